@@ -1,0 +1,73 @@
+// Run-ending failures shared by every program.
+//
+// Low layers throw RunError (a read, conversion or file failure) or StopRun (a
+// program's own fatal check); guarded_run() in run.h turns either into one line
+// on standard error and the exit status. Nothing else ends a run.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace records {
+
+// Reason texts of the run-ending failures.
+inline constexpr std::string_view kBadInteger = "Bad value during integer read";
+inline constexpr std::string_view kIntegerOverflow = "Value overflowed during integer read";
+inline constexpr std::string_view kBadReal = "Bad value during floating point read";
+inline constexpr std::string_view kEndOfFile = "End of file";
+inline constexpr std::string_view kOsErrorPrefix = "Operating system error: ";
+
+// Exit statuses.
+inline constexpr int kStatusOsError = 1;    // a file could not be opened or created
+inline constexpr int kStatusReadError = 2;  // a read failure or an unexpected end of file
+
+// Where a failure happened. Empty file: no file concerned. line 0: no line.
+// first_col 0: no columns. field empty: no field name.
+struct Location {
+  std::string file;
+  long line = 0;
+  int first_col = 0;
+  int last_col = 0;
+  std::string field;
+};
+
+// A read, conversion or file failure. message() gives the one console line:
+//   "<program>: <file> line <n>, columns <a>-<b> (<field>): <reason>"
+// with the parts that are not known left out ("column 88" for a one-column field).
+class RunError : public std::exception {
+ public:
+  RunError(int status, std::string reason, Location where);
+  int status() const noexcept { return status_; }
+  const std::string& reason() const noexcept { return reason_; }
+  const Location& where() const noexcept { return where_; }
+  std::string message(std::string_view program) const;
+  const char* what() const noexcept override { return reason_.c_str(); }
+
+ private:
+  int status_;
+  std::string reason_;
+  Location where_;
+};
+
+// Failure constructors used by the reader and the file layer.
+RunError os_error(std::string file, int errno_value);  // status 1, "Operating system error: <strerror>"
+RunError end_of_file(std::string file, long line);      // status 2, "End of file"
+
+// A program's own fatal check: the program has already written its own message
+// (to its report or the console); the run ends with `status`. A non-empty
+// console_line is printed to standard error as "<program>: <console_line>".
+class StopRun : public std::exception {
+ public:
+  StopRun(int status, std::string console_line = {})
+      : status_(status), console_line_(std::move(console_line)) {}
+  int status() const noexcept { return status_; }
+  const std::string& console_line() const noexcept { return console_line_; }
+  const char* what() const noexcept override { return "run stopped"; }
+
+ private:
+  int status_;
+  std::string console_line_;
+};
+
+}  // namespace records

@@ -1,0 +1,117 @@
+// Files and the console as sources and sinks of records.
+//
+// Input records end at LF (a CR just before it is dropped); a lone CR is an
+// ordinary character. Output records end with CR LF. An output file is created
+// when absent but cut to empty only when its first record is written, so a file
+// that receives no record keeps its old content. Everything written is flushed
+// when the file is closed or destroyed, also while a failure unwinds.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <initializer_list>
+#include <istream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "records/layout.h"
+#include "records/read.h"
+#include "records/write.h"
+
+namespace records {
+
+// A sequence of input records (a file or the console).
+class LineSource {
+ public:
+  virtual ~LineSource() = default;
+  // Next record without its line end; false at the end. The view stays valid until
+  // the next call.
+  virtual bool next(std::string_view& record) = 0;
+  // Name and number of the record last returned (0 before the first).
+  virtual Origin origin() const = 0;
+};
+
+class InputFile final : public LineSource {
+ public:
+  // Opens `name` (trailing blanks removed) in `dir` as an existing file; a missing
+  // or unreadable file throws RunError with status 1 ("Operating system error: ...").
+  static InputFile open(const std::filesystem::path& dir, std::string_view name);
+  // As open(), but returns nothing instead of throwing when the file does not open.
+  static std::optional<InputFile> try_open(const std::filesystem::path& dir, std::string_view name);
+
+  InputFile(InputFile&&) noexcept;
+  InputFile& operator=(InputFile&&) noexcept;
+  ~InputFile() override;
+
+  bool next(std::string_view& record) override;
+  Origin origin() const override;
+  const std::string& name() const;
+  long line() const;  // number of the last record read, 0 before the first
+
+  // One input statement: reads one record (more where the layout holds '/'); at the
+  // end of the file throws RunError "End of file" (status 2).
+  void read(const Layout& layout, std::initializer_list<Dest> dests, Names names = {});
+  // The same with an end-of-file branch: returns false, reading nothing more, when
+  // the file ends before the statement is done.
+  bool read_or_eof(const Layout& layout, std::initializer_list<Dest> dests, Names names = {});
+  // Skips one record (an input statement with no items); "End of file" at the end.
+  void skip();
+
+  void rewind();  // the next read starts again at the first record
+  void close();
+
+ private:
+  struct Impl;
+  explicit InputFile(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+class OutputFile {
+ public:
+  // Opens `name` in `dir` for writing, creating it when absent, keeping its old
+  // content until the first record is written; failure throws RunError status 1.
+  static OutputFile open(const std::filesystem::path& dir, std::string_view name);
+
+  OutputFile(OutputFile&&) noexcept;
+  OutputFile& operator=(OutputFile&&) noexcept;
+  ~OutputFile();  // flushes and closes
+
+  void write(const Layout& layout, std::initializer_list<Item> items);
+  void write_list(std::initializer_list<Item> items);
+  void write_record(std::string_view record);  // one record as it stands
+  void flush();
+  void close();
+  const std::string& name() const;
+
+ private:
+  struct Impl;
+  explicit OutputFile(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+// The console as a source of records (standard input of a run).
+class ConsoleIn final : public LineSource {
+ public:
+  explicit ConsoleIn(std::istream& in) : in_(in) {}
+  bool next(std::string_view& record) override;
+  Origin origin() const override { return Origin{"standard input", line_}; }
+
+ private:
+  std::istream& in_;
+  std::string buffer_;
+  long line_ = 0;
+};
+
+// List-form input of one statement from `source`: values separated by blanks or a
+// comma, spread over as many records as needed (blank records pass); texts are
+// tokens without blank, comma or slash, or quoted with ' or "; stored left-aligned
+// and blank-padded or cut to the variable's length. The statement consumes every
+// record it takes a value from; the rest of the last one is dropped. With no
+// destinations it consumes one record. Faults throw RunError (status 2; "End of
+// file" when the source ends first).
+void read_list(LineSource& source, std::initializer_list<Dest> dests, Names names = {});
+
+}  // namespace records

@@ -1,0 +1,46 @@
+// The frame of every program's run: argument handling and the one place where a
+// run-ending failure becomes a console line and an exit status.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace records {
+
+inline constexpr std::string_view kVersion = TRACER_VERSION;
+
+// How every program is run, in-process: working directory, arguments (without the
+// program name), console streams; returns the exit status.
+struct RunContext {
+  std::filesystem::path dir;
+  std::span<const std::string> args;
+  std::istream& in;
+  std::ostream& out;
+  std::ostream& err;
+};
+
+struct ProgramInfo {
+  std::string_view name;      // "tlvanalysis"
+  std::string_view synopsis;  // "tlvanalysis [--help | --version]"
+  std::string_view summary;   // a few lines: what it reads and writes
+};
+
+// --help prints the synopsis and summary to ctx.out (status 0); --version prints
+// "<name> <version>" (status 0); any other argument prints the synopsis to ctx.err
+// with "unknown argument" (status 2). Returns nothing when the program should run.
+std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& ctx);
+
+// Runs `body`; a RunError or StopRun thrown from it ends the run: the message goes
+// to ctx.err prefixed with the program name, and its status is returned. Any other
+// exception is reported the same way with status 2. Returns body's status otherwise.
+int guarded_run(std::string_view program, std::ostream& err, const std::function<int()>& body);
+
+// Adapts a run function to main(): cwd, argv, std::cin/cout/cerr.
+int run_main(int argc, char** argv, int (*run)(const RunContext&));
+
+}  // namespace records
