@@ -46,7 +46,9 @@ float bearing(float x, float y, const SourceSetting& src);
 // Fits one arc of NUM receptors. CONC, XREC, YREC hold at least min(NUM, NMAX)
 // entries and are reordered in place; YLAT and ANG receive per-receptor values
 // (at least min(NUM, NMAX) entries). NUM > NMAX: status -4, report(NUM) is called,
-// nothing else is touched.
+// nothing else is touched. A span shorter than NUM (NUM <= NMAX) is a caller error:
+// std::length_error before anything is touched. The routines behind it: arcstats/arc.h,
+// sysm.h, areatp.h, sort.h.
 void bstfit(int NUM, std::span<float> CONC, std::span<float> XREC, std::span<float> YREC,
             std::span<float> YLAT, std::span<float> ANG, FitResults& out,
             const SourceSetting& src, const ArcSizeReport& report);
