@@ -13,6 +13,7 @@
 #include <istream>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,11 @@ class InputFile final : public LineSource {
   // The same with an end-of-file branch: returns false, reading nothing more, when
   // the file ends before the statement is done.
   bool read_or_eof(const Layout& layout, std::initializer_list<Dest> dests, Names names = {});
+  // The same two for a list of destinations built at run time.
+  void read(const Layout& layout, std::span<const Dest> dests,
+            std::span<const std::string_view> names = {});
+  bool read_or_eof(const Layout& layout, std::span<const Dest> dests,
+                   std::span<const std::string_view> names = {});
   // Skips one record (an input statement with no items); "End of file" at the end.
   void skip();
 
@@ -80,6 +86,7 @@ class OutputFile {
   ~OutputFile();  // flushes and closes
 
   void write(const Layout& layout, std::initializer_list<Item> items);
+  void write(const Layout& layout, std::span<const Item> items);  // items built at run time
   void write_list(std::initializer_list<Item> items);
   void write_record(std::string_view record);  // one record as it stands
   void flush();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -40,5 +41,8 @@ struct Origin {
 // nothing past the first record here; use the file reader for those.
 void read_text(const Layout& layout, std::string_view record, std::initializer_list<Dest> dests,
                const Origin& origin, Names names = {});
+// The same for a list of destinations built at run time.
+void read_text(const Layout& layout, std::string_view record, std::span<const Dest> dests,
+               const Origin& origin, std::span<const std::string_view> names = {});
 
 }  // namespace records

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <iosfwd>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,6 +37,7 @@ std::string format_list(std::initializer_list<Item> items);
 
 // Console output: each record followed by '\n'.
 void write_console(std::ostream& out, const Layout& layout, std::initializer_list<Item> items);
+void write_console(std::ostream& out, const Layout& layout, std::span<const Item> items);
 void write_console_list(std::ostream& out, std::initializer_list<Item> items);
 
 }  // namespace records

@@ -1,0 +1,320 @@
+// Input and output files. Input is read in large blocks and split at LF, so that
+// memory stays bounded by the block size (or by the longest record, which may be
+// any length). Output is gathered in a block and written when the block fills,
+// when the file is flushed or closed, and when the object is destroyed.
+#include "records/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+#include "records/detail/engine.h"
+#include "records/errors.h"
+
+namespace records {
+namespace {
+
+constexpr std::size_t kBlock = 64 * 1024;
+
+std::string_view trim_name(std::string_view name) {
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return name;
+}
+
+// Opens dir/name; on failure returns -1 with errno set.
+int open_in(const std::filesystem::path& dir, std::string_view name, int flags, mode_t mode) {
+  std::filesystem::path p = dir / std::filesystem::path(std::string(name));
+  int fd;
+  do {
+    fd = ::open(p.c_str(), flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    errno = EISDIR;
+    return -1;
+  }
+  return fd;
+}
+
+[[noreturn]] void closed_file(const std::string& name) {
+  throw std::logic_error("file \"" + name + "\" is used after it was closed");
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// InputFile
+
+struct InputFile::Impl {
+  int fd = -1;
+  std::string name;
+  std::vector<char> buf = std::vector<char>(kBlock);
+  std::size_t begin = 0;    // first byte not yet returned
+  std::size_t scanned = 0;  // bytes from begin already searched for LF
+  std::size_t end = 0;      // end of the valid bytes
+  bool at_eof = false;
+  long line = 0;
+
+  ~Impl() {
+    if (fd >= 0) ::close(fd);
+  }
+
+  bool next(std::string_view& record) {
+    if (fd < 0) closed_file(name);
+    for (;;) {
+      const char* base = buf.data();
+      const void* nl = std::memchr(base + begin + scanned, '\n', end - begin - scanned);
+      if (nl != nullptr) {
+        std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(nl) - base);
+        std::size_t len = stop - begin;
+        if (len > 0 && base[stop - 1] == '\r') --len;
+        record = std::string_view(base + begin, len);
+        begin = stop + 1;
+        scanned = 0;
+        ++line;
+        return true;
+      }
+      scanned = end - begin;
+      if (at_eof) {
+        if (begin == end) return false;
+        record = std::string_view(base + begin, end - begin);  // last record without LF
+        begin = end;
+        scanned = 0;
+        ++line;
+        return true;
+      }
+      fill();
+    }
+  }
+
+  // Moves the pending bytes to the front, grows the block when one record fills
+  // it, and reads more.
+  void fill() {
+    if (begin > 0) {
+      std::memmove(buf.data(), buf.data() + begin, end - begin);
+      end -= begin;
+      begin = 0;
+    }
+    if (end == buf.size()) buf.resize(buf.size() * 2);
+    ssize_t n;
+    do {
+      n = ::read(fd, buf.data() + end, buf.size() - end);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) throw os_error(name, errno);
+    if (n == 0)
+      at_eof = true;
+    else
+      end += static_cast<std::size_t>(n);
+  }
+};
+
+InputFile::InputFile(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+InputFile::InputFile(InputFile&&) noexcept = default;
+InputFile& InputFile::operator=(InputFile&&) noexcept = default;
+InputFile::~InputFile() = default;
+
+std::optional<InputFile> InputFile::try_open(const std::filesystem::path& dir,
+                                             std::string_view name) {
+  name = trim_name(name);
+  int fd = open_in(dir, name, O_RDONLY, 0);
+  if (fd < 0) return std::nullopt;
+  auto impl = std::make_unique<Impl>();
+  impl->fd = fd;
+  impl->name = std::string(name);
+  return InputFile(std::move(impl));
+}
+
+InputFile InputFile::open(const std::filesystem::path& dir, std::string_view name) {
+  name = trim_name(name);
+  int fd = open_in(dir, name, O_RDONLY, 0);
+  if (fd < 0) throw os_error(std::string(name), errno);
+  auto impl = std::make_unique<Impl>();
+  impl->fd = fd;
+  impl->name = std::string(name);
+  return InputFile(std::move(impl));
+}
+
+bool InputFile::next(std::string_view& record) {
+  return impl_->next(record);
+}
+Origin InputFile::origin() const {
+  return Origin{impl_->name, impl_->line};
+}
+const std::string& InputFile::name() const {
+  return impl_->name;
+}
+long InputFile::line() const {
+  return impl_->line;
+}
+
+bool InputFile::read_or_eof(const Layout& layout, std::span<const Dest> dests,
+                            std::span<const std::string_view> names) {
+  std::string_view record;
+  if (!impl_->next(record)) return false;
+  return detail::read_statement(layout, record, origin(), this, dests, names);
+}
+
+void InputFile::read(const Layout& layout, std::span<const Dest> dests,
+                     std::span<const std::string_view> names) {
+  if (!read_or_eof(layout, dests, names)) throw end_of_file(impl_->name, impl_->line);
+}
+
+bool InputFile::read_or_eof(const Layout& layout, std::initializer_list<Dest> dests, Names names) {
+  return read_or_eof(layout, std::span<const Dest>(dests.begin(), dests.size()),
+                     std::span<const std::string_view>(names.begin(), names.size()));
+}
+
+void InputFile::read(const Layout& layout, std::initializer_list<Dest> dests, Names names) {
+  read(layout, std::span<const Dest>(dests.begin(), dests.size()),
+       std::span<const std::string_view>(names.begin(), names.size()));
+}
+
+void InputFile::skip() {
+  std::string_view record;
+  if (!impl_->next(record)) throw end_of_file(impl_->name, impl_->line);
+}
+
+void InputFile::rewind() {
+  if (impl_->fd < 0) closed_file(impl_->name);
+  if (::lseek(impl_->fd, 0, SEEK_SET) < 0) throw os_error(impl_->name, errno);
+  impl_->begin = impl_->end = impl_->scanned = 0;
+  impl_->at_eof = false;
+  impl_->line = 0;
+}
+
+void InputFile::close() {
+  if (impl_->fd >= 0) ::close(impl_->fd);
+  impl_->fd = -1;
+  impl_->buf = std::vector<char>();
+  impl_->begin = impl_->end = impl_->scanned = 0;
+}
+
+// ---------------------------------------------------------------------------
+// OutputFile
+
+struct OutputFile::Impl {
+  int fd = -1;
+  std::string name;
+  std::string pending;  // records not yet handed to the system
+  bool cut = false;     // the old content has been cut off
+
+  ~Impl() {
+    if (fd < 0) return;
+    try {
+      flush();
+    } catch (...) {
+      // Nothing can be reported from here; the data already written stays.
+    }
+    ::close(fd);
+  }
+
+  // Before the first record: the old content of the file goes.
+  void start_record() {
+    if (fd < 0) closed_file(name);
+    if (!cut) {
+      if (::ftruncate(fd, 0) != 0) throw os_error(name, errno);
+      cut = true;
+    }
+  }
+
+  void flush() {
+    std::size_t done = 0;
+    while (done < pending.size()) {
+      ssize_t n = ::write(fd, pending.data() + done, pending.size() - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        int err = errno;
+        pending.erase(0, done);
+        throw os_error(name, err);
+      }
+      done += static_cast<std::size_t>(n);
+    }
+    pending.clear();
+  }
+
+  void flush_if_full() {
+    if (pending.size() >= kBlock) flush();
+  }
+};
+
+OutputFile::OutputFile(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+OutputFile::OutputFile(OutputFile&&) noexcept = default;
+OutputFile& OutputFile::operator=(OutputFile&&) noexcept = default;
+OutputFile::~OutputFile() = default;
+
+OutputFile OutputFile::open(const std::filesystem::path& dir, std::string_view name) {
+  name = trim_name(name);
+  int fd = open_in(dir, name, O_WRONLY | O_CREAT, 0666);
+  if (fd < 0) throw os_error(std::string(name), errno);
+  auto impl = std::make_unique<Impl>();
+  impl->fd = fd;
+  impl->name = std::string(name);
+  impl->pending.reserve(kBlock + 1024);
+  return OutputFile(std::move(impl));
+}
+
+void OutputFile::write(const Layout& layout, std::span<const Item> items) {
+  impl_->start_record();
+  detail::append_statement(layout, items, impl_->pending, "\r\n");
+  impl_->flush_if_full();
+}
+
+void OutputFile::write(const Layout& layout, std::initializer_list<Item> items) {
+  write(layout, std::span<const Item>(items.begin(), items.size()));
+}
+
+void OutputFile::write_list(std::initializer_list<Item> items) {
+  write_record(format_list(items));
+}
+
+void OutputFile::write_record(std::string_view record) {
+  impl_->start_record();
+  impl_->pending.append(record);
+  impl_->pending.append("\r\n");
+  impl_->flush_if_full();
+}
+
+void OutputFile::flush() {
+  if (impl_->fd < 0) return;
+  impl_->flush();
+}
+
+void OutputFile::close() {
+  if (impl_->fd < 0) return;
+  int fd = impl_->fd;
+  try {
+    impl_->flush();
+  } catch (...) {
+    impl_->fd = -1;
+    impl_->pending.clear();
+    ::close(fd);
+    throw;
+  }
+  impl_->fd = -1;
+  if (::close(fd) != 0) throw os_error(impl_->name, errno);
+}
+
+const std::string& OutputFile::name() const {
+  return impl_->name;
+}
+
+// ---------------------------------------------------------------------------
+// ConsoleIn
+
+bool ConsoleIn::next(std::string_view& record) {
+  if (!std::getline(in_, buffer_)) return false;
+  bool ended_by_lf = !in_.eof();  // a CR is dropped only just before a LF
+  if (ended_by_lf && !buffer_.empty() && buffer_.back() == '\r') buffer_.pop_back();
+  ++line_;
+  record = buffer_;
+  return true;
+}
+
+}  // namespace records

@@ -1,0 +1,76 @@
+// The run frame: arguments, and the one place where a run-ending failure becomes
+// a console line and an exit status.
+#include "records/run.h"
+
+#include <iostream>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "records/errors.h"
+
+namespace records {
+
+std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& ctx) {
+  if (ctx.args.empty()) return std::nullopt;
+  for (const std::string& arg : ctx.args) {
+    if (arg != "--help" && arg != "--version") {
+      ctx.err << info.name << ": unknown argument '" << arg << "'\n"
+              << "usage: " << info.synopsis << '\n';
+      ctx.err.flush();
+      return kStatusReadError;
+    }
+  }
+  if (ctx.args.front() == "--help") {
+    ctx.out << "usage: " << info.synopsis << '\n' << info.summary;
+    if (!info.summary.empty() && info.summary.back() != '\n') ctx.out << '\n';
+  } else {
+    ctx.out << info.name << ' ' << kVersion << '\n';
+  }
+  ctx.out.flush();
+  return 0;
+}
+
+int guarded_run(std::string_view program, std::ostream& err, const std::function<int()>& body) {
+  auto report = [&](std::string_view line) {
+    err << line << '\n';
+    err.flush();
+  };
+  try {
+    return body();
+  } catch (const RunError& e) {
+    report(e.message(program));
+    return e.status();
+  } catch (const StopRun& e) {
+    if (!e.console_line().empty()) report(std::string(program) + ": " + e.console_line());
+    return e.status();
+  } catch (const std::bad_alloc&) {
+    report(std::string(program) + ": out of memory");
+    return kStatusReadError;
+  } catch (const std::exception& e) {
+    report(std::string(program) + ": " + e.what());
+    return kStatusReadError;
+  } catch (...) {
+    report(std::string(program) + ": unexpected failure");
+    return kStatusReadError;
+  }
+}
+
+int run_main(int argc, char** argv, int (*run)(const RunContext&)) {
+  std::string program = argc > 0 && argv[0] != nullptr ? argv[0] : "program";
+  std::size_t slash = program.find_last_of('/');
+  if (slash != std::string::npos) program.erase(0, slash + 1);
+  return guarded_run(program, std::cerr, [&]() {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::current_path(ec);
+    if (ec) dir = ".";
+    RunContext ctx{dir, std::span<const std::string>(args), std::cin, std::cout, std::cerr};
+    int status = run(ctx);
+    std::cout.flush();
+    return status;
+  });
+}
+
+}  // namespace records

@@ -1,0 +1,213 @@
+// Files: line ends, creation without truncation, flushing while a failure
+// unwinds, end of file, rewind, and the operating-system failures.
+#include <gtest/gtest.h>
+
+#include "records/records.h"
+#include "support/scratch.h"
+
+namespace {
+
+using records::InputFile;
+using records::Layout;
+using records::OutputFile;
+using testsupport::crlf_lines;
+using testsupport::ScratchDir;
+
+TEST(OutputFile, RecordsEndWithCrLf) {
+  ScratchDir dir;
+  {
+    OutputFile out = OutputFile::open(dir.path(), "report.txt  ");
+    EXPECT_EQ(out.name(), "report.txt");
+    out.write(Layout("(i3,2x,a)"), {5, "ab"});
+    out.write(Layout("(i2/i2)"), {1, 2});
+    out.write_list({"NUM  = : ", 250});
+    out.write_record("");
+  }
+  EXPECT_EQ(dir.read("report.txt"), crlf_lines({"  5  ab", " 1", " 2", " NUM  = :  250", ""}));
+}
+
+TEST(OutputFile, OldContentKeptUntilFirstRecord) {
+  ScratchDir dir;
+  dir.write("keep.txt", "old content\r\n");
+  dir.write("cut.txt", "old content that is longer\r\n");
+  {
+    OutputFile keep = OutputFile::open(dir.path(), "keep.txt");
+    OutputFile cut = OutputFile::open(dir.path(), "cut.txt");
+    OutputFile fresh = OutputFile::open(dir.path(), "fresh.txt");
+    EXPECT_TRUE(dir.exists("fresh.txt"));
+    cut.write(Layout("('new')"), {});
+  }
+  EXPECT_EQ(dir.read("keep.txt"), "old content\r\n");
+  EXPECT_EQ(dir.read("cut.txt"), "new\r\n");
+  EXPECT_EQ(dir.read("fresh.txt"), "");
+}
+
+TEST(OutputFile, WrittenRecordsReachTheDiskWhenAFailureUnwinds) {
+  ScratchDir dir;
+  dir.write("obs.txt", " 12\n abc\n");
+  std::ostringstream err;
+  int status = records::guarded_run("tlvanalysis", err, [&] {
+    OutputFile out = OutputFile::open(dir.path(), "out.txt");
+    InputFile in = InputFile::open(dir.path(), "obs.txt");
+    Layout l("(i4)");
+    int v = 0;
+    for (;;) {
+      in.read(l, {&v}, {"value"});
+      out.write(l, {v});
+    }
+    return 0;
+  });
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(err.str(),
+            "tlvanalysis: obs.txt line 2, columns 1-4 (value): Bad value during integer read\n");
+  EXPECT_EQ(dir.read("out.txt"), "  12\r\n");
+}
+
+TEST(OutputFile, ManyRecordsAcrossBlocks) {
+  ScratchDir dir;
+  std::string want;
+  {
+    OutputFile out = OutputFile::open(dir.path(), "big.txt");
+    Layout l("(i8)");
+    for (int i = 0; i < 30000; ++i) {
+      out.write(l, {i});
+      std::string rec = std::to_string(i);
+      want += std::string(8 - rec.size(), ' ') + rec + "\r\n";
+    }
+    out.close();
+    EXPECT_THROW(out.write(l, {1}), std::logic_error);
+  }
+  EXPECT_EQ(dir.read("big.txt"), want);
+}
+
+TEST(OutputFile, UncreatableFileIsAnOsError) {
+  ScratchDir dir;
+  try {
+    OutputFile::open(dir.path(), "no-such-dir/out.txt");
+    ADD_FAILURE();
+  } catch (const records::RunError& e) {
+    EXPECT_EQ(e.status(), 1);
+    EXPECT_EQ(e.message("p"),
+              "p: no-such-dir/out.txt: Operating system error: No such file or directory");
+  }
+}
+
+TEST(InputFile, LineEnds) {
+  ScratchDir dir;
+  dir.write("in.txt", "a\r\nb\nc\rd\r\r\n\ne");
+  InputFile in = InputFile::open(dir.path(), "in.txt");
+  std::vector<std::string> got;
+  std::string_view rec;
+  while (in.next(rec)) got.emplace_back(rec);
+  std::vector<std::string> want = {"a", "b", "c\rd\r", "", "e"};
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(in.line(), 5);
+  EXPECT_FALSE(in.next(rec));
+}
+
+TEST(InputFile, CrOnlyFileIsOneRecord) {
+  ScratchDir dir;
+  dir.write("in.txt", "   1\r   2\r");
+  InputFile in = InputFile::open(dir.path(), "in.txt");
+  int a = 0;
+  in.read(Layout("(i4)"), {&a});
+  EXPECT_EQ(a, 1);
+  EXPECT_FALSE(in.read_or_eof(Layout("(i4)"), {&a}));
+}
+
+TEST(InputFile, LongRecordAcrossBlocks) {
+  ScratchDir dir;
+  std::string longrec(300000, 'x');
+  longrec += "  42";
+  dir.write("in.txt", "first\n" + longrec + "\r\nlast");
+  InputFile in = InputFile::open(dir.path(), "in.txt");
+  std::string_view rec;
+  ASSERT_TRUE(in.next(rec));
+  EXPECT_EQ(rec, "first");
+  ASSERT_TRUE(in.next(rec));
+  EXPECT_EQ(rec, longrec);
+  ASSERT_TRUE(in.next(rec));
+  EXPECT_EQ(rec, "last");
+  EXPECT_FALSE(in.next(rec));
+}
+
+TEST(InputFile, EndOfFileBranchRewindAndSkip) {
+  ScratchDir dir;
+  dir.write("in.txt", "header\n  1  2\n  3\n");
+  InputFile in = InputFile::open(dir.path(), "in.txt");
+  Layout two("(2i3)");
+  int a = 0, b = 0;
+  in.skip();
+  ASSERT_TRUE(in.read_or_eof(two, {&a, &b}));
+  EXPECT_EQ(a, 1);
+  EXPECT_EQ(b, 2);
+  ASSERT_TRUE(in.read_or_eof(two, {&a, &b}));
+  EXPECT_EQ(a, 3);
+  EXPECT_EQ(b, 0);
+  EXPECT_FALSE(in.read_or_eof(two, {&a, &b}));
+  try {
+    in.read(two, {&a, &b});
+    ADD_FAILURE();
+  } catch (const records::RunError& e) {
+    EXPECT_EQ(e.status(), 2);
+    EXPECT_EQ(e.message("p"), "p: in.txt line 3: End of file");
+  }
+  EXPECT_THROW(in.skip(), records::RunError);
+  in.rewind();
+  EXPECT_EQ(in.line(), 0);
+  std::string head(6, ' ');
+  in.read(Layout("(a)"), {records::text(head)});
+  EXPECT_EQ(head, "header");
+  // A '/' that meets the end of the file takes the end-of-file branch.
+  in.skip();
+  EXPECT_FALSE(in.read_or_eof(Layout("(i3/i3)"), {&a, &b}));
+  EXPECT_EQ(a, 3);
+}
+
+TEST(InputFile, SlashReadsSeveralRecords) {
+  ScratchDir dir;
+  dir.write("in.txt", "  1\r\n  2\r\n\r\n  4\r\n");
+  InputFile in = InputFile::open(dir.path(), "in.txt");
+  int a = 0, b = 0, c = 0;
+  in.read(Layout("(i3/i3//i3)"), {&a, &b, &c});
+  EXPECT_EQ(a + b * 10 + c * 100, 421);
+  EXPECT_EQ(in.line(), 4);
+  // An input statement with no items skips one record.
+  in.rewind();
+  in.read(Layout("(i3)"), {});
+  EXPECT_EQ(in.line(), 1);
+}
+
+TEST(InputFile, MissingFileAndDirectory) {
+  ScratchDir dir;
+  try {
+    InputFile::open(dir.path(), "TolvernSF611052011.txt   ");
+    ADD_FAILURE();
+  } catch (const records::RunError& e) {
+    EXPECT_EQ(e.status(), 1);
+    EXPECT_EQ(
+        e.message("tlvanalysis"),
+        "tlvanalysis: TolvernSF611052011.txt: Operating system error: No such file or directory");
+  }
+  EXPECT_FALSE(InputFile::try_open(dir.path(), "missing.txt").has_value());
+  std::filesystem::create_directory(dir / "sub");
+  EXPECT_FALSE(InputFile::try_open(dir.path(), "sub").has_value());
+  dir.write("there.txt", "x\n");
+  auto f = InputFile::try_open(dir.path(), "there.txt ");
+  ASSERT_TRUE(f.has_value());
+  EXPECT_EQ(f->name(), "there.txt");
+}
+
+TEST(ConsoleIn, LinesAndEnd) {
+  std::istringstream in("one\r\ntwo\n\nthree\r");
+  records::ConsoleIn con(in);
+  std::vector<std::string> got;
+  std::string_view rec;
+  while (con.next(rec)) got.emplace_back(rec);
+  std::vector<std::string> want = {"one", "two", "", "three\r"};
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(con.origin().line, 4);
+  EXPECT_FALSE(con.next(rec));
+}
+
+}  // namespace
