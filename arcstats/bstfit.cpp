@@ -18,8 +18,12 @@ namespace arcstats {
 void bstfit(int NUM, std::span<float> CONC, std::span<float> XREC, std::span<float> YREC,
             std::span<float> YLAT, std::span<float> ANG, FitResults& out, const SourceSetting& src,
             const ArcSizeReport& report) {
-  if (NUM <= NMAX && YLAT.size() < static_cast<std::size_t>(NUM > 0 ? NUM : 0)) {
-    throw std::length_error("bstfit: YLAT shorter than NUM");
+  if (NUM <= NMAX) {
+    const std::size_t len = NUM > 0 ? static_cast<std::size_t>(NUM) : 0;
+    if (CONC.size() < len || XREC.size() < len || YREC.size() < len || YLAT.size() < len ||
+        ANG.size() < len) {
+      throw std::length_error("bstfit: receptor arrays shorter than NUM");
+    }
   }
   std::array<float, NMAX> dev;
   float xc = 0.0f;

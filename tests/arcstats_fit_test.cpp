@@ -239,6 +239,13 @@ TEST(ArcstatsFit, EmptyArc) {
   EXPECT_EQ(r.OMAX, -99999.0f);
   EXPECT_EQ(r.NUSED, 0);
   for (float v : {r.CMAX, r.Sy, r.CY, r.RMEAN, r.PHIC}) EXPECT_EQ(v, kMark);
+
+  // A negative count holds no receptor either.
+  FitResults r2 = marked();
+  bstfit(-3, {}, {}, {}, {}, {}, r2, SourceSetting{}, {});
+  EXPECT_EQ(r2.IERR, -2);
+  EXPECT_EQ(r2.OMAX, -99999.0f);
+  EXPECT_EQ(r2.NUSED, 0);
 }
 
 TEST(ArcstatsFit, TooManyReceptorsReportsArcSize) {
@@ -342,6 +349,7 @@ TEST(ArcstatsFit, ShortArraysAreRefusedBeforeAnythingIsSet) {
       bstfit(4, std::span<float>(a.conc).first(3), a.x, a.y, a.ylat, a.ang, r, SourceSetting{}, {}),
       std::length_error);
   EXPECT_EQ(r.OMAX, kMark);
+  EXPECT_EQ(r.IERR, 77);
   EXPECT_EQ(a.ang, std::vector<float>(4, kMark));
   EXPECT_EQ(a.conc, (std::vector<float>{1, 2, 3, 4}));
 }
