@@ -1,0 +1,74 @@
+// The two output files of the elevated-release analysis: the report
+// "TolvernOBSAnalysis.txt" (two header lines, then one line of plume statistics
+// per analysed arc) and the hourly emission records "TLVemissions.txt" of the
+// model runs. Layouts are parsed once, when a file is opened.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "records/records.h"
+
+namespace tlvanalysis {
+
+inline constexpr std::string_view kReportFileName = "TolvernOBSAnalysis.txt";
+inline constexpr std::string_view kEmissionsFileName = "TLVemissions.txt";
+
+// One report data line: the experiment hour and the arc's statistics.
+struct ReportLine {
+  int NEXP = 0;
+  int year = 0, month = 0, day = 0, hour = 0, minutes = 0;
+  int DUR = 60;        // averaging time of a sample, min
+  float Dist = 0.0f;   // mean distance of the samplers with positive concentration, km
+  float Arc = 0.0f;    // nominal arc distance, km
+  float Q = 0.0f;      // emission rate, g/s
+  float OBK = 0.0f;    // Obukhov length, m
+  float OMAX = 0.0f;   // largest observed concentration, 10^-6 g/m^3
+  float CMAX = 0.0f;   // fitted centreline maximum, 10^-6 g/m^3
+  float CY = 0.0f;     // crosswind-integrated concentration, 10^-6 g/m^2
+  float CMAXQ = 0.0f;  // CMAX/Q, 10^-6 s/m^3
+  float CYQ = 0.0f;    // CY/Q, 10^-6 s/m^2
+  float Sy = 0.0f;     // lateral spread, m
+  float PHIC = 0.0f;   // plume centreline direction, degrees
+};
+
+class Report {
+ public:
+  // Opens (or creates) the report in `dir` and writes its two header lines.
+  static Report create(const std::filesystem::path& dir);
+
+  void write_line(const ReportLine& line);
+  // The two list-form lines written for an arc of more samplers than the fit takes.
+  void write_arc_size(int NUM);
+
+ private:
+  explicit Report(records::OutputFile file);
+  records::OutputFile file_;
+  records::Layout header_;
+  records::Layout line_;
+};
+
+// One hourly emission record: the hour as read from the block's keys, the rate
+// written (always 1000.0 g/s) and the block's stack exit temperature and velocity.
+struct EmissionRecord {
+  int year = 0, month = 0, day = 0, hour = 0;
+  float rate = 1000.0f;
+  float TS = 0.0f;
+  float VS = 0.0f;
+};
+
+class Emissions {
+ public:
+  // Opens (or creates) the emissions file in `dir`; an earlier file keeps its content
+  // until the first record is written.
+  static Emissions open(const std::filesystem::path& dir);
+
+  void write(const EmissionRecord& record);
+
+ private:
+  explicit Emissions(records::OutputFile file);
+  records::OutputFile file_;
+  records::Layout layout_;
+};
+
+}  // namespace tlvanalysis
