@@ -1,0 +1,91 @@
+// Model-performance measures of paired values, Co observed and Cp predicted, means
+// over the pairs. Everything is computed in double precision from the float values:
+//   FB   = (mean Co - mean Cp) / (0.5 (mean Co + mean Cp))  (positive: underprediction)
+//   MG   = exp(mean ln Co - mean ln Cp)                      (over pairs with Co, Cp > 0)
+//   NMSE = mean (Co - Cp)^2 / (mean Co * mean Cp)
+//   VG   = exp(mean (ln Co - ln Cp)^2)                       (over pairs with Co, Cp > 0)
+//   FAC2 = fraction of pairs with 0.5 <= Cp/Co <= 2
+// A measure that cannot be formed (no pairs, no positive pairs for MG and VG, mean
+// Cp zero for NMSE) is NaN.
+#pragma once
+
+#include <array>
+#include <span>
+#include <string_view>
+
+namespace evaluate {
+
+inline constexpr int kFb = 0;
+inline constexpr int kMg = 1;
+inline constexpr int kNmse = 2;
+inline constexpr int kVg = 3;
+inline constexpr int kFac2 = 4;
+inline constexpr int kMeasures = 5;
+
+std::string_view measure_name(int measure);  // "FB", "MG", "NMSE", "VG", "FAC2"
+
+using MeasureValues = std::array<double, kMeasures>;
+
+// Sums over a set of pairs from which every measure follows; adding the sums of two
+// sets gives the sums of their union. Counts are held as doubles (exact to 2^53).
+struct PairSums {
+  double n = 0;     // pairs
+  double co = 0;    // sum Co
+  double cp = 0;    // sum Cp
+  double sq = 0;    // sum (Co - Cp)^2
+  double fac2 = 0;  // pairs with 0.5 <= Cp/Co <= 2
+  double npos = 0;  // pairs with both values positive
+  double lnco = 0;  // sum ln Co over those
+  double lncp = 0;  // sum ln Cp over those
+  double lnsq = 0;  // sum (ln Co - ln Cp)^2 over those
+
+  void add(const PairSums& other) {
+    n += other.n;
+    co += other.co;
+    cp += other.cp;
+    sq += other.sq;
+    fac2 += other.fac2;
+    npos += other.npos;
+    lnco += other.lnco;
+    lncp += other.lncp;
+    lnsq += other.lnsq;
+  }
+};
+
+// The sums of the single pair (co, cp); co must be positive, cp not negative.
+PairSums pair_terms(float co, float cp);
+
+MeasureValues measures_of(const PairSums& sums);
+
+// ln MG and ln VG, formed from the sums without exponentiating (NaN when npos is 0).
+double log_mg(const PairSums& sums);
+double log_vg(const PairSums& sums);
+
+// Differences a minus b of two models' measures on the same lines: FB, NMSE and FAC2
+// as plain differences, MG and VG as differences of their natural logarithms.
+MeasureValues measure_differences(const PairSums& a, const PairSums& b);
+
+struct Pair {
+  float co;
+  float cp;
+};
+
+// Everything the table states about one set of pairs: the measures and the means,
+// standard deviations (divisor N) and correlation coefficient. Means, standard
+// deviations and r are NaN without pairs; r is NaN when either deviation is 0.
+struct PairSummary {
+  long n = 0;
+  long npos = 0;
+  PairSums sums;
+  double mean_o = 0, mean_p = 0, sd_o = 0, sd_p = 0, r = 0;
+  MeasureValues measures{};
+};
+
+PairSummary summarize(std::span<const Pair> pairs);
+
+// Acceptance against the customary criteria for rural tracer studies:
+// FAC2 >= 0.5, |FB| <= 0.3, 0.7 <= MG <= 1.3, NMSE <= 1.5, VG <= 4.
+enum class Verdict : char { met = 'Y', not_met = 'N', not_formed = '-' };
+std::array<Verdict, kMeasures> acceptance(const MeasureValues& values);
+
+}  // namespace evaluate

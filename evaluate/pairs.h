@@ -1,0 +1,86 @@
+// The combined table as paired values. Every combined line gives, for each model
+// (AERMOD, ISCST3) and quantity (CY/Q, CMAX/Q), an observed and a predicted value
+// and the state of that pair; the line's arc and Obukhov length place it in groups.
+//
+// Which lines are which: the first two lines are the header and are not read; a
+// line that begins with one of the three count labels (list form: a blank, then
+// the 17-column label) is a count line; a line that is blank throughout is passed
+// over; every other line is a combined line. Its observed part (columns 1-177) is
+// read through the report layout of the analysis and a field that does not convert
+// ends the run; the model fields only decide the state of their pair.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "records/records.h"
+
+namespace evaluate {
+
+inline constexpr std::string_view kCombinedFile = "TLV-Combined-NoFill-Results.txt";
+
+inline constexpr int kAermod = 0;
+inline constexpr int kIscst3 = 1;
+inline constexpr int kModels = 2;
+
+inline constexpr int kCy = 0;    // crosswind-integrated value over the emission rate
+inline constexpr int kCmax = 1;  // centreline maximum over the emission rate
+inline constexpr int kQuantities = 2;
+
+std::string_view model_name(int model);        // "AERMOD", "ISCST3"
+std::string_view quantity_name(int quantity);  // "CY/Q", "CMAX/Q"
+
+// Columns of the combined line (counted from 1) that the pairs come from.
+inline constexpr int kObservedCmaxFirst = 125;                 // CMAX/Q, 1pe12.4
+inline constexpr int kObservedCyFirst = 140;                   // CY/Q, 1pe12.4
+inline constexpr int kModelRecordFirst[kModels] = {181, 261};  // 80-column model records
+inline constexpr int kModelRecordWidth = 80;
+inline constexpr int kModelCmaxFirst = 25;  // Cmax/Q in the model record, 12 columns
+inline constexpr int kModelCmaxWidth = 12;
+inline constexpr int kModelCyFirst = 55;  // CY1/Q in the model record, 10 columns
+inline constexpr int kModelCyWidth = 10;
+
+enum class PairState : std::uint8_t {
+  valid,           // observed value positive, model value read and not negative
+  observed_out,    // observed value missing (-99.0) or not positive
+  model_unread,    // model field blank, not a number, or beyond float range
+  model_negative,  // model value below zero
+};
+
+struct CombinedLine {
+  long line = 0;     // number of the record in the file
+  float arc = 0.0f;  // Arc column, km
+  float obk = 0.0f;  // OBK column, m
+  std::array<float, kQuantities> observed{};
+  std::array<std::array<float, kQuantities>, kModels> predicted{};  // 0 unless read
+  std::array<std::array<PairState, kQuantities>, kModels> state{};
+};
+
+// The counts written at the end of the table, when present.
+struct CountLines {
+  std::optional<long> isc_zero_cy;
+  std::optional<long> iaerobs;
+  std::optional<long> iallthree;
+};
+
+struct CombinedTable {
+  std::vector<CombinedLine> lines;  // in file order
+  CountLines counts;
+};
+
+// Reads the whole table from `source`. A source that ends inside the two header
+// lines ends the run with "End of file"; an observed field that does not convert
+// ends it with the reader's message (file, line, columns, field name); a count
+// whose digits do not read likewise.
+CombinedTable read_combined(records::LineSource& source);
+
+// The state and value of one model field: `field` holds the field's columns (it
+// may be shorter than the field, the rest being blank). Blank, unreadable or
+// non-finite: model_unread; negative: model_negative; otherwise valid with the
+// value in `value` (left unchanged unless valid).
+PairState read_model_field(std::string_view field, float& value);
+
+}  // namespace evaluate
