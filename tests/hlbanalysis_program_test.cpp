@@ -75,7 +75,7 @@ Block worked_example(int exp) {
   return b;
 }
 
-struct Run {
+struct RunResult {
   int status;
   std::string out, err;
   std::vector<std::string> lines;  // report records without CR LF
@@ -97,11 +97,11 @@ std::vector<std::string> split_crlf(const std::string& text) {
   return lines;
 }
 
-Run run_in(const testsupport::ScratchDir& dir, std::vector<std::string> args = {}) {
+RunResult run_in(const testsupport::ScratchDir& dir, std::vector<std::string> args = {}) {
   std::istringstream in;
   std::ostringstream out, err;
   const records::RunContext ctx{dir.path(), args, in, out, err};
-  Run r;
+  RunResult r;
   r.status = run_hlbanalysis(ctx);
   r.out = out.str();
   r.err = err.str();
@@ -133,7 +133,7 @@ TEST(HlbProgram, FullStudyOfExactly340Blocks) {
   testsupport::ScratchDir dir;
   // Extra blocks after the 340th are never read, not even a broken one.
   dir.write("hbarcs.txt", study(340, {{2, worked_example(2)}}) + "garbage that is not a block\n");
-  const Run r = run_in(dir);
+  const RunResult r = run_in(dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
@@ -166,7 +166,7 @@ TEST(HlbProgram, PlumeDirectionIsTurnedBy92Degrees) {
   for (const Case& c : cases) {
     testsupport::ScratchDir dir;
     dir.write("hbarcs.txt", study(340, {{1, plume(1, c.centre, 200, 5000.0, 5.0)}}));
-    const Run r = run_in(dir);
+    const RunResult r = run_in(dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.lines[2].substr(126), c.phic) << c.centre;
     EXPECT_NEAR(field(r.lines[2], 25, 10), 200.0, 0.01) << r.lines[2];
@@ -191,7 +191,7 @@ TEST(HlbProgram, OnlyTheRangeNfirstToNlastIsFitted) {
 
   testsupport::ScratchDir dir;
   dir.write("hbarcs.txt", study(340, {{1, ranged}, {2, alone}}));
-  const Run r = run_in(dir);
+  const RunResult r = run_in(dir);
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_GE(r.lines.size(), 4u);
   EXPECT_EQ(r.lines[2].substr(8), r.lines[3].substr(8));
@@ -209,7 +209,7 @@ TEST(HlbProgram, FitsThatCannotBeFormedCarryMarksNotEarlierValues) {
 
   testsupport::ScratchDir dir;
   dir.write("hbarcs.txt", study(340, {{2, two_positive}, {3, single}}));
-  const Run r = run_in(dir);
+  const RunResult r = run_in(dir);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.lines[2].substr(20, 10), "   -999.00");  // block 1 is fitted
   EXPECT_EQ(r.lines[3],
@@ -238,7 +238,7 @@ TEST(HlbProgram, RangesOfMoreThan200SamplersAreRefusedWithTheArcSizeLines) {
 
   testsupport::ScratchDir dir;
   dir.write("hbarcs.txt", study(340, {{1, big}, {2, big_small_range}, {3, big_negative}}));
-  const Run r = run_in(dir);
+  const RunResult r = run_in(dir);
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(r.lines.size(), 346u);
   EXPECT_EQ(r.lines[2], " Subroutine ARC NUM  = :  201");
@@ -258,7 +258,7 @@ TEST(HlbProgram, RangesOfMoreThan200SamplersAreRefusedWithTheArcSizeLines) {
 TEST(HlbProgram, FewerThan340BlocksEndWithEndOfFileAndKeepTheLines) {
   testsupport::ScratchDir dir;
   dir.write("hbarcs.txt", study(339));
-  const Run r = run_in(dir);
+  const RunResult r = run_in(dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("hlbanalysis: hbarcs.txt"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("End of file"), std::string::npos) << r.err;
@@ -269,7 +269,7 @@ TEST(HlbProgram, FewerThan340BlocksEndWithEndOfFileAndKeepTheLines) {
   std::string text = study(5);
   text.resize(text.size() - 100);  // two and a half sampler records
   dir.write("hbarcs.txt", text);
-  const Run cut = run_in(dir);
+  const RunResult cut = run_in(dir);
   EXPECT_EQ(cut.status, 2);
   EXPECT_NE(cut.err.find("End of file"), std::string::npos) << cut.err;
   EXPECT_EQ(cut.lines.size(), 6u);
@@ -282,7 +282,7 @@ TEST(HlbProgram, InvalidCountsEndTheRunWithTheMessageInTheReport) {
   bad.nlast = 6;
   testsupport::ScratchDir dir;
   dir.write("hbarcs.txt", study(340, {{3, bad}}));
-  const Run r = run_in(dir);
+  const RunResult r = run_in(dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err.rfind("hlbanalysis: hbarcs.txt line ", 0), 0u) << r.err;
@@ -304,27 +304,27 @@ TEST(HlbProgram, InvalidCountsEndTheRunWithTheMessageInTheReport) {
 TEST(HlbProgram, HeaderValueMayFollowAnEmptyFirstLine) {
   testsupport::ScratchDir dir;
   dir.write("hbarcs.txt", study(340));
-  const Run plain = run_in(dir);
+  const RunResult plain = run_in(dir);
   ASSERT_EQ(plain.status, 0) << plain.err;
 
   // The header read passes over the empty line, takes the value of line 2 and
   // leaves the first block to start on line 3.
   dir.write("hbarcs.txt", "\n" + study(340));
-  const Run shifted = run_in(dir);
+  const RunResult shifted = run_in(dir);
   EXPECT_EQ(shifted.status, 0) << shifted.err;
   EXPECT_EQ(shifted.report, plain.report);
 
   // The rest of the header line is dropped, whatever it holds.
   dir.write("hbarcs.txt", "Holmby 1961 arcs: 340 blocks, 7 8 9\n" +
                               study(340).substr(std::string(kFileHeader).size()));
-  const Run tail = run_in(dir);
+  const RunResult tail = run_in(dir);
   EXPECT_EQ(tail.status, 0) << tail.err;
   EXPECT_EQ(tail.report, plain.report);
 }
 
 TEST(HlbProgram, MissingArcFileLeavesTheHeader) {
   testsupport::ScratchDir dir;
-  const Run r = run_in(dir);
+  const RunResult r = run_in(dir);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("hlbanalysis: "), std::string::npos);
   EXPECT_NE(r.err.find("Operating system error: "), std::string::npos) << r.err;
@@ -337,7 +337,7 @@ TEST(HlbProgram, BadKeysEndTheRunAfterTheLinesBefore) {
   bad.date = "' Aug 3 61'";
   testsupport::ScratchDir dir;
   dir.write("hbarcs.txt", study(340, {{4, bad}}));
-  const Run r = run_in(dir);
+  const RunResult r = run_in(dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("Bad value during integer read"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("date key"), std::string::npos) << r.err;
@@ -346,14 +346,14 @@ TEST(HlbProgram, BadKeysEndTheRunAfterTheLinesBefore) {
 
 TEST(HlbProgram, Arguments) {
   testsupport::ScratchDir dir;
-  const Run help = run_in(dir, {"--help"});
+  const RunResult help = run_in(dir, {"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("hlbanalysis"), std::string::npos);
   EXPECT_NE(help.out.find("hbarcs.txt"), std::string::npos);
-  const Run version = run_in(dir, {"--version"});
+  const RunResult version = run_in(dir, {"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("hlbanalysis ", 0), 0u) << version.out;
-  const Run bad = run_in(dir, {"hbarcs.txt"});
+  const RunResult bad = run_in(dir, {"hbarcs.txt"});
   EXPECT_EQ(bad.status, 2);
   EXPECT_FALSE(dir.exists("HolmbyOBSAnalysis.txt"));
 }
@@ -362,7 +362,7 @@ TEST(HlbProgram, ExampleStudy) {
   testsupport::ScratchDir dir;
   std::filesystem::copy_file(std::filesystem::path(EXAMPLE_DIR) / "holmby" / "hbarcs.txt",
                              dir / "hbarcs.txt");
-  const Run r = run_in(dir);
+  const RunResult r = run_in(dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   ASSERT_EQ(r.lines.size(), 342u);

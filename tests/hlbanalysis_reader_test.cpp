@@ -61,7 +61,6 @@ TEST(HlbReceptorOffset, ExactAxisCases) {
   const Case cases[] = {
       {90, 100.0f, 0.0f, false},
       {270, -100.0f, -0.0f, true},
-      {180, 0.0f, -100.0f, false},
   };
   for (const Case& c : cases) {
     const auto o = hlbanalysis::receptor_offset(c.bearing, 100);
@@ -83,6 +82,11 @@ TEST(HlbReceptorOffset, NorthIsNotQuiteARightAngle) {
   EXPECT_EQ(north360.y, 100.0f);
   EXPECT_NEAR(north360.x, -0.000115f, 0.0000015f);
   EXPECT_LT(north360.x, 0.0f);
+
+  // Due south is the end of the second branch: the same right angle, east of the axis.
+  const auto south = hlbanalysis::receptor_offset(180, 100);
+  EXPECT_EQ(south.y, -100.0f);
+  EXPECT_NEAR(south.x, 0.000115f, 0.0000015f);
 }
 
 TEST(HlbReceptorOffset, FortyFiveDegrees) {

@@ -50,11 +50,17 @@ def experiments(rng):
     runs = []
     month, day = 7, 3
     number = 0
+    last_hour = 0
     while len(runs) < 68:
         number += 1
         if number in (9, 41):  # releases called off; their numbers stay unused
             continue
-        hour = rng.choice([11, 13, 14, 15, 19, 20, 21])
+        later = [h for h in (11, 13, 14, 15, 19, 20, 21) if h > last_hour]
+        if not later:  # the day's releases are done: the next one is on a later day
+            day, last_hour = day + 1, 0
+            later = [11, 13, 14, 15, 19, 20, 21]
+        hour = rng.choice(later)
+        last_hour = hour
         minute = rng.choice([0, 0, 10, 20, 30])
         stable = hour >= 19
         u = round(rng.uniform(1.6, 4.0) if stable else rng.uniform(2.5, 8.5), 2)
@@ -70,6 +76,7 @@ def experiments(rng):
         # one or two releases a day, some days without
         if rng.random() < 0.55:
             day += rng.choice([1, 1, 2, 3])
+            last_hour = 0
         if day > (31 if month in (7, 8) else 30):
             day -= 31 if month in (7, 8) else 30
             month += 1
