@@ -155,11 +155,18 @@ TEST(CombineFailure, BadIscst3RecordBeforeAndAfterThePartner) {
   }
 }
 
+// True when `err` is the one end-of-file line naming `file` (the line number the record
+// layer gives it is its own convention; the rescan comparison checks it is the same).
+bool end_of_file_in(const std::string& err, std::string_view file) {
+  const std::string head = "TLVCombineAll: " + std::string(file);
+  const std::string tail = ": End of file\n";
+  return err.rfind(head, 0) == 0 && err.size() >= tail.size() &&
+         err.compare(err.size() - tail.size(), tail.size(), tail) == 0 &&
+         err.find('\n') == err.size() - 1;
+}
+
 // Files shorter than their two header lines fail only when a scan needs them.
 TEST(CombineFailure, ShortObservedAndIscst3Files) {
-  const std::string obs_eof = "TLVCombineAll: TolvernOBSAnalysisNoFill.txt line 2: End of file\n";
-  const std::string isc_eof = "TLVCombineAll: TLV-iscst3-Results.txt line 2: End of file\n";
-  const std::string isc_eof_empty = "TLVCombineAll: TLV-iscst3-Results.txt line 1: End of file\n";
   {
     SCOPED_TRACE("one-line observed file, AERMOD headers only: no scan, no failure");
     const Result r = run_files({{kHead}, with_heads({kA05}), kSurface, with_heads({})});
@@ -170,7 +177,7 @@ TEST(CombineFailure, ShortObservedAndIscst3Files) {
     SCOPED_TRACE("one-line observed file and an AERMOD record");
     const Result r = run_files({{kHead}, with_heads({kA05}), kSurface, with_heads({kA05})});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, obs_eof);
+    EXPECT_TRUE(end_of_file_in(r.err, kObservedName)) << r.err;
     EXPECT_EQ(r.table, table_of({}));
   }
   {
@@ -184,14 +191,15 @@ TEST(CombineFailure, ShortObservedAndIscst3Files) {
     const Result r =
         run_files({with_heads({kO05, kO10}), {}, kSurface, with_heads({kA50, kA10, kA05})});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, isc_eof_empty);
+    EXPECT_TRUE(end_of_file_in(r.err, kIscst3Name)) << r.err;
     EXPECT_EQ(r.table, table_of({}));
   }
   {
     SCOPED_TRACE("one-line ISCST3 file and a match");
     const Result r = run_files({with_heads({kO05}), {kHead}, kSurface, with_heads({kA05})});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, isc_eof);
+    EXPECT_TRUE(end_of_file_in(r.err, kIscst3Name)) << r.err;
+    EXPECT_EQ(r.table, table_of({}));
   }
 }
 
@@ -251,14 +259,14 @@ TEST(CombineFailure, AermodAndSurfaceFaults) {
     SCOPED_TRACE("AERMOD file of one line");
     const Result r = run_files({with_heads({kO05}), with_heads({kA05}), kSurface, {kHead}});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "TLVCombineAll: TLV-AERMOD-Results.txt line 2: End of file\n");
+    EXPECT_TRUE(end_of_file_in(r.err, kAermodName)) << r.err;
     EXPECT_EQ(r.table, table_of({}));
   }
   {
     SCOPED_TRACE("empty surface file");
     const Result r = run_files({with_heads({kO05}), with_heads({kA05}), {}, with_heads({kA05})});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "TLVCombineAll: Tlvcutsurf-all.txt line 1: End of file\n");
+    EXPECT_TRUE(end_of_file_in(r.err, kSurfaceName)) << r.err;
     EXPECT_EQ(r.table, table_of({}));
   }
   {

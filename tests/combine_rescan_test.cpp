@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
@@ -139,23 +140,25 @@ class StudyMaker {
     return records;
   }
 
+  // Mostly two hours, now and then a blank-for-zero key, another day or hour 0.
   std::string hour_stamp() {
-    static const std::array<std::string, 5> hours = {"80071510", "80071511", "80 71510", "81052012",
-                                                     "80071500"};
+    static const std::array<std::string, 10> hours = {
+        "80071510", "80071510", "80071510", "80071510", "80071511",
+        "80071511", "80071511", "80 71510", "81052012", "80071500"};
     return one_of(hours);
   }
 
   std::vector<std::string> observed() {
     static const std::array<std::string, 7> arcs = {"      0.50", "      0.80", "      1.00",
-                                                    "      1.50", "      2.00", "      5.00",
+                                                    "      1.50", "      2.00", "      1.00",
                                                     "     -0.50"};
     std::vector<std::string> lines;
-    const int n = pick(9);
+    const int n = pick(12);
     for (int k = 0; k < n; ++k) {
       std::string exp = "   " + std::to_string(10 + k);
       std::string arc = one_of(arcs);
-      if (chance(3)) arc = "      x.50";
-      if (chance(4)) exp = "   1x";
+      if (chance(2)) arc = "      x.50";
+      if (chance(2)) exp = "   1x";
       lines.push_back(observed_line(exp, hour_stamp() + "00", arc));
     }
     return file(lines);
@@ -164,14 +167,14 @@ class StudyMaker {
   std::string model(int k) {
     static const std::array<std::string, 9> dists = {"  500.000", "  800.000", "  999.999",
                                                      " 1000.000", " 1500.000", " 1999.999",
-                                                     " 2000.000", " 5000.000", " -500.000"};
+                                                     " 2000.000", " 5000.000", " -999.999"};
     static const std::array<std::string, 7> cys = {"1.2345E-02", "0.0000E+00", "-1.000E-05",
                                                    "          ", "1.0000E-30", "      5000",
                                                    "1.0E-03   "};
     std::string dist = one_of(dists);
     std::string cy = one_of(cys);
-    if (chance(3)) dist = " 1000.0x0";
-    if (chance(3)) cy = " 1.2x-02  ";
+    if (chance(2)) dist = " 1000.0x0";
+    if (chance(2)) cy = " 1.2x-02  ";
     char tag[16];
     std::snprintf(tag, sizeof tag, "  %d.0000E+00", k % 10);
     std::string rec = model_record(hour_stamp(), dist, cy, tag);
@@ -182,7 +185,7 @@ class StudyMaker {
 
   std::vector<std::string> models() {
     std::vector<std::string> recs;
-    const int n = pick(11);
+    const int n = pick(15);
     for (int k = 0; k < n; ++k) recs.push_back(model(k));
     return file(recs);
   }
@@ -210,18 +213,25 @@ class StudyMaker {
 
 TEST(CombineRescan, SameTableFailureAndStatusAsTheRescanningJoin) {
   int runs = 0, failed = 0, lines_written = 0;
-  for (unsigned seed = 1; seed <= 1500; ++seed) {
+  testsupport::ScratchDir root;
+  for (unsigned seed = 1; seed <= 800; ++seed) {
     StudyMaker make(seed);
-    testsupport::ScratchDir dir;
-    dir.write(kObservedName, lf_lines(make.observed()));
-    dir.write(kIscst3Name, lf_lines(make.models()));
-    dir.write(kSurfaceName, lf_lines(make.surface()));
-    dir.write(kAermodName, lf_lines(make.models()));
+    // A fresh folder per study (rewriting files in place is slower on some disks).
+    const std::filesystem::path dir = root / ("study-" + std::to_string(seed));
+    std::filesystem::create_directory(dir);
+    auto put = [&](std::string_view name, const std::vector<std::string>& lines) {
+      std::ofstream f(dir / name, std::ios::binary);
+      f << lf_lines(lines);
+    };
+    put(kObservedName, make.observed());
+    put(kIscst3Name, make.models());
+    put(kSurfaceName, make.surface());
+    put(kAermodName, make.models());
 
     std::ostringstream expected_err;
-    const int expected_status = rescan_combine(dir.path(), expected_err);
-    const std::string expected_table = dir.read(kTableName);
-    std::filesystem::remove(dir / kTableName);
+    const int expected_status = rescan_combine(dir, expected_err);
+    const std::string expected_table = read_file(dir / kTableName);
+    std::filesystem::rename(dir / kTableName, dir / "rescan-table.txt");
 
     const Result r = run_in(dir);
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -231,13 +241,13 @@ TEST(CombineRescan, SameTableFailureAndStatusAsTheRescanningJoin) {
     ++runs;
     if (r.status != 0) ++failed;
     for (std::size_t p = 0; (p = r.table.find("\r\n", p)) != std::string::npos; p += 2) {
-      ++lines_written;
+      if (p >= 340 && (p == 340 || r.table[p - 341] == '\n')) ++lines_written;
     }
   }
   // The random studies reach both ends: many complete tables and many failures.
   EXPECT_GT(failed, runs / 10);
   EXPECT_LT(failed, runs * 9 / 10);
-  EXPECT_GT(lines_written - 2 * runs, runs / 2);
+  EXPECT_GT(lines_written, runs / 4) << failed << " failures in " << runs << " runs";
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "combine/combine.h"
@@ -94,17 +97,28 @@ struct Result {
   std::string out, err, table;
 };
 
+// Whole file, byte for byte; empty when it does not exist.
+inline std::string read_file(const std::filesystem::path& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
 // Runs the combiner in `dir` with `args`; the table is the whole output file.
-inline Result run_in(const testsupport::ScratchDir& dir, std::vector<std::string> args = {}) {
+inline Result run_in(const std::filesystem::path& dir, std::vector<std::string> args = {}) {
   std::istringstream in;
   std::ostringstream out, err;
-  records::RunContext ctx{dir.path(), args, in, out, err};
+  records::RunContext ctx{dir, args, in, out, err};
   Result r;
   r.status = run_combine(ctx);
   r.out = out.str();
   r.err = err.str();
-  r.table = dir.read(kTableName);
+  r.table = read_file(dir / kTableName);
   return r;
+}
+inline Result run_in(const testsupport::ScratchDir& dir, std::vector<std::string> args = {}) {
+  return run_in(dir.path(), std::move(args));
 }
 
 // The three count lines, each count from column 20.
