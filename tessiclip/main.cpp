@@ -1,0 +1,6 @@
+#include "records/records.h"
+#include "tessiclip/tessiclip.h"
+
+int main(int argc, char** argv) {
+  return records::run_main(argc, argv, run_tessiclip);
+}
