@@ -24,7 +24,9 @@ std::vector<std::string> table(const char* name) {
   return lines;
 }
 
-std::uint32_t hex(std::string_view s) { return static_cast<std::uint32_t>(std::stoul(std::string(s), nullptr, 16)); }
+std::uint32_t hex(std::string_view s) {
+  return static_cast<std::uint32_t>(std::stoul(std::string(s), nullptr, 16));
+}
 
 float as_float(std::uint32_t b) {
   float f;

@@ -47,9 +47,9 @@ std::string shape(const Layout& l) {
                                   }
                                   d += std::to_string(st.width);
                                   if (st.digits >= 0) {
-        d += '.';
-        d += std::to_string(st.digits);
-      }
+                                    d += '.';
+                                    d += std::to_string(st.digits);
+                                  }
                                   return d;
                                 }();
   }
