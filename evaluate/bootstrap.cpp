@@ -65,6 +65,10 @@ Limits percentile_limits(std::vector<double>& values) {
   return {values[lower], values[upper]};
 }
 
+bool significant(const Limits& limits) {
+  return limits.lower > 0.0 || limits.upper < 0.0;
+}
+
 BootstrapResult bootstrap(const std::vector<CombinedLine>& lines, const std::vector<Group>& groups,
                           int resamples, std::uint64_t seed) {
   const Strata strata = strata_of(lines);

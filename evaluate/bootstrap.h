@@ -50,6 +50,9 @@ struct Limits {
 // Reorders `values`.
 Limits percentile_limits(std::vector<double>& values);
 
+// A difference is significant when its 95% limits exclude zero (both formed).
+bool significant(const Limits& limits);
+
 struct LimitSet {
   std::array<Limits, kMeasures> limits{};
   long with_pairs = 0;  // resamples in which the group had pairs (both models for differences)

@@ -191,7 +191,7 @@ std::vector<std::string> header_lines(const ReportInput& input, const Evaluation
 
 char significance(const Limits& limits) {
   if (std::isnan(limits.lower) || std::isnan(limits.upper)) return '-';
-  return (limits.lower > 0.0 || limits.upper < 0.0) ? 'Y' : 'N';
+  return significant(limits) ? 'Y' : 'N';
 }
 
 std::string measure_line(const Evaluation& ev, std::size_t g, int m, int q) {

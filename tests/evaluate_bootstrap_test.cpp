@@ -1,0 +1,276 @@
+// The stratified bootstrap: the bounded draw (against an independent model of the
+// 64-bit Mersenne Twister and the multiply-shift draw with rejection), the
+// resample's stratification by arc, the limits, reproducibility and significance.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "evaluate/bootstrap.h"
+#include "evaluate/groups.h"
+
+namespace {
+
+using evaluate::kAermod;
+using evaluate::kCmax;
+using evaluate::kCy;
+using evaluate::kFac2;
+using evaluate::kFb;
+using evaluate::kIscst3;
+using evaluate::kMg;
+using evaluate::kNmse;
+using evaluate::kVg;
+
+// A line with both quantities equal: observed co, AERMOD a, ISCST3 i.
+evaluate::CombinedLine line(float arc, float obk, float co, float a, float i) {
+  evaluate::CombinedLine l;
+  l.arc = arc;
+  l.obk = obk;
+  for (int q = 0; q < evaluate::kQuantities; ++q) {
+    l.observed[q] = co;
+    l.predicted[kAermod][q] = a;
+    l.predicted[kIscst3][q] = i;
+    l.state[kAermod][q] = evaluate::PairState::valid;
+    l.state[kIscst3][q] = evaluate::PairState::valid;
+  }
+  return l;
+}
+
+// Expected sequences below come from a separate implementation of the 64-bit
+// Mersenne Twister (the reference algorithm, checked against its published
+// 10000th output) and of the draw: x = output >> 32, product = x * n, reject while
+// the low 32 bits of the product are below 2^32 mod n, result product >> 32.
+TEST(EvaluateBootstrap, BoundedDrawMatchesTheIndependentModel) {
+  std::mt19937_64 first(1);
+  EXPECT_EQ(2469588189546311528ull, first());
+
+  std::mt19937_64 rng(1);
+  std::vector<std::uint32_t> got;
+  for (int k = 0; k < 12; ++k) got.push_back(evaluate::bounded_draw(rng, 10));
+  EXPECT_EQ((std::vector<std::uint32_t>{1, 1, 4, 0, 3, 9, 4, 0, 5, 6, 0, 5}), got);
+
+  // A bound near 2^32 rejects about 30% of the outputs (7 of the first 13 here).
+  std::mt19937_64 big(42);
+  got.clear();
+  for (int k = 0; k < 6; ++k) got.push_back(evaluate::bounded_draw(big, 3000000000u));
+  EXPECT_EQ((std::vector<std::uint32_t>{2265466598u, 408818050u, 282204934u, 37148313u, 1571116766u,
+                                        2055813859u}),
+            got);
+
+  // A bound of 1 takes one output per draw and always gives 0.
+  std::mt19937_64 one(7);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(0u, evaluate::bounded_draw(one, 1));
+  EXPECT_EQ(16452894106784333046ull, one());
+}
+
+TEST(EvaluateBootstrap, BoundedDrawIsUniform) {
+  // Small bound: chi-square over 7 cells (6 degrees of freedom; 30 is far beyond
+  // the 0.9999 point).
+  std::mt19937_64 rng(123);
+  std::vector<long> cells(7, 0);
+  const long draws = 70000;
+  for (long k = 0; k < draws; ++k) ++cells[evaluate::bounded_draw(rng, 7)];
+  double chi2 = 0;
+  for (long c : cells) chi2 += (c - draws / 7.0) * (c - draws / 7.0) / (draws / 7.0);
+  EXPECT_LT(chi2, 30.0);
+
+  // Large bound: a modulo draw would give values below 10^9 with probability 0.466,
+  // the unbiased draw with 1/3.
+  long below = 0;
+  const long n = 30000;
+  for (long k = 0; k < n; ++k) below += evaluate::bounded_draw(rng, 3000000000u) < 1000000000u;
+  EXPECT_NEAR(1.0 / 3.0, double(below) / n, 0.02);
+}
+
+TEST(EvaluateBootstrap, StrataAreTheArcs) {
+  const std::vector<evaluate::CombinedLine> lines = {
+      line(1.0f, 1, 1, 1, 1), line(0.5f, 1, 1, 1, 1), line(1.0f, 1, 1, 1, 1),
+      line(2.0f, 1, 1, 1, 1), line(0.5f, 1, 1, 1, 1), line(-0.0f, 1, 1, 1, 1),
+      line(0.0f, 1, 1, 1, 1)};
+  const evaluate::Strata s = evaluate::strata_of(lines);
+  EXPECT_EQ((std::vector<float>{0.0f, 0.5f, 1.0f, 2.0f}), s.arcs);
+  EXPECT_EQ((std::vector<std::vector<std::size_t>>{{5, 6}, {1, 4}, {0, 2}, {3}}), s.members);
+}
+
+TEST(EvaluateBootstrap, ResampleDrawsWithinEachArc) {
+  // Arcs of 3, 2 and 4 lines (members 0-2, 3-4, 5-8); the expected resample comes
+  // from the independent model, drawing arc after arc.
+  evaluate::Strata strata;
+  strata.arcs = {0.5f, 1.0f, 2.0f};
+  strata.members = {{0, 1, 2}, {3, 4}, {5, 6, 7, 8}};
+  std::mt19937_64 rng(2024);
+  std::vector<std::size_t> drawn;
+  evaluate::draw_resample(rng, strata, drawn);
+  EXPECT_EQ((std::vector<std::size_t>{1, 2, 0, 3, 3, 5, 8, 7, 5}), drawn);
+
+  // Whatever the seed, every resample keeps the number of lines of each arc.
+  for (std::uint64_t seed = 0; seed < 200; ++seed) {
+    std::mt19937_64 r(seed);
+    evaluate::draw_resample(r, strata, drawn);
+    ASSERT_EQ(9u, drawn.size());
+    for (std::size_t k = 0; k < 9; ++k) {
+      const std::size_t arc = k < 3 ? 0 : k < 5 ? 1 : 2;
+      const auto& m = strata.members[arc];
+      EXPECT_TRUE(std::find(m.begin(), m.end(), drawn[k]) != m.end());
+    }
+  }
+}
+
+TEST(EvaluateBootstrap, PercentileLimits) {
+  struct Case {
+    std::size_t n;
+    double lower, upper;  // values are 0..n-1, so a value is its index
+  };
+  // floor(0.025 B) and ceil(0.975 B) - 1
+  const Case cases[] = {{1000, 25, 974}, {1, 0, 0},     {40, 1, 38},
+                        {41, 1, 39},     {200, 5, 194}, {999, 24, 974}};
+  for (const Case& c : cases) {
+    std::vector<double> v(c.n);
+    for (std::size_t k = 0; k < c.n; ++k) v[k] = double((k * 7919) % c.n);  // shuffled
+    const evaluate::Limits l = evaluate::percentile_limits(v);
+    EXPECT_EQ(c.lower, l.lower) << c.n;
+    EXPECT_EQ(c.upper, l.upper) << c.n;
+  }
+  // Resamples in which a value is not formed are left out: 8 formed values.
+  const double nan = std::nan("");
+  std::vector<double> v = {7, nan, 0, 5, 1, nan, 2, 6, 3, 4};
+  const evaluate::Limits l = evaluate::percentile_limits(v);
+  EXPECT_EQ(0, l.lower);
+  EXPECT_EQ(7, l.upper);
+  std::vector<double> none = {nan, nan};
+  EXPECT_TRUE(std::isnan(evaluate::percentile_limits(none).lower));
+  EXPECT_TRUE(std::isnan(evaluate::percentile_limits(none).upper));
+}
+
+// Lines over two arcs with spread-out errors, for the reproducibility tests.
+std::vector<evaluate::CombinedLine> varied_lines() {
+  std::vector<evaluate::CombinedLine> lines;
+  for (int k = 0; k < 30; ++k) {
+    const float co = 1.0f + float(k % 7);
+    lines.push_back(line(k % 2 ? 0.5f : 1.0f, k % 3 ? -50.0f : 20.0f, co,
+                         co * (0.5f + 0.1f * float(k % 9)), co * (0.3f + 0.2f * float(k % 5))));
+  }
+  return lines;
+}
+
+bool same(const evaluate::BootstrapResult& a, const evaluate::BootstrapResult& b) {
+  for (std::size_t g = 0; g < a.models.size(); ++g) {
+    for (int m = 0; m < evaluate::kModels; ++m) {
+      for (int q = 0; q < evaluate::kQuantities; ++q) {
+        for (int k = 0; k < evaluate::kMeasures; ++k) {
+          const auto& x = a.models[g][m][q].limits[k];
+          const auto& y = b.models[g][m][q].limits[k];
+          if (x.lower != y.lower || x.upper != y.upper) return false;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+TEST(EvaluateBootstrap, ReproducibleForASeed) {
+  const auto lines = varied_lines();
+  const auto groups = evaluate::groups_of(lines);
+  const auto a = evaluate::bootstrap(lines, groups, 500, 9);
+  const auto b = evaluate::bootstrap(lines, groups, 500, 9);
+  const auto c = evaluate::bootstrap(lines, groups, 500, 10);
+  EXPECT_TRUE(same(a, b));
+  EXPECT_FALSE(same(a, c));
+  // The limits enclose the measure of the whole set for this well-spread set.
+  const auto all = a.models[0][kAermod][kCy].limits;
+  EXPECT_LT(all[kFb].lower, all[kFb].upper);
+  EXPECT_EQ(500, a.models[0][kAermod][kCy].with_pairs);
+}
+
+TEST(EvaluateBootstrap, StratificationKeepsTheArcMix) {
+  // Arc 0.5 km: perfect predictions; arc 1.0 km: four times too high. Within an
+  // arc every line has the same ratio, so with the arc mix kept every resample of
+  // the whole set has FAC2 = 0.5 exactly and MG = exp(-(ln 4)/2) = 0.5: the limits
+  // collapse onto those values. A resample that ignored the arcs would spread them.
+  std::vector<evaluate::CombinedLine> lines;
+  for (int k = 0; k < 8; ++k) {
+    const float co = float(1 << k);
+    lines.push_back(line(0.5f, -10.0f, co, co, co));
+    lines.push_back(line(1.0f, 10.0f, co, 4.0f * co, 4.0f * co));
+  }
+  const auto groups = evaluate::groups_of(lines);
+  ASSERT_EQ(evaluate::GroupKind::all, groups[0].kind);
+  const auto r = evaluate::bootstrap(lines, groups, 400, 3);
+  const auto& all = r.models[0][kAermod][kCy].limits;
+  EXPECT_EQ(0.5, all[kFac2].lower);
+  EXPECT_EQ(0.5, all[kFac2].upper);
+  EXPECT_NEAR(0.5, all[kMg].lower, 1e-12);
+  EXPECT_NEAR(0.5, all[kMg].upper, 1e-12);
+  // The stable group (arc 1.0 only) and the unstable group (arc 0.5 only).
+  const auto& stable = r.models[groups.size() - 2][kAermod][kCy].limits;
+  EXPECT_EQ(0.0, stable[kFac2].upper);
+  const auto& unstable = r.models[groups.size() - 1][kAermod][kCy].limits;
+  EXPECT_EQ(1.0, unstable[kFac2].lower);
+  EXPECT_EQ(0.0, unstable[kFb].lower);
+  EXPECT_EQ(0.0, unstable[kFb].upper);
+}
+
+TEST(EvaluateBootstrap, SignificanceOfAClearlyBetterModel) {
+  // AERMOD within 10% everywhere, ISCST3 off by a factor of three either way.
+  std::vector<evaluate::CombinedLine> lines;
+  for (int k = 0; k < 20; ++k) {
+    const float co = 1.0f + float(k);
+    const bool up = k % 2 == 0;
+    lines.push_back(line(k < 10 ? 0.5f : 2.0f, -30.0f, co, co * (up ? 1.1f : 0.9f),
+                         co * (up ? 3.0f : 1.0f / 3.0f)));
+  }
+  const auto groups = evaluate::groups_of(lines);
+  const auto r = evaluate::bootstrap(lines, groups, 1000, 1);
+  const auto& d = r.differences[0][kCy].limits;
+  EXPECT_EQ(1.0, d[kFac2].lower);  // 1 - 0 in every resample
+  EXPECT_TRUE(evaluate::significant(d[kFac2]));
+  EXPECT_LT(d[kVg].upper, 0.0);  // ln VG of AERMOD far below that of ISCST3
+  EXPECT_TRUE(evaluate::significant(d[kVg]));
+  EXPECT_LT(d[kNmse].upper, 0.0);
+  EXPECT_TRUE(evaluate::significant(d[kNmse]));
+  EXPECT_EQ(1000, r.differences[0][kCy].with_pairs);
+
+  // Two models with the same predictions never differ.
+  for (auto& l : lines) l.predicted[kIscst3] = l.predicted[kAermod];
+  const auto same = evaluate::bootstrap(lines, groups, 200, 1);
+  for (int k = 0; k < evaluate::kMeasures; ++k) {
+    const auto& lim = same.differences[0][kCmax].limits[k];
+    EXPECT_EQ(0.0, lim.lower);
+    EXPECT_EQ(0.0, lim.upper);
+    EXPECT_FALSE(evaluate::significant(lim));
+  }
+}
+
+TEST(EvaluateBootstrap, SignificanceNeedsBothLimitsOnOneSide) {
+  EXPECT_TRUE(evaluate::significant({0.1, 0.5}));
+  EXPECT_TRUE(evaluate::significant({-0.5, -0.1}));
+  EXPECT_FALSE(evaluate::significant({-0.1, 0.5}));
+  EXPECT_FALSE(evaluate::significant({0.0, 0.5}));
+  EXPECT_FALSE(evaluate::significant({-0.5, 0.0}));
+  EXPECT_FALSE(evaluate::significant({std::nan(""), std::nan("")}));
+}
+
+TEST(EvaluateBootstrap, GroupsWithoutPairsInSomeResamples) {
+  // One stable line among many unstable ones on its arc: some resamples miss it.
+  std::vector<evaluate::CombinedLine> lines;
+  for (int k = 0; k < 6; ++k) lines.push_back(line(1.0f, k == 0 ? 50.0f : -50.0f, 2, 1, 3));
+  lines[0].state[kIscst3][kCy] = evaluate::PairState::model_unread;
+  const auto groups = evaluate::groups_of(lines);
+  const auto r = evaluate::bootstrap(lines, groups, 300, 5);
+  const std::size_t stable = groups.size() - 2;
+  const long with = r.models[stable][kAermod][kCy].with_pairs;
+  EXPECT_GT(with, 0);
+  EXPECT_LT(with, 300);
+  EXPECT_DOUBLE_EQ(2.0 / 3.0, r.models[stable][kAermod][kCy].limits[kFb].lower);
+  // ISCST3 has no pair there at all: nothing formed, nothing significant.
+  EXPECT_EQ(0, r.models[stable][kIscst3][kCy].with_pairs);
+  EXPECT_TRUE(std::isnan(r.models[stable][kIscst3][kCy].limits[kFb].lower));
+  EXPECT_EQ(0, r.differences[stable][kCy].with_pairs);
+  EXPECT_FALSE(evaluate::significant(r.differences[stable][kCy].limits[kFb]));
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+// Measures of paired values against hand-computed results.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "evaluate/measures.h"
+
+namespace {
+
+using evaluate::kFac2;
+using evaluate::kFb;
+using evaluate::kMg;
+using evaluate::kNmse;
+using evaluate::kVg;
+using evaluate::Pair;
+
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+const double kLn2 = std::log(2.0);
+
+void expect_value(double expected, double actual, const char* what) {
+  if (std::isnan(expected)) {
+    EXPECT_TRUE(std::isnan(actual)) << what << " should not be formed, is " << actual;
+  } else {
+    EXPECT_NEAR(expected, actual, 1e-12 * (1.0 + std::fabs(expected))) << what;
+  }
+}
+
+struct MeasureCase {
+  const char* name;
+  std::vector<Pair> pairs;
+  long n, npos;
+  double fb, mg, nmse, vg, fac2;
+};
+
+// Every value below is worked out by hand from the definitions.
+const std::vector<MeasureCase> kCases = {
+    {"perfect model", {{1, 1}, {2, 2}, {5, 5}}, 3, 3, 0.0, 1.0, 0.0, 1.0, 1.0},
+    // Co 1,2,4 Cp 2,2,1: means 7/3 and 5/3; squares 1,0,9; ln ratios -ln2, 0, 2ln2.
+    {"mixed errors",
+     {{1, 2}, {2, 2}, {4, 1}},
+     3,
+     3,
+     1.0 / 3.0,
+     std::pow(2.0, 1.0 / 3.0),
+     6.0 / 7.0,
+     std::exp(5.0 * kLn2 * kLn2 / 3.0),
+     2.0 / 3.0},
+    // Everywhere twice the observation: on the FAC2 boundary, inside.
+    {"factor two over",
+     {{1, 2}, {3, 6}},
+     2,
+     2,
+     -2.0 / 3.0,
+     0.5,
+     5.0 / 8.0,
+     std::exp(kLn2* kLn2),
+     1.0},
+    {"factor two under",
+     {{2, 1}, {6, 3}},
+     2,
+     2,
+     2.0 / 3.0,
+     2.0,
+     5.0 / 8.0,
+     std::exp(kLn2* kLn2),
+     1.0},
+    // A zero prediction counts in FB, NMSE, FAC2 but not in MG, VG.
+    {"zero prediction", {{2, 0}, {2, 2}}, 2, 1, 2.0 / 3.0, 1.0, 1.0, 1.0, 0.5},
+    {"only zero predictions", {{1, 0}}, 1, 0, 2.0, kNan, kNan, kNan, 0.0},
+    {"no pairs", {}, 0, 0, kNan, kNan, kNan, kNan, kNan},
+};
+
+TEST(EvaluateMeasures, HandComputedSets) {
+  for (const MeasureCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const evaluate::PairSummary s = evaluate::summarize(c.pairs);
+    EXPECT_EQ(c.n, s.n);
+    EXPECT_EQ(c.npos, s.npos);
+    expect_value(c.fb, s.measures[kFb], "FB");
+    expect_value(c.fac2, s.measures[kFac2], "FAC2");
+    expect_value(c.mg, s.measures[kMg], "MG");
+    expect_value(c.nmse, s.measures[kNmse], "NMSE");
+    expect_value(c.vg, s.measures[kVg], "VG");
+  }
+}
+
+TEST(EvaluateMeasures, FactorOfTwoLimitsAreInclusive) {
+  // 1 and 4 against 2 are within a factor of two; 0.999 and 4.001 are not.
+  const std::vector<Pair> pairs = {{2, 1}, {2, 4}, {2, 0.999f}, {2, 4.001f}};
+  expect_value(0.5, evaluate::summarize(pairs).measures[kFac2], "FAC2");
+  const std::vector<Pair> tiny = {{1.0e-30f, 2.0f * 1.0e-30f}, {3.0e30f, 0.5f * 3.0e30f}};
+  expect_value(1.0, evaluate::summarize(tiny).measures[kFac2], "FAC2 at the float extremes");
+}
+
+TEST(EvaluateMeasures, MeansDeviationsAndCorrelation) {
+  // Co 1,2,4: mean 7/3, deviations -4/3,-1/3,5/3, variance 14/9 (divisor N).
+  // Cp 2,2,1: mean 5/3, deviations 1/3,1/3,-2/3, variance 2/9; covariance -5/9.
+  const std::vector<Pair> pairs = {{1, 2}, {2, 2}, {4, 1}};
+  const evaluate::PairSummary s = evaluate::summarize(pairs);
+  expect_value(7.0 / 3.0, s.mean_o, "mean Co");
+  expect_value(5.0 / 3.0, s.mean_p, "mean Cp");
+  expect_value(std::sqrt(14.0) / 3.0, s.sd_o, "sd Co");
+  expect_value(std::sqrt(2.0) / 3.0, s.sd_p, "sd Cp");
+  expect_value(-5.0 / (2.0 * std::sqrt(7.0)), s.r, "r");
+
+  // A perfect model correlates exactly; a constant prediction has no correlation.
+  expect_value(1.0, evaluate::summarize(std::vector<Pair>{{1, 1}, {3, 3}, {8, 8}}).r, "r");
+  const evaluate::PairSummary flat = evaluate::summarize(std::vector<Pair>{{1, 2}, {3, 2}});
+  expect_value(0.0, flat.sd_p, "sd of a constant");
+  expect_value(kNan, flat.r, "r of a constant");
+  const evaluate::PairSummary none = evaluate::summarize(std::vector<Pair>{});
+  expect_value(kNan, none.mean_o, "mean of nothing");
+  expect_value(kNan, none.sd_o, "sd of nothing");
+}
+
+TEST(EvaluateMeasures, LargeCommonOffsetKeepsDeviations) {
+  // Values near 1e7 differing by 1: a one-pass formula in float would lose them.
+  const std::vector<Pair> pairs = {{1.0e7f, 1.0e7f}, {1.0e7f + 1, 1.0e7f + 2}};
+  const evaluate::PairSummary s = evaluate::summarize(pairs);
+  expect_value(0.5, s.sd_o, "sd Co");
+  expect_value(1.0, s.sd_p, "sd Cp");
+  expect_value(1.0, s.r, "r");
+}
+
+TEST(EvaluateMeasures, SumsOfUnionsAddUp) {
+  // The bootstrap adds per-line sums; the result must equal the sums of the whole set.
+  evaluate::PairSums a = evaluate::pair_terms(1, 2);
+  a.add(evaluate::pair_terms(2, 2));
+  evaluate::PairSums b = evaluate::pair_terms(4, 1);
+  a.add(b);
+  const auto from_sums = evaluate::measures_of(a);
+  const auto direct = evaluate::summarize(std::vector<Pair>{{1, 2}, {2, 2}, {4, 1}}).measures;
+  for (int k = 0; k < evaluate::kMeasures; ++k) expect_value(direct[k], from_sums[k], "measure");
+}
+
+TEST(EvaluateMeasures, DifferencesUseLogarithmsForMgAndVg) {
+  evaluate::PairSums mixed, perfect;
+  for (Pair p : std::vector<Pair>{{1, 2}, {2, 2}, {4, 1}})
+    mixed.add(evaluate::pair_terms(p.co, p.cp));
+  for (Pair p : std::vector<Pair>{{1, 1}, {2, 2}}) perfect.add(evaluate::pair_terms(p.co, p.cp));
+  const auto d = evaluate::measure_differences(mixed, perfect);
+  expect_value(1.0 / 3.0, d[kFb], "dFB");
+  expect_value(kLn2 / 3.0, d[kMg], "d ln MG");
+  expect_value(6.0 / 7.0, d[kNmse], "dNMSE");
+  expect_value(5.0 * kLn2 * kLn2 / 3.0, d[kVg], "d ln VG");
+  expect_value(-1.0 / 3.0, d[kFac2], "dFAC2");
+  // A model without pairs leaves every difference unformed.
+  const auto none = evaluate::measure_differences(mixed, evaluate::PairSums{});
+  for (double v : none) EXPECT_TRUE(std::isnan(v));
+}
+
+TEST(EvaluateMeasures, LogMeasuresStayFiniteWhereVgOverflows) {
+  // A prediction 1e-30 of an observation 1e10: (ln ratio)^2 = 8483, VG far beyond
+  // any float and beyond double; its logarithm is still exact.
+  evaluate::PairSums s = evaluate::pair_terms(1.0e10f, 1.0e-30f);
+  const double ln_ratio = std::log(double(1.0e10f)) - std::log(double(1.0e-30f));
+  expect_value(ln_ratio * ln_ratio, evaluate::log_vg(s), "ln VG");
+  EXPECT_TRUE(std::isinf(evaluate::measures_of(s)[kVg]));
+  EXPECT_EQ(evaluate::Verdict::not_met, evaluate::acceptance(evaluate::measures_of(s))[kVg]);
+}
+
+struct AcceptanceCase {
+  int measure;
+  double value;
+  evaluate::Verdict expected;
+};
+
+TEST(EvaluateMeasures, AcceptanceCriteria) {
+  using V = evaluate::Verdict;
+  const AcceptanceCase cases[] = {
+      {kFb, 0.3, V::met},         {kFb, -0.3, V::met},       {kFb, 0.3000001, V::not_met},
+      {kFb, -0.31, V::not_met},   {kMg, 0.7, V::met},        {kMg, 1.3, V::met},
+      {kMg, 0.69, V::not_met},    {kMg, 1.31, V::not_met},   {kNmse, 1.5, V::met},
+      {kNmse, 1.51, V::not_met},  {kVg, 4.0, V::met},        {kVg, 4.01, V::not_met},
+      {kFac2, 0.5, V::met},       {kFac2, 0.49, V::not_met}, {kFb, kNan, V::not_formed},
+      {kVg, kNan, V::not_formed},
+  };
+  for (const AcceptanceCase& c : cases) {
+    evaluate::MeasureValues v{0.0, 1.0, 0.0, 1.0, 1.0};  // a perfect model passes all
+    for (auto verdict : evaluate::acceptance(v)) EXPECT_EQ(V::met, verdict);
+    v[c.measure] = c.value;
+    EXPECT_EQ(c.expected, evaluate::acceptance(v)[c.measure])
+        << evaluate::measure_name(c.measure) << " = " << c.value;
+  }
+}
+
+}  // namespace
