@@ -218,6 +218,20 @@ TEST(TlvArcLine, ArcsTheFitCannotTakeCarryTheMarks) {
   }
 }
 
+TEST(TlvArcLine, ProfileWithoutWidthFormsNoCmaxNorItsRatio) {
+  // Three samplers at one position: every crosswind distance is zero, so Sy and CY
+  // are zero and the fit marks CMAX as not formed.
+  TestArc arc(1.0f, {90.0f, 90.0f, 90.0f}, {1.0f, 2.0f, 3.0f});
+  const auto s = tlvanalysis::analyse_arc(arc.n, 3.0f, 10.0f, arc.fit, origin_source(), {});
+  EXPECT_EQ(s.Sy, 0.0f);
+  EXPECT_EQ(s.CY, 0.0f);
+  EXPECT_EQ(s.CMAX, -99.0f);
+  EXPECT_EQ(s.CMAXQ, -99.0f);  // not -99.0 / 10.0
+  EXPECT_EQ(s.CYQ, 0.0f);
+  EXPECT_NEAR(s.Dist, 1.0, 1e-5);
+  EXPECT_NEAR(s.PHIC, 90.0, 1e-3);
+}
+
 TEST(TlvArcLine, NoSamplers) {
   tlvanalysis::FitArrays fit;
   const auto s = tlvanalysis::analyse_arc(0, 0.0f, 10.0f, fit, origin_source(), {});

@@ -56,7 +56,10 @@ ArcStatistics analyse_arc(int n, float OMAX, float Q, FitArrays& fit,
   stats.CY = out.CY;
   stats.Sy = out.Sy;
   stats.PHIC = reduce_phic(out.PHIC);
-  stats.CMAXQ = ratio_to_rate(out.CMAX, Q);
+  // A fit whose profile has no width or no area forms no CMAX (its -99.0 mark stands);
+  // its ratio is not formed either, rather than the mark divided by the rate.
+  const bool cmax_formed = out.Sy > 0.0f && out.CY > 0.0f;
+  stats.CMAXQ = cmax_formed ? ratio_to_rate(out.CMAX, Q) : kRatioNotFormed;
   stats.CYQ = ratio_to_rate(out.CY, Q);
   return stats;
 }

@@ -41,7 +41,8 @@ struct ArcStatistics {
 // receives the arc-size lines). An arc the fit cannot take (too many samplers, or
 // fewer than three positive concentrations) gets the not-formed marks for Dist, CY,
 // Sy, PHIC, CMAX and both ratios. Otherwise PHIC is reduced with reduce_phic and the
-// ratios formed with ratio_to_rate.
+// ratios formed with ratio_to_rate, except that CMAX/Q is -99.0 when the fit could
+// not form CMAX (a profile without width or area: Sy or CY not above zero).
 ArcStatistics analyse_arc(int n, float OMAX, float Q, FitArrays& fit,
                           const arcstats::SourceSetting& source,
                           const arcstats::ArcSizeReport& report);
