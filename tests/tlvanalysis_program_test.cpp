@@ -164,6 +164,26 @@ TEST(TlvProgram, ExperimentNumbersCountKeyChangesOverSkippedBlocks) {
                       "    6  8005061330       1.00"}));
 }
 
+TEST(TlvProgram, PreviousTimeKeyStartsBlank) {
+  // Only a first block whose date key equals the start value of the previous date key
+  // compares its time key, against ten blanks.
+  struct Case {
+    std::string first_time;
+    std::string exp;  // Exp of the admitted second block
+  };
+  const Case cases[] = {{"", "    1"}, {"1000", "    2"}};
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    dir.write(kQc, tlvtest::qc_file({QcRecord{}}));
+    dir.write(kObs, tlvtest::blocks_text({block("9999999999", c.first_time, "2.0"),
+                                          block(" 80-05-05 ", "1000", "2.0")}));
+    ASSERT_EQ(run(dir).status, 0);
+    const auto lines = data_lines(dir);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(cols(lines[0], 4, 8), c.exp) << "'" << c.first_time << "'";
+  }
+}
+
 TEST(TlvProgram, QualityFlagsDecide) {
   ScratchDir dir;
   std::vector<QcRecord> flags;
