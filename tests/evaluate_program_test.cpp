@@ -1,0 +1,515 @@
+// tlvstats from end to end: the table read back through its published layouts
+// against hand-computed values, arguments, failures, and reproducibility.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "evaluate/report.h"
+#include "evaluate/tlvstats.h"
+#include "records/records.h"
+#include "support/scratch.h"
+
+namespace {
+
+using testsupport::ScratchDir;
+
+const std::string kInput = "TLV-Combined-NoFill-Results.txt";
+const std::string kOutput = "TLV-Model-Statistics.txt";
+
+std::string data_file(const std::string& name) {
+  std::ifstream f(std::string(TEST_DATA_DIR) + "/evaluate/" + name, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+struct RunResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+RunResult run(const ScratchDir& dir, std::vector<std::string> args) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  const records::RunContext ctx{dir.path(), std::span<const std::string>(args), in, out, err};
+  const int status = run_tlvstats(ctx);
+  return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> records_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(at));
+      break;
+    }
+    lines.push_back(text.substr(at, end - at));
+    at = end + 2;
+  }
+  return lines;
+}
+
+std::string trimmed(const std::string& s) {
+  const auto end = s.find_last_not_of(' ');
+  return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+}
+
+// One measure line, read through the published layout.
+struct MeasureLine {
+  std::string model, quantity, group;
+  float arc = 0;
+  int lines = 0, obs_out = 0, mod_unread = 0, mod_negative = 0, n = 0, npos = 0, boot = 0;
+  float mean_o = 0, mean_p = 0, sd_o = 0, sd_p = 0, r = 0;
+  float value[5]{}, lower[5]{}, upper[5]{};
+  std::string mark[5];
+};
+
+MeasureLine read_measure_line(const std::string& record, long number) {
+  static const records::Layout layout(evaluate::kMeasureLineLayout);
+  MeasureLine m;
+  std::string model(13, ' '), quantity(6, ' '), group(8, ' ');
+  std::vector<std::string> marks(5, std::string(1, ' '));
+  const records::Origin origin{kOutput, number};
+  records::read_text(layout, record,
+                     {records::text(model),
+                      records::text(quantity),
+                      records::text(group),
+                      &m.arc,
+                      &m.lines,
+                      &m.obs_out,
+                      &m.mod_unread,
+                      &m.mod_negative,
+                      &m.n,
+                      &m.npos,
+                      &m.boot,
+                      &m.mean_o,
+                      &m.mean_p,
+                      &m.sd_o,
+                      &m.sd_p,
+                      &m.r,
+                      &m.value[0],
+                      &m.lower[0],
+                      &m.upper[0],
+                      records::text(marks[0]),
+                      &m.value[1],
+                      &m.lower[1],
+                      &m.upper[1],
+                      records::text(marks[1]),
+                      &m.value[2],
+                      &m.lower[2],
+                      &m.upper[2],
+                      records::text(marks[2]),
+                      &m.value[3],
+                      &m.lower[3],
+                      &m.upper[3],
+                      records::text(marks[3]),
+                      &m.value[4],
+                      &m.lower[4],
+                      &m.upper[4],
+                      records::text(marks[4])},
+                     origin);
+  m.model = trimmed(model);
+  m.quantity = trimmed(quantity);
+  m.group = trimmed(group);
+  for (int k = 0; k < 5; ++k) m.mark[k] = marks[k];
+  return m;
+}
+
+struct DifferenceLine {
+  std::string quantity, group;
+  float arc = 0;
+  int lines = 0, n_aermod = 0, n_iscst3 = 0, boot = 0;
+  float value[5]{}, lower[5]{}, upper[5]{};
+  std::string mark[5];
+};
+
+DifferenceLine read_difference_line(const std::string& record, long number) {
+  static const records::Layout layout(evaluate::kDifferenceLineLayout);
+  DifferenceLine d;
+  std::string model(13, ' '), quantity(6, ' '), group(8, ' ');
+  std::vector<std::string> marks(5, std::string(1, ' '));
+  records::read_text(layout, record,
+                     {records::text(model),
+                      records::text(quantity),
+                      records::text(group),
+                      &d.arc,
+                      &d.lines,
+                      &d.n_aermod,
+                      &d.n_iscst3,
+                      &d.boot,
+                      &d.value[0],
+                      &d.lower[0],
+                      &d.upper[0],
+                      records::text(marks[0]),
+                      &d.value[1],
+                      &d.lower[1],
+                      &d.upper[1],
+                      records::text(marks[1]),
+                      &d.value[2],
+                      &d.lower[2],
+                      &d.upper[2],
+                      records::text(marks[2]),
+                      &d.value[3],
+                      &d.lower[3],
+                      &d.upper[3],
+                      records::text(marks[3]),
+                      &d.value[4],
+                      &d.lower[4],
+                      &d.upper[4],
+                      records::text(marks[4])},
+                     records::Origin{kOutput, number});
+  d.quantity = trimmed(quantity);
+  d.group = trimmed(group);
+  for (int k = 0; k < 5; ++k) d.mark[k] = marks[k];
+  return d;
+}
+
+// The data lines of a table, keyed "model quantity group arc".
+struct Table {
+  std::map<std::string, MeasureLine> measures;
+  std::map<std::string, DifferenceLine> differences;
+  std::vector<std::string> order;
+};
+
+std::string key(const std::string& model, const std::string& quantity, const std::string& group,
+                float arc) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%.2f", arc);
+  return model + " " + quantity + " " + group + (group == "arc" ? std::string(" ") + buf : "");
+}
+
+Table read_table(const std::string& text) {
+  Table t;
+  const auto lines = records_of(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string head = lines[i].substr(0, 13);
+    if (head == "AERMOD       " || head == "ISCST3       ") {
+      MeasureLine m = read_measure_line(lines[i], long(i + 1));
+      const std::string k = key(m.model, m.quantity, m.group, m.arc);
+      t.order.push_back(k);
+      t.measures[k] = m;
+    } else if (head == "AERMOD-ISCST3") {
+      DifferenceLine d = read_difference_line(lines[i], long(i + 1));
+      const std::string k = key("AERMOD-ISCST3", d.quantity, d.group, d.arc);
+      t.order.push_back(k);
+      t.differences[k] = d;
+    }
+  }
+  return t;
+}
+
+// Four significant digits are written: compare to a relative 1e-3.
+void expect_close(double expected, float actual, const std::string& what) {
+  EXPECT_NEAR(expected, actual, 1e-3 * std::fabs(expected) + 1e-6) << what;
+}
+
+const double kLn2 = std::log(2.0);
+
+TEST(EvaluateProgram, SmallTableAgainstHandComputedValues) {
+  ScratchDir dir;
+  dir.write(kInput, data_file("small-combined.txt"));
+  const RunResult r = run(dir, {"--resamples", "200"});
+  ASSERT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ("", r.out);
+  const Table t = read_table(dir.read(kOutput));
+
+  // Groups: all, arcs 0.5 and 1.0, stable, unstable; quantity, group, model order.
+  ASSERT_EQ(20u + 10u, t.order.size());
+  EXPECT_EQ("AERMOD CY/Q all", t.order[0]);
+  EXPECT_EQ("ISCST3 CY/Q all", t.order[1]);
+  EXPECT_EQ("AERMOD CY/Q arc 0.50", t.order[2]);
+  EXPECT_EQ("ISCST3 CMAX/Q unstable", t.order[19]);
+  EXPECT_EQ("AERMOD-ISCST3 CY/Q all", t.order[20]);
+
+  struct Expected {
+    std::string key;
+    int lines, obs_out, mod_unread, mod_negative, n, npos;
+    double mean_o, mean_p, fb, mg, nmse, vg, fac2;
+    std::string marks;  // FB MG NMSE VG FAC2
+  };
+  // The six lines of small-combined.txt, worked by hand (see the file's values):
+  // AERMOD CY/Q pairs (1,2) (2,2) (4,1) (3,0); line 4 has no observation, line 5 a
+  // blank field. ISCST3 CY/Q (1,1) (2,4) (4,2) (1,1) (3,3). AERMOD CMAX/Q (10,10)
+  // (5,5) (8,2) (6,6), "abc" unread; ISCST3 CMAX/Q (10,20) (5,5) (8,8) (6,3), -2.0
+  // negative.
+  const Expected cases[] = {
+      {"AERMOD CY/Q all", 6, 1, 1, 0, 4, 3, 2.5, 1.25, 2.0 / 3.0, std::pow(2.0, 1.0 / 3.0), 1.52,
+       std::exp(5 * kLn2 * kLn2 / 3), 0.5, "NYNYY"},
+      {"ISCST3 CY/Q all", 6, 1, 0, 0, 5, 5, 2.2, 2.2, 0.0, 1.0, 1.6 / 4.84,
+       std::exp(0.4 * kLn2 * kLn2), 1.0, "YYYYY"},
+      {"AERMOD CMAX/Q all", 6, 1, 1, 0, 4, 4, 7.25, 5.75, 1.5 / 6.5, std::pow(4.0, 0.25),
+       9.0 / (7.25 * 5.75), std::exp(4 * kLn2 * kLn2 / 4), 0.75, "YNYYY"},
+      {"ISCST3 CMAX/Q all", 6, 1, 0, 1, 4, 4, 7.25, 9.0, -1.75 / 8.125, 1.0, 27.25 / 65.25,
+       std::exp(2 * kLn2 * kLn2 / 4), 1.0, "YYYYY"},
+      // Stable hours: lines 3 and 4; only line 3 observed.
+      {"AERMOD CY/Q stable", 2, 1, 0, 0, 1, 1, 4.0, 1.0, 1.2, 4.0, 2.25, std::exp(4 * kLn2 * kLn2),
+       0.0, "NNNNN"},
+      // Unstable hours: lines 1 and 2; lines 5 (missing OBK) and 6 (OBK 0) are in neither.
+      {"AERMOD CY/Q unstable", 2, 0, 0, 0, 2, 2, 1.5, 2.0, -1.0 / 3.5, std::sqrt(0.5), 0.5 / 3.0,
+       std::exp(kLn2 * kLn2 / 2), 1.0, "YYYYY"},
+      // Arc 1.0 km: lines 2, 4, 5.
+      {"AERMOD CY/Q arc 1.00", 3, 1, 1, 0, 1, 1, 2.0, 2.0, 0.0, 1.0, 0.0, 1.0, 1.0, "YYYYY"},
+      {"ISCST3 CMAX/Q arc 1.00", 3, 1, 0, 1, 1, 1, 5.0, 5.0, 0.0, 1.0, 0.0, 1.0, 1.0, "YYYYY"},
+  };
+  for (const Expected& e : cases) {
+    SCOPED_TRACE(e.key);
+    ASSERT_EQ(1u, t.measures.count(e.key));
+    const MeasureLine& m = t.measures.at(e.key);
+    EXPECT_EQ(e.lines, m.lines);
+    EXPECT_EQ(e.obs_out, m.obs_out);
+    EXPECT_EQ(e.mod_unread, m.mod_unread);
+    EXPECT_EQ(e.mod_negative, m.mod_negative);
+    EXPECT_EQ(e.n, m.n);
+    EXPECT_EQ(e.npos, m.npos);
+    expect_close(e.mean_o, m.mean_o, "MeanO");
+    expect_close(e.mean_p, m.mean_p, "MeanP");
+    const double values[5] = {e.fb, e.mg, e.nmse, e.vg, e.fac2};
+    for (int k = 0; k < 5; ++k) {
+      expect_close(values[k], m.value[k], "measure " + std::to_string(k));
+      EXPECT_EQ(std::string(1, e.marks[k]), m.mark[k]) << "measure " << k;
+      // The limits come from resamples of the same lines: they bracket a value
+      // that the resamples can reach; here at least they are formed and ordered.
+      EXPECT_LE(m.lower[k], m.upper[k]);
+    }
+  }
+  // A single stable pair: every resample that holds it gives the same values.
+  const MeasureLine& stable = t.measures.at("AERMOD CY/Q stable");
+  EXPECT_GT(stable.boot, 0);
+  EXPECT_LT(stable.boot, 200);
+  expect_close(1.2, stable.lower[0], "FB lower");
+  expect_close(1.2, stable.upper[0], "FB upper");
+  // Standard deviation and correlation of a single pair: deviations 0, R not formed.
+  EXPECT_EQ(0.0f, stable.sd_o);
+  EXPECT_EQ(-99.0f, stable.r);
+
+  const DifferenceLine& d = t.differences.at("AERMOD-ISCST3 CY/Q all");
+  EXPECT_EQ(6, d.lines);
+  EXPECT_EQ(4, d.n_aermod);
+  EXPECT_EQ(5, d.n_iscst3);
+  EXPECT_EQ(200, d.boot);
+  expect_close(2.0 / 3.0, d.value[0], "dFB");
+  expect_close(kLn2 / 3.0, d.value[1], "dlnMG");
+  expect_close(1.52 - 1.6 / 4.84, d.value[2], "dNMSE");
+  expect_close(kLn2 * kLn2 * (5.0 / 3.0 - 0.4), d.value[3], "dlnVG");
+  expect_close(-0.5, d.value[4], "dFAC2");
+  // One stable pair per model in every resample that has one: the difference
+  // never varies and its limits exclude zero.
+  const DifferenceLine& ds = t.differences.at("AERMOD-ISCST3 CY/Q stable");
+  expect_close(0.5333333, ds.value[0], "dFB stable");  // 1.2 - 2/3
+  EXPECT_EQ("Y", ds.mark[0]);
+}
+
+TEST(EvaluateProgram, HeaderStatesDefinitionsAndInput) {
+  ScratchDir dir;
+  dir.write(kInput, data_file("small-combined.txt"));
+  ASSERT_EQ(0, run(dir, {"--seed", "77", "--resamples", "50"}).status);
+  const std::string text = dir.read(kOutput);
+  for (const char* needle :
+       {"Input: 6 combined lines; count lines: ISC Zero Cy 1, Iaerobs 7, iallthree 7",
+        "FB   = (mean Co - mean Cp) / (0.5 (mean Co + mean Cp))",
+        "positive: the model underpredicts", "MG   = exp(mean ln Co - mean ln Cp)",
+        "NMSE = mean (Co - Cp)^2 / (mean Co * mean Cp)", "VG   = exp(mean (ln Co - ln Cp)^2)",
+        "FAC2 = fraction of the N pairs with 0.5 <= Cp/Co <= 2", "Bootstrap: 50 resamples, seed 77",
+        "double precision", "FAC2 >= 0.5, |FB| <= 0.3, 0.7 <= MG <= 1.3, NMSE <= 1.5, VG <= 4"}) {
+    EXPECT_NE(std::string::npos, text.find(needle)) << needle;
+  }
+}
+
+TEST(EvaluateProgram, TableWithoutCombinedLines) {
+  ScratchDir dir;
+  const std::string table = data_file("small-combined.txt");
+  const auto lines = records_of(table);
+  dir.write(kInput, testsupport::crlf_lines({lines[0], lines[1], "     ISC Zero Cy:  0",
+                                             "     Iaerobs:      0", "     iallthree:    0"}));
+  const RunResult r = run(dir, {});
+  ASSERT_EQ(0, r.status) << r.err;
+  const Table t = read_table(dir.read(kOutput));
+  EXPECT_EQ(2u * 2u * 3u, t.measures.size());  // all, stable, unstable; no arcs
+  EXPECT_EQ(2u * 3u, t.differences.size());
+  for (const auto& [k, m] : t.measures) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(0, m.n);
+    EXPECT_EQ(0, m.boot);
+    EXPECT_EQ(-99.0f, m.mean_o);
+    for (int q = 0; q < 5; ++q) {
+      EXPECT_EQ(-99.0f, m.value[q]);
+      EXPECT_EQ(-99.0f, m.lower[q]);
+      EXPECT_EQ("-", m.mark[q]);
+    }
+  }
+  for (const auto& [k, d] : t.differences) EXPECT_EQ("-", d.mark[0]) << k;
+  EXPECT_NE(std::string::npos, dir.read("TLV-Scatter.svg").find("no pairs to show"));
+  EXPECT_NE(std::string::npos, dir.read("TLV-QQ.svg").find("no pairs to show"));
+}
+
+TEST(EvaluateProgram, ReproducibleForASeed) {
+  ScratchDir a, b, c;
+  for (const ScratchDir* d : {&a, &b, &c}) d->write(kInput, data_file("varied-combined.txt"));
+  ASSERT_EQ(0, run(a, {"--seed", "5", "--resamples", "300"}).status);
+  ASSERT_EQ(0, run(b, {"--resamples=300", "--seed=5"}).status);
+  ASSERT_EQ(0, run(c, {"--seed", "6", "--resamples", "300"}).status);
+  EXPECT_EQ(a.read(kOutput), b.read(kOutput));
+  const Table ta = read_table(a.read(kOutput));
+  const Table tc = read_table(c.read(kOutput));
+  // Another seed moves limits but never the measures themselves.
+  bool limits_moved = false;
+  for (const auto& [k, m] : ta.measures) {
+    const MeasureLine& o = tc.measures.at(k);
+    for (int q = 0; q < 5; ++q) {
+      EXPECT_EQ(m.value[q], o.value[q]) << k;
+      limits_moved = limits_moved || m.lower[q] != o.lower[q] || m.upper[q] != o.upper[q];
+    }
+  }
+  EXPECT_TRUE(limits_moved);
+  // The default run is seed 1 with 1000 resamples.
+  ScratchDir dflt;
+  dflt.write(kInput, data_file("varied-combined.txt"));
+  ASSERT_EQ(0, run(dflt, {}).status);
+  const Table td = read_table(dflt.read(kOutput));
+  EXPECT_EQ(1000, td.measures.at("AERMOD CY/Q all").boot);
+  EXPECT_NE(std::string::npos, dflt.read(kOutput).find("Bootstrap: 1000 resamples, seed 1;"));
+}
+
+// A combined line built column by column: report layout, blanks to 180, two model
+// records with Cmax/Q in record columns 25-36 and CY1/Q in 55-64.
+std::string combined_line(float arc, float obk, float co, float aer, float isc) {
+  static const records::Layout report(
+      "(3x,i5,2x,5i2.2,2x,i2,4(f10.2,3x),5(3x,1pe12.4),2x,0pf12.3,f12.2)");
+  static const records::Layout model("(3x,a8,4x,f9.3,1pe12.4,0p,2f9.2,1pe10.3,0pf10.4)");
+  std::string line = records::format(
+      report, {1, 81, 5, 20, 12, 0, 60, arc, arc, 1000.0f, obk, co, co, co, co, co, 150.0f, 0.0f});
+  line.resize(180, ' ');
+  for (float p : {aer, isc}) {
+    line += records::format(
+        model, {std::string_view("81052012"), arc * 1000.0f, p, 10.0f, 200.0f, p, 1.0f});
+    line.resize(line.size() + 6, ' ');  // the record's last six columns are blank
+  }
+  return line;
+}
+
+TEST(EvaluateProgram, SignificanceOfAClearlyBetterModel) {
+  // AERMOD within 10%, ISCST3 a factor of three off, on three arcs.
+  std::string text = "header 1\r\nheader 2\r\n";
+  for (int k = 0; k < 30; ++k) {
+    const float co = 1.0f + 0.5f * float(k);
+    const bool up = k % 2 == 0;
+    const std::string line = combined_line(float(1 + k % 3), -40.0f, co, co * (up ? 1.1f : 0.9f),
+                                           co * (up ? 3.0f : 1.0f / 3.0f));
+    ASSERT_EQ(340u, line.size());
+    text += line + "\r\n";
+  }
+  ScratchDir dir;
+  dir.write(kInput, text);
+  ASSERT_EQ(0, run(dir, {}).status);
+  const Table t = read_table(dir.read(kOutput));
+  for (const char* q : {"CY/Q", "CMAX/Q"}) {
+    SCOPED_TRACE(q);
+    const DifferenceLine& d = t.differences.at(std::string("AERMOD-ISCST3 ") + q + " all");
+    EXPECT_EQ("Y", d.mark[2]);  // NMSE
+    EXPECT_EQ("Y", d.mark[3]);  // ln VG
+    EXPECT_EQ("Y", d.mark[4]);  // FAC2
+    expect_close(1.0, d.value[4], "dFAC2");
+    const MeasureLine& aermod = t.measures.at(std::string("AERMOD ") + q + " all");
+    std::string marks;
+    for (const std::string& m : aermod.mark) marks += m;
+    EXPECT_EQ("YYYYY", marks);  // AERMOD meets every criterion
+    EXPECT_EQ("N", t.measures.at(std::string("ISCST3 ") + q + " all").mark[4]);  // FAC2 0
+  }
+}
+
+TEST(EvaluateProgram, FailuresLeaveOutputsAlone) {
+  {
+    ScratchDir dir;
+    const RunResult r = run(dir, {});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(0u, r.err.rfind("tlvstats: ", 0)) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("Operating system error: ")) << r.err;
+    EXPECT_FALSE(dir.exists(kOutput));
+    EXPECT_FALSE(dir.exists("TLV-Scatter.svg"));
+  }
+  {
+    // A bad Arc field on the fourth line: nothing written, earlier outputs kept.
+    auto lines = records_of(data_file("small-combined.txt"));
+    lines[3].replace(37, 10, "      x.50");
+    std::string text;
+    for (const auto& l : lines) text += l + "\r\n";
+    ScratchDir dir;
+    dir.write(kInput, text);
+    dir.write(kOutput, "old table\r\n");
+    const RunResult r = run(dir, {});
+    EXPECT_EQ(2, r.status);
+    EXPECT_EQ(
+        "tlvstats: TLV-Combined-NoFill-Results.txt line 4, columns 38-47 (Arc): Bad value during "
+        "floating point read\n",
+        r.err);
+    EXPECT_EQ("old table\r\n", dir.read(kOutput));
+    EXPECT_FALSE(dir.exists("TLV-QQ.svg"));
+  }
+  {
+    ScratchDir dir;
+    dir.write(kInput, "only one header line\r\n");
+    const RunResult r = run(dir, {});
+    EXPECT_EQ(2, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("End of file")) << r.err;
+  }
+}
+
+struct ArgCase {
+  std::vector<std::string> args;
+  int status;
+  std::string out_start;  // expected start of standard output
+  std::string err_part;   // expected part of standard error
+};
+
+TEST(EvaluateProgram, Arguments) {
+  const ArgCase cases[] = {
+      {{"--help"}, 0, "usage: tlvstats [--resamples N] [--seed N]", ""},
+      {{"--version"}, 0, "tlvstats " + std::string(records::kVersion) + "\n", ""},
+      {{"--seed", "3", "--version"}, 0, "tlvstats ", ""},
+      {{"--bogus"}, 2, "", "unknown argument '--bogus'"},
+      {{"--resamples"}, 2, "", "'--resamples' needs a number"},
+      {{"--seed"}, 2, "", "'--seed' needs a number"},
+      {{"--resamples", "0"}, 2, "", "bad value '0' for --resamples"},
+      {{"--resamples", "100001"}, 2, "", "bad value '100001' for --resamples"},
+      {{"--resamples", "12x"}, 2, "", "bad value '12x' for --resamples"},
+      {{"--resamples", "-5"}, 2, "", "bad value '-5' for --resamples"},
+      {{"--resamples", ""}, 2, "", "bad value '' for --resamples"},
+      {{"--resamples=99999999999999999999"}, 2, "", "bad value '99999999999999999999'"},
+      {{"--seed", "-1"}, 2, "", "bad value '-1' for --seed"},
+      {{"--seed", "18446744073709551616"}, 2, "", "bad value '18446744073709551616' for --seed"},
+      {{"--seed", " 1"}, 2, "", "bad value ' 1' for --seed"},
+  };
+  for (const ArgCase& c : cases) {
+    std::string joined;
+    for (const auto& a : c.args) joined += "[" + a + "]";
+    SCOPED_TRACE(joined);
+    ScratchDir dir;
+    const RunResult r = run(dir, c.args);
+    EXPECT_EQ(c.status, r.status);
+    EXPECT_EQ(0u, r.out.rfind(c.out_start, 0)) << r.out;
+    if (c.err_part.empty()) {
+      EXPECT_EQ("", r.err);
+    } else {
+      EXPECT_NE(std::string::npos, r.err.find(c.err_part)) << r.err;
+      EXPECT_NE(std::string::npos, r.err.find("usage: tlvstats")) << r.err;
+    }
+    EXPECT_FALSE(dir.exists(kOutput));
+  }
+  // The largest seed is taken.
+  ScratchDir dir;
+  dir.write(kInput, data_file("small-combined.txt"));
+  EXPECT_EQ(0, run(dir, {"--seed", "18446744073709551615", "--resamples", "1"}).status);
+  EXPECT_NE(std::string::npos,
+            dir.read(kOutput).find("Bootstrap: 1 resamples, seed 18446744073709551615;"));
+}
+
+}  // namespace

@@ -1,0 +1,124 @@
+// The pictures: axis ranges, positions, markers and the notes of left-out pairs.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "evaluate/svg.h"
+
+namespace {
+
+using evaluate::kAermod;
+using evaluate::kIscst3;
+
+TEST(EvaluateSvg, DecadeRange) {
+  struct Case {
+    double min, max;
+    int lo, hi;
+  };
+  const Case cases[] = {
+      {1, 1, 0, 1},           {1, 10, 0, 1},      {1, 100, 0, 2},      {0.5, 3, -1, 1},
+      {0.001, 0.001, -3, -2}, {2e-5, 7e3, -5, 4}, {9.99, 10.01, 0, 2}, {1e-30, 1e30, -30, 30},
+      {5, 1, -1, 1},          {0, 1, -1, 1},      {-1, 1, -1, 1},
+  };
+  for (const Case& c : cases) {
+    const evaluate::DecadeRange r = evaluate::decade_range(c.min, c.max);
+    EXPECT_EQ(c.lo, r.lo) << c.min << " " << c.max;
+    EXPECT_EQ(c.hi, r.hi) << c.min << " " << c.max;
+  }
+}
+
+TEST(EvaluateSvg, LogPosition) {
+  const evaluate::DecadeRange r{-1, 3};
+  EXPECT_DOUBLE_EQ(100.0, evaluate::log_position(0.1, r, 100, 500));
+  EXPECT_DOUBLE_EQ(500.0, evaluate::log_position(1000, r, 100, 500));
+  EXPECT_DOUBLE_EQ(200.0, evaluate::log_position(1, r, 100, 500));
+  EXPECT_DOUBLE_EQ(400.0, evaluate::log_position(1, r, 500, 100));  // y grows downwards
+}
+
+evaluate::CombinedLine line(float co, float aermod, float iscst3) {
+  evaluate::CombinedLine l;
+  l.arc = 1.0f;
+  for (int q = 0; q < evaluate::kQuantities; ++q) {
+    l.observed[q] = co;
+    l.predicted[kAermod][q] = aermod;
+    l.predicted[kIscst3][q] = iscst3;
+    l.state[kAermod][q] = evaluate::PairState::valid;
+    l.state[kIscst3][q] = evaluate::PairState::valid;
+  }
+  return l;
+}
+
+struct Xy {
+  double x, y;
+};
+
+std::vector<Xy> circles(const std::string& svg) {
+  std::vector<Xy> out;
+  const std::regex re("<circle cx=\"([0-9.]+)\" cy=\"([0-9.]+)\"");
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), re); it != std::sregex_iterator();
+       ++it) {
+    out.push_back({std::stod((*it)[1]), std::stod((*it)[2])});
+  }
+  return out;
+}
+
+std::size_t count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+TEST(EvaluateSvg, ScatterMarkersLinesAndNotes) {
+  std::vector<evaluate::CombinedLine> lines = {line(1, 100, 2), line(10, 1, 0), line(100, 10, 50)};
+  lines.push_back(line(5, 5, 5));
+  lines.back().state[kIscst3][evaluate::kCy] = evaluate::PairState::model_unread;
+  const std::string svg = evaluate::scatter_svg(lines);
+  EXPECT_EQ(0u, svg.rfind("<?xml", 0));
+  EXPECT_EQ("</svg>\n", svg.substr(svg.size() - 7));
+  // AERMOD: 4 pairs per panel and one legend marker; ISCST3: CY/Q 2 shown (one zero
+  // prediction, one unread), CMAX/Q 3 shown (one zero), one legend marker.
+  EXPECT_EQ(4u + 4u + 1u, count(svg, "<circle"));
+  EXPECT_EQ(2u + 3u + 1u, count(svg, "<path d=\"M"));
+  EXPECT_NE(std::string::npos,
+            svg.find("AERMOD 4 pairs; ISCST3 3 pairs (1 with prediction 0 not shown)"));
+  EXPECT_NE(std::string::npos,
+            svg.find("AERMOD 4 pairs; ISCST3 4 pairs (1 with prediction 0 not shown)"));
+  EXPECT_NE(std::string::npos, svg.find("observed against predicted</text>"));
+  EXPECT_NE(std::string::npos, svg.find(">Observed CY/Q (10^-6 s/m^2)</text>"));
+  EXPECT_NE(std::string::npos, svg.find(">Predicted CMAX/Q (10^-6 s/m^3)</text>"));
+  EXPECT_NE(std::string::npos, svg.find(">1:1</text>"));
+  EXPECT_NE(std::string::npos, svg.find("factor of two"));
+  EXPECT_EQ(2u * 2u + 1u, count(svg, "stroke-dasharray"));  // two per panel, one in the legend
+  // Values from 1 to 100: decade labels 10^0 .. 10^2 on both axes of both panels.
+  EXPECT_EQ(2u * 2u, count(svg, "font-size=\"10\">0</tspan>"));
+  EXPECT_EQ(2u * 2u, count(svg, "font-size=\"10\">2</tspan>"));
+  EXPECT_EQ(0u, count(svg, "font-size=\"10\">-1</tspan>"));
+  EXPECT_EQ(0u, count(svg, "font-size=\"10\">3</tspan>"));
+  // The AERMOD pair (1, 100) lies off the 1:1 line of the CY/Q panel.
+  const auto c = circles(svg);
+  ASSERT_FALSE(c.empty());
+  EXPECT_NE(c[0].x - 100.0, 470.0 - c[0].y);
+}
+
+TEST(EvaluateSvg, QuantilesAreSortedSeparately) {
+  // Predictions are the observations in another order: every quantile pair lies on
+  // the 1:1 line (panel CY/Q: x from 100 to 480, y from 470 up to 90).
+  const std::vector<evaluate::CombinedLine> lines = {line(1, 100, 1), line(10, 1, 1),
+                                                     line(100, 10, 1), line(1000, 1000, 1)};
+  const std::string svg = evaluate::qq_svg(lines);
+  const auto c = circles(svg);
+  ASSERT_EQ(4u + 4u + 1u, c.size());
+  for (int k = 0; k < 4; ++k) EXPECT_NEAR(c[k].x - 100.0, 470.0 - c[k].y, 0.011) << k;
+  // The scatter of the same lines does not lie on it.
+  const auto s = circles(evaluate::scatter_svg(lines));
+  int on_line = 0;
+  for (int k = 0; k < 4; ++k) on_line += std::abs((s[k].x - 100.0) - (470.0 - s[k].y)) < 0.011;
+  EXPECT_EQ(1, on_line);
+  EXPECT_NE(std::string::npos, svg.find("quantile-quantile"));
+}
+
+}  // namespace
