@@ -78,40 +78,100 @@ bool put_special(char* dst, int w, float value) {
   return false;
 }
 
-// The exact value of |v| * 10^p rounded to an integer, ties to even; false when the
-// result might not fit in 64 bits (the caller then takes the general path).
-bool scaled_integer(float av, int p, std::uint64_t& q) {
-  if (p < 0 || p > 19) return false;
+using u128 = unsigned __int128;
+
+// Splits a finite non-negative float into m * 2^e with an integer m < 2^24.
+void split(float av, std::uint64_t& m, int& e) {
   std::uint32_t bits;
   std::memcpy(&bits, &av, sizeof bits);
   int be = static_cast<int>((bits >> 23) & 0xff);
-  std::uint64_t m = bits & 0x7fffff;
-  int e;
+  m = bits & 0x7fffff;
   if (be == 0) {
     e = -149;
   } else {
     m |= 0x800000;
     e = be - 150;
   }
-  using u128 = unsigned __int128;
-  u128 n = static_cast<u128>(m) * kPow10[p];  // below 2^88
-  if (e >= 0) {
-    if (e >= 64 || (n >> (64 - e)) != 0) return false;
-    q = static_cast<std::uint64_t>(n << e);
-    return true;
-  }
-  int s = -e;
-  if (s > 100) {  // n < 2^88 <= half of 2^s: rounds to zero
-    q = 0;
-    return true;
-  }
+}
+
+// n / 2^s rounded to an integer, ties to even (s >= 1).
+u128 shift_round(u128 n, int s) {
+  if (s >= 128) return 0;  // callers keep n below 2^127: less than half
   u128 whole = n >> s;
   u128 rem = n - (whole << s);
   u128 half = static_cast<u128>(1) << (s - 1);
   if (rem > half || (rem == half && (whole & 1) != 0)) ++whole;
-  if ((whole >> 64) != 0) return false;
-  q = static_cast<std::uint64_t>(whole);
+  return whole;
+}
+
+// The exact value m * 2^e * 10^p rounded to an integer, ties to even; false when
+// the result might not fit in 64 bits or the operands leave exact 128-bit
+// arithmetic (the caller then takes the general path).
+bool scaled_round(std::uint64_t m, int e, int p, std::uint64_t& q) {
+  u128 r;
+  if (p >= 0) {
+    if (p > 30) return false;
+    u128 pow = p > 19 ? static_cast<u128>(kPow10[19]) * kPow10[p - 19] : kPow10[p];
+    u128 n = static_cast<u128>(m) * pow;  // below 2^24 * 10^30 < 2^124
+    if (e >= 0) {
+      if (e >= 64 || (n >> (64 - e)) != 0) return false;
+      r = n << e;
+    } else {
+      r = shift_round(n, -e);
+    }
+  } else {
+    int k = -p;
+    if (k > 19) return false;
+    u128 div = kPow10[k];  // below 2^64
+    u128 n = m;
+    if (e >= 0) {
+      if (e > 100) return false;
+      n <<= e;
+    } else {
+      if (-e > 60) return false;
+      div <<= -e;  // below 2^124
+    }
+    u128 whole = n / div;
+    u128 rem = n - whole * div;
+    if (2 * rem > div || (2 * rem == div && (whole & 1) != 0)) ++whole;
+    r = whole;
+  }
+  if ((r >> 64) != 0) return false;
+  q = static_cast<std::uint64_t>(r);
   return true;
+}
+
+// The exact value |v| * 10^p rounded to an integer, ties to even.
+bool scaled_integer(float av, int p, std::uint64_t& q) {
+  std::uint64_t m;
+  int e;
+  split(av, m, e);
+  return scaled_round(m, e, p, q);
+}
+
+// |v| (finite, nonzero) rounded to `sig` significant digits (1..18), ties to even:
+// q in [10^(sig-1), 10^sig) and the power of ten of its first digit. False when the
+// exact arithmetic is out of reach.
+bool round_significant(float av, int sig, std::uint64_t& q, int& exp10) {
+  std::uint64_t m;
+  int e;
+  split(av, m, e);
+  if (sig < 1 || sig > 18 || m == 0) return false;
+  int log2 = e + 63 - __builtin_clzll(m);  // floor(log2 |v|)
+  // floor(log10 |v|) or one less: log2 * log10(2), rounded down.
+  int est = static_cast<int>(std::floor(log2 * 0.30102999566398120));
+  for (int tries = 0; tries < 3; ++tries) {
+    if (!scaled_round(m, e, sig - 1 - est, q)) return false;
+    if (q >= kPow10[sig]) {
+      ++est;  // estimate too small, or the rounding carried to 10^sig
+    } else if (q < kPow10[sig - 1]) {
+      --est;
+    } else {
+      exp10 = est;
+      return true;
+    }
+  }
+  return false;
 }
 
 // Writes sign, integer digits, point and d decimals from the digit string `dig`
@@ -209,29 +269,37 @@ void put_exp(char* dst, int w, int d, int k, float value) {
   // Significant digits: d+1 under 1p (one before the point), d under 0p.
   int sig = k == 1 ? d + 1 : d;
   std::string big;
-  char small[80];
-  char* buf = small;
-  std::size_t cap = sizeof small;
-  if (static_cast<std::size_t>(sig) + 16 > cap) {
+  char small[64];
+  char* digs = small;  // the sig digits
+  if (static_cast<std::size_t>(sig) + 16 > sizeof small) {
     big.resize(static_cast<std::size_t>(sig) + 16);
-    buf = big.data();
-    cap = big.size();
+    digs = big.data();
   }
-  auto r = std::to_chars(buf, buf + cap, av, std::chars_format::scientific, sig - 1);
-  // buf holds "D.DDDe+XX" (or "De+XX"): gather the digits and the exponent.
-  char* epos = static_cast<char*>(std::memchr(buf, 'e', static_cast<std::size_t>(r.ptr - buf)));
   int exp = 0;
-  {
-    const char* c = epos + 1;
-    bool eneg = *c == '-';
+  std::uint64_t q;
+  if (av == 0.0f) {
+    std::memset(digs, '0', static_cast<std::size_t>(sig));
+  } else if (round_significant(av, sig, q, exp)) {
+    char* first = digits_backward(digs + sig, q);
+    (void)first;  // q has exactly sig digits
+  } else {
+    // General path: "D.DDDe+XX" (or "De+XX") from std::to_chars, exact for any float.
+    std::string buf(static_cast<std::size_t>(sig) + 16, '\0');
+    auto r = std::to_chars(buf.data(), buf.data() + buf.size(), av, std::chars_format::scientific,
+                           sig - 1);
+    const char* c = buf.data();
+    int n = 0;
+    for (; *c != 'e'; ++c)
+      if (*c != '.') digs[n++] = *c;
     ++c;
-    for (; c != r.ptr; ++c) exp = exp * 10 + (*c - '0');
+    bool eneg = *c == '-';
+    for (++c; c != r.ptr; ++c) exp = exp * 10 + (*c - '0');
     if (eneg) exp = -exp;
   }
   if (k == 0 && av != 0.0f) ++exp;  // 0.DDDD form: one more power of ten
-  // Assemble the text: [-] (D | 0) . DDDD E sign XX
+  // The text: [-] (D | 0) . DDDD E sign XX
   std::string bigtext;
-  char smalltext[96];
+  char smalltext[80];
   char* t = smalltext;
   if (static_cast<std::size_t>(d) + 16 > sizeof smalltext) {
     bigtext.resize(static_cast<std::size_t>(d) + 16);
@@ -241,23 +309,15 @@ void put_exp(char* dst, int w, int d, int k, float value) {
   if (neg) *p++ = '-';
   char* lead = p;
   if (k == 1) {
-    *p++ = buf[0];
+    *p++ = digs[0];
+    *p++ = '.';
+    std::memcpy(p, digs + 1, static_cast<std::size_t>(d));
   } else {
     *p++ = '0';
-  }
-  *p++ = '.';
-  const char* digs = k == 1 ? (sig > 1 ? buf + 2 : buf + 1) : buf;
-  // Under 0p the digits are buf[0] followed by buf[2..]; under 1p buf[2..].
-  if (k == 1) {
+    *p++ = '.';
     std::memcpy(p, digs, static_cast<std::size_t>(d));
-    p += d;
-  } else {
-    *p++ = buf[0];
-    if (d > 1) {
-      std::memcpy(p, buf + 2, static_cast<std::size_t>(d - 1));
-      p += d - 1;
-    }
   }
+  p += d;
   int aexp = exp < 0 ? -exp : exp;
   if (aexp <= 99) {
     *p++ = 'E';

@@ -24,16 +24,21 @@ void append_statement(const Layout& layout, std::span<const Item> items, std::st
                       std::string_view eol) {
   const std::size_t old_size = out.size();
   try {
+    // `out` is grown with blanks ahead of the fields in chunks; `len` is the length
+    // of the current record (its furthest column written), cut back at its end.
+    constexpr std::size_t kChunk = 256;
     std::size_t rec = out.size();  // start of the current record in `out`
     std::size_t pos = 0;           // current column, from 0
+    std::size_t len = 0;
     int scale = 0;
     std::size_t next = 0;
     // Makes room for w columns at pos (blanks fill any gap) and returns them.
     auto field = [&](int w) -> char* {
-      std::size_t end = rec + pos + static_cast<std::size_t>(w);
-      if (end > out.size()) out.resize(end, ' ');
+      std::size_t end = pos + static_cast<std::size_t>(w);
+      if (rec + end > out.size()) out.resize(rec + end + kChunk, ' ');
       char* dst = out.data() + rec + pos;
-      pos += static_cast<std::size_t>(w);
+      pos = end;
+      if (end > len) len = end;
       return dst;
     };
     for (const Step& s : layout.steps()) {
@@ -50,9 +55,11 @@ void append_statement(const Layout& layout, std::span<const Item> items, std::st
           pos = static_cast<std::size_t>(s.width - 1);
           break;
         case Op::slash:
+          out.resize(rec + len);
           out.append(eol);
           rec = out.size();
           pos = 0;
+          len = 0;
           break;
         case Op::scale:
           scale = s.width;
@@ -96,6 +103,7 @@ void append_statement(const Layout& layout, std::span<const Item> items, std::st
   done:
     if (next < items.size())
       throw std::logic_error("layout \"" + layout.source() + "\": more items than descriptors");
+    out.resize(rec + len);
     out.append(eol);
   } catch (...) {
     out.resize(old_size);
