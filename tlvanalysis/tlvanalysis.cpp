@@ -58,6 +58,22 @@ class KeyTimeReader {
   std::string image_;
 };
 
+// Copies `count` samplers from entry `first` on into entries 1..count of the fit
+// arrays; returns the largest concentration among them, or 0.0 when none is above it.
+float copy_to_fit(const SamplerArrays& samplers, int first, int count, FitArrays& fit) {
+  fit.reserve_for(count);
+  float OMAX = 0.0f;
+  for (int i = 0; i < count; ++i) {
+    const auto from = static_cast<std::size_t>(first - 1 + i);
+    const auto to = static_cast<std::size_t>(i);
+    fit.CONC[to] = samplers.CONC[from];
+    fit.XREC[to] = samplers.XREC[from];
+    fit.YREC[to] = samplers.YREC[from];
+    if (fit.CONC[to] > OMAX) OMAX = fit.CONC[to];
+  }
+  return OMAX;
+}
+
 void analyse_study(const std::filesystem::path& dir) {
   SharedBlocks blocks;
   QcTable qc;
@@ -100,18 +116,8 @@ void analyse_study(const std::filesystem::path& dir) {
     int n = 0, first = 1, last = 0;
     reader.fetch(n, first, last, samplers, blocks);
 
-    // The fit's copy of the block, and the driver's own largest concentration.
     const int count = std::max(last - first + 1, 0);
-    fit.reserve_for(count);
-    float OMAX = 0.0f;
-    for (int i = 0; i < count; ++i) {
-      const auto from = static_cast<std::size_t>(first - 1 + i);
-      const auto to = static_cast<std::size_t>(i);
-      fit.CONC[to] = samplers.CONC[from];
-      fit.XREC[to] = samplers.XREC[from];
-      fit.YREC[to] = samplers.YREC[from];
-      if (fit.CONC[to] > OMAX) OMAX = fit.CONC[to];
-    }
+    const float OMAX = copy_to_fit(samplers, first, count, fit);
 
     const BlockTime t = key_time.read(blocks.mainn, records::Origin{observations.name(), key_line});
     const int IARC = blocks.mainn.IARC;
