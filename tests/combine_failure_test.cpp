@@ -14,11 +14,6 @@ using namespace combine_test;
 const std::string kHead = "header line";
 const std::string kCy = "1.2345E-02";
 
-std::string joined(const std::string& observed, std::string_view obk10, std::string_view aermod,
-                   std::string_view iscst3) {
-  return fit(splice(observed, 64, obk10), 180) + fit(aermod, 80) + fit(iscst3, 80);
-}
-
 // Hour 80-07-15 10:00 on three arcs, and a surface file that gives it OBK -20.0.
 const std::string kO05 = observed_line("    1", "8007151000", "      0.50");
 const std::string kO10 = observed_line("    1", "8007151000", "      1.00");

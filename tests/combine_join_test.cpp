@@ -21,13 +21,6 @@ const std::string kSurfHead = "   36.95N   76.43W  UA_ID:    99999  SF_ID:    13
 // Positive CY1/Q field text (55-64) used where the filter is not under test.
 const std::string kCy = "1.2345E-02";
 
-// The expected combined line: the observed line with `obk10` in its OBK columns, padded to
-// 180 columns, then both model records padded or cut to 80.
-std::string joined(const std::string& observed, std::string_view obk10, std::string_view aermod,
-                   std::string_view iscst3) {
-  return fit(splice(observed, 64, obk10), 180) + fit(aermod, 80) + fit(iscst3, 80);
-}
-
 struct Study {
   std::vector<std::string> observed, iscst3, surface, aermod;
   void write(const testsupport::ScratchDir& dir) const {
@@ -156,6 +149,36 @@ TEST(CombineTable, WholeKilometreBoundaries) {
     } else {
       const std::string& o = exp == "   11" ? o11 : exp == "   12" ? o12 : o13;
       EXPECT_EQ(r.table, crlf(table({joined(o, "    150.00", rec, rec)}, 0, 1, 1)));
+    }
+  }
+}
+
+// Distances whose whole kilometre lies beyond the integer range still compare exactly
+// (the Arc column of such a line is too wide for its field when written again).
+TEST(CombineTable, WholeKilometreBeyondTheIntegerRange) {
+  struct Case {
+    const char* arc10;  // columns 43-47 are the arc distance read for the join
+    const char* dist9;
+    bool joined;
+  };
+  const Case cases[] = {
+      {"     7.E+9", "  7.0E+12", true},  {"     5.E+9", "  7.0E+12", false},
+      {"     -7.E9", " -7.0E+12", true},  {"     -5.E9", " -7.0E+12", false},
+      {"     3.E+9", "   3.0E+9", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.arc10) + " / " + c.dist9);
+    testsupport::ScratchDir dir;
+    const std::string o = observed_line("    8", "8007221200", c.arc10);
+    const std::string rec = model_record("80072212", c.dist9, kCy);
+    with_headers({o}, {rec}, {surface_record(80, 7, 22, 12, "     2.0")}, {rec}).write(dir);
+    const Result r = run_in(dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    if (c.joined) {
+      const std::string written = splice(o, 38, "**********");
+      EXPECT_EQ(r.table, crlf(table({joined(written, "      2.00", rec, rec)}, 0, 1, 1)));
+    } else {
+      EXPECT_EQ(r.table, crlf(table({}, 0, 0, 0)));
     }
   }
 }

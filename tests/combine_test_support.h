@@ -50,6 +50,13 @@ inline std::string fit(std::string_view s, std::size_t width) {
   return r;
 }
 
+// The expected combined line: the observed line with `obk10` in its OBK columns, padded to
+// 180 columns, then both model records padded or cut to 80.
+inline std::string joined(const std::string& observed, std::string_view obk10,
+                          std::string_view aermod, std::string_view iscst3) {
+  return fit(splice(observed, 64, obk10), 180) + fit(aermod, 80) + fit(iscst3, 80);
+}
+
 // A 177-column report data line as the analysis writes it: experiment 3, Dist 2.03 km,
 // Q 12.35 g/s, OMAX 1234.0, CMAX 1100.0, CY 352000.0, Sy 127.6 m, PHIC 245.7, with the
 // given Exp (i5), YYMMDDHHMM stamp, Arc (f10.2) and OBK (f10.2) fields.
