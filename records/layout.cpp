@@ -10,7 +10,7 @@ namespace {
 
 // A layout expanded past this many steps is certainly a mistake of its author.
 constexpr std::size_t kMaxSteps = 1'000'000;
-constexpr long kMaxNumber = 1'000'000'000;
+constexpr long kMaxNumber = 1'000'000;  // widths, columns and counts
 
 Step make_step(Op op, int width = 0, int digits = -1) {
   Step s{op, 0, -1, {}};
@@ -132,6 +132,10 @@ class Parser {
       std::vector<Step> group;
       parse_list(group);
       if (!eat(')')) fail("missing ')'");
+      if (static_cast<double>(group.size()) * static_cast<double>(repeat) +
+              static_cast<double>(out.size()) >
+          static_cast<double>(kMaxSteps))
+        fail("layout expands to too many steps");
       for (long r = 0; r < repeat; ++r)
         for (const Step& s : group) add(out, s);
       return false;

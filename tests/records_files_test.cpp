@@ -2,6 +2,8 @@
 // unwinds, end of file, rewind, and the operating-system failures.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "records/records.h"
 #include "support/scratch.h"
 
@@ -129,6 +131,35 @@ TEST(InputFile, LongRecordAcrossBlocks) {
   ASSERT_TRUE(in.next(rec));
   EXPECT_EQ(rec, "last");
   EXPECT_FALSE(in.next(rec));
+}
+
+// Resident memory of this process, in bytes.
+long resident_bytes() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * 4096;
+}
+
+TEST(InputFile, StreamsLargeFilesInBoundedMemory) {
+  ScratchDir dir;
+  {
+    OutputFile out = OutputFile::open(dir.path(), "big.txt");
+    Layout l("(i4,f8.2,f10.2,t33,f10.2)");
+    for (int i = 0; i < 600000; ++i) out.write(l, {i % 1000, 1.25f, -2.5f, 0.5f * (i % 7)});
+  }
+  ASSERT_GT(std::filesystem::file_size(dir / "big.txt"), 25'000'000u);
+  long before = resident_bytes();
+  InputFile in = InputFile::open(dir.path(), "big.txt");
+  Layout sampler("(t5,f8.2,f10.2,t33,f10.2)");
+  float x = 0, y = 0, c = 0;
+  double sum = 0;
+  while (in.read_or_eof(sampler, {&x, &y, &c})) sum += c;
+  EXPECT_EQ(in.line(), 600000);
+  double want = 0;
+  for (int i = 0; i < 600000; ++i) want += 0.5 * (i % 7);
+  EXPECT_DOUBLE_EQ(sum, want);
+  EXPECT_LT(resident_bytes() - before, 8'000'000);
 }
 
 TEST(InputFile, EndOfFileBranchRewindAndSkip) {
