@@ -43,7 +43,10 @@ Columns report_columns(const arcstats::FitResults& fit, bool fit_reached, float 
     c.CYQ = kNoPeak;
   } else {
     const double per_rate = static_cast<double>(Q) * divisor;
-    c.CMAXQ = quotient(fit.CMAX, per_rate);
+    // A profile without width or area forms no CMAX; its ratio is not formed either,
+    // rather than the mark divided by the rate.
+    const bool cmax_formed = fit.Sy > 0.0f && fit.CY > 0.0f;
+    c.CMAXQ = cmax_formed ? quotient(fit.CMAX, per_rate) : kNoPeak;
     c.CYQ = quotient(fit.CY, per_rate);
   }
   c.Sy = fit.Sy;

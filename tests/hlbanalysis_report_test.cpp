@@ -60,9 +60,10 @@ TEST(HlbReport, NegativeValuesInScientificFieldsAreAsterisks) {
       {"zero Q: ratios -99.0", fit_of(48000.0f, 46500.0f, 2100000.0f, 18.25f, 100.0f, 263.5f), 0.0f,
        "      12  6108031400  10    100.00         0.00   4.8000E+01   4.6500E+01   2.1000E+03   "
        "**********   **********        18.250     171.500"},
-      {"zero concentrations", fit_of(0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 92.0f), 95.0f,
+      {"zero spread and area: no CMAX, no CMAX/Q", fit_of(0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 92.0f),
+       95.0f,
        "      12  6108031400  10      0.00        95.00   0.0000E+00   0.0000E+00   0.0000E+00   "
-       "0.0000E+00   0.0000E+00         0.000       0.000"},
+       "**********   0.0000E+00         0.000       0.000"},
   };
   for (const Case& c : cases) {
     const Columns cols = hlbanalysis::report_columns(c.fit, true, c.Q);
@@ -79,6 +80,17 @@ TEST(HlbReport, ZeroRateGivesTheRatioMark) {
     EXPECT_EQ(c.CMAXQ, -99.0f);
     EXPECT_EQ(c.CYQ, -99.0f);
     EXPECT_EQ(c.CMAX, 46.5f);
+  }
+}
+
+TEST(HlbReport, AnUnformedCmaxGivesNoRatioWhateverTheRate) {
+  // The fit marks CMAX -99.0 when the profile has no width; dividing the mark by a
+  // negative rate would show a plausible positive ratio.
+  const auto fit = fit_of(5200.0f, -99.0f, 2100.0f, 0.0f, 100.0f, 263.5f);
+  for (float Q : {95.0f, -95.0f}) {
+    const Columns c = hlbanalysis::report_columns(fit, true, Q);
+    EXPECT_EQ(c.CMAXQ, -99.0f) << Q;
+    EXPECT_EQ(c.CYQ, static_cast<float>(2100.0 / (static_cast<double>(Q) * 1000.0))) << Q;
   }
 }
 
