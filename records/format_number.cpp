@@ -131,6 +131,13 @@ bool scaled_round(std::uint64_t m, int e, int p, std::uint64_t& q) {
       if (-e > 60) return false;
       div <<= -e;  // below 2^124
     }
+    if ((n >> 63) == 0 && (div >> 63) == 0) {  // the usual case: 64-bit division
+      std::uint64_t n64 = static_cast<std::uint64_t>(n), d64 = static_cast<std::uint64_t>(div);
+      std::uint64_t whole = n64 / d64, rem = n64 % d64;
+      if (2 * rem > d64 || (2 * rem == d64 && (whole & 1) != 0)) ++whole;
+      q = whole;
+      return true;
+    }
     u128 whole = n / div;
     u128 rem = n - whole * div;
     if (2 * rem > div || (2 * rem == div && (whole & 1) != 0)) ++whole;
@@ -297,28 +304,27 @@ void put_exp(char* dst, int w, int d, int k, float value) {
     if (eneg) exp = -exp;
   }
   if (k == 0 && av != 0.0f) ++exp;  // 0.DDDD form: one more power of ten
-  // The text: [-] (D | 0) . DDDD E sign XX
-  std::string bigtext;
-  char smalltext[80];
-  char* t = smalltext;
-  if (static_cast<std::size_t>(d) + 16 > sizeof smalltext) {
-    bigtext.resize(static_cast<std::size_t>(d) + 16);
-    t = bigtext.data();
-  }
-  char* p = t;
-  if (neg) *p++ = '-';
-  char* lead = p;
-  if (k == 1) {
-    *p++ = digs[0];
-    *p++ = '.';
-    std::memcpy(p, digs + 1, static_cast<std::size_t>(d));
-  } else {
-    *p++ = '0';
-    *p++ = '.';
-    std::memcpy(p, digs, static_cast<std::size_t>(d));
-  }
-  p += d;
+  // The text: [-] (D | 0) . DDDD E sign XX; its leading zero (only ever a zero under
+  // 0p, or the value zero under 1p) is dropped when it is one column too long.
   int aexp = exp < 0 ? -exp : exp;
+  char lead = k == 1 ? digs[0] : '0';
+  int len = (neg ? 1 : 0) + 2 + d + 4;
+  bool drop_lead = false;
+  if (len == w + 1 && lead == '0') {
+    drop_lead = true;
+    --len;
+  } else if (len > w) {
+    stars(dst, w);
+    return;
+  }
+  char* p = dst;
+  std::memset(p, ' ', static_cast<std::size_t>(w - len));
+  p += w - len;
+  if (neg) *p++ = '-';
+  if (!drop_lead) *p++ = lead;
+  *p++ = '.';
+  std::memcpy(p, k == 1 ? digs + 1 : digs, static_cast<std::size_t>(d));
+  p += d;
   if (aexp <= 99) {
     *p++ = 'E';
     *p++ = exp < 0 ? '-' : '+';
@@ -330,12 +336,6 @@ void put_exp(char* dst, int w, int d, int k, float value) {
     *p++ = static_cast<char>('0' + aexp / 10 % 10);
     *p++ = static_cast<char>('0' + aexp % 10);
   }
-  int len = static_cast<int>(p - t);
-  if (len == w + 1 && *lead == '0') {  // "-0.0000E+00" as "-.0000E+00"
-    std::memmove(lead, lead + 1, static_cast<std::size_t>(p - lead - 1));
-    --len;
-  }
-  place(dst, w, t, len);
 }
 
 void put_text(char* dst, int w, std::string_view text) {
