@@ -17,7 +17,7 @@ using tessiclip::searchprof;
 
 // A profile record: the keys "(i2,3i3)" and the rest of the line.
 std::string prof(int y, int m, int d, int h, std::string_view rest) {
-  char keys[16];
+  char keys[64];
   std::snprintf(keys, sizeof keys, "%2d%3d%3d%3d", y, m, d, h);
   return std::string(keys) + std::string(rest);
 }

@@ -95,7 +95,7 @@ Surf at(int y, int m, int d, int h) {
 }
 
 std::string keys(int y, int m, int d, int h) {
-  char buf[16];
+  char buf[64];
   std::snprintf(buf, sizeof buf, "%2d%3d%3d%3d", y, m, d, h);
   return buf;
 }
