@@ -3,7 +3,7 @@
 // An AermetRecords holds the records of one AERMET file (cut to 165 columns) and
 // finds, for an hour key, the first record of the file with that key, with exactly
 // the outcome of reading the file from its top and converting every record's key
-// until one matches: the keys are converted lazily, front to back, each at most
+// until one matches: the keys are converted lazily, front to back, each good one
 // once, and a record whose key does not convert fails a search (RunError naming
 // the file and line) only when that search would pass it, never earlier.
 // searchprof is the profile-file search on top of it.
