@@ -96,6 +96,12 @@ class Svg {
   std::string out_;
 };
 
+// d * 10^k written out ("0.02", "5", "500"), for a digit d of 1 to 9.
+std::string plain_number(int d, int k) {
+  if (k >= 0) return std::to_string(d) + std::string(static_cast<std::size_t>(k), '0');
+  return "0." + std::string(static_cast<std::size_t>(-k - 1), '0') + std::to_string(d);
+}
+
 std::string decade_label(int k) {
   return "10<tspan dy=\"-7\" font-size=\"10\">" + std::to_string(k) + "</tspan>";
 }
@@ -141,6 +147,14 @@ void draw_panel(Svg& svg, int q, const Panel& panel) {
         const double v = d * std::pow(10.0, k);
         svg.line(px(v), bottom, px(v), bottom + 3, "stroke=\"black\" stroke-width=\"0.8\"");
         svg.line(left - 3, py(v), left, py(v), "stroke=\"black\" stroke-width=\"0.8\"");
+        // Over one or two decades the 2 and 5 ticks carry their values too.
+        if (decades <= 2 && (d == 2 || d == 5)) {
+          const std::string label = plain_number(d, k);
+          svg.text(px(v), bottom + 18, label,
+                   "font-size=\"10\" fill=\"#444444\" text-anchor=\"middle\"");
+          svg.text(left - 8, py(v) + 4, label,
+                   "font-size=\"10\" fill=\"#444444\" text-anchor=\"end\"");
+        }
       }
     }
   }
@@ -220,14 +234,14 @@ DecadeRange decade_range(double min, double max) {
   if (!(min > 0.0) || !(max >= min) || !std::isfinite(min) || !std::isfinite(max)) {
     return {-1, 1};
   }
+  // The nearest decades strictly outside the values, so that no marker sits on the
+  // frame; log10 may land a hair off at exact powers of ten, the loops settle it.
   int lo = static_cast<int>(std::floor(std::log10(min)));
   int hi = static_cast<int>(std::ceil(std::log10(max)));
-  // log10 may land a hair off at exact powers of ten; settle on the true decades.
-  while (std::pow(10.0, lo) > min) --lo;
-  while (std::pow(10.0, lo + 1) <= min) ++lo;
-  while (std::pow(10.0, hi) < max) ++hi;
-  while (hi - 1 > lo && std::pow(10.0, hi - 1) >= max) --hi;
-  if (hi <= lo) hi = lo + 1;
+  while (std::pow(10.0, lo) >= min) --lo;
+  while (std::pow(10.0, lo + 1) < min) ++lo;
+  while (std::pow(10.0, hi) <= max) ++hi;
+  while (std::pow(10.0, hi - 1) > max) --hi;
   return {lo, hi};
 }
 

@@ -17,8 +17,9 @@ namespace evaluate {
 inline constexpr std::string_view kScatterFile = "TLV-Scatter.svg";
 inline constexpr std::string_view kQqFile = "TLV-QQ.svg";
 
-// The decades an axis spans: 10^lo to 10^hi, lo < hi, holding every value in
-// [min, max] (both positive); an empty range (min > max) gives 10^-1 to 10^1.
+// The decades an axis spans: 10^lo to 10^hi, the nearest decades strictly below
+// min and strictly above max (both positive), so that a value on a decade is not
+// drawn on the frame; an empty or unusable range gives 10^-1 to 10^1.
 struct DecadeRange {
   int lo;
   int hi;

@@ -17,9 +17,9 @@ TEST(EvaluateSvg, DecadeRange) {
     int lo, hi;
   };
   const Case cases[] = {
-      {1, 1, 0, 1},           {1, 10, 0, 1},      {1, 100, 0, 2},      {0.5, 3, -1, 1},
-      {0.001, 0.001, -3, -2}, {2e-5, 7e3, -5, 4}, {9.99, 10.01, 0, 2}, {1e-30, 1e30, -30, 30},
-      {5, 1, -1, 1},          {0, 1, -1, 1},      {-1, 1, -1, 1},
+      {1, 1, -1, 1},          {1, 10, -1, 2},     {1, 100, -1, 3},     {0.5, 3, -1, 1},
+      {0.001, 0.001, -4, -2}, {2e-5, 7e3, -5, 4}, {9.99, 10.01, 0, 2}, {2e-30, 3e29, -30, 30},
+      {5, 1, -1, 1},          {0, 1, -1, 1},      {-1, 1, -1, 1},      {1.5, 1.5, 0, 1},
   };
   for (const Case& c : cases) {
     const evaluate::DecadeRange r = evaluate::decade_range(c.min, c.max);
@@ -95,11 +95,13 @@ TEST(EvaluateSvg, ScatterMarkersLinesAndNotes) {
   EXPECT_NE(std::string::npos, svg.find(">1:1</text>"));
   EXPECT_NE(std::string::npos, svg.find("factor of two"));
   EXPECT_EQ(2u * 2u + 1u, count(svg, "stroke-dasharray"));  // two per panel, one in the legend
-  // Values from 1 to 100: decade labels 10^0 .. 10^2 on both axes of both panels.
-  EXPECT_EQ(2u * 2u, count(svg, "font-size=\"10\">0</tspan>"));
-  EXPECT_EQ(2u * 2u, count(svg, "font-size=\"10\">2</tspan>"));
-  EXPECT_EQ(0u, count(svg, "font-size=\"10\">-1</tspan>"));
-  EXPECT_EQ(0u, count(svg, "font-size=\"10\">3</tspan>"));
+  // Values from 1 to 100, with 1 and 100 on decades: labels 10^-1 .. 10^3 on both
+  // axes of both panels, so that no marker sits on the frame.
+  for (const char* k : {"-1", "0", "1", "2", "3"}) {
+    EXPECT_EQ(2u * 2u, count(svg, std::string("font-size=\"10\">") + k + "</tspan>")) << k;
+  }
+  EXPECT_EQ(0u, count(svg, "font-size=\"10\">-2</tspan>"));
+  EXPECT_EQ(0u, count(svg, "font-size=\"10\">4</tspan>"));
   // The AERMOD pair (1, 100) lies off the 1:1 line of the CY/Q panel.
   const auto c = circles(svg);
   ASSERT_FALSE(c.empty());
