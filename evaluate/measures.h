@@ -50,6 +50,18 @@ struct PairSums {
     lncp += other.lncp;
     lnsq += other.lnsq;
   }
+  // Adds `w` times the sums of `other` (w a whole number of repetitions).
+  void add_times(const PairSums& other, double w) {
+    n += w * other.n;
+    co += w * other.co;
+    cp += w * other.cp;
+    sq += w * other.sq;
+    fac2 += w * other.fac2;
+    npos += w * other.npos;
+    lnco += w * other.lnco;
+    lncp += w * other.lncp;
+    lnsq += w * other.lnsq;
+  }
 };
 
 // The sums of the single pair (co, cp); co must be positive, cp not negative.
