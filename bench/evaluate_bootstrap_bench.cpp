@@ -22,16 +22,16 @@ constexpr int kResamples = 1000;
 constexpr float kArcs[12] = {0.5f,  1.0f,  2.0f,  3.0f,  5.0f,  7.0f,
                              10.0f, 15.0f, 20.0f, 30.0f, 40.0f, 50.0f};
 
-struct Spec {
+struct LineShape {
   float arc, obk, cy, cmax, aer_cy, aer_cmax, isc_cy, isc_cmax;
 };
 
-std::vector<Spec> specs() {
+std::vector<LineShape> shapes() {
   std::mt19937 rng(20111105);
   std::normal_distribution<double> z(0.0, 1.0);
-  std::vector<Spec> out;
+  std::vector<LineShape> out;
   for (int k = 0; k < kLines; ++k) {
-    Spec s;
+    LineShape s;
     s.arc = kArcs[k % 12];
     const int stab = k % 5;
     s.obk = stab == 0 ? -99999.0f : stab < 3 ? -50.0f - 10.0f * float(k % 7) : 80.0f;
@@ -47,9 +47,9 @@ std::vector<Spec> specs() {
   return out;
 }
 
-std::vector<evaluate::CombinedLine> lines_of(const std::vector<Spec>& specs) {
+std::vector<evaluate::CombinedLine> lines_of(const std::vector<LineShape>& shapes) {
   std::vector<evaluate::CombinedLine> lines;
-  for (const Spec& s : specs) {
+  for (const LineShape& s : shapes) {
     evaluate::CombinedLine l;
     l.arc = s.arc;
     l.obk = s.obk;
@@ -66,12 +66,12 @@ std::vector<evaluate::CombinedLine> lines_of(const std::vector<Spec>& specs) {
   return lines;
 }
 
-std::string table_text(const std::vector<Spec>& specs) {
+std::string table_text(const std::vector<LineShape>& shapes) {
   const records::Layout report("(3x,i5,2x,5i2.2,2x,i2,4(f10.2,3x),5(3x,1pe12.4),2x,0pf12.3,f12.2)");
   const records::Layout model("(3x,a8,4x,f9.3,1pe12.4,0p,2f9.2,1pe10.3,0pf10.4)");
   std::string text = "header line 1\r\nheader line 2\r\n";
   int exp = 0;
-  for (const Spec& s : specs) {
+  for (const LineShape& s : shapes) {
     std::string line =
         records::format(report, {++exp, 80, 7, 15, 10, 0, 60, s.arc, s.arc, 1000.0f, s.obk, 1.0f,
                                  1.0f, 1.0f, s.cmax, s.cy, 150.0f, 200.0f});
@@ -89,7 +89,7 @@ std::string table_text(const std::vector<Spec>& specs) {
 }
 
 void BM_EvaluateLines(benchmark::State& state) {
-  const auto lines = lines_of(specs());
+  const auto lines = lines_of(shapes());
   for (auto _ : state) {
     const evaluate::Evaluation ev = evaluate::evaluate_lines(lines, kResamples, 1);
     benchmark::DoNotOptimize(ev.bootstrap.models.data());
@@ -103,7 +103,7 @@ void BM_WholeRun(benchmark::State& state) {
   std::filesystem::create_directory(dir);
   {
     std::ofstream f(dir / "TLV-Combined-NoFill-Results.txt", std::ios::binary);
-    f << table_text(specs());
+    f << table_text(shapes());
   }
   const std::vector<std::string> args;
   std::istringstream in;
