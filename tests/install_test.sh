@@ -3,7 +3,8 @@
 #   install_test.sh chain    BUILD SOURCE  install into a scratch prefix and run the
 #                                          whole example chain from the installed programs
 #   install_test.sh pages    BUILD SOURCE  every manual page renders without a warning
-#   install_test.sh synopsis BUILD SOURCE  each program's --help usage line is its page's SYNOPSIS
+#   install_test.sh synopsis BUILD SOURCE  each program's --help usage line is its page's
+#                                          SYNOPSIS, its --version the page's version
 # The expected figures of the chain come from how the example study is made (see
 # example/README.md and the generator scripts), not from earlier runs.
 set -uo pipefail
@@ -72,7 +73,7 @@ chain() {
   tmp=$(mktemp -d "${TMPDIR:-/tmp}/tracer-install.XXXXXX")
   trap 'rm -rf "$tmp"' EXIT
   local prefix=$tmp/prefix
-  if ! cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
+  if ! "${CMAKE_COMMAND:-cmake}" --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
     cat "$tmp/install.log" >&2
     fail "cmake --install failed"
     finish
@@ -246,6 +247,10 @@ synopsis() {
     [[ $usage == "usage: "* ]] || fail "$p --help does not start with 'usage: ': $usage"
     page_text=$(page_synopsis "$source_dir/man/$p.1")
     expect_eq "$p: --help usage line against SYNOPSIS of man/$p.1" "${usage#usage: }" "$page_text"
+    # The page's footer names the version the program reports.
+    local page_version
+    page_version=$(sed -n 's/^\.TH .*"tracer-eval \([^"]*\)".*/\1/p' "$source_dir/man/$p.1")
+    expect_eq "$p --version against the footer of man/$p.1" "$("$build/bin/$p" --version)" "$p $page_version"
     # An unknown argument gives the same usage line on standard error, status 2.
     local err status
     err=$("$build/bin/$p" --no-such-option 2>&1 >/dev/null)
