@@ -340,11 +340,12 @@ void put_exp(char* dst, int w, int d, int k, float value) {
 
 void put_text(char* dst, int w, std::string_view text) {
   std::size_t uw = static_cast<std::size_t>(w);
+  // string_view::copy, not memcpy: an empty view may have no data pointer at all.
   if (text.size() >= uw) {
-    std::memcpy(dst, text.data(), uw);
+    text.copy(dst, uw);
   } else {
     std::memset(dst, ' ', uw - text.size());
-    std::memcpy(dst + (uw - text.size()), text.data(), text.size());
+    text.copy(dst + (uw - text.size()), text.size());
   }
 }
 
