@@ -1,0 +1,259 @@
+// Fuzz cases of the four programs: each writes the fuzz input as the program's
+// input files (cut as harness.h describes) into the scratch folder, runs the
+// program in-process and checks the outcome. Each returns a description of what
+// is wrong, or an empty text.
+//
+// Input files, in the order of the pieces:
+//   tlvanalysis    tolvernsf6-max11052011.txt, TolvernSF611052011.txt
+//   hlbanalysis    hbarcs.txt (the whole input)
+//   tessiclip      dates.txt, surface.txt, profile.txt; the console replies name
+//                  these three files, one per line, and nothing follows them
+//   TLVCombineAll  TolvernOBSAnalysisNoFill.txt, TLV-iscst3-Results.txt,
+//                  Tlvcutsurf-all.txt, TLV-AERMOD-Results.txt
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "combine/combine.h"
+#include "fuzz/harness.h"
+#include "hlbanalysis/hlbanalysis.h"
+#include "tessiclip/tessiclip.h"
+#include "tlvanalysis/tlvanalysis.h"
+
+namespace fuzzing {
+
+inline bool starts_with(std::string_view text, std::string_view head) {
+  return text.substr(0, head.size()) == head;
+}
+
+// ---------------------------------------------------------------------------
+// tlvanalysis
+
+inline constexpr std::string_view kTlvQc = "tolvernsf6-max11052011.txt";
+inline constexpr std::string_view kTlvObservations = "TolvernSF611052011.txt";
+inline constexpr std::string_view kTlvReport = "TolvernOBSAnalysis.txt";
+inline constexpr std::string_view kTlvEmissions = "TLVemissions.txt";
+
+// Report: the two header lines (175 and 178 columns), then data lines of 177
+// columns and the two arc-size lines of an arc above 200 samplers. Emissions:
+// records of 66 columns, never more than report data lines, at least one when
+// there is a data line. A failure in the quality-control file leaves no output file.
+inline std::string tlvanalysis_case(std::string_view data) {
+  const Scratch& scratch = Scratch::get();
+  lay_out_inputs(scratch, {kTlvQc, kTlvObservations}, split_files(data, 2));
+  const RunResult r = run_program(run_tlvanalysis, scratch.dir());
+  std::string problem = check_status(r, "tlvanalysis", {kTlvQc, kTlvObservations});
+  if (!problem.empty()) return problem;
+
+  bool have_report = false, have_emissions = false;
+  std::string report_text, emissions_text;
+  std::vector<std::string_view> report, emissions;
+  problem = output_records(scratch, kTlvReport, have_report, report_text, report);
+  if (problem.empty())
+    problem = output_records(scratch, kTlvEmissions, have_emissions, emissions_text, emissions);
+  if (!problem.empty()) return problem;
+
+  const bool qc_failed = r.status != 0 && starts_with(r.err, "tlvanalysis: " + std::string(kTlvQc));
+  if (qc_failed && (have_report || have_emissions))
+    return "an output file exists after the quality-control file failed";
+  if (!qc_failed && !have_report) return "no report";
+  if (!have_report) return {};
+  if (report.size() < 2 || report[0].size() != 175 || report[1].size() != 178)
+    return "report header is not two lines of 175 and 178 columns";
+  std::size_t lines = 0;
+  for (std::size_t i = 2; i < report.size(); ++i) {
+    if (report[i].size() == 177)
+      ++lines;
+    else if (!starts_with(report[i], " NUM  = :  ") && report[i] != " NMAX = :  200")
+      return "report line " + std::to_string(i + 1) + " is not a data line: \"" +
+             std::string(report[i]) + "\"";
+  }
+  if (!have_emissions && lines > 0) return "report lines but no emissions file";
+  for (std::string_view e : emissions)
+    if (e.size() != 66 || !starts_with(e, "SO HOUREMIS"))
+      return "emission record \"" + std::string(e) + "\"";
+  if (emissions.size() > lines) return "more emission records than report lines";
+  if (lines > 0 && emissions.empty()) return "report lines but no emission record";
+  return {};
+}
+
+// ---------------------------------------------------------------------------
+// hlbanalysis
+
+inline constexpr std::string_view kHlbArcs = "hbarcs.txt";
+inline constexpr std::string_view kHlbReport = "HolmbyOBSAnalysis.txt";
+inline constexpr std::string_view kHlbCountsFault = "invalid sampler counts";
+
+// Report: the two header lines (136 and 138 columns), then data lines of 138
+// columns and the arc-size lines; after invalid counts the six lines of the fatal
+// message end it. A normal end has exactly 340 data lines.
+inline std::string hlbanalysis_case(std::string_view data) {
+  const Scratch& scratch = Scratch::get();
+  lay_out_inputs(scratch, {kHlbArcs}, split_files(data, 1));
+  const RunResult r = run_program(run_hlbanalysis, scratch.dir());
+  std::string problem = check_status(r, "hlbanalysis", {kHlbArcs}, {kHlbCountsFault});
+  if (!problem.empty()) return problem;
+
+  bool have_report = false;
+  std::string text;
+  std::vector<std::string_view> report;
+  problem = output_records(scratch, kHlbReport, have_report, text, report);
+  if (!problem.empty()) return problem;
+  if (!have_report) return "no report";
+  if (report.size() < 2 || report[0].size() != 136 || report[1].size() != 138)
+    return "report header is not two lines of 136 and 138 columns";
+  std::size_t end = report.size();
+  const bool fatal = r.status != 0 && contains(r.err, kHlbCountsFault);
+  if (fatal) {
+    if (report.size() < 8 ||
+        !starts_with(report[end - 6], "     *** FATAL ERROR ENCOUNTERED ***") ||
+        !report[end - 2].empty() || !report[end - 1].empty())
+      return "invalid counts without the fatal message at the end of the report";
+    end -= 6;
+  }
+  std::size_t lines = 0;
+  for (std::size_t i = 2; i < end; ++i) {
+    if (report[i].size() == 138)
+      ++lines;
+    else if (!starts_with(report[i], " Subroutine ARC NUM  = :  ") &&
+             report[i] != " Increase NMAX = :  200")
+      return "report line " + std::to_string(i + 1) + " is not a data line: \"" +
+             std::string(report[i]) + "\"";
+  }
+  if (lines > 340) return "more than 340 report lines";
+  if (r.status == 0 && lines != 340) return "a normal end with " + std::to_string(lines) + " lines";
+  return {};
+}
+
+// ---------------------------------------------------------------------------
+// tessiclip
+
+inline constexpr std::string_view kCutDates = "dates.txt";
+inline constexpr std::string_view kCutSurface = "surface.txt";
+inline constexpr std::string_view kCutProfile = "profile.txt";
+inline constexpr std::string_view kCutReplies = "dates.txt\nsurface.txt\nprofile.txt\n";
+
+// cutsurf.txt: the 100-column header, then 165-column records; cutprof.txt:
+// 165-column records, one per kept hour as in cutsurf.txt; cutiscst3.txt: a
+// 45-column header and one 48-column record per kept hour (one fewer when the run
+// failed while reading the kept hour's values); the summary: 43- or 48-column
+// messages. Kept hours and messages together are no more than the dates records.
+inline std::string tessiclip_case(std::string_view data) {
+  const Scratch& scratch = Scratch::get();
+  const auto pieces = split_files(data, 3);
+  lay_out_inputs(scratch, {kCutDates, kCutSurface, kCutProfile}, pieces);
+  const RunResult r = run_program(run_tessiclip, scratch.dir(), kCutReplies);
+  std::string problem =
+      check_status(r, "tessiclip", {kCutDates, kCutSurface, kCutProfile, "standard input"});
+  if (!problem.empty()) return problem;
+
+  bool have[4] = {};
+  std::string text[4];
+  std::vector<std::string_view> recs[4];
+  const std::string_view names[4] = {"CutmetSummary.txt", "cutsurf.txt", "cutprof.txt",
+                                     "cutiscst3.txt"};
+  for (int k = 0; k < 4; ++k) {
+    problem = output_records(scratch, names[k], have[k], text[k], recs[k]);
+    if (!problem.empty()) return problem;
+  }
+  const auto& summary = recs[0];
+  const auto& cutsurf = recs[1];
+  const auto& cutprof = recs[2];
+  const auto& cutiscst3 = recs[3];
+  if (!have[0]) return "no summary file";
+  if (r.status == 0 && (cutsurf.empty() || !have[2] || !have[3]))
+    return "a normal end without the cut files or the surface header";
+  for (std::size_t i = 0; i < cutsurf.size(); ++i)
+    if (cutsurf[i].size() != (i == 0 ? 100u : 165u)) return "cutsurf.txt record of wrong length";
+  for (std::string_view p : cutprof)
+    if (p.size() != 165) return "cutprof.txt record of wrong length";
+  for (std::size_t i = 0; i < cutiscst3.size(); ++i)
+    if (cutiscst3[i].size() != (i == 0 ? 45u : 48u)) return "cutiscst3.txt record of wrong length";
+  for (std::string_view m : summary) {
+    const bool ok =
+        (m.size() == 43 && (starts_with(m, " NoProf: ") || starts_with(m, " NoSurf: "))) ||
+        (m.size() == 48 && starts_with(m, " NoOBK: "));
+    if (!ok) return "summary message \"" + std::string(m) + "\"";
+  }
+  const std::size_t kept = cutsurf.empty() ? 0 : cutsurf.size() - 1;
+  if (cutprof.size() != kept) return "cutsurf.txt and cutprof.txt hold different hours";
+  const std::size_t hours = cutiscst3.empty() ? 0 : cutiscst3.size() - 1;
+  if (kept > 0 && cutiscst3.empty()) return "kept hours without the ISCST3 header";
+  if (hours != kept && !(r.status != 0 && hours + 1 == kept))
+    return "cutiscst3.txt holds " + std::to_string(hours) + " hours, cutsurf.txt " +
+           std::to_string(kept);
+  const std::size_t dates = pieces.empty() ? 0 : count_records(pieces[0]);
+  if (kept + summary.size() > dates) return "more hours written than dates records";
+  return {};
+}
+
+// ---------------------------------------------------------------------------
+// TLVCombineAll
+
+inline constexpr std::string_view kCombObserved = "TolvernOBSAnalysisNoFill.txt";
+inline constexpr std::string_view kCombIscst3 = "TLV-iscst3-Results.txt";
+inline constexpr std::string_view kCombSurface = "Tlvcutsurf-all.txt";
+inline constexpr std::string_view kCombAermod = "TLV-AERMOD-Results.txt";
+inline constexpr std::string_view kCombTable = "TLV-Combined-NoFill-Results.txt";
+
+// The count in a count line " <label> <count>", or -1 when it is not one.
+inline long count_line(std::string_view line, std::string_view label) {
+  const std::string head = " " + std::string(label) + " ";
+  if (!starts_with(line, head) || line.size() == head.size() || line.size() > head.size() + 10)
+    return -1;
+  long n = 0;
+  for (char c : line.substr(head.size())) {
+    if (c < '0' || c > '9') return -1;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+// Table: header lines of 336 and 334 columns, combined lines of 340 columns and,
+// after a normal end, the three count lines, whose counts agree with the lines
+// written and with the AERMOD records.
+inline std::string combine_case(std::string_view data) {
+  const Scratch& scratch = Scratch::get();
+  const auto pieces = split_files(data, 4);
+  lay_out_inputs(scratch, {kCombObserved, kCombIscst3, kCombSurface, kCombAermod}, pieces);
+  const RunResult r = run_program(run_combine, scratch.dir());
+  std::string problem =
+      check_status(r, "TLVCombineAll", {kCombObserved, kCombIscst3, kCombSurface, kCombAermod});
+  if (!problem.empty()) return problem;
+
+  bool have = false;
+  std::string text;
+  std::vector<std::string_view> table;
+  problem = output_records(scratch, kCombTable, have, text, table);
+  if (!problem.empty()) return problem;
+  if (!have) return "no combined table";
+  if (table.size() < 2 || table[0].size() != 336 || table[1].size() != 334)
+    return "table header is not two lines of 336 and 334 columns";
+  std::size_t end = table.size();
+  long zero = 0, aerobs = 0, all_three = 0;
+  if (r.status == 0) {
+    if (end < 5) return "a normal end without the count lines";
+    zero = count_line(table[end - 3], "    ISC Zero Cy: ");
+    aerobs = count_line(table[end - 2], "    Iaerobs:     ");
+    all_three = count_line(table[end - 1], "    iallthree:   ");
+    if (zero < 0 || aerobs < 0 || all_three < 0) return "the count lines are not at the end";
+    end -= 3;
+  }
+  for (std::size_t i = 2; i < end; ++i)
+    if (table[i].size() != 340)
+      return "table line " + std::to_string(i + 1) + " is not a combined line of 340 columns";
+  if (r.status == 0) {
+    const long lines = static_cast<long>(end - 2);
+    if (lines != all_three - zero || zero > all_three || all_three > aerobs)
+      return "counts " + std::to_string(zero) + ", " + std::to_string(aerobs) + ", " +
+             std::to_string(all_three) + " with " + std::to_string(lines) + " lines";
+    const long aermod_records =
+        static_cast<long>(count_records(pieces.size() > 3 ? pieces[3] : ""));
+    if (aerobs > aermod_records - 2) return "more matches than AERMOD records";
+  }
+  return {};
+}
+
+}  // namespace fuzzing
