@@ -1,0 +1,456 @@
+// tlvanalysis on hostile input. Refused: missing files, files ending inside a
+// block or inside the quality-control header, letters and binary bytes in numeric
+// fields; each ends with its status, a message naming the file and line, and the
+// output written before it intact on disk. Accepted as specified: arcs of more
+// than 200 samplers, records far longer than their layouts, CR-only line ends,
+// CR LF line ends, an empty observation file.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz/harness.h"
+#include "support/scratch.h"
+#include "tlvanalysis/tlvanalysis.h"
+
+namespace {
+
+constexpr std::string_view kQc = "tolvernsf6-max11052011.txt";
+constexpr std::string_view kObs = "TolvernSF611052011.txt";
+constexpr std::string_view kReport = "TolvernOBSAnalysis.txt";
+constexpr std::string_view kEmissions = "TLVemissions.txt";
+
+// `text` placed at 1-based `column` of `record`, which is widened with blanks.
+std::string& place(std::string& record, int column, std::string_view text) {
+  const auto at = static_cast<std::size_t>(column - 1);
+  if (record.size() < at + text.size()) record.resize(at + text.size(), ' ');
+  record.replace(at, text.size(), text);
+  return record;
+}
+
+std::string right(std::string_view text, int width) {
+  const auto w = static_cast<std::size_t>(width);
+  return text.size() >= w ? std::string(text)
+                          : std::string(w - text.size(), ' ') + std::string(text);
+}
+
+std::string fixed(double v, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+
+// One observation block: key record, stability, record 3, source, arc, record 6,
+// then one record per sampler. Samplers stand on the 1 km arc east of the stack.
+struct Block {
+  std::string date = " 80/05/05 ";
+  std::string time = "1000";
+  std::string q = "12.35";
+  std::string count;  // empty: the number of samplers
+  std::vector<std::string> concs = {"1.00", "2.00", "1.00"};
+};
+
+std::vector<std::string> block_records(const Block& b) {
+  std::vector<std::string> r;
+  std::string key = "TOLVERN SF6  TEST   1";
+  place(key, 32, b.date);
+  place(key, 78, b.time);
+  r.push_back(key);
+  std::string stab = " STABILITY  HANNA-PAINE L =";
+  r.push_back(place(stab, 30, right("-45.60", 9)));
+  r.push_back(" SIGMA-THETA =  14.0 DEG     WIND FROM = 242.0 DEG");
+  std::string src = " STACK  TS (K) =";
+  place(src, 30, right("400.00", 8));
+  place(src, 47, right("12.50", 9));
+  place(src, 67, right(b.q, 9));
+  r.push_back(place(src, 87, right("1.0", 11)));
+  std::string arc = " ARC(KM)";
+  place(arc, 12, right("1.0", 5));
+  r.push_back(place(arc, 32, right(b.count.empty() ? std::to_string(b.concs.size()) : b.count, 5)));
+  r.push_back(" NO.  X (KM)    Y (KM)   BRG(DEG)   CONC");
+  const double pi = 3.14159265358979;
+  for (std::size_t i = 0; i < b.concs.size(); ++i) {
+    const double bearing =
+        (80.0 + 20.0 * static_cast<double>(i) /
+                    static_cast<double>(std::max<std::size_t>(b.concs.size() - 1, 1))) *
+        pi / 180.0;
+    std::string s = right(std::to_string(i + 1), 4);
+    place(s, 5, right(fixed(285.597 + std::sin(bearing), 3), 8));
+    place(s, 13, right(fixed(4385.088 + std::cos(bearing), 3), 10));
+    r.push_back(place(s, 33, right(b.concs[i], 10)));
+  }
+  return r;
+}
+
+std::string lines(const std::vector<std::string>& records, std::string_view end = "\n") {
+  std::string out;
+  for (const auto& r : records) {
+    out += r;
+    out += end;
+  }
+  return out;
+}
+
+std::string observations(const std::vector<Block>& blocks) {
+  std::string out;
+  for (const Block& b : blocks) out += lines(block_records(b));
+  return out;
+}
+
+// One quality-control record of hour `hour` on the 1 km arc with `flag`, 88 columns.
+std::string qc_record(std::string_view hour, std::string_view flag) {
+  std::string r;
+  place(r, 3, "80/05/05");
+  place(r, 20, hour);
+  place(r, 24, "     34.62");
+  place(r, 42, " 1.0");
+  place(r, 66, "REMARK");
+  return place(r, 88, flag);
+}
+
+std::vector<std::string> qc_header(int n = 48) {
+  std::vector<std::string> h;
+  for (int i = 0; i < n; ++i) h.push_back("HEADER LINE " + std::to_string(i + 1) + " 80/XX/YY AB");
+  return h;
+}
+
+// Admits hours 10 and 11 of 1980-05-05 on the 1 km arc.
+std::string qc_file() {
+  auto r = qc_header();
+  r.push_back(qc_record("10", "5"));
+  r.push_back(qc_record("11", "5"));
+  return lines(r);
+}
+
+std::vector<std::string_view> records_of(const std::string& text) {
+  std::vector<std::string_view> r;
+  EXPECT_EQ(fuzzing::split_records("output", text, r), "");
+  return r;
+}
+
+fuzzing::RunResult run(const testsupport::ScratchDir& dir) {
+  return fuzzing::run_program(run_tlvanalysis, dir.path());
+}
+
+// The columns of a report line that copy input values: Exp, date and time, DUR
+// (1-24), and Arc, Q and OBK (35-73).
+std::string copied_columns(std::string_view line) {
+  return std::string(line.substr(0, 24)) + "|" + std::string(line.substr(34, 39));
+}
+
+Block at_time(std::string time) {
+  Block b;
+  b.time = std::move(time);
+  return b;
+}
+
+const Block kHour10{};
+const Block kHour11 = at_time("1100");
+
+// ---------------------------------------------------------------------------
+// Refused
+
+TEST(HostileTlvanalysis, MissingQualityFileCreatesNoOutput) {
+  testsupport::ScratchDir dir;
+  dir.write(kObs, observations({kHour10}));
+  dir.write(kEmissions, "earlier run\r\n");
+  const auto r = run(dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(std::string("tlvanalysis: ") + std::string(kQc)), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("Operating system error: "), std::string::npos) << r.err;
+  EXPECT_FALSE(dir.exists(kReport));
+  EXPECT_EQ(dir.read(kEmissions), "earlier run\r\n");
+}
+
+TEST(HostileTlvanalysis, MissingObservationFileLeavesHeaderAndOldEmissions) {
+  testsupport::ScratchDir dir;
+  dir.write(kQc, qc_file());
+  dir.write(kEmissions, "earlier run\r\n");
+  const auto r = run(dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(std::string(kObs)), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Operating system error: "), std::string::npos) << r.err;
+  const auto report = records_of(dir.read(kReport));
+  ASSERT_EQ(report.size(), 2u);
+  EXPECT_EQ(report[0].size(), 175u);
+  EXPECT_EQ(report[1].size(), 178u);
+  EXPECT_EQ(dir.read(kEmissions), "earlier run\r\n");
+}
+
+TEST(HostileTlvanalysis, QualityFileEndingInsideItsHeader) {
+  for (int n : {0, 1, 47}) {
+    SCOPED_TRACE(n);
+    testsupport::ScratchDir dir;
+    dir.write(kQc, lines(qc_header(n)));
+    dir.write(kObs, observations({kHour10}));
+    const auto r = run(dir);
+    EXPECT_EQ(r.status, 2);
+    const std::string where =
+        n == 0 ? std::string(kQc) + ": " : std::string(kQc) + " line " + std::to_string(n) + ":";
+    EXPECT_NE(r.err.find(where), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("End of file"), std::string::npos) << r.err;
+    EXPECT_FALSE(dir.exists(kReport));
+    EXPECT_FALSE(dir.exists(kEmissions));
+  }
+}
+
+// The study of two admitted hours, then a third block that the file cuts short;
+// the report and emissions of the two hours are on disk as a clean run of the two
+// writes them.
+TEST(HostileTlvanalysis, ObservationFileEndingInsideABlock) {
+  testsupport::ScratchDir clean;
+  clean.write(kQc, qc_file());
+  clean.write(kObs, observations({kHour10, kHour11}));
+  ASSERT_EQ(run(clean).status, 0);
+  const std::string report = clean.read(kReport), emissions = clean.read(kEmissions);
+  ASSERT_EQ(records_of(report).size(), 4u);
+  ASSERT_EQ(records_of(emissions).size(), 2u);
+
+  Block four = kHour11;
+  four.concs = {"1.0", "2.0", "3.0", "4.0"};
+  const auto third = block_records(four);
+  // Cut after the key record, inside the five records fetch reads, and inside the samplers.
+  for (std::size_t keep : {1u, 3u, 6u, 8u}) {
+    SCOPED_TRACE(keep);
+    testsupport::ScratchDir dir;
+    dir.write(kQc, qc_file());
+    const std::vector<std::string> cut(third.begin(), third.begin() + static_cast<long>(keep));
+    dir.write(kObs, observations({kHour10, kHour11}) + lines(cut));
+    const auto r = run(dir);
+    EXPECT_EQ(r.status, 2);
+    const long last_line = 2 * 9 + static_cast<long>(keep);
+    EXPECT_NE(
+        r.err.find(std::string(kObs) + " line " + std::to_string(last_line) + ": End of file"),
+        std::string::npos)
+        << r.err;
+    EXPECT_EQ(dir.read(kReport), report);
+    EXPECT_EQ(dir.read(kEmissions), emissions);
+  }
+}
+
+// A sampler count of 99999 (the largest the field holds) before a short file ends
+// at "End of file" at once, without reserving room for the samplers that never come.
+TEST(HostileTlvanalysis, HugeSamplerCountWithShortFile) {
+  testsupport::ScratchDir dir;
+  dir.write(kQc, qc_file());
+  Block huge = kHour11;
+  huge.count = "99999";
+  dir.write(kObs, observations({kHour10, huge}));
+  const auto start = std::chrono::steady_clock::now();
+  const auto r = run(dir);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(std::string(kObs) + " line 18: End of file"), std::string::npos) << r.err;
+  EXPECT_EQ(records_of(dir.read(kReport)).size(), 3u);
+}
+
+struct FieldFault {
+  const char* what;
+  int block_record;     // record of the second block that is spoiled (0: key)
+  int column;           // where the bad text goes
+  std::string bad;      // the text
+  const char* reason;   // the failure expected
+  const char* columns;  // the columns named, or "" when not checked
+};
+
+// Letters or binary bytes in a numeric field of the second block: the run ends
+// there, naming the file, the line and the field; the first block's line and its
+// emission record are on disk.
+TEST(HostileTlvanalysis, LettersAndBinaryBytesInNumericFields) {
+  const FieldFault faults[] = {
+      {"letters in a concentration", 7, 33, "   12.3abc", "Bad value during floating point read",
+       "columns 33-42"},
+      {"binary bytes in a concentration", 8, 33, std::string("  1.\x01\xff\x00", 7) + "5  ",
+       "Bad value during floating point read", "columns 33-42"},
+      {"a letter in the sampler count", 5, 32, "   3x", "Bad value during integer read",
+       "columns 32-36"},
+      {"a NUL in the sampler count", 5, 32, std::string("  \0 3", 5),
+       "Bad value during integer read", "columns 32-36"},
+      {"letters in the emission rate", 4, 67, "    12.3Q", "Bad value during floating point read",
+       "columns 67-75"},
+      {"letters in the Obukhov length", 2, 30, "    -4O.6", "Bad value during floating point read",
+       "columns 30-38"},
+      {"a letter in the easting", 7, 5, " 2B6.000", "Bad value during floating point read",
+       "columns 5-12"},
+      {"a letter in the date key", 1, 32, " 80/0S/05 ", "Bad value during integer read", ""},
+      {"a letter in the time key", 1, 78, "11O0", "Bad value during integer read", ""},
+  };
+  testsupport::ScratchDir clean;
+  clean.write(kQc, qc_file());
+  clean.write(kObs, observations({kHour10}));
+  ASSERT_EQ(run(clean).status, 0);
+
+  for (const FieldFault& f : faults) {
+    SCOPED_TRACE(f.what);
+    auto second = block_records(kHour11);
+    place(second[static_cast<std::size_t>(f.block_record - 1)], f.column, f.bad);
+    testsupport::ScratchDir dir;
+    dir.write(kQc, qc_file());
+    dir.write(kObs, observations({kHour10}) + lines(second));
+    const auto r = run(dir);
+    EXPECT_EQ(r.status, 2);
+    const std::string line = std::string(kObs) + " line " + std::to_string(9 + f.block_record);
+    EXPECT_NE(r.err.find(line), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(f.columns), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(f.reason), std::string::npos) << r.err;
+    EXPECT_EQ(dir.read(kReport), clean.read(kReport));
+    EXPECT_EQ(dir.read(kEmissions), clean.read(kEmissions));
+  }
+}
+
+TEST(HostileTlvanalysis, LettersInAQualityRecordCreateNoOutput) {
+  auto qc = qc_header();
+  qc.push_back(qc_record("10", "5"));
+  qc.push_back(qc_record("1l", "5"));  // a letter l for a one
+  testsupport::ScratchDir dir;
+  dir.write(kQc, lines(qc));
+  dir.write(kObs, observations({kHour10}));
+  const auto r = run(dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(std::string(kQc) + " line 50, columns 20-21"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Bad value during integer read"), std::string::npos) << r.err;
+  EXPECT_FALSE(dir.exists(kReport));
+  EXPECT_FALSE(dir.exists(kEmissions));
+}
+
+// ---------------------------------------------------------------------------
+// Accepted
+
+// An arc of 250 samplers: the fit refuses it with the two arc-size lines and the
+// driver still writes its line, OMAX the largest concentration copied (7.5); the
+// next block of the same hour is analysed as usual.
+TEST(HostileTlvanalysis, ArcAboveTwoHundredSamplers) {
+  Block big;
+  big.concs.assign(250, "1.00");
+  big.concs[230] = "7.50";
+  testsupport::ScratchDir dir;
+  dir.write(kQc, qc_file());
+  dir.write(kObs, observations({big, kHour10}));
+  const auto r = run(dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string text = dir.read(kReport);
+  const auto report = records_of(text);
+  ASSERT_EQ(report.size(), 6u);
+  EXPECT_EQ(report[2], " NUM  = :  250");
+  EXPECT_EQ(report[3], " NMAX = :  200");
+  ASSERT_EQ(report[4].size(), 177u);
+  EXPECT_EQ(copied_columns(report[4]),
+            "       1  8005051000  60|         1.00        12.35       -45.60");
+  EXPECT_EQ(report[4].substr(79, 12), "  7.5000E+00");
+  ASSERT_EQ(report[5].size(), 177u);
+  EXPECT_EQ(report[5].substr(79, 12), "  2.0000E+00");  // the three-sampler arc, fitted
+  EXPECT_EQ(dir.read(kEmissions),
+            "SO HOUREMIS 80  5  5 10 STACK     1000.000     400.000      12.500\r\n");
+}
+
+// Every record padded far past its layout with letters: nothing past column 120
+// of records 2 to 6, past column 87 of the key record, past column 42 of a sampler
+// record or past column 88 of a quality record is read.
+TEST(HostileTlvanalysis, RecordsFarLongerThanTheirLayouts) {
+  const std::string junk = " NOT A NUMBER " + std::string(5000, 'Z');
+  auto pad = [&](std::vector<std::string> records, std::size_t from) {
+    for (auto& r : records) {
+      r.resize(std::max(r.size(), from), ' ');
+      r += junk;
+    }
+    return records;
+  };
+  std::vector<std::string> obs;
+  for (const Block& b : {kHour10, kHour11}) {
+    auto recs = block_records(b);
+    for (std::size_t i = 0; i < recs.size(); ++i) {
+      const std::size_t from = i == 0 ? 87 : i < 6 ? 120 : 42;
+      recs[i] = pad({recs[i]}, from)[0];
+      obs.push_back(recs[i]);
+    }
+  }
+  auto qc = qc_header();
+  qc.push_back(qc_record("10", "5"));
+  qc.push_back(qc_record("11", "5"));
+  qc = pad(qc, 88);
+
+  testsupport::ScratchDir clean, dir;
+  clean.write(kQc, qc_file());
+  clean.write(kObs, observations({kHour10, kHour11}));
+  dir.write(kQc, lines(qc));
+  dir.write(kObs, lines(obs));
+  ASSERT_EQ(run(clean).status, 0);
+  const auto r = run(dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string text = dir.read(kReport);
+  const auto report = records_of(text);
+  ASSERT_EQ(report.size(), 4u);
+  EXPECT_EQ(copied_columns(report[2]),
+            "       1  8005051000  60|         1.00        12.35       -45.60");
+  EXPECT_EQ(copied_columns(report[3]),
+            "       2  8005051100  60|         1.00        12.35       -45.60");
+  EXPECT_EQ(text, clean.read(kReport));
+  EXPECT_EQ(dir.read(kEmissions), clean.read(kEmissions));
+}
+
+// Quality records ended by CR alone are one long record: only the first of them,
+// 88 columns long, is read (hour 10), so hour 11 is not admitted.
+TEST(HostileTlvanalysis, CrOnlyLineEndsMakeOneRecord) {
+  testsupport::ScratchDir dir;
+  dir.write(kQc, lines(qc_header()) + qc_record("10", "5") + "\r" + qc_record("11", "5") + "\r\n");
+  dir.write(kObs, observations({kHour10, kHour11}));
+  const auto r = run(dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string text = dir.read(kReport);
+  const auto report = records_of(text);
+  ASSERT_EQ(report.size(), 3u);
+  EXPECT_EQ(copied_columns(report[2]),
+            "       1  8005051000  60|         1.00        12.35       -45.60");
+  EXPECT_EQ(records_of(dir.read(kEmissions)).size(), 1u);
+
+  // An observation file ended by CR alone is one record: its key record is read,
+  // and the block's next record is past the end of the file.
+  testsupport::ScratchDir one;
+  one.write(kQc, qc_file());
+  one.write(kObs, lines(block_records(kHour10), "\r"));
+  const auto r1 = run(one);
+  EXPECT_EQ(r1.status, 2);
+  EXPECT_NE(r1.err.find(std::string(kObs) + " line 1: End of file"), std::string::npos) << r1.err;
+  EXPECT_EQ(records_of(one.read(kReport)).size(), 2u);
+}
+
+TEST(HostileTlvanalysis, CrLfLineEndsReadAsLf) {
+  testsupport::ScratchDir lf, crlf;
+  lf.write(kQc, qc_file());
+  lf.write(kObs, observations({kHour10, kHour11}));
+  auto qc = qc_header();
+  qc.push_back(qc_record("10", "5"));
+  qc.push_back(qc_record("11", "5"));
+  crlf.write(kQc, lines(qc, "\r\n"));
+  crlf.write(kObs, lines(block_records(kHour10), "\r\n") + lines(block_records(kHour11), "\r\n"));
+  ASSERT_EQ(run(lf).status, 0);
+  ASSERT_EQ(run(crlf).status, 0);
+  EXPECT_EQ(crlf.read(kReport), lf.read(kReport));
+  EXPECT_EQ(crlf.read(kEmissions), lf.read(kEmissions));
+  EXPECT_EQ(records_of(lf.read(kReport)).size(), 4u);
+}
+
+// An empty observation file, or one whose first key record has a blank date: the
+// report holds its header alone, and an emissions file of an earlier run keeps
+// its content.
+TEST(HostileTlvanalysis, EmptyObservationFile) {
+  for (const std::string& obs :
+       {std::string(), std::string(100, ' ') + "\n" + lines(block_records(kHour10))}) {
+    testsupport::ScratchDir dir;
+    dir.write(kQc, qc_file());
+    dir.write(kObs, obs);
+    dir.write(kEmissions, "earlier run\r\n");
+    const auto r = run(dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(records_of(dir.read(kReport)).size(), 2u);
+    EXPECT_EQ(dir.read(kEmissions), "earlier run\r\n");
+  }
+}
+
+}  // namespace
