@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, then the same tests under
-# AddressSanitizer + UndefinedBehaviorSanitizer.
+# AddressSanitizer + UndefinedBehaviorSanitizer, then every fuzz target briefly.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${JOBS:-2}
@@ -20,3 +20,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== main job on the example study"
 BUILD_DIR="$root/build/release" "$root/scripts/run-example.sh" >/dev/null
 echo "example chain ran"
+
+echo "== fuzz targets (clang++, libFuzzer + address, undefined), about a minute each"
+"$root/scripts/fuzz.sh" --seconds "${FUZZ_SECONDS:-60}" --parallel "$jobs"
