@@ -130,6 +130,39 @@ inline std::string hlbanalysis_case(std::string_view data) {
 // ---------------------------------------------------------------------------
 // tessiclip
 
+// Whether some record of `file` (LF-ended, a CR before LF dropped), cut or
+// blank-padded to the length of `cut`, equals `cut`.
+inline bool holds_record(std::string_view file, std::string_view cut) {
+  std::size_t from = 0;
+  while (from <= file.size()) {
+    std::size_t lf = file.find('\n', from);
+    std::string_view rec = file.substr(from, lf == std::string_view::npos ? lf : lf - from);
+    if (lf != std::string_view::npos && !rec.empty() && rec.back() == '\r') rec.remove_suffix(1);
+    const std::string_view head = rec.substr(0, cut.size());
+    if (cut.substr(0, head.size()) == head &&
+        cut.find_first_not_of(' ', head.size()) == std::string_view::npos)
+      return true;
+    if (lf == std::string_view::npos) break;
+    from = lf + 1;
+  }
+  return false;
+}
+
+// Whether a surface record and a profile record carry the same hour: year,
+// month, day and hour read as integers ("(i2,2i3,4x,i3)" and "(i2,3i3)").
+inline bool same_keys(std::string_view surface, std::string_view profile) {
+  int s[4] = {}, p[4] = {};
+  try {
+    records::read_text(records::Layout("(i2,2i3,4x,i3)"), surface, {&s[0], &s[1], &s[2], &s[3]},
+                       records::Origin{"cutsurf.txt", 1});
+    records::read_text(records::Layout("(i2,3i3)"), profile, {&p[0], &p[1], &p[2], &p[3]},
+                       records::Origin{"cutprof.txt", 1});
+  } catch (const records::RunError&) {
+    return false;
+  }
+  return s[0] == p[0] && s[1] == p[1] && s[2] == p[2] && s[3] == p[3];
+}
+
 inline constexpr std::string_view kCutDates = "dates.txt";
 inline constexpr std::string_view kCutSurface = "surface.txt";
 inline constexpr std::string_view kCutProfile = "profile.txt";
@@ -186,6 +219,16 @@ inline std::string tessiclip_case(std::string_view data) {
            std::to_string(kept);
   const std::size_t dates = pieces.empty() ? 0 : count_records(pieces[0]);
   if (kept + summary.size() > dates) return "more hours written than dates records";
+  // The cut copies are input records, cut or padded to 165 columns, and the
+  // n-th hour of each cut file is the same hour.
+  if (!cutsurf.empty() && (pieces.size() < 2 || !holds_record(pieces[1], cutsurf[0])))
+    return "the cutsurf.txt header is not the surface header";
+  for (std::size_t i = 0; i < kept; ++i) {
+    const std::string_view s = cutsurf[i + 1], p = cutprof[i];
+    if (pieces.size() < 3 || !holds_record(pieces[1], s) || !holds_record(pieces[2], p))
+      return "a cut record that is no input record";
+    if (!same_keys(s, p)) return "cutsurf.txt and cutprof.txt records of different hours";
+  }
   return {};
 }
 
@@ -241,9 +284,13 @@ inline std::string combine_case(std::string_view data) {
     if (zero < 0 || aerobs < 0 || all_three < 0) return "the count lines are not at the end";
     end -= 3;
   }
-  for (std::size_t i = 2; i < end; ++i)
+  for (std::size_t i = 2; i < end; ++i) {
     if (table[i].size() != 340)
       return "table line " + std::to_string(i + 1) + " is not a combined line of 340 columns";
+    // Both model records carry the date-hour key that joined them.
+    if (table[i].substr(183, 8) != table[i].substr(263, 8))
+      return "table line " + std::to_string(i + 1) + " joins model records of different hours";
+  }
   if (r.status == 0) {
     const long lines = static_cast<long>(end - 2);
     if (lines != all_three - zero || zero > all_three || all_three > aerobs)
