@@ -25,7 +25,7 @@ while [ $# -gt 0 ]; do
     --parallel) parallel=$2; shift 2 ;;
     --targets) targets=$2; shift 2 ;;
     --no-build) do_build=0; shift ;;
-    -h|--help) sed -n '2,11p' "$0" | cut -c3-; exit 0 ;;
+    -h|--help) sed -n '2,12p' "$0" | cut -c3-; exit 0 ;;
     *) echo "fuzz.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
