@@ -78,8 +78,7 @@ std::string format_line(const ReportLayouts& layouts, int NEXP, const Stamp& s, 
 
 void write_line(records::OutputFile& report, const ReportLayouts& layouts, int NEXP, const Stamp& s,
                 float Q, const Columns& c) {
-  report.write(layouts.line, {NEXP, s.year, s.month, s.day, s.hour, s.minute, kDuration, c.Dist, Q,
-                              c.OMAX, c.CMAX, c.CY, c.CMAXQ, c.CYQ, c.Sy, c.PHIC});
+  report.write_record(format_line(layouts, NEXP, s, Q, c));
 }
 
 }  // namespace hlbanalysis
