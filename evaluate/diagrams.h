@@ -1,0 +1,105 @@
+// The diagnostic diagrams, written as SVG text from plain inputs that say nothing
+// of where the values came from (the combined table or a pairs file). Every element
+// id in a picture starts with `id_prefix`, so that pictures can be inlined in one
+// page without clashing ids. A panel with more than kMaxPanelPoints points draws a
+// deterministic subsample and says so.
+#pragma once
+
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace evaluate {
+
+inline constexpr std::size_t kMaxPanelPoints = 5000;
+
+// ---- Pairs: scatter, quantile-quantile and residual pictures ----
+
+// One valid pair (co > 0, cp >= 0) of one model on one line.
+struct PlotPair {
+  int model = 0;    // index into PairPlotInput::models
+  int group = 0;    // index into PairPlotInput::groups (the line's arc or label)
+  float obk = NAN;  // the line's Obukhov length, m; NaN when the input has none
+  float co = 0.0f;
+  float cp = 0.0f;
+};
+
+struct PairPanel {
+  std::string quantity;         // "CY/Q"
+  std::string caption;          // e.g. "CY/Q: crosswind-integrated value over the emission rate"
+  std::string unit;             // e.g. "10^-6 s/m^2"; may be empty
+  std::vector<PlotPair> pairs;  // in line order, the models of one line next to each other
+};
+
+struct PairPlotInput {
+  std::vector<std::string> models;  // 1 to 8 names
+  std::vector<std::string> groups;  // group labels in report order ("0.50" km, or a label)
+  bool groups_are_arcs = true;      // labels are arc distances in km
+  bool has_obk = false;             // stability classes can be formed
+  std::vector<PairPanel> panels;    // one per quantity
+};
+
+std::string scatter_svg(const PairPlotInput& input, std::string_view id_prefix);
+std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix);
+std::string residuals_svg(const PairPlotInput& input, std::string_view id_prefix);
+
+// ---- Measures: the MG-VG and FB-NMSE diagrams ----
+
+struct Interval {
+  double value = NAN;
+  double lower = NAN;  // 95% limits; NaN when there are none
+  double upper = NAN;
+};
+
+struct ModelMeasurePoint {
+  int model = 0;  // index into MeasurePlotInput::models
+  Interval x;     // MG or FB over all lines
+  Interval y;     // VG or NMSE over all lines
+};
+
+struct GroupMeasurePoint {
+  int model = 0;
+  std::string label;  // the arc's distance ("1.00") or the group's label
+  double x = NAN;
+  double y = NAN;
+};
+
+struct MeasurePanel {
+  std::string quantity;
+  std::vector<ModelMeasurePoint> models;
+  std::vector<GroupMeasurePoint> groups;
+};
+
+// The acceptance region of the judged criteria; NaN where a bound is not judged.
+// MG-VG: x from x_lower to x_upper, y up to y_upper. FB-NMSE: |FB| <= x_upper
+// (x_lower = -x_upper), NMSE <= y_upper. No region is shaded when neither axis is judged.
+struct AcceptanceRegion {
+  double x_lower = NAN;
+  double x_upper = NAN;
+  double y_upper = NAN;
+};
+
+struct MeasurePlotInput {
+  std::vector<std::string> models;
+  std::vector<MeasurePanel> panels;  // one per quantity
+  AcceptanceRegion region;
+  std::string criteria;              // "rural" or "urban", named in the picture
+};
+
+std::string mg_vg_svg(const MeasurePlotInput& input, std::string_view id_prefix);
+std::string fb_nmse_svg(const MeasurePlotInput& input, std::string_view id_prefix);
+
+// ---- Box-plot statistics of one set of values ----
+
+struct BoxStats {
+  std::size_t n = 0;
+  double q1 = NAN, median = NAN, q3 = NAN;  // linear interpolation between order statistics
+  double whisker_low = NAN;                 // the least value >= q1 - 1.5 IQR
+  double whisker_high = NAN;                // the greatest value <= q3 + 1.5 IQR
+  std::vector<double> outside;              // values beyond the whiskers, ascending
+};
+
+BoxStats box_stats(std::vector<double> values);
+
+}  // namespace evaluate

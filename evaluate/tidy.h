@@ -1,0 +1,39 @@
+// The statistics in tidy form: one row per model (or model pair "A-B"), quantity,
+// group and measure, as written to "<stem>-Model-Statistics.csv" and shown on the
+// evaluation page. Values are the double results; NaN where a value is not formed.
+#pragma once
+
+#include <cmath>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace evaluate {
+
+// Header of the tidy file, in column order.
+inline constexpr std::string_view kTidyHeader =
+    "model,quantity,group,arc_km,measure,value,lower,upper,mark,lines,obs_out,mod_unr,mod_neg,n,"
+    "n_pos,n_both,boot";
+
+struct TidyRow {
+  std::string model;     // "AERMOD", or "AERMOD-ISCST3" on a difference row
+  std::string quantity;  // "CY/Q", or a pairs file's quantity
+  std::string group;     // "all", "arc", "stable", "unstable", or a pairs file's label
+  double arc_km = NAN;   // arc groups only
+  std::string measure;   // "MeanO" ... "RHCp/RHCo", or "dFB" ... "dlnRHC"
+  double value = NAN;
+  double lower = NAN;    // 95% bootstrap limits
+  double upper = NAN;
+  std::string mark;      // "Y", "N", "-" (not formed or no limits), "." (not judged); "" none
+  // Counts; empty (nullopt) where they do not belong to the row's kind.
+  std::optional<long> lines, obs_out, mod_unr, mod_neg, n, n_pos, n_both;
+  std::optional<long> boot;  // resamples with pairs
+};
+
+// The whole tidy file: header and rows, RFC 4180 (CR LF line ends, fields quoted
+// where they hold a comma, quote or line end), numbers in the shortest decimal form
+// that reads back to the same double, an empty field where a value is NaN or not finite.
+std::string tidy_csv(std::span<const TidyRow> rows);
+
+}  // namespace evaluate
