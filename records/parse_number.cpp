@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "records/detail/convert.h"
+#include "records/detail/parse_number.h"
 
 namespace records::detail {
 namespace {
