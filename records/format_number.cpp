@@ -3,13 +3,13 @@
 // Reals are converted from their exact stored value: fw.d rounds the exact binary
 // value to d decimals (ties to the even digit) by integer arithmetic when the
 // scaled value fits in 64 bits, and by std::to_chars (also exact) otherwise.
+#include "records/detail/format_number.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
-
-#include "records/detail/format_number.h"
 
 namespace records::detail {
 namespace {
