@@ -17,11 +17,8 @@ ArcFit arc_fit_of(const FitResults& results, bool reached) {
   ArcFit fit{results, FitOutcome::kNotReached};
   FitResults& r = fit.results;
   if (!reached) {
-    r.RMEAN = kNotFormed;
+    r.RMEAN = r.Sy = r.CY = r.PHIC = kNotFormed;
     r.CMAX = kPeakNotFormed;
-    r.Sy = kNotFormed;
-    r.CY = kNotFormed;
-    r.PHIC = kNotFormed;
     return fit;
   }
   fit.outcome = r.Sy > 0.0f && r.CY > 0.0f ? FitOutcome::kFormed : FitOutcome::kNoPeak;

@@ -11,6 +11,14 @@ namespace formats {
 
 inline constexpr std::string_view kCombinedFile = "TLV-Combined-NoFill-Results.txt";
 
+// A joined line: the observed text, then the AERMOD and the ISCST3 record.
+inline constexpr int kCombinedObservedWidth = 180;
+inline constexpr int kCombinedModelWidth = 80;
+inline constexpr std::string_view kCombinedLine = "(a180,2a80)";
+// First columns (counted from 1) of the AERMOD and the ISCST3 record.
+inline constexpr std::array<int, 2> kCombinedModelFirst = {
+    1 + kCombinedObservedWidth, 1 + kCombinedObservedWidth + kCombinedModelWidth};
+
 // The two header lines (336 and 334 columns).
 inline constexpr std::string_view kCombinedHeader1 =
     "                       DUR     Dist         Arc          Q           OBK            OMAX  "
@@ -22,14 +30,6 @@ inline constexpr std::string_view kCombinedHeader2 =
     "^3)  (gx10^-6/m^3)  (sx10^-6/m^2)  (sx10^-6/m^3)  (sx10^-6/m^2)      (m)        (degrees) "
     "   YYMMDDHH        (m) (s*m^3x10^-6)   (deg)     (m) (sx10^-6/m^2)  (none)         YYMMDDH"
     "H        (m) (s*m^3x10^-6)   (deg)     (m) (sx10^-6/m^2)  (none)";
-
-// A joined line: the observed text, then the AERMOD and the ISCST3 record.
-inline constexpr int kCombinedObservedWidth = 180;
-inline constexpr int kCombinedModelWidth = 80;
-inline constexpr std::string_view kCombinedLine = "(a180,2a80)";
-// First columns (counted from 1) of the AERMOD and the ISCST3 record.
-inline constexpr std::array<int, 2> kCombinedModelFirst = {
-    1 + kCombinedObservedWidth, 1 + kCombinedObservedWidth + kCombinedModelWidth};
 
 // Labels of the three count lines, each 17 columns so that every count starts in
 // column 20 (list form: a blank, the label, then the count).
