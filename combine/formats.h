@@ -16,15 +16,17 @@ namespace combine {
 
 inline constexpr std::string_view kProgram = "TLVCombineAll";
 
-inline constexpr std::string_view kObservedFile = "TolvernOBSAnalysisNoFill.txt";
-inline constexpr std::string_view kIscst3File = "TLV-iscst3-Results.txt";
-inline constexpr std::string_view kSurfaceFile = "Tlvcutsurf-all.txt";
-inline constexpr std::string_view kAermodFile = "TLV-AERMOD-Results.txt";
-
 // Widths of the texts that hold one observed line and one model record, as the
 // combined line carries them.
 inline constexpr int kObservedWidth = formats::kCombinedObservedWidth;
 inline constexpr int kModelWidth = formats::kCombinedModelWidth;
+
+// The inputs, in the working directory: a copy of the analysis report, the two
+// models' results and a cut AERMET surface file.
+inline constexpr std::string_view kObservedFile = "TolvernOBSAnalysisNoFill.txt";
+inline constexpr std::string_view kIscst3File = "TLV-iscst3-Results.txt";
+inline constexpr std::string_view kSurfaceFile = "Tlvcutsurf-all.txt";
+inline constexpr std::string_view kAermodFile = "TLV-AERMOD-Results.txt";
 
 struct Layouts {
   // A whole observed line, and its join keys: the date-hour key and the arc distance (km).
