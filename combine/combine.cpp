@@ -30,9 +30,9 @@ struct Counts {
 int combine_files(const std::filesystem::path& dir) {
   const Layouts layouts;
 
-  records::OutputFile out = records::OutputFile::open(dir, kCombinedFile);
-  out.write_record(kHeaderLine1);
-  out.write_record(kHeaderLine2);
+  records::OutputFile out = records::OutputFile::open(dir, formats::kCombinedFile);
+  out.write_record(formats::kCombinedHeader1);
+  out.write_record(formats::kCombinedHeader2);
 
   records::InputFile observed_file = records::InputFile::open(dir, kObservedFile);
   records::InputFile iscst3_file = records::InputFile::open(dir, kIscst3File);
@@ -85,9 +85,9 @@ int combine_files(const std::filesystem::path& dir) {
     out.write(layouts.combined_line, {observed_text, aermod, iscst3_record->text});
   }
 
-  out.write_list({kZeroCyLabel, counts.zero_cy});
-  out.write_list({kAerobsLabel, counts.aerobs});
-  out.write_list({kAllThreeLabel, counts.all_three});
+  out.write_list({formats::kZeroCyLabel, counts.zero_cy});
+  out.write_list({formats::kAerobsLabel, counts.aerobs});
+  out.write_list({formats::kAllThreeLabel, counts.all_three});
   return 0;
 }
 

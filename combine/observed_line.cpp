@@ -5,13 +5,10 @@ namespace combine {
 ObservedArc read_observed_arc(const Layouts& layouts, std::string_view line,
                               const records::Origin& origin) {
   ObservedArc a;
-  records::read_text(
-      layouts.report_line, line,
-      {&a.exp, &a.year, &a.month, &a.day, &a.hour, &a.minute, &a.duration, &a.dist, &a.arc, &a.q,
-       &a.obk, &a.omax, &a.cmax, &a.cy, &a.cmax_q, &a.cy_q, &a.sy, &a.phic},
-      origin,
-      {"Exp", "year", "month", "day", "hour", "minute", "DUR", "Dist", "Arc", "Q", "OBK", "OMAX",
-       "CMAX", "CY", "CMAX/Q", "CY/Q", "Sy", "PHIC"});
+  const records::Dest fields[] = {&a.exp,      &a.year, &a.month,  &a.day,  &a.hour, &a.minute,
+                                  &a.duration, &a.dist, &a.arc,    &a.q,    &a.obk,  &a.omax,
+                                  &a.cmax,     &a.cy,   &a.cmax_q, &a.cy_q, &a.sy,   &a.phic};
+  records::read_text(layouts.report_line, line, fields, origin, formats::kAnalysisReportFields);
   return a;
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "arcstats/arcstats.h"
+#include "arcstats/fit_outcome.h"
 #include "hlbanalysis/arc_reader.h"
 
 namespace hlbanalysis {
@@ -15,21 +16,13 @@ struct FitArrays {
   std::vector<float> CONC, XREC, YREC, YLAT, ANG;
 };
 
-struct BlockFit {
-  arcstats::FitResults results;
-  // The fit had at least three positive concentrations and at most NMAX samplers,
-  // so it set RMEAN, CMAX, Sy, CY and PHIC (the other fields hold marks then).
-  bool reached = false;
-};
-
 // Copies samplers NFIRST..NLAST (counts already checked) into `work`, taking the
 // largest concentration into OMAX (start -9.0), and fits them with the source
-// setting `main1`. A range of more than NMAX samplers is refused by the fit, which
-// calls `size_report`; OMAX then stays the driver's own. Fields the fit does not
-// set hold the marks (RMEAN, Sy, CY, PHIC -999.0; CMAX -99.0), never values of an
-// earlier block.
-BlockFit fit_block(const Counts& counts, const ReceptorArrays& samplers,
-                   const arcstats::SourceSetting& main1, FitArrays& work,
-                   const arcstats::ArcSizeReport& size_report);
+// setting `main1` (arcstats::fit_arc). A range of more than NMAX samplers is refused
+// by the fit, which calls `size_report`; OMAX then stays the driver's own. What the
+// fit does not form holds the marks, never values of an earlier block.
+arcstats::ArcFit fit_block(const Counts& counts, const ReceptorArrays& samplers,
+                           const arcstats::SourceSetting& main1, FitArrays& work,
+                           const arcstats::ArcSizeReport& size_report);
 
 }  // namespace hlbanalysis

@@ -46,8 +46,8 @@ void analyse(const std::filesystem::path& dir) {
   FitArrays work;
   for (int block = 1; block <= kBlockCount; ++block) {
     fetch(arcs, report, reader_layouts, blocks, counts, samplers);
-    const BlockFit fit = fit_block(counts, samplers, blocks.main1, work, size_report);
-    const Columns columns = report_columns(fit.results, fit.reached, blocks.main0.Q);
+    const arcstats::ArcFit fit = fit_block(counts, samplers, blocks.main1, work, size_report);
+    const Columns columns = report_columns(fit, blocks.main0.Q);
     const Stamp stamp = read_stamp(report_layouts, blocks.mainn, arcs.name(), blocks.key_line);
     write_line(report, report_layouts, blocks.mainn.NEXP, stamp, blocks.main0.Q, columns);
   }

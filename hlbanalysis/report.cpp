@@ -21,36 +21,22 @@ float turn_direction(float PHIC) {
   return phic;
 }
 
-Columns report_columns(const arcstats::FitResults& fit, bool fit_reached, float Q) {
+Columns report_columns(const arcstats::ArcFit& fit, float Q) {
+  const arcstats::FitResults& r = fit.results;
   const double divisor = static_cast<double>(kConcDivisor);
+  const double per_rate = static_cast<double>(Q) * divisor;
+  const bool reached = fit.reached();
+  const bool rated = reached && Q != 0.0f;
+  // Marks go to the line as they stand: neither divided nor turned.
   Columns c;
-  c.OMAX = quotient(fit.OMAX, divisor);
-  if (!fit_reached) {
-    c.Dist = kNoDistance;
-    c.CMAX = kNoPeak;
-    c.CY = kNoSpread;
-    c.CMAXQ = kNoPeak;
-    c.CYQ = kNoPeak;
-    c.Sy = kNoSpread;
-    c.PHIC = kNoDirection;
-    return c;
-  }
-  c.Dist = fit.RMEAN;
-  c.CMAX = quotient(fit.CMAX, divisor);
-  c.CY = quotient(fit.CY, divisor);
-  if (Q == 0.0f) {
-    c.CMAXQ = kNoPeak;
-    c.CYQ = kNoPeak;
-  } else {
-    const double per_rate = static_cast<double>(Q) * divisor;
-    // A profile without width or area forms no CMAX; its ratio is not formed either,
-    // rather than the mark divided by the rate.
-    const bool cmax_formed = fit.Sy > 0.0f && fit.CY > 0.0f;
-    c.CMAXQ = cmax_formed ? quotient(fit.CMAX, per_rate) : kNoPeak;
-    c.CYQ = quotient(fit.CY, per_rate);
-  }
-  c.Sy = fit.Sy;
-  c.PHIC = turn_direction(fit.PHIC);
+  c.Dist = r.RMEAN;
+  c.OMAX = quotient(r.OMAX, divisor);
+  c.CMAX = reached ? quotient(r.CMAX, divisor) : r.CMAX;
+  c.CY = reached ? quotient(r.CY, divisor) : r.CY;
+  c.CMAXQ = rated && fit.cmax_formed() ? quotient(r.CMAX, per_rate) : arcstats::kPeakNotFormed;
+  c.CYQ = rated ? quotient(r.CY, per_rate) : arcstats::kPeakNotFormed;
+  c.Sy = r.Sy;
+  c.PHIC = reached ? turn_direction(r.PHIC) : r.PHIC;
   return c;
 }
 

@@ -9,9 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "arcstats/arcstats.h"
+#include "arcstats/fit_outcome.h"
 #include "hlbanalysis/arc_reader.h"
-#include "hlbanalysis/marks.h"
 #include "records/records.h"
 
 namespace hlbanalysis {
@@ -58,12 +57,11 @@ struct Columns {
 // result exceeds 360.0 (a result below zero stays as it is).
 float turn_direction(float PHIC);
 
-// Report columns from the results of one fit. `fit_reached` says whether the fit
-// had at least three positive concentrations and no more than NMAX samplers, so
-// that it set Dist, CMAX, CY, Sy and PHIC; when it did not, those columns and both
-// ratios carry the marks, undivided and unturned. OMAX is always divided by
-// 1000.0. A zero Q gives -99.0 in both ratios. Every quotient is rounded once.
-Columns report_columns(const arcstats::FitResults& fit, bool fit_reached, float Q);
+// Report columns from one fit. When the fit did not reach the arc, Dist, CMAX, CY,
+// Sy, PHIC and both ratios carry the marks, undivided and unturned; a fit without
+// a CMAX gives -99.0 in CMAX/Q. OMAX is always divided by 1000.0. A zero Q gives
+// -99.0 in both ratios. Every quotient is rounded once.
+Columns report_columns(const arcstats::ArcFit& fit, float Q);
 
 // Reads month, day and year from the date key and hour and minutes from the time
 // key. A key whose number columns do not hold digits ends the run (RunError naming

@@ -3,12 +3,13 @@
 // Reals are converted from their exact stored value: fw.d rounds the exact binary
 // value to d decimals (ties to the even digit) by integer arithmetic when the
 // scaled value fits in 64 bits, and by std::to_chars (also exact) otherwise.
+#include "records/detail/format_number.h"
+
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
-
-#include "records/detail/convert.h"
 
 namespace records::detail {
 namespace {
@@ -36,6 +37,20 @@ constexpr std::uint64_t kPow10[20] = {1ULL,
 
 void stars(char* dst, int w) {
   std::memset(dst, '*', static_cast<std::size_t>(w));
+}
+
+// Opens a field of w columns for a text of `len` columns: the leading blanks, then
+// the minus of a negative value; returns where the rest of the text goes. A text
+// that does not fit gives w asterisks and nullptr.
+char* open_field(char* dst, int w, int len, bool neg) {
+  if (len > w) {
+    stars(dst, w);
+    return nullptr;
+  }
+  std::memset(dst, ' ', static_cast<std::size_t>(w - len));
+  char* p = dst + (w - len);
+  if (neg) *p++ = '-';
+  return p;
 }
 
 // Right-aligns len characters of txt in w columns; asterisks when they do not fit.
@@ -191,14 +206,9 @@ void put_fixed_digits(char* dst, int w, int d, bool neg, const char* dig, int le
     ++first;
     --text;
     --int_digits;
-  } else if (text > w) {
-    stars(dst, w);
-    return;
   }
-  char* p = dst;
-  std::memset(p, ' ', static_cast<std::size_t>(w - text));
-  p += w - text;
-  if (neg) *p++ = '-';
+  char* p = open_field(dst, w, text, neg);
+  if (p == nullptr) return;
   std::memcpy(p, first, static_cast<std::size_t>(int_digits));
   p += int_digits;
   *p++ = '.';
@@ -220,6 +230,44 @@ void put_fixed_general(char* dst, int w, int d, int k, float av, bool neg) {
   put_fixed_digits(dst, w, d, neg, dig.data() + lead, static_cast<int>(dig.size() - lead));
 }
 
+// |v| (finite, not negative) rounded to `sig` significant digits, ties to even:
+// writes the sig digits at `digs` (zeros for zero) and returns the power of ten of
+// the first one (0 for zero).
+int significant_digits(float av, int sig, char* digs) {
+  int exp = 0;
+  std::uint64_t q;
+  if (av == 0.0f) {
+    std::memset(digs, '0', static_cast<std::size_t>(sig));
+  } else if (round_significant(av, sig, q, exp)) {
+    digits_backward(digs + sig, q);  // q has exactly sig digits
+  } else {
+    // General path: "D.DDDe+XX" (or "De+XX") from std::to_chars, exact for any float.
+    std::string buf(static_cast<std::size_t>(sig) + 16, '\0');
+    auto r = std::to_chars(buf.data(), buf.data() + buf.size(), av, std::chars_format::scientific,
+                           sig - 1);
+    const char* c = buf.data();
+    int n = 0;
+    for (; *c != 'e'; ++c)
+      if (*c != '.') digs[n++] = *c;
+    ++c;
+    bool eneg = *c == '-';
+    for (++c; c != r.ptr; ++c) exp = exp * 10 + (*c - '0');
+    if (eneg) exp = -exp;
+  }
+  return exp;
+}
+
+// The exponent text of ew.d at `p`: "E+XX", or, with three digits, "+XXX" (the
+// digits take the place of the letter).
+void put_exponent(char* p, int exp) {
+  const int aexp = exp < 0 ? -exp : exp;
+  if (aexp <= 99) *p++ = 'E';
+  *p++ = exp < 0 ? '-' : '+';
+  if (aexp > 99) *p++ = static_cast<char>('0' + aexp / 100);
+  *p++ = static_cast<char>('0' + aexp / 10 % 10);
+  *p = static_cast<char>('0' + aexp % 10);
+}
+
 }  // namespace
 
 void put_int(char* dst, int w, int m, int value) {
@@ -235,15 +283,8 @@ void put_int(char* dst, int w, int m, int value) {
   char* first = digits_backward(end, mag);
   int nd = static_cast<int>(end - first);
   int zeros = m > nd ? m - nd : 0;
-  int text = nd + zeros + (neg ? 1 : 0);
-  if (text > w) {
-    stars(dst, w);
-    return;
-  }
-  char* p = dst;
-  std::memset(p, ' ', static_cast<std::size_t>(w - text));
-  p += w - text;
-  if (neg) *p++ = '-';
+  char* p = open_field(dst, w, nd + zeros + (neg ? 1 : 0), neg);
+  if (p == nullptr) return;
   std::memset(p, '0', static_cast<std::size_t>(zeros));
   p += zeros;
   std::memcpy(p, first, static_cast<std::size_t>(nd));
@@ -282,60 +323,23 @@ void put_exp(char* dst, int w, int d, int k, float value) {
     big.resize(static_cast<std::size_t>(sig) + 16);
     digs = big.data();
   }
-  int exp = 0;
-  std::uint64_t q;
-  if (av == 0.0f) {
-    std::memset(digs, '0', static_cast<std::size_t>(sig));
-  } else if (round_significant(av, sig, q, exp)) {
-    char* first = digits_backward(digs + sig, q);
-    (void)first;  // q has exactly sig digits
-  } else {
-    // General path: "D.DDDe+XX" (or "De+XX") from std::to_chars, exact for any float.
-    std::string buf(static_cast<std::size_t>(sig) + 16, '\0');
-    auto r = std::to_chars(buf.data(), buf.data() + buf.size(), av, std::chars_format::scientific,
-                           sig - 1);
-    const char* c = buf.data();
-    int n = 0;
-    for (; *c != 'e'; ++c)
-      if (*c != '.') digs[n++] = *c;
-    ++c;
-    bool eneg = *c == '-';
-    for (++c; c != r.ptr; ++c) exp = exp * 10 + (*c - '0');
-    if (eneg) exp = -exp;
-  }
+  int exp = significant_digits(av, sig, digs);
   if (k == 0 && av != 0.0f) ++exp;  // 0.DDDD form: one more power of ten
   // The text: [-] (D | 0) . DDDD E sign XX; its leading zero (only ever a zero under
   // 0p, or the value zero under 1p) is dropped when it is one column too long.
-  int aexp = exp < 0 ? -exp : exp;
   char lead = k == 1 ? digs[0] : '0';
   int len = (neg ? 1 : 0) + 2 + d + 4;
   bool drop_lead = false;
   if (len == w + 1 && lead == '0') {
     drop_lead = true;
     --len;
-  } else if (len > w) {
-    stars(dst, w);
-    return;
   }
-  char* p = dst;
-  std::memset(p, ' ', static_cast<std::size_t>(w - len));
-  p += w - len;
-  if (neg) *p++ = '-';
+  char* p = open_field(dst, w, len, neg);
+  if (p == nullptr) return;
   if (!drop_lead) *p++ = lead;
   *p++ = '.';
   std::memcpy(p, k == 1 ? digs + 1 : digs, static_cast<std::size_t>(d));
-  p += d;
-  if (aexp <= 99) {
-    *p++ = 'E';
-    *p++ = exp < 0 ? '-' : '+';
-    *p++ = static_cast<char>('0' + aexp / 10);
-    *p++ = static_cast<char>('0' + aexp % 10);
-  } else {  // three exponent digits take the place of the letter
-    *p++ = exp < 0 ? '-' : '+';
-    *p++ = static_cast<char>('0' + aexp / 100);
-    *p++ = static_cast<char>('0' + aexp / 10 % 10);
-    *p++ = static_cast<char>('0' + aexp % 10);
-  }
+  put_exponent(p + d, exp);
 }
 
 void put_text(char* dst, int w, std::string_view text) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <variant>
 
-#include "records/detail/convert.h"
+#include "records/detail/parse_number.h"
 #include "records/errors.h"
 #include "records/files.h"
 

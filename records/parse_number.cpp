@@ -1,12 +1,12 @@
 // Input conversions of single numeric fields (iw, fw.d, ew.d, gw.d and list-form
 // numbers). Blanks anywhere in a field are ignored; the decimal value is rounded
 // once to the nearest float.
+#include "records/detail/parse_number.h"
+
 #include <charconv>
 #include <cstring>
 #include <string>
 #include <system_error>
-
-#include "records/detail/convert.h"
 
 namespace records::detail {
 namespace {

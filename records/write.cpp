@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <variant>
 
-#include "records/detail/convert.h"
 #include "records/detail/engine.h"
+#include "records/detail/format_number.h"
 
 namespace records {
 namespace detail {

@@ -25,13 +25,18 @@ arcstats::FitResults fit_of(float OMAX, float CMAX, float CY, float Sy, float RM
   return r;
 }
 
+// The report columns of a fit that reached the arc (or, `reached` false, did not).
+Columns columns_of(const arcstats::FitResults& fit, float Q, bool reached = true) {
+  return hlbanalysis::report_columns(arcstats::arc_fit_of(fit, reached), Q);
+}
+
 const Stamp kStamp{61, 8, 3, 14, 0};
 
 TEST(HlbReport, ExampleLine) {
   const hlbanalysis::ReportLayouts layouts;
   // A fitted direction of 263.5 turns to 171.5.
   const auto fit = fit_of(48000.0f, 46500.0f, 2100000.0f, 18.25f, 100.0f, 263.5f);
-  const Columns c = hlbanalysis::report_columns(fit, true, 95.0f);
+  const Columns c = columns_of(fit, 95.0f);
   EXPECT_EQ(hlbanalysis::format_line(layouts, 12, kStamp, 95.0f, c),
             "      12  6108031400  10    100.00        95.00   4.8000E+01   4.6500E+01   "
             "2.1000E+03   4.8947E-01   2.2105E+01        18.250     171.500");
@@ -66,7 +71,7 @@ TEST(HlbReport, NegativeValuesInScientificFieldsAreAsterisks) {
        "**********   0.0000E+00         0.000       0.000"},
   };
   for (const Case& c : cases) {
-    const Columns cols = hlbanalysis::report_columns(c.fit, true, c.Q);
+    const Columns cols = columns_of(c.fit, c.Q);
     const std::string line = hlbanalysis::format_line(layouts, 12, kStamp, c.Q, cols);
     EXPECT_EQ(line, c.expected) << c.name;
     EXPECT_EQ(line.size(), 138u) << c.name;
@@ -76,7 +81,7 @@ TEST(HlbReport, NegativeValuesInScientificFieldsAreAsterisks) {
 TEST(HlbReport, ZeroRateGivesTheRatioMark) {
   const auto fit = fit_of(48000.0f, 46500.0f, 2100000.0f, 18.25f, 100.0f, 263.5f);
   for (float Q : {0.0f, -0.0f}) {
-    const Columns c = hlbanalysis::report_columns(fit, true, Q);
+    const Columns c = columns_of(fit, Q);
     EXPECT_EQ(c.CMAXQ, -99.0f);
     EXPECT_EQ(c.CYQ, -99.0f);
     EXPECT_EQ(c.CMAX, 46.5f);
@@ -88,7 +93,7 @@ TEST(HlbReport, AnUnformedCmaxGivesNoRatioWhateverTheRate) {
   // negative rate would show a plausible positive ratio.
   const auto fit = fit_of(5200.0f, -99.0f, 2100.0f, 0.0f, 100.0f, 263.5f);
   for (float Q : {95.0f, -95.0f}) {
-    const Columns c = hlbanalysis::report_columns(fit, true, Q);
+    const Columns c = columns_of(fit, Q);
     EXPECT_EQ(c.CMAXQ, -99.0f) << Q;
     EXPECT_EQ(c.CYQ, static_cast<float>(2100.0 / (static_cast<double>(Q) * 1000.0))) << Q;
   }
@@ -97,7 +102,7 @@ TEST(HlbReport, AnUnformedCmaxGivesNoRatioWhateverTheRate) {
 TEST(HlbReport, QuotientsAreRoundedOnceFromTheFloatOperands) {
   // 1/3 and 2/3 of the rate-scaled values: a single rounding from the exact quotient.
   const auto fit = fit_of(1.0f, 1000.0f, 2000.0f, 1.0f, 1.0f, 100.0f);
-  const Columns c = hlbanalysis::report_columns(fit, true, 3.0f);
+  const Columns c = columns_of(fit, 3.0f);
   EXPECT_EQ(c.CMAXQ, static_cast<float>(1.0 / 3.0));
   EXPECT_EQ(c.CYQ, static_cast<float>(2.0 / 3.0));
   EXPECT_EQ(c.OMAX, 0.001f);
@@ -107,7 +112,7 @@ TEST(HlbReport, AFitThatWasNotReachedCarriesTheMarks) {
   const hlbanalysis::ReportLayouts layouts;
   // Whatever the results hold (here values of another arc), only OMAX is used.
   const auto fit = fit_of(5200.0f, 46500.0f, 2100000.0f, 18.25f, 100.0f, 263.5f);
-  const Columns c = hlbanalysis::report_columns(fit, false, 95.0f);
+  const Columns c = columns_of(fit, 95.0f, false);
   EXPECT_EQ(c.Dist, -999.0f);
   EXPECT_EQ(c.CMAX, -99.0f);
   EXPECT_EQ(c.CY, -999.0f);
@@ -140,8 +145,7 @@ TEST(HlbReport, DirectionTurn) {
 
   const hlbanalysis::ReportLayouts layouts;
   const auto line = [&](float phic) {
-    const Columns c =
-        hlbanalysis::report_columns(fit_of(1.0f, 1.0f, 1.0f, 1.0f, 1.0f, phic), true, 1.0f);
+    const Columns c = columns_of(fit_of(1.0f, 1.0f, 1.0f, 1.0f, 1.0f, phic), 1.0f);
     return hlbanalysis::format_line(layouts, 1, kStamp, 1.0f, c).substr(126);
   };
   EXPECT_EQ(line(50.0f), "     -42.000");
@@ -159,7 +163,7 @@ TEST(HlbReport, StampFromTheKeys) {
   EXPECT_EQ(s.year, 61);
   EXPECT_EQ(s.hour, 14);
   EXPECT_EQ(s.minute, 0);
-  const Columns c = hlbanalysis::report_columns(fit_of(1, 1, 1, 1, 1, 100), true, 1.0f);
+  const Columns c = columns_of(fit_of(1, 1, 1, 1, 1, 100), 1.0f);
   EXPECT_EQ(hlbanalysis::format_line(layouts, 12, s, 1.0f, c).substr(10, 10), "6108031400");
 
   mainn.DATEKEY = "(12-31-59)";

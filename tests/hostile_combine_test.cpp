@@ -1,9 +1,9 @@
 // TLVCombineAll on hostile input. Refused: a missing input file, files ending
 // inside the header lines they must skip, letters and binary bytes in the fields
 // read; each ends with its status, a message naming the file (and line) and the
-// combined lines written before it intact on disk. Accepted as specified: more
-// than 200 joined records, records far longer than their layouts, CR-only line
-// ends, an AERMOD file of header lines only.
+// combined lines written before it intact on disk. Run as ordinary input, ending
+// normally: more than 200 joined records, records far longer than their layouts,
+// CR-only line ends, an AERMOD file of header lines only.
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -2,8 +2,9 @@
 // a block (or before its first), letters and binary bytes in numeric fields and
 // keys, invalid sampler counts; each ends with its status, a message naming the
 // file and line, and the report lines written before it intact on disk.
-// Accepted as specified: arcs of more than 200 receptors, records far longer than
-// their layouts, CR-only and CR LF line ends, an empty first line.
+// Run as ordinary input, ending normally: arcs of more than 200 receptors (the
+// arc-size lines in the report), records far longer than their layouts, CR-only
+// and CR LF line ends, an empty first line.
 #include <gtest/gtest.h>
 
 #include <chrono>

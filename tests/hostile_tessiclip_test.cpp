@@ -2,8 +2,9 @@
 // repeats until the replies run out), an empty surface file (its header is
 // missing), letters and binary bytes in key and value fields; each ends with its
 // status, a message naming the file (and line) and the cut files written before
-// it intact on disk. Accepted as specified: counters above 999, records far
-// longer than their layouts, CR-only line ends, empty dates and profile files.
+// it intact on disk. Run as ordinary input, ending normally: counters above 999,
+// records far longer than their layouts, CR-only line ends, empty dates and
+// profile files.
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -1,9 +1,10 @@
 // tlvanalysis on hostile input. Refused: missing files, files ending inside a
 // block or inside the quality-control header, letters and binary bytes in numeric
 // fields; each ends with its status, a message naming the file and line, and the
-// output written before it intact on disk. Accepted as specified: arcs of more
-// than 200 samplers, records far longer than their layouts, CR-only line ends,
-// CR LF line ends, an empty observation file.
+// output written before it intact on disk. Run as ordinary input, ending
+// normally: arcs of more than 200 samplers (the arc-size lines in the report),
+// records far longer than their layouts, CR-only line ends, CR LF line ends, an
+// empty observation file.
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <span>
 
+#include "arcstats/fit_outcome.h"
+
 namespace tlvanalysis {
 
 void FitArrays::reserve_for(int n) {
@@ -24,7 +26,7 @@ float reduce_phic(float PHIC) {
 }
 
 float ratio_to_rate(float value, float Q) {
-  if (Q <= 0.0f) return kRatioNotFormed;
+  if (Q <= 0.0f) return arcstats::kPeakNotFormed;
   return value / Q;
 }
 
@@ -32,35 +34,21 @@ ArcStatistics analyse_arc(int n, float OMAX, float Q, FitArrays& fit,
                           const arcstats::SourceSetting& source,
                           const arcstats::ArcSizeReport& report) {
   const auto count = static_cast<std::size_t>(n > 0 ? n : 0);
-  int positive = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (fit.CONC[i] > 0.0f) ++positive;
-  }
-
-  arcstats::FitResults out;
-  out.OMAX = OMAX;
-  out.CMAX = kRatioNotFormed;
-  out.Sy = kNotFormed;
-  out.CY = kNotFormed;
-  out.RMEAN = kNotFormed;
-  out.PHIC = kNotFormed;
   auto span = [count](std::vector<float>& v) { return std::span<float>(v.data(), count); };
-  arcstats::bstfit(n > 0 ? n : 0, span(fit.CONC), span(fit.XREC), span(fit.YREC), span(fit.YLAT),
-                   span(fit.ANG), out, source, report);
+  const arcstats::ArcFit arc_fit =
+      arcstats::fit_arc(n > 0 ? n : 0, OMAX, span(fit.CONC), span(fit.XREC), span(fit.YREC),
+                        span(fit.YLAT), span(fit.ANG), source, report);
+  const arcstats::FitResults& out = arc_fit.results;
 
   ArcStatistics stats;
   stats.OMAX = out.OMAX;
-  if (n > arcstats::NMAX || positive < 3) return stats;  // not fitted: the marks stand
   stats.Dist = out.RMEAN;
   stats.CMAX = out.CMAX;
   stats.CY = out.CY;
   stats.Sy = out.Sy;
-  stats.PHIC = reduce_phic(out.PHIC);
-  // A fit whose profile has no width or no area forms no CMAX (its -99.0 mark stands);
-  // its ratio is not formed either, rather than the mark divided by the rate.
-  const bool cmax_formed = out.Sy > 0.0f && out.CY > 0.0f;
-  stats.CMAXQ = cmax_formed ? ratio_to_rate(out.CMAX, Q) : kRatioNotFormed;
-  stats.CYQ = ratio_to_rate(out.CY, Q);
+  stats.PHIC = reduce_phic(out.PHIC);  // the mark stays as it is
+  stats.CMAXQ = arc_fit.cmax_formed() ? ratio_to_rate(out.CMAX, Q) : arcstats::kPeakNotFormed;
+  stats.CYQ = arc_fit.reached() ? ratio_to_rate(out.CY, Q) : arcstats::kPeakNotFormed;
   return stats;
 }
 

@@ -6,12 +6,9 @@
 #include <vector>
 
 #include "arcstats/arcstats.h"
+#include "arcstats/fit_outcome.h"
 
 namespace tlvanalysis {
-
-// Marks of statistics that could not be formed.
-inline constexpr float kNotFormed = -999.0f;      // Dist, CY, Sy, PHIC
-inline constexpr float kRatioNotFormed = -99.0f;  // CMAX, CMAX/Q, CY/Q
 
 // The arc sample handed to the fit (entries 0..n-1 of CONC, XREC, YREC, which the
 // fit reorders) and the fit's two per-sampler work arrays. Grown as needed, reused.
@@ -25,24 +22,24 @@ struct FitArrays {
 };
 
 struct ArcStatistics {
-  float Dist = kNotFormed;  // RMEAN, km
+  // Statistics not formed hold the marks of the arc fit.
+  float Dist = arcstats::kNotFormed;  // RMEAN, km
   float OMAX = 0.0f;
-  float CMAX = kRatioNotFormed;
-  float CY = kNotFormed;
-  float CMAXQ = kRatioNotFormed;
-  float CYQ = kRatioNotFormed;
-  float Sy = kNotFormed;
-  float PHIC = kNotFormed;
+  float CMAX = arcstats::kPeakNotFormed;
+  float CY = arcstats::kNotFormed;
+  float CMAXQ = arcstats::kPeakNotFormed;
+  float CYQ = arcstats::kPeakNotFormed;
+  float Sy = arcstats::kNotFormed;
+  float PHIC = arcstats::kNotFormed;
 };
 
-// Fits the n samplers held in `fit` with `bstfit` and forms the line's statistics.
-// `OMAX` is the driver's own largest concentration of the block; the fit replaces it
-// unless it refuses the arc as too large (more than NMAX samplers; `report` then
-// receives the arc-size lines). An arc the fit cannot take (too many samplers, or
-// fewer than three positive concentrations) gets the not-formed marks for Dist, CY,
-// Sy, PHIC, CMAX and both ratios. Otherwise PHIC is reduced with reduce_phic and the
-// ratios formed with ratio_to_rate, except that CMAX/Q is -99.0 when the fit could
-// not form CMAX (a profile without width or area: Sy or CY not above zero).
+// Fits the n samplers held in `fit` with arcstats::fit_arc and forms the line's
+// statistics. `OMAX` is the driver's own largest concentration of the block; the fit
+// replaces it unless it refuses the arc as too large (more than NMAX samplers;
+// `report` then receives the arc-size lines). An arc the fit does not reach gets the
+// not-formed marks for Dist, CY, Sy, PHIC, CMAX and both ratios. Otherwise PHIC is
+// reduced with reduce_phic and the ratios formed with ratio_to_rate, except that
+// CMAX/Q is -99.0 when the fit formed no CMAX.
 ArcStatistics analyse_arc(int n, float OMAX, float Q, FitArrays& fit,
                           const arcstats::SourceSetting& source,
                           const arcstats::ArcSizeReport& report);

@@ -3,25 +3,19 @@
 #include <utility>
 
 #include "arcstats/arcstats.h"
+#include "formats/analysis_report.h"
 
 namespace tlvanalysis {
 namespace {
-
-constexpr std::string_view kHeaderLayout =
-    "(20x,'  DUR     Dist         Arc           Q    Hanna-Paine-OBK       OMAX           CMAX"
-    "           CY            CMAX/Q          CY/Q            Sy         PHIC',/,4x,' Exp  "
-    "YYMMDDHHMM (min)    (km)         (km)        (g/s)         (m)    ','   (gx10^-6/m^3)  "
-    "(gx10^-6/m^3)  (sx10^-6/m^2)  (sx10^-6/m^3)  (sx10^-6/m^2)        (m)      (degrees)')";
-
-constexpr std::string_view kLineLayout =
-    "(3x,i5,2x,5i2.2,2x,i2,4(f10.2,3x),5(3x,1pe12.4),2x,0pf12.3,f12.2)";
 
 constexpr std::string_view kEmissionLayout = "('SO HOUREMIS',4i3,' STACK ',3F12.3)";
 
 }  // namespace
 
 Report::Report(records::OutputFile file)
-    : file_(std::move(file)), header_(kHeaderLayout), line_(kLineLayout) {}
+    : file_(std::move(file)),
+      header_(formats::kAnalysisReportHeader),
+      line_(formats::kAnalysisReportLine) {}
 
 Report Report::create(const std::filesystem::path& dir) {
   Report report(records::OutputFile::open(dir, kReportFileName));

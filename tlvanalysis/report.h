@@ -1,17 +1,19 @@
 // The two output files of the elevated-release analysis: the report
 // "TolvernOBSAnalysis.txt" (two header lines, then one line of plume statistics
 // per analysed arc) and the hourly emission records "TLVemissions.txt" of the
-// model runs. Layouts are parsed once, when a file is opened.
+// model runs. Layouts are parsed once, when a file is opened; the report's layouts
+// are those in formats/analysis_report.h, which its readers share.
 #pragma once
 
 #include <filesystem>
 #include <string_view>
 
+#include "formats/analysis_report.h"
 #include "records/records.h"
 
 namespace tlvanalysis {
 
-inline constexpr std::string_view kReportFileName = "TolvernOBSAnalysis.txt";
+inline constexpr std::string_view kReportFileName = formats::kAnalysisReportFile;
 inline constexpr std::string_view kEmissionsFileName = "TLVemissions.txt";
 
 // One report data line: the experiment hour and the arc's statistics.

@@ -166,7 +166,7 @@ def make_arc(rng, num, centre_deg, spread_deg, radius, xsrc, ysrc, peak, p_zero,
 
 def main():
     rng = random.Random(20110511)
-    specs = [
+    random_arcs = [
         # name, num, centre, spread, radius, xsrc, ysrc, distfac, peak, p0, pneg, start, step, shuffle
         ("east_km", 25, 95.0, 6.0, 1.0, 0.0, 0.0, 1000.0, 40.0, 0.2, 0.1, 60.0, 2.5, True),
         ("north_cross", 40, 2.0, 8.0, 3.0, 0.0, 0.0, 1000.0, 5.0, 0.3, 0.05, 310.0, 2.5, True),
@@ -180,7 +180,7 @@ def main():
     ]
     cases = []
     for (name, num, centre, spread, radius, xsrc, ysrc, distfac, peak, p0, pneg, start, step,
-         shuffle) in specs:
+         shuffle) in random_arcs:
         xsrc, ysrc, distfac = f32(xsrc), f32(ysrc), f32(distfac)
         conc, xr, yr = make_arc(rng, num, centre, spread, radius, xsrc, ysrc, peak, p0, pneg,
                                 start, step, shuffle)
