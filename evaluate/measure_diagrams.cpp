@@ -245,7 +245,7 @@ std::string picture(const Diagram& d, const MeasurePlotInput& input, std::string
       const double left = kInset + kColumn * static_cast<double>(i - first);
       std::vector<std::string> notes;
       draw_panel(doc, d, input, input.panels[i], left, row_top + 30,
-                 std::string(id_prefix) + "panel" + std::to_string(i), notes);
+                 xml_escape(id_prefix) + "panel" + std::to_string(i), notes);
       double ny = row_top + 30 + kPlot + 68;
       std::size_t count = 0;
       for (const std::string& note : notes) {

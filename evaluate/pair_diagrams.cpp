@@ -145,7 +145,7 @@ std::string picture(const PairPlotInput& input, std::string_view id_prefix, std:
     for (std::size_t i = first; i < std::min(panels.size(), first + columns); ++i) {
       notes = std::max(notes, note_lines(panels[i]).size());
       draw_panel(doc, panels[i], kInset + kColumn * static_cast<double>(i - first), row_top + 30,
-                 std::string(id_prefix) + "plot" + std::to_string(i));
+                 xml_escape(id_prefix) + "plot" + std::to_string(i));
     }
     row_top += 30 + kPlot + 60 + kNoteLine * static_cast<double>(notes) + 12;
   }

@@ -266,7 +266,7 @@ std::string residuals_svg(const PairPlotInput& input, std::string_view id_prefix
     const double top = y + 40;
     const double bottom = top + kPlotHeight;
     const Frame fa{kLeft, top, bottom, p.range};
-    const std::string prefix = std::string(id_prefix) + "res" + std::to_string(i);
+    const std::string prefix = xml_escape(id_prefix) + "res" + std::to_string(i);
     draw_sub_panel(doc, p.groups, fa, models, p.vertical_n, prefix + "a");
     const double lx = kLeft - 62;
     const double ly = (top + bottom) / 2;
