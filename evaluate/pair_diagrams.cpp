@@ -83,7 +83,8 @@ void draw_panel(SvgDoc& doc, const LogLogPanel& panel, double left, double top,
   auto px = [&](double v) { return log_position(v, range, left, right); };
   auto py = [&](double v) { return log_position(v, range, bottom, top); };
 
-  const double caption_font = std::min(14.0, 14.0 * (kColumn - 20) / text_width(panel.caption, 14));
+  // Centred over the plot, within the column and the picture.
+  const double caption_font = std::min(14.0, 14.0 * (kColumn - 60) / text_width(panel.caption, 14));
   doc.text(left + kPlot / 2, top - 14, xml_escape(panel.caption),
            "font-size=\"" + num(caption_font) + "\" text-anchor=\"middle\"");
   log_axis(doc, range, false, left, right, bottom, kPlot, false);
