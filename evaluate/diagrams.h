@@ -102,4 +102,14 @@ struct BoxStats {
 
 BoxStats box_stats(std::vector<double> values);
 
+// ---- Stability classes of the residual picture, by the hour's Obukhov length L (m) ----
+
+enum class StabilityClass { very_unstable, unstable, neutral, stable, very_stable, none };
+inline constexpr int kStabilityClasses = 5;  // the classes before `none`, in drawing order
+
+// VU -100 < L < 0; U -500 < L <= -100; N |L| >= 500; S 100 <= L < 500; VS 0 < L < 100;
+// none for L = 0, NaN, and L <= -99999 (the missing mark).
+StabilityClass stability_class(float obk);
+std::string_view stability_class_name(StabilityClass c);  // "VU", "U", "N", "S", "VS", ""
+
 }  // namespace evaluate

@@ -4,231 +4,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <limits>
-
-#include "evaluate/evaluation.h"
 
 namespace evaluate {
-namespace {
-
-constexpr double kWidth = 1000;
-constexpr double kHeight = 600;
-constexpr double kPlotSize = 380;
-constexpr double kPlotTop = 90;
-constexpr double kPlotLeft[kQuantities] = {100, 580};
-
-constexpr std::string_view kColour[kModels] = {"#1f6fb4", "#d0442a"};
-constexpr std::string_view kQuantityCaption[kQuantities] = {
-    "CY/Q: crosswind-integrated value over the emission rate",
-    "CMAX/Q: centreline maximum over the emission rate"};
-constexpr std::string_view kUnit[kQuantities] = {"10^-6 s/m^2", "10^-6 s/m^3"};
-
-// Coordinates with two decimals, locale-free.
-std::string num(double v) {
-  char buf[32];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
-  if (ec != std::errc()) return "0";
-  return std::string(buf, end);
-}
-
-struct Point {
-  double x;
-  double y;
-};
-
-struct Series {
-  std::vector<Point> points;  // both values positive
-  long left_out = 0;          // points with a zero prediction
-  long pairs = 0;
-};
-
-struct Panel {
-  std::array<Series, kModels> series;
-  std::string x_label;
-  std::string y_label;
-};
-
-class Svg {
- public:
-  Svg() {
-    out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    out_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" +
-            num(kHeight) + "\" viewBox=\"0 0 " + num(kWidth) + " " + num(kHeight) +
-            "\" font-family=\"Helvetica, Arial, sans-serif\">\n";
-    out_ += "<rect x=\"0\" y=\"0\" width=\"" + num(kWidth) + "\" height=\"" + num(kHeight) +
-            "\" fill=\"white\"/>\n";
-  }
-  void add(std::string_view element) {
-    out_ += element;
-    out_ += '\n';
-  }
-  void text(double x, double y, std::string_view content, std::string_view attrs = {}) {
-    out_ += "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\"";
-    if (!attrs.empty()) {
-      out_ += ' ';
-      out_ += attrs;
-    }
-    out_ += '>';
-    out_ += content;
-    out_ += "</text>\n";
-  }
-  void line(double x1, double y1, double x2, double y2, std::string_view attrs) {
-    out_ += "<line x1=\"" + num(x1) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(x2) + "\" y2=\"" +
-            num(y2) + "\" " + std::string(attrs) + "/>\n";
-  }
-  void marker(int model, double x, double y) {
-    const std::string colour(kColour[model]);
-    if (model == kAermod) {
-      out_ += "<circle cx=\"" + num(x) + "\" cy=\"" + num(y) +
-              "\" r=\"4\" fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"1.5\"/>\n";
-    } else {
-      out_ += "<path d=\"M" + num(x) + "," + num(y - 5) + " L" + num(x + 4.5) + "," + num(y + 3.5) +
-              " L" + num(x - 4.5) + "," + num(y + 3.5) + " Z\" fill=\"none\" stroke=\"" + colour +
-              "\" stroke-width=\"1.5\"/>\n";
-    }
-  }
-  std::string finish() {
-    out_ += "</svg>\n";
-    return std::move(out_);
-  }
-
- private:
-  std::string out_;
-};
-
-// d * 10^k written out ("0.02", "5", "500"), for a digit d of 1 to 9.
-std::string plain_number(int d, int k) {
-  if (k >= 0) return std::to_string(d) + std::string(static_cast<std::size_t>(k), '0');
-  return "0." + std::string(static_cast<std::size_t>(-k - 1), '0') + std::to_string(d);
-}
-
-std::string decade_label(int k) {
-  return "10<tspan dy=\"-7\" font-size=\"10\">" + std::to_string(k) + "</tspan>";
-}
-
-void draw_panel(Svg& svg, int q, const Panel& panel) {
-  const double left = kPlotLeft[q];
-  const double top = kPlotTop;
-  const double right = left + kPlotSize;
-  const double bottom = top + kPlotSize;
-
-  double lo = std::numeric_limits<double>::infinity();
-  double hi = -lo;
-  for (const Series& s : panel.series) {
-    for (const Point& p : s.points) {
-      lo = std::min({lo, p.x, p.y});
-      hi = std::max({hi, p.x, p.y});
-    }
-  }
-  const DecadeRange range = decade_range(lo, hi);
-  auto px = [&](double v) { return log_position(v, range, left, right); };
-  auto py = [&](double v) { return log_position(v, range, bottom, top); };
-
-  svg.text(left + kPlotSize / 2, top - 14, kQuantityCaption[q],
-           "font-size=\"14\" text-anchor=\"middle\"");
-
-  // Grid and ticks: a grid line at every decade, labels at every step-th decade,
-  // minor ticks at 2..9 while the range is short enough to show them.
-  const int decades = range.hi - range.lo;
-  const int step = (decades + 7) / 8;
-  for (int k = range.lo; k <= range.hi; ++k) {
-    const double x = px(std::pow(10.0, k));
-    const double y = py(std::pow(10.0, k));
-    svg.line(x, top, x, bottom, "stroke=\"#e4e4e4\" stroke-width=\"1\"");
-    svg.line(left, y, right, y, "stroke=\"#e4e4e4\" stroke-width=\"1\"");
-    svg.line(x, bottom, x, bottom + 6, "stroke=\"black\" stroke-width=\"1\"");
-    svg.line(left - 6, y, left, y, "stroke=\"black\" stroke-width=\"1\"");
-    if ((k - range.lo) % step == 0) {
-      svg.text(x, bottom + 24, decade_label(k), "font-size=\"13\" text-anchor=\"middle\"");
-      svg.text(left - 10, y + 5, decade_label(k), "font-size=\"13\" text-anchor=\"end\"");
-    }
-    if (decades <= 6 && k < range.hi) {
-      for (int d = 2; d <= 9; ++d) {
-        const double v = d * std::pow(10.0, k);
-        svg.line(px(v), bottom, px(v), bottom + 3, "stroke=\"black\" stroke-width=\"0.8\"");
-        svg.line(left - 3, py(v), left, py(v), "stroke=\"black\" stroke-width=\"0.8\"");
-        // Over one or two decades the 2 and 5 ticks carry their values too.
-        if (decades <= 2 && (d == 2 || d == 5)) {
-          const std::string label = plain_number(d, k);
-          svg.text(px(v), bottom + 18, label,
-                   "font-size=\"10\" fill=\"#444444\" text-anchor=\"middle\"");
-          svg.text(left - 8, py(v) + 4, label,
-                   "font-size=\"10\" fill=\"#444444\" text-anchor=\"end\"");
-        }
-      }
-    }
-  }
-
-  // 1:1 and factor-of-two lines, clipped to the plot.
-  const std::string clip = "plot" + std::to_string(q);
-  svg.add("<clipPath id=\"" + clip + "\"><rect x=\"" + num(left) + "\" y=\"" + num(top) +
-          "\" width=\"" + num(kPlotSize) + "\" height=\"" + num(kPlotSize) + "\"/></clipPath>");
-  svg.add("<g clip-path=\"url(#" + clip + ")\">");
-  const double a = std::pow(10.0, range.lo);
-  const double b = std::pow(10.0, range.hi);
-  svg.line(px(a), py(a), px(b), py(b), "stroke=\"black\" stroke-width=\"1.2\"");
-  svg.line(px(a), py(2 * a), px(b), py(2 * b),
-           "stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"6,4\"");
-  svg.line(px(a), py(a / 2), px(b), py(b / 2),
-           "stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"6,4\"");
-  svg.add("</g>");
-
-  for (int m = 0; m < kModels; ++m) {
-    for (const Point& p : panel.series[m].points) svg.marker(m, px(p.x), py(p.y));
-  }
-  svg.add("<rect x=\"" + num(left) + "\" y=\"" + num(top) + "\" width=\"" + num(kPlotSize) +
-          "\" height=\"" + num(kPlotSize) + "\" fill=\"none\" stroke=\"black\"/>");
-
-  svg.text(left + kPlotSize / 2, bottom + 50, panel.x_label,
-           "font-size=\"13\" text-anchor=\"middle\"");
-  const double ly = top + kPlotSize / 2;
-  const double lx = left - 58;
-  svg.text(lx, ly, panel.y_label,
-           "font-size=\"13\" text-anchor=\"middle\" transform=\"rotate(-90 " + num(lx) + " " +
-               num(ly) + ")\"");
-
-  std::string note;
-  for (int m = 0; m < kModels; ++m) {
-    const Series& s = panel.series[m];
-    if (m > 0) note += "; ";
-    note += std::string(model_name(m)) + " " + std::to_string(s.pairs) + " pairs";
-    if (s.left_out > 0) {
-      note += " (" + std::to_string(s.left_out) + " with prediction 0 not shown)";
-    }
-  }
-  svg.text(left + kPlotSize / 2, bottom + 70, note,
-           "font-size=\"11\" text-anchor=\"middle\" fill=\"#333333\"");
-  if (panel.series[0].points.empty() && panel.series[1].points.empty()) {
-    svg.text(left + kPlotSize / 2, top + kPlotSize / 2, "no pairs to show",
-             "font-size=\"14\" text-anchor=\"middle\" fill=\"#777777\"");
-  }
-}
-
-void draw_legend(Svg& svg) {
-  const double y = kHeight - 22;
-  double x = 250;
-  for (int m = 0; m < kModels; ++m) {
-    svg.marker(m, x, y - 4);
-    svg.text(x + 12, y, model_name(m), "font-size=\"13\"");
-    x += 110;
-  }
-  svg.line(x - 6, y - 4, x + 24, y - 4, "stroke=\"black\" stroke-width=\"1.2\"");
-  svg.text(x + 30, y, "1:1", "font-size=\"13\"");
-  x += 80;
-  svg.line(x - 6, y - 4, x + 24, y - 4,
-           "stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"6,4\"");
-  svg.text(x + 30, y, "factor of two (Cp = 2 Co, Cp = Co/2)", "font-size=\"13\"");
-}
-
-std::string picture(std::string_view title, const std::array<Panel, kQuantities>& panels) {
-  Svg svg;
-  svg.text(kWidth / 2, 34, title, "font-size=\"19\" font-weight=\"bold\" text-anchor=\"middle\"");
-  for (int q = 0; q < kQuantities; ++q) draw_panel(svg, q, panels[q]);
-  draw_legend(svg);
-  return svg.finish();
-}
-
-}  // namespace
 
 DecadeRange decade_range(double min, double max) {
   if (!(min > 0.0) || !(max >= min) || !std::isfinite(min) || !std::isfinite(max)) {
@@ -250,59 +27,334 @@ double log_position(double v, DecadeRange range, double a, double b) {
   return a + t * (b - a);
 }
 
-std::string scatter_svg(const std::vector<CombinedLine>& lines) {
-  std::array<Panel, kQuantities> panels;
-  for (int q = 0; q < kQuantities; ++q) {
-    const std::string name(quantity_name(q));
-    const std::string unit(kUnit[q]);
-    panels[q].x_label = "Observed " + name + " (" + unit + ")";
-    panels[q].y_label = "Predicted " + name + " (" + unit + ")";
-    for (int m = 0; m < kModels; ++m) {
-      Series& s = panels[q].series[m];
-      for (const Pair& p : valid_pairs(lines, m, q)) {
-        ++s.pairs;
-        if (p.cp > 0.0f) {
-          s.points.push_back({p.co, p.cp});
-        } else {
-          ++s.left_out;
-        }
-      }
-    }
+std::vector<int> labelled_decades(DecadeRange range) {
+  const int decades = range.hi - range.lo;
+  const int step = (decades + 7) / 8;
+  std::vector<int> out;
+  for (int k = range.lo; k < range.hi; k += step) {
+    // An inner label closer to the top one than a step would crowd it.
+    if (k == range.lo || range.hi - k >= step) out.push_back(k);
   }
-  return picture("Tolvern tracer study: observed against predicted", panels);
+  out.push_back(range.hi);
+  return out;
 }
 
-std::string qq_svg(const std::vector<CombinedLine>& lines) {
-  std::array<Panel, kQuantities> panels;
-  for (int q = 0; q < kQuantities; ++q) {
-    const std::string name(quantity_name(q));
-    const std::string unit(kUnit[q]);
-    panels[q].x_label = "Observed " + name + ", sorted (" + unit + ")";
-    panels[q].y_label = "Predicted " + name + ", sorted (" + unit + ")";
-    for (int m = 0; m < kModels; ++m) {
-      Series& s = panels[q].series[m];
-      const std::vector<Pair> pairs = valid_pairs(lines, m, q);
-      std::vector<float> co, cp;
-      for (const Pair& p : pairs) {
-        co.push_back(p.co);
-        cp.push_back(p.cp);
+std::vector<std::size_t> evenly_spaced(std::size_t n, std::size_t k) {
+  std::vector<std::size_t> out;
+  if (k >= n) {
+    for (std::size_t i = 0; i < n; ++i) out.push_back(i);
+    return out;
+  }
+  if (k == 1) return {0};
+  for (std::size_t j = 0; j < k; ++j) {
+    // round(j (n - 1) / (k - 1)) in whole numbers; steps are at least 1 since k < n.
+    out.push_back((j * (n - 1) + (k - 1) / 2) / (k - 1));
+  }
+  return out;
+}
+
+std::vector<std::size_t> proportional_shares(const std::vector<std::size_t>& sizes,
+                                             std::size_t total) {
+  std::size_t sum = 0;
+  for (std::size_t s : sizes) sum += s;
+  if (sum <= total) return sizes;
+  std::vector<std::size_t> shares(sizes.size());
+  std::vector<std::pair<double, std::size_t>> remainders;  // (-remainder, part)
+  std::size_t given = 0;
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    const double exact =
+        static_cast<double>(sizes[i]) * static_cast<double>(total) / static_cast<double>(sum);
+    shares[i] = std::min(sizes[i], static_cast<std::size_t>(exact));
+    given += shares[i];
+    remainders.push_back({-(exact - static_cast<double>(shares[i])), i});
+  }
+  std::stable_sort(remainders.begin(), remainders.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t r = 0; given < total && r < remainders.size(); ++r) {
+    const std::size_t i = remainders[r].second;
+    if (shares[i] < sizes[i]) {
+      ++shares[i];
+      ++given;
+    }
+  }
+  return shares;
+}
+
+std::string grouped(std::size_t n) {
+  std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+std::string num(double v) {
+  char buf[32];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
+  if (ec != std::errc() || !std::isfinite(v)) return "0";
+  std::string s(buf, end);
+  return s == "-0.00" ? "0.00" : s;
+}
+
+std::string xml_escape(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+double text_width(std::string_view text, double size) {
+  double em = 0;
+  for (char c : text) {
+    if (c == ' ' || c == '.' || c == ',' || c == ':' || c == 'i' || c == 'l') {
+      em += 0.32;
+    } else if ((c >= 'A' && c <= 'Z') || c == 'm' || c == 'w') {
+      em += 0.74;
+    } else {
+      em += 0.58;
+    }
+  }
+  return em * size;
+}
+
+std::vector<std::string> wrap_text(std::string_view text, double width, double size) {
+  std::vector<std::string> lines;
+  std::string line;
+  while (!text.empty()) {
+    const std::size_t blank = text.find(' ');
+    const std::string_view word = text.substr(0, blank);
+    text = blank == std::string_view::npos ? std::string_view{} : text.substr(blank + 1);
+    if (word.empty()) continue;
+    const std::string longer = line.empty() ? std::string(word) : line + " " + std::string(word);
+    if (!line.empty() && text_width(longer, size) > width) {
+      lines.push_back(line);
+      line = std::string(word);
+    } else {
+      line = longer;
+    }
+  }
+  if (!line.empty() || lines.empty()) lines.push_back(line);
+  return lines;
+}
+
+namespace {
+
+// Distinct on white and for the common colour-vision deficiencies as a set.
+constexpr std::array<std::string_view, 8> kColours = {"#1f6fb4", "#d0442a", "#2a9d4b", "#8e44ad",
+                                                      "#e08a00", "#17a2b8", "#444444", "#a0522d"};
+
+}  // namespace
+
+std::string_view model_colour(int model) {
+  return kColours[static_cast<std::size_t>(model < 0 ? 0 : model) % kColours.size()];
+}
+
+void SvgDoc::add(std::string_view element) {
+  body_ += element;
+  body_ += '\n';
+}
+
+void SvgDoc::text(double x, double y, std::string_view content, std::string_view attrs) {
+  body_ += "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\"";
+  if (!attrs.empty()) {
+    body_ += ' ';
+    body_ += attrs;
+  }
+  body_ += '>';
+  body_ += content;
+  body_ += "</text>\n";
+}
+
+void SvgDoc::line(double x1, double y1, double x2, double y2, std::string_view attrs) {
+  body_ += "<line x1=\"" + num(x1) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(x2) + "\" y2=\"" +
+           num(y2) + "\" " + std::string(attrs) + "/>\n";
+}
+
+void SvgDoc::rect(double x, double y, double w, double h, std::string_view attrs) {
+  body_ += "<rect x=\"" + num(x) + "\" y=\"" + num(y) + "\" width=\"" + num(w) + "\" height=\"" +
+           num(h) + "\" " + std::string(attrs) + "/>\n";
+}
+
+void SvgDoc::marker(int model, double x, double y, double s, std::string_view attrs) {
+  std::string tail = " stroke=\"" + std::string(model_colour(model)) + "\"";
+  if (!attrs.empty()) tail += " " + std::string(attrs);
+  tail += "/>\n";
+  auto path = [&](const std::string& d) { body_ += "<path d=\"" + d + "\"" + tail; };
+  switch ((model < 0 ? 0 : model) % 8) {
+    case 0:  // circle
+      body_ += "<circle cx=\"" + num(x) + "\" cy=\"" + num(y) + "\" r=\"" + num(s) + "\"" + tail;
+      break;
+    case 1:  // triangle, point up
+      path("M" + num(x) + "," + num(y - 1.15 * s) + "l" + num(1.1 * s) + "," + num(1.9 * s) + "h" +
+           num(-2.2 * s) + "z");
+      break;
+    case 2:  // square
+      path("M" + num(x - 0.85 * s) + "," + num(y - 0.85 * s) + "h" + num(1.7 * s) + "v" +
+           num(1.7 * s) + "h" + num(-1.7 * s) + "z");
+      break;
+    case 3:  // diamond
+      path("M" + num(x) + "," + num(y - 1.2 * s) + "l" + num(1.2 * s) + "," + num(1.2 * s) + "l" +
+           num(-1.2 * s) + "," + num(1.2 * s) + "l" + num(-1.2 * s) + "," + num(-1.2 * s) + "z");
+      break;
+    case 4:  // triangle, point down
+      path("M" + num(x) + "," + num(y + 1.15 * s) + "l" + num(1.1 * s) + "," + num(-1.9 * s) + "h" +
+           num(-2.2 * s) + "z");
+      break;
+    case 5:  // plus
+      path("M" + num(x - 1.2 * s) + "," + num(y) + "h" + num(2.4 * s) + "M" + num(x) + "," +
+           num(y - 1.2 * s) + "v" + num(2.4 * s));
+      break;
+    case 6:  // cross
+      path("M" + num(x - s) + "," + num(y - s) + "l" + num(2 * s) + "," + num(2 * s) + "M" +
+           num(x - s) + "," + num(y + s) + "l" + num(2 * s) + "," + num(-2 * s));
+      break;
+    default: {  // pentagon
+      std::string d;
+      for (int k = 0; k < 5; ++k) {
+        const double a = (-90.0 + 72.0 * k) * 3.14159265358979323846 / 180.0;
+        d += (k == 0 ? "M" : "L") + num(x + 1.1 * s * std::cos(a)) + "," +
+             num(y + 1.1 * s * std::sin(a));
       }
-      std::sort(co.begin(), co.end());
-      std::sort(cp.begin(), cp.end());
-      s.pairs = static_cast<long>(pairs.size());
-      for (std::size_t i = 0; i < co.size(); ++i) {
-        if (cp[i] > 0.0f) {
-          s.points.push_back({co[i], cp[i]});
+      path(d + "z");
+    }
+  }
+}
+
+void SvgDoc::arrow(double x, double y, double dx, double dy, std::string_view colour) {
+  // Tip at (x, y), base 8 px back, 7 px wide.
+  const double bx = x - 8 * dx;
+  const double by = y - 8 * dy;
+  const double px = -dy * 3.5;
+  const double py = dx * 3.5;
+  body_ += "<path d=\"M" + num(x) + "," + num(y) + "L" + num(bx + px) + "," + num(by + py) + "L" +
+           num(bx - px) + "," + num(by - py) + "z\" fill=\"" + std::string(colour) +
+           "\" stroke=\"none\"/>\n";
+}
+
+std::string SvgDoc::finish(double width, double height) {
+  std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(width) + "\" height=\"" +
+         num(height) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) +
+         "\" font-family=\"Helvetica, Arial, sans-serif\">\n";
+  out += "<rect x=\"0\" y=\"0\" width=\"" + num(width) + "\" height=\"" + num(height) +
+         "\" fill=\"white\"/>\n";
+  out += body_;
+  out += "</svg>\n";
+  return out;
+}
+
+}  // namespace evaluate
+
+namespace evaluate {
+
+std::string plain_number(int d, int k) {
+  if (k >= 0) return std::to_string(d) + std::string(static_cast<std::size_t>(k), '0');
+  return "0." + std::string(static_cast<std::size_t>(-k - 1), '0') + std::to_string(d);
+}
+
+void log_axis(SvgDoc& doc, DecadeRange range, bool vertical, double a, double b, double at,
+              double grid, bool plain) {
+  const std::string_view grid_attrs = "stroke=\"#e4e4e4\" stroke-width=\"1\"";
+  const std::string_view tick_attrs = "stroke=\"black\" stroke-width=\"1\"";
+  const std::string_view minor_attrs = "stroke=\"black\" stroke-width=\"0.8\"";
+  auto pos = [&](double v) { return log_position(v, range, a, b); };
+  auto label = [&](double p, const std::string& text, bool major) {
+    const std::string size = major ? "13" : "10";
+    const std::string colour = major ? "" : " fill=\"#444444\"";
+    if (vertical) {
+      doc.text(at - (major ? 10 : 8), p + (major ? 5 : 4), text,
+               "font-size=\"" + size + "\"" + colour + " text-anchor=\"end\"");
+    } else {
+      doc.text(p, at + (major ? 24 : 18), text,
+               "font-size=\"" + size + "\"" + colour + " text-anchor=\"middle\"");
+    }
+  };
+  const std::vector<int> labelled = labelled_decades(range);
+  const int decades = range.hi - range.lo;
+  for (int k = range.lo; k <= range.hi; ++k) {
+    const double p = pos(std::pow(10.0, k));
+    if (vertical) {
+      doc.line(at, p, at + grid, p, grid_attrs);
+      doc.line(at - 6, p, at, p, tick_attrs);
+    } else {
+      doc.line(p, at, p, at - grid, grid_attrs);
+      doc.line(p, at, p, at + 6, tick_attrs);
+    }
+    if (std::find(labelled.begin(), labelled.end(), k) != labelled.end()) {
+      if (plain && range.lo >= -3 && range.hi <= 3) {
+        label(p, plain_number(1, k), true);
+      } else {
+        label(p, "10<tspan dy=\"-7\" font-size=\"10\">" + std::to_string(k) + "</tspan>", true);
+      }
+    }
+    if (decades <= 6 && k < range.hi) {
+      for (int d = 2; d <= 9; ++d) {
+        const double q = pos(d * std::pow(10.0, k));
+        if (vertical) {
+          doc.line(at - 3, q, at, q, minor_attrs);
         } else {
-          ++s.left_out;
+          doc.line(q, at, q, at + 3, minor_attrs);
         }
+        if (decades <= 2 && (d == 2 || d == 5)) label(q, plain_number(d, k), false);
       }
     }
   }
-  return picture(
-      "Tolvern tracer study: quantile-quantile plot (sorted observed against sorted "
-      "predicted)",
-      panels);
+}
+
+}  // namespace evaluate
+
+namespace evaluate {
+
+double draw_legend(SvgDoc& doc, const std::vector<LegendItem>& items, double width, double y) {
+  constexpr double kSize = 13;
+  constexpr double kSymbol = 30;  // symbol width, then a gap before the label
+  constexpr double kGap = 26;     // between items
+  constexpr double kRow = 22;
+  auto item_width = [&](const LegendItem& it) { return kSymbol + 6 + text_width(it.label, kSize); };
+  std::size_t first = 0;
+  while (first < items.size()) {
+    std::size_t last = first;
+    double row = item_width(items[first]);
+    while (last + 1 < items.size() && row + kGap + item_width(items[last + 1]) <= width - 40) {
+      ++last;
+      row += kGap + item_width(items[last]);
+    }
+    double x = std::max(20.0, (width - row) / 2);
+    for (std::size_t i = first; i <= last; ++i) {
+      const LegendItem& it = items[i];
+      const double mid = y - 4;
+      if (it.model >= 0) {
+        doc.marker(it.model, x + kSymbol / 2, mid, 4.5, "fill=\"none\" stroke-width=\"1.5\"");
+      } else if (!it.line_attrs.empty()) {
+        doc.line(x, mid, x + kSymbol, mid, it.line_attrs);
+      } else {
+        doc.rect(x + 4, mid - 7, kSymbol - 8, 14, it.patch_attrs);
+      }
+      doc.text(x + kSymbol + 6, y, xml_escape(it.label), "font-size=\"13\"");
+      x += item_width(it) + kGap;
+    }
+    first = last + 1;
+    y += kRow;
+  }
+  return y;
 }
 
 }  // namespace evaluate

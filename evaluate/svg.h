@@ -1,16 +1,13 @@
-// The two pictures, written as SVG text: "TLV-Scatter.svg" (observed against
-// predicted, each pair a marker) and "TLV-QQ.svg" (sorted observed against sorted
-// predicted), each with one log-log panel per quantity (CY/Q, CMAX/Q), both models
-// in every panel, the 1:1 line and the factor-of-two lines, ticks at the decades,
-// axis labels, a legend and a title. Pairs with a zero prediction cannot stand on
-// log axes; each panel states how many it leaves out.
+// The SVG writing shared by the diagrams: a document that collects elements and is
+// closed with its size, numbers written locale-free, escaped text, the models'
+// colours and outlined marker shapes, log-axis ranges and positions, and the
+// deterministic subsample of a crowded panel.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "evaluate/pairs.h"
 
 namespace evaluate {
 
@@ -30,7 +27,81 @@ DecadeRange decade_range(double min, double max);
 // pixel b (at 10^hi).
 double log_position(double v, DecadeRange range, double a, double b);
 
-std::string scatter_svg(const std::vector<CombinedLine>& lines);
-std::string qq_svg(const std::vector<CombinedLine>& lines);
+// Which of the decades lo..hi carry a label: at most about eight, evenly stepped
+// from lo, and always lo and hi themselves.
+std::vector<int> labelled_decades(DecadeRange range);
+
+// k evenly spaced indices of 0..n-1, ascending, the first and the last included
+// (all of them when k >= n; none when k == 0).
+std::vector<std::size_t> evenly_spaced(std::size_t n, std::size_t k);
+
+// Splits `total` among parts of the given sizes in proportion to them (largest
+// remainder, ties to the earlier part); every share is at most its part's size.
+std::vector<std::size_t> proportional_shares(const std::vector<std::size_t>& sizes,
+                                             std::size_t total);
+
+// 12345 as "12,345".
+std::string grouped(std::size_t n);
+
+// A coordinate with two decimals, locale-free.
+std::string num(double v);
+
+// Text with &, <, >, " escaped for element content and attribute values.
+std::string xml_escape(std::string_view text);
+
+// A generous estimate of the width of `text` in a sans-serif font of `size` px.
+double text_width(std::string_view text, double size);
+
+// `text` broken at blanks into lines no wider than `width` px at font `size` (a
+// single word wider than that stays whole on its line).
+std::vector<std::string> wrap_text(std::string_view text, double width, double size);
+
+// Model colours and marker shapes: eight of each, model m uses both at m % 8.
+std::string_view model_colour(int model);
+
+// An SVG picture: elements are added in drawing order; finish() wraps them in a
+// standalone document (XML declaration, root element with size and viewBox).
+class SvgDoc {
+ public:
+  void add(std::string_view element);
+  // `content` is markup (already escaped); attrs are extra attributes.
+  void text(double x, double y, std::string_view content, std::string_view attrs = {});
+  void line(double x1, double y1, double x2, double y2, std::string_view attrs);
+  void rect(double x, double y, double w, double h, std::string_view attrs);
+  // The outlined marker of `model` centred at (x, y), `size` its half-width in px;
+  // fill, stroke width and opacity come from the enclosing group unless `attrs` says.
+  void marker(int model, double x, double y, double size, std::string_view attrs = {});
+  // An arrowhead at (x, y) pointing in direction (dx, dy) (a unit step).
+  void arrow(double x, double y, double dx, double dy, std::string_view colour);
+  std::string finish(double width, double height);
+
+ private:
+  std::string body_;
+};
+
+// Grid lines, ticks and labels of a log axis over `range`. A horizontal axis runs
+// along y = `at` from pixel a (10^lo) to b (10^hi), its grid lines going up by
+// `grid` px; a vertical one along x = `at` from a (10^lo, below) to b, its grid lines
+// going right by `grid` px. Labels at labelled_decades() as 10 to a power, or as
+// plain numbers when `plain` and the whole range lies within 10^-3..10^3; minor ticks at
+// 2..9 over six decades or less, with 2 and 5 labelled over two decades or less.
+void log_axis(SvgDoc& doc, DecadeRange range, bool vertical, double a, double b, double at,
+              double grid, bool plain);
+
+// One entry of a legend: the marker of `model` (when model >= 0), else a short line
+// drawn with `line_attrs`, else a patch filled with `patch_attrs`; then the label.
+struct LegendItem {
+  int model = -1;
+  std::string line_attrs;
+  std::string patch_attrs;
+  std::string label;  // plain text, escaped when drawn
+};
+
+// Draws the items in rows centred on a picture `width` wide, the first row's
+// baseline at y, wrapping where a row would overflow; returns the y below the last row.
+double draw_legend(SvgDoc& doc, const std::vector<LegendItem>& items, double width, double y);
+
+// d * 10^k written out ("0.02", "5", "500"), for a digit d of 1 to 9.
+std::string plain_number(int d, int k);
 
 }  // namespace evaluate

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "evaluate/combined_plot.h"
 #include "evaluate/evaluation.h"
 #include "evaluate/pairs.h"
 #include "evaluate/report.h"
@@ -119,8 +120,9 @@ int run_tlvstats(const records::RunContext& ctx) {
     const Evaluation ev = evaluate_lines(table.lines, settings.resamples, settings.seed);
     const ReportInput input{kCombinedFile, static_cast<long>(table.lines.size()), table.counts};
     const std::vector<std::string> report = report_lines(input, ev);
-    const std::string scatter = scatter_svg(table.lines);
-    const std::string qq = qq_svg(table.lines);
+    const PairPlotInput plot = combined_plot_input(table.lines);
+    const std::string scatter = scatter_svg(plot, "scatter-");
+    const std::string qq = qq_svg(plot, "qq-");
 
     records::OutputFile out = records::OutputFile::open(ctx.dir, kStatisticsFile);
     for (const std::string& line : report) out.write_record(line);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "evaluate/combined_plot.h"
+#include "evaluate/diagrams.h"
 #include "evaluate/svg.h"
 
 namespace {
@@ -78,17 +80,17 @@ TEST(EvaluateSvg, ScatterMarkersLinesAndNotes) {
   std::vector<evaluate::CombinedLine> lines = {line(1, 100, 2), line(10, 1, 0), line(100, 10, 50)};
   lines.push_back(line(5, 5, 5));
   lines.back().state[kIscst3][evaluate::kCy] = evaluate::PairState::model_unread;
-  const std::string svg = evaluate::scatter_svg(lines);
+  const std::string svg = evaluate::scatter_svg(evaluate::combined_plot_input(lines), "s-");
   EXPECT_EQ(0u, svg.rfind("<?xml", 0));
   EXPECT_EQ("</svg>\n", svg.substr(svg.size() - 7));
   // AERMOD: 4 pairs per panel and one legend marker; ISCST3: CY/Q 2 shown (one zero
   // prediction, one unread), CMAX/Q 3 shown (one zero), one legend marker.
   EXPECT_EQ(4u + 4u + 1u, count(svg, "<circle"));
   EXPECT_EQ(2u + 3u + 1u, count(svg, "<path d=\"M"));
-  EXPECT_NE(std::string::npos,
-            svg.find("AERMOD 4 pairs; ISCST3 3 pairs (1 with prediction 0 not shown)"));
-  EXPECT_NE(std::string::npos,
-            svg.find("AERMOD 4 pairs; ISCST3 4 pairs (1 with prediction 0 not shown)"));
+  // One note line per model under each panel.
+  EXPECT_EQ(2u, count(svg, ">AERMOD: 4 pairs</text>"));
+  EXPECT_EQ(1u, count(svg, ">ISCST3: 3 pairs, 1 with prediction 0 not shown</text>"));
+  EXPECT_EQ(1u, count(svg, ">ISCST3: 4 pairs, 1 with prediction 0 not shown</text>"));
   EXPECT_NE(std::string::npos, svg.find("observed against predicted</text>"));
   EXPECT_NE(std::string::npos, svg.find(">Observed CY/Q (10^-6 s/m^2)</text>"));
   EXPECT_NE(std::string::npos, svg.find(">Predicted CMAX/Q (10^-6 s/m^3)</text>"));
@@ -113,16 +115,17 @@ TEST(EvaluateSvg, QuantilesAreSortedSeparately) {
   // the 1:1 line (panel CY/Q: x from 100 to 480, y from 470 up to 90).
   const std::vector<evaluate::CombinedLine> lines = {line(1, 100, 1), line(10, 1, 1),
                                                      line(100, 10, 1), line(1000, 1000, 1)};
-  const std::string svg = evaluate::qq_svg(lines);
+  const evaluate::PairPlotInput input = evaluate::combined_plot_input(lines);
+  const std::string svg = evaluate::qq_svg(input, "q-");
   const auto c = circles(svg);
   ASSERT_EQ(4u + 4u + 1u, c.size());
   for (int k = 0; k < 4; ++k) EXPECT_NEAR(c[k].x - 100.0, 470.0 - c[k].y, 0.011) << k;
   // The scatter of the same lines does not lie on it.
-  const auto s = circles(evaluate::scatter_svg(lines));
+  const auto s = circles(evaluate::scatter_svg(input, "s-"));
   int on_line = 0;
   for (int k = 0; k < 4; ++k) on_line += std::abs((s[k].x - 100.0) - (470.0 - s[k].y)) < 0.011;
   EXPECT_EQ(1, on_line);
-  EXPECT_NE(std::string::npos, svg.find("quantile-quantile"));
+  EXPECT_NE(std::string::npos, svg.find("Quantile-quantile plot"));
 }
 
 }  // namespace

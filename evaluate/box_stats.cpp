@@ -1,0 +1,69 @@
+// Box-plot statistics and the stability classes of the residual picture.
+#include <algorithm>
+#include <cmath>
+
+#include "evaluate/diagrams.h"
+
+namespace evaluate {
+
+BoxStats box_stats(std::vector<double> values) {
+  std::erase_if(values, [](double v) { return !std::isfinite(v); });
+  std::sort(values.begin(), values.end());
+  BoxStats b;
+  b.n = values.size();
+  if (values.empty()) return b;
+  // Quantile p: h = (n - 1) p, between the order statistics floor(h) and floor(h) + 1.
+  auto quantile = [&](double p) {
+    const double h = static_cast<double>(values.size() - 1) * p;
+    const std::size_t i = static_cast<std::size_t>(std::floor(h));
+    if (i + 1 >= values.size()) return values.back();
+    return values[i] + (h - static_cast<double>(i)) * (values[i + 1] - values[i]);
+  };
+  b.q1 = quantile(0.25);
+  b.median = quantile(0.5);
+  b.q3 = quantile(0.75);
+  const double reach = 1.5 * (b.q3 - b.q1);
+  const double low_fence = b.q1 - reach;
+  const double high_fence = b.q3 + reach;
+  for (double v : values) {
+    if (v < low_fence || v > high_fence) {
+      b.outside.push_back(v);
+    } else {
+      if (std::isnan(b.whisker_low)) b.whisker_low = v;
+      b.whisker_high = v;
+    }
+  }
+  return b;
+}
+
+StabilityClass stability_class(float obk) {
+  if (std::isnan(obk) || obk == 0.0f || obk <= -99999.0f) return StabilityClass::none;
+  if (obk < 0.0f) {
+    if (obk > -100.0f) return StabilityClass::very_unstable;
+    if (obk > -500.0f) return StabilityClass::unstable;
+    return StabilityClass::neutral;
+  }
+  if (obk < 100.0f) return StabilityClass::very_stable;
+  if (obk < 500.0f) return StabilityClass::stable;
+  return StabilityClass::neutral;
+}
+
+std::string_view stability_class_name(StabilityClass c) {
+  switch (c) {
+    case StabilityClass::very_unstable:
+      return "VU";
+    case StabilityClass::unstable:
+      return "U";
+    case StabilityClass::neutral:
+      return "N";
+    case StabilityClass::stable:
+      return "S";
+    case StabilityClass::very_stable:
+      return "VS";
+    case StabilityClass::none:
+      break;
+  }
+  return "";
+}
+
+}  // namespace evaluate

@@ -1,0 +1,346 @@
+// The diagrams: box statistics, stability classes, axis ranges and clipping,
+// subsamples, ids across pictures, and well-formed XML of every picture.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "evaluate/diagrams.h"
+#include "evaluate/svg.h"
+
+namespace {
+
+using evaluate::BoxStats;
+using evaluate::MeasurePlotInput;
+using evaluate::PairPlotInput;
+using evaluate::StabilityClass;
+
+std::size_t count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+// Every tag closed in order, attributes quoted, no raw '<' or stray '&' in text:
+// returns "" when well formed, else what is wrong.
+std::string xml_fault(const std::string& doc) {
+  std::vector<std::string> open;
+  std::size_t at = 0;
+  if (doc.rfind("<?xml", 0) == 0) at = doc.find("?>") + 2;
+  while (at < doc.size()) {
+    if (doc[at] == '&') {
+      const std::size_t semi = doc.find(';', at);
+      const std::string entity = doc.substr(at, semi == std::string::npos ? 8 : semi - at + 1);
+      if (entity != "&amp;" && entity != "&lt;" && entity != "&gt;" && entity != "&quot;") {
+        return "stray & at " + std::to_string(at);
+      }
+    }
+    if (doc[at] != '<') {
+      if (doc[at] == '>') return "stray > at " + std::to_string(at);
+      ++at;
+      continue;
+    }
+    // Find the tag's end outside quoted values.
+    std::size_t end = at + 1;
+    bool quoted = false;
+    while (end < doc.size() && (quoted || doc[end] != '>')) {
+      if (doc[end] == '"') quoted = !quoted;
+      if (quoted && doc[end] == '<') return "< in attribute at " + std::to_string(end);
+      ++end;
+    }
+    if (end >= doc.size()) return "unclosed tag at " + std::to_string(at);
+    const std::string tag = doc.substr(at + 1, end - at - 1);
+    if (tag.empty()) return "empty tag";
+    if (tag[0] == '/') {
+      if (open.empty() || open.back() != tag.substr(1))
+        return "mismatched </" + tag.substr(1) + ">";
+      open.pop_back();
+    } else if (tag.back() != '/') {
+      open.push_back(tag.substr(0, tag.find_first_of(" \n")));
+    }
+    at = end + 1;
+  }
+  if (!open.empty()) return "unclosed <" + open.back() + ">";
+  return "";
+}
+
+// All values of `attr="..."` in document order.
+std::vector<std::string> attr_values(const std::string& doc, const std::string& attr) {
+  std::vector<std::string> out;
+  const std::string key = " " + attr + "=\"";
+  for (std::size_t at = doc.find(key); at != std::string::npos; at = doc.find(key, at + 1)) {
+    const std::size_t from = at + key.size();
+    out.push_back(doc.substr(from, doc.find('"', from) - from));
+  }
+  return out;
+}
+
+PairPlotInput pair_input(std::size_t lines, int models) {
+  PairPlotInput in;
+  for (int m = 0; m < models; ++m) in.models.push_back("M" + std::to_string(m));
+  in.groups = {"0.50", "1.00"};
+  in.has_obk = true;
+  for (const char* q : {"CY/Q", "CMAX/Q"}) {
+    evaluate::PairPanel& p = in.panels.emplace_back();
+    p.quantity = q;
+    for (std::size_t l = 0; l < lines; ++l) {
+      const float co = 1.0f + static_cast<float>(l % 97);
+      for (int m = 0; m < models; ++m) {
+        const float cp = co * (0.5f + 0.1f * static_cast<float>((l * 7 + m) % 13));
+        p.pairs.push_back({m, static_cast<int>(l % 2), -50.0f * static_cast<float>(l % 5), co, cp});
+      }
+    }
+  }
+  return in;
+}
+
+MeasurePlotInput measure_input(double x, double y) {
+  MeasurePlotInput in;
+  in.models = {"A", "B"};
+  in.criteria = "rural";
+  in.region = {0.7, 1.3, 4};
+  evaluate::MeasurePanel& p = in.panels.emplace_back();
+  p.quantity = "CY/Q";
+  p.models.push_back({0, {x, NAN, NAN}, {y, NAN, NAN}});
+  p.models.push_back({1, {1.1, 0.9, 1.3}, {1.5, 1.2, 2.0}});
+  p.groups.push_back({1, "0.50", 1.2, 1.8});
+  return in;
+}
+
+TEST(EvaluateDiagrams, BoxStatsOnHandComputedSets) {
+  struct Case {
+    std::vector<double> values;
+    std::size_t n;
+    double q1, median, q3, low, high;
+    std::vector<double> outside;
+  };
+  const Case cases[] = {
+      // h = (n - 1) p: q1 at 2.25 -> 3.25, median at 4.5 -> 5.5, q3 at 6.75 -> 7.75;
+      // fences -3.5 and 14.5.
+      {{9, 1, 2, 100, 3, 4, 5, 6, 7, 8}, 10, 3.25, 5.5, 7.75, 1, 9, {100}},
+      {{2, -50, 1.5, 0.5, 1}, 5, 0.5, 1, 1.5, 0.5, 2, {-50}},
+      // A value exactly on the fence (q3 + 1.5 IQR = 7) is within the whisker.
+      {{1, 2, 3, 4, 7}, 5, 2, 3, 4, 1, 7, {}},
+      {{1, 2, 3, 4, 7.5}, 5, 2, 3, 4, 1, 4, {7.5}},
+      {{3}, 1, 3, 3, 3, 3, 3, {}},
+      // Non-finite values are not counted.
+      {{NAN, 4, INFINITY, 2}, 2, 2.5, 3, 3.5, 2, 4, {}},
+  };
+  for (const Case& c : cases) {
+    const BoxStats b = evaluate::box_stats(c.values);
+    EXPECT_EQ(c.n, b.n);
+    EXPECT_DOUBLE_EQ(c.q1, b.q1);
+    EXPECT_DOUBLE_EQ(c.median, b.median);
+    EXPECT_DOUBLE_EQ(c.q3, b.q3);
+    EXPECT_DOUBLE_EQ(c.low, b.whisker_low);
+    EXPECT_DOUBLE_EQ(c.high, b.whisker_high);
+    EXPECT_EQ(c.outside, b.outside);
+  }
+  const BoxStats empty = evaluate::box_stats({});
+  EXPECT_EQ(0u, empty.n);
+  EXPECT_TRUE(std::isnan(empty.median));
+}
+
+TEST(EvaluateDiagrams, StabilityClassesAtTheirBounds) {
+  struct Case {
+    float obk;
+    StabilityClass c;
+  };
+  const Case cases[] = {
+      {-99999.0f, StabilityClass::none},
+      {-1e6f, StabilityClass::none},
+      {-99998.9f, StabilityClass::neutral},
+      {-500.0f, StabilityClass::neutral},
+      {-499.99f, StabilityClass::unstable},
+      {-100.0f, StabilityClass::unstable},
+      {-99.99f, StabilityClass::very_unstable},
+      {-1e-6f, StabilityClass::very_unstable},
+      {0.0f, StabilityClass::none},
+      {-0.0f, StabilityClass::none},
+      {1e-6f, StabilityClass::very_stable},
+      {99.99f, StabilityClass::very_stable},
+      {100.0f, StabilityClass::stable},
+      {499.99f, StabilityClass::stable},
+      {500.0f, StabilityClass::neutral},
+      {INFINITY, StabilityClass::neutral},
+      {NAN, StabilityClass::none},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.c, evaluate::stability_class(c.obk)) << c.obk;
+  EXPECT_EQ("VU", evaluate::stability_class_name(StabilityClass::very_unstable));
+  EXPECT_EQ("VS", evaluate::stability_class_name(StabilityClass::very_stable));
+}
+
+TEST(EvaluateDiagrams, LogAxesLabelTheirEndDecades) {
+  for (const evaluate::DecadeRange r : {evaluate::DecadeRange{-1, 1},
+                                        {-1, 3},
+                                        {-4, 5},
+                                        {-5, 4},
+                                        {0, 9},
+                                        {0, 10},
+                                        {-30, 30},
+                                        {-38, 39}}) {
+    const std::vector<int> labels = evaluate::labelled_decades(r);
+    ASSERT_FALSE(labels.empty());
+    EXPECT_EQ(r.lo, labels.front()) << r.lo << " " << r.hi;
+    EXPECT_EQ(r.hi, labels.back()) << r.lo << " " << r.hi;
+    EXPECT_LE(labels.size(), 9u) << r.lo << " " << r.hi;
+  }
+}
+
+TEST(EvaluateDiagrams, SubsampleShares) {
+  EXPECT_EQ((std::vector<std::size_t>{0, 3, 6, 9}), evaluate::evenly_spaced(10, 4));
+  EXPECT_EQ((std::vector<std::size_t>{0, 1, 2}), evaluate::evenly_spaced(3, 5));
+  EXPECT_EQ((std::vector<std::size_t>{0}), evaluate::evenly_spaced(5, 1));
+  EXPECT_TRUE(evaluate::evenly_spaced(5, 0).empty());
+  EXPECT_EQ((std::vector<std::size_t>{1, 2, 2}), evaluate::proportional_shares({1, 2, 3}, 5));
+  EXPECT_EQ((std::vector<std::size_t>{2500, 2500}),
+            evaluate::proportional_shares({3000, 3000}, 5000));
+  EXPECT_EQ((std::vector<std::size_t>{4, 7}), evaluate::proportional_shares({4, 7}, 5000));
+}
+
+TEST(EvaluateDiagrams, CrowdedPanelsDrawASubsampleAndSaySo) {
+  // 2 models x 2,500 lines: exactly 5,000 points, all drawn; one line more: a subsample.
+  for (const std::size_t lines : {std::size_t{2500}, std::size_t{3000}}) {
+    const PairPlotInput in = pair_input(lines, 2);
+    for (const auto& draw : {evaluate::scatter_svg, evaluate::qq_svg}) {
+      const std::string svg = draw(in, "p-");
+      const std::size_t drawn = std::min<std::size_t>(2 * lines, evaluate::kMaxPanelPoints);
+      // Model 0 draws circles: half of each panel's markers, and one in the legend.
+      EXPECT_EQ(2 * (drawn / 2) + 1, count(svg, "<circle")) << lines;
+      EXPECT_EQ(lines > 2500 ? 2u : 0u, count(svg, "Subsample: 5,000 of 6,000 points drawn"));
+    }
+  }
+  // The quantile picture keeps the extreme ranks: the largest observation (97) and
+  // its quantile are drawn in both cases, so the axes span the same decades.
+  const std::string qq = evaluate::qq_svg(pair_input(3000, 2), "q-");
+  EXPECT_EQ(count(evaluate::qq_svg(pair_input(2500, 2), "q-"), "font-size=\"10\">3</tspan>"),
+            count(qq, "font-size=\"10\">3</tspan>"));
+}
+
+TEST(EvaluateDiagrams, MeasureAxesWidenAndClip) {
+  struct Case {
+    double mg, vg;
+    const char* x_end;  // the right-most MG label
+    const char* y_end;  // the top VG label
+    std::size_t arrows;
+    const char* circle;  // the model-A marker's centre
+  };
+  const Case cases[] = {
+      {1.0, 1.5, ">4</text>", ">10</text>", 0, "cx=\"290.00\""},
+      {7.0, 30, ">10</text>", ">100</text>", 0, nullptr},
+      {0.002, 500, ">1000</text>", ">1000</text>", 0, nullptr},
+      // Beyond 1000 either way: drawn 14 px inside the right edge (x = 480) with an
+      // arrow, and above the top (y = 90) likewise.
+      {5000, 2e6, ">1000</text>", ">1000</text>", 2, "cx=\"466.00\" cy=\"104.00\""},
+  };
+  for (const Case& c : cases) {
+    const std::string svg = evaluate::mg_vg_svg(measure_input(c.mg, c.vg), "m-");
+    EXPECT_NE(std::string::npos, svg.find(c.x_end)) << c.mg;
+    EXPECT_NE(std::string::npos, svg.find(c.y_end)) << c.vg;
+    EXPECT_EQ(c.arrows, count(svg, "z\" fill=\"#")) << c.mg;
+    if (c.circle) {
+      EXPECT_NE(std::string::npos, svg.find(c.circle)) << c.mg;
+    }
+  }
+  // NMSE from 0 to max(2, the data) in steps, clipped beyond 20; FB -2 to 2.
+  struct NmseCase {
+    double nmse;
+    const char* top;
+    std::size_t arrows;
+  };
+  for (const NmseCase& c : {NmseCase{0.5, ">2</text>", 0}, NmseCase{2.5, ">3</text>", 0},
+                            NmseCase{11, ">12</text>", 0}, NmseCase{40, ">20</text>", 1}}) {
+    MeasurePlotInput in = measure_input(0.1, c.nmse);
+    in.region = {NAN, 0.3, 1.5};
+    const std::string svg = evaluate::fb_nmse_svg(in, "f-");
+    EXPECT_NE(std::string::npos, svg.find(c.top)) << c.nmse;
+    EXPECT_NE(std::string::npos, svg.find(">-2</text>"));
+    EXPECT_EQ(c.arrows, count(svg, "z\" fill=\"#")) << c.nmse;
+    EXPECT_NE(std::string::npos, svg.find("|FB| &lt;= 0.3, NMSE &lt;= 1.5"));
+  }
+  // Nothing judged: no region, and the picture says so.
+  MeasurePlotInput urban = measure_input(1, 1.5);
+  urban.region = {};
+  urban.criteria = "urban";
+  const std::string svg = evaluate::mg_vg_svg(urban, "u-");
+  EXPECT_EQ(0u, count(svg, "fill=\"#dcebdc\""));
+  EXPECT_NE(std::string::npos, svg.find("no region: neither measure judged (urban criteria)"));
+}
+
+TEST(EvaluateDiagrams, ResidualBoxesPerGroupAndClass) {
+  PairPlotInput in;
+  in.models = {"A", "B"};
+  in.groups = {"0.50", "1.00"};
+  in.has_obk = true;
+  evaluate::PairPanel& p = in.panels.emplace_back();
+  p.quantity = "CY/Q";
+  // L at class bounds: -100 U, -99 VU, 500 N, 100 S, 99 VS, -99999 and 0 in none.
+  const float obk[] = {-100, -99, 500, 100, 99, -99999, 0};
+  for (int l = 0; l < 7; ++l) {
+    p.pairs.push_back({0, l % 2, obk[l], 2.0f, 1.0f + static_cast<float>(l)});
+    p.pairs.push_back({1, l % 2, obk[l], 2.0f, l == 3 ? 0.0f : 4.0f});
+  }
+  const std::string svg = evaluate::residuals_svg(in, "r-");
+  // n under each box in drawing order: groups (0.50: A, B; 1.00: A, B), then the
+  // classes VU, U, N, S, VS (A, B each); B's line 3 (Cp = 0) is left off.
+  std::vector<std::string> n;
+  const std::string key = "font-size=\"9\" text-anchor=\"middle\" fill=\"#333333\">";
+  for (std::size_t at = svg.find(key); at != std::string::npos; at = svg.find(key, at + 1)) {
+    const std::size_t from = at + key.size();
+    n.push_back(svg.substr(from, svg.find('<', from) - from));
+  }
+  EXPECT_EQ((std::vector<std::string>{"4", "4", "3", "2", "1", "1", "1", "1", "1", "1", "1", "0",
+                                      "1", "1"}),
+            n);
+  EXPECT_NE(std::string::npos,
+            svg.find("Left off, valid pairs with Cp = 0 (no logarithm): A 0, B 1."));
+  // Without Obukhov lengths: no class panel.
+  in.has_obk = false;
+  const std::string plain = evaluate::residuals_svg(in, "r-");
+  EXPECT_EQ(std::string::npos, plain.find(">VU</text>"));
+  EXPECT_NE(std::string::npos, plain.find("no stability classes"));
+}
+
+TEST(EvaluateDiagrams, PicturesAreWellFormedWithIdsUniqueAcrossThem) {
+  // Hostile names, an empty panel, values not formed: every picture stays well formed.
+  PairPlotInput pairs = pair_input(40, 3);
+  pairs.models[1] = "A&B<\"x\">";
+  pairs.groups[0] = "<g&>";
+  pairs.panels.push_back({"Q&<", "", "", {}});
+  MeasurePlotInput measures = measure_input(NAN, 2);
+  measures.models[0] = "a<b";
+  measures.panels[0].groups.push_back({0, "&x<", 1e9, NAN});
+  const std::vector<std::pair<std::string, std::function<std::string(std::string_view)>>> drawn = {
+      {"sc-", [&](std::string_view id) { return evaluate::scatter_svg(pairs, id); }},
+      {"qq-", [&](std::string_view id) { return evaluate::qq_svg(pairs, id); }},
+      {"re-", [&](std::string_view id) { return evaluate::residuals_svg(pairs, id); }},
+      {"mg-", [&](std::string_view id) { return evaluate::mg_vg_svg(measures, id); }},
+      {"fb-", [&](std::string_view id) { return evaluate::fb_nmse_svg(measures, id); }},
+      {"e1-", [&](std::string_view id) { return evaluate::scatter_svg(PairPlotInput{}, id); }},
+      {"e2-", [&](std::string_view id) { return evaluate::residuals_svg(PairPlotInput{}, id); }},
+      {"e3-", [&](std::string_view id) { return evaluate::mg_vg_svg(MeasurePlotInput{}, id); }},
+  };
+  std::set<std::string> ids;
+  for (const auto& [prefix, draw] : drawn) {
+    const std::string svg = draw(prefix);
+    EXPECT_EQ("", xml_fault(svg)) << prefix;
+    EXPECT_EQ(0u, svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=", 0));
+    std::set<std::string> own;
+    for (const std::string& id : attr_values(svg, "id")) {
+      EXPECT_EQ(0u, id.rfind(prefix, 0)) << id;
+      EXPECT_TRUE(ids.insert(id).second) << id;
+      own.insert(id);
+    }
+    for (const std::string& ref : attr_values(svg, "clip-path")) {
+      EXPECT_TRUE(own.count(ref.substr(5, ref.size() - 6))) << ref;  // url(#...)
+    }
+  }
+  EXPECT_GE(ids.size(), 8u);
+}
+
+}  // namespace
