@@ -238,7 +238,8 @@ Mark difference_mark(const TidyRow& row) {
 
 class Page {
  public:
-  explicit Page(const PageInput& input) : in_(input), entries_(gather(input.rows)) {}
+  explicit Page(const PageInput& input)
+      : in_(input), entries_(gather(input.rows)), quantities_(quantities(input.rows)) {}
 
   std::string build() {
     head();
@@ -303,7 +304,10 @@ class Page {
     out_ += "<section id=\"" + std::string(id) + "\">\n<h2>" + std::string(heading) + "</h2>\n";
     intro();
     bool any = false;
-    for (const TableKind* kind : kinds) any = tables(*kind) || any;
+    // Quantity by quantity, the section's tables of each.
+    for (std::size_t q = 0; q < quantities_.size(); ++q) {
+      for (const TableKind* kind : kinds) any = table_of(*kind, quantities_[q], q + 1) || any;
+    }
     if (!any) out_ += "<p class=\"none\">No statistics of this kind.</p>\n";
     out_ += "</section>\n";
   }
@@ -360,24 +364,19 @@ class Page {
         "above 1 is an overprediction of the high end.</p>\n";
   }
 
-  // One table per quantity of the entries that hold any of the kind's measures;
-  // false when there is none.
-  bool tables(const TableKind& kind) {
-    bool any = false;
-    const std::vector<std::string> qs = quantities(in_.rows);
-    for (std::size_t q = 0; q < qs.size(); ++q) {
-      std::vector<const Entry*> rows;
-      for (const Entry& e : entries_) {
-        if (e.first->quantity != qs[q]) continue;
-        bool has = false;
-        for (const Column& c : kind.columns) has = has || e.find(c.measure);
-        if (has) rows.push_back(&e);
-      }
-      if (rows.empty()) continue;
-      any = true;
-      table(kind, qs[q], q + 1, rows);
+  // The table of one quantity (numbered from 1) for the entries that hold any of the
+  // kind's measures; false when there is none.
+  bool table_of(const TableKind& kind, const std::string& quantity, std::size_t number) {
+    std::vector<const Entry*> rows;
+    for (const Entry& e : entries_) {
+      if (e.first->quantity != quantity) continue;
+      bool has = false;
+      for (const Column& c : kind.columns) has = has || e.find(c.measure);
+      if (has) rows.push_back(&e);
     }
-    return any;
+    if (rows.empty()) return false;
+    table(kind, quantity, number, rows);
+    return true;
   }
 
   void table(const TableKind& kind, const std::string& quantity, std::size_t number,
@@ -493,7 +492,7 @@ nav { font-size: 0.9rem; margin-bottom: 0.5rem; }
 nav a { color: #24425f; }
 .scroll { overflow-x: auto; margin: 0.6rem 0 1.2rem; }
 table { border-collapse: collapse; font-variant-numeric: tabular-nums; }
-caption { text-align: left; font-weight: bold; padding: 0.2rem 0; }
+caption { text-align: left; font-weight: bold; padding: 0.2rem 0; white-space: nowrap; }
 th, td { border: 1px solid #c9ced6; padding: 0.2rem 0.35rem; vertical-align: top; }
 thead th { background: #e9eef4; text-align: center; white-space: nowrap; }
 tbody th { text-align: left; font-weight: normal; white-space: nowrap; }
@@ -551,6 +550,7 @@ footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
 
   const PageInput& in_;
   std::vector<Entry> entries_;
+  std::vector<std::string> quantities_;
   std::string out_;
 };
 
