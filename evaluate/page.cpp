@@ -1,0 +1,616 @@
+#include "evaluate/page.h"
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <tuple>
+
+namespace evaluate {
+namespace {
+
+// ---- What each table shows ----
+
+enum class CellKind {
+  judged,      // value, limits, acceptance mark
+  difference,  // value, limits, significance mark
+  limits,      // value and limits, no mark
+  plain,       // value only
+};
+
+struct Column {
+  std::string_view measure;
+  std::string_view title;  // what the measure is, for the column head's title text
+};
+
+struct Count {
+  std::string_view label;
+  std::string_view title;
+  std::optional<long> TidyRow::*field;
+};
+
+struct TableKind {
+  std::string_view id;       // element id prefix; the quantity's number follows
+  std::string_view caption;  // after the quantity
+  CellKind cells;
+  std::vector<Column> columns;
+  std::vector<Count> counts;
+};
+
+const TableKind kAcceptance{
+    "acceptance",
+    "acceptance per model and group",
+    CellKind::judged,
+    {{"FB",
+      "fractional bias (mean Co - mean Cp) / (0.5 (mean Co + mean Cp)); positive: "
+      "underprediction"},
+     {"MG", "geometric mean bias exp(mean ln Co - mean ln Cp); above 1: underprediction"},
+     {"NMSE", "normalised mean square error mean (Co - Cp)^2 / (mean Co mean Cp)"},
+     {"VG", "geometric variance exp(mean (ln Co - ln Cp)^2)"},
+     {"FAC2", "fraction of pairs with 0.5 <= Cp/Co <= 2"},
+     {"NAD", "normalised absolute difference mean |Co - Cp| / (mean Co + mean Cp)"}},
+    {{"Lines", "lines in the group", &TidyRow::lines},
+     {"N", "valid pairs", &TidyRow::n},
+     {"Npos", "valid pairs with both values positive (MG, VG)", &TidyRow::n_pos}}};
+
+const TableKind kDifferences{
+    "differences",
+    "differences between the models (first minus second)",
+    CellKind::difference,
+    {{"dFB", "FB of the first model minus FB of the second"},
+     {"dlnMG", "ln MG of the first model minus ln MG of the second"},
+     {"dNMSE", "NMSE of the first model minus NMSE of the second"},
+     {"dlnVG", "ln VG of the first model minus ln VG of the second"},
+     {"dFAC2", "FAC2 of the first model minus FAC2 of the second"},
+     {"dNAD", "NAD of the first model minus NAD of the second"},
+     {"dlnRHC", "ln(RHCp/RHCo) of the first model minus that of the second"}},
+    {{"N.both", "lines where both models' pairs are valid", &TidyRow::n_both}}};
+
+const TableKind kHighEnd{
+    "high-end",
+    "robust highest concentrations per model and group",
+    CellKind::limits,
+    {{"RHCo", "robust highest observed concentration"},
+     {"RHCp", "robust highest predicted concentration"},
+     {"RHCp/RHCo", "ratio of the predicted to the observed robust highest concentration"}},
+    {{"N", "valid pairs", &TidyRow::n}}};
+
+const TableKind kHighEndDifferences{
+    "high-end-differences",
+    "high end, differences between the models",
+    CellKind::difference,
+    {{"dlnRHC", "ln(RHCp/RHCo) of the first model minus that of the second"}},
+    {{"N.both", "lines where both models' pairs are valid", &TidyRow::n_both}}};
+
+const TableKind kMeans{
+    "means",
+    "means, standard deviations and correlation",
+    CellKind::plain,
+    {{"MeanO", "mean of the observed values Co"},
+     {"MeanP", "mean of the predicted values Cp"},
+     {"SdO", "standard deviation of Co (divisor N)"},
+     {"SdP", "standard deviation of Cp (divisor N)"},
+     {"R", "correlation coefficient of Co and Cp"}},
+    {{"Lines", "lines in the group", &TidyRow::lines},
+     {"ObsOut", "pairs left out: observation missing or not positive", &TidyRow::obs_out},
+     {"ModUnr", "pairs left out: model field blank or unreadable", &TidyRow::mod_unr},
+     {"ModNeg", "pairs left out: model value negative", &TidyRow::mod_neg},
+     {"N", "valid pairs", &TidyRow::n},
+     {"Boot", "resamples in which the group had pairs", &TidyRow::boot}}};
+
+// The thresholds of the two criteria sets, as the column heads name them.
+struct Criterion {
+  std::string_view criteria, measure, text;
+};
+constexpr Criterion kCriteria[] = {
+    {"rural", "FB", "|FB| ≤ 0.3"},   {"rural", "MG", "0.7 ≤ MG ≤ 1.3"},
+    {"rural", "NMSE", "NMSE ≤ 1.5"}, {"rural", "VG", "VG ≤ 4"},
+    {"rural", "FAC2", "FAC2 ≥ 0.5"}, {"urban", "FB", "|FB| ≤ 0.67"},
+    {"urban", "NMSE", "NMSE ≤ 6"},   {"urban", "FAC2", "FAC2 ≥ 0.30"},
+    {"urban", "NAD", "NAD ≤ 0.50"},
+};
+
+std::string_view criterion_text(std::string_view criteria, std::string_view measure) {
+  for (const Criterion& c : kCriteria) {
+    if (c.criteria == criteria && c.measure == measure) return c.text;
+  }
+  return {};
+}
+
+// ---- Rows gathered per model, quantity and group ----
+
+struct Entry {
+  const TidyRow* first = nullptr;  // names and counts
+  std::vector<const TidyRow*> rows;
+
+  const TidyRow* find(std::string_view measure) const {
+    for (const TidyRow* r : rows) {
+      if (r->measure == measure) return r;
+    }
+    return nullptr;
+  }
+  std::optional<long> count(std::optional<long> TidyRow::*field) const {
+    for (const TidyRow* r : rows) {
+      if (r->*field) return r->*field;
+    }
+    return std::nullopt;
+  }
+};
+
+// The entries in order of first appearance of their model, quantity, group and arc.
+std::vector<Entry> gather(const std::vector<TidyRow>& rows) {
+  using Key = std::tuple<std::string_view, std::string_view, std::string_view, std::uint64_t>;
+  std::map<Key, std::size_t> index;
+  std::vector<Entry> entries;
+  for (const TidyRow& row : rows) {
+    // Every NaN distance is one key: the rows of a group without a distance.
+    const std::uint64_t km =
+        std::isnan(row.arc_km) ? ~std::uint64_t{0} : std::bit_cast<std::uint64_t>(row.arc_km + 0.0);
+    const auto [at, added] =
+        index.try_emplace(Key{row.model, row.quantity, row.group, km}, entries.size());
+    if (added) entries.push_back(Entry{&row, {}});
+    entries[at->second].rows.push_back(&row);
+  }
+  return entries;
+}
+
+std::vector<std::string> quantities(const std::vector<TidyRow>& rows) {
+  std::vector<std::string> out;
+  for (const TidyRow& row : rows) {
+    bool seen = false;
+    for (const std::string& q : out) seen = seen || q == row.quantity;
+    if (!seen) out.push_back(row.quantity);
+  }
+  return out;
+}
+
+// ---- Text ----
+
+// An arc distance in km: at least two decimals ("0.50", "1.00"), more where the
+// float value needs them ("0.125").
+std::string distance_text(double km) {
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, static_cast<float>(km));
+  if (ec != std::errc()) return "?";
+  std::string s(buf, end);
+  if (s.find_first_of("eE") != std::string::npos) return s;
+  const std::size_t dot = s.find('.');
+  const std::size_t decimals = dot == std::string::npos ? 0 : s.size() - dot - 1;
+  if (dot == std::string::npos) s += '.';
+  if (decimals < 2) s.append(2 - decimals, '0');
+  return s;
+}
+
+std::string group_text(const TidyRow& row) {
+  if (std::isfinite(row.arc_km)) {
+    const std::string km = distance_text(row.arc_km) + " km";
+    return row.group == "arc" ? "arc " + km : row.group + " (" + km + ")";
+  }
+  return row.group;
+}
+
+// A value as page markup: the number, or a dash or infinity sign with a title text.
+std::string value_markup(double v, std::string_view missing_title) {
+  if (std::isnan(v)) {
+    return "<span class=\"na\" title=\"" + html_escape(missing_title) + "\">–</span>";
+  }
+  if (std::isinf(v)) {
+    return std::string("<span class=\"inf\" title=\"beyond the range of numbers\">") +
+           (v < 0 ? "−∞" : "∞") + "</span>";
+  }
+  return page_number(v);
+}
+
+std::string limits_markup(const TidyRow& row) {
+  if (std::isnan(row.lower) && std::isnan(row.upper)) {
+    return "<span class=\"ci\"><span class=\"na\" title=\"no 95% limits (too few pairs or "
+           "resamples)\">–</span></span>";
+  }
+  return "<span class=\"ci\" title=\"95% bootstrap limits\">[" +
+         value_markup(row.lower, "lower limit not formed") + ", " +
+         value_markup(row.upper, "upper limit not formed") + "]</span>";
+}
+
+struct Mark {
+  std::string_view css;
+  std::string_view text;
+};
+
+Mark judged_mark(const TidyRow& row) {
+  if (row.mark == "Y") return {"met", "✓ met"};
+  if (row.mark == "N") return {"unmet", "✗ not met"};
+  if (row.mark == ".") return {"nj", "not judged"};
+  if (row.mark == "-") return {"nf", "not formed"};
+  return {};
+}
+
+Mark difference_mark(const TidyRow& row) {
+  if (row.mark == "Y") return {"sig", "significant"};
+  if (row.mark == "N") return {"nsig", "not significant"};
+  if (row.mark == "-") return {"nf", std::isnan(row.value) ? "not formed" : "no limits"};
+  return {};
+}
+
+// ---- Building the document ----
+
+class Page {
+ public:
+  explicit Page(const PageInput& input)
+      : in_(input), entries_(gather(input.rows)), quantities_(quantities(input.rows)) {}
+
+  std::string build() {
+    head();
+    out_ += "<body>\n<header>\n<h1>" + html_escape(in_.title) + "</h1>\n";
+    nav();
+    out_ += "</header>\n<main>\n";
+    inputs();
+    section("acceptance", "Acceptance", {&kAcceptance}, [&] { acceptance_intro(); });
+    section("differences", "Differences between the models", {&kDifferences},
+            [&] { differences_intro(); });
+    section("high-end", "The high end", {&kHighEnd, &kHighEndDifferences},
+            [&] { high_end_intro(); });
+    section("means", "Means and counts", {&kMeans}, [&] {
+      out_ +=
+          "<p>The counts of every model and group, and the means, standard deviations "
+          "(divisor N) and correlation coefficient of its valid pairs.</p>\n";
+    });
+    diagrams();
+    out_ += "</main>\n<footer><p>Written by tlvstats.</p></footer>\n</body>\n</html>\n";
+    return std::move(out_);
+  }
+
+ private:
+  void head() {
+    out_ +=
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
+        html_escape(in_.title) + "</title>\n<style>\n" + std::string(kStyle) +
+        "</style>\n</head>\n";
+  }
+
+  void nav() {
+    out_ +=
+        "<nav><a href=\"#inputs\">Inputs and counts</a> · <a href=\"#acceptance\">Acceptance</a> "
+        "· <a href=\"#differences\">Differences</a> · <a href=\"#high-end\">High end</a> · <a "
+        "href=\"#means\">Means and counts</a> · <a href=\"#diagrams\">Diagrams</a></nav>\n";
+  }
+
+  void inputs() {
+    out_ += "<section id=\"inputs\">\n<h2>Inputs and counts</h2>\n";
+    if (!in_.remarks.empty()) {
+      out_ += "<ul class=\"remarks\">\n";
+      for (const std::string& r : in_.remarks) out_ += "<li>" + html_escape(r) + "</li>\n";
+      out_ += "</ul>\n";
+    }
+    if (in_.facts.empty()) {
+      out_ += "<p>No inputs stated.</p>\n";
+    } else {
+      out_ += "<div class=\"scroll\"><table id=\"facts\" class=\"facts\">\n<tbody>\n";
+      for (const auto& [name, value] : in_.facts) {
+        out_ += "<tr><th scope=\"row\">" + html_escape(name) + "</th><td>" + html_escape(value) +
+                "</td></tr>\n";
+      }
+      out_ += "</tbody>\n</table></div>\n";
+    }
+    out_ += "</section>\n";
+  }
+
+  template <typename Intro>
+  void section(std::string_view id, std::string_view heading,
+               std::initializer_list<const TableKind*> kinds, Intro intro) {
+    out_ += "<section id=\"" + std::string(id) + "\">\n<h2>" + std::string(heading) + "</h2>\n";
+    intro();
+    bool any = false;
+    // Quantity by quantity, the section's tables of each.
+    for (std::size_t q = 0; q < quantities_.size(); ++q) {
+      for (const TableKind* kind : kinds) any = table_of(*kind, quantities_[q], q + 1) || any;
+    }
+    if (!any) out_ += "<p class=\"none\">No statistics of this kind.</p>\n";
+    out_ += "</section>\n";
+  }
+
+  bool judged(std::string_view measure) const {
+    for (const std::string& m : in_.judged) {
+      if (m == measure) return true;
+    }
+    return false;
+  }
+
+  void acceptance_intro() {
+    out_ += "<p>Criteria: <strong>" + html_escape(in_.criteria) + "</strong>. Judged: ";
+    std::string list;
+    for (const std::string& m : in_.judged) {
+      if (!list.empty()) list += ", ";
+      const std::string_view t = criterion_text(in_.criteria, m);
+      list += t.empty() ? html_escape(m) : std::string(t);
+    }
+    out_ += (list.empty() ? std::string("none") : list) + ".";
+    std::string not_judged;
+    for (const Column& c : kAcceptance.columns) {
+      if (judged(c.measure)) continue;
+      if (!not_judged.empty()) not_judged += ", ";
+      not_judged += c.measure;
+    }
+    if (!not_judged.empty()) out_ += " Not judged: " + not_judged + ".";
+    out_ +=
+        " Each measure is judged on its value over the group's valid pairs.</p>\n"
+        "<p class=\"legend\">Marks: <span class=\"mark met\">✓ met</span> <span class=\"mark "
+        "unmet\">✗ not met</span> <span class=\"mark nj\">not judged</span> (“.” in the "
+        "table file) <span class=\"mark nf\">not formed</span> (“-”). Under each value: its "
+        "95% bootstrap limits; <span class=\"na\" title=\"not formed\">–</span> where a "
+        "value or its limits are not formed.</p>\n";
+  }
+
+  void differences_intro() {
+    out_ +=
+        "<p>Each row “A-B” gives a measure of model A minus that of model B on the lines where "
+        "both models' pairs are valid (N.both), with bootstrap limits drawn on those lines; for "
+        "MG, VG and the high end the difference of the natural logarithms. A difference is "
+        "significant when both 95% limits lie on the same side of zero.</p>\n"
+        "<p class=\"legend\">Marks: <span class=\"mark sig\">significant</span> <span "
+        "class=\"mark nsig\">not significant</span> <span class=\"mark nf\">no limits</span> "
+        "(fewer than 3 pairs) or <span class=\"mark nf\">not formed</span>.</p>\n";
+  }
+
+  void high_end_intro() {
+    out_ +=
+        "<p>The robust highest concentration of a set of n values, unpaired in time: RHC = "
+        "C(R) + (C̄ − C(R)) ln((3R − 1)/2), with R = min(26, n), C(R) the R-th largest value "
+        "and C̄ the mean of the R − 1 largest; not formed for n &lt; 3. RHCo of the observed "
+        "and RHCp of the predicted values of each model's valid pairs; a ratio RHCp/RHCo "
+        "above 1 is an overprediction of the high end.</p>\n";
+  }
+
+  // The table of one quantity (numbered from 1) for the entries that hold any of the
+  // kind's measures; false when there is none.
+  bool table_of(const TableKind& kind, const std::string& quantity, std::size_t number) {
+    std::vector<const Entry*> rows;
+    for (const Entry& e : entries_) {
+      if (e.first->quantity != quantity) continue;
+      bool has = false;
+      for (const Column& c : kind.columns) has = has || e.find(c.measure);
+      if (has) rows.push_back(&e);
+    }
+    if (rows.empty()) return false;
+    table(kind, quantity, number, rows);
+    return true;
+  }
+
+  void table(const TableKind& kind, const std::string& quantity, std::size_t number,
+             const std::vector<const Entry*>& rows) {
+    const std::string model_head = kind.cells == CellKind::difference ? "Models" : "Model";
+    out_ += "<div class=\"scroll\"><table id=\"" + std::string(kind.id) + "-" +
+            std::to_string(number) + "\" class=\"stats\">\n<caption>" + html_escape(quantity) +
+            ": " + std::string(kind.caption) +
+            "</caption>\n<thead><tr><th scope=\"col\">Group</th>"
+            "<th scope=\"col\">" +
+            model_head + "</th>";
+    for (const Count& c : kind.counts) {
+      out_ += "<th scope=\"col\" class=\"n\" title=\"" + std::string(c.title) + "\">" +
+              std::string(c.label) + "</th>";
+    }
+    for (const Column& c : kind.columns) {
+      out_ += "<th scope=\"col\" title=\"" + html_escape(c.title) + "\">" + std::string(c.measure);
+      if (kind.cells == CellKind::judged) {
+        const std::string_view t = criterion_text(in_.criteria, c.measure);
+        if (!judged(c.measure)) {
+          out_ += "<span class=\"crit\">not judged</span>";
+        } else if (!t.empty()) {
+          out_ += "<span class=\"crit\">" + std::string(t) + "</span>";
+        }
+      }
+      out_ += "</th>";
+    }
+    out_ += "</tr></thead>\n<tbody>\n";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const Entry& e = *rows[i];
+      const std::string group = group_text(*e.first);
+      const bool starts = i == 0 || group_text(*rows[i - 1]->first) != group;
+      out_ += starts ? "<tr class=\"first\">" : "<tr>";
+      if (starts) {
+        std::size_t span = 1;
+        while (i + span < rows.size() && group_text(*rows[i + span]->first) == group) ++span;
+        out_ += "<th scope=\"rowgroup\"";
+        if (span > 1) out_ += " rowspan=\"" + std::to_string(span) + "\"";
+        out_ += ">" + html_escape(group) + "</th>";
+      }
+      out_ += "<th scope=\"row\">" + html_escape(e.first->model) + "</th>";
+      for (const Count& c : kind.counts) {
+        const std::optional<long> n = e.count(c.field);
+        out_ += "<td class=\"n\">" +
+                (n ? std::to_string(*n)
+                   : std::string("<span class=\"na\" title=\"not counted\">–</span>")) +
+                "</td>";
+      }
+      for (const Column& c : kind.columns) cell(kind.cells, e.find(c.measure));
+      out_ += "</tr>\n";
+    }
+    out_ += "</tbody>\n</table></div>\n";
+  }
+
+  void cell(CellKind kind, const TidyRow* row) {
+    if (!row) {
+      out_ += "<td><span class=\"na\" title=\"not given\">–</span></td>";
+      return;
+    }
+    Mark mark;
+    if (kind == CellKind::judged) mark = judged_mark(*row);
+    if (kind == CellKind::difference) mark = difference_mark(*row);
+    if (kind == CellKind::plain) mark.css = "plain";
+    out_ += mark.css.empty() ? "<td>" : "<td class=\"" + std::string(mark.css) + "\">";
+    out_ += "<span class=\"v\">" + value_markup(row->value, "not formed") + "</span>";
+    if (kind != CellKind::plain) out_ += limits_markup(*row);
+    if (!mark.text.empty()) out_ += "<span class=\"mark\">" + std::string(mark.text) + "</span>";
+    out_ += "</td>";
+  }
+
+  void diagrams() {
+    out_ += "<section id=\"diagrams\">\n<h2>Diagrams</h2>\n";
+    if (in_.diagrams.empty()) out_ += "<p class=\"none\">No diagrams.</p>\n";
+    for (std::size_t i = 0; i < in_.diagrams.size(); ++i) {
+      const auto& [caption, svg] = in_.diagrams[i];
+      out_ += "<figure id=\"diagram-" + std::to_string(i + 1) + "\">\n<div class=\"picture\">";
+      out_ += inline_svg(svg);
+      out_ += "</div>\n<figcaption>Figure " + std::to_string(i + 1) + ". " + html_escape(caption) +
+              "</figcaption>\n</figure>\n";
+    }
+    out_ += "</section>\n";
+  }
+
+  // The SVG text without an XML declaration or document type before its root.
+  static std::string_view inline_svg(std::string_view svg) {
+    for (;;) {
+      const std::size_t start = svg.find_first_not_of(" \t\r\n");
+      if (start == std::string_view::npos) return {};
+      svg.remove_prefix(start);
+      if (svg.starts_with("<?")) {
+        const std::size_t end = svg.find("?>");
+        svg.remove_prefix(end == std::string_view::npos ? svg.size() : end + 2);
+      } else if (svg.starts_with("<!DOCTYPE") || svg.starts_with("<!doctype")) {
+        const std::size_t end = svg.find('>');
+        svg.remove_prefix(end == std::string_view::npos ? svg.size() : end + 1);
+      } else {
+        return svg;
+      }
+    }
+  }
+
+  static constexpr std::string_view kStyle = R"css(
+:root { color-scheme: light; }
+* { box-sizing: border-box; }
+body { margin: 0 auto; max-width: 78rem; padding: 0.8rem 1.2rem 2rem;
+  font: 15px/1.4 "DejaVu Sans", "Helvetica Neue", Arial, sans-serif; color: #1b1b1b;
+  background: #fff; }
+h1 { font-size: 1.45rem; margin: 0.4rem 0; overflow-wrap: anywhere; }
+h2 { font-size: 1.2rem; margin: 1.8rem 0 0.5rem; padding-bottom: 0.2rem;
+  border-bottom: 2px solid #3b5b7c; color: #24425f; }
+p { margin: 0.4rem 0; max-width: 60rem; }
+nav { font-size: 0.9rem; margin-bottom: 0.5rem; }
+nav a { color: #24425f; }
+.scroll { overflow-x: auto; margin: 0.6rem 0 1.2rem; }
+table { border-collapse: collapse; font-variant-numeric: tabular-nums; }
+caption { text-align: left; font-weight: bold; padding: 0.2rem 0; white-space: nowrap; }
+th, td { border: 1px solid #c9ced6; padding: 0.2rem 0.35rem; vertical-align: top; }
+thead th { background: #e9eef4; text-align: center; white-space: nowrap; }
+tbody th { text-align: left; font-weight: normal; white-space: nowrap; }
+tbody th[scope=rowgroup] { font-weight: bold; background: #f6f8fa; }
+tr.first > * { border-top: 2px solid #8d99a8; }
+.facts th { background: #f6f8fa; font-weight: normal; white-space: normal; }
+.facts td { overflow-wrap: anywhere; }
+.stats { font-size: 0.95em; }
+.stats td { text-align: right; white-space: nowrap; }
+td.plain .v { font-weight: normal; }
+.inf { cursor: help; }
+td.n { color: #444; }
+.crit { display: block; font-weight: normal; font-size: 0.82em; color: #3d4a57; }
+.v { display: block; font-weight: bold; }
+.ci { display: block; font-size: 0.82em; color: #4a4a4a; }
+.mark { display: block; font-size: 0.82em; }
+td.met { background: #dcf1dc; }
+td.met .mark { color: #14591b; font-weight: bold; }
+td.unmet { background: #fbdcd9; }
+td.unmet .mark { color: #9b1c12; font-weight: bold; }
+td.sig { background: #dbe7f7; }
+td.sig .mark { color: #173f7a; font-weight: bold; }
+td.nsig .mark, td.nj .mark, td.nf .mark { color: #666; }
+td.nf .mark { font-style: italic; }
+.legend .mark { display: inline-block; padding: 0 0.35rem; margin: 0 0.1rem;
+  border: 1px solid #c9ced6; }
+.legend .mark.met { background: #dcf1dc; color: #14591b; font-weight: bold; }
+.legend .mark.unmet { background: #fbdcd9; color: #9b1c12; font-weight: bold; }
+.legend .mark.sig { background: #dbe7f7; color: #173f7a; font-weight: bold; }
+.legend .mark.nsig, .legend .mark.nj, .legend .mark.nf { color: #666; }
+.na { color: #777; cursor: help; }
+.remarks { border-left: 4px solid #c98a00; background: #fff6dc; padding: 0.4rem 0.6rem 0.4rem 1.8rem;
+  margin: 0.6rem 0; }
+.none { color: #666; font-style: italic; }
+figure { margin: 1rem 0 1.6rem; break-inside: avoid; }
+.picture svg { display: block; max-width: 100%; height: auto; border: 1px solid #e0e0e0; }
+figcaption { font-size: 0.9rem; color: #333; margin-top: 0.3rem; }
+footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
+@page { size: A4; margin: 12mm; }
+@media print {
+  body { font-size: 9pt; max-width: none; padding: 0; }
+  .stats { font-size: 7pt; }
+  .stats caption { font-size: 9pt; }
+  .stats td { white-space: normal; }
+  * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
+  nav { display: none; }
+  .scroll { overflow: visible; }
+  h2 { break-after: avoid; }
+  table { break-inside: auto; }
+  tr, figure { break-inside: avoid; }
+  thead { display: table-header-group; }
+  th, td { padding: 0.05rem 0.2rem; }
+}
+)css";
+
+  const PageInput& in_;
+  std::vector<Entry> entries_;
+  std::vector<std::string> quantities_;
+  std::string out_;
+};
+
+}  // namespace
+
+std::string html_escape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string page_number(double value) {
+  if (value == 0) return "0";
+  const double magnitude = std::fabs(value);
+  char buf[400];
+  char* const last = buf + sizeof buf;
+  // The exponent of the value rounded to 3 significant figures decides the form.
+  char* end = std::to_chars(buf, last, magnitude, std::chars_format::scientific, 2).ptr;
+  const std::string_view sci(buf, static_cast<std::size_t>(end - buf));
+  const std::size_t e = sci.find('e');
+  int exponent = 0;
+  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+  std::string s;
+  if (exponent >= -3 && exponent <= 2) {
+    end = std::to_chars(buf, last, magnitude, std::chars_format::fixed, 2 - exponent).ptr;
+    s.assign(buf, end);
+  } else {
+    static constexpr std::string_view kSuperscript[] = {"⁰", "¹", "²", "³", "⁴",
+                                                        "⁵", "⁶", "⁷", "⁸", "⁹"};
+    s.assign(sci.substr(0, e));
+    s += "×10";
+    if (exponent < 0) s += "⁻";
+    for (const char d : std::to_string(std::abs(exponent))) s += kSuperscript[d - '0'];
+  }
+  return value < 0 ? "−" + s : s;
+}
+
+std::string evaluation_page(const PageInput& input) {
+  return Page(input).build();
+}
+
+}  // namespace evaluate
