@@ -67,15 +67,6 @@ TEST(RecordsEnvironment, ByteOrderMarkOnlyAtTheVeryStartOfAFile) {
   EXPECT_EQ(r, bom + "name");
 }
 
-TEST(RecordsEnvironment, ByteOrderMarkBeforeARecordReadByLayout) {
-  ScratchDir dir;
-  dir.write("dates.txt", "\xEF\xBB\xBF" "80  5  2 12\n");
-  InputFile in = InputFile::open(dir.path(), "dates.txt");
-  int y = 0, m = 0, d = 0, h = 0;
-  in.read(records::Layout("(i2,3i3)"), {&y, &m, &d, &h});
-  EXPECT_EQ((std::vector<int>{y, m, d, h}), (std::vector<int>{80, 5, 2, 12}));
-}
-
 void write_two_records(OutputFile& out) {
   out.write_record("first");
   out.write(records::Layout("(i3)"), {42});
