@@ -123,8 +123,8 @@ class ConsoleIn final : public LineSource {
 // tokens without blank, comma or slash, or quoted with ' or "; stored left-aligned
 // and blank-padded or cut to the variable's length (a whole_text variable takes the
 // value whole). The statement consumes every record it takes a value from; the
-// rest of the last one is dropped. With no destinations it consumes one record. Faults throw RunError (status 2; "End of
-// file" when the source ends first).
+// rest of the last one is dropped. With no destinations it consumes one record.
+// Faults throw RunError (status 2; "End of file" when the source ends first).
 void read_list(LineSource& source, std::initializer_list<Dest> dests, Names names = {});
 
 }  // namespace records

@@ -4,9 +4,9 @@
 
 namespace tessiclip {
 
-records::InputFile ask_for_file(records::LineSource& console, std::ostream& out,
-                                std::ostream& err, const std::filesystem::path& dir,
-                                std::string_view prompt, std::string& reply) {
+records::InputFile ask_for_file(records::LineSource& console, std::ostream& out, std::ostream& err,
+                                const std::filesystem::path& dir, std::string_view prompt,
+                                std::string& reply) {
   for (;;) {
     records::write_console_list(out, {prompt});
     out.flush();

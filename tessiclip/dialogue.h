@@ -24,8 +24,8 @@ inline constexpr std::string_view kProfilePrompt = " AERMET prof input ALL hours
 // ("tessiclip: <name>: Operating system error: <reason>") and brings the same
 // prompt again. The end of the console input ends the run (RunError "End of
 // file", status 2).
-records::InputFile ask_for_file(records::LineSource& console, std::ostream& out,
-                                std::ostream& err, const std::filesystem::path& dir,
-                                std::string_view prompt, std::string& reply);
+records::InputFile ask_for_file(records::LineSource& console, std::ostream& out, std::ostream& err,
+                                const std::filesystem::path& dir, std::string_view prompt,
+                                std::string& reply);
 
 }  // namespace tessiclip

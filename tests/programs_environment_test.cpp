@@ -5,11 +5,10 @@
 // dialogue of tessiclip. Every run is compared with an ordinary run of the same
 // inputs.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
@@ -191,7 +190,8 @@ TEST(ProgramsEnvironment, ClosedStandardStreamsGetNoFileInTheirPlace) {
       return records::run_main(1, argv, p.run);
     });
     EXPECT_EQ(child.status, 0);
-    for (const auto& [name, content] : reference(p).files) EXPECT_EQ(dir.read(name), content) << name;
+    for (const auto& [name, content] : reference(p).files)
+      EXPECT_EQ(dir.read(name), content) << name;
   }
 }
 
@@ -249,8 +249,8 @@ TEST(ProgramsEnvironment, TessiclipSaysWhyANameDoesNotOpenAndOpensLongNamesWhole
       {lines({"dates.txt", "aermet-surfac.txt", "aermet-surface.txt", "aermet-profile.txt"}),
        "tessiclip: aermet-surfac.txt: Operating system error: No such file or directory\n",
        dates_prompt + surf_prompt + surf_prompt + prof_prompt},
-      {lines({"sub", "'no such, file.txt'", "dates.txt", "aermet-surface.txt",
-              "aermet-profile.txt"}),
+      {lines(
+           {"sub", "'no such, file.txt'", "dates.txt", "aermet-surface.txt", "aermet-profile.txt"}),
        "tessiclip: sub: Operating system error: Is a directory\n"
        "tessiclip: no such, file.txt: Operating system error: No such file or directory\n",
        dates_prompt + dates_prompt + dates_prompt + surf_prompt + prof_prompt},

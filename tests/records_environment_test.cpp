@@ -2,11 +2,10 @@
 // not regular files, outputs locked by another run, closed standard descriptors,
 // and list-form replies longer than any fixed buffer.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sstream>
@@ -47,10 +46,10 @@ TEST(RecordsEnvironment, ByteOrderMarkOnlyAtTheVeryStartOfAFile) {
       {bom + "80 5 2\r\nsecond\n", {"80 5 2", "second"}},
       {bom, {}},
       {bom + "\n", {""}},
-      {bom + bom + "x\n", {bom + "x"}},             // only the first mark goes
-      {"x\n" + bom + "y\n", {"x", bom + "y"}},      // not one inside the file
-      {" " + bom + "x\n", {" " + bom + "x"}},       // nor one after a blank
-      {"\xEF\xBB" "x\n", {"\xEF\xBB" "x"}},         // nor part of one
+      {bom + bom + "x\n", {bom + "x"}},         // only the first mark goes
+      {"x\n" + bom + "y\n", {"x", bom + "y"}},  // not one inside the file
+      {" " + bom + "x\n", {" " + bom + "x"}},   // nor one after a blank
+      {"\xEF\xBBx\n", {"\xEF\xBBx"}},           // nor part of one
       {"\xEF\xBB", {"\xEF\xBB"}},
   };
   for (const Case& c : cases) {
@@ -142,10 +141,10 @@ TEST(RecordsEnvironment, ClosedStandardDescriptorsAreReopenedOnDevNull) {
       for (int fd : closed) {
         struct stat st;
         const int mode = ::fcntl(fd, F_GETFL);
-        const bool on_null = ::fstat(fd, &st) == 0 && st.st_rdev == null_st.st_rdev &&
-                             S_ISCHR(st.st_mode);
-        const bool right_way = fd == 0 ? (mode & O_ACCMODE) == O_RDONLY
-                                       : (mode & O_ACCMODE) == O_WRONLY;
+        const bool on_null =
+            ::fstat(fd, &st) == 0 && st.st_rdev == null_st.st_rdev && S_ISCHR(st.st_mode);
+        const bool right_way =
+            fd == 0 ? (mode & O_ACCMODE) == O_RDONLY : (mode & O_ACCMODE) == O_WRONLY;
         if (!on_null || !right_way) report += "descriptor " + std::to_string(fd) + " wrong; ";
       }
       send(report);
@@ -160,8 +159,8 @@ TEST(RecordsEnvironment, ListFormWholeTextTakesTheValueWhole) {
   const std::string long_name = "aermet-surface-file-of-the-whole-period.txt";  // 43 characters
   struct Case {
     std::string line;
-    std::string whole;   // into a whole-value variable
-    std::string cut30;   // into a 30-character variable
+    std::string whole;  // into a whole-value variable
+    std::string cut30;  // into a 30-character variable
   };
   const Case cases[] = {
       {"  " + long_name + " rest", long_name, long_name.substr(0, 30)},
