@@ -88,6 +88,7 @@ int combine_files(const std::filesystem::path& dir) {
   out.write_list({formats::kZeroCyLabel, counts.zero_cy});
   out.write_list({formats::kAerobsLabel, counts.aerobs});
   out.write_list({formats::kAllThreeLabel, counts.all_three});
+  out.close();
   return 0;
 }
 

@@ -12,6 +12,8 @@
 //                  Tlvcutsurf-all.txt, TLV-AERMOD-Results.txt
 #pragma once
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -177,7 +179,22 @@ inline std::string tessiclip_case(std::string_view data) {
   const Scratch& scratch = Scratch::get();
   const auto pieces = split_files(data, 3);
   lay_out_inputs(scratch, {kCutDates, kCutSurface, kCutProfile}, pieces);
-  const RunResult r = run_program(run_tessiclip, scratch.dir(), kCutReplies);
+  RunResult r = run_program(run_tessiclip, scratch.dir(), kCutReplies);
+  // A reply naming a missing file is reported on a line of its own before the
+  // prompt comes again; the run's own outcome follows those lines.
+  for (;;) {
+    const std::size_t end = r.err.find('\n');
+    if (end == std::string::npos || end + 1 == r.err.size()) break;
+    const std::string_view line(r.err.data(), end);
+    bool reported = false;
+    for (std::string_view name : {kCutDates, kCutSurface, kCutProfile}) {
+      reported = reported || line == "tessiclip: " + std::string(name) + ": " +
+                                         std::string(records::kOsErrorPrefix) +
+                                         std::strerror(ENOENT);
+    }
+    if (!reported) return "an error line before the end of the run: " + std::string(line);
+    r.err.erase(0, end + 1);
+  }
   std::string problem =
       check_status(r, "tessiclip", {kCutDates, kCutSurface, kCutProfile, "standard input"});
   if (!problem.empty()) return problem;

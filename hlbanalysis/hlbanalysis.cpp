@@ -51,6 +51,7 @@ void analyse(const std::filesystem::path& dir) {
     const Stamp stamp = read_stamp(report_layouts, blocks.mainn, arcs.name(), blocks.key_line);
     write_line(report, report_layouts, blocks.mainn.NEXP, stamp, blocks.main0.Q, columns);
   }
+  report.close();
 }
 
 }  // namespace

@@ -17,9 +17,11 @@ inline constexpr std::string_view kIntegerOverflow = "Value overflowed during in
 inline constexpr std::string_view kBadReal = "Bad value during floating point read";
 inline constexpr std::string_view kEndOfFile = "End of file";
 inline constexpr std::string_view kOsErrorPrefix = "Operating system error: ";
+// An output file that another run holds open (status 1).
+inline constexpr std::string_view kInUse = "in use by another run";
 
 // Exit statuses.
-inline constexpr int kStatusOsError = 1;    // a file could not be opened or created
+inline constexpr int kStatusOsError = 1;    // a file could not be opened, created or written
 inline constexpr int kStatusReadError = 2;  // a read failure or an unexpected end of file
 
 // Where a failure happened. Empty file: no file concerned. line 0: no line.

@@ -5,6 +5,7 @@
 #include "records/files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +21,9 @@ namespace records {
 namespace {
 
 constexpr std::size_t kBlock = 64 * 1024;
+
+// The UTF-8 byte-order mark that some editors put at the start of a text file.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view trim_name(std::string_view name) {
   while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
@@ -60,6 +64,7 @@ struct InputFile::Impl {
   std::size_t scanned = 0;  // bytes from begin already searched for LF
   std::size_t end = 0;      // end of the valid bytes
   bool at_eof = false;
+  bool at_start = true;  // nothing returned since the file was opened or rewound
   long line = 0;
 
   ~Impl() {
@@ -68,6 +73,7 @@ struct InputFile::Impl {
 
   bool next(std::string_view& record) {
     if (fd < 0) closed_file(name);
+    if (at_start) skip_byte_order_mark();
     for (;;) {
       const char* base = buf.data();
       const void* nl = std::memchr(base + begin + scanned, '\n', end - begin - scanned);
@@ -92,6 +98,15 @@ struct InputFile::Impl {
       }
       fill();
     }
+  }
+
+  // A byte-order mark at the very start of the file is not part of its first record.
+  void skip_byte_order_mark() {
+    while (end - begin < kByteOrderMark.size() && !at_eof) fill();
+    if (std::string_view(buf.data() + begin, end - begin).starts_with(kByteOrderMark)) {
+      begin += kByteOrderMark.size();
+    }
+    at_start = false;
   }
 
   // Moves the pending bytes to the front, grows the block when one record fills
@@ -186,6 +201,7 @@ void InputFile::rewind() {
   if (::lseek(impl_->fd, 0, SEEK_SET) < 0) throw os_error(impl_->name, errno);
   impl_->begin = impl_->end = impl_->scanned = 0;
   impl_->at_eof = false;
+  impl_->at_start = true;
   impl_->line = 0;
 }
 
@@ -203,7 +219,7 @@ struct OutputFile::Impl {
   int fd = -1;
   std::string name;
   std::string pending;  // records not yet handed to the system
-  bool cut = false;     // the old content has been cut off
+  bool cut = false;     // the old content has been cut off (or is not to be cut)
 
   ~Impl() {
     if (fd < 0) return;
@@ -253,8 +269,26 @@ OutputFile OutputFile::open(const std::filesystem::path& dir, std::string_view n
   name = trim_name(name);
   int fd = open_in(dir, name, O_WRONLY | O_CREAT, 0666);
   if (fd < 0) throw os_error(std::string(name), errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    throw os_error(std::string(name), err);
+  }
+  // A regular file is held under an exclusive lock while it is open, so that two
+  // runs in one folder cannot write into the same file. A file system without
+  // locks leaves the file unlocked. Anything else (a FIFO, a link to /dev/null) is
+  // written as it is, never cut.
+  const bool regular = S_ISREG(st.st_mode);
+  if (regular && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    ::close(fd);
+    Location where;
+    where.file = std::string(name);
+    throw RunError(kStatusOsError, std::string(kInUse), std::move(where));
+  }
   auto impl = std::make_unique<Impl>();
   impl->fd = fd;
+  impl->cut = !regular;
   impl->name = std::string(name);
   impl->pending.reserve(kBlock + 1024);
   return OutputFile(std::move(impl));

@@ -1,10 +1,15 @@
 // Files and the console as sources and sinks of records.
 //
 // Input records end at LF (a CR just before it is dropped); a lone CR is an
-// ordinary character. Output records end with CR LF. An output file is created
-// when absent but cut to empty only when its first record is written, so a file
-// that receives no record keeps its old content. Everything written is flushed
-// when the file is closed or destroyed, also while a failure unwinds.
+// ordinary character; a UTF-8 byte-order mark at the very start of a file is
+// skipped. Output records end with CR LF. An output file is created when absent
+// but cut to empty only when its first record is written, so a file that receives
+// no record keeps its old content; an output that is not a regular file (a FIFO,
+// /dev/null) is written as it is. A regular output file is locked (flock,
+// exclusive) while it is open, so that a second run cannot write into it.
+// Everything written is flushed when the file is closed or destroyed, also while a
+// failure unwinds; only close() reports a failing flush or close, so a run closes
+// its outputs before it ends normally.
 #pragma once
 
 #include <cstdio>
@@ -78,7 +83,8 @@ class InputFile final : public LineSource {
 class OutputFile {
  public:
   // Opens `name` in `dir` for writing, creating it when absent, keeping its old
-  // content until the first record is written; failure throws RunError status 1.
+  // content until the first record is written; failure throws RunError status 1,
+  // also when another open file holds the lock ("in use by another run").
   static OutputFile open(const std::filesystem::path& dir, std::string_view name);
 
   OutputFile(OutputFile&&) noexcept;
@@ -90,7 +96,7 @@ class OutputFile {
   void write_list(std::initializer_list<Item> items);
   void write_record(std::string_view record);  // one record as it stands
   void flush();
-  void close();
+  void close();  // flushes and closes; a failure of either throws RunError status 1
   const std::string& name() const;
 
  private:
@@ -115,10 +121,10 @@ class ConsoleIn final : public LineSource {
 // List-form input of one statement from `source`: values separated by blanks or a
 // comma, spread over as many records as needed (blank records pass); texts are
 // tokens without blank, comma or slash, or quoted with ' or "; stored left-aligned
-// and blank-padded or cut to the variable's length. The statement consumes every
-// record it takes a value from; the rest of the last one is dropped. With no
-// destinations it consumes one record. Faults throw RunError (status 2; "End of
-// file" when the source ends first).
+// and blank-padded or cut to the variable's length (a whole_text variable takes the
+// value whole). The statement consumes every record it takes a value from; the
+// rest of the last one is dropped. With no destinations it consumes one record.
+// Faults throw RunError (status 2; "End of file" when the source ends first).
 void read_list(LineSource& source, std::initializer_list<Dest> dests, Names names = {});
 
 }  // namespace records

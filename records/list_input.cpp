@@ -39,7 +39,12 @@ void store(const Dest& dest, std::string_view token, bool quoted, const Origin& 
     if (quoted || detail::parse_real(token, 0, 0, **fv) != detail::Parse::ok)
       value_fault(kBadReal, where, first, last, index, names);
   } else {
-    std::string& var = *std::get<TextDest>(dest).var;
+    const TextDest& td = std::get<TextDest>(dest);
+    std::string& var = *td.var;
+    if (td.whole) {
+      var.assign(token);
+      return;
+    }
     for (std::size_t c = 0; c < var.size(); ++c) var[c] = c < token.size() ? token[c] : ' ';
   }
 }

@@ -18,11 +18,15 @@
 namespace records {
 
 // A fixed-length text variable: its length is var->size() (make it with
-// std::string(len, ' ')); reads keep that length.
+// std::string(len, ' ')); reads keep that length. A whole-value variable (list-form
+// input only) takes the value as it stands, of any length; under a layout it reads
+// as a fixed-length one.
 struct TextDest {
   std::string* var;
+  bool whole = false;
 };
 inline TextDest text(std::string& var) { return TextDest{&var}; }
+inline TextDest whole_text(std::string& var) { return TextDest{&var, true}; }
 
 using Dest = std::variant<int*, float*, TextDest>;
 

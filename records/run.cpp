@@ -2,6 +2,10 @@
 // a console line and an exit status.
 #include "records/run.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <iostream>
 #include <new>
 #include <string>
@@ -56,7 +60,20 @@ int guarded_run(std::string_view program, std::ostream& err, const std::function
   }
 }
 
+void reopen_closed_standard_streams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free descriptor is `fd` itself: those below it are open by now.
+    const int got = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (got >= 0 && got != fd) {
+      ::dup2(got, fd);
+      ::close(got);
+    }
+  }
+}
+
 int run_main(int argc, char** argv, int (*run)(const RunContext&)) {
+  reopen_closed_standard_streams();
   std::string program = argc > 0 && argv[0] != nullptr ? argv[0] : "program";
   std::size_t slash = program.find_last_of('/');
   if (slash != std::string::npos) program.erase(0, slash + 1);

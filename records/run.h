@@ -40,7 +40,13 @@ std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& c
 // exception is reported the same way with status 2. Returns body's status otherwise.
 int guarded_run(std::string_view program, std::ostream& err, const std::function<int()>& body);
 
-// Adapts a run function to main(): cwd, argv, std::cin/cout/cerr.
+// Reopens on /dev/null each of the descriptors 0, 1 and 2 that is closed, so that
+// no file the run opens takes the place of a standard stream (prompts or messages
+// would land in it).
+void reopen_closed_standard_streams();
+
+// Adapts a run function to main(): first reopens closed standard streams, then
+// runs with cwd, argv, std::cin/cout/cerr.
 int run_main(int argc, char** argv, int (*run)(const RunContext&));
 
 }  // namespace records

@@ -11,7 +11,7 @@ namespace tessiclip {
 namespace {
 
 constexpr records::ProgramInfo kInfo{
-    "tessiclip",
+    kProgram,
     "tessiclip [--help | --version]",
     "Asks on the console for a dates file, an AERMET surface file and an AERMET\n"
     "profile file (all hours). For every hour of the dates file that both AERMET\n"
@@ -49,7 +49,7 @@ struct SurfaceValues {
 int cut(const records::RunContext& ctx) {
   const Layouts lay;
   records::ConsoleIn console(ctx.in);
-  std::string reply(kReplyLength, ' ');
+  std::string reply;
 
   auto summary = records::OutputFile::open(ctx.dir, "CutmetSummary.txt");
   // The dates records are read whole at once: the files this run writes may be
@@ -57,7 +57,7 @@ int cut(const records::RunContext& ctx) {
   std::string dates_name;
   std::vector<std::string> dates;
   {
-    auto file = ask_for_file(console, ctx.out, ctx.dir, kDatesPrompt, reply);
+    auto file = ask_for_file(console, ctx.out, ctx.err, ctx.dir, kDatesPrompt, reply);
     dates_name = file.name();
     std::string_view record;
     while (file.next(record)) dates.emplace_back(record);
@@ -67,7 +67,7 @@ int cut(const records::RunContext& ctx) {
   // on (each dates record would otherwise reread it from its top).
   std::string header(kHeaderWidth, ' ');
   AermetRecords surface = [&] {
-    auto file = ask_for_file(console, ctx.out, ctx.dir, kSurfacePrompt, reply);
+    auto file = ask_for_file(console, ctx.out, ctx.err, ctx.dir, kSurfacePrompt, reply);
     file.read(lay.header, {records::text(header)}, {"surface header"});
     return AermetRecords(file, kSurfaceKeyLayout);
   }();
@@ -77,7 +77,7 @@ int cut(const records::RunContext& ctx) {
   cutsurf.write(lay.header, {std::string_view(header)});
 
   AermetRecords profile = [&] {
-    auto file = ask_for_file(console, ctx.out, ctx.dir, kProfilePrompt, reply);
+    auto file = ask_for_file(console, ctx.out, ctx.err, ctx.dir, kProfilePrompt, reply);
     return AermetRecords(file, kProfileKeyLayout);
   }();
 
@@ -143,6 +143,10 @@ int cut(const records::RunContext& ctx) {
     cutiscst3.write(lay.iscst3_hour, {want.year, want.month, want.day, want.hour, kFlowVector,
                                       v.wind, v.temperature, kst, mixing_height, mixing_height});
   }
+  summary.close();
+  cutsurf.close();
+  cutprof.close();
+  cutiscst3.close();
   return 0;
 }
 
@@ -151,5 +155,5 @@ int cut(const records::RunContext& ctx) {
 
 int run_tessiclip(const records::RunContext& ctx) {
   if (auto status = records::handle_arguments(tessiclip::kInfo, ctx)) return *status;
-  return records::guarded_run("tessiclip", ctx.err, [&] { return tessiclip::cut(ctx); });
+  return records::guarded_run(tessiclip::kProgram, ctx.err, [&] { return tessiclip::cut(ctx); });
 }

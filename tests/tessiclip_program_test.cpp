@@ -357,14 +357,15 @@ TEST(TessiclipProgram, RecordsAreCutAndPaddedToTheirWidths) {
 TEST(TessiclipProgram, DialogueRepromptsUntilANameOpens) {
   ScratchDir dir;
   inputs(dir, lf({keys(80, 5, 2, 12)}), lf({header(), Surf{}.line()}), lf({prof(80, 5, 2, 12)}));
-  dir.write("dates-with-a-long-name-0123456", lf({keys(80, 5, 2, 12), keys(80, 5, 2, 12)}));
+  dir.write("dates-with-a-long-name-0123456789.txt", lf({keys(80, 5, 2, 12), keys(80, 5, 2, 12)}));
+  dir.write("dates-with-a-long-name-0123456", lf({keys(81, 1, 1, 1)}));  // its first 30 characters
   dir.write("my surface.txt", lf({header(), Surf{}.line()}));
   std::filesystem::create_directory(dir / "folder");  // a folder does not open as a file
   const auto r = run(dir,
                      "nosuch.txt\n"
                      "folder\n"
                      "\n"
-                     "   dates-with-a-long-name-0123456789.txt and more\n"  // first 30 characters
+                     "   dates-with-a-long-name-0123456789.txt and more\n"  // opened whole
                      "surf\n"
                      "'my surface.txt', ignored\n"
                      "  \"prof.txt\"\n");
@@ -376,7 +377,10 @@ TEST(TessiclipProgram, DialogueRepromptsUntilANameOpens) {
             "  AERMET surf input ALL hours filename: \n"
             "  AERMET surf input ALL hours filename: \n"
             "  AERMET prof input ALL hours filename: \n");
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err,
+            "tessiclip: nosuch.txt: Operating system error: No such file or directory\n"
+            "tessiclip: folder: Operating system error: Is a directory\n"
+            "tessiclip: surf: Operating system error: No such file or directory\n");
   EXPECT_EQ(dir.read("cutiscst3.txt"),
             crlf_lines({"         678       80       12345          80",
                         "80 5 212  90.0000   3.5000 293.2 2  850.0  850.0",

@@ -42,6 +42,8 @@ class Report {
   void write_line(const ReportLine& line);
   // The two list-form lines written for an arc of more samplers than the fit takes.
   void write_arc_size(int NUM);
+  // Flushes and closes the file; a failure throws RunError (status 1).
+  void close() { file_.close(); }
 
  private:
   explicit Report(records::OutputFile file);
@@ -66,6 +68,8 @@ class Emissions {
   static Emissions open(const std::filesystem::path& dir);
 
   void write(const EmissionRecord& record);
+  // Flushes and closes the file; a failure throws RunError (status 1).
+  void close() { file_.close(); }
 
  private:
   explicit Emissions(records::OutputFile file);

@@ -152,6 +152,8 @@ void analyse_study(const std::filesystem::path& dir) {
         EmissionRecord{t.year, t.month, t.day, t.hour, 1000.0f, blocks.met.TS, blocks.met.VS});
     last_emitted = t;
   }
+  report.close();
+  emissions.close();
 }
 
 }  // namespace

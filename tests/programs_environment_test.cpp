@@ -1,0 +1,281 @@
+// The five programs in an unfriendly environment, each on a complete set of inputs
+// (the example study, the combiner's golden inputs, a small combined table): a disk
+// that fills up, outputs that are links to /dev/null, closed standard descriptors,
+// byte-order marks on the inputs, outputs held by another run, and the file-name
+// dialogue of tessiclip. Every run is compared with an ordinary run of the same
+// inputs.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "combine/combine.h"
+#include "evaluate/tlvstats.h"
+#include "fuzz/harness.h"
+#include "hlbanalysis/hlbanalysis.h"
+#include "support/child.h"
+#include "support/scratch.h"
+#include "tessiclip/tessiclip.h"
+#include "tlvanalysis/tlvanalysis.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fuzzing::RunResult;
+using testsupport::ScratchDir;
+
+struct Input {
+  fs::path source;
+  std::string_view name;  // in the working folder
+};
+
+struct Program {
+  std::string_view name;
+  fuzzing::RunFunction run;
+  std::vector<Input> inputs;
+  std::string console;  // the replies on standard input
+  std::vector<std::string_view> outputs;
+};
+
+const fs::path kExample = EXAMPLE_DIR;
+const fs::path kData = TEST_DATA_DIR;
+
+const std::vector<Program>& programs() {
+  static const std::vector<Program> all = {
+      {"tlvanalysis",
+       run_tlvanalysis,
+       {{kExample / "tolvern/tolvernsf6-max11052011.txt", "tolvernsf6-max11052011.txt"},
+        {kExample / "tolvern/TolvernSF611052011.txt", "TolvernSF611052011.txt"}},
+       "",
+       {"TolvernOBSAnalysis.txt", "TLVemissions.txt"}},
+      {"hlbanalysis",
+       run_hlbanalysis,
+       {{kExample / "holmby/hbarcs.txt", "hbarcs.txt"}},
+       "",
+       {"HolmbyOBSAnalysis.txt"}},
+      {"tessiclip",
+       run_tessiclip,
+       {{kExample / "met/dates.txt", "dates.txt"},
+        {kExample / "met/aermet-surface.txt", "aermet-surface.txt"},
+        {kExample / "met/aermet-profile.txt", "aermet-profile.txt"}},
+       "dates.txt\naermet-surface.txt\naermet-profile.txt\n",
+       {"CutmetSummary.txt", "cutsurf.txt", "cutprof.txt", "cutiscst3.txt"}},
+      {"TLVCombineAll",
+       run_combine,
+       {{kData / "combine/golden/TolvernOBSAnalysisNoFill.txt", "TolvernOBSAnalysisNoFill.txt"},
+        {kData / "combine/golden/Tlvcutsurf-all.txt", "Tlvcutsurf-all.txt"},
+        {kData / "combine/golden/TLV-iscst3-Results.txt", "TLV-iscst3-Results.txt"},
+        {kData / "combine/golden/TLV-AERMOD-Results.txt", "TLV-AERMOD-Results.txt"}},
+       "",
+       {"TLV-Combined-NoFill-Results.txt"}},
+      {"tlvstats",
+       run_tlvstats,
+       {{kData / "evaluate/small-combined.txt", "TLV-Combined-NoFill-Results.txt"}},
+       "",
+       {"TLV-Model-Statistics.txt", "TLV-Scatter.svg", "TLV-QQ.svg"}},
+  };
+  return all;
+}
+
+const Program& program(std::string_view name) {
+  for (const Program& p : programs())
+    if (p.name == name) return p;
+  throw std::logic_error("no program " + std::string(name));
+}
+
+// Copies the program's inputs into `dir`.
+void lay_out(const ScratchDir& dir, const Program& p) {
+  for (const Input& in : p.inputs) fs::copy_file(in.source, dir / in.name);
+}
+
+struct Outcome {
+  RunResult run;
+  std::map<std::string, std::string> files;  // every output, byte for byte
+};
+
+Outcome outcome(const ScratchDir& dir, const Program& p, const RunResult& run) {
+  Outcome o{run, {}};
+  for (std::string_view name : p.outputs) o.files[std::string(name)] = dir.read(name);
+  return o;
+}
+
+// An ordinary run of the program's inputs.
+const Outcome& reference(const Program& p) {
+  static std::map<std::string, Outcome, std::less<>> done;
+  if (auto it = done.find(p.name); it != done.end()) return it->second;
+  ScratchDir dir;
+  lay_out(dir, p);
+  const Outcome o = outcome(dir, p, fuzzing::run_program(p.run, dir.path(), p.console));
+  EXPECT_EQ(o.run.status, 0) << o.run.err;
+  for (const auto& [name, content] : o.files) EXPECT_FALSE(content.empty()) << name;
+  return done.emplace(p.name, o).first->second;
+}
+
+void expect_same(const Outcome& got, const Outcome& want) {
+  EXPECT_EQ(got.run.status, want.run.status);
+  EXPECT_EQ(got.run.err, want.run.err);
+  EXPECT_EQ(got.run.out, want.run.out);
+  for (const auto& [name, content] : want.files) EXPECT_EQ(got.files.at(name), content) << name;
+}
+
+TEST(ProgramsEnvironment, AFullDiskEndsTheRunWithStatus1NamingTheFile) {
+  for (const Program& p : programs()) {
+    SCOPED_TRACE(std::string(p.name));
+    ScratchDir dir;
+    lay_out(dir, p);
+    // Every output is longer than 100 bytes; writes past that fail with EFBIG.
+    const testsupport::ChildResult child = testsupport::in_child([&](auto send) {
+      const rlimit limit{100, 100};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      std::signal(SIGXFSZ, SIG_IGN);
+      const RunResult r = fuzzing::run_program(p.run, dir.path(), p.console);
+      send(r.err);
+      return r.status;
+    });
+    EXPECT_EQ(child.status, 1);
+    bool named = false;
+    for (std::string_view out : p.outputs) {
+      named = named || child.text == std::string(p.name) + ": " + std::string(out) +
+                                         ": Operating system error: File too large\n";
+    }
+    EXPECT_TRUE(named) << child.text;
+  }
+}
+
+TEST(ProgramsEnvironment, OutputsLinkedToDevNullAreDiscardedWithoutFailure) {
+  for (const Program& p : programs()) {
+    SCOPED_TRACE(std::string(p.name));
+    ScratchDir dir;
+    lay_out(dir, p);
+    for (std::string_view out : p.outputs) fs::create_symlink("/dev/null", dir / out);
+    const RunResult r = fuzzing::run_program(p.run, dir.path(), p.console);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, reference(p).run.out);
+  }
+}
+
+TEST(ProgramsEnvironment, ClosedStandardStreamsGetNoFileInTheirPlace) {
+  // tessiclip run with `fd` closed from its start (through main's frame, which all
+  // five programs share): its outputs must be those of an ordinary run, with no
+  // prompt (standard output) or message on a name that does not open (standard
+  // error) landing in the summary file opened first.
+  struct Case {
+    int fd;
+    std::string_view first_reply;
+  };
+  const Case cases[] = {{1, ""}, {2, "no-such-dates.txt\n"}};
+  const Program& p = program("tessiclip");
+  for (const Case& c : cases) {
+    SCOPED_TRACE("without descriptor " + std::to_string(c.fd));
+    ScratchDir dir;
+    lay_out(dir, p);
+    dir.write("replies.in", std::string(c.first_reply) + p.console);
+    const testsupport::ChildResult child = testsupport::in_child([&](auto) {
+      if (::chdir(dir.path().c_str()) != 0) return 99;
+      const int replies = ::open("replies.in", O_RDONLY);
+      ::dup2(replies, 0);
+      ::close(replies);
+      ::close(c.fd);
+      std::string name(p.name);
+      char* argv[] = {name.data(), nullptr};
+      return records::run_main(1, argv, p.run);
+    });
+    EXPECT_EQ(child.status, 0);
+    for (const auto& [name, content] : reference(p).files)
+      EXPECT_EQ(dir.read(name), content) << name;
+  }
+}
+
+TEST(ProgramsEnvironment, AByteOrderMarkOnAnyInputFileIsSkipped) {
+  for (const Program& p : programs()) {
+    for (const Input& in : p.inputs) {
+      SCOPED_TRACE(std::string(p.name) + ", " + std::string(in.name));
+      ScratchDir dir;
+      lay_out(dir, p);
+      dir.write(in.name, "\xEF\xBB\xBF" + dir.read(in.name));
+      expect_same(outcome(dir, p, fuzzing::run_program(p.run, dir.path(), p.console)),
+                  reference(p));
+    }
+  }
+}
+
+TEST(ProgramsEnvironment, AnOutputInUseByAnotherRunEndsTheRunAndStaysUntouched) {
+  for (const Program& p : programs()) {
+    for (std::string_view out : p.outputs) {
+      SCOPED_TRACE(std::string(p.name) + ", " + std::string(out));
+      ScratchDir dir;
+      lay_out(dir, p);
+      dir.write(out, "held by the other run\r\n");
+      const int held = ::open((dir / out).c_str(), O_RDWR);
+      ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+      const RunResult r = fuzzing::run_program(p.run, dir.path(), p.console);
+      ::close(held);
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(r.err, std::string(p.name) + ": " + std::string(out) + ": in use by another run\n");
+      EXPECT_EQ(dir.read(out), "held by the other run\r\n");
+    }
+  }
+}
+
+TEST(ProgramsEnvironment, TessiclipSaysWhyANameDoesNotOpenAndOpensLongNamesWhole) {
+  const Program& p = program("tessiclip");
+  constexpr std::string_view kLong = "dates-of-the-tolvern-study-1980-81.txt";  // 38 characters
+  constexpr std::string_view kSpaced = "the dates, of the study 1980-81.txt";   // 35, with blanks
+  const std::string dates_prompt = "  Dates filename: \n";
+  const std::string surf_prompt = "  AERMET surf input ALL hours filename: \n";
+  const std::string prof_prompt = "  AERMET prof input ALL hours filename: \n";
+  const std::string quoted_spaced = std::string("'").append(kSpaced).append("'");
+  // One reply a line.
+  auto lines = [](std::initializer_list<std::string_view> replies) {
+    std::string text;
+    for (std::string_view r : replies) text.append(r).append("\n");
+    return text;
+  };
+  struct Case {
+    std::string replies;
+    std::string err;
+    std::string out;
+  };
+  const Case cases[] = {
+      {lines({"dates.txt", "aermet-surfac.txt", "aermet-surface.txt", "aermet-profile.txt"}),
+       "tessiclip: aermet-surfac.txt: Operating system error: No such file or directory\n",
+       dates_prompt + surf_prompt + surf_prompt + prof_prompt},
+      {lines(
+           {"sub", "'no such, file.txt'", "dates.txt", "aermet-surface.txt", "aermet-profile.txt"}),
+       "tessiclip: sub: Operating system error: Is a directory\n"
+       "tessiclip: no such, file.txt: Operating system error: No such file or directory\n",
+       dates_prompt + dates_prompt + dates_prompt + surf_prompt + prof_prompt},
+      {lines({kLong, "aermet-surface.txt", "aermet-profile.txt"}), "",
+       dates_prompt + surf_prompt + prof_prompt},
+      {lines({quoted_spaced, "aermet-surface.txt", "aermet-profile.txt"}), "",
+       dates_prompt + surf_prompt + prof_prompt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.replies);
+    ScratchDir dir;
+    lay_out(dir, p);
+    fs::create_directory(dir / "sub");
+    // The long names hold the dates; their first 30 characters name other files.
+    const std::string dates = dir.read("dates.txt");
+    for (std::string_view name : {kLong, kSpaced}) {
+      dir.write(name, dates);
+      dir.write(name.substr(0, 30), "81  1  1  1\n");
+    }
+    const RunResult r = fuzzing::run_program(p.run, dir.path(), c.replies);
+    Outcome want = reference(p);
+    want.run.err = c.err;
+    want.run.out = c.out;
+    expect_same(outcome(dir, p, r), want);
+  }
+}
+
+}  // namespace
