@@ -2,56 +2,19 @@
 // faults of a malformed layout.
 #include <gtest/gtest.h>
 
+#include "records/detail/engine.h"
 #include "records/records.h"
 
 namespace {
 
 using records::Layout;
-using records::Op;
 
+// The steps of a layout, as the record layer names them in its messages.
 std::string shape(const Layout& l) {
   std::string s;
   for (const records::Step& st : l.steps()) {
     if (!s.empty()) s += ',';
-    s += st.op == Op::text    ? "'" + st.text + "'"
-         : st.op == Op::slash ? "/"
-                              : [&] {
-                                  std::string d;
-                                  switch (st.op) {
-                                    case Op::skip:
-                                      d = "x";
-                                      break;
-                                    case Op::tab:
-                                      d = "t";
-                                      break;
-                                    case Op::scale:
-                                      d = "p";
-                                      break;
-                                    case Op::i:
-                                      d = "i";
-                                      break;
-                                    case Op::f:
-                                      d = "f";
-                                      break;
-                                    case Op::e:
-                                      d = "e";
-                                      break;
-                                    case Op::g:
-                                      d = "g";
-                                      break;
-                                    case Op::a:
-                                      d = "a";
-                                      break;
-                                    default:
-                                      break;
-                                  }
-                                  d += std::to_string(st.width);
-                                  if (st.digits >= 0) {
-                                    d += '.';
-                                    d += std::to_string(st.digits);
-                                  }
-                                  return d;
-                                }();
+    s += records::detail::describe(st);
   }
   return s;
 }
@@ -62,20 +25,20 @@ TEST(Layout, Expansion) {
     const char* steps;
     int data;
   } rows[] = {
-      {"(3x,i5)", "x3,i5", 1},
+      {"(3x,i5)", "3x,i5", 1},
       {"(5i2.2)", "i2.2,i2.2,i2.2,i2.2,i2.2", 5},
-      {"(4(f10.2,3x))", "f10.2,x3,f10.2,x3,f10.2,x3,f10.2,x3", 4},
+      {"(4(f10.2,3x))", "f10.2,3x,f10.2,3x,f10.2,3x,f10.2,3x", 4},
       {"(5(3x,1pe12.4),2x,0pf12.3)",
-       "x3,p1,e12.4,x3,p1,e12.4,x3,p1,e12.4,x3,p1,e12.4,x3,p1,e12.4,x2,p0,f12.3", 6},
+       "3x,1p,e12.4,3x,1p,e12.4,3x,1p,e12.4,3x,1p,e12.4,3x,1p,e12.4,2x,0p,f12.3", 6},
       {"(2(i1,2(a2)))", "i1,a2,a2,i1,a2,a2", 6},
       {"(3F12.3)", "f12.3,f12.3,f12.3", 3},
-      {"( T5 , F8.2 ,A ,G10.3)", "t5,f8.2,a0,g10.3", 3},
+      {"( T5 , F8.2 ,A ,G10.3)", "t5,f8.2,a,g10.3", 3},
       {"('a''b',\"c\"\"d\",'x, y')", "'a'b','c\"d','x, y'", 0},
       {"(i2/i3//)", "i2,/,i3,/,/", 2},
       {"(i2,2/,i3)", "i2,/,/,i3", 2},
-      {"(x,1x,tr2)", "x1,x1,x2", 0},
+      {"(x,1x,tr2)", "1x,1x,2x", 0},
       {"()", "", 0},
-      {"(1pe12.4,0p,f5.1)", "p1,e12.4,p0,f5.1", 2},
+      {"(1pe12.4,0p,f5.1)", "1p,e12.4,0p,f5.1", 2},
   };
   for (const Row& r : rows) {
     Layout l(r.src);
