@@ -1,8 +1,8 @@
 // The machinery shared by the fuzz targets and their regression test: a scratch
-// folder per process, the cut of one fuzz input into a program's input files, an
-// in-process run of a program (both from tests/support), and the checks that every run must pass whatever
-// its input. Header only, so that the regression test (built with the ordinary
-// compiler) runs exactly what the fuzz targets run.
+// folder per process and an in-process run of a program (both from tests/support),
+// the cut of one fuzz input into a program's input files, and the checks that
+// every run must pass whatever its input. Header only, so that the regression test
+// (built with the ordinary compiler) runs exactly what the fuzz targets run.
 //
 // Cutting a fuzz input into files: the bytes are cut at every 0x1E byte (the
 // ASCII record separator). Piece k becomes input file k, in the order in which

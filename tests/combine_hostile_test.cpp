@@ -156,9 +156,11 @@ TEST(HostileCombine, FilesEndingInsideTheirHeaderLines) {
   const Row rows[] = {
       {kObservedName, "ONE HEADER LINE ONLY\n", "TolvernOBSAnalysisNoFill.txt line 1: End of file"},
       {kObservedName, "", "TolvernOBSAnalysisNoFill.txt: End of file"},
-      {kIscst3Name, std::string(kModelHeader1) + "\n", "TLV-iscst3-Results.txt line 1: End of file"},
+      {kIscst3Name, std::string(kModelHeader1) + "\n",
+       "TLV-iscst3-Results.txt line 1: End of file"},
       {kSurfaceName, "", "Tlvcutsurf-all.txt: End of file"},
-      {kAermodName, std::string(kModelHeader1) + "\n", "TLV-AERMOD-Results.txt line 1: End of file"},
+      {kAermodName, std::string(kModelHeader1) + "\n",
+       "TLV-AERMOD-Results.txt line 1: End of file"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.where);

@@ -108,6 +108,27 @@ void inputs(const ScratchDir& dir, const std::string& dates, const std::string& 
   dir.write("prof.txt", profile);
 }
 
+// One run of a table of dates files: what it shows, the dates records, the status
+// and the whole ISCST3 and summary files expected.
+struct DatesRow {
+  const char* what;
+  std::vector<std::string> dates;
+  int status;
+  std::vector<std::string> iscst3;
+  std::vector<std::string> summary;
+};
+
+// Runs `row` in `dir` on the surface and profile texts and checks what it expects.
+testsupport::RunResult run_row(const ScratchDir& dir, const DatesRow& row, const std::string& surf,
+                               const std::string& profile) {
+  inputs(dir, lines(row.dates), surf, profile);
+  const auto r = run(dir, kReplies);
+  EXPECT_EQ(r.status, row.status) << row.what << ": " << r.err;
+  EXPECT_EQ(dir.read("cutiscst3.txt"), crlf(row.iscst3)) << row.what;
+  EXPECT_EQ(dir.read("CutmetSummary.txt"), crlf(row.summary)) << row.what;
+  return r;
+}
+
 TEST(TessiclipProgram, HourRecordAndHeaderRecord) {
   ScratchDir dir;
   const Surf first = at(80, 5, 2, 11), hour = Surf{};
@@ -236,7 +257,8 @@ TEST(TessiclipProgram, MixingHeightAndClassFollowTheSignOfTheHeatFlux) {
     s.H = row.H;
     s.L = row.L;
     s.zic = "900.";
-    inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), s.line()}), lines({prof(80, 5, 2, 12)}));
+    inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), s.line()}),
+           lines({prof(80, 5, 2, 12)}));
     const auto r = run(dir, kReplies);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(dir.read("cutiscst3.txt"),
@@ -254,7 +276,8 @@ TEST(TessiclipProgram, ValuesAreWrittenAsReadWithoutMissingTests) {
   s.zic = "-999.";
   s.H = "3.0";
   s.z0 = "";  // roughness 0: class 4 for any heat flux
-  inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), s.line()}), lines({prof(80, 5, 2, 12)}));
+  inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), s.line()}),
+         lines({prof(80, 5, 2, 12)}));
   const auto r = run(dir, kReplies);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(dir.read("cutiscst3.txt"),
@@ -294,7 +317,8 @@ TEST(TessiclipProgram, EmptyDatesFileAndNoHourKept) {
   {
     // No hour kept, but the surface file has data records: the ISCST3 header alone.
     ScratchDir dir;
-    inputs(dir, lines({keys(81, 1, 1, 1)}), lines({header("  777", "99999"), at(81, 12, 31, 24).line()}),
+    inputs(dir, lines({keys(81, 1, 1, 1)}),
+           lines({header("  777", "99999"), at(81, 12, 31, 24).line()}),
            "");
     const auto r = run(dir, kReplies);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -334,7 +358,8 @@ TEST(TessiclipProgram, RecordsAreCutAndPaddedToTheirWidths) {
 
 TEST(TessiclipProgram, DialogueRepromptsUntilANameOpens) {
   ScratchDir dir;
-  inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), Surf{}.line()}), lines({prof(80, 5, 2, 12)}));
+  inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), Surf{}.line()}),
+         lines({prof(80, 5, 2, 12)}));
   dir.write("dates-with-a-long-name-0123456", lines({keys(80, 5, 2, 12), keys(80, 5, 2, 12)}));
   dir.write("my surface.txt", lines({header(), Surf{}.line()}));
   std::filesystem::create_directory(dir / "folder");  // a folder does not open as a file
@@ -398,7 +423,8 @@ TEST(TessiclipProgram, EndOfConsoleInputEndsTheRun) {
   };
   for (const auto& row : rows) {
     ScratchDir dir;
-    inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), Surf{}.line()}), lines({prof(80, 5, 2, 12)}));
+    inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), Surf{}.line()}),
+           lines({prof(80, 5, 2, 12)}));
     const auto r = run(dir, row.replies);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, row.out);
@@ -432,13 +458,7 @@ TEST(TessiclipProgram, BadSurfaceKeyEndsTheRunOnlyWhenASearchReachesIt) {
   const std::string hdr = "         678       80       12345          80";
   const std::string rec_a = "80 5 210  90.0000   3.5000 293.2 2  850.0  850.0";
   const std::string rec_b = "80 5 211  90.0000   3.5000 293.2 2  850.0  850.0";
-  struct Row {
-    const char* what;
-    std::vector<std::string> dates;
-    int status;
-    std::vector<std::string> iscst3;  // the whole ISCST3 file
-    std::vector<std::string> summary;
-  } rows[] = {
+  const DatesRow rows[] = {
       {"matched before the bad record",
        {keys(80, 5, 2, 11), keys(80, 5, 2, 10)},
        0,
@@ -459,13 +479,7 @@ TEST(TessiclipProgram, BadSurfaceKeyEndsTheRunOnlyWhenASearchReachesIt) {
   };
   for (const auto& row : rows) {
     ScratchDir dir;
-    std::string dates;
-    for (const auto& d : row.dates) dates += d + "\n";
-    inputs(dir, dates, surf, profile);
-    const auto r = run(dir, kReplies);
-    EXPECT_EQ(r.status, row.status) << row.what;
-    EXPECT_EQ(dir.read("cutiscst3.txt"), crlf(row.iscst3)) << row.what;
-    EXPECT_EQ(dir.read("CutmetSummary.txt"), crlf(row.summary)) << row.what;
+    const auto r = run_row(dir, row, surf, profile);
     if (row.status == 2) {
       // Line 4 of the surface file (after the header), its day field.
       EXPECT_NE(r.err.find("surf.txt line 4"), std::string::npos) << r.err;
@@ -515,13 +529,7 @@ TEST(TessiclipProgram, BadProfileKeyEndsTheRunOnlyWhenASearchReachesIt) {
       lines({prof(80, 5, 2, 10), prof(80, 5, 2, 10, " upper"), "80  5  2 1.", prof(80, 5, 2, 11)});
   const std::string hdr = "         678       80       12345          80";
   const std::string rec_a = "80 5 210  90.0000   3.5000 293.2 2  850.0  850.0";
-  struct Row {
-    const char* what;
-    std::vector<std::string> dates;
-    int status;
-    std::vector<std::string> iscst3;
-    std::vector<std::string> summary;
-  } rows[] = {
+  const DatesRow rows[] = {
       {"matched before it", {keys(80, 5, 2, 10), keys(80, 5, 2, 10)}, 0, {hdr, rec_a, rec_a}, {}},
       {"absent from the surface file",
        {keys(80, 5, 2, 10), keys(80, 5, 3, 11)},
@@ -533,13 +541,7 @@ TEST(TessiclipProgram, BadProfileKeyEndsTheRunOnlyWhenASearchReachesIt) {
   };
   for (const auto& row : rows) {
     ScratchDir dir;
-    std::string dates;
-    for (const auto& d : row.dates) dates += d + "\n";
-    inputs(dir, dates, surf, profile);
-    const auto r = run(dir, kReplies);
-    EXPECT_EQ(r.status, row.status) << row.what << ": " << r.err;
-    EXPECT_EQ(dir.read("cutiscst3.txt"), crlf(row.iscst3)) << row.what;
-    EXPECT_EQ(dir.read("CutmetSummary.txt"), crlf(row.summary)) << row.what;
+    const auto r = run_row(dir, row, surf, profile);
     // cutprof holds the records of the hours kept before the end.
     std::vector<std::string> kept_prof(row.iscst3.size() - 1, padded(prof(80, 5, 2, 10), 165));
     EXPECT_EQ(dir.read("cutprof.txt"), crlf(kept_prof)) << row.what;
@@ -551,16 +553,21 @@ TEST(TessiclipProgram, BadProfileKeyEndsTheRunOnlyWhenASearchReachesIt) {
 }
 
 TEST(TessiclipProgram, BadValueFieldsEndTheRunWhereTheyAreRead) {
+  // The hour 12 with surface record `s`, whose bad value ends the run at its line.
+  auto run_bad = [](const ScratchDir& dir, const Surf& s) {
+    inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), s.line()}),
+           lines({prof(80, 5, 2, 12)}));
+    const auto r = run(dir, kReplies);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("surf.txt line 2"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Bad value during floating point read"), std::string::npos) << r.err;
+  };
   {
     // The length is read before anything is written for the hour.
     ScratchDir dir;
     Surf s;
     s.L = "-2x.0";
-    inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), s.line()}), lines({prof(80, 5, 2, 12)}));
-    const auto r = run(dir, kReplies);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("surf.txt line 2"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Bad value during floating point read"), std::string::npos) << r.err;
+    run_bad(dir, s);
     EXPECT_EQ(dir.read("cutsurf.txt"), crlf({padded(header(), 100)}));
     EXPECT_EQ(dir.read("cutprof.txt"), "");
   }
@@ -569,11 +576,7 @@ TEST(TessiclipProgram, BadValueFieldsEndTheRunWhereTheyAreRead) {
     ScratchDir dir;
     Surf s;
     s.ws = "3.5.0";
-    inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), s.line()}), lines({prof(80, 5, 2, 12)}));
-    const auto r = run(dir, kReplies);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("surf.txt line 2"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Bad value during floating point read"), std::string::npos) << r.err;
+    run_bad(dir, s);
     EXPECT_EQ(dir.read("cutsurf.txt"), crlf({padded(header(), 100), padded(s.line(), 165)}));
     EXPECT_EQ(dir.read("cutprof.txt"), crlf({padded(prof(80, 5, 2, 12), 165)}));
     EXPECT_EQ(dir.read("cutiscst3.txt"),

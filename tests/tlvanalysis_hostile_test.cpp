@@ -26,10 +26,15 @@ std::string qc_record(std::string hour, std::string flag) {
   return tlvtest::qc_record({"80/05/05", std::move(hour), "1.0", std::move(flag)});
 }
 
-// Admits hours 10 and 11 of 1980-05-05 on the 1 km arc.
-std::string qc_file() {
-  return lines(qc_header()) + lines({qc_record("10", "5"), qc_record("11", "5")});
+// The records of a quality-control file that admits hours 10 and 11 of 1980-05-05
+// on the 1 km arc (`second_hour` in place of 11), and the file itself.
+std::vector<std::string> qc_records(std::string second_hour = "11") {
+  auto r = qc_header();
+  r.push_back(qc_record("10", "5"));
+  r.push_back(qc_record(std::move(second_hour), "5"));
+  return r;
 }
+std::string qc_file() { return lines(qc_records()); }
 
 std::vector<std::string_view> records_of(const std::string& text) {
   std::vector<std::string_view> r;
@@ -213,9 +218,7 @@ TEST(HostileTlvanalysis, LettersAndBinaryBytesInNumericFields) {
 }
 
 TEST(HostileTlvanalysis, LettersInAQualityRecordCreateNoOutput) {
-  auto qc = qc_header();
-  qc.push_back(qc_record("10", "5"));
-  qc.push_back(qc_record("1l", "5"));  // a letter l for a one
+  const auto qc = qc_records("1l");  // a letter l for a one
   testsupport::ScratchDir dir;
   dir.write(kQc, lines(qc));
   dir.write(kObs, blocks_text({kHour10}));
@@ -279,10 +282,7 @@ TEST(HostileTlvanalysis, RecordsFarLongerThanTheirLayouts) {
       obs.push_back(recs[i]);
     }
   }
-  auto qc = qc_header();
-  qc.push_back(qc_record("10", "5"));
-  qc.push_back(qc_record("11", "5"));
-  qc = pad(qc, 88);
+  const auto qc = pad(qc_records(), 88);
 
   testsupport::ScratchDir clean, dir;
   clean.write(kQc, qc_file());
@@ -333,10 +333,7 @@ TEST(HostileTlvanalysis, CrLfLineEndsReadAsLf) {
   testsupport::ScratchDir lf, crlf;
   lf.write(kQc, qc_file());
   lf.write(kObs, blocks_text({kHour10, kHour11}));
-  auto qc = qc_header();
-  qc.push_back(qc_record("10", "5"));
-  qc.push_back(qc_record("11", "5"));
-  crlf.write(kQc, lines(qc, "\r\n"));
+  crlf.write(kQc, lines(qc_records(), "\r\n"));
   crlf.write(kObs, lines(block_records(kHour10), "\r\n") + lines(block_records(kHour11), "\r\n"));
   ASSERT_EQ(run(lf).status, 0);
   ASSERT_EQ(run(crlf).status, 0);

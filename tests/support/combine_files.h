@@ -21,6 +21,7 @@ using testsupport::lines;
 using testsupport::padded;
 using testsupport::read_file;
 
+// The combiner's four input files (in the order it opens them) and its table.
 inline constexpr std::string_view kObservedName = "TolvernOBSAnalysisNoFill.txt";
 inline constexpr std::string_view kIscst3Name = "TLV-iscst3-Results.txt";
 inline constexpr std::string_view kSurfaceName = "Tlvcutsurf-all.txt";
@@ -107,7 +108,8 @@ inline Result run_in(const std::filesystem::path& dir, const std::vector<std::st
   // Braced initialisers run in order: the table is read after the run.
   return {testsupport::run_program(run_combine, dir, args), read_file(dir / kTableName)};
 }
-inline Result run_in(const testsupport::ScratchDir& dir, const std::vector<std::string>& args = {}) {
+inline Result run_in(const testsupport::ScratchDir& dir,
+                     const std::vector<std::string>& args = {}) {
   return run_in(dir.path(), args);
 }
 

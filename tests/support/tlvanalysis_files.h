@@ -14,15 +14,16 @@
 
 namespace tlvtest {
 
-using testsupport::fixed;
-using testsupport::lines;
-using testsupport::place;
-using testsupport::right;
-
+// The analysis's two input files and its two output files.
 inline constexpr std::string_view kQc = "tolvernsf6-max11052011.txt";
 inline constexpr std::string_view kObs = "TolvernSF611052011.txt";
 inline constexpr std::string_view kReport = "TolvernOBSAnalysis.txt";
 inline constexpr std::string_view kEmissions = "TLVemissions.txt";
+
+using testsupport::fixed;
+using testsupport::lines;
+using testsupport::place;
+using testsupport::right;
 
 struct Sampler {
   std::string x, y, conc;  // columns 5-12, 13-22, 33-42 (right-aligned)
