@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/combine_test_support.h"
+#include "tests/support/combine_files.h"
 
 namespace {
 

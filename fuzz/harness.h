@@ -1,8 +1,8 @@
 // The machinery shared by the fuzz targets and their regression test: a scratch
-// folder per process, the cut of one fuzz input into a program's input files, an
-// in-process run of a program, and the checks that every run must pass whatever
-// its input. Header only, so that the regression test (built with the ordinary
-// compiler) runs exactly what the fuzz targets run.
+// folder per process and an in-process run of a program (both from tests/support),
+// the cut of one fuzz input into a program's input files, and the checks that
+// every run must pass whatever its input. Header only, so that the regression test
+// (built with the ordinary compiler) runs exactly what the fuzz targets run.
 //
 // Cutting a fuzz input into files: the bytes are cut at every 0x1E byte (the
 // ASCII record separator). Piece k becomes input file k, in the order in which
@@ -16,17 +16,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <iostream>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "records/records.h"
+#include "tests/support/run.h"
+#include "tests/support/scratch.h"
 
 namespace fuzzing {
 
@@ -65,57 +64,21 @@ inline std::string join_files(std::initializer_list<std::string_view> files) {
   return data;
 }
 
+using Scratch = testsupport::ScratchDir;
+
 // The scratch folder of this process, <base>/tracer-fuzz-<pid>, where <base> is
 // /dev/shm when it can be written and the system's temporary folder otherwise.
 // It is emptied before every run and removed when the process ends normally.
-class Scratch {
- public:
-  static Scratch& get() {
-    static Scratch scratch;
-    return scratch;
-  }
-  const std::filesystem::path& dir() const { return dir_; }
-
-  void clear() const {
-    std::error_code ec;
-    for (auto it = std::filesystem::directory_iterator(dir_, ec);
-         !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-      std::error_code rm;
-      std::filesystem::remove_all(it->path(), rm);
-    }
-  }
-  void write(std::string_view name, std::string_view content) const {
-    std::ofstream f(dir_ / name, std::ios::binary | std::ios::trunc);
-    f.write(content.data(), static_cast<std::streamsize>(content.size()));
-  }
-  // The whole file, or nothing when it does not exist.
-  std::optional<std::string> read(std::string_view name) const {
-    std::ifstream f(dir_ / name, std::ios::binary);
-    if (!f) return std::nullopt;
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-  }
-
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-  ~Scratch() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-
- private:
-  Scratch() {
+inline const Scratch& process_scratch() {
+  static const Scratch scratch = [] {
     std::error_code ec;
     std::filesystem::path base = "/dev/shm";
     if (!std::filesystem::is_directory(base, ec) || ::access(base.c_str(), W_OK) != 0)
       base = std::filesystem::temp_directory_path();
-    dir_ = base / ("tracer-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir_, ec);
-    std::filesystem::create_directories(dir_);
-  }
-  std::filesystem::path dir_;
-};
+    return Scratch(base / ("tracer-fuzz-" + std::to_string(::getpid())));
+  }();
+  return scratch;
+}
 
 // Writes the input files of one run into the emptied scratch folder: names[k]
 // receives pieces[k]; names without a piece are left missing.
@@ -129,27 +92,8 @@ inline void lay_out_inputs(const Scratch& scratch, std::initializer_list<std::st
   }
 }
 
-struct RunResult {
-  int status = 0;
-  std::string out;  // console output
-  std::string err;  // console error output
-};
-
-using RunFunction = int (*)(const records::RunContext&);
-
-// Runs a program in `dir` without arguments, `console` as its standard input.
-inline RunResult run_program(RunFunction run, const std::filesystem::path& dir,
-                             std::string_view console = {}) {
-  std::istringstream in{std::string(console)};
-  std::ostringstream out, err;
-  const std::vector<std::string> args;
-  records::RunContext ctx{dir, args, in, out, err};
-  RunResult r;
-  r.status = run(ctx);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using testsupport::run_program;
+using testsupport::RunResult;
 
 // ---------------------------------------------------------------------------
 // Checks. Each returns a description of what is wrong, or an empty text.
@@ -212,11 +156,10 @@ inline std::string split_records(std::string_view name, std::string_view content
 // whether it is there. Returns a fault description as split_records does.
 inline std::string output_records(const Scratch& scratch, std::string_view name, bool& exists,
                                   std::string& content, std::vector<std::string_view>& records) {
-  auto text = scratch.read(name);
-  exists = text.has_value();
+  exists = scratch.exists(name);
   records.clear();
   if (!exists) return {};
-  content = std::move(*text);
+  content = scratch.read(name);
   return split_records(name, content, records);
 }
 

@@ -43,9 +43,9 @@ inline constexpr std::string_view kTlvEmissions = "TLVemissions.txt";
 // records of 66 columns, never more than report data lines, at least one when
 // there is a data line. A failure in the quality-control file leaves no output file.
 inline std::string tlvanalysis_case(std::string_view data) {
-  const Scratch& scratch = Scratch::get();
+  const Scratch& scratch = process_scratch();
   lay_out_inputs(scratch, {kTlvQc, kTlvObservations}, split_files(data, 2));
-  const RunResult r = run_program(run_tlvanalysis, scratch.dir());
+  const RunResult r = run_program(run_tlvanalysis, scratch.path());
   std::string problem = check_status(r, "tlvanalysis", {kTlvQc, kTlvObservations});
   if (!problem.empty()) return problem;
 
@@ -92,9 +92,9 @@ inline constexpr std::string_view kHlbCountsFault = "invalid sampler counts";
 // columns and the arc-size lines; after invalid counts the six lines of the fatal
 // message end it. A normal end has exactly 340 data lines.
 inline std::string hlbanalysis_case(std::string_view data) {
-  const Scratch& scratch = Scratch::get();
+  const Scratch& scratch = process_scratch();
   lay_out_inputs(scratch, {kHlbArcs}, split_files(data, 1));
-  const RunResult r = run_program(run_hlbanalysis, scratch.dir());
+  const RunResult r = run_program(run_hlbanalysis, scratch.path());
   std::string problem = check_status(r, "hlbanalysis", {kHlbArcs}, {kHlbCountsFault});
   if (!problem.empty()) return problem;
 
@@ -176,10 +176,10 @@ inline constexpr std::string_view kCutReplies = "dates.txt\nsurface.txt\nprofile
 // failed while reading the kept hour's values); the summary: 43- or 48-column
 // messages. Kept hours and messages together are no more than the dates records.
 inline std::string tessiclip_case(std::string_view data) {
-  const Scratch& scratch = Scratch::get();
+  const Scratch& scratch = process_scratch();
   const auto pieces = split_files(data, 3);
   lay_out_inputs(scratch, {kCutDates, kCutSurface, kCutProfile}, pieces);
-  RunResult r = run_program(run_tessiclip, scratch.dir(), kCutReplies);
+  RunResult r = run_program(run_tessiclip, scratch.path(), {}, kCutReplies);
   // A reply naming a missing file is reported on a line of its own before the
   // prompt comes again; the run's own outcome follows those lines.
   for (;;) {
@@ -275,10 +275,10 @@ inline long count_line(std::string_view line, std::string_view label) {
 // after a normal end, the three count lines, whose counts agree with the lines
 // written and with the AERMOD records.
 inline std::string combine_case(std::string_view data) {
-  const Scratch& scratch = Scratch::get();
+  const Scratch& scratch = process_scratch();
   const auto pieces = split_files(data, 4);
   lay_out_inputs(scratch, {kCombObserved, kCombIscst3, kCombSurface, kCombAermod}, pieces);
-  const RunResult r = run_program(run_combine, scratch.dir());
+  const RunResult r = run_program(run_combine, scratch.path());
   std::string problem =
       check_status(r, "TLVCombineAll", {kCombObserved, kCombIscst3, kCombSurface, kCombAermod});
   if (!problem.empty()) return problem;

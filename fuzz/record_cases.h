@@ -363,11 +363,11 @@ inline std::string records_layout_case(std::string_view data) {
   }
 
   // Records from a file, to its end; then the same again after a rewind.
-  const Scratch& scratch = Scratch::get();
+  const Scratch& scratch = process_scratch();
   scratch.clear();
   scratch.write("records.txt", body);
   const long last_line = static_cast<long>(count_records(body));
-  records::InputFile file = records::InputFile::open(scratch.dir(), "records.txt");
+  records::InputFile file = records::InputFile::open(scratch.path(), "records.txt");
   std::string problem;
   const FileRead first = read_whole_file(file, layout, text_length, odd, last_line, problem);
   if (!problem.empty()) return problem;
@@ -479,11 +479,11 @@ inline std::string list_form_case(std::string_view data) {
   const std::string_view body = data.substr(1);
   const long last_line = static_cast<long>(count_records(body));
 
-  const Scratch& scratch = Scratch::get();
+  const Scratch& scratch = process_scratch();
   scratch.clear();
   scratch.write("list.txt", body);
   std::string problem;
-  records::InputFile file = records::InputFile::open(scratch.dir(), "list.txt");
+  records::InputFile file = records::InputFile::open(scratch.path(), "list.txt");
   const ListRead from_file = read_list_statements(file, shape, last_line, problem);
   if (!problem.empty()) return "file: " + problem;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "combine_test_support.h"
+#include "support/combine_files.h"
 
 namespace {
 
@@ -27,16 +27,9 @@ const std::string kA50 = model_record("80071510", " 5000.000", kCy);  // no obse
 const std::string kBadDist = model_record("80071510", " 1000.0x0", kCy);
 const std::vector<std::string> kSurface = {kHead, surface_record(80, 7, 15, 10, "   -20.0")};
 
-struct Files {
-  std::vector<std::string> observed, iscst3, surface, aermod;
-};
-
-Result run_files(const Files& f) {
+Result run_files(const Study& f) {
   testsupport::ScratchDir dir;
-  dir.write(kObservedName, lf_lines(f.observed));
-  dir.write(kIscst3Name, lf_lines(f.iscst3));
-  dir.write(kSurfaceName, lf_lines(f.surface));
-  dir.write(kAermodName, lf_lines(f.aermod));
+  f.write(dir);
   return run_in(dir);
 }
 
@@ -289,7 +282,7 @@ TEST(CombineFailure, MissingInputFiles) {
     dir.write(kTableName, "old content of an earlier run\r\n");
     for (std::size_t k = 0; k < order.size(); ++k) {
       // Files after the missing one are absent too: the first missing one is named.
-      if (k < missing) dir.write(order[k], lf_lines(k == 2 ? kSurface : with_heads({})));
+      if (k < missing) dir.write(order[k], lines(k == 2 ? kSurface : with_heads({})));
     }
     const Result r = run_in(dir);
     EXPECT_EQ(r.status, 1);

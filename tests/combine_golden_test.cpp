@@ -9,18 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "combine_test_support.h"
+#include "support/combine_files.h"
 
 namespace {
 
 using namespace combine_test;
-
-std::string slurp(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
@@ -33,12 +26,12 @@ TEST(CombineGolden, TableOfTheCommittedStudy) {
   const std::filesystem::path golden = std::filesystem::path(TEST_DATA_DIR) / "combine" / "golden";
   testsupport::ScratchDir dir;
   for (std::string_view name : {kObservedName, kIscst3Name, kSurfaceName, kAermodName}) {
-    dir.write(name, slurp(golden / name));
+    dir.write(name, read_file(golden / name));
   }
   const Result r = run_in(dir);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
-  const std::string expected = slurp(golden / "expected-table.txt");
+  const std::string expected = read_file(golden / "expected-table.txt");
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(r.table, expected);
 }
@@ -59,7 +52,7 @@ TEST(CombineGolden, ExampleModelResultsFiles) {
   };
   for (const Case& c : {Case{kAermodName, 48, 0}, Case{kIscst3Name, 47, 1}}) {
     SCOPED_TRACE(std::string(c.name));
-    const std::vector<std::string> lines = lines_of(slurp(models / c.name));
+    const std::vector<std::string> lines = lines_of(read_file(models / c.name));
     ASSERT_EQ(lines.size(), c.records + 2);
     std::set<std::string> keys;
     int zero = 0;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "combine_test_support.h"
+#include "support/combine_files.h"
 
 namespace {
 
@@ -20,16 +20,6 @@ const std::string kSurfHead = "   36.95N   76.43W  UA_ID:    99999  SF_ID:    13
 
 // Positive CY1/Q field text (55-64) used where the filter is not under test.
 const std::string kCy = "1.2345E-02";
-
-struct Study {
-  std::vector<std::string> observed, iscst3, surface, aermod;
-  void write(const testsupport::ScratchDir& dir) const {
-    dir.write(kObservedName, lf_lines(observed));
-    dir.write(kIscst3Name, lf_lines(iscst3));
-    dir.write(kSurfaceName, lf_lines(surface));
-    dir.write(kAermodName, lf_lines(aermod));
-  }
-};
 
 Study with_headers(std::vector<std::string> observed, std::vector<std::string> iscst3,
                    std::vector<std::string> surface, std::vector<std::string> aermod) {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "combine_test_support.h"
 #include "records/records.h"
+#include "support/combine_files.h"
 
 namespace {
 
@@ -219,9 +219,9 @@ TEST(CombineRescan, SameTableFailureAndStatusAsTheRescanningJoin) {
     // A fresh folder per study (rewriting files in place is slower on some disks).
     const std::filesystem::path dir = root / ("study-" + std::to_string(seed));
     std::filesystem::create_directory(dir);
-    auto put = [&](std::string_view name, const std::vector<std::string>& lines) {
+    auto put = [&](std::string_view name, const std::vector<std::string>& records) {
       std::ofstream f(dir / name, std::ios::binary);
-      f << lf_lines(lines);
+      f << lines(records);
     };
     put(kObservedName, make.observed());
     put(kIscst3Name, make.models());

@@ -30,13 +30,6 @@ const Target kTargets[] = {
     {"tessiclip", fuzzing::tessiclip_case},           {"combine", fuzzing::combine_case},
 };
 
-std::string slurp(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
 // The files of `dir` in name order (none when it does not exist).
 std::vector<std::filesystem::path> inputs_in(const std::filesystem::path& dir) {
   std::vector<std::filesystem::path> files;
@@ -50,7 +43,7 @@ std::vector<std::filesystem::path> inputs_in(const std::filesystem::path& dir) {
 void run_all(const Target& t, const std::filesystem::path& dir, std::size_t& count) {
   for (const auto& file : inputs_in(dir)) {
     SCOPED_TRACE(file.string());
-    EXPECT_EQ(t.run(slurp(file)), "");
+    EXPECT_EQ(t.run(testsupport::read_file(file)), "");
     ++count;
   }
 }

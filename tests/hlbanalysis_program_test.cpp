@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "hlbanalysis/hlbanalysis.h"
+#include "support/run.h"
 #include "support/scratch.h"
 
 namespace {
@@ -75,38 +75,15 @@ Block worked_example(int exp) {
   return b;
 }
 
-struct RunResult {
-  int status;
-  std::string out, err;
-  std::vector<std::string> lines;  // report records without CR LF
+struct RunResult : testsupport::RunResult {
   std::string report;
+  std::vector<std::string> lines;  // report records without CR LF
 };
 
-std::vector<std::string> split_crlf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = text.find("\r\n", pos);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(pos) + "<no CR LF>");
-      break;
-    }
-    lines.push_back(text.substr(pos, end - pos));
-    pos = end + 2;
-  }
-  return lines;
-}
-
-RunResult run_in(const testsupport::ScratchDir& dir, std::vector<std::string> args = {}) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  const records::RunContext ctx{dir.path(), args, in, out, err};
-  RunResult r;
-  r.status = run_hlbanalysis(ctx);
-  r.out = out.str();
-  r.err = err.str();
-  r.report = dir.read("HolmbyOBSAnalysis.txt");
-  r.lines = split_crlf(r.report);
+RunResult run_in(const testsupport::ScratchDir& dir, const std::vector<std::string>& args = {}) {
+  RunResult r{testsupport::run_program(run_hlbanalysis, dir.path(), args),
+              dir.read("HolmbyOBSAnalysis.txt"), {}};
+  r.lines = testsupport::crlf_records(r.report);
   return r;
 }
 

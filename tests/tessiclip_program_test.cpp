@@ -5,31 +5,26 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "records/records.h"
+#include "support/run.h"
 #include "support/scratch.h"
 #include "tessiclip/tessiclip.h"
 
 namespace {
 
+using testsupport::crlf;
 using testsupport::crlf_lines;
+using testsupport::lines;
+using testsupport::padded;
 using testsupport::ScratchDir;
 
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result run(const ScratchDir& dir, std::string_view replies, std::vector<std::string> args = {}) {
-  std::istringstream in{std::string(replies)};
-  std::ostringstream out, err;
-  const records::RunContext ctx{dir.path(), args, in, out, err};
-  const int status = run_tessiclip(ctx);
-  return {status, out.str(), err.str()};
+testsupport::RunResult run(const ScratchDir& dir, std::string_view replies,
+                          const std::vector<std::string>& args = {}) {
+  return testsupport::run_program(run_tessiclip, dir.path(), args, replies);
 }
 
 constexpr std::string_view kReplies = "dates.txt\nsurf.txt\nprof.txt\n";
@@ -105,23 +100,6 @@ std::string prof(int y, int m, int d, int h,
   return keys(y, m, d, h) + std::string(rest);
 }
 
-std::string lf(std::initializer_list<std::string> ls) {
-  std::string s;
-  for (const auto& l : ls) s += l + "\n";
-  return s;
-}
-
-std::string pad(std::string s, std::size_t n) {
-  s.resize(n, ' ');
-  return s;
-}
-
-std::string crlf(const std::vector<std::string>& ls) {
-  std::string s;
-  for (const auto& l : ls) s += l + "\r\n";
-  return s;
-}
-
 // Writes the three inputs of a run.
 void inputs(const ScratchDir& dir, const std::string& dates, const std::string& surf,
             const std::string& profile) {
@@ -130,11 +108,32 @@ void inputs(const ScratchDir& dir, const std::string& dates, const std::string& 
   dir.write("prof.txt", profile);
 }
 
+// One run of a table of dates files: what it shows, the dates records, the status
+// and the whole ISCST3 and summary files expected.
+struct DatesRow {
+  const char* what;
+  std::vector<std::string> dates;
+  int status;
+  std::vector<std::string> iscst3;
+  std::vector<std::string> summary;
+};
+
+// Runs `row` in `dir` on the surface and profile texts and checks what it expects.
+testsupport::RunResult run_row(const ScratchDir& dir, const DatesRow& row, const std::string& surf,
+                               const std::string& profile) {
+  inputs(dir, lines(row.dates), surf, profile);
+  const auto r = run(dir, kReplies);
+  EXPECT_EQ(r.status, row.status) << row.what << ": " << r.err;
+  EXPECT_EQ(dir.read("cutiscst3.txt"), crlf(row.iscst3)) << row.what;
+  EXPECT_EQ(dir.read("CutmetSummary.txt"), crlf(row.summary)) << row.what;
+  return r;
+}
+
 TEST(TessiclipProgram, HourRecordAndHeaderRecord) {
   ScratchDir dir;
   const Surf first = at(80, 5, 2, 11), hour = Surf{};
-  inputs(dir, lf({keys(80, 5, 2, 12)}), lf({header(), first.line(), hour.line()}),
-         lf({prof(80, 5, 2, 11), prof(80, 5, 2, 12), prof(80, 5, 2, 12, " second level")}));
+  inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), first.line(), hour.line()}),
+         lines({prof(80, 5, 2, 11), prof(80, 5, 2, 12), prof(80, 5, 2, 12, " second level")}));
   const auto r = run(dir, kReplies);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, kAllPrompts);
@@ -142,8 +141,8 @@ TEST(TessiclipProgram, HourRecordAndHeaderRecord) {
   EXPECT_EQ(dir.read("cutiscst3.txt"),
             crlf_lines({"         678       80       12345          80",
                         "80 5 212  90.0000   3.5000 293.2 2  850.0  850.0"}));
-  EXPECT_EQ(dir.read("cutsurf.txt"), crlf({pad(header(), 100), pad(hour.line(), 165)}));
-  EXPECT_EQ(dir.read("cutprof.txt"), crlf({pad(prof(80, 5, 2, 12), 165)}));
+  EXPECT_EQ(dir.read("cutsurf.txt"), crlf({padded(header(), 100), padded(hour.line(), 165)}));
+  EXPECT_EQ(dir.read("cutprof.txt"), crlf({padded(prof(80, 5, 2, 12), 165)}));
   EXPECT_TRUE(dir.exists("CutmetSummary.txt"));
   EXPECT_EQ(dir.read("CutmetSummary.txt"), "");
 }
@@ -156,11 +155,11 @@ TEST(TessiclipProgram, SummaryMessagesAndTheLengthTestBeforeTheProfile) {
   below_mark.L = "-123456.0";
   const Surf no_profile = at(80, 5, 2, 14), kept = at(80, 5, 2, 12);
   inputs(dir,
-         lf({keys(80, 5, 2, 20), keys(80, 5, 2, 13), keys(80, 5, 2, 14), keys(80, 5, 2, 12),
+         lines({keys(80, 5, 2, 20), keys(80, 5, 2, 13), keys(80, 5, 2, 14), keys(80, 5, 2, 12),
              keys(81, 5, 2, 12), keys(80, 5, 2, 15), keys(80, 5, 2, 14)}),
-         lf({header(), kept.line(), no_length.line(), no_profile.line(), below_mark.line()}),
+         lines({header(), kept.line(), no_length.line(), no_profile.line(), below_mark.line()}),
          // No profile record for hours 13, 14, 15; one for a hour the dates lack.
-         lf({prof(80, 5, 2, 12), prof(80, 5, 2, 16)}));
+         lines({prof(80, 5, 2, 12), prof(80, 5, 2, 16)}));
   const auto r = run(dir, kReplies);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(dir.read("CutmetSummary.txt"),
@@ -173,8 +172,8 @@ TEST(TessiclipProgram, SummaryMessagesAndTheLengthTestBeforeTheProfile) {
   EXPECT_EQ(dir.read("cutiscst3.txt"),
             crlf_lines({"         678       80       12345          80",
                         "80 5 212  90.0000   3.5000 293.2 2  850.0  850.0"}));
-  EXPECT_EQ(dir.read("cutsurf.txt"), crlf({pad(header(), 100), pad(kept.line(), 165)}));
-  EXPECT_EQ(dir.read("cutprof.txt"), crlf({pad(prof(80, 5, 2, 12), 165)}));
+  EXPECT_EQ(dir.read("cutsurf.txt"), crlf({padded(header(), 100), padded(kept.line(), 165)}));
+  EXPECT_EQ(dir.read("cutprof.txt"), crlf({padded(prof(80, 5, 2, 12), 165)}));
 }
 
 TEST(TessiclipProgram, MissingLengthIsReportedWithoutSearchingTheProfileFile) {
@@ -183,8 +182,8 @@ TEST(TessiclipProgram, MissingLengthIsReportedWithoutSearchingTheProfileFile) {
   ScratchDir dir;
   Surf no_length = Surf{};
   no_length.L = "-99999.0";
-  inputs(dir, lf({keys(80, 5, 2, 12), keys(80, 6, 1, 1)}), lf({header(), no_length.line()}),
-         lf({"8x  5  2 12", prof(80, 5, 2, 12)}));
+  inputs(dir, lines({keys(80, 5, 2, 12), keys(80, 6, 1, 1)}), lines({header(), no_length.line()}),
+         lines({"8x  5  2 12", prof(80, 5, 2, 12)}));
   const auto r = run(dir, kReplies);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(dir.read("CutmetSummary.txt"),
@@ -199,7 +198,7 @@ TEST(TessiclipProgram, CounterAbove999IsWrittenAsAsterisks) {
   ScratchDir dir;
   std::string dates;
   for (int i = 1; i <= 1001; ++i) dates += keys(80, 1 + i % 12, 1 + i % 28, i % 24) + "\n";
-  inputs(dir, dates, lf({header(), at(79, 12, 31, 24).line()}), "");
+  inputs(dir, dates, lines({header(), at(79, 12, 31, 24).line()}), "");
   const auto r = run(dir, kReplies);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string summary = dir.read("CutmetSummary.txt");
@@ -219,9 +218,9 @@ TEST(TessiclipProgram, FirstOfDuplicatesRepeatsAndDatesOrder) {
   Surf first = Surf{}, second = Surf{}, other = at(80, 5, 2, 11);
   second.ws = "9.99";
   other.ws = "1.25";
-  inputs(dir, lf({keys(80, 5, 2, 12), keys(80, 5, 2, 11), keys(80, 5, 2, 12)}),
-         lf({header(), first.line(), second.line(), other.line()}),
-         lf({prof(80, 5, 2, 12, " level one"), prof(80, 5, 2, 11, " hour 11"),
+  inputs(dir, lines({keys(80, 5, 2, 12), keys(80, 5, 2, 11), keys(80, 5, 2, 12)}),
+         lines({header(), first.line(), second.line(), other.line()}),
+         lines({prof(80, 5, 2, 12, " level one"), prof(80, 5, 2, 11, " hour 11"),
              prof(80, 5, 2, 12, " level two")}));
   const auto r = run(dir, kReplies);
   ASSERT_EQ(r.status, 0) << r.err;
@@ -230,11 +229,11 @@ TEST(TessiclipProgram, FirstOfDuplicatesRepeatsAndDatesOrder) {
                         "80 5 212  90.0000   3.5000 293.2 2  850.0  850.0",
                         "80 5 211  90.0000   1.2500 293.2 2  850.0  850.0",
                         "80 5 212  90.0000   3.5000 293.2 2  850.0  850.0"}));
-  EXPECT_EQ(dir.read("cutsurf.txt"), crlf({pad(header(), 100), pad(first.line(), 165),
-                                           pad(other.line(), 165), pad(first.line(), 165)}));
-  EXPECT_EQ(dir.read("cutprof.txt"), crlf({pad(prof(80, 5, 2, 12, " level one"), 165),
-                                           pad(prof(80, 5, 2, 11, " hour 11"), 165),
-                                           pad(prof(80, 5, 2, 12, " level one"), 165)}));
+  EXPECT_EQ(dir.read("cutsurf.txt"), crlf({padded(header(), 100), padded(first.line(), 165),
+                                           padded(other.line(), 165), padded(first.line(), 165)}));
+  EXPECT_EQ(dir.read("cutprof.txt"), crlf({padded(prof(80, 5, 2, 12, " level one"), 165),
+                                           padded(prof(80, 5, 2, 11, " hour 11"), 165),
+                                           padded(prof(80, 5, 2, 12, " level one"), 165)}));
 }
 
 TEST(TessiclipProgram, MixingHeightAndClassFollowTheSignOfTheHeatFlux) {
@@ -258,7 +257,8 @@ TEST(TessiclipProgram, MixingHeightAndClassFollowTheSignOfTheHeatFlux) {
     s.H = row.H;
     s.L = row.L;
     s.zic = "900.";
-    inputs(dir, lf({keys(80, 5, 2, 12)}), lf({header(), s.line()}), lf({prof(80, 5, 2, 12)}));
+    inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), s.line()}),
+           lines({prof(80, 5, 2, 12)}));
     const auto r = run(dir, kReplies);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(dir.read("cutiscst3.txt"),
@@ -276,7 +276,8 @@ TEST(TessiclipProgram, ValuesAreWrittenAsReadWithoutMissingTests) {
   s.zic = "-999.";
   s.H = "3.0";
   s.z0 = "";  // roughness 0: class 4 for any heat flux
-  inputs(dir, lf({keys(80, 5, 2, 12)}), lf({header(), s.line()}), lf({prof(80, 5, 2, 12)}));
+  inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), s.line()}),
+         lines({prof(80, 5, 2, 12)}));
   const auto r = run(dir, kReplies);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(dir.read("cutiscst3.txt"),
@@ -286,8 +287,8 @@ TEST(TessiclipProgram, ValuesAreWrittenAsReadWithoutMissingTests) {
 
 TEST(TessiclipProgram, BlankAndZeroDatesRecordsAreSkippedSilently) {
   ScratchDir dir;
-  inputs(dir, lf({"", keys(0, 5, 2, 12), keys(80, 0, 2, 12), "   ", keys(80, 5, 2, 12)}),
-         lf({header(), Surf{}.line()}), lf({prof(80, 5, 2, 12)}));
+  inputs(dir, lines({"", keys(0, 5, 2, 12), keys(80, 0, 2, 12), "   ", keys(80, 5, 2, 12)}),
+         lines({header(), Surf{}.line()}), lines({prof(80, 5, 2, 12)}));
   const auto r = run(dir, kReplies);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(dir.read("CutmetSummary.txt"), "");
@@ -301,13 +302,13 @@ TEST(TessiclipProgram, EmptyDatesFileAndNoHourKept) {
     // Empty dates file: only the surface header is written; files that receive
     // no record keep what an earlier run left in them.
     ScratchDir dir;
-    inputs(dir, "", lf({header(), Surf{}.line()}), lf({prof(80, 5, 2, 12)}));
+    inputs(dir, "", lines({header(), Surf{}.line()}), lines({prof(80, 5, 2, 12)}));
     dir.write("cutprof.txt", "earlier\r\n");
     dir.write("CutmetSummary.txt", "earlier summary\r\n");
     dir.write("cutsurf.txt", "earlier surface\r\n");
     const auto r = run(dir, kReplies);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(dir.read("cutsurf.txt"), crlf({pad(header(), 100)}));
+    EXPECT_EQ(dir.read("cutsurf.txt"), crlf({padded(header(), 100)}));
     EXPECT_EQ(dir.read("cutprof.txt"), "earlier\r\n");
     EXPECT_EQ(dir.read("CutmetSummary.txt"), "earlier summary\r\n");
     EXPECT_TRUE(dir.exists("cutiscst3.txt"));
@@ -316,7 +317,8 @@ TEST(TessiclipProgram, EmptyDatesFileAndNoHourKept) {
   {
     // No hour kept, but the surface file has data records: the ISCST3 header alone.
     ScratchDir dir;
-    inputs(dir, lf({keys(81, 1, 1, 1)}), lf({header("  777", "99999"), at(81, 12, 31, 24).line()}),
+    inputs(dir, lines({keys(81, 1, 1, 1)}),
+           lines({header("  777", "99999"), at(81, 12, 31, 24).line()}),
            "");
     const auto r = run(dir, kReplies);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -328,7 +330,7 @@ TEST(TessiclipProgram, EmptyDatesFileAndNoHourKept) {
   {
     // A surface file with its header only: no ISCST3 header, every hour NoSurf.
     ScratchDir dir;
-    inputs(dir, lf({keys(81, 1, 1, 1)}), lf({header()}), "");
+    inputs(dir, lines({keys(81, 1, 1, 1)}), lines({header()}), "");
     const auto r = run(dir, kReplies);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(dir.read("cutiscst3.txt"), "");
@@ -348,7 +350,7 @@ TEST(TessiclipProgram, RecordsAreCutAndPaddedToTheirWidths) {
   const auto r = run(dir, kReplies);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(dir.read("cutsurf.txt"), crlf({long_header.substr(0, 100), long_surf.substr(0, 165)}));
-  EXPECT_EQ(dir.read("cutprof.txt"), crlf({pad(short_prof, 165)}));
+  EXPECT_EQ(dir.read("cutprof.txt"), crlf({padded(short_prof, 165)}));
   EXPECT_EQ(dir.read("cutiscst3.txt"),
             crlf_lines({"         678       80       12345          80",
                         "80 5 212  90.0000   3.5000 293.2 2  850.0  850.0"}));
@@ -356,10 +358,10 @@ TEST(TessiclipProgram, RecordsAreCutAndPaddedToTheirWidths) {
 
 TEST(TessiclipProgram, DialogueRepromptsUntilANameOpens) {
   ScratchDir dir;
-  inputs(dir, lf({keys(80, 5, 2, 12)}), lf({header(), Surf{}.line()}), lf({prof(80, 5, 2, 12)}));
-  dir.write("dates-with-a-long-name-0123456789.txt", lf({keys(80, 5, 2, 12), keys(80, 5, 2, 12)}));
-  dir.write("dates-with-a-long-name-0123456", lf({keys(81, 1, 1, 1)}));  // its first 30 characters
-  dir.write("my surface.txt", lf({header(), Surf{}.line()}));
+  inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), Surf{}.line()}), lines({prof(80, 5, 2, 12)}));
+  dir.write("dates-with-a-long-name-0123456789.txt", lines({keys(80, 5, 2, 12), keys(80, 5, 2, 12)}));
+  dir.write("dates-with-a-long-name-0123456", lines({keys(81, 1, 1, 1)}));  // its first 30 characters
+  dir.write("my surface.txt", lines({header(), Surf{}.line()}));
   std::filesystem::create_directory(dir / "folder");  // a folder does not open as a file
   const auto r = run(dir,
                      "nosuch.txt\n"
@@ -399,8 +401,8 @@ TEST(TessiclipProgram, DatesFileMayBeAFileTheRunWrites) {
     const int d = 1 + i / 24, h = 1 + i % 24;
     surf += at(80, 5, d, h).line() + "\n";
     profile += prof(80, 5, d, h) + "\n";
-    earlier_cut += pad(prof(80, 5, d, h), 165) + "\r\n";
-    expected_prof.push_back(pad(prof(80, 5, d, h), 165));
+    earlier_cut += padded(prof(80, 5, d, h), 165) + "\r\n";
+    expected_prof.push_back(padded(prof(80, 5, d, h), 165));
   }
   dir.write("surf.txt", surf);
   dir.write("prof.txt", profile);
@@ -424,7 +426,8 @@ TEST(TessiclipProgram, EndOfConsoleInputEndsTheRun) {
   };
   for (const auto& row : rows) {
     ScratchDir dir;
-    inputs(dir, lf({keys(80, 5, 2, 12)}), lf({header(), Surf{}.line()}), lf({prof(80, 5, 2, 12)}));
+    inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), Surf{}.line()}),
+           lines({prof(80, 5, 2, 12)}));
     const auto r = run(dir, row.replies);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, row.out);
@@ -436,7 +439,7 @@ TEST(TessiclipProgram, EndOfConsoleInputEndsTheRun) {
 
 TEST(TessiclipProgram, EmptySurfaceFileEndsTheRunAtItsHeader) {
   ScratchDir dir;
-  inputs(dir, lf({keys(80, 5, 2, 12)}), "", lf({prof(80, 5, 2, 12)}));
+  inputs(dir, lines({keys(80, 5, 2, 12)}), "", lines({prof(80, 5, 2, 12)}));
   const auto r = run(dir, kReplies);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("surf.txt"), std::string::npos) << r.err;
@@ -452,19 +455,13 @@ TEST(TessiclipProgram, BadSurfaceKeyEndsTheRunOnlyWhenASearchReachesIt) {
   Surf bad = at(80, 5, 2, 13);
   bad.d = "2x";
   const Surf a = at(80, 5, 2, 10), b = at(80, 5, 2, 11), c = at(80, 5, 2, 14);
-  const std::string surf = lf({header(), a.line(), b.line(), bad.line(), c.line()});
+  const std::string surf = lines({header(), a.line(), b.line(), bad.line(), c.line()});
   const std::string profile =
-      lf({prof(80, 5, 2, 10), prof(80, 5, 2, 11), prof(80, 5, 2, 13), prof(80, 5, 2, 14)});
+      lines({prof(80, 5, 2, 10), prof(80, 5, 2, 11), prof(80, 5, 2, 13), prof(80, 5, 2, 14)});
   const std::string hdr = "         678       80       12345          80";
   const std::string rec_a = "80 5 210  90.0000   3.5000 293.2 2  850.0  850.0";
   const std::string rec_b = "80 5 211  90.0000   3.5000 293.2 2  850.0  850.0";
-  struct Row {
-    const char* what;
-    std::vector<std::string> dates;
-    int status;
-    std::vector<std::string> iscst3;  // the whole ISCST3 file
-    std::vector<std::string> summary;
-  } rows[] = {
+  const DatesRow rows[] = {
       {"matched before the bad record",
        {keys(80, 5, 2, 11), keys(80, 5, 2, 10)},
        0,
@@ -485,13 +482,7 @@ TEST(TessiclipProgram, BadSurfaceKeyEndsTheRunOnlyWhenASearchReachesIt) {
   };
   for (const auto& row : rows) {
     ScratchDir dir;
-    std::string dates;
-    for (const auto& d : row.dates) dates += d + "\n";
-    inputs(dir, dates, surf, profile);
-    const auto r = run(dir, kReplies);
-    EXPECT_EQ(r.status, row.status) << row.what;
-    EXPECT_EQ(dir.read("cutiscst3.txt"), crlf(row.iscst3)) << row.what;
-    EXPECT_EQ(dir.read("CutmetSummary.txt"), crlf(row.summary)) << row.what;
+    const auto r = run_row(dir, row, surf, profile);
     if (row.status == 2) {
       // Line 4 of the surface file (after the header), its day field.
       EXPECT_NE(r.err.find("surf.txt line 4"), std::string::npos) << r.err;
@@ -506,20 +497,20 @@ TEST(TessiclipProgram, BadFirstSurfaceRecordFailsBeforeTheIscst3Header) {
   ScratchDir dir;
   Surf bad = Surf{};
   bad.hr = "1?";
-  inputs(dir, lf({keys(80, 5, 2, 12)}), lf({header(), bad.line(), Surf{}.line()}),
-         lf({prof(80, 5, 2, 12)}));
+  inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), bad.line(), Surf{}.line()}),
+         lines({prof(80, 5, 2, 12)}));
   const auto r = run(dir, kReplies);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("surf.txt line 2"), std::string::npos) << r.err;
   EXPECT_EQ(dir.read("cutiscst3.txt"), "");
-  EXPECT_EQ(dir.read("cutsurf.txt"), crlf({pad(header(), 100)}));
+  EXPECT_EQ(dir.read("cutsurf.txt"), crlf({padded(header(), 100)}));
 }
 
 TEST(TessiclipProgram, BadStationNumberFailsAtTheFirstSurfaceRead) {
   {
     ScratchDir dir;
-    inputs(dir, lf({keys(80, 5, 2, 12)}), lf({header("12a45"), Surf{}.line()}),
-           lf({prof(80, 5, 2, 12)}));
+    inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header("12a45"), Surf{}.line()}),
+           lines({prof(80, 5, 2, 12)}));
     const auto r = run(dir, kReplies);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("surf.txt line 1"), std::string::npos) << r.err;
@@ -529,25 +520,19 @@ TEST(TessiclipProgram, BadStationNumberFailsAtTheFirstSurfaceRead) {
   {
     // Never read when the dates file is empty.
     ScratchDir dir;
-    inputs(dir, "", lf({header("12a45"), Surf{}.line()}), lf({prof(80, 5, 2, 12)}));
+    inputs(dir, "", lines({header("12a45"), Surf{}.line()}), lines({prof(80, 5, 2, 12)}));
     EXPECT_EQ(run(dir, kReplies).status, 0);
   }
 }
 
 TEST(TessiclipProgram, BadProfileKeyEndsTheRunOnlyWhenASearchReachesIt) {
   const std::string surf =
-      lf({header(), at(80, 5, 2, 10).line(), at(80, 5, 2, 11).line(), at(80, 5, 2, 12).line()});
+      lines({header(), at(80, 5, 2, 10).line(), at(80, 5, 2, 11).line(), at(80, 5, 2, 12).line()});
   const std::string profile =
-      lf({prof(80, 5, 2, 10), prof(80, 5, 2, 10, " upper"), "80  5  2 1.", prof(80, 5, 2, 11)});
+      lines({prof(80, 5, 2, 10), prof(80, 5, 2, 10, " upper"), "80  5  2 1.", prof(80, 5, 2, 11)});
   const std::string hdr = "         678       80       12345          80";
   const std::string rec_a = "80 5 210  90.0000   3.5000 293.2 2  850.0  850.0";
-  struct Row {
-    const char* what;
-    std::vector<std::string> dates;
-    int status;
-    std::vector<std::string> iscst3;
-    std::vector<std::string> summary;
-  } rows[] = {
+  const DatesRow rows[] = {
       {"matched before it", {keys(80, 5, 2, 10), keys(80, 5, 2, 10)}, 0, {hdr, rec_a, rec_a}, {}},
       {"absent from the surface file",
        {keys(80, 5, 2, 10), keys(80, 5, 3, 11)},
@@ -559,15 +544,9 @@ TEST(TessiclipProgram, BadProfileKeyEndsTheRunOnlyWhenASearchReachesIt) {
   };
   for (const auto& row : rows) {
     ScratchDir dir;
-    std::string dates;
-    for (const auto& d : row.dates) dates += d + "\n";
-    inputs(dir, dates, surf, profile);
-    const auto r = run(dir, kReplies);
-    EXPECT_EQ(r.status, row.status) << row.what << ": " << r.err;
-    EXPECT_EQ(dir.read("cutiscst3.txt"), crlf(row.iscst3)) << row.what;
-    EXPECT_EQ(dir.read("CutmetSummary.txt"), crlf(row.summary)) << row.what;
+    const auto r = run_row(dir, row, surf, profile);
     // cutprof holds the records of the hours kept before the end.
-    std::vector<std::string> kept_prof(row.iscst3.size() - 1, pad(prof(80, 5, 2, 10), 165));
+    std::vector<std::string> kept_prof(row.iscst3.size() - 1, padded(prof(80, 5, 2, 10), 165));
     EXPECT_EQ(dir.read("cutprof.txt"), crlf(kept_prof)) << row.what;
     if (row.status == 2) {
       EXPECT_NE(r.err.find("prof.txt line 3"), std::string::npos) << r.err;
@@ -577,17 +556,22 @@ TEST(TessiclipProgram, BadProfileKeyEndsTheRunOnlyWhenASearchReachesIt) {
 }
 
 TEST(TessiclipProgram, BadValueFieldsEndTheRunWhereTheyAreRead) {
+  // The hour 12 with surface record `s`, whose bad value ends the run at its line.
+  auto run_bad = [](const ScratchDir& dir, const Surf& s) {
+    inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), s.line()}),
+           lines({prof(80, 5, 2, 12)}));
+    const auto r = run(dir, kReplies);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("surf.txt line 2"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Bad value during floating point read"), std::string::npos) << r.err;
+  };
   {
     // The length is read before anything is written for the hour.
     ScratchDir dir;
     Surf s;
     s.L = "-2x.0";
-    inputs(dir, lf({keys(80, 5, 2, 12)}), lf({header(), s.line()}), lf({prof(80, 5, 2, 12)}));
-    const auto r = run(dir, kReplies);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("surf.txt line 2"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Bad value during floating point read"), std::string::npos) << r.err;
-    EXPECT_EQ(dir.read("cutsurf.txt"), crlf({pad(header(), 100)}));
+    run_bad(dir, s);
+    EXPECT_EQ(dir.read("cutsurf.txt"), crlf({padded(header(), 100)}));
     EXPECT_EQ(dir.read("cutprof.txt"), "");
   }
   {
@@ -595,13 +579,9 @@ TEST(TessiclipProgram, BadValueFieldsEndTheRunWhereTheyAreRead) {
     ScratchDir dir;
     Surf s;
     s.ws = "3.5.0";
-    inputs(dir, lf({keys(80, 5, 2, 12)}), lf({header(), s.line()}), lf({prof(80, 5, 2, 12)}));
-    const auto r = run(dir, kReplies);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("surf.txt line 2"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Bad value during floating point read"), std::string::npos) << r.err;
-    EXPECT_EQ(dir.read("cutsurf.txt"), crlf({pad(header(), 100), pad(s.line(), 165)}));
-    EXPECT_EQ(dir.read("cutprof.txt"), crlf({pad(prof(80, 5, 2, 12), 165)}));
+    run_bad(dir, s);
+    EXPECT_EQ(dir.read("cutsurf.txt"), crlf({padded(header(), 100), padded(s.line(), 165)}));
+    EXPECT_EQ(dir.read("cutprof.txt"), crlf({padded(prof(80, 5, 2, 12), 165)}));
     EXPECT_EQ(dir.read("cutiscst3.txt"),
               crlf_lines({"         678       80       12345          80"}));
   }
@@ -609,8 +589,8 @@ TEST(TessiclipProgram, BadValueFieldsEndTheRunWhereTheyAreRead) {
 
 TEST(TessiclipProgram, BadDatesRecordEndsTheRunAfterTheHoursBefore) {
   ScratchDir dir;
-  inputs(dir, lf({keys(80, 5, 2, 12), "80  5  2 1x", keys(80, 5, 2, 12)}),
-         lf({header(), Surf{}.line()}), lf({prof(80, 5, 2, 12)}));
+  inputs(dir, lines({keys(80, 5, 2, 12), "80  5  2 1x", keys(80, 5, 2, 12)}),
+         lines({header(), Surf{}.line()}), lines({prof(80, 5, 2, 12)}));
   const auto r = run(dir, kReplies);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("dates.txt line 2"), std::string::npos) << r.err;
@@ -636,21 +616,16 @@ TEST(TessiclipProgram, HelpVersionAndUnknownArguments) {
 // cutter (tests/data/tessiclip/reference) on the same inputs.
 TEST(TessiclipProgram, ExampleStudyMatchesTheReferenceCutter) {
   ScratchDir dir;
-  auto slurp = [](const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-  };
+  using testsupport::read_file;
   const std::filesystem::path met = std::filesystem::path(EXAMPLE_DIR) / "met";
   for (const char* name : {"dates.txt", "aermet-surface.txt", "aermet-profile.txt"})
-    dir.write(name, slurp(met / name));
-  const auto r = run(dir, slurp(met / "replies.txt"));
+    dir.write(name, read_file(met / name));
+  const auto r = run(dir, read_file(met / "replies.txt"));
   ASSERT_EQ(r.status, 0) << r.err;
   const std::filesystem::path expected =
       std::filesystem::path(TEST_DATA_DIR) / "tessiclip" / "example-expected";
   for (const char* name : {"CutmetSummary.txt", "cutsurf.txt", "cutprof.txt", "cutiscst3.txt"})
-    EXPECT_EQ(dir.read(name), slurp(expected / name)) << name;
+    EXPECT_EQ(dir.read(name), read_file(expected / name)) << name;
 }
 
 }  // namespace

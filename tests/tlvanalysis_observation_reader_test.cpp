@@ -7,8 +7,8 @@
 
 #include "records/records.h"
 #include "support/scratch.h"
+#include "support/tlvanalysis_files.h"
 #include "tlvanalysis/observation_reader.h"
-#include "tlvanalysis_test_files.h"
 
 namespace {
 

@@ -11,50 +11,30 @@
 #include <vector>
 
 #include "records/records.h"
+#include "support/run.h"
 #include "support/scratch.h"
+#include "support/tlvanalysis_files.h"
 #include "tlvanalysis/tlvanalysis.h"
-#include "tlvanalysis_test_files.h"
 
 namespace {
 
+using testsupport::crlf_records;
+using testsupport::RunResult;
 using testsupport::ScratchDir;
 using tlvtest::Block;
+using tlvtest::kEmissions;
+using tlvtest::kObs;
+using tlvtest::kQc;
+using tlvtest::kReport;
 using tlvtest::QcRecord;
 
-constexpr std::string_view kQc = "tolvernsf6-max11052011.txt";
-constexpr std::string_view kObs = "TolvernSF611052011.txt";
-constexpr std::string_view kReport = "TolvernOBSAnalysis.txt";
-constexpr std::string_view kEmissions = "TLVemissions.txt";
-
-struct RunResult {
-  int status;
-  std::string out, err;
-};
-
-RunResult run(const ScratchDir& dir, std::vector<std::string> args = {}) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  records::RunContext ctx{dir.path(), args, in, out, err};
-  const int status = run_tlvanalysis(ctx);
-  return {status, out.str(), err.str()};
-}
-
-// Records of a file without their CR LF ends.
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(at, end - at));
-    at = end + 2;
-  }
-  return lines;
+RunResult run(const ScratchDir& dir, const std::vector<std::string>& args = {}) {
+  return testsupport::run_program(run_tlvanalysis, dir.path(), args);
 }
 
 // The data lines of the report (the two header lines dropped).
 std::vector<std::string> data_lines(const ScratchDir& dir) {
-  auto lines = lines_of(dir.read(kReport));
+  auto lines = crlf_records(dir.read(kReport));
   EXPECT_GE(lines.size(), 2u);
   if (lines.size() < 2) return {};
   return {lines.begin() + 2, lines.end()};
@@ -259,7 +239,7 @@ TEST(TlvProgram, BlankDateKeyEndsTheRun) {
   const RunResult r = run(first);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(lines_of(first.read(kReport)).size(), 2u);
+  EXPECT_EQ(crlf_records(first.read(kReport)).size(), 2u);
   EXPECT_EQ(first.read(kEmissions), "from an earlier run\r\n");
 
   // An empty observation file: header only, a new emissions file stays empty.
@@ -267,7 +247,7 @@ TEST(TlvProgram, BlankDateKeyEndsTheRun) {
   empty.write(kQc, tlvtest::qc_file({QcRecord{}}));
   empty.write(kObs, "");
   EXPECT_EQ(run(empty).status, 0);
-  EXPECT_EQ(lines_of(empty.read(kReport)).size(), 2u);
+  EXPECT_EQ(crlf_records(empty.read(kReport)).size(), 2u);
   EXPECT_TRUE(empty.exists(kEmissions));
   EXPECT_EQ(empty.read(kEmissions), "");
 }
@@ -348,7 +328,7 @@ TEST(TlvProgram, MissingObservationFile) {
   EXPECT_EQ(r.err.rfind("tlvanalysis: TolvernSF611052011.txt", 0), 0u) << r.err;
   EXPECT_NE(r.err.find("Operating system error: "), std::string::npos) << r.err;
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
-  EXPECT_EQ(lines_of(dir.read(kReport)).size(), 2u);
+  EXPECT_EQ(crlf_records(dir.read(kReport)).size(), 2u);
   EXPECT_EQ(dir.read(kEmissions), "SO HOUREMIS from an earlier run\r\n");
 }
 
@@ -374,7 +354,7 @@ TEST(TlvProgram, FileEndingInsideABlockKeepsTheLinesBefore) {
   EXPECT_EQ(r.err.rfind("tlvanalysis: TolvernSF611052011.txt", 0), 0u) << r.err;
   EXPECT_NE(r.err.find("End of file"), std::string::npos) << r.err;
   EXPECT_EQ(data_lines(dir).size(), 1u);
-  EXPECT_EQ(lines_of(dir.read(kEmissions)).size(), 1u);
+  EXPECT_EQ(crlf_records(dir.read(kEmissions)).size(), 1u);
 }
 
 TEST(TlvProgram, LettersInANumericFieldNameFileLineAndColumns) {
@@ -454,7 +434,7 @@ TEST(TlvProgram, ExampleStudy) {
   // 12 hours x 4 arcs, of which quality control skips 6; one emission record per hour.
   const auto lines = data_lines(dir);
   EXPECT_EQ(lines.size(), 42u);
-  EXPECT_EQ(lines_of(dir.read(kEmissions)).size(), 12u);
+  EXPECT_EQ(crlf_records(dir.read(kEmissions)).size(), 12u);
   int last_exp = 0;
   for (const auto& l : lines) {
     ASSERT_EQ(l.size(), 177u) << l;

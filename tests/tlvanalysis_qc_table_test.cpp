@@ -6,8 +6,8 @@
 
 #include "records/records.h"
 #include "support/scratch.h"
+#include "support/tlvanalysis_files.h"
 #include "tlvanalysis/qc_table.h"
-#include "tlvanalysis_test_files.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
-// Test helpers: a scratch working directory per test, and whole-file text access.
+// A scratch working folder for tests and fuzz runs, removed on destruction, and
+// whole-file text access. (It brings record_text.h along, whose texts tests write.)
 #pragma once
 
 #include <filesystem>
@@ -7,12 +8,24 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "record_text.h"
 
 namespace testsupport {
 
-// A fresh empty directory under the system's temporary folder, removed on destruction.
+// Whole file, byte for byte; empty when it does not exist.
+inline std::string read_file(const std::filesystem::path& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
 class ScratchDir {
  public:
+  // A fresh empty folder under the system's temporary folder.
   ScratchDir() {
     std::random_device rd;
     auto base = std::filesystem::temp_directory_path();
@@ -20,6 +33,12 @@ class ScratchDir {
       path_ = base / ("tracer-test-" + std::to_string(rd()) + std::to_string(rd()));
       if (std::filesystem::create_directory(path_)) break;
     }
+  }
+  // The folder `path`, emptied when it exists, created when it does not.
+  explicit ScratchDir(std::filesystem::path path) : path_(std::move(path)) {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+    std::filesystem::create_directories(path_);
   }
   ~ScratchDir() {
     std::error_code ec;
@@ -37,26 +56,21 @@ class ScratchDir {
     f.write(content.data(), static_cast<std::streamsize>(content.size()));
   }
   // Whole file, byte for byte; empty when it does not exist.
-  std::string read(std::string_view name) const {
-    std::ifstream f(path_ / name, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-  }
+  std::string read(std::string_view name) const { return read_file(path_ / name); }
   bool exists(std::string_view name) const { return std::filesystem::exists(path_ / name); }
+
+  // Removes everything in the folder.
+  void clear() const {
+    std::error_code ec;
+    for (auto it = std::filesystem::directory_iterator(path_, ec);
+         !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+      std::error_code rm;
+      std::filesystem::remove_all(it->path(), rm);
+    }
+  }
 
  private:
   std::filesystem::path path_;
 };
-
-// Joins records with CR LF after each: the form every output file takes.
-inline std::string crlf_lines(std::initializer_list<std::string_view> lines) {
-  std::string s;
-  for (auto l : lines) {
-    s += l;
-    s += "\r\n";
-  }
-  return s;
-}
 
 }  // namespace testsupport

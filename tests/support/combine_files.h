@@ -1,22 +1,27 @@
-// Inputs of the results combiner for tests: observed report lines, model records and
-// surface records spliced from fixed texts, and an in-process run in a scratch folder.
+// Studies of the results combiner for tests: its file names, the combined table's
+// header, observed report lines, model records and surface records spliced from
+// fixed texts, and a run in a scratch folder that also reads the table.
 #pragma once
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <initializer_list>
-#include <sstream>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "combine/combine.h"
-#include "support/scratch.h"
+#include "record_text.h"
+#include "run.h"
+#include "scratch.h"
 
 namespace combine_test {
 
+using testsupport::crlf;
+using testsupport::lines;
+using testsupport::padded;
+using testsupport::read_file;
+
+// The combiner's four input files (in the order it opens them) and its table.
 inline constexpr std::string_view kObservedName = "TolvernOBSAnalysisNoFill.txt";
 inline constexpr std::string_view kIscst3Name = "TLV-iscst3-Results.txt";
 inline constexpr std::string_view kSurfaceName = "Tlvcutsurf-all.txt";
@@ -37,24 +42,14 @@ inline const std::string kHeader2 =
 
 // `line` with `text` written over it from column `col` (1-based), blank-extended.
 inline std::string splice(std::string line, int col, std::string_view text) {
-  const std::size_t at = static_cast<std::size_t>(col - 1);
-  if (line.size() < at + text.size()) line.resize(at + text.size(), ' ');
-  line.replace(at, text.size(), text);
-  return line;
-}
-
-// `s` blank-padded or cut to `width` columns.
-inline std::string fit(std::string_view s, std::size_t width) {
-  std::string r(s.substr(0, width));
-  r.resize(width, ' ');
-  return r;
+  return testsupport::place(line, col, text);
 }
 
 // The expected combined line: the observed line with `obk10` in its OBK columns, padded to
 // 180 columns, then both model records padded or cut to 80.
 inline std::string joined(const std::string& observed, std::string_view obk10,
                           std::string_view aermod, std::string_view iscst3) {
-  return fit(splice(observed, 64, obk10), 180) + fit(aermod, 80) + fit(iscst3, 80);
+  return padded(splice(observed, 64, obk10), 180) + padded(aermod, 80) + padded(iscst3, 80);
 }
 
 // A 177-column report data line as the analysis writes it: experiment 3, Dist 2.03 km,
@@ -79,7 +74,7 @@ inline std::string model_record(std::string_view key8, std::string_view dist9,
                                 std::string_view cy10, std::string_view cmaxq12 = "  2.4100E+01") {
   std::string r = "   " + std::string(key8) + "    " + std::string(dist9) + std::string(cmaxq12) +
                   "   14.20" + "   241.5" + "  " + std::string(cy10) + "     0.874";
-  return fit(r, 80);
+  return padded(r, 80);
 }
 
 // A cut AERMET surface record: year, month, day, day of year and hour, filler, then the
@@ -92,40 +87,30 @@ inline std::string surface_record(int yy, int mm, int dd, int hh, std::string_vi
   return r + "  0.1000  1.50  1.00    4.10  245.0   10.0  293.2    2.0";
 }
 
-// Lines joined by LF (the usual input form).
-inline std::string lf_lines(const std::vector<std::string>& lines) {
-  std::string s;
-  for (const auto& l : lines) s += l + "\n";
-  return s;
-}
-
-struct Result {
-  int status = -1;
-  std::string out, err, table;
+// The four input files of a run as their records, header lines included; written
+// into `dir` with LF line ends.
+struct Study {
+  std::vector<std::string> observed, iscst3, surface, aermod;
+  void write(const testsupport::ScratchDir& dir) const {
+    dir.write(kObservedName, lines(observed));
+    dir.write(kIscst3Name, lines(iscst3));
+    dir.write(kSurfaceName, lines(surface));
+    dir.write(kAermodName, lines(aermod));
+  }
 };
 
-// Whole file, byte for byte; empty when it does not exist.
-inline std::string read_file(const std::filesystem::path& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+struct Result : testsupport::RunResult {
+  std::string table;  // the whole output file
+};
 
-// Runs the combiner in `dir` with `args`; the table is the whole output file.
-inline Result run_in(const std::filesystem::path& dir, std::vector<std::string> args = {}) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  records::RunContext ctx{dir, args, in, out, err};
-  Result r;
-  r.status = run_combine(ctx);
-  r.out = out.str();
-  r.err = err.str();
-  r.table = read_file(dir / kTableName);
-  return r;
+// Runs the combiner in `dir` with `args`.
+inline Result run_in(const std::filesystem::path& dir, const std::vector<std::string>& args = {}) {
+  // Braced initialisers run in order: the table is read after the run.
+  return {testsupport::run_program(run_combine, dir, args), read_file(dir / kTableName)};
 }
-inline Result run_in(const testsupport::ScratchDir& dir, std::vector<std::string> args = {}) {
-  return run_in(dir.path(), std::move(args));
+inline Result run_in(const testsupport::ScratchDir& dir,
+                     const std::vector<std::string>& args = {}) {
+  return run_in(dir.path(), args);
 }
 
 // The three count lines, each count from column 20.
@@ -133,13 +118,6 @@ inline std::vector<std::string> count_lines(int zero_cy, int aerobs, int all_thr
   return {"     ISC Zero Cy:  " + std::to_string(zero_cy),
           "     Iaerobs:      " + std::to_string(aerobs),
           "     iallthree:    " + std::to_string(all_three)};
-}
-
-// Records joined with CR LF, the form of the output file.
-inline std::string crlf(const std::vector<std::string>& lines) {
-  std::string s;
-  for (const auto& l : lines) s += l + "\r\n";
-  return s;
 }
 
 }  // namespace combine_test

@@ -14,9 +14,12 @@
 
 #include "fuzz/harness.h"
 #include "hlbanalysis/hlbanalysis.h"
+#include "support/run.h"
 #include "support/scratch.h"
 
 namespace {
+
+using testsupport::lines;
 
 constexpr std::string_view kArcs = "hbarcs.txt";
 constexpr std::string_view kReport = "HolmbyOBSAnalysis.txt";
@@ -52,15 +55,6 @@ std::vector<std::string> block_records(const Block& b) {
   return r;
 }
 
-std::string lines(const std::vector<std::string>& records, std::string_view end = "\n") {
-  std::string out;
-  for (const auto& r : records) {
-    out += r;
-    out += end;
-  }
-  return out;
-}
-
 // The header record, then `blocks`, then standard blocks up to `total`.
 std::vector<std::string> arc_file(std::vector<Block> blocks, int total = kBlocks) {
   std::vector<std::string> r = {"'Holmby test arcs, 10-min samples'"};
@@ -78,8 +72,8 @@ std::vector<std::string_view> records_of(const std::string& text) {
   return r;
 }
 
-fuzzing::RunResult run(const testsupport::ScratchDir& dir) {
-  return fuzzing::run_program(run_hlbanalysis, dir.path());
+testsupport::RunResult run(const testsupport::ScratchDir& dir) {
+  return testsupport::run_program(run_hlbanalysis, dir.path());
 }
 
 bool has(const std::string& text, const std::string& part) {

@@ -11,30 +11,24 @@
 #include <string_view>
 #include <vector>
 
-#include "combine/combine.h"
 #include "fuzz/harness.h"
+#include "support/combine_files.h"
 #include "support/scratch.h"
 
 namespace {
 
-constexpr std::string_view kObserved = "TolvernOBSAnalysisNoFill.txt";
-constexpr std::string_view kIscst3 = "TLV-iscst3-Results.txt";
-constexpr std::string_view kSurface = "Tlvcutsurf-all.txt";
-constexpr std::string_view kAermod = "TLV-AERMOD-Results.txt";
-constexpr std::string_view kTable = "TLV-Combined-NoFill-Results.txt";
-
-std::string& place(std::string& record, int column, std::string_view text) {
-  const auto at = static_cast<std::size_t>(column - 1);
-  if (record.size() < at + text.size()) record.resize(at + text.size(), ' ');
-  record.replace(at, text.size(), text);
-  return record;
-}
-
-std::string padded(std::string_view record, std::size_t width) {
-  std::string r(record.substr(0, width));
-  r.resize(width, ' ');
-  return r;
-}
+using combine_test::count_lines;
+using combine_test::joined;
+using combine_test::kAermodName;
+using combine_test::kIscst3Name;
+using combine_test::kObservedName;
+using combine_test::kSurfaceName;
+using combine_test::kTableName;
+using combine_test::run_in;
+using testsupport::crlf;
+using testsupport::lines;
+using testsupport::padded;
+using testsupport::place;
 
 // An observed line of 1980-07-<day> hour <hour> on the arc of `arc_km`, in the
 // report layout; OBK is 999.99, which the join replaces.
@@ -78,31 +72,15 @@ std::string surface_record(int day, int hour, std::string_view L) {
 constexpr std::string_view kModelHeader1 = "** MODEL RESULTS - ARC MAXIMA PER HOUR";
 constexpr std::string_view kModelHeader2 = "** YYMMDDHH     DIST (M)      CMAX/Q";
 
-std::string lines(const std::vector<std::string>& records, std::string_view end = "\n") {
-  std::string out;
-  for (const auto& r : records) {
-    out += r;
-    out += end;
-  }
-  return out;
-}
-
-std::string crlf(const std::vector<std::string>& records) {
-  return lines(records, "\r\n");
-}
-
 // The combined line of an observed line, its OBK field replaced, with the two
 // model records.
-std::string combined(std::string observed, std::string_view obk, std::string_view aermod,
+std::string combined(const std::string& observed, std::string_view obk, std::string_view aermod,
                      std::string_view iscst3) {
-  place(observed, 64 + 10 - static_cast<int>(obk.size()), obk);
-  return padded(observed, 180) + padded(aermod, 80) + padded(iscst3, 80);
+  return joined(observed, testsupport::right(obk, 10), aermod, iscst3);
 }
 
 std::string counts(int zero, int aerobs, int all_three) {
-  return crlf({"     ISC Zero Cy:  " + std::to_string(zero),
-               "     Iaerobs:      " + std::to_string(aerobs),
-               "     iallthree:    " + std::to_string(all_three)});
+  return crlf(count_lines(zero, aerobs, all_three));
 }
 
 struct Study {
@@ -110,11 +88,11 @@ struct Study {
   std::string observed_header = "OBSERVED HEADER 1\nOBSERVED HEADER 2\n";
 
   void write(const testsupport::ScratchDir& dir) const {
-    dir.write(kObserved, observed_header + lines(observed));
-    dir.write(kIscst3,
+    dir.write(kObservedName, observed_header + lines(observed));
+    dir.write(kIscst3Name,
               lines({std::string(kModelHeader1), std::string(kModelHeader2)}) + lines(iscst3));
-    dir.write(kSurface, lines({"   51.650N    1.350W   UA_ID: 13841"}) + lines(surface));
-    dir.write(kAermod,
+    dir.write(kSurfaceName, lines({"   51.650N    1.350W   UA_ID: 13841"}) + lines(surface));
+    dir.write(kAermodName,
               lines({std::string(kModelHeader1), std::string(kModelHeader2)}) + lines(aermod));
   }
 };
@@ -136,17 +114,13 @@ std::string first_line_of_two_arcs() {
   return combined(s.observed[0], "-12.00", s.aermod[0], s.iscst3[0]);
 }
 
-fuzzing::RunResult run(const testsupport::ScratchDir& dir) {
-  return fuzzing::run_program(run_combine, dir.path());
-}
-
 bool has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
 // The two header lines of the table as this run wrote them (336 and 334 columns).
 std::string table_header(const testsupport::ScratchDir& dir) {
-  const std::string text = dir.read(kTable);
+  const std::string text = dir.read(kTableName);
   std::vector<std::string_view> recs;
   EXPECT_EQ(fuzzing::split_records("table", text, recs), "");
   EXPECT_GE(recs.size(), 2u);
@@ -160,16 +134,16 @@ std::string table_header(const testsupport::ScratchDir& dir) {
 // Refused
 
 TEST(HostileCombine, MissingInputFileLeavesTheHeader) {
-  for (std::string_view missing : {kObserved, kIscst3, kSurface, kAermod}) {
+  for (std::string_view missing : {kObservedName, kIscst3Name, kSurfaceName, kAermodName}) {
     SCOPED_TRACE(missing);
     testsupport::ScratchDir dir;
     two_arcs().write(dir);
     std::filesystem::remove(dir / missing);
-    const auto r = run(dir);
+    const auto r = run_in(dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(has(r.err, "TLVCombineAll: " + std::string(missing) + ": Operating system error: "))
         << r.err;
-    EXPECT_EQ(dir.read(kTable), table_header(dir));
+    EXPECT_EQ(dir.read(kTableName), table_header(dir));
   }
 }
 
@@ -180,21 +154,23 @@ TEST(HostileCombine, FilesEndingInsideTheirHeaderLines) {
     const char* where;
   };
   const Row rows[] = {
-      {kObserved, "ONE HEADER LINE ONLY\n", "TolvernOBSAnalysisNoFill.txt line 1: End of file"},
-      {kObserved, "", "TolvernOBSAnalysisNoFill.txt: End of file"},
-      {kIscst3, std::string(kModelHeader1) + "\n", "TLV-iscst3-Results.txt line 1: End of file"},
-      {kSurface, "", "Tlvcutsurf-all.txt: End of file"},
-      {kAermod, std::string(kModelHeader1) + "\n", "TLV-AERMOD-Results.txt line 1: End of file"},
+      {kObservedName, "ONE HEADER LINE ONLY\n", "TolvernOBSAnalysisNoFill.txt line 1: End of file"},
+      {kObservedName, "", "TolvernOBSAnalysisNoFill.txt: End of file"},
+      {kIscst3Name, std::string(kModelHeader1) + "\n",
+       "TLV-iscst3-Results.txt line 1: End of file"},
+      {kSurfaceName, "", "Tlvcutsurf-all.txt: End of file"},
+      {kAermodName, std::string(kModelHeader1) + "\n",
+       "TLV-AERMOD-Results.txt line 1: End of file"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.where);
     testsupport::ScratchDir dir;
     two_arcs().write(dir);
     dir.write(row.file, row.content);
-    const auto r = run(dir);
+    const auto r = run_in(dir);
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(has(r.err, "TLVCombineAll: " + std::string(row.where))) << r.err;
-    EXPECT_EQ(dir.read(kTable), table_header(dir));
+    EXPECT_EQ(dir.read(kTableName), table_header(dir));
   }
 }
 
@@ -252,11 +228,11 @@ TEST(HostileCombine, LettersAndBinaryBytesInNumericFields) {
     SCOPED_TRACE(f.what);
     testsupport::ScratchDir dir;
     f.study.write(dir);
-    const auto r = run(dir);
+    const auto r = run_in(dir);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "TLVCombineAll: " + std::string(f.message) + "\n");
     const std::string header = table_header(dir);
-    EXPECT_EQ(dir.read(kTable),
+    EXPECT_EQ(dir.read(kTableName),
               f.first_line_written ? header + crlf({first_line_of_two_arcs()}) : header);
   }
 }
@@ -290,9 +266,9 @@ TEST(HostileCombine, MoreThanTwoHundredJoinedRecords) {
   }
   testsupport::ScratchDir dir;
   s.write(dir);
-  const auto r = run(dir);
+  const auto r = run_in(dir);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(dir.read(kTable), table_header(dir) + crlf(expected) + counts(25, 250, 250));
+  EXPECT_EQ(dir.read(kTableName), table_header(dir) + crlf(expected) + counts(25, 250, 250));
 }
 
 // Model records of 500 columns are cut at 80; observed lines of 400 columns and
@@ -304,10 +280,10 @@ TEST(HostileCombine, RecordsFarLongerThanTheirLayouts) {
     for (auto& rec : *list) rec = padded(rec, 185) + junk;
   testsupport::ScratchDir dir;
   s.write(dir);
-  const auto r = run(dir);
+  const auto r = run_in(dir);
   ASSERT_EQ(r.status, 0) << r.err;
   const Study clean = two_arcs();
-  EXPECT_EQ(dir.read(kTable),
+  EXPECT_EQ(dir.read(kTableName),
             table_header(dir) +
                 crlf({combined(clean.observed[0], "-12.00", s.aermod[0], s.iscst3[0]),
                       combined(clean.observed[1], "-42.90", s.aermod[1], s.iscst3[1])}) +
@@ -322,9 +298,9 @@ TEST(HostileCombine, CrOnlyLineEndsMakeOneRecord) {
   s.aermod = {first + "\r" + s.aermod[1]};
   testsupport::ScratchDir dir;
   s.write(dir);
-  const auto r = run(dir);
+  const auto r = run_in(dir);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(dir.read(kTable),
+  EXPECT_EQ(dir.read(kTableName),
             table_header(dir) + crlf({first_line_of_two_arcs()}) + counts(0, 1, 1));
 }
 
@@ -333,9 +309,9 @@ TEST(HostileCombine, AermodFileOfHeaderLinesOnly) {
   s.aermod.clear();
   testsupport::ScratchDir dir;
   s.write(dir);
-  const auto r = run(dir);
+  const auto r = run_in(dir);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(dir.read(kTable), table_header(dir) + counts(0, 0, 0));
+  EXPECT_EQ(dir.read(kTableName), table_header(dir) + counts(0, 0, 0));
 }
 
 }  // namespace

@@ -1,36 +1,29 @@
-// Builders of small elevated-release study files for the tlvanalysis tests: the
-// observation blocks and the quality-control records, every field placed at its
-// columns as text, so that a test can put anything (blanks, letters) in a field.
+// Small elevated-release studies for the tlvanalysis tests: the names of the
+// program's files, the observation blocks and the quality-control records, every
+// field placed at its columns as text, so that a test can put anything (blanks,
+// letters) in a field.
 #pragma once
 
 #include <cmath>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "record_text.h"
+
 namespace tlvtest {
 
-// Puts `text` at 1-based `column` of `record`, widening it with blanks as needed.
-inline void place(std::string& record, int column, std::string_view text) {
-  const auto at = static_cast<std::size_t>(column - 1);
-  if (record.size() < at + text.size()) record.resize(at + text.size(), ' ');
-  record.replace(at, text.size(), text);
-}
+// The analysis's two input files and its two output files.
+inline constexpr std::string_view kQc = "tolvernsf6-max11052011.txt";
+inline constexpr std::string_view kObs = "TolvernSF611052011.txt";
+inline constexpr std::string_view kReport = "TolvernOBSAnalysis.txt";
+inline constexpr std::string_view kEmissions = "TLVemissions.txt";
 
-// `text` right-aligned in `width` columns (cut on the left when longer).
-inline std::string right(std::string_view text, int width) {
-  const auto w = static_cast<std::size_t>(width);
-  if (text.size() >= w) return std::string(text.substr(text.size() - w));
-  return std::string(w - text.size(), ' ') + std::string(text);
-}
-
-inline std::string fixed(double value, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-  return buf;
-}
+using testsupport::fixed;
+using testsupport::lines;
+using testsupport::place;
+using testsupport::right;
 
 struct Sampler {
   std::string x, y, conc;  // columns 5-12, 13-22, 33-42 (right-aligned)
@@ -58,33 +51,33 @@ inline std::string key_record(std::string_view date, std::string_view time) {
   return r;
 }
 
-// The records of one block, each ended by LF.
-inline std::string block_text(const Block& b) {
-  std::string out = key_record(b.date, b.time) + "\n";
+// The records of one block: key, stability, record 3, source, arc, record 6, then
+// one record per sampler.
+inline std::vector<std::string> block_records(const Block& b) {
+  std::vector<std::string> out = {key_record(b.date, b.time)};
   std::string r = " STABILITY";
-  place(r, 30, right(b.obk, 9));
-  out += r + "\n";
-  out += b.record3 + "\n";
+  out.push_back(place(r, 30, right(b.obk, 9)));
+  out.push_back(b.record3);
   r = " STACK";
   place(r, 30, right(b.ts, 8));
   place(r, 47, right(b.vs, 9));
   place(r, 67, right(b.q, 9));
-  place(r, 87, right(b.factor, 11));
-  out += r + "\n";
+  out.push_back(place(r, 87, right(b.factor, 11)));
   r = " ARC(KM)";
   place(r, 12, right(b.dist, 5));
-  place(r, 32, right(b.count ? *b.count : std::to_string(b.samplers.size()), 5));
-  out += r + "\n";
-  out += b.record6 + "\n";
+  out.push_back(place(r, 32, right(b.count ? *b.count : std::to_string(b.samplers.size()), 5)));
+  out.push_back(b.record6);
   for (std::size_t i = 0; i < b.samplers.size(); ++i) {
     r = right(std::to_string(i + 1), 4);
     place(r, 5, right(b.samplers[i].x, 8));
     place(r, 13, right(b.samplers[i].y, 10));
-    place(r, 33, right(b.samplers[i].conc, 10));
-    out += r + "\n";
+    out.push_back(place(r, 33, right(b.samplers[i].conc, 10)));
   }
   return out;
 }
+
+// The records of one block, each ended by LF.
+inline std::string block_text(const Block& b) { return lines(block_records(b)); }
 
 inline std::string blocks_text(const std::vector<Block>& blocks) {
   std::string out;
@@ -107,6 +100,16 @@ inline std::vector<Sampler> arc_samplers(double dist_km, const std::vector<doubl
                  concs[i]});
   }
   return s;
+}
+
+// Samplers on the 1 km arc, one per concentration, spread evenly over the bearings
+// 80 to 100 degrees.
+inline std::vector<Sampler> fan(const std::vector<std::string>& concs) {
+  std::vector<double> bearings;
+  const double gaps = concs.size() > 1 ? static_cast<double>(concs.size() - 1) : 1.0;
+  for (std::size_t i = 0; i < concs.size(); ++i)
+    bearings.push_back(80.0 + 20.0 * static_cast<double>(i) / gaps);
+  return arc_samplers(1.0, bearings, concs);
 }
 
 // A plume of three samplers 10 degrees apart on the 1 km arc, centred due east,
@@ -133,15 +136,20 @@ inline std::string qc_record(const QcRecord& q) {
   return r;
 }
 
-// 48 header records (holding text in every field's columns), then the records.
-inline std::string qc_file(const std::vector<QcRecord>& records, int header_records = 48) {
-  std::string out;
-  for (int i = 0; i < header_records; ++i) {
-    out += "HEADER " + std::to_string(i + 1) + " xx/yy/zz  hour  AB  dist ABCD  flag";
-    out += std::string(60, 'Z') + "\n";
-  }
-  for (const QcRecord& q : records) out += qc_record(q) + "\n";
+// `n` header records, holding text in every field's columns.
+inline std::vector<std::string> qc_header(int n = 48) {
+  std::vector<std::string> out;
+  for (int i = 0; i < n; ++i)
+    out.push_back("HEADER " + std::to_string(i + 1) + " xx/yy/zz  hour  AB  dist ABCD  flag" +
+                  std::string(60, 'Z'));
   return out;
+}
+
+// 48 header records, then the records.
+inline std::string qc_file(const std::vector<QcRecord>& records, int header_records = 48) {
+  std::vector<std::string> out = qc_header(header_records);
+  for (const QcRecord& q : records) out.push_back(qc_record(q));
+  return lines(out);
 }
 
 }  // namespace tlvtest

@@ -13,21 +13,20 @@
 #include <vector>
 
 #include "fuzz/harness.h"
+#include "support/run.h"
 #include "support/scratch.h"
 #include "tessiclip/tessiclip.h"
 
 namespace {
 
+using testsupport::crlf;
+using testsupport::lines;
+using testsupport::padded;
+using testsupport::place;
+
 constexpr std::string_view kReplies = "dates.txt\nsurface.txt\nprofile.txt\n";
 constexpr std::string_view kDatesPrompt = "  Dates filename: \n";
 constexpr std::string_view kSurfacePrompt = "  AERMET surf input ALL hours filename: \n";
-
-std::string& place(std::string& record, int column, std::string_view text) {
-  const auto at = static_cast<std::size_t>(column - 1);
-  if (record.size() < at + text.size()) record.resize(at + text.size(), ' ');
-  record.replace(at, text.size(), text);
-  return record;
-}
 
 std::string i3(int v) {
   char buf[16];
@@ -79,27 +78,9 @@ std::string iscst3_hour(int h) {
   return buf;
 }
 
-std::string padded(std::string_view record, std::size_t width) {
-  std::string r(record.substr(0, width));
-  r.resize(width, ' ');
-  return r;
-}
-
-std::string lines(const std::vector<std::string>& records, std::string_view end = "\n") {
-  std::string out;
-  for (const auto& r : records) {
-    out += r;
-    out += end;
-  }
-  return out;
-}
-
-std::string crlf(const std::vector<std::string>& records) {
-  return lines(records, "\r\n");
-}
-
-fuzzing::RunResult run(const testsupport::ScratchDir& dir, std::string_view replies = kReplies) {
-  return fuzzing::run_program(run_tessiclip, dir.path(), replies);
+testsupport::RunResult run(const testsupport::ScratchDir& dir,
+                           std::string_view replies = kReplies) {
+  return testsupport::run_program(run_tessiclip, dir.path(), {}, replies);
 }
 
 bool has(const std::string& text, const std::string& part) {

@@ -8,124 +8,34 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cmath>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "fuzz/harness.h"
+#include "support/run.h"
 #include "support/scratch.h"
+#include "support/tlvanalysis_files.h"
 #include "tlvanalysis/tlvanalysis.h"
 
 namespace {
 
-constexpr std::string_view kQc = "tolvernsf6-max11052011.txt";
-constexpr std::string_view kObs = "TolvernSF611052011.txt";
-constexpr std::string_view kReport = "TolvernOBSAnalysis.txt";
-constexpr std::string_view kEmissions = "TLVemissions.txt";
+using namespace tlvtest;
 
-// `text` placed at 1-based `column` of `record`, which is widened with blanks.
-std::string& place(std::string& record, int column, std::string_view text) {
-  const auto at = static_cast<std::size_t>(column - 1);
-  if (record.size() < at + text.size()) record.resize(at + text.size(), ' ');
-  record.replace(at, text.size(), text);
-  return record;
+// A quality-control record of 1980-05-05 hour `hour` on the 1 km arc with `flag`.
+std::string qc_record(std::string hour, std::string flag) {
+  return tlvtest::qc_record({"80/05/05", std::move(hour), "1.0", std::move(flag)});
 }
 
-std::string right(std::string_view text, int width) {
-  const auto w = static_cast<std::size_t>(width);
-  return text.size() >= w ? std::string(text)
-                          : std::string(w - text.size(), ' ') + std::string(text);
-}
-
-std::string fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
-
-// One observation block: key record, stability, record 3, source, arc, record 6,
-// then one record per sampler. Samplers stand on the 1 km arc east of the stack.
-struct Block {
-  std::string date = " 80/05/05 ";
-  std::string time = "1000";
-  std::string q = "12.35";
-  std::string count;  // empty: the number of samplers
-  std::vector<std::string> concs = {"1.00", "2.00", "1.00"};
-};
-
-std::vector<std::string> block_records(const Block& b) {
-  std::vector<std::string> r;
-  std::string key = "TOLVERN SF6  TEST   1";
-  place(key, 32, b.date);
-  place(key, 78, b.time);
-  r.push_back(key);
-  std::string stab = " STABILITY  HANNA-PAINE L =";
-  r.push_back(place(stab, 30, right("-45.60", 9)));
-  r.push_back(" SIGMA-THETA =  14.0 DEG     WIND FROM = 242.0 DEG");
-  std::string src = " STACK  TS (K) =";
-  place(src, 30, right("400.00", 8));
-  place(src, 47, right("12.50", 9));
-  place(src, 67, right(b.q, 9));
-  r.push_back(place(src, 87, right("1.0", 11)));
-  std::string arc = " ARC(KM)";
-  place(arc, 12, right("1.0", 5));
-  r.push_back(place(arc, 32, right(b.count.empty() ? std::to_string(b.concs.size()) : b.count, 5)));
-  r.push_back(" NO.  X (KM)    Y (KM)   BRG(DEG)   CONC");
-  const double pi = 3.14159265358979;
-  for (std::size_t i = 0; i < b.concs.size(); ++i) {
-    const double bearing =
-        (80.0 + 20.0 * static_cast<double>(i) /
-                    static_cast<double>(std::max<std::size_t>(b.concs.size() - 1, 1))) *
-        pi / 180.0;
-    std::string s = right(std::to_string(i + 1), 4);
-    place(s, 5, right(fixed(285.597 + std::sin(bearing), 3), 8));
-    place(s, 13, right(fixed(4385.088 + std::cos(bearing), 3), 10));
-    r.push_back(place(s, 33, right(b.concs[i], 10)));
-  }
-  return r;
-}
-
-std::string lines(const std::vector<std::string>& records, std::string_view end = "\n") {
-  std::string out;
-  for (const auto& r : records) {
-    out += r;
-    out += end;
-  }
-  return out;
-}
-
-std::string observations(const std::vector<Block>& blocks) {
-  std::string out;
-  for (const Block& b : blocks) out += lines(block_records(b));
-  return out;
-}
-
-// One quality-control record of hour `hour` on the 1 km arc with `flag`, 88 columns.
-std::string qc_record(std::string_view hour, std::string_view flag) {
-  std::string r;
-  place(r, 3, "80/05/05");
-  place(r, 20, hour);
-  place(r, 24, "     34.62");
-  place(r, 42, " 1.0");
-  place(r, 66, "REMARK");
-  return place(r, 88, flag);
-}
-
-std::vector<std::string> qc_header(int n = 48) {
-  std::vector<std::string> h;
-  for (int i = 0; i < n; ++i) h.push_back("HEADER LINE " + std::to_string(i + 1) + " 80/XX/YY AB");
-  return h;
-}
-
-// Admits hours 10 and 11 of 1980-05-05 on the 1 km arc.
-std::string qc_file() {
+// The records of a quality-control file that admits hours 10 and 11 of 1980-05-05
+// on the 1 km arc (`second_hour` in place of 11), and the file itself.
+std::vector<std::string> qc_records(std::string second_hour = "11") {
   auto r = qc_header();
   r.push_back(qc_record("10", "5"));
-  r.push_back(qc_record("11", "5"));
-  return lines(r);
+  r.push_back(qc_record(std::move(second_hour), "5"));
+  return r;
 }
+std::string qc_file() { return lines(qc_records()); }
 
 std::vector<std::string_view> records_of(const std::string& text) {
   std::vector<std::string_view> r;
@@ -133,8 +43,8 @@ std::vector<std::string_view> records_of(const std::string& text) {
   return r;
 }
 
-fuzzing::RunResult run(const testsupport::ScratchDir& dir) {
-  return fuzzing::run_program(run_tlvanalysis, dir.path());
+testsupport::RunResult run(const testsupport::ScratchDir& dir) {
+  return testsupport::run_program(run_tlvanalysis, dir.path());
 }
 
 // The columns of a report line that copy input values: Exp, date and time, DUR
@@ -143,13 +53,17 @@ std::string copied_columns(std::string_view line) {
   return std::string(line.substr(0, 24)) + "|" + std::string(line.substr(34, 39));
 }
 
+// A block of 1980-05-05 at `time`: three samplers on the 1 km arc east of the stack.
 Block at_time(std::string time) {
   Block b;
+  b.date = " 80/05/05 ";
   b.time = std::move(time);
+  b.dist = "1.0";
+  b.samplers = small_plume();
   return b;
 }
 
-const Block kHour10{};
+const Block kHour10 = at_time("1000");
 const Block kHour11 = at_time("1100");
 
 // ---------------------------------------------------------------------------
@@ -157,7 +71,7 @@ const Block kHour11 = at_time("1100");
 
 TEST(HostileTlvanalysis, MissingQualityFileCreatesNoOutput) {
   testsupport::ScratchDir dir;
-  dir.write(kObs, observations({kHour10}));
+  dir.write(kObs, blocks_text({kHour10}));
   dir.write(kEmissions, "earlier run\r\n");
   const auto r = run(dir);
   EXPECT_EQ(r.status, 1);
@@ -188,7 +102,7 @@ TEST(HostileTlvanalysis, QualityFileEndingInsideItsHeader) {
     SCOPED_TRACE(n);
     testsupport::ScratchDir dir;
     dir.write(kQc, lines(qc_header(n)));
-    dir.write(kObs, observations({kHour10}));
+    dir.write(kObs, blocks_text({kHour10}));
     const auto r = run(dir);
     EXPECT_EQ(r.status, 2);
     const std::string where =
@@ -206,14 +120,14 @@ TEST(HostileTlvanalysis, QualityFileEndingInsideItsHeader) {
 TEST(HostileTlvanalysis, ObservationFileEndingInsideABlock) {
   testsupport::ScratchDir clean;
   clean.write(kQc, qc_file());
-  clean.write(kObs, observations({kHour10, kHour11}));
+  clean.write(kObs, blocks_text({kHour10, kHour11}));
   ASSERT_EQ(run(clean).status, 0);
   const std::string report = clean.read(kReport), emissions = clean.read(kEmissions);
   ASSERT_EQ(records_of(report).size(), 4u);
   ASSERT_EQ(records_of(emissions).size(), 2u);
 
   Block four = kHour11;
-  four.concs = {"1.0", "2.0", "3.0", "4.0"};
+  four.samplers = fan({"1.0", "2.0", "3.0", "4.0"});
   const auto third = block_records(four);
   // Cut after the key record, inside the five records fetch reads, and inside the samplers.
   for (std::size_t keep : {1u, 3u, 6u, 8u}) {
@@ -221,7 +135,7 @@ TEST(HostileTlvanalysis, ObservationFileEndingInsideABlock) {
     testsupport::ScratchDir dir;
     dir.write(kQc, qc_file());
     const std::vector<std::string> cut(third.begin(), third.begin() + static_cast<long>(keep));
-    dir.write(kObs, observations({kHour10, kHour11}) + lines(cut));
+    dir.write(kObs, blocks_text({kHour10, kHour11}) + lines(cut));
     const auto r = run(dir);
     EXPECT_EQ(r.status, 2);
     const long last_line = 2 * 9 + static_cast<long>(keep);
@@ -241,7 +155,7 @@ TEST(HostileTlvanalysis, HugeSamplerCountWithShortFile) {
   dir.write(kQc, qc_file());
   Block huge = kHour11;
   huge.count = "99999";
-  dir.write(kObs, observations({kHour10, huge}));
+  dir.write(kObs, blocks_text({kHour10, huge}));
   const auto start = std::chrono::steady_clock::now();
   const auto r = run(dir);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
@@ -283,7 +197,7 @@ TEST(HostileTlvanalysis, LettersAndBinaryBytesInNumericFields) {
   };
   testsupport::ScratchDir clean;
   clean.write(kQc, qc_file());
-  clean.write(kObs, observations({kHour10}));
+  clean.write(kObs, blocks_text({kHour10}));
   ASSERT_EQ(run(clean).status, 0);
 
   for (const FieldFault& f : faults) {
@@ -292,7 +206,7 @@ TEST(HostileTlvanalysis, LettersAndBinaryBytesInNumericFields) {
     place(second[static_cast<std::size_t>(f.block_record - 1)], f.column, f.bad);
     testsupport::ScratchDir dir;
     dir.write(kQc, qc_file());
-    dir.write(kObs, observations({kHour10}) + lines(second));
+    dir.write(kObs, blocks_text({kHour10}) + lines(second));
     const auto r = run(dir);
     EXPECT_EQ(r.status, 2);
     const std::string line = std::string(kObs) + " line " + std::to_string(9 + f.block_record);
@@ -305,12 +219,10 @@ TEST(HostileTlvanalysis, LettersAndBinaryBytesInNumericFields) {
 }
 
 TEST(HostileTlvanalysis, LettersInAQualityRecordCreateNoOutput) {
-  auto qc = qc_header();
-  qc.push_back(qc_record("10", "5"));
-  qc.push_back(qc_record("1l", "5"));  // a letter l for a one
+  const auto qc = qc_records("1l");  // a letter l for a one
   testsupport::ScratchDir dir;
   dir.write(kQc, lines(qc));
-  dir.write(kObs, observations({kHour10}));
+  dir.write(kObs, blocks_text({kHour10}));
   const auto r = run(dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find(std::string(kQc) + " line 50, columns 20-21"), std::string::npos) << r.err;
@@ -326,12 +238,13 @@ TEST(HostileTlvanalysis, LettersInAQualityRecordCreateNoOutput) {
 // driver still writes its line, OMAX the largest concentration copied (7.5); the
 // next block of the same hour is analysed as usual.
 TEST(HostileTlvanalysis, ArcAboveTwoHundredSamplers) {
-  Block big;
-  big.concs.assign(250, "1.00");
-  big.concs[230] = "7.50";
+  Block big = kHour10;
+  std::vector<std::string> concs(250, "1.00");
+  concs[230] = "7.50";
+  big.samplers = fan(concs);
   testsupport::ScratchDir dir;
   dir.write(kQc, qc_file());
-  dir.write(kObs, observations({big, kHour10}));
+  dir.write(kObs, blocks_text({big, kHour10}));
   const auto r = run(dir);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string text = dir.read(kReport);
@@ -370,14 +283,11 @@ TEST(HostileTlvanalysis, RecordsFarLongerThanTheirLayouts) {
       obs.push_back(recs[i]);
     }
   }
-  auto qc = qc_header();
-  qc.push_back(qc_record("10", "5"));
-  qc.push_back(qc_record("11", "5"));
-  qc = pad(qc, 88);
+  const auto qc = pad(qc_records(), 88);
 
   testsupport::ScratchDir clean, dir;
   clean.write(kQc, qc_file());
-  clean.write(kObs, observations({kHour10, kHour11}));
+  clean.write(kObs, blocks_text({kHour10, kHour11}));
   dir.write(kQc, lines(qc));
   dir.write(kObs, lines(obs));
   ASSERT_EQ(run(clean).status, 0);
@@ -399,7 +309,7 @@ TEST(HostileTlvanalysis, RecordsFarLongerThanTheirLayouts) {
 TEST(HostileTlvanalysis, CrOnlyLineEndsMakeOneRecord) {
   testsupport::ScratchDir dir;
   dir.write(kQc, lines(qc_header()) + qc_record("10", "5") + "\r" + qc_record("11", "5") + "\r\n");
-  dir.write(kObs, observations({kHour10, kHour11}));
+  dir.write(kObs, blocks_text({kHour10, kHour11}));
   const auto r = run(dir);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string text = dir.read(kReport);
@@ -423,11 +333,8 @@ TEST(HostileTlvanalysis, CrOnlyLineEndsMakeOneRecord) {
 TEST(HostileTlvanalysis, CrLfLineEndsReadAsLf) {
   testsupport::ScratchDir lf, crlf;
   lf.write(kQc, qc_file());
-  lf.write(kObs, observations({kHour10, kHour11}));
-  auto qc = qc_header();
-  qc.push_back(qc_record("10", "5"));
-  qc.push_back(qc_record("11", "5"));
-  crlf.write(kQc, lines(qc, "\r\n"));
+  lf.write(kObs, blocks_text({kHour10, kHour11}));
+  crlf.write(kQc, lines(qc_records(), "\r\n"));
   crlf.write(kObs, lines(block_records(kHour10), "\r\n") + lines(block_records(kHour11), "\r\n"));
   ASSERT_EQ(run(lf).status, 0);
   ASSERT_EQ(run(crlf).status, 0);
