@@ -2,6 +2,7 @@
 // against hand-computed values, arguments, failures, and reproducibility.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -62,113 +63,70 @@ std::string trimmed(const std::string& s) {
   return end == std::string::npos ? std::string() : s.substr(0, end + 1);
 }
 
-// One measure line, read through the published layout.
+// One measure line, read through the published layout: FB, MG, NMSE, VG, FAC2,
+// NAD, RHCo, RHCp, RHCp/RHCo blocks.
+constexpr int kLineBlocks = 9;
 struct MeasureLine {
   std::string model, quantity, group;
   float arc = 0;
   int lines = 0, obs_out = 0, mod_unread = 0, mod_negative = 0, n = 0, npos = 0, boot = 0;
   float mean_o = 0, mean_p = 0, sd_o = 0, sd_p = 0, r = 0;
-  float value[5]{}, lower[5]{}, upper[5]{};
-  std::string mark[5];
+  float value[kLineBlocks]{}, lower[kLineBlocks]{}, upper[kLineBlocks]{};
+  std::string mark[kLineBlocks];
 };
+
+// Destinations of the value, limits and mark of `blocks` blocks.
+void add_blocks(std::vector<records::Dest>& dests, int blocks, float* value, float* lower,
+                float* upper, std::vector<std::string>& marks) {
+  marks.assign(static_cast<std::size_t>(blocks), std::string(1, ' '));
+  for (int k = 0; k < blocks; ++k) {
+    dests.insert(dests.end(), {&value[k], &lower[k], &upper[k], records::text(marks[k])});
+  }
+}
 
 MeasureLine read_measure_line(const std::string& record, long number) {
   static const records::Layout layout(evaluate::kMeasureLineLayout);
   MeasureLine m;
   std::string model(13, ' '), quantity(6, ' '), group(8, ' ');
-  std::vector<std::string> marks(5, std::string(1, ' '));
-  const records::Origin origin{kOutput, number};
-  records::read_text(layout, record,
-                     {records::text(model),
-                      records::text(quantity),
-                      records::text(group),
-                      &m.arc,
-                      &m.lines,
-                      &m.obs_out,
-                      &m.mod_unread,
-                      &m.mod_negative,
-                      &m.n,
-                      &m.npos,
-                      &m.boot,
-                      &m.mean_o,
-                      &m.mean_p,
-                      &m.sd_o,
-                      &m.sd_p,
-                      &m.r,
-                      &m.value[0],
-                      &m.lower[0],
-                      &m.upper[0],
-                      records::text(marks[0]),
-                      &m.value[1],
-                      &m.lower[1],
-                      &m.upper[1],
-                      records::text(marks[1]),
-                      &m.value[2],
-                      &m.lower[2],
-                      &m.upper[2],
-                      records::text(marks[2]),
-                      &m.value[3],
-                      &m.lower[3],
-                      &m.upper[3],
-                      records::text(marks[3]),
-                      &m.value[4],
-                      &m.lower[4],
-                      &m.upper[4],
-                      records::text(marks[4])},
-                     origin);
+  std::vector<std::string> marks;
+  std::vector<records::Dest> dests = {records::text(model), records::text(quantity),
+                                      records::text(group), &m.arc, &m.lines, &m.obs_out,
+                                      &m.mod_unread, &m.mod_negative, &m.n, &m.npos, &m.boot,
+                                      &m.mean_o, &m.mean_p, &m.sd_o, &m.sd_p, &m.r};
+  add_blocks(dests, kLineBlocks, m.value, m.lower, m.upper, marks);
+  records::read_text(layout, record, dests, records::Origin{kOutput, number});
   m.model = trimmed(model);
   m.quantity = trimmed(quantity);
   m.group = trimmed(group);
-  for (int k = 0; k < 5; ++k) m.mark[k] = marks[k];
+  for (int k = 0; k < kLineBlocks; ++k) m.mark[k] = marks[static_cast<std::size_t>(k)];
   return m;
 }
 
+// dFB, dlnMG, dNMSE, dlnVG, dFAC2, dNAD, dlnRHC blocks, then N.both.
+constexpr int kDifferenceBlocks = 7;
 struct DifferenceLine {
-  std::string quantity, group;
+  std::string model, quantity, group;
   float arc = 0;
-  int lines = 0, n_aermod = 0, n_iscst3 = 0, boot = 0;
-  float value[5]{}, lower[5]{}, upper[5]{};
-  std::string mark[5];
+  int lines = 0, n_aermod = 0, n_iscst3 = 0, boot = 0, n_both = 0;
+  float value[kDifferenceBlocks]{}, lower[kDifferenceBlocks]{}, upper[kDifferenceBlocks]{};
+  std::string mark[kDifferenceBlocks];
 };
 
 DifferenceLine read_difference_line(const std::string& record, long number) {
   static const records::Layout layout(evaluate::kDifferenceLineLayout);
   DifferenceLine d;
   std::string model(13, ' '), quantity(6, ' '), group(8, ' ');
-  std::vector<std::string> marks(5, std::string(1, ' '));
-  records::read_text(layout, record,
-                     {records::text(model),
-                      records::text(quantity),
-                      records::text(group),
-                      &d.arc,
-                      &d.lines,
-                      &d.n_aermod,
-                      &d.n_iscst3,
-                      &d.boot,
-                      &d.value[0],
-                      &d.lower[0],
-                      &d.upper[0],
-                      records::text(marks[0]),
-                      &d.value[1],
-                      &d.lower[1],
-                      &d.upper[1],
-                      records::text(marks[1]),
-                      &d.value[2],
-                      &d.lower[2],
-                      &d.upper[2],
-                      records::text(marks[2]),
-                      &d.value[3],
-                      &d.lower[3],
-                      &d.upper[3],
-                      records::text(marks[3]),
-                      &d.value[4],
-                      &d.lower[4],
-                      &d.upper[4],
-                      records::text(marks[4])},
-                     records::Origin{kOutput, number});
+  std::vector<std::string> marks;
+  std::vector<records::Dest> dests = {records::text(model), records::text(quantity),
+                                      records::text(group), &d.arc, &d.lines, &d.n_aermod,
+                                      &d.n_iscst3, &d.boot};
+  add_blocks(dests, kDifferenceBlocks, d.value, d.lower, d.upper, marks);
+  dests.push_back(&d.n_both);
+  records::read_text(layout, record, dests, records::Origin{kOutput, number});
+  d.model = trimmed(model);
   d.quantity = trimmed(quantity);
   d.group = trimmed(group);
-  for (int k = 0; k < 5; ++k) d.mark[k] = marks[k];
+  for (int k = 0; k < kDifferenceBlocks; ++k) d.mark[k] = marks[static_cast<std::size_t>(k)];
   return d;
 }
 
@@ -186,19 +144,26 @@ std::string key(const std::string& model, const std::string& quantity, const std
   return model + " " + quantity + " " + group + (group == "arc" ? std::string(" ") + buf : "");
 }
 
-Table read_table(const std::string& text) {
+// Data lines are told apart by columns 1-13: a model's name, or two joined by "-".
+Table read_table(const std::string& text,
+                 const std::vector<std::string>& models = {"AERMOD", "ISCST3"}) {
   Table t;
   const auto lines = records_of(text);
+  auto is_model = [&](const std::string& name) {
+    return std::find(models.begin(), models.end(), name) != models.end();
+  };
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string head = lines[i].substr(0, 13);
-    if (head == "AERMOD       " || head == "ISCST3       ") {
+    const std::string head = trimmed(lines[i].substr(0, 13));
+    const auto dash = head.find('-');
+    if (is_model(head)) {
       MeasureLine m = read_measure_line(lines[i], long(i + 1));
       const std::string k = key(m.model, m.quantity, m.group, m.arc);
       t.order.push_back(k);
       t.measures[k] = m;
-    } else if (head == "AERMOD-ISCST3") {
+    } else if (dash != std::string::npos && is_model(head.substr(0, dash)) &&
+               is_model(head.substr(dash + 1))) {
       DifferenceLine d = read_difference_line(lines[i], long(i + 1));
-      const std::string k = key("AERMOD-ISCST3", d.quantity, d.group, d.arc);
+      const std::string k = key(d.model, d.quantity, d.group, d.arc);
       t.order.push_back(k);
       t.differences[k] = d;
     }
@@ -250,15 +215,16 @@ TEST(EvaluateProgram, SmallTableAgainstHandComputedValues) {
        9.0 / (7.25 * 5.75), std::exp(4 * kLn2 * kLn2 / 4), 0.75, "YNYYY"},
       {"ISCST3 CMAX/Q all", 6, 1, 0, 1, 4, 4, 7.25, 9.0, -1.75 / 8.125, 1.0, 27.25 / 65.25,
        std::exp(2 * kLn2 * kLn2 / 4), 1.0, "YYYYY"},
-      // Stable hours: lines 3 and 4; only line 3 observed.
+      // Stable hours: lines 3 and 4; only line 3 observed. Groups of fewer than 3
+      // valid pairs keep their values but get no limits and no marks.
       {"AERMOD CY/Q stable", 2, 1, 0, 0, 1, 1, 4.0, 1.0, 1.2, 4.0, 2.25, std::exp(4 * kLn2 * kLn2),
-       0.0, "NNNNN"},
+       0.0, "-----"},
       // Unstable hours: lines 1 and 2; lines 5 (missing OBK) and 6 (OBK 0) are in neither.
       {"AERMOD CY/Q unstable", 2, 0, 0, 0, 2, 2, 1.5, 2.0, -1.0 / 3.5, std::sqrt(0.5), 0.5 / 3.0,
-       std::exp(kLn2 * kLn2 / 2), 1.0, "YYYYY"},
+       std::exp(kLn2 * kLn2 / 2), 1.0, "-----"},
       // Arc 1.0 km: lines 2, 4, 5.
-      {"AERMOD CY/Q arc 1.00", 3, 1, 1, 0, 1, 1, 2.0, 2.0, 0.0, 1.0, 0.0, 1.0, 1.0, "YYYYY"},
-      {"ISCST3 CMAX/Q arc 1.00", 3, 1, 0, 1, 1, 1, 5.0, 5.0, 0.0, 1.0, 0.0, 1.0, 1.0, "YYYYY"},
+      {"AERMOD CY/Q arc 1.00", 3, 1, 1, 0, 1, 1, 2.0, 2.0, 0.0, 1.0, 0.0, 1.0, 1.0, "-----"},
+      {"ISCST3 CMAX/Q arc 1.00", 3, 1, 0, 1, 1, 1, 5.0, 5.0, 0.0, 1.0, 0.0, 1.0, 1.0, "-----"},
   };
   for (const Expected& e : cases) {
     SCOPED_TRACE(e.key);
@@ -277,35 +243,50 @@ TEST(EvaluateProgram, SmallTableAgainstHandComputedValues) {
       expect_close(values[k], m.value[k], "measure " + std::to_string(k));
       EXPECT_EQ(std::string(1, e.marks[k]), m.mark[k]) << "measure " << k;
       // The limits come from resamples of the same lines: they bracket a value
-      // that the resamples can reach; here at least they are formed and ordered.
+      // that the resamples can reach; here at least they are formed and ordered,
+      // or not formed at all for fewer than 3 pairs.
       EXPECT_LE(m.lower[k], m.upper[k]);
+      if (e.n < 3) EXPECT_EQ(-99.0f, m.lower[k]);
     }
   }
-  // A single stable pair: every resample that holds it gives the same values.
+  // A single stable pair: resampled (Boot counts the resamples that hold it), but
+  // too few pairs for limits.
   const MeasureLine& stable = t.measures.at("AERMOD CY/Q stable");
   EXPECT_GT(stable.boot, 0);
   EXPECT_LT(stable.boot, 200);
-  expect_close(1.2, stable.lower[0], "FB lower");
-  expect_close(1.2, stable.upper[0], "FB upper");
+  EXPECT_EQ(-99.0f, stable.lower[0]);
+  EXPECT_EQ(-99.0f, stable.upper[0]);
   // Standard deviation and correlation of a single pair: deviations 0, R not formed.
   EXPECT_EQ(0.0f, stable.sd_o);
   EXPECT_EQ(-99.0f, stable.r);
 
+  // Differences are paired: lines 1, 2, 3 and 6 have both models' CY/Q pairs, where
+  // ISCST3 has (1,1) (2,4) (4,2) (3,3): FB 0, ln MG 0, NMSE 2/6.25, ln VG ln2^2/2,
+  // FAC2 1, NAD 1/5; AERMOD as above, NAD (7/4)/3.75.
   const DifferenceLine& d = t.differences.at("AERMOD-ISCST3 CY/Q all");
   EXPECT_EQ(6, d.lines);
   EXPECT_EQ(4, d.n_aermod);
   EXPECT_EQ(5, d.n_iscst3);
+  EXPECT_EQ(4, d.n_both);
   EXPECT_EQ(200, d.boot);
   expect_close(2.0 / 3.0, d.value[0], "dFB");
   expect_close(kLn2 / 3.0, d.value[1], "dlnMG");
-  expect_close(1.52 - 1.6 / 4.84, d.value[2], "dNMSE");
-  expect_close(kLn2 * kLn2 * (5.0 / 3.0 - 0.4), d.value[3], "dlnVG");
+  expect_close(1.52 - 0.32, d.value[2], "dNMSE");
+  expect_close(kLn2 * kLn2 * (5.0 / 3.0 - 0.5), d.value[3], "dlnVG");
   expect_close(-0.5, d.value[4], "dFAC2");
-  // One stable pair per model in every resample that has one: the difference
-  // never varies and its limits exclude zero.
+  expect_close(7.0 / 15.0 - 0.2, d.value[5], "dNAD");
+  // RHC of 4 values: R = 4, ln(11/2); AERMOD predictions 2,2,1,0: C(4) = 0, Cbar 5/3;
+  // ISCST3 4,3,2,1: C(4) = 1, Cbar 3.
+  const double ln_r = std::log(5.5);
+  expect_close(std::log(5.0 / 3.0 * ln_r) - std::log(1.0 + 2.0 * ln_r), d.value[6], "dlnRHC");
+  // One stable line with both pairs: the value stays, no limits, no mark.
   const DifferenceLine& ds = t.differences.at("AERMOD-ISCST3 CY/Q stable");
   expect_close(0.5333333, ds.value[0], "dFB stable");  // 1.2 - 2/3
-  EXPECT_EQ("Y", ds.mark[0]);
+  EXPECT_EQ(1, ds.n_both);
+  for (int k = 0; k < kDifferenceBlocks; ++k) {
+    EXPECT_EQ("-", ds.mark[k]) << k;
+    EXPECT_EQ(-99.0f, ds.lower[k]) << k;
+  }
 }
 
 TEST(EvaluateProgram, HeaderStatesDefinitionsAndInput) {
@@ -421,7 +402,7 @@ TEST(EvaluateProgram, SignificanceOfAClearlyBetterModel) {
     const MeasureLine& aermod = t.measures.at(std::string("AERMOD ") + q + " all");
     std::string marks;
     for (const std::string& m : aermod.mark) marks += m;
-    EXPECT_EQ("YYYYY", marks);  // AERMOD meets every criterion
+    EXPECT_EQ("YYYYY....", marks);  // AERMOD meets every criterion; NAD, RHC not judged
     EXPECT_EQ("N", t.measures.at(std::string("ISCST3 ") + q + " all").mark[4]);  // FAC2 0
   }
 }
@@ -509,7 +490,7 @@ TEST(EvaluateProgram, Arguments) {
   dir.write(kInput, data_file("small-combined.txt"));
   EXPECT_EQ(0, run(dir, {"--seed", "18446744073709551615", "--resamples", "1"}).status);
   EXPECT_NE(std::string::npos,
-            dir.read(kOutput).find("Bootstrap: 1 resamples, seed 18446744073709551615;"));
+            dir.read(kOutput).find("Bootstrap: 1 resample, seed 18446744073709551615;"));
 }
 
 }  // namespace
