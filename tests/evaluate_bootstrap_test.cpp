@@ -13,6 +13,7 @@
 #include "evaluate/bootstrap.h"
 #include "evaluate/evaluation.h"
 #include "evaluate/groups.h"
+#include "evaluate/high_end.h"
 #include "evaluate/study.h"
 
 namespace {
@@ -260,6 +261,51 @@ TEST(EvaluateBootstrap, SignificanceOfAClearlyBetterModel) {
     EXPECT_EQ(0.0, lim.upper);
     EXPECT_FALSE(evaluate::significant(lim));
   }
+}
+
+TEST(EvaluateBootstrap, OneResampleGivesItsOwnValues) {
+  // With a single resample both limits are that resample's value: redraw it with
+  // the same generator and form NAD, the RHCs and the paired differences from the
+  // drawn lines directly.
+  auto lines = varied_lines();
+  for (std::size_t k = 0; k < lines.size(); k += 4) {
+    lines[k].state[kIscst3][kCy] = evaluate::PairState::model_unread;
+  }
+  const auto r = bootstrap(lines, 1, 11);
+  const evaluate::Study study = evaluate::study_of(lines);
+  std::mt19937_64 rng(11);
+  std::vector<std::size_t> drawn;
+  evaluate::draw_resample(rng, evaluate::strata_of(study.blocks[0], study.strata.size()), drawn);
+  std::vector<evaluate::Pair> aermod;
+  std::vector<float> observed, predicted, both_a, both_i;
+  evaluate::PairSums sums_a, sums_i;
+  for (std::size_t i : drawn) {
+    const auto& l = lines[i];
+    aermod.push_back({l.observed[kCy], l.predicted[kAermod][kCy]});
+    observed.push_back(l.observed[kCy]);
+    predicted.push_back(l.predicted[kAermod][kCy]);
+    if (l.state[kIscst3][kCy] != evaluate::PairState::valid) continue;
+    sums_a.add(evaluate::pair_terms(l.observed[kCy], l.predicted[kAermod][kCy]));
+    sums_i.add(evaluate::pair_terms(l.observed[kCy], l.predicted[kIscst3][kCy]));
+    both_a.push_back(l.predicted[kAermod][kCy]);
+    both_i.push_back(l.predicted[kIscst3][kCy]);
+  }
+  const auto& m = model(r, 0, kAermod, kCy);
+  const double nad = evaluate::summarize(aermod).measures[evaluate::kNad];
+  const double rhc_o = evaluate::rhc(observed);
+  const double rhc_p = evaluate::rhc(predicted);
+  const std::pair<int, double> model_cases[] = {
+      {evaluate::kNad, nad}, {evaluate::kRhcO, rhc_o}, {evaluate::kRhcP, rhc_p},
+      {evaluate::kRhcRatio, rhc_p / rhc_o}};
+  for (const auto& [stat, expected] : model_cases) {
+    EXPECT_NEAR(expected, m.limits[stat].lower, 1e-12 * expected) << stat;
+    EXPECT_EQ(m.limits[stat].lower, m.limits[stat].upper) << stat;
+  }
+  const auto& d = difference(r, 0, kCy);
+  EXPECT_NEAR(evaluate::measure_differences(sums_a, sums_i)[kFb], d.limits[kFb].lower, 1e-12);
+  EXPECT_NEAR(evaluate::rhc_log_difference(evaluate::rhc(both_a), evaluate::rhc(both_i)),
+              d.limits[evaluate::kDlnRhc].lower, 1e-12);
+  EXPECT_EQ(22, d.n_both);  // 30 lines, 8 without an ISCST3 CY/Q
 }
 
 TEST(EvaluateBootstrap, SignificanceNeedsBothLimitsOnOneSide) {

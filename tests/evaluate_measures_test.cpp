@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "evaluate/high_end.h"
 #include "evaluate/measures.h"
 
 namespace {
@@ -165,6 +166,34 @@ TEST(EvaluateMeasures, LogMeasuresStayFiniteWhereVgOverflows) {
   expect_value(ln_ratio * ln_ratio, evaluate::log_vg(s), "ln VG");
   EXPECT_TRUE(std::isinf(evaluate::measures_of(s)[kVg]));
   EXPECT_EQ(evaluate::Verdict::not_met, evaluate::acceptance(evaluate::measures_of(s))[kVg]);
+}
+
+TEST(EvaluateMeasures, RobustHighestConcentration) {
+  // RHC = C(R) + (Cbar - C(R)) ln((3R - 1)/2), R = min(26, n), worked by hand.
+  std::vector<float> thirty;
+  for (int k = 1; k <= 30; ++k) thirty.push_back(float(k));
+  const struct {
+    const char* name;
+    std::vector<float> values;
+    double expected;
+  } cases[] = {
+      {"two values", {5, 1}, kNan},
+      {"three equal", {2, 2, 2}, 2.0},
+      // R = 3: C(3) = 1, Cbar = (4 + 2)/2 = 3, ln 4.
+      {"three", {2, 1, 4}, 1.0 + 2.0 * std::log(4.0)},
+      // R = 5: C(5) = 1, Cbar = 3.5, ln 7; order does not matter.
+      {"five", {3, 5, 1, 4, 2}, 1.0 + 2.5 * std::log(7.0)},
+      // R = 26: C(26) = 5, Cbar = mean of 30..6 = 18, ln 38.5.
+      {"thirty", thirty, 5.0 + 13.0 * std::log(38.5)},
+  };
+  for (const auto& c : cases) {
+    std::vector<float> v = c.values;
+    expect_value(c.expected, evaluate::rhc(v), c.name);
+  }
+  expect_value(2.0, evaluate::rhc_ratio(4.0, 2.0), "ratio");
+  expect_value(kNan, evaluate::rhc_ratio(kNan, 2.0), "ratio not formed");
+  expect_value(std::log(2.0), evaluate::rhc_log_difference(4.0, 2.0), "dlnRHC");
+  expect_value(kNan, evaluate::rhc_log_difference(0.0, 2.0), "dlnRHC of a zero RHC");
 }
 
 struct AcceptanceCase {
