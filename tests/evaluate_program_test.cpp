@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "evaluate/report.h"
+#include "evaluate/tidy.h"
 #include "evaluate/tlvstats.h"
 #include "records/records.h"
 #include "support/scratch.h"
@@ -468,6 +469,10 @@ TEST(EvaluateProgram, Arguments) {
       {{"--seed", "-1"}, 2, "", "bad value '-1' for --seed"},
       {{"--seed", "18446744073709551616"}, 2, "", "bad value '18446744073709551616' for --seed"},
       {{"--seed", " 1"}, 2, "", "bad value ' 1' for --seed"},
+      {{"--criteria", "suburban"}, 2, "", "bad value 'suburban' for --criteria (rural or urban)"},
+      {{"--criteria"}, 2, "", "'--criteria' needs rural or urban"},
+      {{"--pairs"}, 2, "", "'--pairs' needs a file name"},
+      {{"--pairs="}, 2, "", "'--pairs' needs a file name"},
   };
   for (const ArgCase& c : cases) {
     std::string joined;
@@ -491,6 +496,309 @@ TEST(EvaluateProgram, Arguments) {
   EXPECT_EQ(0, run(dir, {"--seed", "18446744073709551615", "--resamples", "1"}).status);
   EXPECT_NE(std::string::npos,
             dir.read(kOutput).find("Bootstrap: 1 resample, seed 18446744073709551615;"));
+}
+
+}  // namespace
+
+namespace {
+
+// Splits a tidy file without quoted fields into rows of fields.
+std::vector<std::vector<std::string>> csv_rows(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : records_of(text)) {
+    if (line.empty()) continue;
+    std::vector<std::string> fields;
+    std::size_t at = 0;
+    for (;;) {
+      const std::size_t comma = line.find(',', at);
+      fields.push_back(line.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+      if (comma == std::string::npos) break;
+      at = comma + 1;
+    }
+    rows.push_back(fields);
+  }
+  return rows;
+}
+
+// The row of a tidy file whose first five fields are model .. measure.
+const std::vector<std::string>& tidy_row(const std::vector<std::vector<std::string>>& rows,
+                                         const std::string& head) {
+  for (const auto& r : rows) {
+    if (r.size() >= 5 && r[0] + "," + r[1] + "," + r[2] + "," + r[3] + "," + r[4] == head) return r;
+  }
+  static const std::vector<std::string> none;
+  ADD_FAILURE() << "no row " << head;
+  return none;
+}
+
+TEST(EvaluateProgram, TidyStatisticsReadBack) {
+  ScratchDir dir;
+  dir.write(kInput, data_file("small-combined.txt"));
+  ASSERT_EQ(0, run(dir, {"--resamples", "200"}).status);
+  const auto rows = csv_rows(dir.read("TLV-Model-Statistics.csv"));
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(std::string(evaluate::kTidyHeader), records_of(dir.read("TLV-Model-Statistics.csv"))[0]);
+  // 2 quantities x 5 groups: 2 models x 14 statistics, 1 pair x 7 differences.
+  ASSERT_EQ(1u + 2 * 5 * (2 * 14 + 7), rows.size());
+  for (const auto& r : rows) EXPECT_EQ(17u, r.size());
+
+  // The double results, shortest form: FB of AERMOD CY/Q is 1.25 / 1.875 exactly.
+  const auto& fb = tidy_row(rows, "AERMOD,CY/Q,all,,FB");
+  ASSERT_EQ(17u, fb.size());
+  EXPECT_EQ(2.0 / 3.0, std::stod(fb[5]));
+  EXPECT_LE(std::stod(fb[6]), std::stod(fb[7]));
+  EXPECT_EQ("N", fb[8]);
+  EXPECT_EQ((std::vector<std::string>{"6", "1", "1", "0", "4", "3", "", "200"}),
+            std::vector<std::string>(fb.begin() + 9, fb.end()));
+  // The table and the tidy file agree on every value of the model lines.
+  const Table t = read_table(dir.read(kOutput));
+  const char* names[] = {"FB", "MG", "NMSE", "VG", "FAC2", "NAD", "RHCo", "RHCp", "RHCp/RHCo"};
+  for (const auto& [k, m] : t.measures) {
+    const std::string arc = m.group == "arc" ? (m.arc == 0.5f ? "0.5" : "1") : "";
+    for (int s = 0; s < kLineBlocks; ++s) {
+      const auto& r = tidy_row(rows, m.model + "," + m.quantity + "," + m.group + "," + arc + "," +
+                                         names[s]);
+      if (r.size() != 17u) continue;
+      SCOPED_TRACE(k + " " + names[s]);
+      if (m.value[s] == -99.0f) {
+        EXPECT_EQ("", r[5]);
+      } else {
+        expect_close(std::stod(r[5]), m.value[s], "value");
+      }
+      if (m.lower[s] == -99.0f) EXPECT_EQ("", r[6]);
+      EXPECT_EQ(m.mark[s], r[8]);
+    }
+  }
+  // Fewer than 3 pairs: no limits, mark "-"; NAD and the RHCs are not judged.
+  const auto& arc1 = tidy_row(rows, "AERMOD,CY/Q,arc,1,FB");
+  EXPECT_EQ((std::vector<std::string>{"", "", "-"}),
+            std::vector<std::string>(arc1.begin() + 6, arc1.begin() + 9));
+  EXPECT_EQ(".", tidy_row(rows, "AERMOD,CY/Q,all,,NAD")[8]);
+  const auto& d = tidy_row(rows, "AERMOD-ISCST3,CY/Q,all,,dFAC2");
+  EXPECT_EQ(-0.5, std::stod(d[5]));
+  EXPECT_EQ("4", d[15]);    // n_both
+  EXPECT_EQ("200", d[16]);  // boot
+  EXPECT_EQ("", d[13]);     // n belongs to the model rows
+}
+
+TEST(EvaluateProgram, UrbanCriteria) {
+  ScratchDir dir;
+  dir.write(kInput, data_file("small-combined.txt"));
+  ASSERT_EQ(0, run(dir, {"--criteria", "urban", "--resamples", "100"}).status);
+  const std::string text = dir.read(kOutput);
+  EXPECT_NE(std::string::npos,
+            text.find("criteria urban (--criteria urban): FAC2 >= 0.30, |FB| <= 0.67, NMSE <= 6, "
+                      "NAD <= 0.50; judged: FB, NMSE, FAC2, NAD."));
+  const Table t = read_table(text);
+  // AERMOD CY/Q: FB 2/3 <= 0.67, NMSE 1.52, FAC2 0.5, NAD 7/15 all met; MG, VG not judged.
+  for (const char* k : {"AERMOD CY/Q all", "ISCST3 CY/Q all"}) {
+    std::string marks;
+    for (const std::string& m : t.measures.at(k).mark) marks += m;
+    EXPECT_EQ("Y.Y.YY...", marks) << k;
+  }
+  expect_close(7.0 / 15.0, t.measures.at("AERMOD CY/Q all").value[5], "NAD");
+}
+
+TEST(EvaluateProgram, ValueBeyondTheFloatRangeKeepsABlankBeforeItsAsterisks) {
+  // AERMOD predicts 1e-30 where 1e10 is observed: VG = exp(92^2) is beyond any float.
+  std::string text = "header 1\r\nheader 2\r\n";
+  for (int k = 0; k < 3; ++k) text += combined_line(1.0f, -40.0f, 1.0e10f, 1.0e-30f, 1.0e10f) + "\r\n";
+  ScratchDir dir;
+  dir.write(kInput, text);
+  ASSERT_EQ(0, run(dir, {"--resamples", "20"}).status);
+  int found = 0;
+  for (const std::string& line : records_of(dir.read(kOutput))) {
+    if (line.rfind("AERMOD        CY/Q   all", 0) != 0) continue;
+    ++found;
+    EXPECT_EQ(" **********", line.substr(252, 11));  // VG, columns 253-263
+    EXPECT_EQ("   N", line.substr(285, 4));          // its mark: not met
+  }
+  EXPECT_EQ(1, found);
+}
+
+TEST(EvaluateProgram, IncompleteTableIsRemarked) {
+  const auto lines = records_of(data_file("small-combined.txt"));
+  const std::size_t first_count = lines.size() - 3;
+  const struct {
+    std::size_t counts;
+    std::string remark;  // empty: none
+  } cases[] = {
+      {0, "no count lines: the table may be incomplete"},
+      {1, "only 1 of the 3 count lines: the table may be incomplete"},
+      {2, "only 2 of the 3 count lines: the table may be incomplete"},
+      {3, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.counts);
+    std::vector<std::string> kept(lines.begin(), lines.begin() + long(first_count + c.counts));
+    ScratchDir dir;
+    std::string text;
+    for (const std::string& l : kept) text += l + "\r\n";
+    dir.write(kInput, text);
+    const RunResult r = run(dir, {"--resamples", "10"});
+    EXPECT_EQ(0, r.status);
+    const std::string table = dir.read(kOutput);
+    if (c.remark.empty()) {
+      EXPECT_EQ("", r.err);
+      EXPECT_EQ(std::string::npos, table.find("Remark:"));
+    } else {
+      EXPECT_EQ("tlvstats: TLV-Combined-NoFill-Results.txt: " + c.remark + "\n", r.err);
+      EXPECT_NE(std::string::npos, table.find("\r\nRemark: " + c.remark + "\r\n"));
+    }
+    EXPECT_EQ(2u * 5 * 2, read_table(table).measures.size());  // still computed
+  }
+}
+
+// A pairs file of three models over arcs, a label and two quantities. A predicts
+// the observations, B twice them and C half of them; the CM lines exercise the
+// states: an empty observation, an empty, a negative and an overflowing prediction.
+const std::string kPairsCsv =
+    "group,quantity,observed,obk,A,B,C\r\n"
+    "1,CY,1,-50,1,2,0.5\r\n"
+    "1,CY,2,-50,2,4,1\r\n"
+    "1.0,CY,4,30,4,8,2\r\n"
+    "0.5,CY,3,,3,6,1.5\r\n"
+    "0.5,CY,5,-20,5,10,2.5\r\n"
+    "east,CY,2,40,2,4,1\r\n"
+    "\"east\",CY,\"6\",40,6,12,3\r\n"
+    "east,CY,8,-10,8,16,4\r\n"
+    "1,CM,10,-50,10,,-1\r\n"
+    "1,CM,,-50,5,5,5\r\n"
+    "1,CM,3,-50,3,1e39,3\r\n";
+
+TEST(EvaluateProgram, PairsFileOfThreeModels) {
+  ScratchDir dir;
+  dir.write("pairs.csv", kPairsCsv);
+  const RunResult r = run(dir, {"--pairs", "pairs.csv", "--resamples", "200"});
+  ASSERT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("", r.err);
+  EXPECT_FALSE(dir.exists(kOutput));
+  EXPECT_TRUE(dir.exists("pairs-Model-Statistics.csv"));
+  const std::string text = dir.read("pairs-Model-Statistics.txt");
+  EXPECT_NE(std::string::npos, text.find("performance of A, B and C against the observations of "
+                                         "pairs.csv"));
+  const Table t = read_table(text, {"A", "B", "C"});
+  // Groups all, 0.50, 1.00, east, stable, unstable; quantities in order of appearance.
+  ASSERT_EQ(2u * 6 * 3, t.measures.size());
+  ASSERT_EQ(2u * 6 * 3, t.differences.size());
+  const std::vector<std::string> order = {"A CY all",        "B CY all",      "C CY all",
+                                          "A CY arc 0.50",   "B CY arc 0.50", "C CY arc 0.50",
+                                          "A CY arc 1.00",   "B CY arc 1.00", "C CY arc 1.00",
+                                          "A CY east",       "B CY east",     "C CY east",
+                                          "A CY stable"};
+  EXPECT_EQ(order, std::vector<std::string>(t.order.begin(), t.order.begin() + 13));
+  EXPECT_EQ("A CM all", t.order[18]);
+  EXPECT_EQ("A-B CY all", t.order[36]);
+  EXPECT_EQ("A-C CY all", t.order[37]);
+  EXPECT_EQ("B-C CY all", t.order[38]);
+
+  struct Expected {
+    std::string key;
+    int lines, n;
+    double fb, nad, ratio;
+  };
+  const Expected cases[] = {
+      {"A CY all", 8, 8, 0.0, 0.0, 1.0},          {"B CY all", 8, 8, -2.0 / 3.0, 1.0 / 3.0, 2.0},
+      {"C CY all", 8, 8, 2.0 / 3.0, 1.0 / 3.0, 0.5}, {"B CY east", 3, 3, -2.0 / 3.0, 1.0 / 3.0, 2.0},
+      {"C CY stable", 3, 3, 2.0 / 3.0, 1.0 / 3.0, 0.5}, {"A CY unstable", 4, 4, 0.0, 0.0, 1.0},
+  };
+  for (const Expected& e : cases) {
+    SCOPED_TRACE(e.key);
+    const MeasureLine& m = t.measures.at(e.key);
+    EXPECT_EQ(e.lines, m.lines);
+    EXPECT_EQ(e.n, m.n);
+    expect_close(e.fb, m.value[0], "FB");
+    expect_close(e.nad, m.value[5], "NAD");
+    expect_close(e.ratio, m.value[8], "RHCp/RHCo");
+  }
+  EXPECT_EQ(0.5f, t.measures.at("A CY arc 0.50").arc);
+
+  // CM: line 2 has no observation; B's cells are empty and beyond the float range,
+  // C's first is negative.
+  const MeasureLine& a = t.measures.at("A CM all");
+  const MeasureLine& b = t.measures.at("B CM all");
+  const MeasureLine& c = t.measures.at("C CM all");
+  EXPECT_EQ((std::vector<int>{3, 1, 0, 0, 2}),
+            (std::vector<int>{a.lines, a.obs_out, a.mod_unread, a.mod_negative, a.n}));
+  EXPECT_EQ((std::vector<int>{3, 1, 2, 0, 0}),
+            (std::vector<int>{b.lines, b.obs_out, b.mod_unread, b.mod_negative, b.n}));
+  EXPECT_EQ((std::vector<int>{3, 1, 0, 1, 1}),
+            (std::vector<int>{c.lines, c.obs_out, c.mod_unread, c.mod_negative, c.n}));
+
+  // Differences, first minus second in column order, on the lines where both are valid.
+  const double ln2 = std::log(2.0);
+  const struct {
+    std::string key;
+    double dfb, dnad, dlnrhc;
+  } diffs[] = {{"A-B CY all", 2.0 / 3.0, -1.0 / 3.0, -ln2},
+               {"A-C CY all", -2.0 / 3.0, -1.0 / 3.0, ln2},
+               {"B-C CY all", -4.0 / 3.0, 0.0, 2.0 * ln2}};
+  for (const auto& e : diffs) {
+    SCOPED_TRACE(e.key);
+    const DifferenceLine& d = t.differences.at(e.key);
+    EXPECT_EQ(8, d.n_both);
+    expect_close(e.dfb, d.value[0], "dFB");
+    expect_close(e.dnad, d.value[5], "dNAD");
+    expect_close(e.dlnrhc, d.value[6], "dlnRHC");
+  }
+  EXPECT_EQ("Y", t.differences.at("A-B CY all").mark[0]);  // B always overpredicts more
+  EXPECT_EQ(0, t.differences.at("A-B CM all").n_both);
+  EXPECT_EQ("-", t.differences.at("A-B CM all").mark[0]);
+}
+
+TEST(EvaluateProgram, MalformedPairsFiles) {
+  const std::string nine = "group,observed,M1,M2,M3,M4,M5,M6,M7,M8,M9\n";
+  const struct {
+    const char* name;
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"observed not a number", "group,observed,A\n1,abc,2\n",
+       "p.csv line 2 (observed): Bad value during floating point read"},
+      {"model not a number", "group,observed,A\n1,2,x2\n",
+       "p.csv line 2 (A): Bad value during floating point read"},
+      {"obk not a number", "group,observed,obk,A\n1,2,1 0,2\n",
+       "p.csv line 2 (obk): Bad value during floating point read"},
+      {"observed beyond the float range", "group,observed,A\n1,1e39,2\n",
+       "p.csv line 2 (observed): Value beyond the float range"},
+      {"bad model name", "group,observed,A-1\n1,2,3\n",
+       "p.csv line 1 (A-1): Bad model name (1 to 6 letters, digits or underscores, not \"Model\")"},
+      {"long model name", "group,observed,ABCDEFG\n",
+       "p.csv line 1 (ABCDEFG): Bad model name (1 to 6 letters, digits or underscores, not "
+       "\"Model\")"},
+      {"nine models", nine, "p.csv line 1 (M9): More than 8 model columns"},
+      {"no model", "group,observed\n", "p.csv line 1: No model column"},
+      {"no observed column", "group,A\n1,2\n", "p.csv line 1 (observed): No observed column"},
+      {"column twice", "group,observed,A,A\n", "p.csv line 1 (A): Column named twice"},
+      {"short row", "group,observed,A\n1,2\n", "p.csv line 2: 2 fields where the header has 3"},
+      {"open quote", "group,observed,A\n1,2,3\n\"1,2,3\n", "p.csv line 3: Quoted field not closed"},
+      {"stray quote", "group,observed,A\n1,2\"5,3\n", "p.csv line 2: Quote inside an unquoted field"},
+      {"long label", "group,observed,A\nabcdefghi,2,3\n",
+       "p.csv line 2 (group): Bad group label (1 to 8 characters without blank, comma or quote; "
+       "not all, arc, stable or unstable)"},
+      {"reserved label", "group,observed,A\nstable,2,3\n",
+       "p.csv line 2 (group): Bad group label (1 to 8 characters without blank, comma or quote; "
+       "not all, arc, stable or unstable)"},
+      {"empty group", "group,observed,A\n ,2,3\n", "p.csv line 2 (group): Empty group"},
+      {"long quantity", "group,quantity,observed,A\n1,CYQ1234,2,3\n",
+       "p.csv line 2 (quantity): Bad quantity (1 to 6 characters without blank, comma or quote)"},
+      {"empty file", "", "p.csv line 1: No header row"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    dir.write("p.csv", c.text);
+    dir.write("p-Model-Statistics.txt", "old\r\n");
+    const RunResult r = run(dir, {"--pairs=p.csv"});
+    EXPECT_EQ(2, r.status);
+    EXPECT_EQ("tlvstats: " + c.message + "\n", r.err);
+    EXPECT_EQ("old\r\n", dir.read("p-Model-Statistics.txt"));
+    EXPECT_FALSE(dir.exists("p-Model-Statistics.csv"));
+  }
+  ScratchDir dir;
+  const RunResult r = run(dir, {"--pairs", "absent.csv"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ(0u, r.err.rfind("tlvstats: absent.csv: Operating system error: ", 0)) << r.err;
 }
 
 }  // namespace
