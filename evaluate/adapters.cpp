@@ -42,9 +42,14 @@ constexpr double kNan = NAN;
 
 OutputNames output_names(std::string_view stem) {
   const std::string s(stem);
-  return {s + "-Model-Statistics.txt", s + "-Model-Statistics.csv", s + "-Scatter.svg",
-          s + "-QQ.svg",               s + "-MG-VG.svg",            s + "-FB-NMSE.svg",
-          s + "-Residuals.svg",        s + "-Evaluation.html"};
+  return {s + "-Model-Statistics.txt",
+          s + "-Model-Statistics.csv",
+          s + "-Scatter.svg",
+          s + "-QQ.svg",
+          s + "-MG-VG.svg",
+          s + "-FB-NMSE.svg",
+          s + "-Residuals.svg",
+          s + "-Evaluation.html"};
 }
 
 std::string stratum_label(const Stratum& stratum) {
@@ -89,15 +94,19 @@ PairPlotInput pair_plot_input(const Study& study) {
 
 MeasurePlotInput mg_vg_input(const Evaluation& ev) {
   MeasurePlotInput in = measure_input(ev, kMg, kVg);
-  if (ev.criteria == Criteria::rural) in.region = {0.7, 1.3, 4.0};
-  else in.region = {kNan, kNan, kNan};
+  if (ev.criteria == Criteria::rural)
+    in.region = {0.7, 1.3, 4.0};
+  else
+    in.region = {kNan, kNan, kNan};
   return in;
 }
 
 MeasurePlotInput fb_nmse_input(const Evaluation& ev) {
   MeasurePlotInput in = measure_input(ev, kFb, kNmse);
-  if (ev.criteria == Criteria::rural) in.region = {-0.3, 0.3, 1.5};
-  else in.region = {-0.67, 0.67, 6.0};
+  if (ev.criteria == Criteria::rural)
+    in.region = {-0.3, 0.3, 1.5};
+  else
+    in.region = {-0.67, 0.67, 6.0};
   return in;
 }
 

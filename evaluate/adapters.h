@@ -42,7 +42,8 @@ MeasurePlotInput fb_nmse_input(const Evaluation& ev);
 // The page's inputs: facts about the input and the run, remarks, the criteria and
 // the judged measures, every statistic as tidy rows. The diagrams are added by the
 // caller once they are drawn.
-PageInput page_input(std::string_view title, const std::vector<std::pair<std::string, std::string>>& facts,
+PageInput page_input(std::string_view title,
+                     const std::vector<std::pair<std::string, std::string>>& facts,
                      const std::vector<std::string>& remarks, const Evaluation& ev);
 
 }  // namespace evaluate

@@ -140,7 +140,8 @@ void bootstrap(const Study& study, Evaluation& ev) {
     // The values of every group, largest first: per quantity, the observed and the
     // predicted values of each model's valid pairs, and the predictions of both
     // models of a pair on the lines where both are valid.
-    const std::size_t lists_per_q = 2 * static_cast<std::size_t>(nm) + 2 * static_cast<std::size_t>(np);
+    const std::size_t lists_per_q =
+        2 * static_cast<std::size_t>(nm) + 2 * static_cast<std::size_t>(np);
     std::vector<std::vector<Ranked>> ranked(n_groups * nq * lists_per_q);
     auto list = [&](std::size_t g, std::size_t k, std::size_t l) -> std::vector<Ranked>& {
       return ranked[(g * nq + k) * lists_per_q + l];
@@ -158,7 +159,8 @@ void bootstrap(const Study& study, Evaluation& ev) {
           for (int p = 0; p < np; ++p) {
             const auto [a, b] = pairs[static_cast<std::size_t>(p)];
             if (!both(i, k, a, b)) continue;
-            const std::size_t l = 2 * static_cast<std::size_t>(nm) + 2 * static_cast<std::size_t>(p);
+            const std::size_t l =
+                2 * static_cast<std::size_t>(nm) + 2 * static_cast<std::size_t>(p);
             list(g, k, l).push_back({block.cp(i, k, a), line});
             list(g, k, l + 1).push_back({block.cp(i, k, b), line});
           }
@@ -216,7 +218,8 @@ void bootstrap(const Study& study, Evaluation& ev) {
       for (std::size_t g = 0; g < n_groups; ++g) {
         std::fill(sums.begin(), sums.end(), PairSums{});
         auto take = [&](std::size_t stratum, int stability) {
-          const PairSums* cell = &cells[(stratum * kCells + static_cast<std::size_t>(stability)) * series];
+          const PairSums* cell =
+              &cells[(stratum * kCells + static_cast<std::size_t>(stability)) * series];
           for (std::size_t s = 0; s < series; ++s) sums[s].add(cell[s]);
         };
         const Group& group = ev.groups[g];
@@ -242,23 +245,30 @@ void bootstrap(const Study& study, Evaluation& ev) {
           for (int m = 0; m < nm; ++m) {
             const MeasureValues mv = measures_of(s[m]);
             for (int j = 0; j < kMeasures; ++j) values[model_slot(g, k, m, j) + b] = mv[j];
-            const double ro = resample_rhc(list(g, k, 2 * static_cast<std::size_t>(m)), times, s[m].n);
+            const double ro =
+                resample_rhc(list(g, k, 2 * static_cast<std::size_t>(m)), times, s[m].n);
             const double rp =
                 resample_rhc(list(g, k, 2 * static_cast<std::size_t>(m) + 1), times, s[m].n);
             values[model_slot(g, k, m, kRhcO) + b] = ro;
             values[model_slot(g, k, m, kRhcP) + b] = rp;
             values[model_slot(g, k, m, kRhcRatio) + b] = rhc_ratio(rp, ro);
-            if (s[m].n > 0) ++model_boot[(g * nq + k) * static_cast<std::size_t>(nm) + static_cast<std::size_t>(m)];
+            if (s[m].n > 0)
+              ++model_boot[(g * nq + k) * static_cast<std::size_t>(nm) +
+                           static_cast<std::size_t>(m)];
           }
           for (int p = 0; p < np; ++p) {
             const PairSums& sa = s[nm + 2 * p];
             const PairSums& sb = s[nm + 2 * p + 1];
             const MeasureValues dv = measure_differences(sa, sb);
             for (int j = 0; j < kMeasures; ++j) values[pair_slot(g, k, p, j) + b] = dv[j];
-            const std::size_t l = 2 * static_cast<std::size_t>(nm) + 2 * static_cast<std::size_t>(p);
-            values[pair_slot(g, k, p, kDlnRhc) + b] = rhc_log_difference(
-                resample_rhc(list(g, k, l), times, sa.n), resample_rhc(list(g, k, l + 1), times, sb.n));
-            if (sa.n > 0) ++pair_boot[(g * nq + k) * static_cast<std::size_t>(np) + static_cast<std::size_t>(p)];
+            const std::size_t l =
+                2 * static_cast<std::size_t>(nm) + 2 * static_cast<std::size_t>(p);
+            values[pair_slot(g, k, p, kDlnRhc) + b] =
+                rhc_log_difference(resample_rhc(list(g, k, l), times, sa.n),
+                                   resample_rhc(list(g, k, l + 1), times, sb.n));
+            if (sa.n > 0)
+              ++pair_boot[(g * nq + k) * static_cast<std::size_t>(np) +
+                          static_cast<std::size_t>(p)];
           }
         }
       }
@@ -275,7 +285,8 @@ void bootstrap(const Study& study, Evaluation& ev) {
         GroupResult& gr = ev.results[static_cast<std::size_t>(block.quantities[k])][g];
         for (int m = 0; m < nm; ++m) {
           ModelGroupResult& r = gr.models[static_cast<std::size_t>(m)];
-          r.boot = model_boot[(g * nq + k) * static_cast<std::size_t>(nm) + static_cast<std::size_t>(m)];
+          r.boot =
+              model_boot[(g * nq + k) * static_cast<std::size_t>(nm) + static_cast<std::size_t>(m)];
           const bool enough = r.summary.n >= kLeastPairsForLimits;
           for (int s = 0; s < kLineStats; ++s) {
             r.limits[s] = enough ? limits_of(model_slot(g, k, m, s)) : Limits{kNan, kNan};
@@ -283,7 +294,8 @@ void bootstrap(const Study& study, Evaluation& ev) {
         }
         for (int p = 0; p < np; ++p) {
           DifferenceResult& d = gr.differences[static_cast<std::size_t>(p)];
-          d.boot = pair_boot[(g * nq + k) * static_cast<std::size_t>(np) + static_cast<std::size_t>(p)];
+          d.boot =
+              pair_boot[(g * nq + k) * static_cast<std::size_t>(np) + static_cast<std::size_t>(p)];
           const bool enough = d.n_both >= kLeastPairsForLimits;
           for (int s = 0; s < kDifferenceStats; ++s) {
             d.limits[s] = enough ? limits_of(pair_slot(g, k, p, s)) : Limits{kNan, kNan};

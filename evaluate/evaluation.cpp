@@ -129,8 +129,8 @@ Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
   return ev;
 }
 
-Evaluation evaluate_lines(const std::vector<CombinedLine>& lines, int resamples,
-                          std::uint64_t seed, Criteria criteria) {
+Evaluation evaluate_lines(const std::vector<CombinedLine>& lines, int resamples, std::uint64_t seed,
+                          Criteria criteria) {
   return evaluate_study(study_of(lines), resamples, seed, criteria);
 }
 

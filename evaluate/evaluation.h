@@ -62,7 +62,7 @@ struct DifferenceResult {
 };
 
 struct GroupResult {
-  std::vector<ModelGroupResult> models;        // in model order
+  std::vector<ModelGroupResult> models;       // in model order
   std::vector<DifferenceResult> differences;  // pairs (0,1), (0,2), ..., (1,2), ...
 };
 
@@ -92,7 +92,7 @@ Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
                           Criteria criteria = Criteria::rural);
 
 // The combined table's lines, evaluated as study_of() gives them.
-Evaluation evaluate_lines(const std::vector<CombinedLine>& lines, int resamples,
-                          std::uint64_t seed, Criteria criteria = Criteria::rural);
+Evaluation evaluate_lines(const std::vector<CombinedLine>& lines, int resamples, std::uint64_t seed,
+                          Criteria criteria = Criteria::rural);
 
 }  // namespace evaluate

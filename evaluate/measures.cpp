@@ -11,8 +11,7 @@ constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 }  // namespace
 
 std::string_view measure_name(int measure) {
-  static constexpr std::string_view names[kMeasures] = {"FB", "MG", "NMSE", "VG", "FAC2",
-                                                               "NAD"};
+  static constexpr std::string_view names[kMeasures] = {"FB", "MG", "NMSE", "VG", "FAC2", "NAD"};
   return names[measure];
 }
 

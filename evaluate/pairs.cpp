@@ -61,10 +61,10 @@ struct RealField {
 };
 
 // The real fields of the observed part, with their columns.
-constexpr RealField kObservedReals[] = {
-    {"Dist", 25, 34},   {"Arc", 38, 47},     {"Q", 51, 60},       {"OBK", 64, 73},
-    {"OMAX", 80, 91},   {"CMAX", 95, 106},   {"CY", 110, 121},    {"CMAX/Q", 125, 136},
-    {"CY/Q", 140, 151}, {"Sy", 154, 165},    {"PHIC", 166, 177}};
+constexpr RealField kObservedReals[] = {{"Dist", 25, 34}, {"Arc", 38, 47},      {"Q", 51, 60},
+                                        {"OBK", 64, 73},  {"OMAX", 80, 91},     {"CMAX", 95, 106},
+                                        {"CY", 110, 121}, {"CMAX/Q", 125, 136}, {"CY/Q", 140, 151},
+                                        {"Sy", 154, 165}, {"PHIC", 166, 177}};
 
 CombinedLine read_combined_line(std::string_view record, const records::Origin& origin) {
   int exp = 0, year = 0, month = 0, day = 0, hour = 0, minute = 0, duration = 0;
@@ -81,10 +81,10 @@ CombinedLine read_combined_line(std::string_view record, const records::Origin& 
   const float reals[] = {dist, arc, q, obk, omax, cmax, cy, cmax_q, cy_q, sy, phic};
   for (std::size_t k = 0; k < std::size(reals); ++k) {
     if (std::isinf(reals[k])) {
-      throw records::RunError(records::kStatusReadError, "Value beyond the float range",
-                              records::Location{std::string(origin.file), origin.line,
-                                                kObservedReals[k].first, kObservedReals[k].last,
-                                                kObservedReals[k].name});
+      throw records::RunError(
+          records::kStatusReadError, "Value beyond the float range",
+          records::Location{std::string(origin.file), origin.line, kObservedReals[k].first,
+                            kObservedReals[k].last, kObservedReals[k].name});
     }
   }
   CombinedLine line;

@@ -186,7 +186,9 @@ PairsFile read_pairs(std::string_view text, std::string_view file) {
            std::to_string(rec.fields.size()) + " fields where the header has " +
                std::to_string(header.fields.size()));
     }
-    auto cell = [&](int col) -> const std::string& { return rec.fields[static_cast<std::size_t>(col)]; };
+    auto cell = [&](int col) -> const std::string& {
+      return rec.fields[static_cast<std::size_t>(col)];
+    };
     auto column = [&](int col) -> std::string {
       return std::string(trimmed(header.fields[static_cast<std::size_t>(col)]));
     };
@@ -284,8 +286,8 @@ PairsFile read_pairs(std::string_view text, std::string_view file) {
                                         arcs.begin());
     }
     return static_cast<std::uint32_t>(
-        arcs.size() +
-        static_cast<std::size_t>(std::find(labels.begin(), labels.end(), row.label) - labels.begin()));
+        arcs.size() + static_cast<std::size_t>(std::find(labels.begin(), labels.end(), row.label) -
+                                               labels.begin()));
   };
 
   for (const std::string& q : quantity_names) study.quantities.push_back({q, q, ""});

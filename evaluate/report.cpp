@@ -118,12 +118,8 @@ std::string count_title(const std::string& model) {
 }
 
 std::string difference_titles(const Evaluation& ev) {
-  std::string line = title_line({{"Model", -1},
-                                 {"Qty", -15},
-                                 {"Group", -22},
-                                 {"Arc(km)", 37},
-                                 {"Lines", 44},
-                                 {"Boot", 65}});
+  std::string line = title_line(
+      {{"Model", -1}, {"Qty", -15}, {"Group", -22}, {"Arc(km)", 37}, {"Lines", 44}, {"Boot", 65}});
   if (ev.models.size() == 2) {
     put_label(line, count_title(ev.models[0]), 51 - count_title(ev.models[0]).size());
     put_label(line, count_title(ev.models[1]), 58 - count_title(ev.models[1]).size());
@@ -132,8 +128,7 @@ std::string difference_titles(const Evaluation& ev) {
     put_label(line, "N.2nd", 53);
   }
   for (int k = 0; k < kDifferenceStats; ++k) {
-    add_block_titles(line, kDifferenceBlockFirst + k * kBlockWidth, difference_stat_name(k),
-                     "Sig");
+    add_block_titles(line, kDifferenceBlockFirst + k * kBlockWidth, difference_stat_name(k), "Sig");
   }
   const int after = kDifferenceBlockFirst + kDifferenceStats * kBlockWidth;
   put_label(line, "N.both", static_cast<std::size_t>(after));
@@ -229,8 +224,8 @@ std::vector<std::string> header_lines(const ReportInput& input, const Evaluation
                   : "; no obk column: no stability groups.";
     h.push_back(groups);
   }
-  const std::string resamples = std::to_string(ev.resamples) +
-                                (ev.resamples == 1 ? " resample" : " resamples");
+  const std::string resamples =
+      std::to_string(ev.resamples) + (ev.resamples == 1 ? " resample" : " resamples");
   if (input.combined) {
     h.push_back("Bootstrap: " + resamples + ", seed " + std::to_string(ev.seed) +
                 "; the combined lines drawn with replacement within each arc (std::mt19937_64, "
@@ -248,11 +243,11 @@ std::vector<std::string> header_lines(const ReportInput& input, const Evaluation
       "  Boot: the resamples in which the group has pairs (lines with both models' pairs valid "
       "on a difference line). A group with fewer than 3 valid pairs (N;");
   h.push_back("  N.both on a difference line) gets no limits and no mark (-).");
-  h.push_back("Acceptance (Ok: Y met, N not met, - not formed or no limits, . not judged), criteria " +
-              std::string(criteria_name(ev.criteria)) + " (--criteria " +
-              std::string(criteria_name(ev.criteria)) + "): " +
-              std::string(criteria_text(ev.criteria)) + "; judged: " + judged_list(ev.criteria) +
-              ".");
+  h.push_back(
+      "Acceptance (Ok: Y met, N not met, - not formed or no limits, . not judged), criteria " +
+      std::string(criteria_name(ev.criteria)) + " (--criteria " +
+      std::string(criteria_name(ev.criteria)) + "): " + std::string(criteria_text(ev.criteria)) +
+      "; judged: " + judged_list(ev.criteria) + ".");
   h.push_back(
       "Differences, first model minus second (in column order), on the lines where both models' "
       "pairs are valid (N.both), resampled on the same lines: FB, NMSE, FAC2 and NAD as");
@@ -344,7 +339,8 @@ std::string difference_line(const Evaluation& ev, std::size_t q, std::size_t g, 
 }  // namespace
 
 std::string incomplete_table_remark(const CountLines& counts) {
-  const int found = (counts.isc_zero_cy ? 1 : 0) + (counts.iaerobs ? 1 : 0) + (counts.iallthree ? 1 : 0);
+  const int found =
+      (counts.isc_zero_cy ? 1 : 0) + (counts.iaerobs ? 1 : 0) + (counts.iallthree ? 1 : 0);
   if (found == 3) return {};
   if (found == 0) return "no count lines: the table may be incomplete";
   return "only " + std::to_string(found) + " of the 3 count lines: the table may be incomplete";

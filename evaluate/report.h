@@ -40,10 +40,10 @@ inline constexpr float kNotFormed = -99.0f;
 
 // What the header says about the input.
 struct ReportInput {
-  std::string_view file;           // the input's name
-  long lines = 0;                  // data lines read
+  std::string_view file;             // the input's name
+  long lines = 0;                    // data lines read
   std::optional<CountLines> counts;  // the combined table's count lines
-  std::vector<std::string> pairs;  // lines saying where the pairs come from
+  std::vector<std::string> pairs;    // lines saying where the pairs come from
   std::vector<std::string> remarks;  // e.g. an incomplete table
   bool combined = true;              // the input is the combined table
 };

@@ -24,8 +24,8 @@ Study study_of(const std::vector<CombinedLine>& lines, std::string source) {
   for (const CombinedLine& l : lines) {
     block.line.push_back(l.line);
     const float arc = l.arc == 0.0f ? 0.0f : l.arc;
-    block.stratum.push_back(static_cast<std::uint32_t>(
-        std::lower_bound(arcs.begin(), arcs.end(), arc) - arcs.begin()));
+    block.stratum.push_back(
+        static_cast<std::uint32_t>(std::lower_bound(arcs.begin(), arcs.end(), arc) - arcs.begin()));
     block.obk.push_back(l.obk);
     for (int q = 0; q < kQuantities; ++q) {
       block.observed.push_back(l.observed[q]);

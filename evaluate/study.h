@@ -33,9 +33,9 @@ struct Stratum {
 };
 
 struct Block {
-  std::vector<int> quantities;  // indices into Study::quantities
-  int models = 0;               // number of models, as Study::models
-  std::vector<long> line;       // number of each line in its file
+  std::vector<int> quantities;         // indices into Study::quantities
+  int models = 0;                      // number of models, as Study::models
+  std::vector<long> line;              // number of each line in its file
   std::vector<std::uint32_t> stratum;  // index into Study::strata
   std::vector<float> obk;              // m; kMissingObk where there is none
   // observed[i * nq + k]: line i, the block's k-th quantity.
@@ -48,7 +48,8 @@ struct Block {
   std::size_t nq() const { return quantities.size(); }
   float co(std::size_t i, std::size_t k) const { return observed[i * nq() + k]; }
   float cp(std::size_t i, std::size_t k, int m) const {
-    return predicted[(i * nq() + k) * static_cast<std::size_t>(models) + static_cast<std::size_t>(m)];
+    return predicted[(i * nq() + k) * static_cast<std::size_t>(models) +
+                     static_cast<std::size_t>(m)];
   }
   PairState pair_state(std::size_t i, std::size_t k, int m) const {
     return state[(i * nq() + k) * static_cast<std::size_t>(models) + static_cast<std::size_t>(m)];
@@ -66,6 +67,7 @@ struct Study {
 
 // The combined table as a study: models AERMOD and ISCST3, quantities CY/Q and
 // CMAX/Q, one block, the arcs ascending as strata.
-Study study_of(const std::vector<CombinedLine>& lines, std::string source = std::string(kCombinedFile));
+Study study_of(const std::vector<CombinedLine>& lines,
+               std::string source = std::string(kCombinedFile));
 
 }  // namespace evaluate

@@ -50,11 +50,11 @@ std::string tidy_csv(std::span<const TidyRow> rows) {
   std::string out(kTidyHeader);
   out += "\r\n";
   for (const TidyRow& r : rows) {
-    const std::string texts[] = {r.model,        r.quantity,      r.group,          number(r.arc_km),
-                                 r.measure,      number(r.value), number(r.lower), number(r.upper),
-                                 r.mark,         count(r.lines),  count(r.obs_out), count(r.mod_unr),
-                                 count(r.mod_neg), count(r.n),    count(r.n_pos),   count(r.n_both),
-                                 count(r.boot)};
+    const std::string texts[] = {
+        r.model,          r.quantity,       r.group,          number(r.arc_km), r.measure,
+        number(r.value),  number(r.lower),  number(r.upper),  r.mark,           count(r.lines),
+        count(r.obs_out), count(r.mod_unr), count(r.mod_neg), count(r.n),       count(r.n_pos),
+        count(r.n_both),  count(r.boot)};
     bool first = true;
     for (const std::string& t : texts) {
       if (!first) out += ',';

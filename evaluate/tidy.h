@@ -24,9 +24,9 @@ struct TidyRow {
   double arc_km = NAN;   // arc groups only
   std::string measure;   // "MeanO" ... "RHCp/RHCo", or "dFB" ... "dlnRHC"
   double value = NAN;
-  double lower = NAN;    // 95% bootstrap limits
+  double lower = NAN;  // 95% bootstrap limits
   double upper = NAN;
-  std::string mark;      // "Y", "N", "-" (not formed or no limits), "." (not judged); "" none
+  std::string mark;  // "Y", "N", "-" (not formed or no limits), "." (not judged); "" none
   // Counts; empty (nullopt) where they do not belong to the row's kind.
   std::optional<long> lines, obs_out, mod_unr, mod_neg, n, n_pos, n_both;
   std::optional<long> boot;  // resamples with pairs

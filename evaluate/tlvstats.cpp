@@ -3,12 +3,11 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
-
-#include <fstream>
-#include <sstream>
 
 #include "evaluate/adapters.h"
 #include "evaluate/evaluation.h"
@@ -125,8 +124,8 @@ std::optional<int> take_settings(const records::RunContext& ctx, Settings& setti
 
 // Writes `text` record by record: one per '\n'-ended line, or (lf false) one per
 // CR LF-ended line, the record writer adding the line ends.
-void write_text_file(const std::filesystem::path& dir, std::string_view name,
-                     std::string_view text, bool lf) {
+void write_text_file(const std::filesystem::path& dir, std::string_view name, std::string_view text,
+                     bool lf) {
   const std::string_view end_mark = lf ? "\n" : "\r\n";
   records::OutputFile out = records::OutputFile::open(dir, name);
   while (!text.empty()) {
@@ -203,7 +202,8 @@ int run_tlvstats(const records::RunContext& ctx) {
       lines = std::move(table.lines);
     }
     input.file = study.source;
-    const Evaluation ev = evaluate_study(study, settings.resamples, settings.seed, settings.criteria);
+    const Evaluation ev =
+        evaluate_study(study, settings.resamples, settings.seed, settings.criteria);
     const std::vector<std::string> report = report_lines(input, ev);
     const std::string tidy = tidy_csv(tidy_rows(ev));
     const OutputNames names = output_names(stem);

@@ -58,7 +58,7 @@ TEST(EvaluateAdapters, MeasurePointsRegionsAndPage) {
     const evaluate::MeasurePlotInput fb = evaluate::fb_nmse_input(ev);
     ASSERT_EQ(1u, fb.panels.size());
     ASSERT_EQ(2u, fb.panels[0].models.size());
-    EXPECT_EQ(0.0, fb.panels[0].models[0].x.value);  // A is perfect
+    EXPECT_EQ(0.0, fb.panels[0].models[0].x.value);                  // A is perfect
     EXPECT_NEAR(-2.0 / 3.0, fb.panels[0].models[1].x.value, 1e-12);  // B twice the observation
     EXPECT_LE(fb.panels[0].models[1].x.lower, fb.panels[0].models[1].x.upper);
     EXPECT_EQ(4u, fb.panels[0].groups.size());  // 2 groups x 2 models

@@ -196,7 +196,7 @@ bool same(const evaluate::Evaluation& a, const evaluate::Evaluation& b) {
 
 TEST(EvaluateBootstrap, ReproducibleForASeed) {
   const auto lines = varied_lines();
-    const auto a = bootstrap(lines, 500, 9);
+  const auto a = bootstrap(lines, 500, 9);
   const auto b = bootstrap(lines, 500, 9);
   const auto c = bootstrap(lines, 500, 10);
   EXPECT_TRUE(same(a, b));
@@ -294,9 +294,10 @@ TEST(EvaluateBootstrap, OneResampleGivesItsOwnValues) {
   const double nad = evaluate::summarize(aermod).measures[evaluate::kNad];
   const double rhc_o = evaluate::rhc(observed);
   const double rhc_p = evaluate::rhc(predicted);
-  const std::pair<int, double> model_cases[] = {
-      {evaluate::kNad, nad}, {evaluate::kRhcO, rhc_o}, {evaluate::kRhcP, rhc_p},
-      {evaluate::kRhcRatio, rhc_p / rhc_o}};
+  const std::pair<int, double> model_cases[] = {{evaluate::kNad, nad},
+                                                {evaluate::kRhcO, rhc_o},
+                                                {evaluate::kRhcP, rhc_p},
+                                                {evaluate::kRhcRatio, rhc_p / rhc_o}};
   for (const auto& [stat, expected] : model_cases) {
     EXPECT_NEAR(expected, m.limits[stat].lower, 1e-12 * expected) << stat;
     EXPECT_EQ(m.limits[stat].lower, m.limits[stat].upper) << stat;

@@ -90,10 +90,22 @@ MeasureLine read_measure_line(const std::string& record, long number) {
   MeasureLine m;
   std::string model(13, ' '), quantity(6, ' '), group(8, ' ');
   std::vector<std::string> marks;
-  std::vector<records::Dest> dests = {records::text(model), records::text(quantity),
-                                      records::text(group), &m.arc, &m.lines, &m.obs_out,
-                                      &m.mod_unread, &m.mod_negative, &m.n, &m.npos, &m.boot,
-                                      &m.mean_o, &m.mean_p, &m.sd_o, &m.sd_p, &m.r};
+  std::vector<records::Dest> dests = {records::text(model),
+                                      records::text(quantity),
+                                      records::text(group),
+                                      &m.arc,
+                                      &m.lines,
+                                      &m.obs_out,
+                                      &m.mod_unread,
+                                      &m.mod_negative,
+                                      &m.n,
+                                      &m.npos,
+                                      &m.boot,
+                                      &m.mean_o,
+                                      &m.mean_p,
+                                      &m.sd_o,
+                                      &m.sd_p,
+                                      &m.r};
   add_blocks(dests, kLineBlocks, m.value, m.lower, m.upper, marks);
   records::read_text(layout, record, dests, records::Origin{kOutput, number});
   m.model = trimmed(model);
@@ -118,9 +130,14 @@ DifferenceLine read_difference_line(const std::string& record, long number) {
   DifferenceLine d;
   std::string model(13, ' '), quantity(6, ' '), group(8, ' ');
   std::vector<std::string> marks;
-  std::vector<records::Dest> dests = {records::text(model), records::text(quantity),
-                                      records::text(group), &d.arc, &d.lines, &d.n_aermod,
-                                      &d.n_iscst3, &d.boot};
+  std::vector<records::Dest> dests = {records::text(model),
+                                      records::text(quantity),
+                                      records::text(group),
+                                      &d.arc,
+                                      &d.lines,
+                                      &d.n_aermod,
+                                      &d.n_iscst3,
+                                      &d.boot};
   add_blocks(dests, kDifferenceBlocks, d.value, d.lower, d.upper, marks);
   dests.push_back(&d.n_both);
   records::read_text(layout, record, dests, records::Origin{kOutput, number});
@@ -511,7 +528,8 @@ std::vector<std::vector<std::string>> csv_rows(const std::string& text) {
     std::size_t at = 0;
     for (;;) {
       const std::size_t comma = line.find(',', at);
-      fields.push_back(line.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+      fields.push_back(
+          line.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
       if (comma == std::string::npos) break;
       at = comma + 1;
     }
@@ -537,7 +555,8 @@ TEST(EvaluateProgram, TidyStatisticsReadBack) {
   ASSERT_EQ(0, run(dir, {"--resamples", "200"}).status);
   const auto rows = csv_rows(dir.read("TLV-Model-Statistics.csv"));
   ASSERT_FALSE(rows.empty());
-  EXPECT_EQ(std::string(evaluate::kTidyHeader), records_of(dir.read("TLV-Model-Statistics.csv"))[0]);
+  EXPECT_EQ(std::string(evaluate::kTidyHeader),
+            records_of(dir.read("TLV-Model-Statistics.csv"))[0]);
   // 2 quantities x 5 groups: 2 models x 14 statistics, 1 pair x 7 differences.
   ASSERT_EQ(1u + 2 * 5 * (2 * 14 + 7), rows.size());
   for (const auto& r : rows) EXPECT_EQ(17u, r.size());
@@ -556,8 +575,8 @@ TEST(EvaluateProgram, TidyStatisticsReadBack) {
   for (const auto& [k, m] : t.measures) {
     const std::string arc = m.group == "arc" ? (m.arc == 0.5f ? "0.5" : "1") : "";
     for (int s = 0; s < kLineBlocks; ++s) {
-      const auto& r = tidy_row(rows, m.model + "," + m.quantity + "," + m.group + "," + arc + "," +
-                                         names[s]);
+      const auto& r =
+          tidy_row(rows, m.model + "," + m.quantity + "," + m.group + "," + arc + "," + names[s]);
       if (r.size() != 17u) continue;
       SCOPED_TRACE(k + " " + names[s]);
       if (m.value[s] == -99.0f) {
@@ -602,7 +621,8 @@ TEST(EvaluateProgram, UrbanCriteria) {
 TEST(EvaluateProgram, ValueBeyondTheFloatRangeKeepsABlankBeforeItsAsterisks) {
   // AERMOD predicts 1e-30 where 1e10 is observed: VG = exp(92^2) is beyond any float.
   std::string text = "header 1\r\nheader 2\r\n";
-  for (int k = 0; k < 3; ++k) text += combined_line(1.0f, -40.0f, 1.0e10f, 1.0e-30f, 1.0e10f) + "\r\n";
+  for (int k = 0; k < 3; ++k)
+    text += combined_line(1.0f, -40.0f, 1.0e10f, 1.0e-30f, 1.0e10f) + "\r\n";
   ScratchDir dir;
   dir.write(kInput, text);
   ASSERT_EQ(0, run(dir, {"--resamples", "20"}).status);
@@ -681,11 +701,10 @@ TEST(EvaluateProgram, PairsFileOfThreeModels) {
   // Groups all, 0.50, 1.00, east, stable, unstable; quantities in order of appearance.
   ASSERT_EQ(2u * 6 * 3, t.measures.size());
   ASSERT_EQ(2u * 6 * 3, t.differences.size());
-  const std::vector<std::string> order = {"A CY all",        "B CY all",      "C CY all",
-                                          "A CY arc 0.50",   "B CY arc 0.50", "C CY arc 0.50",
-                                          "A CY arc 1.00",   "B CY arc 1.00", "C CY arc 1.00",
-                                          "A CY east",       "B CY east",     "C CY east",
-                                          "A CY stable"};
+  const std::vector<std::string> order = {
+      "A CY all",      "B CY all",      "C CY all",      "A CY arc 0.50", "B CY arc 0.50",
+      "C CY arc 0.50", "A CY arc 1.00", "B CY arc 1.00", "C CY arc 1.00", "A CY east",
+      "B CY east",     "C CY east",     "A CY stable"};
   EXPECT_EQ(order, std::vector<std::string>(t.order.begin(), t.order.begin() + 13));
   EXPECT_EQ("A CM all", t.order[18]);
   EXPECT_EQ("A-B CY all", t.order[36]);
@@ -698,9 +717,12 @@ TEST(EvaluateProgram, PairsFileOfThreeModels) {
     double fb, nad, ratio;
   };
   const Expected cases[] = {
-      {"A CY all", 8, 8, 0.0, 0.0, 1.0},          {"B CY all", 8, 8, -2.0 / 3.0, 1.0 / 3.0, 2.0},
-      {"C CY all", 8, 8, 2.0 / 3.0, 1.0 / 3.0, 0.5}, {"B CY east", 3, 3, -2.0 / 3.0, 1.0 / 3.0, 2.0},
-      {"C CY stable", 3, 3, 2.0 / 3.0, 1.0 / 3.0, 0.5}, {"A CY unstable", 4, 4, 0.0, 0.0, 1.0},
+      {"A CY all", 8, 8, 0.0, 0.0, 1.0},
+      {"B CY all", 8, 8, -2.0 / 3.0, 1.0 / 3.0, 2.0},
+      {"C CY all", 8, 8, 2.0 / 3.0, 1.0 / 3.0, 0.5},
+      {"B CY east", 3, 3, -2.0 / 3.0, 1.0 / 3.0, 2.0},
+      {"C CY stable", 3, 3, 2.0 / 3.0, 1.0 / 3.0, 0.5},
+      {"A CY unstable", 4, 4, 0.0, 0.0, 1.0},
   };
   for (const Expected& e : cases) {
     SCOPED_TRACE(e.key);
@@ -772,7 +794,8 @@ TEST(EvaluateProgram, MalformedPairsFiles) {
       {"column twice", "group,observed,A,A\n", "p.csv line 1 (A): Column named twice"},
       {"short row", "group,observed,A\n1,2\n", "p.csv line 2: 2 fields where the header has 3"},
       {"open quote", "group,observed,A\n1,2,3\n\"1,2,3\n", "p.csv line 3: Quoted field not closed"},
-      {"stray quote", "group,observed,A\n1,2\"5,3\n", "p.csv line 2: Quote inside an unquoted field"},
+      {"stray quote", "group,observed,A\n1,2\"5,3\n",
+       "p.csv line 2: Quote inside an unquoted field"},
       {"long label", "group,observed,A\nabcdefghi,2,3\n",
        "p.csv line 2 (group): Bad group label (1 to 8 characters without blank, comma or quote; "
        "not all, arc, stable or unstable)"},
