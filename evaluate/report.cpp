@@ -29,7 +29,9 @@ constexpr int kBlockWidth = 37;            // value, lower, upper (11 each), 3 b
 // A field of asterisks keeps one blank before it, so that it never runs into the
 // field on its left.
 std::string spaced_stars(std::size_t width) {
-  return " " + std::string(width - 1, '*');
+  std::string stars(width, '*');
+  stars[0] = ' ';
+  return stars;
 }
 
 std::string real_text(double v) {
@@ -114,7 +116,9 @@ std::string measure_titles() {
 
 // "N." and the first three characters of a model's name.
 std::string count_title(const std::string& model) {
-  return "N." + model.substr(0, 3);
+  std::string title = "N.";
+  title += model.substr(0, 3);
+  return title;
 }
 
 std::string difference_titles(const Evaluation& ev) {

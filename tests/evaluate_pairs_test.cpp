@@ -169,8 +169,9 @@ TEST(EvaluatePairs, ModelFieldThatTheLineEndCutsIsUnread) {
     const evaluate::CombinedTable t = read({kHeader1, kHeader2, full.substr(0, c.length)});
     ASSERT_EQ(1u, t.lines.size());
     EXPECT_EQ(c.expected, t.lines[0].state[kAermod][kCy]);
-    if (c.expected == PairState::valid)
+    if (c.expected == PairState::valid) {
       EXPECT_FLOAT_EQ(11148.0f, t.lines[0].predicted[kAermod][kCy]);
+    }
   }
 }
 

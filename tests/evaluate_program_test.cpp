@@ -264,7 +264,9 @@ TEST(EvaluateProgram, SmallTableAgainstHandComputedValues) {
       // that the resamples can reach; here at least they are formed and ordered,
       // or not formed at all for fewer than 3 pairs.
       EXPECT_LE(m.lower[k], m.upper[k]);
-      if (e.n < 3) EXPECT_EQ(-99.0f, m.lower[k]);
+      if (e.n < 3) {
+        EXPECT_EQ(-99.0f, m.lower[k]);
+      }
     }
   }
   // A single stable pair: resampled (Boot counts the resamples that hold it), but
@@ -584,7 +586,9 @@ TEST(EvaluateProgram, TidyStatisticsReadBack) {
       } else {
         expect_close(std::stod(r[5]), m.value[s], "value");
       }
-      if (m.lower[s] == -99.0f) EXPECT_EQ("", r[6]);
+      if (m.lower[s] == -99.0f) {
+        EXPECT_EQ("", r[6]);
+      }
       EXPECT_EQ(m.mark[s], r[8]);
     }
   }
