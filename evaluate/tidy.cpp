@@ -15,6 +15,15 @@ std::string number(double v) {
   return std::string(buf, end);
 }
 
+// An arc distance as the decimal its float was read from (0.8, not 0.800000011920929).
+double decimal_of(float v) {
+  char buf[32];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  double d = v;
+  if (ec == std::errc()) std::from_chars(buf, end, d);
+  return d;
+}
+
 std::string count(const std::optional<long>& n) {
   return n ? std::to_string(*n) : std::string();
 }
@@ -75,7 +84,7 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
       TidyRow base;
       base.quantity = ev.quantities[q].name;
       base.group = group_text(group, ev.strata);
-      if (group.kind == GroupKind::arc) base.arc_km = group.arc;
+      if (group.kind == GroupKind::arc) base.arc_km = decimal_of(group.arc);
       for (std::size_t m = 0; m < ev.models.size(); ++m) {
         const ModelGroupResult& r = gr.models[m];
         const PairSummary& s = r.summary;
@@ -115,7 +124,7 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
         row.model = pair_name(ev, d);
         row.quantity = ev.quantities[q].name;
         row.group = group_text(group, ev.strata);
-        if (group.kind == GroupKind::arc) row.arc_km = group.arc;
+        if (group.kind == GroupKind::arc) row.arc_km = decimal_of(group.arc);
         row.lines = d.lines;
         row.n_both = d.n_both;
         row.boot = d.boot;

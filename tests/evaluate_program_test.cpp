@@ -688,7 +688,8 @@ const std::string kPairsCsv =
     "east,CY,8,-10,8,16,4\r\n"
     "1,CM,10,-50,10,,-1\r\n"
     "1,CM,,-50,5,5,5\r\n"
-    "1,CM,3,-50,3,1e39,3\r\n";
+    "1,CM,3,-50,3,1e39,3\r\n"
+    "0.8,CM,3,-50,3,3,3\r\n";
 
 TEST(EvaluateProgram, PairsFileOfThreeModels) {
   ScratchDir dir;
@@ -703,17 +704,20 @@ TEST(EvaluateProgram, PairsFileOfThreeModels) {
                                          "pairs.csv"));
   const Table t = read_table(text, {"A", "B", "C"});
   // Groups all, 0.50, 1.00, east, stable, unstable; quantities in order of appearance.
-  ASSERT_EQ(2u * 6 * 3, t.measures.size());
-  ASSERT_EQ(2u * 6 * 3, t.differences.size());
+  // Groups all, 0.50, 0.80 (CM only), 1.00, east, stable, unstable.
+  ASSERT_EQ(2u * 7 * 3, t.measures.size());
+  ASSERT_EQ(2u * 7 * 3, t.differences.size());
   const std::vector<std::string> order = {
       "A CY all",      "B CY all",      "C CY all",      "A CY arc 0.50", "B CY arc 0.50",
-      "C CY arc 0.50", "A CY arc 1.00", "B CY arc 1.00", "C CY arc 1.00", "A CY east",
-      "B CY east",     "C CY east",     "A CY stable"};
-  EXPECT_EQ(order, std::vector<std::string>(t.order.begin(), t.order.begin() + 13));
-  EXPECT_EQ("A CM all", t.order[18]);
-  EXPECT_EQ("A-B CY all", t.order[36]);
-  EXPECT_EQ("A-C CY all", t.order[37]);
-  EXPECT_EQ("B-C CY all", t.order[38]);
+      "C CY arc 0.50", "A CY arc 0.80", "B CY arc 0.80", "C CY arc 0.80", "A CY arc 1.00",
+      "B CY arc 1.00", "C CY arc 1.00", "A CY east",     "B CY east",     "C CY east",
+      "A CY stable"};
+  EXPECT_EQ(order, std::vector<std::string>(t.order.begin(), t.order.begin() + 16));
+  EXPECT_EQ(0, t.measures.at("A CY arc 0.80").lines);  // a group value of another quantity
+  EXPECT_EQ("A CM all", t.order[21]);
+  EXPECT_EQ("A-B CY all", t.order[42]);
+  EXPECT_EQ("A-C CY all", t.order[43]);
+  EXPECT_EQ("B-C CY all", t.order[44]);
 
   struct Expected {
     std::string key;
@@ -744,11 +748,11 @@ TEST(EvaluateProgram, PairsFileOfThreeModels) {
   const MeasureLine& a = t.measures.at("A CM all");
   const MeasureLine& b = t.measures.at("B CM all");
   const MeasureLine& c = t.measures.at("C CM all");
-  EXPECT_EQ((std::vector<int>{3, 1, 0, 0, 2}),
+  EXPECT_EQ((std::vector<int>{4, 1, 0, 0, 3}),
             (std::vector<int>{a.lines, a.obs_out, a.mod_unread, a.mod_negative, a.n}));
-  EXPECT_EQ((std::vector<int>{3, 1, 2, 0, 0}),
+  EXPECT_EQ((std::vector<int>{4, 1, 2, 0, 1}),
             (std::vector<int>{b.lines, b.obs_out, b.mod_unread, b.mod_negative, b.n}));
-  EXPECT_EQ((std::vector<int>{3, 1, 0, 1, 1}),
+  EXPECT_EQ((std::vector<int>{4, 1, 0, 1, 2}),
             (std::vector<int>{c.lines, c.obs_out, c.mod_unread, c.mod_negative, c.n}));
 
   // Differences, first minus second in column order, on the lines where both are valid.
@@ -768,8 +772,11 @@ TEST(EvaluateProgram, PairsFileOfThreeModels) {
     expect_close(e.dlnrhc, d.value[6], "dlnRHC");
   }
   EXPECT_EQ("Y", t.differences.at("A-B CY all").mark[0]);  // B always overpredicts more
-  EXPECT_EQ(0, t.differences.at("A-B CM all").n_both);
+  EXPECT_EQ(1, t.differences.at("A-B CM all").n_both);
   EXPECT_EQ("-", t.differences.at("A-B CM all").mark[0]);
+  // The tidy file gives the arc as its decimal.
+  EXPECT_NE(std::string::npos,
+            dir.read("pairs-Model-Statistics.csv").find("\r\nA,CM,arc,0.8,MeanO,3,"));
 }
 
 TEST(EvaluateProgram, MalformedPairsFiles) {
