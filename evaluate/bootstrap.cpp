@@ -146,28 +146,32 @@ void bootstrap(const Study& study, Evaluation& ev) {
     auto list = [&](std::size_t g, std::size_t k, std::size_t l) -> std::vector<Ranked>& {
       return ranked[(g * nq + k) * lists_per_q + l];
     };
-    for (std::size_t g = 0; g < n_groups; ++g) {
-      for (std::size_t i = 0; i < n_lines; ++i) {
-        if (!in_group(ev.groups[g], block.stratum[i], block.obk[i])) continue;
-        const auto line = static_cast<std::uint32_t>(i);
-        for (std::size_t k = 0; k < nq; ++k) {
-          for (int m = 0; m < nm; ++m) {
+    // Each list is sorted once over all lines; a group's list keeps that order.
+    std::vector<Ranked> all_lines;
+    for (std::size_t k = 0; k < nq; ++k) {
+      for (std::size_t l = 0; l < lists_per_q; ++l) {
+        all_lines.clear();
+        for (std::size_t i = 0; i < n_lines; ++i) {
+          const auto line = static_cast<std::uint32_t>(i);
+          if (l < 2 * static_cast<std::size_t>(nm)) {
+            const int m = static_cast<int>(l / 2);
             if (!(valid[i * nq + k] & (1u << m))) continue;
-            list(g, k, 2 * static_cast<std::size_t>(m)).push_back({block.co(i, k), line});
-            list(g, k, 2 * static_cast<std::size_t>(m) + 1).push_back({block.cp(i, k, m), line});
-          }
-          for (int p = 0; p < np; ++p) {
-            const auto [a, b] = pairs[static_cast<std::size_t>(p)];
+            all_lines.push_back({l % 2 == 0 ? block.co(i, k) : block.cp(i, k, m), line});
+          } else {
+            const auto [a, b] = pairs[(l - 2 * static_cast<std::size_t>(nm)) / 2];
             if (!both(i, k, a, b)) continue;
-            const std::size_t l =
-                2 * static_cast<std::size_t>(nm) + 2 * static_cast<std::size_t>(p);
-            list(g, k, l).push_back({block.cp(i, k, a), line});
-            list(g, k, l + 1).push_back({block.cp(i, k, b), line});
+            all_lines.push_back({block.cp(i, k, l % 2 == 0 ? a : b), line});
+          }
+        }
+        sort_ranked(all_lines);
+        for (std::size_t g = 0; g < n_groups; ++g) {
+          std::vector<Ranked>& out = list(g, k, l);
+          for (const Ranked& e : all_lines) {
+            if (in_group(ev.groups[g], block.stratum[e.line], block.obk[e.line])) out.push_back(e);
           }
         }
       }
     }
-    for (auto& l : ranked) sort_ranked(l);
 
     // Resample values: per group, quantity and model kLineStats series, per pair
     // kDifferenceStats series, B values each.
