@@ -10,6 +10,7 @@
 #include "evaluate/diagrams.h"
 #include "evaluate/evaluation.h"
 #include "evaluate/page.h"
+#include "evaluate/report.h"
 #include "evaluate/study.h"
 
 namespace evaluate {
@@ -39,11 +40,10 @@ PairPlotInput pair_plot_input(const Study& study);
 MeasurePlotInput mg_vg_input(const Evaluation& ev);
 MeasurePlotInput fb_nmse_input(const Evaluation& ev);
 
-// The page's inputs: facts about the input and the run, remarks, the criteria and
-// the judged measures, every statistic as tidy rows. The diagrams are added by the
-// caller once they are drawn.
-PageInput page_input(std::string_view title,
-                     const std::vector<std::pair<std::string, std::string>>& facts,
-                     const std::vector<std::string>& remarks, const Evaluation& ev);
+// The page's inputs: the title ("Model evaluation: <file>"), facts about the input
+// and the run (file, lines, count lines, models, quantities, groups, bootstrap,
+// criteria), the remarks, the criteria set and its judged measures, and every
+// statistic as tidy rows. The diagrams are added by the caller once drawn.
+PageInput page_input(const ReportInput& input, const Evaluation& ev);
 
 }  // namespace evaluate

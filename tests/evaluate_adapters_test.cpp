@@ -72,7 +72,23 @@ TEST(EvaluateAdapters, MeasurePointsRegionsAndPage) {
       EXPECT_EQ(0.67, fb.region.x_upper);
       EXPECT_EQ(6.0, fb.region.y_upper);
     }
-    const evaluate::PageInput page = evaluate::page_input("t", {{"Lines", "6"}}, {}, ev);
+    evaluate::ReportInput input;
+    input.file = "t.csv";
+    input.lines = 6;
+    input.remarks = {"a remark"};
+    const evaluate::PageInput page = evaluate::page_input(input, ev);
+    EXPECT_EQ("Model evaluation: t.csv", page.title);
+    const std::vector<std::pair<std::string, std::string>> facts = {
+        {"Input", "t.csv"},
+        {"Lines", "6"},
+        {"Models", "A, B"},
+        {"Quantities", "value"},
+        {"Groups", "all, 2.00 km, hill, stable, unstable"},
+        {"Bootstrap", "50 resamples, seed 1"},
+        {"Criteria", std::string(evaluate::criteria_name(criteria)) + ": " +
+                         std::string(evaluate::criteria_text(criteria))}};
+    EXPECT_EQ(facts, page.facts);
+    EXPECT_EQ(std::vector<std::string>{"a remark"}, page.remarks);
     EXPECT_EQ(std::string(evaluate::criteria_name(criteria)), page.criteria);
     EXPECT_EQ(criteria == evaluate::Criteria::rural ? 5u : 4u, page.judged.size());
     // Groups all, 2.00, hill, stable, unstable: 2 models x 14 rows, 1 pair x 7.
