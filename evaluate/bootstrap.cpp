@@ -7,12 +7,15 @@
 
 #include "evaluate/evaluation.h"
 #include "evaluate/high_end.h"
+#include "records/errors.h"
 
 namespace evaluate {
 namespace {
 
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 constexpr int kCells = 3;  // stability classes per stratum
+// At most this many resample values (8 bytes each) are held for one block.
+constexpr double kMaxResampleValues = 256.0 * 1024 * 1024;
 
 // A value and the line it comes from, for the walks down the largest values.
 struct Ranked {
@@ -177,6 +180,21 @@ void bootstrap(const Study& study, Evaluation& ev) {
     // kDifferenceStats series, B values each.
     const std::size_t stats_per_q =
         static_cast<std::size_t>(nm) * kLineStats + static_cast<std::size_t>(np) * kDifferenceStats;
+    // Every resample value is kept until the limits are taken: a bound keeps a file
+    // of very many group values from exhausting the memory.
+    const double wanted = static_cast<double>(n_groups) * static_cast<double>(nq) *
+                          static_cast<double>(stats_per_q) * static_cast<double>(b_count);
+    if (wanted > kMaxResampleValues) {
+      std::string reason = "Too many groups for the bootstrap: ";
+      reason += std::to_string(n_groups);
+      reason += " groups, ";
+      reason += std::to_string(nm);
+      reason += " models, ";
+      reason += std::to_string(ev.resamples);
+      reason += " resamples; use fewer groups or resamples";
+      throw records::RunError(records::kStatusReadError, reason,
+                              records::Location{study.source, 0, 0, 0, {}});
+    }
     std::vector<double> values(n_groups * nq * stats_per_q * b_count);
     auto model_slot = [&](std::size_t g, std::size_t k, int m, int s) {
       return (((g * nq + k) * stats_per_q) + static_cast<std::size_t>(m) * kLineStats +

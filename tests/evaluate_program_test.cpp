@@ -829,6 +829,19 @@ TEST(EvaluateProgram, MalformedPairsFiles) {
     EXPECT_EQ("old\r\n", dir.read("p-Model-Statistics.txt"));
     EXPECT_FALSE(dir.exists("p-Model-Statistics.csv"));
   }
+  {
+    // 2000 labels x 25 statistics x 100000 resamples: more than the bootstrap holds.
+    std::string text = "group,observed,A,B\n";
+    for (int k = 0; k < 2000; ++k) text += "g" + std::to_string(k) + ",1,1,1\n";
+    ScratchDir dir;
+    dir.write("p.csv", text);
+    const RunResult r = run(dir, {"--pairs", "p.csv", "--resamples", "100000"});
+    EXPECT_EQ(2, r.status);
+    EXPECT_EQ(
+        "tlvstats: p.csv: Too many groups for the bootstrap: 2001 groups, 2 models, 100000 "
+        "resamples; use fewer groups or resamples\n",
+        r.err);
+  }
   ScratchDir dir;
   const RunResult r = run(dir, {"--pairs", "absent.csv"});
   EXPECT_EQ(1, r.status);
