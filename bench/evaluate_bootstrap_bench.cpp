@@ -1,9 +1,14 @@
-// tlvstats on 10,000 combined lines with 1,000 resamples: the evaluation alone
-// (measures and the stratified bootstrap of every group) and the whole run (reading
-// the table, evaluating, writing the table and the two pictures).
+// tlvstats with 1,000 resamples on 10,000 and 100,000 combined lines: the
+// evaluation alone (measures, NAD, RHC and the stratified bootstrap of every group
+// and paired difference) and the whole run (reading the table, evaluating, writing
+// the table, the tidy file and the two pictures); and the whole run of a pairs file
+// of three models and two quantities. The counter "largest_file_MB" is the size of
+// the largest output.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -17,7 +22,6 @@
 
 namespace {
 
-constexpr int kLines = 10000;
 constexpr int kResamples = 1000;
 constexpr float kArcs[12] = {0.5f,  1.0f,  2.0f,  3.0f,  5.0f,  7.0f,
                              10.0f, 15.0f, 20.0f, 30.0f, 40.0f, 50.0f};
@@ -26,11 +30,11 @@ struct LineShape {
   float arc, obk, cy, cmax, aer_cy, aer_cmax, isc_cy, isc_cmax;
 };
 
-std::vector<LineShape> shapes() {
+std::vector<LineShape> shapes(int lines) {
   std::mt19937 rng(20111105);
   std::normal_distribution<double> z(0.0, 1.0);
   std::vector<LineShape> out;
-  for (int k = 0; k < kLines; ++k) {
+  for (int k = 0; k < lines; ++k) {
     LineShape s;
     s.arc = kArcs[k % 12];
     const int stab = k % 5;
@@ -73,8 +77,8 @@ std::string table_text(const std::vector<LineShape>& shapes) {
   int exp = 0;
   for (const LineShape& s : shapes) {
     std::string line =
-        records::format(report, {++exp, 80, 7, 15, 10, 0, 60, s.arc, s.arc, 1000.0f, s.obk, 1.0f,
-                                 1.0f, 1.0f, s.cmax, s.cy, 150.0f, 200.0f});
+        records::format(report, {exp++ % 99999 + 1, 80, 7, 15, 10, 0, 60, s.arc, s.arc, 1000.0f,
+                                 s.obk, 1.0f, 1.0f, 1.0f, s.cmax, s.cy, 150.0f, 200.0f});
     line.resize(180, ' ');
     for (auto [cy, cmax] : {std::pair{s.aer_cy, s.aer_cmax}, std::pair{s.isc_cy, s.isc_cmax}}) {
       std::string r = records::format(
@@ -84,37 +88,75 @@ std::string table_text(const std::vector<LineShape>& shapes) {
     }
     text += line + "\r\n";
   }
-  text += "     ISC Zero Cy:  0\r\n     Iaerobs:      10000\r\n     iallthree:    10000\r\n";
+  const std::string n = std::to_string(shapes.size());
+  text +=
+      "     ISC Zero Cy:  0\r\n     Iaerobs:      " + n + "\r\n     iallthree:    " + n + "\r\n";
+  return text;
+}
+
+// The same shapes as a pairs file: one line per quantity, a third model between
+// the two, the arc as the group.
+std::string pairs_text(const std::vector<LineShape>& shapes) {
+  std::string text = "group,quantity,observed,obk,AERMOD,ISCST3,MIDDLE\r\n";
+  char buf[200];
+  for (const LineShape& s : shapes) {
+    const float cy = s.cy > 0 ? s.cy : -99.0f;
+    std::snprintf(buf, sizeof buf, "%.2f,CY/Q,%.4e,%.1f,%.4e,%.4e,%.4e\r\n", s.arc, cy, s.obk,
+                  s.aer_cy, s.isc_cy, 0.5f * (s.aer_cy + s.isc_cy));
+    text += buf;
+    std::snprintf(buf, sizeof buf, "%.2f,CMAX/Q,%.4e,%.1f,%.4e,%.4e,%.4e\r\n", s.arc, s.cmax, s.obk,
+                  s.aer_cmax, s.isc_cmax, 0.5f * (s.aer_cmax + s.isc_cmax));
+    text += buf;
+  }
   return text;
 }
 
 void BM_EvaluateLines(benchmark::State& state) {
-  const auto lines = lines_of(shapes());
+  const auto lines = lines_of(shapes(static_cast<int>(state.range(0))));
   for (auto _ : state) {
     const evaluate::Evaluation ev = evaluate::evaluate_lines(lines, kResamples, 1);
-    benchmark::DoNotOptimize(ev.bootstrap.models.data());
+    benchmark::DoNotOptimize(ev.results.data());
   }
 }
-BENCHMARK(BM_EvaluateLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EvaluateLines)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-void BM_WholeRun(benchmark::State& state) {
+// Runs tlvstats with `args` in a scratch folder holding `name` with `text`; the
+// largest output's size goes to a counter.
+void whole_run(benchmark::State& state, const std::string& name, const std::string& text,
+               const std::vector<std::string>& args) {
   const auto dir = std::filesystem::temp_directory_path() /
                    ("tlvstats-bench-" + std::to_string(std::random_device{}()));
   std::filesystem::create_directory(dir);
   {
-    std::ofstream f(dir / "TLV-Combined-NoFill-Results.txt", std::ios::binary);
-    f << table_text(shapes());
+    std::ofstream f(dir / name, std::ios::binary);
+    f << text;
   }
-  const std::vector<std::string> args;
   std::istringstream in;
   std::ostringstream out, err;
   const records::RunContext ctx{dir, std::span<const std::string>(args), in, out, err};
   for (auto _ : state) {
     if (run_tlvstats(ctx) != 0) state.SkipWithError(err.str().c_str());
   }
+  std::uintmax_t largest = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().filename() != name) largest = std::max(largest, entry.file_size());
+  }
+  state.counters["largest_file_MB"] = static_cast<double>(largest) / 1.0e6;
   std::filesystem::remove_all(dir);
 }
-BENCHMARK(BM_WholeRun)->Unit(benchmark::kMillisecond);
+
+void BM_WholeRun(benchmark::State& state) {
+  whole_run(state, "TLV-Combined-NoFill-Results.txt",
+            table_text(shapes(static_cast<int>(state.range(0)))), {});
+}
+BENCHMARK(BM_WholeRun)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A pairs file of range(0) lines: half of them CY/Q, half CMAX/Q.
+void BM_WholePairsRun(benchmark::State& state) {
+  whole_run(state, "pairs.csv", pairs_text(shapes(static_cast<int>(state.range(0) / 2))),
+            {"--pairs", "pairs.csv"});
+}
+BENCHMARK(BM_WholePairsRun)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,9 +1,12 @@
-// Groups of combined lines that the measures are given for: all lines, each arc
-// (by the value of its Arc column), stable hours (OBK > 0) and unstable hours
-// (-99999 < OBK < 0). An hour with a missing Obukhov length (-99999.0 or below)
-// or with OBK exactly 0 is in neither stability group.
+// Groups of lines that the measures are given for: all lines, each stratum (an arc,
+// by its distance, or a label), stable hours (OBK > 0) and unstable hours
+// (-99999 < OBK < 0). An hour with a missing Obukhov length (-99999.0 or below) or
+// with OBK exactly 0 is in neither stability group; a study without Obukhov
+// lengths has no stability groups.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,11 +14,15 @@
 
 namespace evaluate {
 
-enum class GroupKind { all, arc, stable, unstable };
+struct Study;
+struct Stratum;
+
+enum class GroupKind { all, arc, label, stable, unstable };
 
 struct Group {
   GroupKind kind = GroupKind::all;
-  float arc = 0.0f;  // the arc distance, km (arc groups only)
+  std::uint32_t stratum = 0;  // arc and label groups: index into Study::strata
+  float arc = 0.0f;           // arc groups: the distance, km
 };
 
 enum Stability : int { kStable = 0, kUnstable = 1, kNeither = 2 };
@@ -27,11 +34,14 @@ Stability stability_of(float obk);
 // The distinct Arc values of `lines`, ascending (0.0 and -0.0 are one arc).
 std::vector<float> arcs_of(const std::vector<CombinedLine>& lines);
 
-// The groups in report order: all, each arc of arcs_of() ascending, stable, unstable.
-std::vector<Group> groups_of(const std::vector<CombinedLine>& lines);
+// The groups in report order: all, each stratum in order, then stable and unstable
+// when the study has Obukhov lengths.
+std::vector<Group> groups_of(const Study& study);
 
-bool in_group(const Group& group, const CombinedLine& line);
+// Whether a line of stratum `stratum` with Obukhov length `obk` is in `group`.
+bool in_group(const Group& group, std::uint32_t stratum, float obk);
 
-std::string_view group_name(GroupKind kind);  // "all", "arc", "stable", "unstable"
+// The text of the Group column: "all", "arc", "stable", "unstable" or the label.
+std::string group_text(const Group& group, const std::vector<Stratum>& strata);
 
 }  // namespace evaluate

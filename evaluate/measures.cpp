@@ -11,7 +11,7 @@ constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 }  // namespace
 
 std::string_view measure_name(int measure) {
-  static constexpr std::string_view names[kMeasures] = {"FB", "MG", "NMSE", "VG", "FAC2"};
+  static constexpr std::string_view names[kMeasures] = {"FB", "MG", "NMSE", "VG", "FAC2", "NAD"};
   return names[measure];
 }
 
@@ -23,6 +23,7 @@ PairSums pair_terms(float co, float cp) {
   s.co = o;
   s.cp = p;
   s.sq = (o - p) * (o - p);
+  s.ad = std::fabs(o - p);
   // Cp/Co between 0.5 and 2 inclusive; the products are exact in double.
   s.fac2 = (p >= 0.5 * o && p <= 2.0 * o) ? 1 : 0;
   if (o > 0.0 && p > 0.0) {
@@ -53,6 +54,7 @@ MeasureValues measures_of(const PairSums& s) {
     v[kFb] = (mo - mp) / (0.5 * (mo + mp));
     if (mp > 0.0) v[kNmse] = (s.sq / s.n) / (mo * mp);
     v[kFac2] = s.fac2 / s.n;
+    if (mo + mp > 0.0) v[kNad] = (s.ad / s.n) / (mo + mp);
   }
   if (s.npos > 0) {
     v[kMg] = std::exp(log_mg(s));
@@ -70,6 +72,7 @@ MeasureValues measure_differences(const PairSums& a, const PairSums& b) {
   d[kNmse] = ma[kNmse] - mb[kNmse];
   d[kVg] = log_vg(a) - log_vg(b);
   d[kFac2] = ma[kFac2] - mb[kFac2];
+  d[kNad] = ma[kNad] - mb[kNad];
   return d;
 }
 
@@ -103,17 +106,37 @@ PairSummary summarize(std::span<const Pair> pairs) {
   return out;
 }
 
-std::array<Verdict, kMeasures> acceptance(const MeasureValues& v) {
+std::string_view criteria_name(Criteria criteria) {
+  return criteria == Criteria::urban ? "urban" : "rural";
+}
+
+std::string_view criteria_text(Criteria criteria) {
+  return criteria == Criteria::urban
+             ? "FAC2 >= 0.30, |FB| <= 0.67, NMSE <= 6, NAD <= 0.50"
+             : "FAC2 >= 0.5, |FB| <= 0.3, 0.7 <= MG <= 1.3, NMSE <= 1.5, VG <= 4";
+}
+
+bool judged(Criteria criteria, int measure) {
+  if (criteria == Criteria::urban) return measure != kMg && measure != kVg;
+  return measure != kNad;
+}
+
+std::array<Verdict, kMeasures> acceptance(const MeasureValues& v, Criteria criteria) {
   auto mark = [](double value, bool met) {
     if (std::isnan(value)) return Verdict::not_formed;
     return met ? Verdict::met : Verdict::not_met;
   };
+  const bool urban = criteria == Criteria::urban;
   std::array<Verdict, kMeasures> out;
-  out[kFb] = mark(v[kFb], std::fabs(v[kFb]) <= 0.3);
+  out[kFb] = mark(v[kFb], std::fabs(v[kFb]) <= (urban ? 0.67 : 0.3));
   out[kMg] = mark(v[kMg], v[kMg] >= 0.7 && v[kMg] <= 1.3);
-  out[kNmse] = mark(v[kNmse], v[kNmse] <= 1.5);
+  out[kNmse] = mark(v[kNmse], v[kNmse] <= (urban ? 6.0 : 1.5));
   out[kVg] = mark(v[kVg], v[kVg] <= 4.0);
-  out[kFac2] = mark(v[kFac2], v[kFac2] >= 0.5);
+  out[kFac2] = mark(v[kFac2], v[kFac2] >= (urban ? 0.30 : 0.5));
+  out[kNad] = mark(v[kNad], v[kNad] <= 0.50);
+  for (int k = 0; k < kMeasures; ++k) {
+    if (!judged(criteria, k)) out[k] = Verdict::not_judged;
+  }
   return out;
 }
 

@@ -5,6 +5,7 @@
 //   NMSE = mean (Co - Cp)^2 / (mean Co * mean Cp)
 //   VG   = exp(mean (ln Co - ln Cp)^2)                       (over pairs with Co, Cp > 0)
 //   FAC2 = fraction of pairs with 0.5 <= Cp/Co <= 2
+//   NAD  = mean |Co - Cp| / (mean Co + mean Cp)
 // A measure that cannot be formed (no pairs, no positive pairs for MG and VG, mean
 // Cp zero for NMSE) is NaN.
 #pragma once
@@ -20,9 +21,10 @@ inline constexpr int kMg = 1;
 inline constexpr int kNmse = 2;
 inline constexpr int kVg = 3;
 inline constexpr int kFac2 = 4;
-inline constexpr int kMeasures = 5;
+inline constexpr int kNad = 5;
+inline constexpr int kMeasures = 6;
 
-std::string_view measure_name(int measure);  // "FB", "MG", "NMSE", "VG", "FAC2"
+std::string_view measure_name(int measure);  // "FB", "MG", "NMSE", "VG", "FAC2", "NAD"
 
 using MeasureValues = std::array<double, kMeasures>;
 
@@ -33,6 +35,7 @@ struct PairSums {
   double co = 0;    // sum Co
   double cp = 0;    // sum Cp
   double sq = 0;    // sum (Co - Cp)^2
+  double ad = 0;    // sum |Co - Cp|
   double fac2 = 0;  // pairs with 0.5 <= Cp/Co <= 2
   double npos = 0;  // pairs with both values positive
   double lnco = 0;  // sum ln Co over those
@@ -44,6 +47,7 @@ struct PairSums {
     co += other.co;
     cp += other.cp;
     sq += other.sq;
+    ad += other.ad;
     fac2 += other.fac2;
     npos += other.npos;
     lnco += other.lnco;
@@ -56,6 +60,7 @@ struct PairSums {
     co += w * other.co;
     cp += w * other.cp;
     sq += w * other.sq;
+    ad += w * other.ad;
     fac2 += w * other.fac2;
     npos += w * other.npos;
     lnco += w * other.lnco;
@@ -73,8 +78,8 @@ MeasureValues measures_of(const PairSums& sums);
 double log_mg(const PairSums& sums);
 double log_vg(const PairSums& sums);
 
-// Differences a minus b of two models' measures on the same lines: FB, NMSE and FAC2
-// as plain differences, MG and VG as differences of their natural logarithms.
+// Differences a minus b of two models' measures on the same lines: FB, NMSE, FAC2
+// and NAD as plain differences, MG and VG as differences of their natural logarithms.
 MeasureValues measure_differences(const PairSums& a, const PairSums& b);
 
 struct Pair {
@@ -95,9 +100,17 @@ struct PairSummary {
 
 PairSummary summarize(std::span<const Pair> pairs);
 
-// Acceptance against the customary criteria for rural tracer studies:
-// FAC2 >= 0.5, |FB| <= 0.3, 0.7 <= MG <= 1.3, NMSE <= 1.5, VG <= 4.
-enum class Verdict : char { met = 'Y', not_met = 'N', not_formed = '-' };
-std::array<Verdict, kMeasures> acceptance(const MeasureValues& values);
+// Acceptance criteria sets. rural (the customary set for rural tracer studies):
+// FAC2 >= 0.5, |FB| <= 0.3, 0.7 <= MG <= 1.3, NMSE <= 1.5, VG <= 4; NAD not judged.
+// urban: FAC2 >= 0.30, |FB| <= 0.67, NMSE <= 6, NAD <= 0.50; MG and VG not judged.
+enum class Criteria { rural, urban };
+std::string_view criteria_name(Criteria criteria);  // "rural", "urban"
+// The criteria as text, e.g. "FAC2 >= 0.5, |FB| <= 0.3, ..., VG <= 4".
+std::string_view criteria_text(Criteria criteria);
+bool judged(Criteria criteria, int measure);
+
+enum class Verdict : char { met = 'Y', not_met = 'N', not_formed = '-', not_judged = '.' };
+std::array<Verdict, kMeasures> acceptance(const MeasureValues& values,
+                                          Criteria criteria = Criteria::rural);
 
 }  // namespace evaluate

@@ -1,6 +1,7 @@
 #include "evaluate/pairs.h"
 
 #include <cmath>
+#include <iterator>
 #include <string>
 
 namespace evaluate {
@@ -47,6 +48,24 @@ void read_count_line(int label, std::string_view record, const records::Origin& 
   *slots[label] = value;
 }
 
+// A field whose columns the end of a short line cuts: the line ends inside it.
+bool cut_by_line_end(std::string_view record, int first, int width) {
+  const auto start = static_cast<std::size_t>(first - 1);
+  return record.size() > start && record.size() < start + static_cast<std::size_t>(width);
+}
+
+struct RealField {
+  const char* name;
+  int first;
+  int last;
+};
+
+// The real fields of the observed part, with their columns.
+constexpr RealField kObservedReals[] = {{"Dist", 25, 34}, {"Arc", 38, 47},      {"Q", 51, 60},
+                                        {"OBK", 64, 73},  {"OMAX", 80, 91},     {"CMAX", 95, 106},
+                                        {"CY", 110, 121}, {"CMAX/Q", 125, 136}, {"CY/Q", 140, 151},
+                                        {"Sy", 154, 165}, {"PHIC", 166, 177}};
+
 CombinedLine read_combined_line(std::string_view record, const records::Origin& origin) {
   int exp = 0, year = 0, month = 0, day = 0, hour = 0, minute = 0, duration = 0;
   float dist = 0, arc = 0, q = 0, obk = 0, omax = 0, cmax = 0, cy = 0, cmax_q = 0, cy_q = 0, sy = 0,
@@ -57,6 +76,17 @@ CombinedLine read_combined_line(std::string_view record, const records::Origin& 
             origin,
             {"Exp", "year", "month", "day", "hour", "minute", "DUR", "Dist", "Arc", "Q", "OBK",
              "OMAX", "CMAX", "CY", "CMAX/Q", "CY/Q", "Sy", "PHIC"});
+  // The analysis report never holds a value beyond the float range: such a value
+  // (read as infinity) is corrupt data.
+  const float reals[] = {dist, arc, q, obk, omax, cmax, cy, cmax_q, cy_q, sy, phic};
+  for (std::size_t k = 0; k < std::size(reals); ++k) {
+    if (std::isinf(reals[k])) {
+      throw records::RunError(
+          records::kStatusReadError, "Value beyond the float range",
+          records::Location{std::string(origin.file), origin.line, kObservedReals[k].first,
+                            kObservedReals[k].last, kObservedReals[k].name});
+    }
+  }
   CombinedLine line;
   line.line = origin.line;
   line.arc = arc;
@@ -67,9 +97,15 @@ CombinedLine read_combined_line(std::string_view record, const records::Origin& 
     const std::string_view model = columns(record, kModelRecordFirst[m], kModelRecordWidth);
     const std::string_view fields[kQuantities] = {columns(model, kModelCyFirst, kModelCyWidth),
                                                   columns(model, kModelCmaxFirst, kModelCmaxWidth)};
+    const int firsts[kQuantities] = {kModelRecordFirst[m] + kModelCyFirst - 1,
+                                     kModelRecordFirst[m] + kModelCmaxFirst - 1};
+    const int widths[kQuantities] = {kModelCyWidth, kModelCmaxWidth};
     for (int q = 0; q < kQuantities; ++q) {
       float value = 0.0f;
-      PairState state = read_model_field(fields[q], value);
+      // A field that the line's end cuts is never read from what is left of it.
+      PairState state = cut_by_line_end(record, firsts[q], widths[q])
+                            ? PairState::model_unread
+                            : read_model_field(fields[q], value);
       // The observed value decides first: a pair without an observation is out
       // whatever its model field holds.
       if (!(line.observed[q] > 0.0f)) state = PairState::observed_out;

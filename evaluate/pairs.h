@@ -6,8 +6,9 @@
 // line that begins with one of the three count labels (list form: a blank, then
 // the 17-column label) is a count line; a line that is blank throughout is passed
 // over; every other line is a combined line. Its observed part (columns 1-177) is
-// read through the report layout of the analysis and a field that does not convert
-// ends the run; the model fields only decide the state of their pair.
+// read through the report layout of the analysis and a field that does not convert,
+// or reads beyond the float range, ends the run; the model fields only decide the
+// state of their pair (a field that the end of a short line cuts is unread).
 #pragma once
 
 #include <array>
@@ -46,7 +47,7 @@ inline constexpr int kModelCyWidth = 10;
 enum class PairState : std::uint8_t {
   valid,           // observed value positive, model value read and not negative
   observed_out,    // observed value missing (-99.0) or not positive
-  model_unread,    // model field blank, not a number, or beyond float range
+  model_unread,    // model field blank, not a number, beyond float range, or cut short
   model_negative,  // model value below zero
 };
 

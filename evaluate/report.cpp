@@ -14,29 +14,39 @@ namespace {
 // field taken as a prepared text, so that a value not formed or beyond the float
 // range gets its mark and a non-arc group a blank arc field.
 const records::Layout& measure_out() {
-  static const records::Layout layout("(a13,1x,a6,1x,a8,a8,7i7,5a11,5(3a11,3x,a1))");
+  static const records::Layout layout("(a13,1x,a6,1x,a8,a8,7i7,5a11,9(3a11,3x,a1))");
   return layout;
 }
 const records::Layout& difference_out() {
-  static const records::Layout layout("(a13,1x,a6,1x,a8,a8,4i7,5(3a11,3x,a1))");
+  static const records::Layout layout("(a13,1x,a6,1x,a8,a8,4i7,7(3a11,3x,a1),i7)");
   return layout;
 }
 
 constexpr int kMeasureBlockFirst = 142;    // first column of the FB block of a measure line
-constexpr int kDifferenceBlockFirst = 66;  // first column of the FB block of a difference line
+constexpr int kDifferenceBlockFirst = 66;  // first column of the dFB block of a difference line
 constexpr int kBlockWidth = 37;            // value, lower, upper (11 each), 3 blanks, mark
+
+// A field of asterisks keeps one blank before it, so that it never runs into the
+// field on its left.
+std::string spaced_stars(std::size_t width) {
+  std::string stars(width, '*');
+  stars[0] = ' ';
+  return stars;
+}
 
 std::string real_text(double v) {
   static const records::Layout layout("(1pe11.3)");
   if (std::isnan(v)) return records::format(layout, {kNotFormed});
-  if (std::fabs(v) > FLT_MAX) return std::string(11, '*');
+  if (std::fabs(v) > FLT_MAX) return spaced_stars(11);
   return records::format(layout, {static_cast<float>(v)});
 }
 
 std::string arc_text(const Group& group) {
   static const records::Layout layout("(f8.2)");
   if (group.kind != GroupKind::arc) return std::string(8, ' ');
-  return records::format(layout, {group.arc});
+  std::string text = records::format(layout, {group.arc});
+  if (text.find('*') != std::string::npos) return spaced_stars(8);
+  return text;
 }
 
 // Text fields are written left-aligned: padded with blanks to their width.
@@ -50,6 +60,11 @@ int count_item(long n) {
   return n > 2147483647L ? 2147483647 : static_cast<int>(n);
 }
 
+void put_label(std::string& line, std::string_view label, std::size_t first) {
+  if (line.size() < first + label.size()) line.resize(first + label.size(), ' ');
+  line.replace(first, label.size(), label);
+}
+
 // A column-title line: each label right-aligned to end at its column, or (negative
 // column) left-aligned from that column.
 std::string title_line(std::initializer_list<std::pair<std::string_view, int>> labels) {
@@ -57,21 +72,21 @@ std::string title_line(std::initializer_list<std::pair<std::string_view, int>> l
   for (const auto& [label, column] : labels) {
     const std::size_t first = column < 0 ? static_cast<std::size_t>(-column - 1)
                                          : static_cast<std::size_t>(column) - label.size();
-    if (line.size() < first + label.size()) line.resize(first + label.size(), ' ');
-    line.replace(first, label.size(), label);
+    put_label(line, label, first);
   }
   return line;
 }
 
-void add_block_titles(std::string& line, int first, std::string_view name, std::string_view mark) {
-  const std::string n(name);
-  for (const auto& [label, end] : {std::pair<std::string, int>{n, first + 10},
-                                   {n + ".lo", first + 21},
-                                   {n + ".hi", first + 32},
+// Titles of a block: value, limits and mark. The limits' titles take `short_name`
+// when the value's title leaves no room ("RHCp/RHCo", "Ratio.lo").
+void add_block_titles(std::string& line, int first, std::string_view name, std::string_view mark,
+                      std::string_view short_name = {}) {
+  const std::string base(short_name.empty() ? name : short_name);
+  for (const auto& [label, end] : {std::pair<std::string, int>{std::string(name), first + 10},
+                                   {base + ".lo", first + 21},
+                                   {base + ".hi", first + 32},
                                    {std::string(mark), first + 36}}) {
-    const std::size_t start = static_cast<std::size_t>(end) - label.size();
-    if (line.size() < start + label.size()) line.resize(start + label.size(), ' ');
-    line.replace(start, label.size(), label);
+    put_label(line, label, static_cast<std::size_t>(end) - label.size());
   }
 }
 
@@ -92,25 +107,35 @@ std::string measure_titles() {
                                  {"SdO", 119},
                                  {"SdP", 130},
                                  {"R", 141}});
-  for (int k = 0; k < kMeasures; ++k) {
-    add_block_titles(line, kMeasureBlockFirst + k * kBlockWidth, measure_name(k), "Ok");
+  for (int k = 0; k < kLineStats; ++k) {
+    add_block_titles(line, kMeasureBlockFirst + k * kBlockWidth, line_stat_name(k), "Ok",
+                     k == kRhcRatio ? "Ratio" : "");
   }
   return line;
 }
 
-std::string difference_titles() {
-  static constexpr std::string_view names[kMeasures] = {"dFB", "dlnMG", "dNMSE", "dlnVG", "dFAC2"};
-  std::string line = title_line({{"Model", -1},
-                                 {"Qty", -15},
-                                 {"Group", -22},
-                                 {"Arc(km)", 37},
-                                 {"Lines", 44},
-                                 {"N.AER", 51},
-                                 {"N.ISC", 58},
-                                 {"Boot", 65}});
-  for (int k = 0; k < kMeasures; ++k) {
-    add_block_titles(line, kDifferenceBlockFirst + k * kBlockWidth, names[k], "Sig");
+// "N." and the first three characters of a model's name.
+std::string count_title(const std::string& model) {
+  std::string title = "N.";
+  title += model.substr(0, 3);
+  return title;
+}
+
+std::string difference_titles(const Evaluation& ev) {
+  std::string line = title_line(
+      {{"Model", -1}, {"Qty", -15}, {"Group", -22}, {"Arc(km)", 37}, {"Lines", 44}, {"Boot", 65}});
+  if (ev.models.size() == 2) {
+    put_label(line, count_title(ev.models[0]), 51 - count_title(ev.models[0]).size());
+    put_label(line, count_title(ev.models[1]), 58 - count_title(ev.models[1]).size());
+  } else {
+    put_label(line, "N.1st", 46);
+    put_label(line, "N.2nd", 53);
   }
+  for (int k = 0; k < kDifferenceStats; ++k) {
+    add_block_titles(line, kDifferenceBlockFirst + k * kBlockWidth, difference_stat_name(k), "Sig");
+  }
+  const int after = kDifferenceBlockFirst + kDifferenceStats * kBlockWidth;
+  put_label(line, "N.both", static_cast<std::size_t>(after));
   return line;
 }
 
@@ -118,28 +143,50 @@ std::string count_text(const std::optional<long>& count) {
   return count ? std::to_string(*count) : std::string("absent");
 }
 
+// "AERMOD and ISCST3", "A, B and C".
+std::string model_list(const std::vector<std::string>& models) {
+  std::string out;
+  for (std::size_t m = 0; m < models.size(); ++m) {
+    if (m > 0) out += m + 1 == models.size() ? " and " : ", ";
+    out += models[m];
+  }
+  return out;
+}
+
+std::string judged_list(Criteria criteria) {
+  std::string out;
+  for (int k = 0; k < kMeasures; ++k) {
+    if (!judged(criteria, k)) continue;
+    if (!out.empty()) out += ", ";
+    out += measure_name(k);
+  }
+  return out;
+}
+
 std::vector<std::string> header_lines(const ReportInput& input, const Evaluation& ev) {
   std::vector<std::string> h;
   const std::string file(input.file);
-  h.push_back("tlvstats " + std::string(records::kVersion) +
-              ": performance of AERMOD and ISCST3 against the observations of " + file);
-  std::string counts = "Input: " + std::to_string(input.combined_lines) +
-                       " combined lines; count lines: ISC Zero Cy " +
-                       count_text(input.counts.isc_zero_cy) + ", Iaerobs " +
-                       count_text(input.counts.iaerobs) + ", iallthree " +
-                       count_text(input.counts.iallthree);
-  if (input.counts.isc_zero_cy && input.counts.iallthree) {
-    const long expected = *input.counts.iallthree - *input.counts.isc_zero_cy;
-    counts += " (iallthree - ISC Zero Cy = " + std::to_string(expected) + ")";
-    if (expected != input.combined_lines) counts += " -- differs from the combined lines read";
+  h.push_back("tlvstats " + std::string(records::kVersion) + ": performance of " +
+              model_list(ev.models) + " against the observations of " + file);
+  if (input.counts) {
+    const CountLines& c = *input.counts;
+    std::string counts = "Input: " + std::to_string(input.lines) +
+                         " combined lines; count lines: ISC Zero Cy " + count_text(c.isc_zero_cy) +
+                         ", Iaerobs " + count_text(c.iaerobs) + ", iallthree " +
+                         count_text(c.iallthree);
+    if (c.isc_zero_cy && c.iallthree) {
+      const long expected = *c.iallthree - *c.isc_zero_cy;
+      counts += " (iallthree - ISC Zero Cy = " + std::to_string(expected) + ")";
+      if (expected != input.lines) counts += " -- differs from the combined lines read";
+    }
+    h.push_back(counts);
+  } else {
+    h.push_back("Input: " + std::to_string(input.lines) + " lines; models " +
+                model_list(ev.models) + "; " + std::to_string(ev.quantities.size()) +
+                (ev.quantities.size() == 1 ? " quantity" : " quantities"));
   }
-  h.push_back(counts);
-  h.push_back(
-      "Pairs per combined line and model: observed CY/Q (columns 140-151) with the model's CY1/Q "
-      "(record columns 55-64), observed CMAX/Q (columns 125-136)");
-  h.push_back(
-      "  with the model's Cmax/Q (record columns 25-36); the AERMOD record is columns 181-260 of "
-      "the line, the ISCST3 record 261-340. Units: 10^-6 s/m^2 (CY/Q), 10^-6 s/m^3 (CMAX/Q).");
+  for (const std::string& r : input.remarks) h.push_back("Remark: " + r);
+  for (const std::string& p : input.pairs) h.push_back(p);
   h.push_back(
       "Left out of every measure: ObsOut lines whose observed value is missing (-99.0) or not "
       "positive; of the others, ModUnr lines whose model field is blank or");
@@ -158,34 +205,64 @@ std::vector<std::string> header_lines(const ReportInput& input, const Evaluation
       "  VG   = exp(mean (ln Co - ln Cp)^2)                        1 for a perfect model; over "
       "the Npos pairs");
   h.push_back("  FAC2 = fraction of the N pairs with 0.5 <= Cp/Co <= 2     1 for a perfect model");
+  h.push_back("  NAD  = mean |Co - Cp| / (mean Co + mean Cp)               0 for a perfect model");
+  h.push_back(
+      "  RHC  = C(R) + (Cbar - C(R)) ln((3R - 1)/2), R = min(26, N), C(R) the R-th largest value, "
+      "Cbar the mean of the R - 1 largest; not formed for N < 3;");
+  h.push_back(
+      "         RHCo of the observed, RHCp of the predicted values of the N pairs, unpaired in "
+      "time; RHCp/RHCo 1 for a perfect model, above 1: overprediction");
   h.push_back(
       "  MeanO, MeanP: means of Co and Cp; SdO, SdP: their standard deviations (divisor N); R: "
       "the correlation coefficient of Co and Cp");
-  h.push_back(
-      "Groups: all lines; each arc (Arc column, km); stable hours (OBK > 0); unstable hours "
-      "(-99999 < OBK < 0). OBK 0 or missing (-99999 and below): neither.");
-  h.push_back("Bootstrap: " + std::to_string(ev.bootstrap.resamples) + " resamples, seed " +
-              std::to_string(ev.bootstrap.seed) +
-              "; the combined lines drawn with replacement within each arc (std::mt19937_64, "
-              "multiply-shift draw with rejection).");
+  if (input.combined) {
+    h.push_back(
+        "Groups: all lines; each arc (Arc column, km); stable hours (OBK > 0); unstable hours "
+        "(-99999 < OBK < 0). OBK 0 or missing (-99999 and below): neither.");
+  } else {
+    std::string groups =
+        "Groups: all lines; each value of the group column (numbers: arcs, km, ascending, in the "
+        "Arc column; then labels in order of first appearance)";
+    groups += ev.groups.back().kind == GroupKind::unstable
+                  ? "; stable hours (obk > 0); unstable hours (-99999 < obk < 0)."
+                  : "; no obk column: no stability groups.";
+    h.push_back(groups);
+  }
+  const std::string resamples =
+      std::to_string(ev.resamples) + (ev.resamples == 1 ? " resample" : " resamples");
+  if (input.combined) {
+    h.push_back("Bootstrap: " + resamples + ", seed " + std::to_string(ev.seed) +
+                "; the combined lines drawn with replacement within each arc (std::mt19937_64, "
+                "multiply-shift draw with rejection).");
+  } else {
+    h.push_back("Bootstrap: " + resamples + ", seed " + std::to_string(ev.seed) +
+                "; the lines of each quantity drawn with replacement within each group value, "
+                "quantity after quantity on one generator (std::mt19937_64, multiply-shift draw "
+                "with rejection).");
+  }
   h.push_back(
       "  .lo, .hi: 95% limits, the sorted resample values at 0-based index floor(0.025 B) and "
       "ceil(0.975 B) - 1, B the resamples in which the value is formed;");
   h.push_back(
-      "  Boot: the resamples in which the group has pairs (pairs of both models on a difference "
-      "line).");
+      "  Boot: the resamples in which the group has pairs (lines with both models' pairs valid "
+      "on a difference line). A group with fewer than 3 valid pairs (N;");
+  h.push_back("  N.both on a difference line) gets no limits and no mark (-).");
   h.push_back(
-      "Acceptance (Ok: Y met, N not met, - not formed), criteria for rural tracer studies: FAC2 "
-      ">= 0.5, |FB| <= 0.3, 0.7 <= MG <= 1.3, NMSE <= 1.5, VG <= 4.");
+      "Acceptance (Ok: Y met, N not met, - not formed or no limits, . not judged), criteria " +
+      std::string(criteria_name(ev.criteria)) + " (--criteria " +
+      std::string(criteria_name(ev.criteria)) + "): " + std::string(criteria_text(ev.criteria)) +
+      "; judged: " + judged_list(ev.criteria) + ".");
   h.push_back(
-      "Differences AERMOD minus ISCST3 on the same resampled lines: FB, NMSE and FAC2 as "
-      "differences, MG and VG as differences of their natural logarithms");
+      "Differences, first model minus second (in column order), on the lines where both models' "
+      "pairs are valid (N.both), resampled on the same lines: FB, NMSE, FAC2 and NAD as");
   h.push_back(
-      "  (dlnMG = ln MG(AERMOD) - ln MG(ISCST3), dlnVG likewise); Sig: Y the 95% limits "
-      "exclude zero (significant), N they do not, - not formed.");
+      "  differences, MG and VG as differences of their natural logarithms (dlnMG = ln MG(first) "
+      "- ln MG(second), dlnVG likewise), dlnRHC = ln(RHCp/RHCo)(first) - ln(RHCp/RHCo)(second);");
+  h.push_back("  Sig: Y the 95% limits exclude zero (significant), N they do not, - not formed.");
   h.push_back(
       "-9.900E+01 (-99.0) marks a value that is not formed (no pairs, no positive pairs, mean Cp "
-      "zero, R with a deviation zero); asterisks a value beyond the float range.");
+      "zero, R with a deviation zero, RHC of fewer than 3 pairs); asterisks a value beyond the "
+      "float range.");
   return h;
 }
 
@@ -194,33 +271,38 @@ char significance(const Limits& limits) {
   return significant(limits) ? 'Y' : 'N';
 }
 
-std::string measure_line(const Evaluation& ev, std::size_t g, int m, int q) {
-  const Group& group = ev.groups[g];
-  const ModelGroupResult& r = ev.models[g][m][q];
-  const PairSummary& s = r.summary;
-  const LimitSet& boot = ev.bootstrap.models[g][m][q];
-  const auto verdicts = acceptance(s.measures);
+char acceptance_mark(Verdict verdict, const Limits& limits) {
+  if (verdict == Verdict::not_judged) return '.';
+  if (std::isnan(limits.lower) || std::isnan(limits.upper)) return '-';
+  return static_cast<char>(verdict);
+}
 
-  const std::string model = left_aligned(model_name(m), 13);
-  const std::string quantity = left_aligned(quantity_name(q), 6);
-  const std::string name = left_aligned(group_name(group.kind), 8);
+std::string measure_line(const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m) {
+  const Group& group = ev.groups[g];
+  const ModelGroupResult& r = ev.results[q][g].models[m];
+  const PairSummary& s = r.summary;
+  const auto verdicts = acceptance(s.measures, ev.criteria);
+
+  const std::string model = left_aligned(ev.models[m], 13);
+  const std::string quantity = left_aligned(ev.quantities[q].name, 6);
+  const std::string name = left_aligned(group_text(group, ev.strata), 8);
   std::vector<std::string> texts;
-  texts.reserve(2 + 5 + 3 * kMeasures + kMeasures);
+  texts.reserve(2 + 5 + 4 * kLineStats);
   texts.push_back(arc_text(group));
   for (double v : {s.mean_o, s.mean_p, s.sd_o, s.sd_p, s.r}) texts.push_back(real_text(v));
-  for (int k = 0; k < kMeasures; ++k) {
-    texts.push_back(real_text(s.measures[k]));
-    texts.push_back(real_text(boot.limits[k].lower));
-    texts.push_back(real_text(boot.limits[k].upper));
-    texts.push_back(std::string(1, static_cast<char>(verdicts[k])));
+  for (int k = 0; k < kLineStats; ++k) {
+    texts.push_back(real_text(r.value[k]));
+    texts.push_back(real_text(r.limits[k].lower));
+    texts.push_back(real_text(r.limits[k].upper));
+    const Verdict v = k < kMeasures ? verdicts[k] : Verdict::not_judged;
+    texts.push_back(std::string(1, acceptance_mark(v, r.limits[k])));
   }
   std::vector<records::Item> items;
   items.emplace_back(std::string_view(model));
   items.emplace_back(std::string_view(quantity));
   items.emplace_back(std::string_view(name));
   items.emplace_back(std::string_view(texts[0]));
-  for (long n :
-       {r.lines, r.observed_out, r.model_unread, r.model_negative, s.n, s.npos, boot.with_pairs}) {
+  for (long n : {r.lines, r.observed_out, r.model_unread, r.model_negative, s.n, s.npos, r.boot}) {
     items.emplace_back(count_item(n));
   }
   for (std::size_t t = 1; t < texts.size(); ++t) items.emplace_back(std::string_view(texts[t]));
@@ -229,32 +311,30 @@ std::string measure_line(const Evaluation& ev, std::size_t g, int m, int q) {
   return out;
 }
 
-std::string difference_line(const Evaluation& ev, std::size_t g, int q) {
+std::string difference_line(const Evaluation& ev, std::size_t q, std::size_t g, std::size_t p) {
   const Group& group = ev.groups[g];
-  const LimitSet& boot = ev.bootstrap.differences[g][q];
-  const MeasureValues& d = ev.differences[g][q];
+  const DifferenceResult& d = ev.results[q][g].differences[p];
 
-  const std::string quantity = left_aligned(quantity_name(q), 6);
-  const std::string name = left_aligned(group_name(group.kind), 8);
+  const std::string model = left_aligned(pair_name(ev, d), 13);
+  const std::string quantity = left_aligned(ev.quantities[q].name, 6);
+  const std::string name = left_aligned(group_text(group, ev.strata), 8);
   std::vector<std::string> texts;
-  texts.reserve(1 + 4 * kMeasures);
+  texts.reserve(1 + 4 * kDifferenceStats);
   texts.push_back(arc_text(group));
-  for (int k = 0; k < kMeasures; ++k) {
-    texts.push_back(real_text(d[k]));
-    texts.push_back(real_text(boot.limits[k].lower));
-    texts.push_back(real_text(boot.limits[k].upper));
-    texts.push_back(std::string(1, significance(boot.limits[k])));
+  for (int k = 0; k < kDifferenceStats; ++k) {
+    texts.push_back(real_text(d.value[k]));
+    texts.push_back(real_text(d.limits[k].lower));
+    texts.push_back(real_text(d.limits[k].upper));
+    texts.push_back(std::string(1, significance(d.limits[k])));
   }
   std::vector<records::Item> items;
-  items.emplace_back(std::string_view("AERMOD-ISCST3"));
+  items.emplace_back(std::string_view(model));
   items.emplace_back(std::string_view(quantity));
   items.emplace_back(std::string_view(name));
   items.emplace_back(std::string_view(texts[0]));
-  for (long n : {ev.models[g][kAermod][q].lines, ev.models[g][kAermod][q].summary.n,
-                 ev.models[g][kIscst3][q].summary.n, boot.with_pairs}) {
-    items.emplace_back(count_item(n));
-  }
+  for (long n : {d.lines, d.n_first, d.n_second, d.boot}) items.emplace_back(count_item(n));
   for (std::size_t t = 1; t < texts.size(); ++t) items.emplace_back(std::string_view(texts[t]));
+  items.emplace_back(count_item(d.n_both));
   std::string out;
   records::format(difference_out(), items, out);
   return out;
@@ -262,21 +342,40 @@ std::string difference_line(const Evaluation& ev, std::size_t g, int q) {
 
 }  // namespace
 
+std::string incomplete_table_remark(const CountLines& counts) {
+  const int found =
+      (counts.isc_zero_cy ? 1 : 0) + (counts.iaerobs ? 1 : 0) + (counts.iallthree ? 1 : 0);
+  if (found == 3) return {};
+  if (found == 0) return "no count lines: the table may be incomplete";
+  return "only " + std::to_string(found) + " of the 3 count lines: the table may be incomplete";
+}
+
 std::vector<std::string> report_lines(const ReportInput& input, const Evaluation& ev) {
   std::vector<std::string> lines = header_lines(input, ev);
   lines.emplace_back();
   lines.emplace_back("Measures per quantity, group and model");
   lines.push_back(measure_titles());
-  for (int q = 0; q < kQuantities; ++q) {
+  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
     for (std::size_t g = 0; g < ev.groups.size(); ++g) {
-      for (int m = 0; m < kModels; ++m) lines.push_back(measure_line(ev, g, m, q));
+      for (std::size_t m = 0; m < ev.models.size(); ++m) lines.push_back(measure_line(ev, q, g, m));
     }
   }
+  if (ev.models.size() < 2) return lines;
   lines.emplace_back();
-  lines.emplace_back("Differences AERMOD minus ISCST3 per quantity and group");
-  lines.push_back(difference_titles());
-  for (int q = 0; q < kQuantities; ++q) {
-    for (std::size_t g = 0; g < ev.groups.size(); ++g) lines.push_back(difference_line(ev, g, q));
+  if (ev.models.size() == 2) {
+    lines.emplace_back("Differences " + ev.models[0] + " minus " + ev.models[1] +
+                       " per quantity and group");
+  } else {
+    lines.emplace_back(
+        "Differences per quantity, group and pair of models (first minus second in column order)");
+  }
+  lines.push_back(difference_titles(ev));
+  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
+    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
+      for (std::size_t p = 0; p < ev.results[q][g].differences.size(); ++p) {
+        lines.push_back(difference_line(ev, q, g, p));
+      }
+    }
   }
   return lines;
 }

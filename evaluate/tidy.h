@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace evaluate {
 
@@ -23,9 +24,9 @@ struct TidyRow {
   double arc_km = NAN;   // arc groups only
   std::string measure;   // "MeanO" ... "RHCp/RHCo", or "dFB" ... "dlnRHC"
   double value = NAN;
-  double lower = NAN;    // 95% bootstrap limits
+  double lower = NAN;  // 95% bootstrap limits
   double upper = NAN;
-  std::string mark;      // "Y", "N", "-" (not formed or no limits), "." (not judged); "" none
+  std::string mark;  // "Y", "N", "-" (not formed or no limits), "." (not judged); "" none
   // Counts; empty (nullopt) where they do not belong to the row's kind.
   std::optional<long> lines, obs_out, mod_unr, mod_neg, n, n_pos, n_both;
   std::optional<long> boot;  // resamples with pairs
@@ -35,5 +36,13 @@ struct TidyRow {
 // where they hold a comma, quote or line end), numbers in the shortest decimal form
 // that reads back to the same double, an empty field where a value is NaN or not finite.
 std::string tidy_csv(std::span<const TidyRow> rows);
+
+struct Evaluation;
+
+// Every statistic of an evaluation, in the order of the statistics table: per
+// quantity, group and model the rows MeanO, MeanP, SdO, SdP, R (no limits, no mark),
+// FB, MG, NMSE, VG, FAC2, NAD, RHCo, RHCp, RHCp/RHCo; then per quantity, group and
+// pair of models dFB, dlnMG, dNMSE, dlnVG, dFAC2, dNAD, dlnRHC.
+std::vector<TidyRow> tidy_rows(const Evaluation& ev);
 
 }  // namespace evaluate

@@ -1,16 +1,21 @@
 #include "evaluate/tlvstats.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "evaluate/combined_plot.h"
+#include "evaluate/adapters.h"
 #include "evaluate/evaluation.h"
 #include "evaluate/pairs.h"
+#include "evaluate/pairs_csv.h"
 #include "evaluate/report.h"
 #include "evaluate/svg.h"
+#include "evaluate/tidy.h"
 
 namespace {
 
@@ -20,18 +25,28 @@ constexpr int kMaxResamples = 100000;
 constexpr std::uint64_t kDefaultSeed = 1;
 
 const records::ProgramInfo kInfo{
-    kProgram, "tlvstats [--resamples N] [--seed N] [--help | --version]",
+    kProgram,
+    "tlvstats [--resamples N] [--seed N] [--criteria rural|urban] [--pairs FILE.csv] [--help | "
+    "--version]",
     "Reads TLV-Combined-NoFill-Results.txt in the working directory and writes\n"
-    "TLV-Model-Statistics.txt (FB, MG, NMSE, VG and FAC2 of AERMOD and ISCST3 against\n"
-    "the observed CY/Q and CMAX/Q, per arc and stability, with bootstrap 95% limits and\n"
-    "the significance of the differences between the models), TLV-Scatter.svg and\n"
-    "TLV-QQ.svg.\n"
-    "  --resamples N  bootstrap resamples, 1 to 100000 (default 1000)\n"
-    "  --seed N       seed of the resampling, 0 to 18446744073709551615 (default 1)\n"};
+    "TLV-Model-Statistics.txt (FB, MG, NMSE, VG, FAC2, NAD and the robust highest\n"
+    "concentrations of AERMOD and ISCST3 against the observed CY/Q and CMAX/Q, per arc and\n"
+    "stability, with bootstrap 95% limits and the significance of the paired differences\n"
+    "between the models), the same in tidy form in TLV-Model-Statistics.csv,\n"
+    "the pictures TLV-Scatter.svg, TLV-QQ.svg, TLV-Residuals.svg, TLV-MG-VG.svg and\n"
+    "TLV-FB-NMSE.svg, and the page TLV-Evaluation.html. With --pairs, evaluates the CSV pairs file instead\n"
+    "(columns group, observed, optional obk and quantity, one column per model) and\n"
+    "names the outputs after it (pairs.csv: pairs-Model-Statistics.txt, ...).\n"
+    "  --resamples N      bootstrap resamples, 1 to 100000 (default 1000)\n"
+    "  --seed N           seed of the resampling, 0 to 18446744073709551615 (default 1)\n"
+    "  --criteria SET     acceptance criteria, rural (default) or urban\n"
+    "  --pairs FILE.csv   evaluate a pairs file instead of the combined table\n"};
 
 struct Settings {
   int resamples = kDefaultResamples;
   std::uint64_t seed = kDefaultSeed;
+  evaluate::Criteria criteria = evaluate::Criteria::rural;
+  std::optional<std::string> pairs;
 };
 
 // A whole decimal number without sign, all of `text`.
@@ -61,13 +76,33 @@ std::optional<int> take_settings(const records::RunContext& ctx, Settings& setti
       name = arg.substr(0, eq);
       value = arg.substr(eq + 1);
     }
-    if (name != "--resamples" && name != "--seed") {
+    if (name != "--resamples" && name != "--seed" && name != "--criteria" && name != "--pairs") {
       rest.push_back(arg);
       continue;
     }
     if (!value) {
-      if (i + 1 >= ctx.args.size()) return usage_error(ctx, "'" + name + "' needs a number");
+      if (i + 1 >= ctx.args.size()) {
+        const char* what = name == "--pairs"      ? "a file name"
+                           : name == "--criteria" ? "rural or urban"
+                                                  : "a number";
+        return usage_error(ctx, "'" + name + "' needs " + what);
+      }
       value = ctx.args[++i];
+    }
+    if (name == "--criteria") {
+      if (*value == "rural") {
+        settings.criteria = evaluate::Criteria::rural;
+      } else if (*value == "urban") {
+        settings.criteria = evaluate::Criteria::urban;
+      } else {
+        return usage_error(ctx, "bad value '" + *value + "' for --criteria (rural or urban)");
+      }
+      continue;
+    }
+    if (name == "--pairs") {
+      if (value->empty()) return usage_error(ctx, "'--pairs' needs a file name");
+      settings.pairs = *value;
+      continue;
     }
     const std::optional<std::uint64_t> n = whole_number(*value);
     if (name == "--resamples") {
@@ -88,17 +123,39 @@ std::optional<int> take_settings(const records::RunContext& ctx, Settings& setti
   return std::nullopt;
 }
 
-// Writes `text` record by record (one per '\n'-ended line).
-void write_text_file(const std::filesystem::path& dir, std::string_view name,
-                     std::string_view text) {
+// Writes `text` record by record: one per '\n'-ended line, or (lf false) one per
+// CR LF-ended line, the record writer adding the line ends.
+void write_text_file(const std::filesystem::path& dir, std::string_view name, std::string_view text,
+                     bool lf) {
+  const std::string_view end_mark = lf ? "\n" : "\r\n";
   records::OutputFile out = records::OutputFile::open(dir, name);
   while (!text.empty()) {
-    const std::size_t end = text.find('\n');
+    const std::size_t end = text.find(end_mark);
     out.write_record(text.substr(0, end));
     if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
+    text.remove_prefix(end + end_mark.size());
   }
   out.close();
+}
+
+// The whole of a file as text; a file that does not open or read ends the run
+// with the operating system's reason (status 1).
+std::string whole_file(const std::filesystem::path& dir, const std::string& name) {
+  const std::filesystem::path path =
+      std::filesystem::path(name).is_absolute() ? std::filesystem::path(name) : dir / name;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw records::os_error(name, errno);
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw records::os_error(name, errno);
+  return text.str();
+}
+
+// The stem of a pairs file's name: its file name without the last extension.
+std::string stem_of(const std::string& name) {
+  const std::filesystem::path path(name);
+  std::string stem = path.stem().string();
+  return stem.empty() ? path.filename().string() : stem;
 }
 
 }  // namespace
@@ -114,21 +171,65 @@ int run_tlvstats(const records::RunContext& ctx) {
   return records::guarded_run(kProgram, ctx.err, [&]() {
     using namespace evaluate;
     // Everything is read and computed before any output file is touched.
-    records::InputFile in = records::InputFile::open(ctx.dir, kCombinedFile);
-    const CombinedTable table = read_combined(in);
-    in.close();
-    const Evaluation ev = evaluate_lines(table.lines, settings.resamples, settings.seed);
-    const ReportInput input{kCombinedFile, static_cast<long>(table.lines.size()), table.counts};
+    Study study;
+    ReportInput input;
+    std::string stem = "TLV";
+    if (settings.pairs) {
+      PairsFile pairs = read_pairs(whole_file(ctx.dir, *settings.pairs), *settings.pairs);
+      study = std::move(pairs.study);
+      input.lines = pairs.lines;
+      input.pairs = std::move(pairs.notes);
+      input.combined = false;
+      stem = stem_of(*settings.pairs);
+    } else {
+      records::InputFile in = records::InputFile::open(ctx.dir, kCombinedFile);
+      CombinedTable table = read_combined(in);
+      in.close();
+      input.lines = static_cast<long>(table.lines.size());
+      input.counts = table.counts;
+      input.pairs = {
+          "Pairs per combined line and model: observed CY/Q (columns 140-151) with the model's "
+          "CY1/Q (record columns 55-64), observed CMAX/Q (columns 125-136)",
+          "  with the model's Cmax/Q (record columns 25-36); the AERMOD record is columns 181-260 "
+          "of the line, the ISCST3 record 261-340. Units: 10^-6 s/m^2 (CY/Q), 10^-6 s/m^3 "
+          "(CMAX/Q)."};
+      if (const std::string remark = incomplete_table_remark(table.counts); !remark.empty()) {
+        input.remarks.push_back(remark);
+        ctx.err << kProgram << ": " << kCombinedFile << ": " << remark << '\n';
+        ctx.err.flush();
+      }
+      study = study_of(table.lines);
+    }
+    input.file = study.source;
+    const Evaluation ev =
+        evaluate_study(study, settings.resamples, settings.seed, settings.criteria);
     const std::vector<std::string> report = report_lines(input, ev);
-    const PairPlotInput plot = combined_plot_input(table.lines);
+    const std::string tidy = tidy_csv(tidy_rows(ev));
+    const OutputNames names = output_names(stem);
+    const PairPlotInput plot = pair_plot_input(study);
     const std::string scatter = scatter_svg(plot, "scatter-");
     const std::string qq = qq_svg(plot, "qq-");
+    const std::string residuals = residuals_svg(plot, "residuals-");
+    const std::string mg_vg = mg_vg_svg(mg_vg_input(ev), "mgvg-");
+    const std::string fb_nmse = fb_nmse_svg(fb_nmse_input(ev), "fbnmse-");
+    PageInput page_in = page_input(input, ev);
+    page_in.diagrams = {{"Observed against predicted", scatter},
+                        {"Quantile-quantile", qq},
+                        {"MG against VG", mg_vg},
+                        {"FB against NMSE", fb_nmse},
+                        {"Residuals Cp/Co by group and stability class", residuals}};
+    const std::string page = evaluation_page(page_in);
 
-    records::OutputFile out = records::OutputFile::open(ctx.dir, kStatisticsFile);
+    records::OutputFile out = records::OutputFile::open(ctx.dir, names.statistics);
     for (const std::string& line : report) out.write_record(line);
     out.close();
-    write_text_file(ctx.dir, kScatterFile, scatter);
-    write_text_file(ctx.dir, kQqFile, qq);
+    write_text_file(ctx.dir, names.tidy, tidy, false);
+    write_text_file(ctx.dir, names.scatter, scatter, true);
+    write_text_file(ctx.dir, names.qq, qq, true);
+    write_text_file(ctx.dir, names.mg_vg, mg_vg, true);
+    write_text_file(ctx.dir, names.fb_nmse, fb_nmse, true);
+    write_text_file(ctx.dir, names.residuals, residuals, true);
+    write_text_file(ctx.dir, names.page, page, true);
     return 0;
   });
 }

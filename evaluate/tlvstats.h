@@ -1,14 +1,18 @@
-// tlvstats: model-performance statistics of the combined table. Reads
-// "TLV-Combined-NoFill-Results.txt" and writes the fixed-column table
-// "TLV-Model-Statistics.txt" (FB, MG, NMSE, VG, FAC2 of AERMOD and ISCST3 against
-// the observations, with bootstrap limits and the significance of their
-// differences) and the pictures "TLV-Scatter.svg" and "TLV-QQ.svg".
+// tlvstats: model-performance statistics. Reads "TLV-Combined-NoFill-Results.txt"
+// (or, with --pairs, a CSV pairs file of any study) and writes the fixed-column
+// table "<stem>-Model-Statistics.txt" (FB, MG, NMSE, VG, FAC2, NAD and the robust
+// highest concentrations of every model against the observations, with bootstrap
+// limits, acceptance marks and the significance of the paired differences between
+// the models), the same in tidy form "<stem>-Model-Statistics.csv", and for the
+// combined table the pictures "TLV-Scatter.svg" and "TLV-QQ.svg". The stem is "TLV",
+// or the pairs file's name without its extension.
 #pragma once
 
 #include "records/records.h"
 
 // The program's run in `ctx.dir`. Arguments: --help, --version, --resamples N
-// (1 to 100000, default 1000), --seed N (0 to 2^64-1, default 1); anything else is
-// a usage error (status 2). Returns 0, or 1 / 2 after a run-ending failure, whose
-// message goes to ctx.err. Nothing is written before the whole table is read.
+// (1 to 100000, default 1000), --seed N (0 to 2^64-1, default 1), --criteria
+// rural|urban (default rural), --pairs FILE; anything else is a usage error
+// (status 2). Returns 0, or 1 / 2 after a run-ending failure, whose message goes to
+// ctx.err. Nothing is written before the whole input is read and evaluated.
 int run_tlvstats(const records::RunContext& ctx);

@@ -60,6 +60,13 @@ fi
 if have tlvstats && [ -f "$run/tolvern/TLV-Combined-NoFill-Results.txt" ]; then
   step "tlvstats (example-run/tolvern)"
   (cd "$run/tolvern" && "$bin/tlvstats")
-  echo "   wrote TLV-Model-Statistics.txt; pictures: example-run/tolvern/TLV-Scatter.svg, example-run/tolvern/TLV-QQ.svg"
+  echo "   wrote TLV-Model-Statistics.txt, TLV-Model-Statistics.csv; pictures: example-run/tolvern/TLV-Scatter.svg, example-run/tolvern/TLV-QQ.svg"
+fi
+
+# The near-surface study's pairs file: three made-up models against its observations.
+if have tlvstats && [ -f "$run/holmby/holmby-pairs.csv" ]; then
+  step "tlvstats --pairs holmby-pairs.csv (example-run/holmby)"
+  (cd "$run/holmby" && "$bin/tlvstats" --pairs holmby-pairs.csv)
+  echo "   wrote holmby-pairs-Model-Statistics.txt, holmby-pairs-Model-Statistics.csv"
 fi
 echo "done: outputs are in example-run/"

@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "evaluate/bootstrap.h"
+#include "evaluate/evaluation.h"
 #include "evaluate/groups.h"
+#include "evaluate/high_end.h"
+#include "evaluate/study.h"
 
 namespace {
 
@@ -91,8 +94,11 @@ TEST(EvaluateBootstrap, StrataAreTheArcs) {
       line(1.0f, 1, 1, 1, 1), line(0.5f, 1, 1, 1, 1), line(1.0f, 1, 1, 1, 1),
       line(2.0f, 1, 1, 1, 1), line(0.5f, 1, 1, 1, 1), line(-0.0f, 1, 1, 1, 1),
       line(0.0f, 1, 1, 1, 1)};
-  const evaluate::Strata s = evaluate::strata_of(lines);
-  EXPECT_EQ((std::vector<float>{0.0f, 0.5f, 1.0f, 2.0f}), s.arcs);
+  const evaluate::Study study = evaluate::study_of(lines);
+  std::vector<float> arcs;
+  for (const auto& st : study.strata) arcs.push_back(st.arc);
+  EXPECT_EQ((std::vector<float>{0.0f, 0.5f, 1.0f, 2.0f}), arcs);
+  const evaluate::Strata s = evaluate::strata_of(study.blocks[0], study.strata.size());
   EXPECT_EQ((std::vector<std::vector<std::size_t>>{{5, 6}, {1, 4}, {0, 2}, {3}}), s.members);
 }
 
@@ -100,7 +106,6 @@ TEST(EvaluateBootstrap, ResampleDrawsWithinEachArc) {
   // Arcs of 3, 2 and 4 lines (members 0-2, 3-4, 5-8); the expected resample comes
   // from the independent model, drawing arc after arc.
   evaluate::Strata strata;
-  strata.arcs = {0.5f, 1.0f, 2.0f};
   strata.members = {{0, 1, 2}, {3, 4}, {5, 6, 7, 8}};
   std::mt19937_64 rng(2024);
   std::vector<std::size_t> drawn;
@@ -157,14 +162,31 @@ std::vector<evaluate::CombinedLine> varied_lines() {
   return lines;
 }
 
-bool same(const evaluate::BootstrapResult& a, const evaluate::BootstrapResult& b) {
-  for (std::size_t g = 0; g < a.models.size(); ++g) {
+// The evaluation's limits of group g, model m, quantity q (the bootstrap's
+// result), and those of the difference of the two models.
+const evaluate::ModelGroupResult& model(const evaluate::Evaluation& ev, std::size_t g, int m,
+                                        int q) {
+  return ev.results[static_cast<std::size_t>(q)][g].models[static_cast<std::size_t>(m)];
+}
+const evaluate::DifferenceResult& difference(const evaluate::Evaluation& ev, std::size_t g, int q) {
+  return ev.results[static_cast<std::size_t>(q)][g].differences[0];
+}
+
+evaluate::Evaluation bootstrap(const std::vector<evaluate::CombinedLine>& lines, int resamples,
+                               std::uint64_t seed) {
+  return evaluate::evaluate_lines(lines, resamples, seed);
+}
+
+bool same(const evaluate::Evaluation& a, const evaluate::Evaluation& b) {
+  for (std::size_t g = 0; g < a.groups.size(); ++g) {
     for (int m = 0; m < evaluate::kModels; ++m) {
       for (int q = 0; q < evaluate::kQuantities; ++q) {
-        for (int k = 0; k < evaluate::kMeasures; ++k) {
-          const auto& x = a.models[g][m][q].limits[k];
-          const auto& y = b.models[g][m][q].limits[k];
-          if (x.lower != y.lower || x.upper != y.upper) return false;
+        for (int k = 0; k < evaluate::kLineStats; ++k) {
+          const auto& x = model(a, g, m, q).limits[k];
+          const auto& y = model(b, g, m, q).limits[k];
+          if (x.lower != y.lower || x.upper != y.upper) {
+            if (!(std::isnan(x.lower) && std::isnan(y.lower))) return false;
+          }
         }
       }
     }
@@ -174,16 +196,15 @@ bool same(const evaluate::BootstrapResult& a, const evaluate::BootstrapResult& b
 
 TEST(EvaluateBootstrap, ReproducibleForASeed) {
   const auto lines = varied_lines();
-  const auto groups = evaluate::groups_of(lines);
-  const auto a = evaluate::bootstrap(lines, groups, 500, 9);
-  const auto b = evaluate::bootstrap(lines, groups, 500, 9);
-  const auto c = evaluate::bootstrap(lines, groups, 500, 10);
+  const auto a = bootstrap(lines, 500, 9);
+  const auto b = bootstrap(lines, 500, 9);
+  const auto c = bootstrap(lines, 500, 10);
   EXPECT_TRUE(same(a, b));
   EXPECT_FALSE(same(a, c));
   // The limits enclose the measure of the whole set for this well-spread set.
-  const auto all = a.models[0][kAermod][kCy].limits;
+  const auto all = model(a, 0, kAermod, kCy).limits;
   EXPECT_LT(all[kFb].lower, all[kFb].upper);
-  EXPECT_EQ(500, a.models[0][kAermod][kCy].with_pairs);
+  EXPECT_EQ(500, model(a, 0, kAermod, kCy).boot);
 }
 
 TEST(EvaluateBootstrap, StratificationKeepsTheArcMix) {
@@ -197,18 +218,16 @@ TEST(EvaluateBootstrap, StratificationKeepsTheArcMix) {
     lines.push_back(line(0.5f, -10.0f, co, co, co));
     lines.push_back(line(1.0f, 10.0f, co, 4.0f * co, 4.0f * co));
   }
-  const auto groups = evaluate::groups_of(lines);
-  ASSERT_EQ(evaluate::GroupKind::all, groups[0].kind);
-  const auto r = evaluate::bootstrap(lines, groups, 400, 3);
-  const auto& all = r.models[0][kAermod][kCy].limits;
+  const auto r = bootstrap(lines, 400, 3);
+  const auto& all = model(r, 0, kAermod, kCy).limits;
   EXPECT_EQ(0.5, all[kFac2].lower);
   EXPECT_EQ(0.5, all[kFac2].upper);
   EXPECT_NEAR(0.5, all[kMg].lower, 1e-12);
   EXPECT_NEAR(0.5, all[kMg].upper, 1e-12);
   // The stable group (arc 1.0 only) and the unstable group (arc 0.5 only).
-  const auto& stable = r.models[groups.size() - 2][kAermod][kCy].limits;
+  const auto& stable = model(r, r.groups.size() - 2, kAermod, kCy).limits;
   EXPECT_EQ(0.0, stable[kFac2].upper);
-  const auto& unstable = r.models[groups.size() - 1][kAermod][kCy].limits;
+  const auto& unstable = model(r, r.groups.size() - 1, kAermod, kCy).limits;
   EXPECT_EQ(1.0, unstable[kFac2].lower);
   EXPECT_EQ(0.0, unstable[kFb].lower);
   EXPECT_EQ(0.0, unstable[kFb].upper);
@@ -223,26 +242,71 @@ TEST(EvaluateBootstrap, SignificanceOfAClearlyBetterModel) {
     lines.push_back(line(k < 10 ? 0.5f : 2.0f, -30.0f, co, co * (up ? 1.1f : 0.9f),
                          co * (up ? 3.0f : 1.0f / 3.0f)));
   }
-  const auto groups = evaluate::groups_of(lines);
-  const auto r = evaluate::bootstrap(lines, groups, 1000, 1);
-  const auto& d = r.differences[0][kCy].limits;
+  const auto r = bootstrap(lines, 1000, 1);
+  const auto& d = difference(r, 0, kCy).limits;
   EXPECT_EQ(1.0, d[kFac2].lower);  // 1 - 0 in every resample
   EXPECT_TRUE(evaluate::significant(d[kFac2]));
   EXPECT_LT(d[kVg].upper, 0.0);  // ln VG of AERMOD far below that of ISCST3
   EXPECT_TRUE(evaluate::significant(d[kVg]));
   EXPECT_LT(d[kNmse].upper, 0.0);
   EXPECT_TRUE(evaluate::significant(d[kNmse]));
-  EXPECT_EQ(1000, r.differences[0][kCy].with_pairs);
+  EXPECT_EQ(1000, difference(r, 0, kCy).boot);
 
   // Two models with the same predictions never differ.
   for (auto& l : lines) l.predicted[kIscst3] = l.predicted[kAermod];
-  const auto same = evaluate::bootstrap(lines, groups, 200, 1);
+  const auto same = bootstrap(lines, 200, 1);
   for (int k = 0; k < evaluate::kMeasures; ++k) {
-    const auto& lim = same.differences[0][kCmax].limits[k];
+    const auto& lim = difference(same, 0, kCmax).limits[k];
     EXPECT_EQ(0.0, lim.lower);
     EXPECT_EQ(0.0, lim.upper);
     EXPECT_FALSE(evaluate::significant(lim));
   }
+}
+
+TEST(EvaluateBootstrap, OneResampleGivesItsOwnValues) {
+  // With a single resample both limits are that resample's value: redraw it with
+  // the same generator and form NAD, the RHCs and the paired differences from the
+  // drawn lines directly.
+  auto lines = varied_lines();
+  for (std::size_t k = 0; k < lines.size(); k += 4) {
+    lines[k].state[kIscst3][kCy] = evaluate::PairState::model_unread;
+  }
+  const auto r = bootstrap(lines, 1, 11);
+  const evaluate::Study study = evaluate::study_of(lines);
+  std::mt19937_64 rng(11);
+  std::vector<std::size_t> drawn;
+  evaluate::draw_resample(rng, evaluate::strata_of(study.blocks[0], study.strata.size()), drawn);
+  std::vector<evaluate::Pair> aermod;
+  std::vector<float> observed, predicted, both_a, both_i;
+  evaluate::PairSums sums_a, sums_i;
+  for (std::size_t i : drawn) {
+    const auto& l = lines[i];
+    aermod.push_back({l.observed[kCy], l.predicted[kAermod][kCy]});
+    observed.push_back(l.observed[kCy]);
+    predicted.push_back(l.predicted[kAermod][kCy]);
+    if (l.state[kIscst3][kCy] != evaluate::PairState::valid) continue;
+    sums_a.add(evaluate::pair_terms(l.observed[kCy], l.predicted[kAermod][kCy]));
+    sums_i.add(evaluate::pair_terms(l.observed[kCy], l.predicted[kIscst3][kCy]));
+    both_a.push_back(l.predicted[kAermod][kCy]);
+    both_i.push_back(l.predicted[kIscst3][kCy]);
+  }
+  const auto& m = model(r, 0, kAermod, kCy);
+  const double nad = evaluate::summarize(aermod).measures[evaluate::kNad];
+  const double rhc_o = evaluate::rhc(observed);
+  const double rhc_p = evaluate::rhc(predicted);
+  const std::pair<int, double> model_cases[] = {{evaluate::kNad, nad},
+                                                {evaluate::kRhcO, rhc_o},
+                                                {evaluate::kRhcP, rhc_p},
+                                                {evaluate::kRhcRatio, rhc_p / rhc_o}};
+  for (const auto& [stat, expected] : model_cases) {
+    EXPECT_NEAR(expected, m.limits[stat].lower, 1e-12 * expected) << stat;
+    EXPECT_EQ(m.limits[stat].lower, m.limits[stat].upper) << stat;
+  }
+  const auto& d = difference(r, 0, kCy);
+  EXPECT_NEAR(evaluate::measure_differences(sums_a, sums_i)[kFb], d.limits[kFb].lower, 1e-12);
+  EXPECT_NEAR(evaluate::rhc_log_difference(evaluate::rhc(both_a), evaluate::rhc(both_i)),
+              d.limits[evaluate::kDlnRhc].lower, 1e-12);
+  EXPECT_EQ(22, d.n_both);  // 30 lines, 8 without an ISCST3 CY/Q
 }
 
 TEST(EvaluateBootstrap, SignificanceNeedsBothLimitsOnOneSide) {
@@ -255,22 +319,22 @@ TEST(EvaluateBootstrap, SignificanceNeedsBothLimitsOnOneSide) {
 }
 
 TEST(EvaluateBootstrap, GroupsWithoutPairsInSomeResamples) {
-  // One stable line among many unstable ones on its arc: some resamples miss it.
+  // Three stable lines among many unstable ones on their arc: some resamples miss
+  // them all (a group needs three valid pairs for limits).
   std::vector<evaluate::CombinedLine> lines;
-  for (int k = 0; k < 6; ++k) lines.push_back(line(1.0f, k == 0 ? 50.0f : -50.0f, 2, 1, 3));
-  lines[0].state[kIscst3][kCy] = evaluate::PairState::model_unread;
-  const auto groups = evaluate::groups_of(lines);
-  const auto r = evaluate::bootstrap(lines, groups, 300, 5);
-  const std::size_t stable = groups.size() - 2;
-  const long with = r.models[stable][kAermod][kCy].with_pairs;
+  for (int k = 0; k < 12; ++k) lines.push_back(line(1.0f, k < 3 ? 50.0f : -50.0f, 2, 1, 3));
+  for (int k = 0; k < 3; ++k) lines[k].state[kIscst3][kCy] = evaluate::PairState::model_unread;
+  const auto r = bootstrap(lines, 300, 5);
+  const std::size_t stable = r.groups.size() - 2;
+  const long with = model(r, stable, kAermod, kCy).boot;
   EXPECT_GT(with, 0);
   EXPECT_LT(with, 300);
-  EXPECT_DOUBLE_EQ(2.0 / 3.0, r.models[stable][kAermod][kCy].limits[kFb].lower);
+  EXPECT_DOUBLE_EQ(2.0 / 3.0, model(r, stable, kAermod, kCy).limits[kFb].lower);
   // ISCST3 has no pair there at all: nothing formed, nothing significant.
-  EXPECT_EQ(0, r.models[stable][kIscst3][kCy].with_pairs);
-  EXPECT_TRUE(std::isnan(r.models[stable][kIscst3][kCy].limits[kFb].lower));
-  EXPECT_EQ(0, r.differences[stable][kCy].with_pairs);
-  EXPECT_FALSE(evaluate::significant(r.differences[stable][kCy].limits[kFb]));
+  EXPECT_EQ(0, model(r, stable, kIscst3, kCy).boot);
+  EXPECT_TRUE(std::isnan(model(r, stable, kIscst3, kCy).limits[kFb].lower));
+  EXPECT_EQ(0, difference(r, stable, kCy).boot);
+  EXPECT_FALSE(evaluate::significant(difference(r, stable, kCy).limits[kFb]));
 }
 
 }  // namespace

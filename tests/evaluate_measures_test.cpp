@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "evaluate/high_end.h"
 #include "evaluate/measures.h"
 
 namespace {
@@ -12,6 +13,7 @@ namespace {
 using evaluate::kFac2;
 using evaluate::kFb;
 using evaluate::kMg;
+using evaluate::kNad;
 using evaluate::kNmse;
 using evaluate::kVg;
 using evaluate::Pair;
@@ -32,11 +34,12 @@ struct MeasureCase {
   std::vector<Pair> pairs;
   long n, npos;
   double fb, mg, nmse, vg, fac2;
+  double nad;  // mean |Co - Cp| / (mean Co + mean Cp)
 };
 
 // Every value below is worked out by hand from the definitions.
 const std::vector<MeasureCase> kCases = {
-    {"perfect model", {{1, 1}, {2, 2}, {5, 5}}, 3, 3, 0.0, 1.0, 0.0, 1.0, 1.0},
+    {"perfect model", {{1, 1}, {2, 2}, {5, 5}}, 3, 3, 0.0, 1.0, 0.0, 1.0, 1.0, 0.0},
     // Co 1,2,4 Cp 2,2,1: means 7/3 and 5/3; squares 1,0,9; ln ratios -ln2, 0, 2ln2.
     {"mixed errors",
      {{1, 2}, {2, 2}, {4, 1}},
@@ -46,7 +49,8 @@ const std::vector<MeasureCase> kCases = {
      std::pow(2.0, 1.0 / 3.0),
      6.0 / 7.0,
      std::exp(5.0 * kLn2 * kLn2 / 3.0),
-     2.0 / 3.0},
+     2.0 / 3.0,
+     (4.0 / 3.0) / 4.0},  // |Co - Cp| 1, 0, 3
     // Everywhere twice the observation: on the FAC2 boundary, inside.
     {"factor two over",
      {{1, 2}, {3, 6}},
@@ -56,7 +60,8 @@ const std::vector<MeasureCase> kCases = {
      0.5,
      5.0 / 8.0,
      std::exp(kLn2* kLn2),
-     1.0},
+     1.0,
+     1.0 / 3.0},
     {"factor two under",
      {{2, 1}, {6, 3}},
      2,
@@ -65,11 +70,12 @@ const std::vector<MeasureCase> kCases = {
      2.0,
      5.0 / 8.0,
      std::exp(kLn2* kLn2),
-     1.0},
+     1.0,
+     1.0 / 3.0},
     // A zero prediction counts in FB, NMSE, FAC2 but not in MG, VG.
-    {"zero prediction", {{2, 0}, {2, 2}}, 2, 1, 2.0 / 3.0, 1.0, 1.0, 1.0, 0.5},
-    {"only zero predictions", {{1, 0}}, 1, 0, 2.0, kNan, kNan, kNan, 0.0},
-    {"no pairs", {}, 0, 0, kNan, kNan, kNan, kNan, kNan},
+    {"zero prediction", {{2, 0}, {2, 2}}, 2, 1, 2.0 / 3.0, 1.0, 1.0, 1.0, 0.5, 1.0 / 3.0},
+    {"only zero predictions", {{1, 0}}, 1, 0, 2.0, kNan, kNan, kNan, 0.0, 1.0},
+    {"no pairs", {}, 0, 0, kNan, kNan, kNan, kNan, kNan, kNan},
 };
 
 TEST(EvaluateMeasures, HandComputedSets) {
@@ -83,6 +89,7 @@ TEST(EvaluateMeasures, HandComputedSets) {
     expect_value(c.mg, s.measures[kMg], "MG");
     expect_value(c.nmse, s.measures[kNmse], "NMSE");
     expect_value(c.vg, s.measures[kVg], "VG");
+    expect_value(c.nad, s.measures[kNad], "NAD");
   }
 }
 
@@ -161,14 +168,44 @@ TEST(EvaluateMeasures, LogMeasuresStayFiniteWhereVgOverflows) {
   EXPECT_EQ(evaluate::Verdict::not_met, evaluate::acceptance(evaluate::measures_of(s))[kVg]);
 }
 
+TEST(EvaluateMeasures, RobustHighestConcentration) {
+  // RHC = C(R) + (Cbar - C(R)) ln((3R - 1)/2), R = min(26, n), worked by hand.
+  std::vector<float> thirty;
+  for (int k = 1; k <= 30; ++k) thirty.push_back(float(k));
+  const struct {
+    const char* name;
+    std::vector<float> values;
+    double expected;
+  } cases[] = {
+      {"two values", {5, 1}, kNan},
+      {"three equal", {2, 2, 2}, 2.0},
+      // R = 3: C(3) = 1, Cbar = (4 + 2)/2 = 3, ln 4.
+      {"three", {2, 1, 4}, 1.0 + 2.0 * std::log(4.0)},
+      // R = 5: C(5) = 1, Cbar = 3.5, ln 7; order does not matter.
+      {"five", {3, 5, 1, 4, 2}, 1.0 + 2.5 * std::log(7.0)},
+      // R = 26: C(26) = 5, Cbar = mean of 30..6 = 18, ln 38.5.
+      {"thirty", thirty, 5.0 + 13.0 * std::log(38.5)},
+  };
+  for (const auto& c : cases) {
+    std::vector<float> v = c.values;
+    expect_value(c.expected, evaluate::rhc(v), c.name);
+  }
+  expect_value(2.0, evaluate::rhc_ratio(4.0, 2.0), "ratio");
+  expect_value(kNan, evaluate::rhc_ratio(kNan, 2.0), "ratio not formed");
+  expect_value(std::log(2.0), evaluate::rhc_log_difference(4.0, 2.0), "dlnRHC");
+  expect_value(kNan, evaluate::rhc_log_difference(0.0, 2.0), "dlnRHC of a zero RHC");
+}
+
 struct AcceptanceCase {
   int measure;
   double value;
   evaluate::Verdict expected;
+  evaluate::Criteria criteria = evaluate::Criteria::rural;
 };
 
 TEST(EvaluateMeasures, AcceptanceCriteria) {
   using V = evaluate::Verdict;
+  constexpr auto urban = evaluate::Criteria::urban;
   const AcceptanceCase cases[] = {
       {kFb, 0.3, V::met},         {kFb, -0.3, V::met},       {kFb, 0.3000001, V::not_met},
       {kFb, -0.31, V::not_met},   {kMg, 0.7, V::met},        {kMg, 1.3, V::met},
@@ -176,13 +213,26 @@ TEST(EvaluateMeasures, AcceptanceCriteria) {
       {kNmse, 1.51, V::not_met},  {kVg, 4.0, V::met},        {kVg, 4.01, V::not_met},
       {kFac2, 0.5, V::met},       {kFac2, 0.49, V::not_met}, {kFb, kNan, V::not_formed},
       {kVg, kNan, V::not_formed},
+      // NAD is not judged by the rural set, MG and VG not by the urban one, whatever
+      // their value.
+      {kNad, 0.9, V::not_judged}, {kNad, kNan, V::not_judged},
+      {kMg, 10.0, V::not_judged, urban},     {kVg, 100.0, V::not_judged, urban},
+      {kFb, 0.67, V::met, urban},            {kFb, -0.671, V::not_met, urban},
+      {kFac2, 0.30, V::met, urban},          {kFac2, 0.29, V::not_met, urban},
+      {kNmse, 6.0, V::met, urban},           {kNmse, 6.01, V::not_met, urban},
+      {kNad, 0.50, V::met, urban},           {kNad, 0.501, V::not_met, urban},
+      {kNad, kNan, V::not_formed, urban},
   };
   for (const AcceptanceCase& c : cases) {
-    evaluate::MeasureValues v{0.0, 1.0, 0.0, 1.0, 1.0};  // a perfect model passes all
-    for (auto verdict : evaluate::acceptance(v)) EXPECT_EQ(V::met, verdict);
+    evaluate::MeasureValues v{0.0, 1.0, 0.0, 1.0, 1.0, 0.0};  // a perfect model passes all
+    for (int k = 0; k < evaluate::kMeasures; ++k) {
+      EXPECT_EQ(evaluate::judged(c.criteria, k) ? V::met : V::not_judged,
+                evaluate::acceptance(v, c.criteria)[k]);
+    }
     v[c.measure] = c.value;
-    EXPECT_EQ(c.expected, evaluate::acceptance(v)[c.measure])
-        << evaluate::measure_name(c.measure) << " = " << c.value;
+    EXPECT_EQ(c.expected, evaluate::acceptance(v, c.criteria)[c.measure])
+        << evaluate::measure_name(c.measure) << " = " << c.value << " ("
+        << evaluate::criteria_name(c.criteria) << ")";
   }
 }
 

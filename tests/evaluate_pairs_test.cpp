@@ -152,6 +152,29 @@ TEST(EvaluatePairs, ShortLineLeavesMissingModelFieldsUnread) {
   EXPECT_EQ(PairState::model_unread, t.lines[0].state[kIscst3][kCy]);
 }
 
+TEST(EvaluatePairs, ModelFieldThatTheLineEndCutsIsUnread) {
+  // The AERMOD CY1/Q, "1.1148E+04", is in columns 235-244: a line that ends inside
+  // it is never read from the characters left ("1.1148" would read as 1.1148).
+  const std::string full = combined(2.0f, -10.0f, 4.0f, 5.0f, "  1.0000E+00", "1.1148E+04",
+                                    "  3.0000E+00", " 4.000E+00");
+  const struct {
+    std::size_t length;
+    PairState expected;
+  } cases[] = {{234, PairState::model_unread},  // ends before the field: blank
+               {235, PairState::model_unread},
+               {243, PairState::model_unread},
+               {244, PairState::valid}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    const evaluate::CombinedTable t = read({kHeader1, kHeader2, full.substr(0, c.length)});
+    ASSERT_EQ(1u, t.lines.size());
+    EXPECT_EQ(c.expected, t.lines[0].state[kAermod][kCy]);
+    if (c.expected == PairState::valid) {
+      EXPECT_FLOAT_EQ(11148.0f, t.lines[0].predicted[kAermod][kCy]);
+    }
+  }
+}
+
 TEST(EvaluatePairs, ModelFieldAlone) {
   float v = 7.0f;
   EXPECT_EQ(PairState::model_unread, evaluate::read_model_field("", v));
@@ -178,6 +201,16 @@ TEST(EvaluatePairs, FailuresEndTheRun) {
   std::string bad_hour =
       combined(1.0f, 10.0f, 4.0f, 5.0f, "  1.0000E+00", " 2.000E+00", "  3.0000E+00", " 4.000E+00");
   bad_hour[16] = 'h';
+  // Values beyond the float range in the observed part are corrupt data.
+  std::string huge_arc =
+      combined(1.0f, 10.0f, 4.0f, 5.0f, "  1.0000E+00", " 2.000E+00", "  3.0000E+00", " 4.000E+00");
+  huge_arc.replace(37, 10, " 1.000E+39");
+  std::string huge_cyq = huge_arc;
+  huge_cyq.replace(37, 10, "      1.00");
+  huge_cyq.replace(139, 12, "  1.0000E+39");
+  std::string huge_phic = huge_cyq;
+  huge_phic.replace(139, 12, "  5.0000E+00");
+  huge_phic.replace(165, 12, "     -1.E+40");
   const FailureCase cases[] = {
       {"empty file", {}, "tlvstats: standard input line 1: End of file"},
       {"one header line", {kHeader1}, "tlvstats: standard input line 2: End of file"},
@@ -189,6 +222,15 @@ TEST(EvaluatePairs, FailuresEndTheRun) {
        {kHeader1, kHeader2, bad_cyq},
        "tlvstats: standard input line 3, columns 140-151 (CY/Q): Bad value during floating point "
        "read"},
+      {"arc beyond the float range",
+       {kHeader1, kHeader2, huge_arc},
+       "tlvstats: standard input line 3, columns 38-47 (Arc): Value beyond the float range"},
+      {"CY/Q beyond the float range",
+       {kHeader1, kHeader2, huge_cyq},
+       "tlvstats: standard input line 3, columns 140-151 (CY/Q): Value beyond the float range"},
+      {"PHIC beyond the float range",
+       {kHeader1, kHeader2, huge_phic},
+       "tlvstats: standard input line 3, columns 166-177 (PHIC): Value beyond the float range"},
       {"hour",
        {kHeader1, kHeader2, bad_hour},
        "tlvstats: standard input line 3, columns 17-18 (hour): Bad value during integer read"},

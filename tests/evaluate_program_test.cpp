@@ -2,6 +2,7 @@
 // against hand-computed values, arguments, failures, and reproducibility.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "evaluate/report.h"
+#include "evaluate/tidy.h"
 #include "evaluate/tlvstats.h"
 #include "records/records.h"
 #include "support/scratch.h"
@@ -62,113 +64,87 @@ std::string trimmed(const std::string& s) {
   return end == std::string::npos ? std::string() : s.substr(0, end + 1);
 }
 
-// One measure line, read through the published layout.
+// One measure line, read through the published layout: FB, MG, NMSE, VG, FAC2,
+// NAD, RHCo, RHCp, RHCp/RHCo blocks.
+constexpr int kLineBlocks = 9;
 struct MeasureLine {
   std::string model, quantity, group;
   float arc = 0;
   int lines = 0, obs_out = 0, mod_unread = 0, mod_negative = 0, n = 0, npos = 0, boot = 0;
   float mean_o = 0, mean_p = 0, sd_o = 0, sd_p = 0, r = 0;
-  float value[5]{}, lower[5]{}, upper[5]{};
-  std::string mark[5];
+  float value[kLineBlocks]{}, lower[kLineBlocks]{}, upper[kLineBlocks]{};
+  std::string mark[kLineBlocks];
 };
+
+// Destinations of the value, limits and mark of `blocks` blocks.
+void add_blocks(std::vector<records::Dest>& dests, int blocks, float* value, float* lower,
+                float* upper, std::vector<std::string>& marks) {
+  marks.assign(static_cast<std::size_t>(blocks), std::string(1, ' '));
+  for (int k = 0; k < blocks; ++k) {
+    dests.insert(dests.end(), {&value[k], &lower[k], &upper[k], records::text(marks[k])});
+  }
+}
 
 MeasureLine read_measure_line(const std::string& record, long number) {
   static const records::Layout layout(evaluate::kMeasureLineLayout);
   MeasureLine m;
   std::string model(13, ' '), quantity(6, ' '), group(8, ' ');
-  std::vector<std::string> marks(5, std::string(1, ' '));
-  const records::Origin origin{kOutput, number};
-  records::read_text(layout, record,
-                     {records::text(model),
-                      records::text(quantity),
-                      records::text(group),
-                      &m.arc,
-                      &m.lines,
-                      &m.obs_out,
-                      &m.mod_unread,
-                      &m.mod_negative,
-                      &m.n,
-                      &m.npos,
-                      &m.boot,
-                      &m.mean_o,
-                      &m.mean_p,
-                      &m.sd_o,
-                      &m.sd_p,
-                      &m.r,
-                      &m.value[0],
-                      &m.lower[0],
-                      &m.upper[0],
-                      records::text(marks[0]),
-                      &m.value[1],
-                      &m.lower[1],
-                      &m.upper[1],
-                      records::text(marks[1]),
-                      &m.value[2],
-                      &m.lower[2],
-                      &m.upper[2],
-                      records::text(marks[2]),
-                      &m.value[3],
-                      &m.lower[3],
-                      &m.upper[3],
-                      records::text(marks[3]),
-                      &m.value[4],
-                      &m.lower[4],
-                      &m.upper[4],
-                      records::text(marks[4])},
-                     origin);
+  std::vector<std::string> marks;
+  std::vector<records::Dest> dests = {records::text(model),
+                                      records::text(quantity),
+                                      records::text(group),
+                                      &m.arc,
+                                      &m.lines,
+                                      &m.obs_out,
+                                      &m.mod_unread,
+                                      &m.mod_negative,
+                                      &m.n,
+                                      &m.npos,
+                                      &m.boot,
+                                      &m.mean_o,
+                                      &m.mean_p,
+                                      &m.sd_o,
+                                      &m.sd_p,
+                                      &m.r};
+  add_blocks(dests, kLineBlocks, m.value, m.lower, m.upper, marks);
+  records::read_text(layout, record, dests, records::Origin{kOutput, number});
   m.model = trimmed(model);
   m.quantity = trimmed(quantity);
   m.group = trimmed(group);
-  for (int k = 0; k < 5; ++k) m.mark[k] = marks[k];
+  for (int k = 0; k < kLineBlocks; ++k) m.mark[k] = marks[static_cast<std::size_t>(k)];
   return m;
 }
 
+// dFB, dlnMG, dNMSE, dlnVG, dFAC2, dNAD, dlnRHC blocks, then N.both.
+constexpr int kDifferenceBlocks = 7;
 struct DifferenceLine {
-  std::string quantity, group;
+  std::string model, quantity, group;
   float arc = 0;
-  int lines = 0, n_aermod = 0, n_iscst3 = 0, boot = 0;
-  float value[5]{}, lower[5]{}, upper[5]{};
-  std::string mark[5];
+  int lines = 0, n_aermod = 0, n_iscst3 = 0, boot = 0, n_both = 0;
+  float value[kDifferenceBlocks]{}, lower[kDifferenceBlocks]{}, upper[kDifferenceBlocks]{};
+  std::string mark[kDifferenceBlocks];
 };
 
 DifferenceLine read_difference_line(const std::string& record, long number) {
   static const records::Layout layout(evaluate::kDifferenceLineLayout);
   DifferenceLine d;
   std::string model(13, ' '), quantity(6, ' '), group(8, ' ');
-  std::vector<std::string> marks(5, std::string(1, ' '));
-  records::read_text(layout, record,
-                     {records::text(model),
-                      records::text(quantity),
-                      records::text(group),
-                      &d.arc,
-                      &d.lines,
-                      &d.n_aermod,
-                      &d.n_iscst3,
-                      &d.boot,
-                      &d.value[0],
-                      &d.lower[0],
-                      &d.upper[0],
-                      records::text(marks[0]),
-                      &d.value[1],
-                      &d.lower[1],
-                      &d.upper[1],
-                      records::text(marks[1]),
-                      &d.value[2],
-                      &d.lower[2],
-                      &d.upper[2],
-                      records::text(marks[2]),
-                      &d.value[3],
-                      &d.lower[3],
-                      &d.upper[3],
-                      records::text(marks[3]),
-                      &d.value[4],
-                      &d.lower[4],
-                      &d.upper[4],
-                      records::text(marks[4])},
-                     records::Origin{kOutput, number});
+  std::vector<std::string> marks;
+  std::vector<records::Dest> dests = {records::text(model),
+                                      records::text(quantity),
+                                      records::text(group),
+                                      &d.arc,
+                                      &d.lines,
+                                      &d.n_aermod,
+                                      &d.n_iscst3,
+                                      &d.boot};
+  add_blocks(dests, kDifferenceBlocks, d.value, d.lower, d.upper, marks);
+  dests.push_back(&d.n_both);
+  records::read_text(layout, record, dests, records::Origin{kOutput, number});
+  d.model = trimmed(model);
   d.quantity = trimmed(quantity);
   d.group = trimmed(group);
-  for (int k = 0; k < 5; ++k) d.mark[k] = marks[k];
+  for (int k = 0; k < kDifferenceBlocks; ++k) d.mark[k] = marks[static_cast<std::size_t>(k)];
   return d;
 }
 
@@ -186,19 +162,26 @@ std::string key(const std::string& model, const std::string& quantity, const std
   return model + " " + quantity + " " + group + (group == "arc" ? std::string(" ") + buf : "");
 }
 
-Table read_table(const std::string& text) {
+// Data lines are told apart by columns 1-13: a model's name, or two joined by "-".
+Table read_table(const std::string& text,
+                 const std::vector<std::string>& models = {"AERMOD", "ISCST3"}) {
   Table t;
   const auto lines = records_of(text);
+  auto is_model = [&](const std::string& name) {
+    return std::find(models.begin(), models.end(), name) != models.end();
+  };
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string head = lines[i].substr(0, 13);
-    if (head == "AERMOD       " || head == "ISCST3       ") {
+    const std::string head = trimmed(lines[i].substr(0, 13));
+    const auto dash = head.find('-');
+    if (is_model(head)) {
       MeasureLine m = read_measure_line(lines[i], long(i + 1));
       const std::string k = key(m.model, m.quantity, m.group, m.arc);
       t.order.push_back(k);
       t.measures[k] = m;
-    } else if (head == "AERMOD-ISCST3") {
+    } else if (dash != std::string::npos && is_model(head.substr(0, dash)) &&
+               is_model(head.substr(dash + 1))) {
       DifferenceLine d = read_difference_line(lines[i], long(i + 1));
-      const std::string k = key("AERMOD-ISCST3", d.quantity, d.group, d.arc);
+      const std::string k = key(d.model, d.quantity, d.group, d.arc);
       t.order.push_back(k);
       t.differences[k] = d;
     }
@@ -250,15 +233,16 @@ TEST(EvaluateProgram, SmallTableAgainstHandComputedValues) {
        9.0 / (7.25 * 5.75), std::exp(4 * kLn2 * kLn2 / 4), 0.75, "YNYYY"},
       {"ISCST3 CMAX/Q all", 6, 1, 0, 1, 4, 4, 7.25, 9.0, -1.75 / 8.125, 1.0, 27.25 / 65.25,
        std::exp(2 * kLn2 * kLn2 / 4), 1.0, "YYYYY"},
-      // Stable hours: lines 3 and 4; only line 3 observed.
+      // Stable hours: lines 3 and 4; only line 3 observed. Groups of fewer than 3
+      // valid pairs keep their values but get no limits and no marks.
       {"AERMOD CY/Q stable", 2, 1, 0, 0, 1, 1, 4.0, 1.0, 1.2, 4.0, 2.25, std::exp(4 * kLn2 * kLn2),
-       0.0, "NNNNN"},
+       0.0, "-----"},
       // Unstable hours: lines 1 and 2; lines 5 (missing OBK) and 6 (OBK 0) are in neither.
       {"AERMOD CY/Q unstable", 2, 0, 0, 0, 2, 2, 1.5, 2.0, -1.0 / 3.5, std::sqrt(0.5), 0.5 / 3.0,
-       std::exp(kLn2 * kLn2 / 2), 1.0, "YYYYY"},
+       std::exp(kLn2 * kLn2 / 2), 1.0, "-----"},
       // Arc 1.0 km: lines 2, 4, 5.
-      {"AERMOD CY/Q arc 1.00", 3, 1, 1, 0, 1, 1, 2.0, 2.0, 0.0, 1.0, 0.0, 1.0, 1.0, "YYYYY"},
-      {"ISCST3 CMAX/Q arc 1.00", 3, 1, 0, 1, 1, 1, 5.0, 5.0, 0.0, 1.0, 0.0, 1.0, 1.0, "YYYYY"},
+      {"AERMOD CY/Q arc 1.00", 3, 1, 1, 0, 1, 1, 2.0, 2.0, 0.0, 1.0, 0.0, 1.0, 1.0, "-----"},
+      {"ISCST3 CMAX/Q arc 1.00", 3, 1, 0, 1, 1, 1, 5.0, 5.0, 0.0, 1.0, 0.0, 1.0, 1.0, "-----"},
   };
   for (const Expected& e : cases) {
     SCOPED_TRACE(e.key);
@@ -277,35 +261,52 @@ TEST(EvaluateProgram, SmallTableAgainstHandComputedValues) {
       expect_close(values[k], m.value[k], "measure " + std::to_string(k));
       EXPECT_EQ(std::string(1, e.marks[k]), m.mark[k]) << "measure " << k;
       // The limits come from resamples of the same lines: they bracket a value
-      // that the resamples can reach; here at least they are formed and ordered.
+      // that the resamples can reach; here at least they are formed and ordered,
+      // or not formed at all for fewer than 3 pairs.
       EXPECT_LE(m.lower[k], m.upper[k]);
+      if (e.n < 3) {
+        EXPECT_EQ(-99.0f, m.lower[k]);
+      }
     }
   }
-  // A single stable pair: every resample that holds it gives the same values.
+  // A single stable pair: resampled (Boot counts the resamples that hold it), but
+  // too few pairs for limits.
   const MeasureLine& stable = t.measures.at("AERMOD CY/Q stable");
   EXPECT_GT(stable.boot, 0);
   EXPECT_LT(stable.boot, 200);
-  expect_close(1.2, stable.lower[0], "FB lower");
-  expect_close(1.2, stable.upper[0], "FB upper");
+  EXPECT_EQ(-99.0f, stable.lower[0]);
+  EXPECT_EQ(-99.0f, stable.upper[0]);
   // Standard deviation and correlation of a single pair: deviations 0, R not formed.
   EXPECT_EQ(0.0f, stable.sd_o);
   EXPECT_EQ(-99.0f, stable.r);
 
+  // Differences are paired: lines 1, 2, 3 and 6 have both models' CY/Q pairs, where
+  // ISCST3 has (1,1) (2,4) (4,2) (3,3): FB 0, ln MG 0, NMSE 2/6.25, ln VG ln2^2/2,
+  // FAC2 1, NAD 1/5; AERMOD as above, NAD (7/4)/3.75.
   const DifferenceLine& d = t.differences.at("AERMOD-ISCST3 CY/Q all");
   EXPECT_EQ(6, d.lines);
   EXPECT_EQ(4, d.n_aermod);
   EXPECT_EQ(5, d.n_iscst3);
+  EXPECT_EQ(4, d.n_both);
   EXPECT_EQ(200, d.boot);
   expect_close(2.0 / 3.0, d.value[0], "dFB");
   expect_close(kLn2 / 3.0, d.value[1], "dlnMG");
-  expect_close(1.52 - 1.6 / 4.84, d.value[2], "dNMSE");
-  expect_close(kLn2 * kLn2 * (5.0 / 3.0 - 0.4), d.value[3], "dlnVG");
+  expect_close(1.52 - 0.32, d.value[2], "dNMSE");
+  expect_close(kLn2 * kLn2 * (5.0 / 3.0 - 0.5), d.value[3], "dlnVG");
   expect_close(-0.5, d.value[4], "dFAC2");
-  // One stable pair per model in every resample that has one: the difference
-  // never varies and its limits exclude zero.
+  expect_close(7.0 / 15.0 - 0.2, d.value[5], "dNAD");
+  // RHC of 4 values: R = 4, ln(11/2); AERMOD predictions 2,2,1,0: C(4) = 0, Cbar 5/3;
+  // ISCST3 4,3,2,1: C(4) = 1, Cbar 3.
+  const double ln_r = std::log(5.5);
+  expect_close(std::log(5.0 / 3.0 * ln_r) - std::log(1.0 + 2.0 * ln_r), d.value[6], "dlnRHC");
+  // One stable line with both pairs: the value stays, no limits, no mark.
   const DifferenceLine& ds = t.differences.at("AERMOD-ISCST3 CY/Q stable");
   expect_close(0.5333333, ds.value[0], "dFB stable");  // 1.2 - 2/3
-  EXPECT_EQ("Y", ds.mark[0]);
+  EXPECT_EQ(1, ds.n_both);
+  for (int k = 0; k < kDifferenceBlocks; ++k) {
+    EXPECT_EQ("-", ds.mark[k]) << k;
+    EXPECT_EQ(-99.0f, ds.lower[k]) << k;
+  }
 }
 
 TEST(EvaluateProgram, HeaderStatesDefinitionsAndInput) {
@@ -421,7 +422,7 @@ TEST(EvaluateProgram, SignificanceOfAClearlyBetterModel) {
     const MeasureLine& aermod = t.measures.at(std::string("AERMOD ") + q + " all");
     std::string marks;
     for (const std::string& m : aermod.mark) marks += m;
-    EXPECT_EQ("YYYYY", marks);  // AERMOD meets every criterion
+    EXPECT_EQ("YYYYY....", marks);  // AERMOD meets every criterion; NAD, RHC not judged
     EXPECT_EQ("N", t.measures.at(std::string("ISCST3 ") + q + " all").mark[4]);  // FAC2 0
   }
 }
@@ -487,6 +488,10 @@ TEST(EvaluateProgram, Arguments) {
       {{"--seed", "-1"}, 2, "", "bad value '-1' for --seed"},
       {{"--seed", "18446744073709551616"}, 2, "", "bad value '18446744073709551616' for --seed"},
       {{"--seed", " 1"}, 2, "", "bad value ' 1' for --seed"},
+      {{"--criteria", "suburban"}, 2, "", "bad value 'suburban' for --criteria (rural or urban)"},
+      {{"--criteria"}, 2, "", "'--criteria' needs rural or urban"},
+      {{"--pairs"}, 2, "", "'--pairs' needs a file name"},
+      {{"--pairs="}, 2, "", "'--pairs' needs a file name"},
   };
   for (const ArgCase& c : cases) {
     std::string joined;
@@ -509,7 +514,338 @@ TEST(EvaluateProgram, Arguments) {
   dir.write(kInput, data_file("small-combined.txt"));
   EXPECT_EQ(0, run(dir, {"--seed", "18446744073709551615", "--resamples", "1"}).status);
   EXPECT_NE(std::string::npos,
-            dir.read(kOutput).find("Bootstrap: 1 resamples, seed 18446744073709551615;"));
+            dir.read(kOutput).find("Bootstrap: 1 resample, seed 18446744073709551615;"));
+}
+
+}  // namespace
+
+namespace {
+
+// Splits a tidy file without quoted fields into rows of fields.
+std::vector<std::vector<std::string>> csv_rows(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : records_of(text)) {
+    if (line.empty()) continue;
+    std::vector<std::string> fields;
+    std::size_t at = 0;
+    for (;;) {
+      const std::size_t comma = line.find(',', at);
+      fields.push_back(
+          line.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+      if (comma == std::string::npos) break;
+      at = comma + 1;
+    }
+    rows.push_back(fields);
+  }
+  return rows;
+}
+
+// The row of a tidy file whose first five fields are model .. measure.
+const std::vector<std::string>& tidy_row(const std::vector<std::vector<std::string>>& rows,
+                                         const std::string& head) {
+  for (const auto& r : rows) {
+    if (r.size() >= 5 && r[0] + "," + r[1] + "," + r[2] + "," + r[3] + "," + r[4] == head) return r;
+  }
+  static const std::vector<std::string> none;
+  ADD_FAILURE() << "no row " << head;
+  return none;
+}
+
+TEST(EvaluateProgram, TidyStatisticsReadBack) {
+  ScratchDir dir;
+  dir.write(kInput, data_file("small-combined.txt"));
+  ASSERT_EQ(0, run(dir, {"--resamples", "200"}).status);
+  const auto rows = csv_rows(dir.read("TLV-Model-Statistics.csv"));
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(std::string(evaluate::kTidyHeader),
+            records_of(dir.read("TLV-Model-Statistics.csv"))[0]);
+  // 2 quantities x 5 groups: 2 models x 14 statistics, 1 pair x 7 differences.
+  ASSERT_EQ(1u + 2 * 5 * (2 * 14 + 7), rows.size());
+  for (const auto& r : rows) EXPECT_EQ(17u, r.size());
+
+  // The double results, shortest form: FB of AERMOD CY/Q is 1.25 / 1.875 exactly.
+  const auto& fb = tidy_row(rows, "AERMOD,CY/Q,all,,FB");
+  ASSERT_EQ(17u, fb.size());
+  EXPECT_EQ(2.0 / 3.0, std::stod(fb[5]));
+  EXPECT_LE(std::stod(fb[6]), std::stod(fb[7]));
+  EXPECT_EQ("N", fb[8]);
+  EXPECT_EQ((std::vector<std::string>{"6", "1", "1", "0", "4", "3", "", "200"}),
+            std::vector<std::string>(fb.begin() + 9, fb.end()));
+  // The table and the tidy file agree on every value of the model lines.
+  const Table t = read_table(dir.read(kOutput));
+  const char* names[] = {"FB", "MG", "NMSE", "VG", "FAC2", "NAD", "RHCo", "RHCp", "RHCp/RHCo"};
+  for (const auto& [k, m] : t.measures) {
+    const std::string arc = m.group == "arc" ? (m.arc == 0.5f ? "0.5" : "1") : "";
+    for (int s = 0; s < kLineBlocks; ++s) {
+      const auto& r =
+          tidy_row(rows, m.model + "," + m.quantity + "," + m.group + "," + arc + "," + names[s]);
+      if (r.size() != 17u) continue;
+      SCOPED_TRACE(k + " " + names[s]);
+      if (m.value[s] == -99.0f) {
+        EXPECT_EQ("", r[5]);
+      } else {
+        expect_close(std::stod(r[5]), m.value[s], "value");
+      }
+      if (m.lower[s] == -99.0f) {
+        EXPECT_EQ("", r[6]);
+      }
+      EXPECT_EQ(m.mark[s], r[8]);
+    }
+  }
+  // Fewer than 3 pairs: no limits, mark "-"; NAD and the RHCs are not judged.
+  const auto& arc1 = tidy_row(rows, "AERMOD,CY/Q,arc,1,FB");
+  EXPECT_EQ((std::vector<std::string>{"", "", "-"}),
+            std::vector<std::string>(arc1.begin() + 6, arc1.begin() + 9));
+  EXPECT_EQ(".", tidy_row(rows, "AERMOD,CY/Q,all,,NAD")[8]);
+  const auto& d = tidy_row(rows, "AERMOD-ISCST3,CY/Q,all,,dFAC2");
+  EXPECT_EQ(-0.5, std::stod(d[5]));
+  EXPECT_EQ("4", d[15]);    // n_both
+  EXPECT_EQ("200", d[16]);  // boot
+  EXPECT_EQ("", d[13]);     // n belongs to the model rows
+}
+
+TEST(EvaluateProgram, UrbanCriteria) {
+  ScratchDir dir;
+  dir.write(kInput, data_file("small-combined.txt"));
+  ASSERT_EQ(0, run(dir, {"--criteria", "urban", "--resamples", "100"}).status);
+  const std::string text = dir.read(kOutput);
+  EXPECT_NE(std::string::npos,
+            text.find("criteria urban (--criteria urban): FAC2 >= 0.30, |FB| <= 0.67, NMSE <= 6, "
+                      "NAD <= 0.50; judged: FB, NMSE, FAC2, NAD."));
+  const Table t = read_table(text);
+  // AERMOD CY/Q: FB 2/3 <= 0.67, NMSE 1.52, FAC2 0.5, NAD 7/15 all met; MG, VG not judged.
+  for (const char* k : {"AERMOD CY/Q all", "ISCST3 CY/Q all"}) {
+    std::string marks;
+    for (const std::string& m : t.measures.at(k).mark) marks += m;
+    EXPECT_EQ("Y.Y.YY...", marks) << k;
+  }
+  expect_close(7.0 / 15.0, t.measures.at("AERMOD CY/Q all").value[5], "NAD");
+}
+
+TEST(EvaluateProgram, ValueBeyondTheFloatRangeKeepsABlankBeforeItsAsterisks) {
+  // AERMOD predicts 1e-30 where 1e10 is observed: VG = exp(92^2) is beyond any float.
+  std::string text = "header 1\r\nheader 2\r\n";
+  for (int k = 0; k < 3; ++k)
+    text += combined_line(1.0f, -40.0f, 1.0e10f, 1.0e-30f, 1.0e10f) + "\r\n";
+  ScratchDir dir;
+  dir.write(kInput, text);
+  ASSERT_EQ(0, run(dir, {"--resamples", "20"}).status);
+  int found = 0;
+  for (const std::string& line : records_of(dir.read(kOutput))) {
+    if (line.rfind("AERMOD        CY/Q   all", 0) != 0) continue;
+    ++found;
+    EXPECT_EQ(" **********", line.substr(252, 11));  // VG, columns 253-263
+    EXPECT_EQ("   N", line.substr(285, 4));          // its mark: not met
+  }
+  EXPECT_EQ(1, found);
+}
+
+TEST(EvaluateProgram, IncompleteTableIsRemarked) {
+  const auto lines = records_of(data_file("small-combined.txt"));
+  const std::size_t first_count = lines.size() - 3;
+  const struct {
+    std::size_t counts;
+    std::string remark;  // empty: none
+  } cases[] = {
+      {0, "no count lines: the table may be incomplete"},
+      {1, "only 1 of the 3 count lines: the table may be incomplete"},
+      {2, "only 2 of the 3 count lines: the table may be incomplete"},
+      {3, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.counts);
+    std::vector<std::string> kept(lines.begin(), lines.begin() + long(first_count + c.counts));
+    ScratchDir dir;
+    std::string text;
+    for (const std::string& l : kept) text += l + "\r\n";
+    dir.write(kInput, text);
+    const RunResult r = run(dir, {"--resamples", "10"});
+    EXPECT_EQ(0, r.status);
+    const std::string table = dir.read(kOutput);
+    if (c.remark.empty()) {
+      EXPECT_EQ("", r.err);
+      EXPECT_EQ(std::string::npos, table.find("Remark:"));
+    } else {
+      EXPECT_EQ("tlvstats: TLV-Combined-NoFill-Results.txt: " + c.remark + "\n", r.err);
+      EXPECT_NE(std::string::npos, table.find("\r\nRemark: " + c.remark + "\r\n"));
+    }
+    EXPECT_EQ(2u * 5 * 2, read_table(table).measures.size());  // still computed
+  }
+}
+
+// A pairs file of three models over arcs, a label and two quantities. A predicts
+// the observations, B twice them and C half of them; the CM lines exercise the
+// states: an empty observation, an empty, a negative and an overflowing prediction.
+const std::string kPairsCsv =
+    "group,quantity,observed,obk,A,B,C\r\n"
+    "1,CY,1,-50,1,2,0.5\r\n"
+    "1,CY,2,-50,2,4,1\r\n"
+    "1.0,CY,4,30,4,8,2\r\n"
+    "0.5,CY,3,,3,6,1.5\r\n"
+    "0.5,CY,5,-20,5,10,2.5\r\n"
+    "east,CY,2,40,2,4,1\r\n"
+    "\"east\",CY,\"6\",40,6,12,3\r\n"
+    "east,CY,8,-10,8,16,4\r\n"
+    "1,CM,10,-50,10,,-1\r\n"
+    "1,CM,,-50,5,5,5\r\n"
+    "1,CM,3,-50,3,1e39,3\r\n"
+    "0.8,CM,3,-50,3,3,3\r\n";
+
+TEST(EvaluateProgram, PairsFileOfThreeModels) {
+  ScratchDir dir;
+  dir.write("pairs.csv", kPairsCsv);
+  const RunResult r = run(dir, {"--pairs", "pairs.csv", "--resamples", "200"});
+  ASSERT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("", r.err);
+  EXPECT_FALSE(dir.exists(kOutput));
+  EXPECT_TRUE(dir.exists("pairs-Model-Statistics.csv"));
+  const std::string text = dir.read("pairs-Model-Statistics.txt");
+  EXPECT_NE(std::string::npos, text.find("performance of A, B and C against the observations of "
+                                         "pairs.csv"));
+  const Table t = read_table(text, {"A", "B", "C"});
+  // Groups all, 0.50, 1.00, east, stable, unstable; quantities in order of appearance.
+  // Groups all, 0.50, 0.80 (CM only), 1.00, east, stable, unstable.
+  ASSERT_EQ(2u * 7 * 3, t.measures.size());
+  ASSERT_EQ(2u * 7 * 3, t.differences.size());
+  const std::vector<std::string> order = {
+      "A CY all",      "B CY all",      "C CY all",      "A CY arc 0.50", "B CY arc 0.50",
+      "C CY arc 0.50", "A CY arc 0.80", "B CY arc 0.80", "C CY arc 0.80", "A CY arc 1.00",
+      "B CY arc 1.00", "C CY arc 1.00", "A CY east",     "B CY east",     "C CY east",
+      "A CY stable"};
+  EXPECT_EQ(order, std::vector<std::string>(t.order.begin(), t.order.begin() + 16));
+  EXPECT_EQ(0, t.measures.at("A CY arc 0.80").lines);  // a group value of another quantity
+  EXPECT_EQ("A CM all", t.order[21]);
+  EXPECT_EQ("A-B CY all", t.order[42]);
+  EXPECT_EQ("A-C CY all", t.order[43]);
+  EXPECT_EQ("B-C CY all", t.order[44]);
+
+  struct Expected {
+    std::string key;
+    int lines, n;
+    double fb, nad, ratio;
+  };
+  const Expected cases[] = {
+      {"A CY all", 8, 8, 0.0, 0.0, 1.0},
+      {"B CY all", 8, 8, -2.0 / 3.0, 1.0 / 3.0, 2.0},
+      {"C CY all", 8, 8, 2.0 / 3.0, 1.0 / 3.0, 0.5},
+      {"B CY east", 3, 3, -2.0 / 3.0, 1.0 / 3.0, 2.0},
+      {"C CY stable", 3, 3, 2.0 / 3.0, 1.0 / 3.0, 0.5},
+      {"A CY unstable", 4, 4, 0.0, 0.0, 1.0},
+  };
+  for (const Expected& e : cases) {
+    SCOPED_TRACE(e.key);
+    const MeasureLine& m = t.measures.at(e.key);
+    EXPECT_EQ(e.lines, m.lines);
+    EXPECT_EQ(e.n, m.n);
+    expect_close(e.fb, m.value[0], "FB");
+    expect_close(e.nad, m.value[5], "NAD");
+    expect_close(e.ratio, m.value[8], "RHCp/RHCo");
+  }
+  EXPECT_EQ(0.5f, t.measures.at("A CY arc 0.50").arc);
+
+  // CM: line 2 has no observation; B's cells are empty and beyond the float range,
+  // C's first is negative.
+  const MeasureLine& a = t.measures.at("A CM all");
+  const MeasureLine& b = t.measures.at("B CM all");
+  const MeasureLine& c = t.measures.at("C CM all");
+  EXPECT_EQ((std::vector<int>{4, 1, 0, 0, 3}),
+            (std::vector<int>{a.lines, a.obs_out, a.mod_unread, a.mod_negative, a.n}));
+  EXPECT_EQ((std::vector<int>{4, 1, 2, 0, 1}),
+            (std::vector<int>{b.lines, b.obs_out, b.mod_unread, b.mod_negative, b.n}));
+  EXPECT_EQ((std::vector<int>{4, 1, 0, 1, 2}),
+            (std::vector<int>{c.lines, c.obs_out, c.mod_unread, c.mod_negative, c.n}));
+
+  // Differences, first minus second in column order, on the lines where both are valid.
+  const double ln2 = std::log(2.0);
+  const struct {
+    std::string key;
+    double dfb, dnad, dlnrhc;
+  } diffs[] = {{"A-B CY all", 2.0 / 3.0, -1.0 / 3.0, -ln2},
+               {"A-C CY all", -2.0 / 3.0, -1.0 / 3.0, ln2},
+               {"B-C CY all", -4.0 / 3.0, 0.0, 2.0 * ln2}};
+  for (const auto& e : diffs) {
+    SCOPED_TRACE(e.key);
+    const DifferenceLine& d = t.differences.at(e.key);
+    EXPECT_EQ(8, d.n_both);
+    expect_close(e.dfb, d.value[0], "dFB");
+    expect_close(e.dnad, d.value[5], "dNAD");
+    expect_close(e.dlnrhc, d.value[6], "dlnRHC");
+  }
+  EXPECT_EQ("Y", t.differences.at("A-B CY all").mark[0]);  // B always overpredicts more
+  EXPECT_EQ(1, t.differences.at("A-B CM all").n_both);
+  EXPECT_EQ("-", t.differences.at("A-B CM all").mark[0]);
+  // The tidy file gives the arc as its decimal.
+  EXPECT_NE(std::string::npos,
+            dir.read("pairs-Model-Statistics.csv").find("\r\nA,CM,arc,0.8,MeanO,3,"));
+}
+
+TEST(EvaluateProgram, MalformedPairsFiles) {
+  const std::string nine = "group,observed,M1,M2,M3,M4,M5,M6,M7,M8,M9\n";
+  const struct {
+    const char* name;
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"observed not a number", "group,observed,A\n1,abc,2\n",
+       "p.csv line 2 (observed): Bad value during floating point read"},
+      {"model not a number", "group,observed,A\n1,2,x2\n",
+       "p.csv line 2 (A): Bad value during floating point read"},
+      {"obk not a number", "group,observed,obk,A\n1,2,1 0,2\n",
+       "p.csv line 2 (obk): Bad value during floating point read"},
+      {"observed beyond the float range", "group,observed,A\n1,1e39,2\n",
+       "p.csv line 2 (observed): Value beyond the float range"},
+      {"bad model name", "group,observed,A-1\n1,2,3\n",
+       "p.csv line 1 (A-1): Bad model name (1 to 6 letters, digits or underscores, not \"Model\")"},
+      {"long model name", "group,observed,ABCDEFG\n",
+       "p.csv line 1 (ABCDEFG): Bad model name (1 to 6 letters, digits or underscores, not "
+       "\"Model\")"},
+      {"nine models", nine, "p.csv line 1 (M9): More than 8 model columns"},
+      {"no model", "group,observed\n", "p.csv line 1: No model column"},
+      {"no observed column", "group,A\n1,2\n", "p.csv line 1 (observed): No observed column"},
+      {"column twice", "group,observed,A,A\n", "p.csv line 1 (A): Column named twice"},
+      {"short row", "group,observed,A\n1,2\n", "p.csv line 2: 2 fields where the header has 3"},
+      {"open quote", "group,observed,A\n1,2,3\n\"1,2,3\n", "p.csv line 3: Quoted field not closed"},
+      {"stray quote", "group,observed,A\n1,2\"5,3\n",
+       "p.csv line 2: Quote inside an unquoted field"},
+      {"long label", "group,observed,A\nabcdefghi,2,3\n",
+       "p.csv line 2 (group): Bad group label (1 to 8 characters without blank, comma or quote; "
+       "not all, arc, stable or unstable)"},
+      {"reserved label", "group,observed,A\nstable,2,3\n",
+       "p.csv line 2 (group): Bad group label (1 to 8 characters without blank, comma or quote; "
+       "not all, arc, stable or unstable)"},
+      {"empty group", "group,observed,A\n ,2,3\n", "p.csv line 2 (group): Empty group"},
+      {"long quantity", "group,quantity,observed,A\n1,CYQ1234,2,3\n",
+       "p.csv line 2 (quantity): Bad quantity (1 to 6 characters without blank, comma or quote)"},
+      {"empty file", "", "p.csv line 1: No header row"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    dir.write("p.csv", c.text);
+    dir.write("p-Model-Statistics.txt", "old\r\n");
+    const RunResult r = run(dir, {"--pairs=p.csv"});
+    EXPECT_EQ(2, r.status);
+    EXPECT_EQ("tlvstats: " + c.message + "\n", r.err);
+    EXPECT_EQ("old\r\n", dir.read("p-Model-Statistics.txt"));
+    EXPECT_FALSE(dir.exists("p-Model-Statistics.csv"));
+  }
+  {
+    // 2000 labels x 25 statistics x 100000 resamples: more than the bootstrap holds.
+    std::string text = "group,observed,A,B\n";
+    for (int k = 0; k < 2000; ++k) text += "g" + std::to_string(k) + ",1,1,1\n";
+    ScratchDir dir;
+    dir.write("p.csv", text);
+    const RunResult r = run(dir, {"--pairs", "p.csv", "--resamples", "100000"});
+    EXPECT_EQ(2, r.status);
+    EXPECT_EQ(
+        "tlvstats: p.csv: Too many groups for the bootstrap: 2001 groups, 2 models, 100000 "
+        "resamples; use fewer groups or resamples\n",
+        r.err);
+  }
+  ScratchDir dir;
+  const RunResult r = run(dir, {"--pairs", "absent.csv"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ(0u, r.err.rfind("tlvstats: absent.csv: Operating system error: ", 0)) << r.err;
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "evaluate/combined_plot.h"
+#include "evaluate/adapters.h"
+#include "evaluate/study.h"
 #include "evaluate/diagrams.h"
 #include "evaluate/svg.h"
 
@@ -80,7 +81,7 @@ TEST(EvaluateSvg, ScatterMarkersLinesAndNotes) {
   std::vector<evaluate::CombinedLine> lines = {line(1, 100, 2), line(10, 1, 0), line(100, 10, 50)};
   lines.push_back(line(5, 5, 5));
   lines.back().state[kIscst3][evaluate::kCy] = evaluate::PairState::model_unread;
-  const std::string svg = evaluate::scatter_svg(evaluate::combined_plot_input(lines), "s-");
+  const std::string svg = evaluate::scatter_svg(evaluate::pair_plot_input(evaluate::study_of(lines)), "s-");
   EXPECT_EQ(0u, svg.rfind("<?xml", 0));
   EXPECT_EQ("</svg>\n", svg.substr(svg.size() - 7));
   // AERMOD: 4 pairs per panel and one legend marker; ISCST3: CY/Q 2 shown (one zero
@@ -115,7 +116,7 @@ TEST(EvaluateSvg, QuantilesAreSortedSeparately) {
   // the 1:1 line (panel CY/Q: x from 100 to 480, y from 470 up to 90).
   const std::vector<evaluate::CombinedLine> lines = {line(1, 100, 1), line(10, 1, 1),
                                                      line(100, 10, 1), line(1000, 1000, 1)};
-  const evaluate::PairPlotInput input = evaluate::combined_plot_input(lines);
+  const evaluate::PairPlotInput input = evaluate::pair_plot_input(evaluate::study_of(lines));
   const std::string svg = evaluate::qq_svg(input, "q-");
   const auto c = circles(svg);
   ASSERT_EQ(4u + 4u + 1u, c.size());

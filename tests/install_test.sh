@@ -87,7 +87,7 @@ chain() {
     cmp -s "$source_dir/man/$p.1" "$prefix/share/man/man1/$p.1" || fail "installed $p.1 differs"
   done
   for f in tolvern/TolvernSF611052011.txt tolvern/tolvernsf6-max11052011.txt \
-    holmby/hbarcs.txt met/dates.txt met/aermet-surface.txt met/aermet-profile.txt \
+    holmby/hbarcs.txt holmby/holmby-pairs.csv met/dates.txt met/aermet-surface.txt met/aermet-profile.txt \
     met/replies.txt models/TLV-AERMOD-Results.txt models/TLV-iscst3-Results.txt README.md; do
     cmp -s "$source_dir/example/$f" "$share/$f" || fail "example file $f not installed as it is"
   done
@@ -201,6 +201,13 @@ chain() {
   nonempty HolmbyOBSAnalysis.txt
   expect_eq "HolmbyOBSAnalysis.txt lines" "$(lines HolmbyOBSAnalysis.txt)" $((2 + 340))
   records_shaped HolmbyOBSAnalysis.txt 3 0 138
+  # Its pairs file: three models, CY/Q and CMAX/Q, all lines and five arcs.
+  run_quiet tlvstats /dev/null "$bin/tlvstats" --pairs holmby-pairs.csv --resamples 200
+  nonempty holmby-pairs-Model-Statistics.txt holmby-pairs-Model-Statistics.csv
+  expect_eq "pairs measure lines" \
+    "$(plain holmby-pairs-Model-Statistics.txt | grep -c -E '^Model[ABC] +(CY/Q|CMAX/Q) ')" 36
+  expect_eq "pairs difference lines" \
+    "$(plain holmby-pairs-Model-Statistics.txt | grep -c -E '^Model[AB]-Model[BC] ')" 36
   finish
 }
 

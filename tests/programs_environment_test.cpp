@@ -19,9 +19,9 @@
 
 #include "combine/combine.h"
 #include "evaluate/tlvstats.h"
-#include "fuzz/harness.h"
 #include "hlbanalysis/hlbanalysis.h"
 #include "support/child.h"
+#include "support/run.h"
 #include "support/scratch.h"
 #include "tessiclip/tessiclip.h"
 #include "tlvanalysis/tlvanalysis.h"
@@ -29,7 +29,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using fuzzing::RunResult;
+using testsupport::RunResult;
 using testsupport::ScratchDir;
 
 struct Input {
@@ -39,7 +39,7 @@ struct Input {
 
 struct Program {
   std::string_view name;
-  fuzzing::RunFunction run;
+  testsupport::RunFunction run;
   std::vector<Input> inputs;
   std::string console;  // the replies on standard input
   std::vector<std::string_view> outputs;
@@ -113,7 +113,7 @@ const Outcome& reference(const Program& p) {
   if (auto it = done.find(p.name); it != done.end()) return it->second;
   ScratchDir dir;
   lay_out(dir, p);
-  const Outcome o = outcome(dir, p, fuzzing::run_program(p.run, dir.path(), p.console));
+  const Outcome o = outcome(dir, p, testsupport::run_program(p.run, dir.path(), {}, p.console));
   EXPECT_EQ(o.run.status, 0) << o.run.err;
   for (const auto& [name, content] : o.files) EXPECT_FALSE(content.empty()) << name;
   return done.emplace(p.name, o).first->second;
@@ -136,7 +136,7 @@ TEST(ProgramsEnvironment, AFullDiskEndsTheRunWithStatus1NamingTheFile) {
       const rlimit limit{100, 100};
       ::setrlimit(RLIMIT_FSIZE, &limit);
       std::signal(SIGXFSZ, SIG_IGN);
-      const RunResult r = fuzzing::run_program(p.run, dir.path(), p.console);
+      const RunResult r = testsupport::run_program(p.run, dir.path(), {}, p.console);
       send(r.err);
       return r.status;
     });
@@ -156,7 +156,7 @@ TEST(ProgramsEnvironment, OutputsLinkedToDevNullAreDiscardedWithoutFailure) {
     ScratchDir dir;
     lay_out(dir, p);
     for (std::string_view out : p.outputs) fs::create_symlink("/dev/null", dir / out);
-    const RunResult r = fuzzing::run_program(p.run, dir.path(), p.console);
+    const RunResult r = testsupport::run_program(p.run, dir.path(), {}, p.console);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, reference(p).run.out);
@@ -202,7 +202,7 @@ TEST(ProgramsEnvironment, AByteOrderMarkOnAnyInputFileIsSkipped) {
       ScratchDir dir;
       lay_out(dir, p);
       dir.write(in.name, "\xEF\xBB\xBF" + dir.read(in.name));
-      expect_same(outcome(dir, p, fuzzing::run_program(p.run, dir.path(), p.console)),
+      expect_same(outcome(dir, p, testsupport::run_program(p.run, dir.path(), {}, p.console)),
                   reference(p));
     }
   }
@@ -217,7 +217,7 @@ TEST(ProgramsEnvironment, AnOutputInUseByAnotherRunEndsTheRunAndStaysUntouched) 
       dir.write(out, "held by the other run\r\n");
       const int held = ::open((dir / out).c_str(), O_RDWR);
       ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
-      const RunResult r = fuzzing::run_program(p.run, dir.path(), p.console);
+      const RunResult r = testsupport::run_program(p.run, dir.path(), {}, p.console);
       ::close(held);
       EXPECT_EQ(r.status, 1);
       EXPECT_EQ(r.err, std::string(p.name) + ": " + std::string(out) + ": in use by another run\n");
@@ -270,7 +270,7 @@ TEST(ProgramsEnvironment, TessiclipSaysWhyANameDoesNotOpenAndOpensLongNamesWhole
       dir.write(name, dates);
       dir.write(name.substr(0, 30), "81  1  1  1\n");
     }
-    const RunResult r = fuzzing::run_program(p.run, dir.path(), c.replies);
+    const RunResult r = testsupport::run_program(p.run, dir.path(), {}, c.replies);
     Outcome want = reference(p);
     want.run.err = c.err;
     want.run.out = c.out;

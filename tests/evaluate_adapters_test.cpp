@@ -1,0 +1,99 @@
+// From an evaluation to the inputs of the diagrams and the page: what each picture
+// and the page are given, and the output names per stem.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "evaluate/adapters.h"
+#include "evaluate/pairs_csv.h"
+
+namespace {
+
+// Two models over an arc and a label, one quantity, with an Obukhov length; B has
+// one empty cell.
+const evaluate::PairsFile kFile = evaluate::read_pairs(
+    "group,observed,obk,A,B\n"
+    "2,1,-50,1,2\n"
+    "2,2,30,2,\n"
+    "2,4,-50,4,8\n"
+    "hill,3,,3,6\n"
+    "hill,6,40,6,12\n"
+    "hill,5,-10,5,10\n",
+    "t.csv");
+
+TEST(EvaluateAdapters, OutputNames) {
+  const evaluate::OutputNames n = evaluate::output_names("pairs");
+  EXPECT_EQ((std::vector<std::string>{"pairs-Model-Statistics.txt", "pairs-Model-Statistics.csv",
+                                      "pairs-Scatter.svg", "pairs-QQ.svg", "pairs-MG-VG.svg",
+                                      "pairs-FB-NMSE.svg", "pairs-Residuals.svg",
+                                      "pairs-Evaluation.html"}),
+            (std::vector<std::string>{n.statistics, n.tidy, n.scatter, n.qq, n.mg_vg, n.fb_nmse,
+                                      n.residuals, n.page}));
+}
+
+TEST(EvaluateAdapters, PairsOfEveryLineInLineOrder) {
+  const evaluate::PairPlotInput in = evaluate::pair_plot_input(kFile.study);
+  EXPECT_EQ((std::vector<std::string>{"A", "B"}), in.models);
+  EXPECT_EQ((std::vector<std::string>{"2.00", "hill"}), in.groups);
+  EXPECT_FALSE(in.groups_are_arcs);
+  EXPECT_TRUE(in.has_obk);
+  ASSERT_EQ(1u, in.panels.size());
+  const auto& p = in.panels[0].pairs;
+  ASSERT_EQ(11u, p.size());  // 6 lines x 2 models, one cell empty
+  EXPECT_EQ(0, p[0].model);
+  EXPECT_EQ(1, p[1].model);
+  EXPECT_EQ(2.0f, p[1].cp);
+  EXPECT_EQ(0, p[2].model);  // line 2 has no B pair
+  EXPECT_EQ(30.0f, p[2].obk);
+  EXPECT_EQ(1, p[5].group);
+  EXPECT_EQ(-99999.0f, p[5].obk);  // the line without an Obukhov length
+}
+
+TEST(EvaluateAdapters, MeasurePointsRegionsAndPage) {
+  for (const auto criteria : {evaluate::Criteria::rural, evaluate::Criteria::urban}) {
+    const evaluate::Evaluation ev = evaluate::evaluate_study(kFile.study, 50, 1, criteria);
+    const evaluate::MeasurePlotInput mg = evaluate::mg_vg_input(ev);
+    const evaluate::MeasurePlotInput fb = evaluate::fb_nmse_input(ev);
+    ASSERT_EQ(1u, fb.panels.size());
+    ASSERT_EQ(2u, fb.panels[0].models.size());
+    EXPECT_EQ(0.0, fb.panels[0].models[0].x.value);                  // A is perfect
+    EXPECT_NEAR(-2.0 / 3.0, fb.panels[0].models[1].x.value, 1e-12);  // B twice the observation
+    EXPECT_LE(fb.panels[0].models[1].x.lower, fb.panels[0].models[1].x.upper);
+    EXPECT_EQ(4u, fb.panels[0].groups.size());  // 2 groups x 2 models
+    EXPECT_EQ("hill", fb.panels[0].groups[2].label);
+    if (criteria == evaluate::Criteria::rural) {
+      EXPECT_EQ(0.7, mg.region.x_lower);
+      EXPECT_EQ(4.0, mg.region.y_upper);
+      EXPECT_EQ(1.5, fb.region.y_upper);
+    } else {
+      EXPECT_TRUE(std::isnan(mg.region.x_lower) && std::isnan(mg.region.y_upper));
+      EXPECT_EQ(0.67, fb.region.x_upper);
+      EXPECT_EQ(6.0, fb.region.y_upper);
+    }
+    evaluate::ReportInput input;
+    input.file = "t.csv";
+    input.lines = 6;
+    input.remarks = {"a remark"};
+    const evaluate::PageInput page = evaluate::page_input(input, ev);
+    EXPECT_EQ("Model evaluation: t.csv", page.title);
+    const std::vector<std::pair<std::string, std::string>> facts = {
+        {"Input", "t.csv"},
+        {"Lines", "6"},
+        {"Models", "A, B"},
+        {"Quantities", "value"},
+        {"Groups", "all, 2.00 km, hill, stable, unstable"},
+        {"Bootstrap", "50 resamples, seed 1"},
+        {"Criteria", std::string(evaluate::criteria_name(criteria)) + ": " +
+                         std::string(evaluate::criteria_text(criteria))}};
+    EXPECT_EQ(facts, page.facts);
+    EXPECT_EQ(std::vector<std::string>{"a remark"}, page.remarks);
+    EXPECT_EQ(std::string(evaluate::criteria_name(criteria)), page.criteria);
+    EXPECT_EQ(criteria == evaluate::Criteria::rural ? 5u : 4u, page.judged.size());
+    // Groups all, 2.00, hill, stable, unstable: 2 models x 14 rows, 1 pair x 7.
+    EXPECT_EQ(5u * (2 * 14 + 7), page.rows.size());
+  }
+}
+
+}  // namespace
