@@ -5,7 +5,7 @@
 #include <map>
 
 #include "evaluate/groups.h"
-#include "records/detail/convert.h"
+#include "records/detail/parse_number.h"
 #include "records/records.h"
 
 namespace evaluate {

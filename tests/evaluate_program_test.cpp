@@ -832,7 +832,7 @@ TEST(EvaluateProgram, MalformedPairsFiles) {
   {
     // 2000 labels x 25 statistics x 100000 resamples: more than the bootstrap holds.
     std::string text = "group,observed,A,B\n";
-    for (int k = 0; k < 2000; ++k) text += "g" + std::to_string(k) + ",1,1,1\n";
+    for (int k = 0; k < 2000; ++k) text.append(1, 'g').append(std::to_string(k)).append(",1,1,1\n");
     ScratchDir dir;
     dir.write("p.csv", text);
     const RunResult r = run(dir, {"--pairs", "p.csv", "--resamples", "100000"});
