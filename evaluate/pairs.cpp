@@ -82,7 +82,7 @@ CombinedLine read_combined_line(std::string_view record, const records::Origin& 
   for (std::size_t k = 0; k < std::size(reals); ++k) {
     if (std::isinf(reals[k])) {
       throw records::RunError(
-          records::kStatusReadError, "Value beyond the float range",
+          runframe::kStatusBadInput, "Value beyond the float range",
           records::Location{std::string(origin.file), origin.line, kObservedReals[k].first,
                             kObservedReals[k].last, kObservedReals[k].name});
     }

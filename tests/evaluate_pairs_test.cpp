@@ -248,7 +248,7 @@ TEST(EvaluatePairs, FailuresEndTheRun) {
       read(c.lines);
       ADD_FAILURE() << "no failure";
     } catch (const records::RunError& e) {
-      EXPECT_EQ(records::kStatusReadError, e.status());
+      EXPECT_EQ(runframe::kStatusBadInput, e.status());
       EXPECT_EQ(c.message, e.message("tlvstats"));
     }
   }

@@ -15,6 +15,7 @@
 #include "evaluate/tlvstats.h"
 #include "records/records.h"
 #include "support/scratch.h"
+#include "tracer_version.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ struct RunResult {
 RunResult run(const ScratchDir& dir, std::vector<std::string> args) {
   std::istringstream in;
   std::ostringstream out, err;
-  const records::RunContext ctx{dir.path(), std::span<const std::string>(args), in, out, err};
+  const runframe::RunContext ctx{dir.path(), std::span<const std::string>(args), in, out, err};
   const int status = run_tlvstats(ctx);
   return {status, out.str(), err.str()};
 }
@@ -474,7 +475,7 @@ struct ArgCase {
 TEST(EvaluateProgram, Arguments) {
   const ArgCase cases[] = {
       {{"--help"}, 0, "usage: tlvstats [--resamples N] [--seed N]", ""},
-      {{"--version"}, 0, "tlvstats " + std::string(records::kVersion) + "\n", ""},
+      {{"--version"}, 0, "tlvstats " + std::string(tracer::kVersion) + "\n", ""},
       {{"--seed", "3", "--version"}, 0, "tlvstats ", ""},
       {{"--bogus"}, 2, "", "unknown argument '--bogus'"},
       {{"--resamples"}, 2, "", "'--resamples' needs a number"},
