@@ -182,7 +182,7 @@ int run_tlvstats(const runframe::RunContext& ctx) {
       input.combined = false;
       stem = stem_of(*settings.pairs);
     } else {
-      records::InputFile in = records::InputFile::open(ctx.dir, kCombinedFile);
+      records::InputFile in = records::InputFile::open(ctx.dir, formats::kCombinedFile);
       CombinedTable table = read_combined(in);
       in.close();
       input.lines = static_cast<long>(table.lines.size());
@@ -195,7 +195,7 @@ int run_tlvstats(const runframe::RunContext& ctx) {
           "(CMAX/Q)."};
       if (const std::string remark = incomplete_table_remark(table.counts); !remark.empty()) {
         input.remarks.push_back(remark);
-        ctx.err << kProgram << ": " << kCombinedFile << ": " << remark << '\n';
+        ctx.err << kProgram << ": " << formats::kCombinedFile << ": " << remark << '\n';
         ctx.err.flush();
       }
       study = study_of(table.lines);
