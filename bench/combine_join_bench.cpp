@@ -55,7 +55,7 @@ void BM_CombineLargeStudy(benchmark::State& state) {
   for (auto _ : state) {
     std::istringstream in;
     std::ostringstream out, err;
-    records::RunContext ctx{study.dir.path(), args, in, out, err};
+    runframe::RunContext ctx{study.dir.path(), args, in, out, err};
     const int status = run_combine(ctx);
     if (status != 0) state.SkipWithError(err.str().c_str());
   }

@@ -133,7 +133,7 @@ void whole_run(benchmark::State& state, const std::string& name, const std::stri
   }
   std::istringstream in;
   std::ostringstream out, err;
-  const records::RunContext ctx{dir, std::span<const std::string>(args), in, out, err};
+  const runframe::RunContext ctx{dir, std::span<const std::string>(args), in, out, err};
   for (auto _ : state) {
     if (run_tlvstats(ctx) != 0) state.SkipWithError(err.str().c_str());
   }

@@ -50,7 +50,7 @@ void BM_WholeRun(benchmark::State& state) {
   std::ofstream(dir / "hbarcs.txt", std::ios::binary) << text;
   std::istringstream in;
   std::ostringstream out, err;
-  const records::RunContext ctx{dir, {}, in, out, err};
+  const runframe::RunContext ctx{dir, {}, in, out, err};
   for (auto _ : state) {
     if (run_hlbanalysis(ctx) != 0) state.SkipWithError("run failed");
   }

@@ -88,7 +88,7 @@ void BM_TwoYearHourlyStudy(benchmark::State& state) {
   for (auto _ : state) {
     std::istringstream in("dates.txt\nsurface.txt\nprofile.txt\n");
     std::ostringstream out, err;
-    const records::RunContext ctx{study.path(), args, in, out, err};
+    const runframe::RunContext ctx{study.path(), args, in, out, err};
     const int status = run_tessiclip(ctx);
     if (status != 0) state.SkipWithError(err.str().c_str());
   }

@@ -85,7 +85,7 @@ void BM_TlvanalysisLargeStudy(benchmark::State& state) {
   for (auto _ : state) {
     std::istringstream in;
     std::ostringstream out, err;
-    records::RunContext ctx{dir.path(), args, in, out, err};
+    runframe::RunContext ctx{dir.path(), args, in, out, err};
     if (run_tlvanalysis(ctx) != 0) state.SkipWithError(err.str().c_str());
   }
   // Every block gives a line: two header lines and one line of 177 columns + CR LF each.

@@ -26,9 +26,6 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/version.h.in
                ${PROJECT_BINARY_DIR}/generated/tracer_version.h @ONLY)
 add_library(tracer_version INTERFACE)
 target_include_directories(tracer_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
-# records/run.h still reads the version as a macro; it moves to tracer::kVersion and
-# this definition goes.
-target_compile_definitions(tracer_version INTERFACE TRACER_VERSION="${PROJECT_VERSION}")
 
 # Links tracer_options into every compiled target defined in `dir`.
 function(tracer_use_options dir)

@@ -11,7 +11,7 @@
 namespace combine {
 namespace {
 
-const records::ProgramInfo kInfo{
+const runframe::ProgramInfo kInfo{
     kProgram, "TLVCombineAll [--help | --version]",
     "Joins the observed arc statistics (TolvernOBSAnalysisNoFill.txt) with the AERMOD\n"
     "and ISCST3 results (TLV-AERMOD-Results.txt, TLV-iscst3-Results.txt) by date-hour\n"
@@ -95,8 +95,8 @@ int combine_files(const std::filesystem::path& dir) {
 }  // namespace
 }  // namespace combine
 
-int run_combine(const records::RunContext& ctx) {
-  if (const auto status = records::handle_arguments(combine::kInfo, ctx)) return *status;
-  return records::guarded_run(combine::kProgram, ctx.err,
+int run_combine(const runframe::RunContext& ctx) {
+  if (const auto status = runframe::handle_arguments(combine::kInfo, ctx)) return *status;
+  return runframe::guarded_run(combine::kProgram, ctx.err,
                               [&] { return combine::combine_files(ctx.dir); });
 }

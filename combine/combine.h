@@ -5,8 +5,9 @@
 #pragma once
 
 #include "records/records.h"
+#include "runframe/run.h"
 
 // The program's run in `ctx.dir`: takes --help / --version only, reads its four
 // input files, writes the combined table; returns the exit status (0, or 1 / 2
 // after a run-ending failure, whose message goes to ctx.err).
-int run_combine(const records::RunContext& ctx);
+int run_combine(const runframe::RunContext& ctx);

@@ -1,5 +1,5 @@
 #include "combine/combine.h"
 
 int main(int argc, char** argv) {
-  return records::run_main(argc, argv, run_combine);
+  return runframe::run_main(argc, argv, run_combine);
 }

@@ -1,5 +1,5 @@
 #include "evaluate/tlvstats.h"
 
 int main(int argc, char** argv) {
-  return records::run_main(argc, argv, run_tlvstats);
+  return runframe::run_main(argc, argv, run_tlvstats);
 }

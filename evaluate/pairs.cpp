@@ -4,18 +4,17 @@
 #include <iterator>
 #include <string>
 
+#include "formats/analysis_report.h"
+#include "formats/combined_table.h"
+
 namespace evaluate {
 namespace {
 
 // The observed part of a combined line: the analysis report line.
 const records::Layout& observed_layout() {
-  static const records::Layout layout(
-      "(3x,i5,2x,5i2.2,2x,i2,4(f10.2,3x),5(3x,1pe12.4),2x,0pf12.3,f12.2)");
+  static const records::Layout layout(formats::kAnalysisReportLine);
   return layout;
 }
-
-constexpr std::string_view kCountLabels[3] = {
-    "    ISC Zero Cy: ", "    Iaerobs:     ", "    iallthree:   "};
 
 // The columns first..first+width-1 of `record` that it holds (possibly fewer).
 std::string_view columns(std::string_view record, int first, int width) {
@@ -33,15 +32,16 @@ bool blank(std::string_view text) {
 int count_label(std::string_view record) {
   if (record.empty() || record[0] != ' ') return -1;
   const std::string_view rest = record.substr(1);
-  for (int k = 0; k < 3; ++k) {
-    if (rest.substr(0, kCountLabels[k].size()) == kCountLabels[k]) return k;
+  for (std::size_t k = 0; k < formats::kCountLabels.size(); ++k) {
+    const std::string_view label = formats::kCountLabels[k];
+    if (rest.substr(0, label.size()) == label) return static_cast<int>(k);
   }
   return -1;
 }
 
 void read_count_line(int label, std::string_view record, const records::Origin& origin,
                      CountLines& counts) {
-  static const records::Layout layout("(19x,i12)");
+  static const records::Layout layout(formats::kCountLine);
   int value = 0;
   read_text(layout, record, {&value}, origin, {"count"});
   std::optional<long>* slots[3] = {&counts.isc_zero_cy, &counts.iaerobs, &counts.iallthree};
@@ -54,37 +54,39 @@ bool cut_by_line_end(std::string_view record, int first, int width) {
   return record.size() > start && record.size() < start + static_cast<std::size_t>(width);
 }
 
-struct RealField {
-  const char* name;
+struct RealColumns {
   int first;
   int last;
 };
 
-// The real fields of the observed part, with their columns.
-constexpr RealField kObservedReals[] = {{"Dist", 25, 34}, {"Arc", 38, 47},      {"Q", 51, 60},
-                                        {"OBK", 64, 73},  {"OMAX", 80, 91},     {"CMAX", 95, 106},
-                                        {"CY", 110, 121}, {"CMAX/Q", 125, 136}, {"CY/Q", 140, 151},
-                                        {"Sy", 154, 165}, {"PHIC", 166, 177}};
+// Columns of the real fields of the observed part (Dist to PHIC), the fields of the
+// report line from formats::kAnalysisReportFields[kFirstReal] on.
+constexpr std::size_t kFirstReal = 7;
+constexpr RealColumns kObservedReals[] = {
+    {25, 34},   {38, 47},   {51, 60},   {64, 73},   {80, 91}, {95, 106}, {110, 121},
+    {formats::kAnalysisCmaxQFirst, formats::kAnalysisCmaxQFirst + 11},
+    {formats::kAnalysisCyQFirst, formats::kAnalysisCyQFirst + 11},
+    {154, 165}, {166, 177}};
+static_assert(kFirstReal + std::size(kObservedReals) == formats::kAnalysisReportFields.size());
 
 CombinedLine read_combined_line(std::string_view record, const records::Origin& origin) {
   int exp = 0, year = 0, month = 0, day = 0, hour = 0, minute = 0, duration = 0;
   float dist = 0, arc = 0, q = 0, obk = 0, omax = 0, cmax = 0, cy = 0, cmax_q = 0, cy_q = 0, sy = 0,
         phic = 0;
-  read_text(observed_layout(), record,
-            {&exp, &year, &month, &day, &hour, &minute, &duration, &dist, &arc, &q, &obk, &omax,
-             &cmax, &cy, &cmax_q, &cy_q, &sy, &phic},
-            origin,
-            {"Exp", "year", "month", "day", "hour", "minute", "DUR", "Dist", "Arc", "Q", "OBK",
-             "OMAX", "CMAX", "CY", "CMAX/Q", "CY/Q", "Sy", "PHIC"});
+  const records::Dest fields[] = {&exp,  &year, &month, &day, &hour,   &minute, &duration,
+                                  &dist, &arc,  &q,     &obk, &omax,   &cmax,   &cy,
+                                  &cmax_q, &cy_q, &sy, &phic};
+  read_text(observed_layout(), record, fields, origin, formats::kAnalysisReportFields);
   // The analysis report never holds a value beyond the float range: such a value
   // (read as infinity) is corrupt data.
   const float reals[] = {dist, arc, q, obk, omax, cmax, cy, cmax_q, cy_q, sy, phic};
   for (std::size_t k = 0; k < std::size(reals); ++k) {
     if (std::isinf(reals[k])) {
       throw records::RunError(
-          records::kStatusReadError, "Value beyond the float range",
+          runframe::kStatusBadInput, "Value beyond the float range",
           records::Location{std::string(origin.file), origin.line, kObservedReals[k].first,
-                            kObservedReals[k].last, kObservedReals[k].name});
+                            kObservedReals[k].last,
+                            std::string(formats::kAnalysisReportFields[kFirstReal + k])});
     }
   }
   CombinedLine line;
@@ -94,11 +96,12 @@ CombinedLine read_combined_line(std::string_view record, const records::Origin& 
   line.observed[kCy] = cy_q;
   line.observed[kCmax] = cmax_q;
   for (int m = 0; m < kModels; ++m) {
-    const std::string_view model = columns(record, kModelRecordFirst[m], kModelRecordWidth);
+    const std::string_view model =
+        columns(record, formats::kCombinedModelFirst[m], formats::kCombinedModelWidth);
     const std::string_view fields[kQuantities] = {columns(model, kModelCyFirst, kModelCyWidth),
                                                   columns(model, kModelCmaxFirst, kModelCmaxWidth)};
-    const int firsts[kQuantities] = {kModelRecordFirst[m] + kModelCyFirst - 1,
-                                     kModelRecordFirst[m] + kModelCmaxFirst - 1};
+    const int firsts[kQuantities] = {formats::kCombinedModelFirst[m] + kModelCyFirst - 1,
+                                     formats::kCombinedModelFirst[m] + kModelCmaxFirst - 1};
     const int widths[kQuantities] = {kModelCyWidth, kModelCmaxWidth};
     for (int q = 0; q < kQuantities; ++q) {
       float value = 0.0f;

@@ -17,11 +17,10 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/combined_table.h"
 #include "records/records.h"
 
 namespace evaluate {
-
-inline constexpr std::string_view kCombinedFile = "TLV-Combined-NoFill-Results.txt";
 
 inline constexpr int kAermod = 0;
 inline constexpr int kIscst3 = 1;
@@ -34,11 +33,9 @@ inline constexpr int kQuantities = 2;
 std::string_view model_name(int model);        // "AERMOD", "ISCST3"
 std::string_view quantity_name(int quantity);  // "CY/Q", "CMAX/Q"
 
-// Columns of the combined line (counted from 1) that the pairs come from.
-inline constexpr int kObservedCmaxFirst = 125;                 // CMAX/Q, 1pe12.4
-inline constexpr int kObservedCyFirst = 140;                   // CY/Q, 1pe12.4
-inline constexpr int kModelRecordFirst[kModels] = {181, 261};  // 80-column model records
-inline constexpr int kModelRecordWidth = 80;
+// Columns (counted from 1) of the model values within each model record of the
+// combined line (formats::kCombinedModelFirst, formats::kCombinedModelWidth); the
+// observed values are read through the analysis report line.
 inline constexpr int kModelCmaxFirst = 25;  // Cmax/Q in the model record, 12 columns
 inline constexpr int kModelCmaxWidth = 12;
 inline constexpr int kModelCyFirst = 55;  // CY1/Q in the model record, 10 columns

@@ -20,7 +20,7 @@ struct Record {
 
 [[noreturn]] void fail(std::string_view file, long line, std::string_view column,
                        std::string_view reason) {
-  throw records::RunError(records::kStatusReadError, std::string(reason),
+  throw records::RunError(runframe::kStatusBadInput, std::string(reason),
                           records::Location{std::string(file), line, 0, 0, std::string(column)});
 }
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "records/records.h"
+#include "tracer_version.h"
 
 namespace evaluate {
 namespace {
@@ -166,7 +167,7 @@ std::string judged_list(Criteria criteria) {
 std::vector<std::string> header_lines(const ReportInput& input, const Evaluation& ev) {
   std::vector<std::string> h;
   const std::string file(input.file);
-  h.push_back("tlvstats " + std::string(records::kVersion) + ": performance of " +
+  h.push_back("tlvstats " + std::string(tracer::kVersion) + ": performance of " +
               model_list(ev.models) + " against the observations of " + file);
   if (input.counts) {
     const CountLines& c = *input.counts;

@@ -5,7 +5,7 @@
 // apart by columns 1-13: a model's name (measure lines) or two names joined by "-"
 // (difference lines, "AERMOD-ISCST3"); every other line is explanation. The
 // columns of both kinds are given by the layout strings below (and in
-// evaluate/REPORT.md).
+// evaluate/tlvstats.md).
 #pragma once
 
 #include <optional>

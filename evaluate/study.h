@@ -68,6 +68,6 @@ struct Study {
 // The combined table as a study: models AERMOD and ISCST3, quantities CY/Q and
 // CMAX/Q, one block, the arcs ascending as strata.
 Study study_of(const std::vector<CombinedLine>& lines,
-               std::string source = std::string(kCombinedFile));
+               std::string source = std::string(formats::kCombinedFile));
 
 }  // namespace evaluate

@@ -24,7 +24,7 @@ constexpr int kDefaultResamples = 1000;
 constexpr int kMaxResamples = 100000;
 constexpr std::uint64_t kDefaultSeed = 1;
 
-const records::ProgramInfo kInfo{
+const runframe::ProgramInfo kInfo{
     kProgram,
     "tlvstats [--resamples N] [--seed N] [--criteria rural|urban] [--pairs FILE.csv] [--help | "
     "--version]",
@@ -58,15 +58,15 @@ std::optional<std::uint64_t> whole_number(std::string_view text) {
   return value;
 }
 
-int usage_error(const records::RunContext& ctx, const std::string& what) {
+int usage_error(const runframe::RunContext& ctx, const std::string& what) {
   ctx.err << kProgram << ": " << what << '\n' << "usage: " << kInfo.synopsis << '\n';
   ctx.err.flush();
-  return records::kStatusReadError;
+  return runframe::kStatusBadInput;
 }
 
 // Takes --resamples and --seed (as "--name N" or "--name=N") out of the arguments;
 // the others are left in `rest`. Returns a status when the run should not go on.
-std::optional<int> take_settings(const records::RunContext& ctx, Settings& settings,
+std::optional<int> take_settings(const runframe::RunContext& ctx, Settings& settings,
                                  std::vector<std::string>& rest) {
   for (std::size_t i = 0; i < ctx.args.size(); ++i) {
     const std::string& arg = ctx.args[i];
@@ -160,15 +160,15 @@ std::string stem_of(const std::string& name) {
 
 }  // namespace
 
-int run_tlvstats(const records::RunContext& ctx) {
+int run_tlvstats(const runframe::RunContext& ctx) {
   Settings settings;
   std::vector<std::string> rest;
   if (auto status = take_settings(ctx, settings, rest)) return *status;
-  const records::RunContext plain{ctx.dir, std::span<const std::string>(rest), ctx.in, ctx.out,
+  const runframe::RunContext plain{ctx.dir, std::span<const std::string>(rest), ctx.in, ctx.out,
                                   ctx.err};
-  if (auto status = records::handle_arguments(kInfo, plain)) return *status;
+  if (auto status = runframe::handle_arguments(kInfo, plain)) return *status;
 
-  return records::guarded_run(kProgram, ctx.err, [&]() {
+  return runframe::guarded_run(kProgram, ctx.err, [&]() {
     using namespace evaluate;
     // Everything is read and computed before any output file is touched.
     Study study;
@@ -182,7 +182,7 @@ int run_tlvstats(const records::RunContext& ctx) {
       input.combined = false;
       stem = stem_of(*settings.pairs);
     } else {
-      records::InputFile in = records::InputFile::open(ctx.dir, kCombinedFile);
+      records::InputFile in = records::InputFile::open(ctx.dir, formats::kCombinedFile);
       CombinedTable table = read_combined(in);
       in.close();
       input.lines = static_cast<long>(table.lines.size());
@@ -195,7 +195,7 @@ int run_tlvstats(const records::RunContext& ctx) {
           "(CMAX/Q)."};
       if (const std::string remark = incomplete_table_remark(table.counts); !remark.empty()) {
         input.remarks.push_back(remark);
-        ctx.err << kProgram << ": " << kCombinedFile << ": " << remark << '\n';
+        ctx.err << kProgram << ": " << formats::kCombinedFile << ": " << remark << '\n';
         ctx.err.flush();
       }
       study = study_of(table.lines);

@@ -9,10 +9,11 @@
 #pragma once
 
 #include "records/records.h"
+#include "runframe/run.h"
 
 // The program's run in `ctx.dir`. Arguments: --help, --version, --resamples N
 // (1 to 100000, default 1000), --seed N (0 to 2^64-1, default 1), --criteria
 // rural|urban (default rural), --pairs FILE; anything else is a usage error
 // (status 2). Returns 0, or 1 / 2 after a run-ending failure, whose message goes to
 // ctx.err. Nothing is written before the whole input is read and evaluated.
-int run_tlvstats(const records::RunContext& ctx);
+int run_tlvstats(const runframe::RunContext& ctx);

@@ -16,7 +16,7 @@ constexpr std::string_view kProgram = "hlbanalysis";
 constexpr int kBlockCount = 340;  // arc blocks of the study, read and reported
 constexpr int kHeaderLength = 80;
 
-constexpr records::ProgramInfo kInfo{
+constexpr runframe::ProgramInfo kInfo{
     kProgram, "hlbanalysis [--help | --version]",
     "Fits every sampling arc of the near-surface release study and reports its plume\n"
     "statistics. Run in the folder that holds the arc file \"hbarcs.txt\" (340 arc\n"
@@ -57,9 +57,9 @@ void analyse(const std::filesystem::path& dir) {
 }  // namespace
 }  // namespace hlbanalysis
 
-int run_hlbanalysis(const records::RunContext& ctx) {
-  if (auto status = records::handle_arguments(hlbanalysis::kInfo, ctx)) return *status;
-  return records::guarded_run(hlbanalysis::kProgram, ctx.err, [&ctx] {
+int run_hlbanalysis(const runframe::RunContext& ctx) {
+  if (auto status = runframe::handle_arguments(hlbanalysis::kInfo, ctx)) return *status;
+  return runframe::guarded_run(hlbanalysis::kProgram, ctx.err, [&ctx] {
     hlbanalysis::analyse(ctx.dir);
     return 0;
   });

@@ -6,9 +6,9 @@
 // the report "HolmbyOBSAnalysis.txt". Nothing goes to the console on success.
 #pragma once
 
-#include "records/run.h"
+#include "runframe/run.h"
 
 // Runs the program in ctx.dir with ctx.args; returns the exit status (0 normal end;
 // 1 a file could not be opened or created; 2 a read failure, an unexpected end of
 // the arc file, invalid sampler counts, or a usage error).
-int run_hlbanalysis(const records::RunContext& ctx);
+int run_hlbanalysis(const runframe::RunContext& ctx);

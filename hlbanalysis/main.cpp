@@ -1,6 +1,6 @@
 #include "hlbanalysis/hlbanalysis.h"
-#include "records/run.h"
+#include "runframe/run.h"
 
 int main(int argc, char** argv) {
-  return records::run_main(argc, argv, run_hlbanalysis);
+  return runframe::run_main(argc, argv, run_hlbanalysis);
 }

@@ -1,13 +1,16 @@
 // Run-ending failures shared by every program.
 //
 // Low layers throw RunError (a read, conversion or file failure) or StopRun (a
-// program's own fatal check); guarded_run() in run.h turns either into one line
-// on standard error and the exit status. Nothing else ends a run.
+// program's own fatal check), each with an exit status of runframe/status.h;
+// guarded_run() in runframe/run.h turns either into one line on standard error and
+// that status. Nothing else ends a run.
 #pragma once
 
 #include <exception>
 #include <string>
 #include <string_view>
+
+#include "runframe/status.h"
 
 namespace records {
 
@@ -19,10 +22,6 @@ inline constexpr std::string_view kEndOfFile = "End of file";
 inline constexpr std::string_view kOsErrorPrefix = "Operating system error: ";
 // An output file that another run holds open (status 1).
 inline constexpr std::string_view kInUse = "in use by another run";
-
-// Exit statuses.
-inline constexpr int kStatusOsError = 1;    // a file could not be opened, created or written
-inline constexpr int kStatusReadError = 2;  // a read failure or an unexpected end of file
 
 // Where a failure happened. Empty file: no file concerned. line 0: no line.
 // first_col 0: no columns. field empty: no field name.

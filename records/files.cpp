@@ -284,7 +284,7 @@ OutputFile OutputFile::open(const std::filesystem::path& dir, std::string_view n
     ::close(fd);
     Location where;
     where.file = std::string(name);
-    throw RunError(kStatusOsError, std::string(kInUse), std::move(where));
+    throw RunError(runframe::kStatusOsError, std::string(kInUse), std::move(where));
   }
   auto impl = std::make_unique<Impl>();
   impl->fd = fd;

@@ -78,7 +78,7 @@ std::string_view columns(std::string_view record, std::size_t pos, std::size_t w
   loc.last_col = static_cast<int>(pos + static_cast<std::size_t>(s.width));
   loc.field =
       index < names.size() && !names[index].empty() ? std::string(names[index]) : describe(s);
-  throw RunError(kStatusReadError, std::string(reason), std::move(loc));
+  throw RunError(runframe::kStatusBadInput, std::string(reason), std::move(loc));
 }
 
 [[noreturn]] void mismatch(const Layout& layout, const Step& s, const char* what) {

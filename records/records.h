@@ -1,10 +1,9 @@
 // Fixed-column records: layouts, record writing and reading, list form, files and
-// the run frame. Include this one header.
+// run-ending failures. Include this one header.
 #pragma once
 
 #include "records/errors.h"
 #include "records/files.h"
 #include "records/layout.h"
 #include "records/read.h"
-#include "records/run.h"
 #include "records/write.h"

@@ -60,13 +60,17 @@ fi
 if have tlvstats && [ -f "$run/tolvern/TLV-Combined-NoFill-Results.txt" ]; then
   step "tlvstats (example-run/tolvern)"
   (cd "$run/tolvern" && "$bin/tlvstats")
-  echo "   wrote TLV-Model-Statistics.txt, TLV-Model-Statistics.csv; pictures: example-run/tolvern/TLV-Scatter.svg, example-run/tolvern/TLV-QQ.svg"
+  echo "   wrote TLV-Model-Statistics.txt, TLV-Model-Statistics.csv, TLV-Evaluation.html"
+  echo "   pictures: TLV-Scatter.svg, TLV-QQ.svg, TLV-Residuals.svg, TLV-MG-VG.svg, TLV-FB-NMSE.svg"
 fi
 
 # The near-surface study's pairs file: three made-up models against its observations.
 if have tlvstats && [ -f "$run/holmby/holmby-pairs.csv" ]; then
   step "tlvstats --pairs holmby-pairs.csv (example-run/holmby)"
   (cd "$run/holmby" && "$bin/tlvstats" --pairs holmby-pairs.csv)
-  echo "   wrote holmby-pairs-Model-Statistics.txt, holmby-pairs-Model-Statistics.csv"
+  echo "   wrote holmby-pairs-Model-Statistics.txt, holmby-pairs-Model-Statistics.csv,"
+  echo "         holmby-pairs-Evaluation.html"
+  echo "   pictures: holmby-pairs-Scatter.svg, holmby-pairs-QQ.svg, holmby-pairs-Residuals.svg,"
+  echo "             holmby-pairs-MG-VG.svg, holmby-pairs-FB-NMSE.svg"
 fi
 echo "done: outputs are in example-run/"

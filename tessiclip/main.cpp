@@ -2,5 +2,5 @@
 #include "tessiclip/tessiclip.h"
 
 int main(int argc, char** argv) {
-  return records::run_main(argc, argv, run_tessiclip);
+  return runframe::run_main(argc, argv, run_tessiclip);
 }

@@ -10,7 +10,7 @@
 namespace tessiclip {
 namespace {
 
-constexpr records::ProgramInfo kInfo{
+constexpr runframe::ProgramInfo kInfo{
     kProgram,
     "tessiclip [--help | --version]",
     "Asks on the console for a dates file, an AERMET surface file and an AERMET\n"
@@ -46,7 +46,7 @@ struct SurfaceValues {
   float H = 0, convective = 0, mechanical = 0, L = 0, z0 = 0, wind = 0, temperature = 0;
 };
 
-int cut(const records::RunContext& ctx) {
+int cut(const runframe::RunContext& ctx) {
   const Layouts lay;
   records::ConsoleIn console(ctx.in);
   std::string reply;
@@ -153,7 +153,7 @@ int cut(const records::RunContext& ctx) {
 }  // namespace
 }  // namespace tessiclip
 
-int run_tessiclip(const records::RunContext& ctx) {
-  if (auto status = records::handle_arguments(tessiclip::kInfo, ctx)) return *status;
-  return records::guarded_run(tessiclip::kProgram, ctx.err, [&] { return tessiclip::cut(ctx); });
+int run_tessiclip(const runframe::RunContext& ctx) {
+  if (auto status = runframe::handle_arguments(tessiclip::kInfo, ctx)) return *status;
+  return runframe::guarded_run(tessiclip::kProgram, ctx.err, [&] { return tessiclip::cut(ctx); });
 }

@@ -7,5 +7,6 @@
 #pragma once
 
 #include "records/records.h"
+#include "runframe/run.h"
 
-int run_tessiclip(const records::RunContext& ctx);
+int run_tessiclip(const runframe::RunContext& ctx);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "records/records.h"
+#include "runframe/run.h"
 #include "support/combine_files.h"
 
 namespace {
@@ -24,7 +25,7 @@ using namespace combine_test;
 // every AERMOD record and the ISCST3 file for every observed match.
 int rescan_combine(const std::filesystem::path& dir, std::ostream& err) {
   using namespace records;
-  return guarded_run("TLVCombineAll", err, [&] {
+  return runframe::guarded_run("TLVCombineAll", err, [&] {
     const Layout a180("(a180)"), obs_keys("(t11,a8,t43,f5.2)"), a80("(a80)"),
         model_keys("(3x,a8,4x,f9.3)"), cy_layout("(t55,g10.0)"), surf("(i2,2i3,i4,i3,t57,f8.1)"),
         combined("(a180,2a80)"),

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "evaluate/pairs.h"
+#include "formats/analysis_report.h"
 #include "records/records.h"
 
 namespace {
@@ -39,8 +40,7 @@ std::string model_record(std::string_view cmax, std::string_view cy) {
 // 180, then the two model records.
 std::string combined(float arc, float obk, float cmax_q, float cy_q, std::string_view aer_cmax,
                      std::string_view aer_cy, std::string_view isc_cmax, std::string_view isc_cy) {
-  static const records::Layout report(
-      "(3x,i5,2x,5i2.2,2x,i2,4(f10.2,3x),5(3x,1pe12.4),2x,0pf12.3,f12.2)");
+  static const records::Layout report(formats::kAnalysisReportLine);
   std::string line = records::format(report, {1, 80, 7, 15, 10, 0, 60, arc, arc, 1000.0f, obk,
                                               10.0f, 9.0f, 8.0f, cmax_q, cy_q, 150.0f, 200.0f});
   line.resize(180, ' ');
@@ -248,7 +248,7 @@ TEST(EvaluatePairs, FailuresEndTheRun) {
       read(c.lines);
       ADD_FAILURE() << "no failure";
     } catch (const records::RunError& e) {
-      EXPECT_EQ(records::kStatusReadError, e.status());
+      EXPECT_EQ(runframe::kStatusBadInput, e.status());
       EXPECT_EQ(c.message, e.message("tlvstats"));
     }
   }

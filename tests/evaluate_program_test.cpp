@@ -13,14 +13,17 @@
 #include "evaluate/report.h"
 #include "evaluate/tidy.h"
 #include "evaluate/tlvstats.h"
+#include "formats/analysis_report.h"
+#include "formats/combined_table.h"
 #include "records/records.h"
 #include "support/scratch.h"
+#include "tracer_version.h"
 
 namespace {
 
 using testsupport::ScratchDir;
 
-const std::string kInput = "TLV-Combined-NoFill-Results.txt";
+const std::string kInput(formats::kCombinedFile);
 const std::string kOutput = "TLV-Model-Statistics.txt";
 
 std::string data_file(const std::string& name) {
@@ -39,7 +42,7 @@ struct RunResult {
 RunResult run(const ScratchDir& dir, std::vector<std::string> args) {
   std::istringstream in;
   std::ostringstream out, err;
-  const records::RunContext ctx{dir.path(), std::span<const std::string>(args), in, out, err};
+  const runframe::RunContext ctx{dir.path(), std::span<const std::string>(args), in, out, err};
   const int status = run_tlvstats(ctx);
   return {status, out.str(), err.str()};
 }
@@ -383,8 +386,7 @@ TEST(EvaluateProgram, ReproducibleForASeed) {
 // A combined line built column by column: report layout, blanks to 180, two model
 // records with Cmax/Q in record columns 25-36 and CY1/Q in 55-64.
 std::string combined_line(float arc, float obk, float co, float aer, float isc) {
-  static const records::Layout report(
-      "(3x,i5,2x,5i2.2,2x,i2,4(f10.2,3x),5(3x,1pe12.4),2x,0pf12.3,f12.2)");
+  static const records::Layout report(formats::kAnalysisReportLine);
   static const records::Layout model("(3x,a8,4x,f9.3,1pe12.4,0p,2f9.2,1pe10.3,0pf10.4)");
   std::string line = records::format(
       report, {1, 81, 5, 20, 12, 0, 60, arc, arc, 1000.0f, obk, co, co, co, co, co, 150.0f, 0.0f});
@@ -474,7 +476,7 @@ struct ArgCase {
 TEST(EvaluateProgram, Arguments) {
   const ArgCase cases[] = {
       {{"--help"}, 0, "usage: tlvstats [--resamples N] [--seed N]", ""},
-      {{"--version"}, 0, "tlvstats " + std::string(records::kVersion) + "\n", ""},
+      {{"--version"}, 0, "tlvstats " + std::string(tracer::kVersion) + "\n", ""},
       {{"--seed", "3", "--version"}, 0, "tlvstats ", ""},
       {{"--bogus"}, 2, "", "unknown argument '--bogus'"},
       {{"--resamples"}, 2, "", "'--resamples' needs a number"},

@@ -187,7 +187,7 @@ TEST(ProgramsEnvironment, ClosedStandardStreamsGetNoFileInTheirPlace) {
       ::close(c.fd);
       std::string name(p.name);
       char* argv[] = {name.data(), nullptr};
-      return records::run_main(1, argv, p.run);
+      return runframe::run_main(1, argv, p.run);
     });
     EXPECT_EQ(child.status, 0);
     for (const auto& [name, content] : reference(p).files)

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "records/records.h"
+#include "runframe/run.h"
 #include "support/child.h"
 #include "support/scratch.h"
 
@@ -110,7 +111,7 @@ TEST(RecordsEnvironment, AnOutputFileOpenInAnotherRunIsRefusedUntouched) {
       OutputFile second = OutputFile::open(dir.path(), "out.txt");
       ADD_FAILURE() << "a second open of a file in use succeeded";
     } catch (const records::RunError& e) {
-      EXPECT_EQ(e.status(), records::kStatusOsError);
+      EXPECT_EQ(e.status(), runframe::kStatusOsError);
       EXPECT_EQ(e.message("prog"), "prog: out.txt: in use by another run");
     }
     EXPECT_EQ(dir.read("out.txt"), "earlier\r\n");
@@ -134,7 +135,7 @@ TEST(RecordsEnvironment, ClosedStandardDescriptorsAreReopenedOnDevNull) {
     SCOPED_TRACE(testing::PrintToString(closed));
     const testsupport::ChildResult r = testsupport::in_child([&](auto send) {
       for (int fd : closed) ::close(fd);
-      records::reopen_closed_standard_streams();
+      runframe::reopen_closed_standard_streams();
       // The next file opened must not take a standard descriptor's place.
       const int next = ::open("/dev/null", O_RDONLY);
       std::string report = next > 2 ? "" : "a file took descriptor " + std::to_string(next) + "; ";

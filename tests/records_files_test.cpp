@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "records/records.h"
+#include "runframe/run.h"
 #include "support/scratch.h"
 
 namespace {
@@ -48,7 +49,7 @@ TEST(OutputFile, WrittenRecordsReachTheDiskWhenAFailureUnwinds) {
   ScratchDir dir;
   dir.write("obs.txt", " 12\n abc\n");
   std::ostringstream err;
-  int status = records::guarded_run("tlvanalysis", err, [&] {
+  int status = runframe::guarded_run("tlvanalysis", err, [&] {
     OutputFile out = OutputFile::open(dir.path(), "out.txt");
     InputFile in = InputFile::open(dir.path(), "obs.txt");
     Layout l("(i4)");

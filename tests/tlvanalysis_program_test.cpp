@@ -15,6 +15,7 @@
 #include "support/scratch.h"
 #include "support/tlvanalysis_files.h"
 #include "tlvanalysis/tlvanalysis.h"
+#include "tracer_version.h"
 
 namespace {
 
@@ -408,7 +409,7 @@ TEST(TlvProgram, Arguments) {
   EXPECT_NE(help.out.find("tlvanalysis"), std::string::npos);
   const RunResult version = run(dir, {"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_NE(version.out.find(records::kVersion), std::string::npos);
+  EXPECT_NE(version.out.find(tracer::kVersion), std::string::npos);
   for (const char* bad : {"-h", "--hlep", "TolvernSF611052011.txt"}) {
     const RunResult r = run(dir, {bad});
     EXPECT_EQ(r.status, 2) << bad;

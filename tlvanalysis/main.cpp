@@ -2,5 +2,5 @@
 #include "tlvanalysis/tlvanalysis.h"
 
 int main(int argc, char** argv) {
-  return records::run_main(argc, argv, run_tlvanalysis);
+  return runframe::run_main(argc, argv, run_tlvanalysis);
 }

@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kDuration = 60;  // averaging time of a sample, min
 
-const records::ProgramInfo kInfo{
+const runframe::ProgramInfo kInfo{
     "tlvanalysis", "tlvanalysis [--help | --version]",
     "Reduces the sampler measurements of the elevated-release tracer study to plume\n"
     "statistics per experiment hour and arc. Run it without arguments in the folder\n"
@@ -159,9 +159,9 @@ void analyse_study(const std::filesystem::path& dir) {
 }  // namespace
 }  // namespace tlvanalysis
 
-int run_tlvanalysis(const records::RunContext& ctx) {
-  if (auto status = records::handle_arguments(tlvanalysis::kInfo, ctx)) return *status;
-  return records::guarded_run(tlvanalysis::kInfo.name, ctx.err, [&ctx] {
+int run_tlvanalysis(const runframe::RunContext& ctx) {
+  if (auto status = runframe::handle_arguments(tlvanalysis::kInfo, ctx)) return *status;
+  return runframe::guarded_run(tlvanalysis::kInfo.name, ctx.err, [&ctx] {
     tlvanalysis::analyse_study(ctx.dir);
     return 0;
   });

@@ -6,8 +6,9 @@
 #pragma once
 
 #include "records/records.h"
+#include "runframe/run.h"
 
 // Runs the analysis in ctx.dir. No arguments (--help and --version aside); returns
 // the exit status: 0 done, 1 a file could not be opened or created, 2 a read failure,
 // an input ending inside a block, or a usage error.
-int run_tlvanalysis(const records::RunContext& ctx);
+int run_tlvanalysis(const runframe::RunContext& ctx);

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "records/run.h"
+#include "runframe/run.h"
 
 namespace testsupport {
 
@@ -19,14 +19,14 @@ struct RunResult {
   std::string err;  // console error output
 };
 
-using RunFunction = int (*)(const records::RunContext&);
+using RunFunction = int (*)(const runframe::RunContext&);
 
 inline RunResult run_program(RunFunction run, const std::filesystem::path& dir,
                              const std::vector<std::string>& args = {},
                              std::string_view console = {}) {
   std::istringstream in{std::string(console)};
   std::ostringstream out, err;
-  const records::RunContext ctx{dir, args, in, out, err};
+  const runframe::RunContext ctx{dir, args, in, out, err};
   RunResult r;
   r.status = run(ctx);
   r.out = out.str();

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-namespace records {
+#include "runframe/status.h"
 
-inline constexpr std::string_view kVersion = TRACER_VERSION;
+namespace runframe {
 
 // How every program is run, in-process: working directory, arguments (without the
 // program name), console streams; returns the exit status.
@@ -31,13 +31,15 @@ struct ProgramInfo {
 };
 
 // --help prints the synopsis and summary to ctx.out (status 0); --version prints
-// "<name> <version>" (status 0); any other argument prints the synopsis to ctx.err
-// with "unknown argument" (status 2). Returns nothing when the program should run.
+// "<name> <version>" (status 0; the version is tracer::kVersion); any other argument
+// prints the synopsis to ctx.err with "unknown argument" (kStatusBadInput). Returns
+// nothing when the program should run.
 std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& ctx);
 
-// Runs `body`; a RunError or StopRun thrown from it ends the run: the message goes
-// to ctx.err prefixed with the program name, and its status is returned. Any other
-// exception is reported the same way with status 2. Returns body's status otherwise.
+// Runs `body`; a records::RunError or records::StopRun thrown from it ends the run:
+// the message goes to ctx.err prefixed with the program name, and its status is
+// returned. Any other exception is reported the same way with kStatusBadInput.
+// Returns body's status otherwise.
 int guarded_run(std::string_view program, std::ostream& err, const std::function<int()>& body);
 
 // Reopens on /dev/null each of the descriptors 0, 1 and 2 that is closed, so that
@@ -49,4 +51,4 @@ void reopen_closed_standard_streams();
 // runs with cwd, argv, std::cin/cout/cerr.
 int run_main(int argc, char** argv, int (*run)(const RunContext&));
 
-}  // namespace records
+}  // namespace runframe

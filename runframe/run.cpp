@@ -1,6 +1,6 @@
 // The run frame: arguments, and the one place where a run-ending failure becomes
 // a console line and an exit status.
-#include "records/run.h"
+#include "runframe/run.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "records/errors.h"
+#include "tracer_version.h"
 
-namespace records {
+namespace runframe {
 
 std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& ctx) {
   if (ctx.args.empty()) return std::nullopt;
@@ -22,14 +23,14 @@ std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& c
       ctx.err << info.name << ": unknown argument '" << arg << "'\n"
               << "usage: " << info.synopsis << '\n';
       ctx.err.flush();
-      return kStatusReadError;
+      return kStatusBadInput;
     }
   }
   if (ctx.args.front() == "--help") {
     ctx.out << "usage: " << info.synopsis << '\n' << info.summary;
     if (!info.summary.empty() && info.summary.back() != '\n') ctx.out << '\n';
   } else {
-    ctx.out << info.name << ' ' << kVersion << '\n';
+    ctx.out << info.name << ' ' << tracer::kVersion << '\n';
   }
   ctx.out.flush();
   return 0;
@@ -42,21 +43,21 @@ int guarded_run(std::string_view program, std::ostream& err, const std::function
   };
   try {
     return body();
-  } catch (const RunError& e) {
+  } catch (const records::RunError& e) {
     report(e.message(program));
     return e.status();
-  } catch (const StopRun& e) {
+  } catch (const records::StopRun& e) {
     if (!e.console_line().empty()) report(std::string(program) + ": " + e.console_line());
     return e.status();
   } catch (const std::bad_alloc&) {
     report(std::string(program) + ": out of memory");
-    return kStatusReadError;
+    return kStatusBadInput;
   } catch (const std::exception& e) {
     report(std::string(program) + ": " + e.what());
-    return kStatusReadError;
+    return kStatusBadInput;
   } catch (...) {
     report(std::string(program) + ": unexpected failure");
-    return kStatusReadError;
+    return kStatusBadInput;
   }
 }
 
@@ -90,4 +91,4 @@ int run_main(int argc, char** argv, int (*run)(const RunContext&)) {
   });
 }
 
-}  // namespace records
+}  // namespace runframe

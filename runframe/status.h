@@ -1,0 +1,12 @@
+// The exit statuses of every program's run.
+#pragma once
+
+namespace runframe {
+
+// A file could not be opened, created, written or closed.
+inline constexpr int kStatusOsError = 1;
+// The input is bad: a read failure, an unexpected end of file, or an argument the
+// program does not take.
+inline constexpr int kStatusBadInput = 2;
+
+}  // namespace runframe

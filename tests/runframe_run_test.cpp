@@ -1,0 +1,61 @@
+// The run frame: failures become one console line and a status; argument handling.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "records/records.h"
+#include "runframe/run.h"
+#include "tracer_version.h"
+
+namespace {
+
+TEST(GuardedRun, EveryFailureBecomesOneLineAndAStatus) {
+  std::ostringstream err;
+  EXPECT_EQ(runframe::guarded_run("p", err, [] { return 0; }), 0);
+  EXPECT_EQ(runframe::guarded_run("p", err, [] { return 3; }), 3);
+  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(runframe::guarded_run("p", err, []() -> int { throw records::StopRun(0); }), 0);
+  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(runframe::guarded_run("p", err, []() -> int { throw records::StopRun(0, "stopped"); }),
+            0);
+  EXPECT_EQ(err.str(), "p: stopped\n");
+  err.str("");
+  EXPECT_EQ(runframe::guarded_run("p", err, []() -> int { throw records::end_of_file("f", 2); }),
+            2);
+  EXPECT_EQ(err.str(), "p: f line 2: End of file\n");
+  err.str("");
+  EXPECT_EQ(runframe::guarded_run("p", err, []() -> int { throw std::bad_alloc(); }), 2);
+  EXPECT_EQ(err.str(), "p: out of memory\n");
+  err.str("");
+  EXPECT_EQ(runframe::guarded_run("p", err, []() -> int { throw std::runtime_error("boom"); }), 2);
+  EXPECT_EQ(err.str(), "p: boom\n");
+  err.str("");
+  EXPECT_EQ(runframe::guarded_run("p", err, []() -> int { throw 5; }), 2);
+  EXPECT_EQ(err.str(), "p: unexpected failure\n");
+}
+
+TEST(HandleArguments, HelpVersionAndUsage) {
+  runframe::ProgramInfo info{"tlvanalysis", "tlvanalysis [--help | --version]",
+                            "Reads x.\nWrites y."};
+  std::istringstream in;
+  auto run = [&](std::vector<std::string> args, std::string& out_text, std::string& err_text) {
+    std::ostringstream out, err;
+    runframe::RunContext ctx{".", args, in, out, err};
+    auto r = runframe::handle_arguments(info, ctx);
+    out_text = out.str();
+    err_text = err.str();
+    return r;
+  };
+  std::string o, e;
+  EXPECT_FALSE(run({}, o, e).has_value());
+  EXPECT_EQ(run({"--help"}, o, e), 0);
+  EXPECT_EQ(o, "usage: tlvanalysis [--help | --version]\nReads x.\nWrites y.\n");
+  EXPECT_EQ(run({"--version"}, o, e), 0);
+  EXPECT_EQ(o, "tlvanalysis " + std::string(tracer::kVersion) + "\n");
+  EXPECT_EQ(run({"-x"}, o, e), 2);
+  EXPECT_EQ(o, "");
+  EXPECT_EQ(e, "tlvanalysis: unknown argument '-x'\nusage: tlvanalysis [--help | --version]\n");
+  EXPECT_EQ(run({"--help", "extra"}, o, e), 2);
+}
+
+}  // namespace
