@@ -33,8 +33,8 @@ struct ArcFit {
 // The statistics of one arc as both analysis reports write them, from its fit:
 // the mean distance (RMEAN), the largest observed concentration, the fitted CMAX
 // and CY with their ratios to the emission rate Q, the spread and the plume
-// direction. Each driver states their units and turns; whatever the fit did not
-// form holds its mark.
+// direction. Each driver's report header gives their units and any turn of the
+// direction; whatever the fit did not form holds its mark.
 struct ArcColumns {
   float Dist = kNotFormed;
   float OMAX = 0.0f;
