@@ -16,6 +16,18 @@ namespace arcstats {
 
 namespace detail {
 
+ValidPairs valid_pairs(std::span<const float> CONC, std::span<const float> YLAT, std::size_t count) {
+  ValidPairs p;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (CONC[i] >= 0.0f) {
+      p.conc[static_cast<std::size_t>(p.n)] = CONC[i];
+      p.ylat[static_cast<std::size_t>(p.n)] = YLAT[i];
+      ++p.n;
+    }
+  }
+  return p;
+}
+
 bool integrate_profile(int NUM, std::span<const float> CONC, std::span<const float> YLAT, float& CY,
                        int IENDS) {
   if (NUM > NMAX) return false;
@@ -24,16 +36,10 @@ bool integrate_profile(int NUM, std::span<const float> CONC, std::span<const flo
     throw std::length_error("areatp: profile arrays shorter than NUM");
   }
 
-  std::array<float, NMAX> yw;
-  std::array<float, NMAX> cw;
-  int n = 0;
-  for (std::size_t i = 0; i < len; ++i) {
-    if (CONC[i] >= 0.0f) {
-      yw[n] = YLAT[i];
-      cw[n] = CONC[i];
-      ++n;
-    }
-  }
+  ValidPairs valid = valid_pairs(CONC, YLAT, len);
+  std::array<float, NMAX>& yw = valid.ylat;
+  std::array<float, NMAX>& cw = valid.conc;
+  const int n = valid.n;
   sort2(yw, cw, n);  // status not needed: an empty profile is caught below
 
   if (n <= 2) {

@@ -1,8 +1,12 @@
 // Crosswind integration of an arc's concentration profile.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <iosfwd>
 #include <span>
+
+#include "arcstats/arcstats.h"
 
 namespace arcstats {
 
@@ -22,6 +26,15 @@ void areatp(int NUM, std::span<const float> CONC, std::span<const float> YLAT, f
             std::ostream& console);
 
 namespace detail {
+// The pairs among the first `count` of (CONC[i], YLAT[i]) with CONC >= 0, in their
+// order; count is at most NMAX.
+struct ValidPairs {
+  std::array<float, NMAX> conc;
+  std::array<float, NMAX> ylat;
+  int n = 0;
+};
+ValidPairs valid_pairs(std::span<const float> CONC, std::span<const float> YLAT, std::size_t count);
+
 // areatp without the console: returns false (touching nothing) when NUM > NMAX.
 bool integrate_profile(int NUM, std::span<const float> CONC, std::span<const float> YLAT, float& CY,
                        int IENDS);

@@ -40,19 +40,11 @@ void bstfit(int NUM, std::span<float> CONC, std::span<float> XREC, std::span<flo
                                  double{out.RMEAN});
   }
 
-  std::array<float, NMAX> wc;
-  std::array<float, NMAX> wy;
-  int used = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (CONC[i] >= 0.0f) {
-      wc[used] = CONC[i];
-      wy[used] = YLAT[i];
-      ++used;
-    }
-  }
+  const detail::ValidPairs valid = detail::valid_pairs(CONC, YLAT, n);
+  const int used = valid.n;
   out.NUSED = used;
-  const auto profile_c = std::span<const float>(wc).first(static_cast<std::size_t>(used));
-  const auto profile_y = std::span<const float>(wy).first(static_cast<std::size_t>(used));
+  const auto profile_c = std::span<const float>(valid.conc).first(static_cast<std::size_t>(used));
+  const auto profile_y = std::span<const float>(valid.ylat).first(static_cast<std::size_t>(used));
 
   sysm(used, profile_c, profile_y, out.Sy, out.IERR);
   // At most NMAX pairs here, so the profile never exceeds the integration limit.

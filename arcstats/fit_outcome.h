@@ -30,6 +30,19 @@ struct ArcFit {
   bool cmax_formed() const { return outcome == FitOutcome::kFormed; }
 };
 
+// The statistics of one arc as both analysis reports write them, from its fit:
+// the mean distance (RMEAN), the largest observed concentration, the fitted CMAX
+// and CY with their ratios to the emission rate Q, the spread and the plume
+// direction. Each driver's report header gives their units and any turn of the
+// direction; whatever the fit did not form holds its mark.
+struct ArcColumns {
+  float Dist = kNotFormed;
+  float OMAX = 0.0f;
+  float CMAX = kPeakNotFormed, CY = kNotFormed;
+  float CMAXQ = kPeakNotFormed, CYQ = kPeakNotFormed;
+  float Sy = kNotFormed, PHIC = kNotFormed;
+};
+
 // True when bstfit reaches the profile of an arc of NUM receptors: NUM is at most
 // NMAX and at least three of CONC[0..NUM-1] are positive.
 bool fit_reaches(int NUM, std::span<const float> CONC);

@@ -33,25 +33,28 @@ JoinKey make_key(const std::string& hour, float km) {
   return key;
 }
 
+// The date-hour key and the distance that `keys` reads from `record`, the distance
+// given in `units_per_km` (an exact 1 keeps it as read).
+JoinKey read_key(const records::Layout& keys, std::string_view record,
+                 const records::Origin& origin, std::string_view distance_field,
+                 double units_per_km) {
+  std::string hour(8, ' ');
+  float distance = 0.0f;
+  records::read_text(keys, record, {records::text(hour), &distance}, origin,
+                     {"date-hour key", distance_field});
+  return make_key(hour, static_cast<float>(static_cast<double>(distance) / units_per_km));
+}
+
 }  // namespace
 
 JoinKey read_observed_key(const Layouts& layouts, std::string_view line,
                           const records::Origin& origin) {
-  std::string hour(8, ' ');
-  float arc = 0.0f;
-  records::read_text(layouts.observed_keys, line, {records::text(hour), &arc}, origin,
-                     {"date-hour key", "arc distance"});
-  return make_key(hour, arc);
+  return read_key(layouts.observed_keys, line, origin, "arc distance", 1.0);
 }
 
 JoinKey read_model_key(const Layouts& layouts, std::string_view record,
                        const records::Origin& origin) {
-  std::string hour(8, ' ');
-  float metres = 0.0f;
-  records::read_text(layouts.model_keys, record, {records::text(hour), &metres}, origin,
-                     {"date-hour key", "receptor distance"});
-  const float km = static_cast<float>(static_cast<double>(metres) / 1000.0);
-  return make_key(hour, km);
+  return read_key(layouts.model_keys, record, origin, "receptor distance", 1000.0);
 }
 
 }  // namespace combine

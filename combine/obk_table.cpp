@@ -1,24 +1,31 @@
 #include "combine/obk_table.h"
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
 namespace combine {
 
 namespace {
+// The table's dimensions, in the order of its index: years from 1980, months,
+// days and hours (each from 1).
 constexpr int kFirstYear = 80;
-constexpr int kYears = 2;
-constexpr int kMonths = 12;
-constexpr int kDays = 31;
-constexpr int kHours = 24;
+constexpr std::array<int, 4> kExtent{2, 12, 31, 24};
+constexpr int kSlots = kExtent[0] * kExtent[1] * kExtent[2] * kExtent[3];
 }  // namespace
 
-ObkTable::ObkTable() : lengths_(kYears * kMonths * kDays * kHours, kMissing) {}
+ObkTable::ObkTable() : lengths_(kSlots, kMissing) {}
 
 int ObkTable::slot(int year, int month, int day, int hour) {
-  const int y = year - kFirstYear;
-  if (y < 0 || y >= kYears || month < 1 || month > kMonths || day < 1 || day > kDays || hour < 1 ||
-      hour > kHours) {
-    return -1;
+  // Widened, so that no value read can overflow on the way.
+  const std::array<std::int64_t, 4> index{std::int64_t{year} - kFirstYear, std::int64_t{month} - 1,
+                                          std::int64_t{day} - 1, std::int64_t{hour} - 1};
+  int slot = 0;
+  for (std::size_t i = 0; i < index.size(); ++i) {
+    if (index[i] < 0 || index[i] >= kExtent[i]) return -1;
+    slot = slot * kExtent[i] + static_cast<int>(index[i]);
   }
-  return ((y * kMonths + (month - 1)) * kDays + (day - 1)) * kHours + (hour - 1);
+  return slot;
 }
 
 void ObkTable::load(records::InputFile& surface, const Layouts& layouts) {

@@ -9,6 +9,8 @@
 #include <optional>
 #include <tuple>
 
+#include "evaluate/svg.h"
+
 namespace evaluate {
 namespace {
 
@@ -556,32 +558,7 @@ footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
 
 }  // namespace
 
-std::string html_escape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
+std::string html_escape(std::string_view text) { return xml_escape(text, true); }
 
 std::string page_number(double value) {
   if (value == 0) return "0";

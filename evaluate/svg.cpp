@@ -98,8 +98,9 @@ std::string num(double v) {
   return s == "-0.00" ? "0.00" : s;
 }
 
-std::string xml_escape(std::string_view text) {
+std::string xml_escape(std::string_view text, bool apostrophe) {
   std::string out;
+  out.reserve(text.size());
   for (char c : text) {
     switch (c) {
       case '&':
@@ -113,6 +114,12 @@ std::string xml_escape(std::string_view text) {
         break;
       case '"':
         out += "&quot;";
+        break;
+      case '\'':
+        if (apostrophe)
+          out += "&#39;";
+        else
+          out += c;
         break;
       default:
         out += c;

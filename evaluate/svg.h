@@ -46,8 +46,9 @@ std::string grouped(std::size_t n);
 // A coordinate with two decimals, locale-free.
 std::string num(double v);
 
-// Text with &, <, >, " escaped for element content and attribute values.
-std::string xml_escape(std::string_view text);
+// Text with &, <, >, " escaped for element content and attribute values; with
+// `apostrophe`, ' as well (as &#39;, which HTML reads too).
+std::string xml_escape(std::string_view text, bool apostrophe = false);
 
 // A generous estimate of the width of `text` in a sans-serif font of `size` px.
 double text_width(std::string_view text, double size);

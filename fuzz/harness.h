@@ -163,6 +163,26 @@ inline std::string output_records(const Scratch& scratch, std::string_view name,
   return split_records(name, content, records);
 }
 
+// output_records for a file the run must leave: its absence is the fault `missing`.
+inline std::string required_records(const Scratch& scratch, std::string_view name,
+                                    std::string_view missing, std::string& content,
+                                    std::vector<std::string_view>& records) {
+  bool exists = false;
+  std::string problem = output_records(scratch, name, exists, content, records);
+  if (problem.empty() && !exists) problem = missing;
+  return problem;
+}
+
+// A fault description unless `records` open with two header lines of `first` and
+// `second` columns; `what` names the file.
+inline std::string header_problem(std::string_view what,
+                                  const std::vector<std::string_view>& records, std::size_t first,
+                                  std::size_t second) {
+  if (records.size() >= 2 && records[0].size() == first && records[1].size() == second) return {};
+  return std::string(what) + " header is not two lines of " + std::to_string(first) + " and " +
+         std::to_string(second) + " columns";
+}
+
 inline std::size_t count_records(std::string_view text) {
   std::size_t n = 0;
   for (char c : text) n += c == '\n';

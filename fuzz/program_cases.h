@@ -22,6 +22,9 @@
 #include "fuzz/harness.h"
 #include "hlbanalysis/hlbanalysis.h"
 #include "tessiclip/tessiclip.h"
+#include "tlvanalysis/observation_reader.h"
+#include "tlvanalysis/qc_table.h"
+#include "tlvanalysis/report.h"
 #include "tlvanalysis/tlvanalysis.h"
 
 namespace fuzzing {
@@ -33,10 +36,10 @@ inline bool starts_with(std::string_view text, std::string_view head) {
 // ---------------------------------------------------------------------------
 // tlvanalysis
 
-inline constexpr std::string_view kTlvQc = "tolvernsf6-max11052011.txt";
-inline constexpr std::string_view kTlvObservations = "TolvernSF611052011.txt";
-inline constexpr std::string_view kTlvReport = "TolvernOBSAnalysis.txt";
-inline constexpr std::string_view kTlvEmissions = "TLVemissions.txt";
+inline constexpr std::string_view kTlvQc = tlvanalysis::kQcFileName;
+inline constexpr std::string_view kTlvObservations = tlvanalysis::kObservationFileName;
+inline constexpr std::string_view kTlvReport = tlvanalysis::kReportFileName;
+inline constexpr std::string_view kTlvEmissions = tlvanalysis::kEmissionsFileName;
 
 // Report: the two header lines (175 and 178 columns), then data lines of 177
 // columns and the two arc-size lines of an arc above 200 samplers. Emissions:
@@ -62,8 +65,8 @@ inline std::string tlvanalysis_case(std::string_view data) {
     return "an output file exists after the quality-control file failed";
   if (!qc_failed && !have_report) return "no report";
   if (!have_report) return {};
-  if (report.size() < 2 || report[0].size() != 175 || report[1].size() != 178)
-    return "report header is not two lines of 175 and 178 columns";
+  problem = header_problem("report", report, 175, 178);
+  if (!problem.empty()) return problem;
   std::size_t lines = 0;
   for (std::size_t i = 2; i < report.size(); ++i) {
     if (report[i].size() == 177)
@@ -98,14 +101,11 @@ inline std::string hlbanalysis_case(std::string_view data) {
   std::string problem = check_status(r, "hlbanalysis", {kHlbArcs}, {kHlbCountsFault});
   if (!problem.empty()) return problem;
 
-  bool have_report = false;
   std::string text;
   std::vector<std::string_view> report;
-  problem = output_records(scratch, kHlbReport, have_report, text, report);
+  problem = required_records(scratch, kHlbReport, "no report", text, report);
+  if (problem.empty()) problem = header_problem("report", report, 136, 138);
   if (!problem.empty()) return problem;
-  if (!have_report) return "no report";
-  if (report.size() < 2 || report[0].size() != 136 || report[1].size() != 138)
-    return "report header is not two lines of 136 and 138 columns";
   std::size_t end = report.size();
   const bool fatal = r.status != 0 && contains(r.err, kHlbCountsFault);
   if (fatal) {
@@ -283,14 +283,11 @@ inline std::string combine_case(std::string_view data) {
       check_status(r, "TLVCombineAll", {kCombObserved, kCombIscst3, kCombSurface, kCombAermod});
   if (!problem.empty()) return problem;
 
-  bool have = false;
   std::string text;
   std::vector<std::string_view> table;
-  problem = output_records(scratch, kCombTable, have, text, table);
+  problem = required_records(scratch, kCombTable, "no combined table", text, table);
+  if (problem.empty()) problem = header_problem("table", table, 336, 334);
   if (!problem.empty()) return problem;
-  if (!have) return "no combined table";
-  if (table.size() < 2 || table[0].size() != 336 || table[1].size() != 334)
-    return "table header is not two lines of 336 and 334 columns";
   std::size_t end = table.size();
   long zero = 0, aerobs = 0, all_three = 0;
   if (r.status == 0) {

@@ -34,24 +34,11 @@ struct ReportLayouts {
 
 // Date and time of a block as the report stamps it.
 struct Stamp {
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  int hour = 0;
-  int minute = 0;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
 };
 
 // The values of the columns after Q, as written.
-struct Columns {
-  float Dist = 0.0f;
-  float OMAX = 0.0f;
-  float CMAX = 0.0f;
-  float CY = 0.0f;
-  float CMAXQ = 0.0f;
-  float CYQ = 0.0f;
-  float Sy = 0.0f;
-  float PHIC = 0.0f;
-};
+using Columns = arcstats::ArcColumns;
 
 // Turns a fitted direction by the offset: subtracts 92.0, then 360.0 while the
 // result exceeds 360.0 (a result below zero stays as it is).

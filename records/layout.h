@@ -5,6 +5,7 @@
 // steps) and then reused for every record. Upper and lower case are the same.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,6 +32,12 @@ struct Step {
   int digits = -1;   // d for f/e/g, m for i (-1: none given)
   std::string text;  // the literal of a text step
   bool is_data() const { return op >= Op::i; }
+  // For skip and tab: the column (from 0) where the next field begins when the
+  // current column is `pos`.
+  std::size_t column_after(std::size_t pos) const {
+    return op == Op::skip ? pos + static_cast<std::size_t>(width)
+                          : static_cast<std::size_t>(width - 1);
+  }
 };
 
 class Layout {

@@ -17,24 +17,14 @@ std::string describe(const Step& s) {
   std::string d;
   switch (s.op) {
     case Op::i:
-      d = "i";
-      break;
     case Op::f:
-      d = "f";
-      break;
     case Op::e:
-      d = "e";
-      break;
     case Op::g:
-      d = "g";
+      d.push_back(s.op == Op::i ? 'i' : s.op == Op::f ? 'f' : s.op == Op::e ? 'e' : 'g');
       break;
     case Op::a:
       d = "a";
       if (s.width > 0) d.append(std::to_string(s.width));
-      return d;
-    case Op::skip:
-      d = std::to_string(s.width);
-      d.push_back('x');
       return d;
     case Op::tab:
       d = "t";
@@ -42,9 +32,10 @@ std::string describe(const Step& s) {
       return d;
     case Op::slash:
       return "/";
+    case Op::skip:
     case Op::scale:
       d = std::to_string(s.width);
-      d.push_back('p');
+      d.push_back(s.op == Op::skip ? 'x' : 'p');
       return d;
     case Op::text:
       d = "'";
@@ -98,10 +89,8 @@ bool read_statement(const Layout& layout, std::string_view record, Origin where,
       case Op::text:
         throw std::logic_error("layout \"" + layout.source() + "\": a quoted text cannot be read");
       case Op::skip:
-        pos += static_cast<std::size_t>(s.width);
-        break;
       case Op::tab:
-        pos = static_cast<std::size_t>(s.width - 1);
+        pos = s.column_after(pos);
         break;
       case Op::slash:
         if (more == nullptr || !more->next(record)) {

@@ -49,10 +49,8 @@ void append_statement(const Layout& layout, std::span<const Item> items, std::st
           break;
         }
         case Op::skip:
-          pos += static_cast<std::size_t>(s.width);
-          break;
         case Op::tab:
-          pos = static_cast<std::size_t>(s.width - 1);
+          pos = s.column_after(pos);
           break;
         case Op::slash:
           out.resize(rec + len);
@@ -75,14 +73,10 @@ void append_statement(const Layout& layout, std::span<const Item> items, std::st
                 mismatch(layout, s, "a real or a text");
               break;
             case Op::f:
-              if (const float* v = std::get_if<float>(&item))
-                put_fixed(field(s.width), s.width, s.digits, scale, *v);
-              else
-                mismatch(layout, s, "an integer or a text");
-              break;
             case Op::e:
               if (const float* v = std::get_if<float>(&item))
-                put_exp(field(s.width), s.width, s.digits, scale, *v);
+                (s.op == Op::f ? put_fixed : put_exp)(field(s.width), s.width, s.digits, scale,
+                                                      *v);
               else
                 mismatch(layout, s, "an integer or a text");
               break;

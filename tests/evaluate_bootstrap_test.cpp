@@ -15,6 +15,7 @@
 #include "evaluate/groups.h"
 #include "evaluate/high_end.h"
 #include "evaluate/study.h"
+#include "support/combined_line.h"
 
 namespace {
 
@@ -30,17 +31,7 @@ using evaluate::kVg;
 
 // A line with both quantities equal: observed co, AERMOD a, ISCST3 i.
 evaluate::CombinedLine line(float arc, float obk, float co, float a, float i) {
-  evaluate::CombinedLine l;
-  l.arc = arc;
-  l.obk = obk;
-  for (int q = 0; q < evaluate::kQuantities; ++q) {
-    l.observed[q] = co;
-    l.predicted[kAermod][q] = a;
-    l.predicted[kIscst3][q] = i;
-    l.state[kAermod][q] = evaluate::PairState::valid;
-    l.state[kIscst3][q] = evaluate::PairState::valid;
-  }
-  return l;
+  return testsupport::combined_line(arc, obk, co, a, i);
 }
 
 // Expected sequences below come from a separate implementation of the 64-bit

@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,50 +15,25 @@
 #include "formats/analysis_report.h"
 #include "formats/combined_table.h"
 #include "records/records.h"
+#include "support/run.h"
 #include "support/scratch.h"
 #include "tracer_version.h"
 
 namespace {
 
+using testsupport::crlf_records;
+using testsupport::RunResult;
 using testsupport::ScratchDir;
 
 const std::string kInput(formats::kCombinedFile);
 const std::string kOutput = "TLV-Model-Statistics.txt";
 
 std::string data_file(const std::string& name) {
-  std::ifstream f(std::string(TEST_DATA_DIR) + "/evaluate/" + name, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
+  return testsupport::read_file(std::string(TEST_DATA_DIR) + "/evaluate/" + name);
 }
 
-struct RunResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-RunResult run(const ScratchDir& dir, std::vector<std::string> args) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  const runframe::RunContext ctx{dir.path(), std::span<const std::string>(args), in, out, err};
-  const int status = run_tlvstats(ctx);
-  return {status, out.str(), err.str()};
-}
-
-std::vector<std::string> records_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    const std::size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(at));
-      break;
-    }
-    lines.push_back(text.substr(at, end - at));
-    at = end + 2;
-  }
-  return lines;
+RunResult run(const ScratchDir& dir, const std::vector<std::string>& args) {
+  return testsupport::run_program(run_tlvstats, dir.path(), args);
 }
 
 std::string trimmed(const std::string& s) {
@@ -88,33 +62,38 @@ void add_blocks(std::vector<records::Dest>& dests, int blocks, float* value, flo
   }
 }
 
+// The texts that open every data line (model, quantity, group) and the marks of
+// its blocks: read as text, then trimmed into the line.
+struct LineTexts {
+  std::string model = std::string(13, ' ');
+  std::string quantity = std::string(6, ' ');
+  std::string group = std::string(8, ' ');
+  std::vector<std::string> marks;
+
+  std::vector<records::Dest> head() {
+    return {records::text(model), records::text(quantity), records::text(group)};
+  }
+
+  template <class Line>
+  void read_into(Line& line, const records::Layout& layout, const std::string& record, long number,
+                 const std::vector<records::Dest>& dests) {
+    records::read_text(layout, record, dests, records::Origin{kOutput, number});
+    line.model = trimmed(model);
+    line.quantity = trimmed(quantity);
+    line.group = trimmed(group);
+    for (std::size_t k = 0; k < marks.size(); ++k) line.mark[k] = marks[k];
+  }
+};
+
 MeasureLine read_measure_line(const std::string& record, long number) {
   static const records::Layout layout(evaluate::kMeasureLineLayout);
   MeasureLine m;
-  std::string model(13, ' '), quantity(6, ' '), group(8, ' ');
-  std::vector<std::string> marks;
-  std::vector<records::Dest> dests = {records::text(model),
-                                      records::text(quantity),
-                                      records::text(group),
-                                      &m.arc,
-                                      &m.lines,
-                                      &m.obs_out,
-                                      &m.mod_unread,
-                                      &m.mod_negative,
-                                      &m.n,
-                                      &m.npos,
-                                      &m.boot,
-                                      &m.mean_o,
-                                      &m.mean_p,
-                                      &m.sd_o,
-                                      &m.sd_p,
-                                      &m.r};
-  add_blocks(dests, kLineBlocks, m.value, m.lower, m.upper, marks);
-  records::read_text(layout, record, dests, records::Origin{kOutput, number});
-  m.model = trimmed(model);
-  m.quantity = trimmed(quantity);
-  m.group = trimmed(group);
-  for (int k = 0; k < kLineBlocks; ++k) m.mark[k] = marks[static_cast<std::size_t>(k)];
+  LineTexts texts;
+  std::vector<records::Dest> dests = texts.head();
+  dests.insert(dests.end(), {&m.arc, &m.lines, &m.obs_out, &m.mod_unread, &m.mod_negative, &m.n,
+                             &m.npos, &m.boot, &m.mean_o, &m.mean_p, &m.sd_o, &m.sd_p, &m.r});
+  add_blocks(dests, kLineBlocks, m.value, m.lower, m.upper, texts.marks);
+  texts.read_into(m, layout, record, number, dests);
   return m;
 }
 
@@ -131,23 +110,12 @@ struct DifferenceLine {
 DifferenceLine read_difference_line(const std::string& record, long number) {
   static const records::Layout layout(evaluate::kDifferenceLineLayout);
   DifferenceLine d;
-  std::string model(13, ' '), quantity(6, ' '), group(8, ' ');
-  std::vector<std::string> marks;
-  std::vector<records::Dest> dests = {records::text(model),
-                                      records::text(quantity),
-                                      records::text(group),
-                                      &d.arc,
-                                      &d.lines,
-                                      &d.n_aermod,
-                                      &d.n_iscst3,
-                                      &d.boot};
-  add_blocks(dests, kDifferenceBlocks, d.value, d.lower, d.upper, marks);
+  LineTexts texts;
+  std::vector<records::Dest> dests = texts.head();
+  dests.insert(dests.end(), {&d.arc, &d.lines, &d.n_aermod, &d.n_iscst3, &d.boot});
+  add_blocks(dests, kDifferenceBlocks, d.value, d.lower, d.upper, texts.marks);
   dests.push_back(&d.n_both);
-  records::read_text(layout, record, dests, records::Origin{kOutput, number});
-  d.model = trimmed(model);
-  d.quantity = trimmed(quantity);
-  d.group = trimmed(group);
-  for (int k = 0; k < kDifferenceBlocks; ++k) d.mark[k] = marks[static_cast<std::size_t>(k)];
+  texts.read_into(d, layout, record, number, dests);
   return d;
 }
 
@@ -169,7 +137,7 @@ std::string key(const std::string& model, const std::string& quantity, const std
 Table read_table(const std::string& text,
                  const std::vector<std::string>& models = {"AERMOD", "ISCST3"}) {
   Table t;
-  const auto lines = records_of(text);
+  const auto lines = crlf_records(text);
   auto is_model = [&](const std::string& name) {
     return std::find(models.begin(), models.end(), name) != models.end();
   };
@@ -251,12 +219,9 @@ TEST(EvaluateProgram, SmallTableAgainstHandComputedValues) {
     SCOPED_TRACE(e.key);
     ASSERT_EQ(1u, t.measures.count(e.key));
     const MeasureLine& m = t.measures.at(e.key);
-    EXPECT_EQ(e.lines, m.lines);
-    EXPECT_EQ(e.obs_out, m.obs_out);
-    EXPECT_EQ(e.mod_unread, m.mod_unread);
-    EXPECT_EQ(e.mod_negative, m.mod_negative);
-    EXPECT_EQ(e.n, m.n);
-    EXPECT_EQ(e.npos, m.npos);
+    // Lines, observed out, model unread, model negative, N, N positive.
+    EXPECT_EQ((std::array{e.lines, e.obs_out, e.mod_unread, e.mod_negative, e.n, e.npos}),
+              (std::array{m.lines, m.obs_out, m.mod_unread, m.mod_negative, m.n, m.npos}));
     expect_close(e.mean_o, m.mean_o, "MeanO");
     expect_close(e.mean_p, m.mean_p, "MeanP");
     const double values[5] = {e.fb, e.mg, e.nmse, e.vg, e.fac2};
@@ -331,7 +296,7 @@ TEST(EvaluateProgram, HeaderStatesDefinitionsAndInput) {
 TEST(EvaluateProgram, TableWithoutCombinedLines) {
   ScratchDir dir;
   const std::string table = data_file("small-combined.txt");
-  const auto lines = records_of(table);
+  const auto lines = crlf_records(table);
   dir.write(kInput, testsupport::crlf_lines({lines[0], lines[1], "     ISC Zero Cy:  0",
                                              "     Iaerobs:      0", "     iallthree:    0"}));
   const RunResult r = run(dir, {});
@@ -441,7 +406,7 @@ TEST(EvaluateProgram, FailuresLeaveOutputsAlone) {
   }
   {
     // A bad Arc field on the fourth line: nothing written, earlier outputs kept.
-    auto lines = records_of(data_file("small-combined.txt"));
+    auto lines = crlf_records(data_file("small-combined.txt"));
     lines[3].replace(37, 10, "      x.50");
     std::string text;
     for (const auto& l : lines) text += l + "\r\n";
@@ -526,7 +491,7 @@ namespace {
 // Splits a tidy file without quoted fields into rows of fields.
 std::vector<std::vector<std::string>> csv_rows(const std::string& text) {
   std::vector<std::vector<std::string>> rows;
-  for (const std::string& line : records_of(text)) {
+  for (const std::string& line : crlf_records(text)) {
     if (line.empty()) continue;
     std::vector<std::string> fields;
     std::size_t at = 0;
@@ -560,7 +525,7 @@ TEST(EvaluateProgram, TidyStatisticsReadBack) {
   const auto rows = csv_rows(dir.read("TLV-Model-Statistics.csv"));
   ASSERT_FALSE(rows.empty());
   EXPECT_EQ(std::string(evaluate::kTidyHeader),
-            records_of(dir.read("TLV-Model-Statistics.csv"))[0]);
+            crlf_records(dir.read("TLV-Model-Statistics.csv"))[0]);
   // 2 quantities x 5 groups: 2 models x 14 statistics, 1 pair x 7 differences.
   ASSERT_EQ(1u + 2 * 5 * (2 * 14 + 7), rows.size());
   for (const auto& r : rows) EXPECT_EQ(17u, r.size());
@@ -633,7 +598,7 @@ TEST(EvaluateProgram, ValueBeyondTheFloatRangeKeepsABlankBeforeItsAsterisks) {
   dir.write(kInput, text);
   ASSERT_EQ(0, run(dir, {"--resamples", "20"}).status);
   int found = 0;
-  for (const std::string& line : records_of(dir.read(kOutput))) {
+  for (const std::string& line : crlf_records(dir.read(kOutput))) {
     if (line.rfind("AERMOD        CY/Q   all", 0) != 0) continue;
     ++found;
     EXPECT_EQ(" **********", line.substr(252, 11));  // VG, columns 253-263
@@ -643,7 +608,7 @@ TEST(EvaluateProgram, ValueBeyondTheFloatRangeKeepsABlankBeforeItsAsterisks) {
 }
 
 TEST(EvaluateProgram, IncompleteTableIsRemarked) {
-  const auto lines = records_of(data_file("small-combined.txt"));
+  const auto lines = crlf_records(data_file("small-combined.txt"));
   const std::size_t first_count = lines.size() - 3;
   const struct {
     std::size_t counts;

@@ -8,6 +8,7 @@
 #include "evaluate/study.h"
 #include "evaluate/diagrams.h"
 #include "evaluate/svg.h"
+#include "support/combined_line.h"
 
 namespace {
 
@@ -40,16 +41,7 @@ TEST(EvaluateSvg, LogPosition) {
 }
 
 evaluate::CombinedLine line(float co, float aermod, float iscst3) {
-  evaluate::CombinedLine l;
-  l.arc = 1.0f;
-  for (int q = 0; q < evaluate::kQuantities; ++q) {
-    l.observed[q] = co;
-    l.predicted[kAermod][q] = aermod;
-    l.predicted[kIscst3][q] = iscst3;
-    l.state[kAermod][q] = evaluate::PairState::valid;
-    l.state[kIscst3][q] = evaluate::PairState::valid;
-  }
-  return l;
+  return testsupport::combined_line(1.0f, 0.0f, co, aermod, iscst3);
 }
 
 struct Xy {

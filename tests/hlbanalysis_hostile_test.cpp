@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzz/harness.h"
 #include "hlbanalysis/hlbanalysis.h"
+#include "support/checked_records.h"
 #include "support/run.h"
 #include "support/scratch.h"
 
@@ -67,9 +67,7 @@ std::vector<std::string> arc_file(std::vector<Block> blocks, int total = kBlocks
 }
 
 std::vector<std::string_view> records_of(const std::string& text) {
-  std::vector<std::string_view> r;
-  EXPECT_EQ(fuzzing::split_records("report", text, r), "");
-  return r;
+  return testsupport::checked_records("report", text);
 }
 
 testsupport::RunResult run(const testsupport::ScratchDir& dir) {

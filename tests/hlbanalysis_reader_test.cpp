@@ -170,12 +170,8 @@ TEST(HlbFetch, BlankFieldsAndConcentrationsStayAsRead) {
   f.fetch();
   ASSERT_EQ(f.samplers.CONC.size(), 3u);
   EXPECT_EQ(f.samplers.XREC[0], 0.0f);
-  EXPECT_EQ(f.samplers.YREC[0], 0.0f);
-  EXPECT_EQ(f.samplers.CONC[0], 0.0f);
-  EXPECT_EQ(f.samplers.YREC[1], 100.0f);
-  EXPECT_EQ(f.samplers.CONC[1], -1.0f);
-  EXPECT_EQ(f.samplers.YREC[2], -200.0f);
-  EXPECT_EQ(f.samplers.CONC[2], 2500.0f);
+  EXPECT_EQ(f.samplers.YREC, (std::vector<float>{0.0f, 100.0f, -200.0f}));
+  EXPECT_EQ(f.samplers.CONC, (std::vector<float>{0.0f, -1.0f, 2500.0f}));
 }
 
 TEST(HlbFetch, BlocksLargerThanTheFitReadEverySampler) {

@@ -2,6 +2,7 @@
 // the turn of the plume direction.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -152,28 +153,23 @@ TEST(HlbReport, DirectionTurn) {
   EXPECT_EQ(line(500.0f), "      48.000");
 }
 
+// Year, month, day, hour and minute of a stamp.
+std::array<int, 5> fields(const Stamp& s) { return {s.year, s.month, s.day, s.hour, s.minute}; }
+
 TEST(HlbReport, StampFromTheKeys) {
   const hlbanalysis::ReportLayouts layouts;
   hlbanalysis::Mainn mainn;
   mainn.DATEKEY = " 08/03/61 ";
   mainn.TIMEKEY = "1400-1410 ";
   const Stamp s = hlbanalysis::read_stamp(layouts, mainn, "hbarcs.txt", 5);
-  EXPECT_EQ(s.month, 8);
-  EXPECT_EQ(s.day, 3);
-  EXPECT_EQ(s.year, 61);
-  EXPECT_EQ(s.hour, 14);
-  EXPECT_EQ(s.minute, 0);
+  EXPECT_EQ(fields(s), (std::array{61, 8, 3, 14, 0}));
   const Columns c = columns_of(fit_of(1, 1, 1, 1, 1, 100), 1.0f);
   EXPECT_EQ(hlbanalysis::format_line(layouts, 12, s, 1.0f, c).substr(10, 10), "6108031400");
 
   mainn.DATEKEY = "(12-31-59)";
   mainn.TIMEKEY = "0905";
-  const Stamp t = hlbanalysis::read_stamp(layouts, mainn, "hbarcs.txt", 5);
-  EXPECT_EQ(t.month, 12);
-  EXPECT_EQ(t.day, 31);
-  EXPECT_EQ(t.year, 59);
-  EXPECT_EQ(t.hour, 9);
-  EXPECT_EQ(t.minute, 5);
+  EXPECT_EQ(fields(hlbanalysis::read_stamp(layouts, mainn, "hbarcs.txt", 5)),
+            (std::array{59, 12, 31, 9, 5}));
 }
 
 TEST(HlbReport, KeysWithoutDigitsEndTheRun) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "records/records.h"
 #include "runframe/run.h"
@@ -15,6 +18,19 @@ using records::Layout;
 using records::OutputFile;
 using testsupport::crlf_lines;
 using testsupport::ScratchDir;
+
+using Failure = std::pair<int, std::string>;  // exit status, console line
+
+// The run-ending failure that `step` throws, as program `program` reports it.
+template <class Step>
+Failure failure_of(Step step, std::string_view program) {
+  try {
+    step();
+  } catch (const records::RunError& e) {
+    return {e.status(), e.message(program)};
+  }
+  return {0, "no failure"};
+}
 
 TEST(OutputFile, RecordsEndWithCrLf) {
   ScratchDir dir;
@@ -85,14 +101,8 @@ TEST(OutputFile, ManyRecordsAcrossBlocks) {
 
 TEST(OutputFile, UncreatableFileIsAnOsError) {
   ScratchDir dir;
-  try {
-    OutputFile::open(dir.path(), "no-such-dir/out.txt");
-    ADD_FAILURE();
-  } catch (const records::RunError& e) {
-    EXPECT_EQ(e.status(), 1);
-    EXPECT_EQ(e.message("p"),
-              "p: no-such-dir/out.txt: Operating system error: No such file or directory");
-  }
+  EXPECT_EQ(failure_of([&] { OutputFile::open(dir.path(), "no-such-dir/out.txt"); }, "p"),
+            Failure(1, "p: no-such-dir/out.txt: Operating system error: No such file or directory"));
 }
 
 TEST(InputFile, LineEnds) {
@@ -177,13 +187,8 @@ TEST(InputFile, EndOfFileBranchRewindAndSkip) {
   EXPECT_EQ(a, 3);
   EXPECT_EQ(b, 0);
   EXPECT_FALSE(in.read_or_eof(two, {&a, &b}));
-  try {
-    in.read(two, {&a, &b});
-    ADD_FAILURE();
-  } catch (const records::RunError& e) {
-    EXPECT_EQ(e.status(), 2);
-    EXPECT_EQ(e.message("p"), "p: in.txt line 3: End of file");
-  }
+  EXPECT_EQ(failure_of([&] { in.read(two, {&a, &b}); }, "p"),
+            Failure(2, "p: in.txt line 3: End of file"));
   EXPECT_THROW(in.skip(), records::RunError);
   in.rewind();
   EXPECT_EQ(in.line(), 0);
@@ -212,15 +217,10 @@ TEST(InputFile, SlashReadsSeveralRecords) {
 
 TEST(InputFile, MissingFileAndDirectory) {
   ScratchDir dir;
-  try {
-    InputFile::open(dir.path(), "TolvernSF611052011.txt   ");
-    ADD_FAILURE();
-  } catch (const records::RunError& e) {
-    EXPECT_EQ(e.status(), 1);
-    EXPECT_EQ(
-        e.message("tlvanalysis"),
-        "tlvanalysis: TolvernSF611052011.txt: Operating system error: No such file or directory");
-  }
+  EXPECT_EQ(
+      failure_of([&] { InputFile::open(dir.path(), "TolvernSF611052011.txt   "); }, "tlvanalysis"),
+      Failure(1,
+              "tlvanalysis: TolvernSF611052011.txt: Operating system error: No such file or directory"));
   EXPECT_FALSE(InputFile::try_open(dir.path(), "missing.txt").has_value());
   std::filesystem::create_directory(dir / "sub");
   EXPECT_FALSE(InputFile::try_open(dir.path(), "sub").has_value());

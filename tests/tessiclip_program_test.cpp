@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,24 +34,27 @@ constexpr std::string_view kAllPrompts =
     "  AERMET surf input ALL hours filename: \n"
     "  AERMET prof input ALL hours filename: \n";
 
-// Writes `text` right-aligned into columns first..last (from 1) of `rec`.
-void put(std::string& rec, int first, int last, std::string_view text) {
-  const std::size_t width = last - first + 1;
-  std::string field(width > text.size() ? width - text.size() : 0, ' ');
-  field += text;
-  if (rec.size() < static_cast<std::size_t>(last)) rec.resize(last, ' ');
-  rec.replace(first - 1, width, field);
+// A field of a record: `text` right-aligned in columns first..last (from 1).
+struct Field {
+  int first, last;
+  std::string_view text;
+};
+
+// `start` with `fields` written over it, widened with blanks as needed.
+std::string record(std::initializer_list<Field> fields, std::string start = {}) {
+  for (const Field& f : fields)
+    testsupport::place(start, f.first, testsupport::right(f.text, f.last - f.first + 1));
+  return start;
 }
 
 // The surface header: upper-air station in columns 41-45, surface station in 58-62.
 std::string header(std::string_view upper_air = "12345", std::string_view station = "678") {
-  std::string h = "   51.650N    1.350W";
-  put(h, 34, 39, "UA_ID:");
-  put(h, 41, 45, upper_air);
-  put(h, 51, 56, "SF_ID:");
-  put(h, 58, 62, station);
-  put(h, 83, 96, "VERSION: 11059");
-  return h;
+  return record({{34, 39, "UA_ID:"},
+                 {41, 45, upper_air},
+                 {51, 56, "SF_ID:"},
+                 {58, 62, station},
+                 {83, 96, "VERSION: 11059"}},
+                "   51.650N    1.350W");
 }
 
 // One surface data record; the columns that are not read hold plausible values.
@@ -59,24 +63,13 @@ struct Surf {
   std::string H = "125.3", zic = "850.", zim = "300.", L = "-20.0", z0 = "0.1000";
   std::string ws = "3.50", temp = "293.2";
   std::string line() const {
-    std::string r;
-    put(r, 1, 2, y);
-    put(r, 3, 5, m);
-    put(r, 6, 8, d);
-    put(r, 9, 12, "123");
-    put(r, 13, 15, hr);
-    put(r, 16, 22, H);
-    put(r, 23, 43, "  0.412  1.234  0.005");
-    put(r, 44, 49, zic);
-    put(r, 50, 55, zim);
-    put(r, 56, 64, L);
-    put(r, 65, 72, z0);
-    put(r, 73, 87, "   0.80    0.18");
-    put(r, 88, 94, ws);
-    put(r, 95, 108, "  245.0   10.0");
-    put(r, 109, 115, temp);
-    put(r, 116, 140, "    2.0    0   0.00    62");
-    return r;
+    return record({{1, 2, y},           {3, 5, m},       {6, 8, d},
+                   {9, 12, "123"},      {13, 15, hr},    {16, 22, H},
+                   {23, 43, "  0.412  1.234  0.005"},    {44, 49, zic},
+                   {50, 55, zim},       {56, 64, L},     {65, 72, z0},
+                   {73, 87, "   0.80    0.18"},          {88, 94, ws},
+                   {95, 108, "  245.0   10.0"},          {109, 115, temp},
+                   {116, 140, "    2.0    0   0.00    62"}});
   }
 };
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzz/harness.h"
+#include "support/checked_records.h"
 #include "support/run.h"
 #include "support/scratch.h"
 #include "support/tlvanalysis_files.h"
@@ -38,13 +38,18 @@ std::vector<std::string> qc_records(std::string second_hour = "11") {
 std::string qc_file() { return lines(qc_records()); }
 
 std::vector<std::string_view> records_of(const std::string& text) {
-  std::vector<std::string_view> r;
-  EXPECT_EQ(fuzzing::split_records("output", text, r), "");
-  return r;
+  return testsupport::checked_records("output", text);
 }
 
 testsupport::RunResult run(const testsupport::ScratchDir& dir) {
   return testsupport::run_program(run_tlvanalysis, dir.path());
+}
+
+// Runs the analysis in `dir`, where it must succeed, and returns its report.
+std::string report_of_run(const testsupport::ScratchDir& dir) {
+  const auto r = run(dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  return dir.read(kReport);
 }
 
 // The columns of a report line that copy input values: Exp, date and time, DUR
@@ -245,9 +250,7 @@ TEST(HostileTlvanalysis, ArcAboveTwoHundredSamplers) {
   testsupport::ScratchDir dir;
   dir.write(kQc, qc_file());
   dir.write(kObs, blocks_text({big, kHour10}));
-  const auto r = run(dir);
-  ASSERT_EQ(r.status, 0) << r.err;
-  const std::string text = dir.read(kReport);
+  const std::string text = report_of_run(dir);
   const auto report = records_of(text);
   ASSERT_EQ(report.size(), 6u);
   EXPECT_EQ(report[2], " NUM  = :  250");
@@ -291,9 +294,7 @@ TEST(HostileTlvanalysis, RecordsFarLongerThanTheirLayouts) {
   dir.write(kQc, lines(qc));
   dir.write(kObs, lines(obs));
   ASSERT_EQ(run(clean).status, 0);
-  const auto r = run(dir);
-  ASSERT_EQ(r.status, 0) << r.err;
-  const std::string text = dir.read(kReport);
+  const std::string text = report_of_run(dir);
   const auto report = records_of(text);
   ASSERT_EQ(report.size(), 4u);
   EXPECT_EQ(copied_columns(report[2]),
@@ -310,9 +311,7 @@ TEST(HostileTlvanalysis, CrOnlyLineEndsMakeOneRecord) {
   testsupport::ScratchDir dir;
   dir.write(kQc, lines(qc_header()) + qc_record("10", "5") + "\r" + qc_record("11", "5") + "\r\n");
   dir.write(kObs, blocks_text({kHour10, kHour11}));
-  const auto r = run(dir);
-  ASSERT_EQ(r.status, 0) << r.err;
-  const std::string text = dir.read(kReport);
+  const std::string text = report_of_run(dir);
   const auto report = records_of(text);
   ASSERT_EQ(report.size(), 3u);
   EXPECT_EQ(copied_columns(report[2]),

@@ -35,17 +35,17 @@ ReportLine example_line() {
   l.hour = 10;
   l.minutes = 0;
   l.DUR = 60;
-  l.Dist = 2.03f;
+  l.stats.Dist = 2.03f;
   l.Arc = 2.0f;
   l.Q = 12.35f;
   l.OBK = -45.6f;
-  l.OMAX = 1234.0f;
-  l.CMAX = 1100.0f;
-  l.CY = 352000.0f;
-  l.CMAXQ = tlvanalysis::ratio_to_rate(l.CMAX, l.Q);
-  l.CYQ = tlvanalysis::ratio_to_rate(l.CY, l.Q);
-  l.Sy = 127.6f;
-  l.PHIC = 245.7f;
+  l.stats.OMAX = 1234.0f;
+  l.stats.CMAX = 1100.0f;
+  l.stats.CY = 352000.0f;
+  l.stats.CMAXQ = tlvanalysis::ratio_to_rate(l.stats.CMAX, l.Q);
+  l.stats.CYQ = tlvanalysis::ratio_to_rate(l.stats.CY, l.Q);
+  l.stats.Sy = 127.6f;
+  l.stats.PHIC = 245.7f;
   return l;
 }
 
@@ -56,8 +56,8 @@ TEST(TlvReport, HeaderAndLines) {
     report.write_line(example_line());
     ReportLine missing = example_line();
     missing.Q = -1.0f;
-    missing.CMAXQ = tlvanalysis::ratio_to_rate(missing.CMAX, missing.Q);
-    missing.CYQ = tlvanalysis::ratio_to_rate(missing.CY, missing.Q);
+    missing.stats.CMAXQ = tlvanalysis::ratio_to_rate(missing.stats.CMAX, missing.Q);
+    missing.stats.CYQ = tlvanalysis::ratio_to_rate(missing.stats.CY, missing.Q);
     report.write_line(missing);
     report.write_arc_size(250);
   }

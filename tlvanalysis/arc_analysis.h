@@ -21,17 +21,8 @@ struct FitArrays {
   void reserve_for(int n);  // at least n entries in each array
 };
 
-struct ArcStatistics {
-  // Statistics not formed hold the marks of the arc fit.
-  float Dist = arcstats::kNotFormed;  // RMEAN, km
-  float OMAX = 0.0f;
-  float CMAX = arcstats::kPeakNotFormed;
-  float CY = arcstats::kNotFormed;
-  float CMAXQ = arcstats::kPeakNotFormed;
-  float CYQ = arcstats::kPeakNotFormed;
-  float Sy = arcstats::kNotFormed;
-  float PHIC = arcstats::kNotFormed;
-};
+// The line's statistics, in the units of the report's columns (see ReportLine).
+using ArcStatistics = arcstats::ArcColumns;
 
 // Fits the n samplers held in `fit` with arcstats::fit_arc and forms the line's
 // statistics. `OMAX` is the driver's own largest concentration of the block; the fit

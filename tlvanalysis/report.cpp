@@ -24,8 +24,9 @@ Report Report::create(const std::filesystem::path& dir) {
 }
 
 void Report::write_line(const ReportLine& l) {
-  file_.write(line_, {l.NEXP, l.year, l.month, l.day, l.hour, l.minutes, l.DUR, l.Dist, l.Arc, l.Q,
-                      l.OBK, l.OMAX, l.CMAX, l.CY, l.CMAXQ, l.CYQ, l.Sy, l.PHIC});
+  const arcstats::ArcColumns& s = l.stats;
+  file_.write(line_, {l.NEXP, l.year, l.month, l.day, l.hour, l.minutes, l.DUR, s.Dist, l.Arc, l.Q,
+                      l.OBK, s.OMAX, s.CMAX, s.CY, s.CMAXQ, s.CYQ, s.Sy, s.PHIC});
 }
 
 void Report::write_arc_size(int NUM) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "arcstats/fit_outcome.h"
 #include "formats/analysis_report.h"
 #include "records/records.h"
 
@@ -21,17 +22,15 @@ struct ReportLine {
   int NEXP = 0;
   int year = 0, month = 0, day = 0, hour = 0, minutes = 0;
   int DUR = 60;        // averaging time of a sample, min
-  float Dist = 0.0f;   // mean distance of the samplers with positive concentration, km
   float Arc = 0.0f;    // nominal arc distance, km
   float Q = 0.0f;      // emission rate, g/s
   float OBK = 0.0f;    // Obukhov length, m
-  float OMAX = 0.0f;   // largest observed concentration, 10^-6 g/m^3
-  float CMAX = 0.0f;   // fitted centreline maximum, 10^-6 g/m^3
-  float CY = 0.0f;     // crosswind-integrated concentration, 10^-6 g/m^2
-  float CMAXQ = 0.0f;  // CMAX/Q, 10^-6 s/m^3
-  float CYQ = 0.0f;    // CY/Q, 10^-6 s/m^2
-  float Sy = 0.0f;     // lateral spread, m
-  float PHIC = 0.0f;   // plume centreline direction, degrees
+  // Dist: mean distance of the samplers with positive concentration, km; OMAX:
+  // largest observed concentration and CMAX: fitted centreline maximum, both
+  // 10^-6 g/m^3; CY: crosswind-integrated concentration, 10^-6 g/m^2; CMAXQ and
+  // CYQ: CMAX/Q, 10^-6 s/m^3, and CY/Q, 10^-6 s/m^2; Sy: lateral spread, m; PHIC:
+  // plume centreline direction, degrees.
+  arcstats::ArcColumns stats;
 };
 
 class Report {

@@ -125,7 +125,6 @@ void analyse_study(const std::filesystem::path& dir) {
       continue;
     }
 
-    const ArcStatistics s = analyse_arc(count, OMAX, blocks.main0.Q, fit, blocks.main1, arc_size);
     ReportLine line;
     line.NEXP = blocks.mainn.NEXP;
     line.year = t.year;
@@ -134,17 +133,10 @@ void analyse_study(const std::filesystem::path& dir) {
     line.hour = t.hour;
     line.minutes = t.minutes;
     line.DUR = kDuration;
-    line.Dist = s.Dist;
     line.Arc = nominal_arc(IARC);
     line.Q = blocks.main0.Q;
     line.OBK = blocks.met.OBK;
-    line.OMAX = s.OMAX;
-    line.CMAX = s.CMAX;
-    line.CY = s.CY;
-    line.CMAXQ = s.CMAXQ;
-    line.CYQ = s.CYQ;
-    line.Sy = s.Sy;
-    line.PHIC = s.PHIC;
+    line.stats = analyse_arc(count, OMAX, blocks.main0.Q, fit, blocks.main1, arc_size);
     report.write_line(line);
 
     if (t.same_hour(last_emitted)) continue;

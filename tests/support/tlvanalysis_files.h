@@ -11,14 +11,17 @@
 #include <vector>
 
 #include "record_text.h"
+#include "tlvanalysis/observation_reader.h"
+#include "tlvanalysis/qc_table.h"
+#include "tlvanalysis/report.h"
 
 namespace tlvtest {
 
 // The analysis's two input files and its two output files.
-inline constexpr std::string_view kQc = "tolvernsf6-max11052011.txt";
-inline constexpr std::string_view kObs = "TolvernSF611052011.txt";
-inline constexpr std::string_view kReport = "TolvernOBSAnalysis.txt";
-inline constexpr std::string_view kEmissions = "TLVemissions.txt";
+inline constexpr std::string_view kQc = tlvanalysis::kQcFileName;
+inline constexpr std::string_view kObs = tlvanalysis::kObservationFileName;
+inline constexpr std::string_view kReport = tlvanalysis::kReportFileName;
+inline constexpr std::string_view kEmissions = tlvanalysis::kEmissionsFileName;
 
 using testsupport::fixed;
 using testsupport::lines;
