@@ -50,7 +50,7 @@ float bearing(float x, float y, const SourceSetting& src);
 // std::length_error before anything is touched. The routines behind it: arcstats/arc.h,
 // sysm.h, areatp.h, sort.h.
 void bstfit(int NUM, std::span<float> CONC, std::span<float> XREC, std::span<float> YREC,
-            std::span<float> YLAT, std::span<float> ANG, FitResults& out,
-            const SourceSetting& src, const ArcSizeReport& report);
+            std::span<float> YLAT, std::span<float> ANG, FitResults& out, const SourceSetting& src,
+            const ArcSizeReport& report);
 
 }  // namespace arcstats

@@ -16,7 +16,8 @@ namespace arcstats {
 
 namespace detail {
 
-ValidPairs valid_pairs(std::span<const float> CONC, std::span<const float> YLAT, std::size_t count) {
+ValidPairs valid_pairs(std::span<const float> CONC, std::span<const float> YLAT,
+                       std::size_t count) {
   ValidPairs p;
   for (std::size_t i = 0; i < count; ++i) {
     if (CONC[i] >= 0.0f) {

@@ -98,5 +98,5 @@ int combine_files(const std::filesystem::path& dir) {
 int run_combine(const runframe::RunContext& ctx) {
   if (const auto status = runframe::handle_arguments(combine::kInfo, ctx)) return *status;
   return runframe::guarded_run(combine::kProgram, ctx.err,
-                              [&] { return combine::combine_files(ctx.dir); });
+                               [&] { return combine::combine_files(ctx.dir); });
 }

@@ -84,7 +84,7 @@ struct MeasurePlotInput {
   std::vector<std::string> models;
   std::vector<MeasurePanel> panels;  // one per quantity
   AcceptanceRegion region;
-  std::string criteria;              // "rural" or "urban", named in the picture
+  std::string criteria;  // "rural" or "urban", named in the picture
 };
 
 std::string mg_vg_svg(const MeasurePlotInput& input, std::string_view id_prefix);

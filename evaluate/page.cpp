@@ -558,7 +558,9 @@ footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
 
 }  // namespace
 
-std::string html_escape(std::string_view text) { return xml_escape(text, true); }
+std::string html_escape(std::string_view text) {
+  return xml_escape(text, true);
+}
 
 std::string page_number(double value) {
   if (value == 0) return "0";

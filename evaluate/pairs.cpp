@@ -63,19 +63,26 @@ struct RealColumns {
 // report line from formats::kAnalysisReportFields[kFirstReal] on.
 constexpr std::size_t kFirstReal = 7;
 constexpr RealColumns kObservedReals[] = {
-    {25, 34},   {38, 47},   {51, 60},   {64, 73},   {80, 91}, {95, 106}, {110, 121},
+    {25, 34},
+    {38, 47},
+    {51, 60},
+    {64, 73},
+    {80, 91},
+    {95, 106},
+    {110, 121},
     {formats::kAnalysisCmaxQFirst, formats::kAnalysisCmaxQFirst + 11},
     {formats::kAnalysisCyQFirst, formats::kAnalysisCyQFirst + 11},
-    {154, 165}, {166, 177}};
+    {154, 165},
+    {166, 177}};
 static_assert(kFirstReal + std::size(kObservedReals) == formats::kAnalysisReportFields.size());
 
 CombinedLine read_combined_line(std::string_view record, const records::Origin& origin) {
   int exp = 0, year = 0, month = 0, day = 0, hour = 0, minute = 0, duration = 0;
   float dist = 0, arc = 0, q = 0, obk = 0, omax = 0, cmax = 0, cy = 0, cmax_q = 0, cy_q = 0, sy = 0,
         phic = 0;
-  const records::Dest fields[] = {&exp,  &year, &month, &day, &hour,   &minute, &duration,
-                                  &dist, &arc,  &q,     &obk, &omax,   &cmax,   &cy,
-                                  &cmax_q, &cy_q, &sy, &phic};
+  const records::Dest fields[] = {&exp,      &year, &month,  &day,  &hour, &minute,
+                                  &duration, &dist, &arc,    &q,    &obk,  &omax,
+                                  &cmax,     &cy,   &cmax_q, &cy_q, &sy,   &phic};
   read_text(observed_layout(), record, fields, origin, formats::kAnalysisReportFields);
   // The analysis report never holds a value beyond the float range: such a value
   // (read as infinity) is corrupt data.

@@ -34,7 +34,8 @@ const runframe::ProgramInfo kInfo{
     "stability, with bootstrap 95% limits and the significance of the paired differences\n"
     "between the models), the same in tidy form in TLV-Model-Statistics.csv,\n"
     "the pictures TLV-Scatter.svg, TLV-QQ.svg, TLV-Residuals.svg, TLV-MG-VG.svg and\n"
-    "TLV-FB-NMSE.svg, and the page TLV-Evaluation.html. With --pairs, evaluates the CSV pairs file instead\n"
+    "TLV-FB-NMSE.svg, and the page TLV-Evaluation.html. With --pairs, evaluates the CSV pairs file "
+    "instead\n"
     "(columns group, observed, optional obk and quantity, one column per model) and\n"
     "names the outputs after it (pairs.csv: pairs-Model-Statistics.txt, ...).\n"
     "  --resamples N      bootstrap resamples, 1 to 100000 (default 1000)\n"
@@ -165,7 +166,7 @@ int run_tlvstats(const runframe::RunContext& ctx) {
   std::vector<std::string> rest;
   if (auto status = take_settings(ctx, settings, rest)) return *status;
   const runframe::RunContext plain{ctx.dir, std::span<const std::string>(rest), ctx.in, ctx.out,
-                                  ctx.err};
+                                   ctx.err};
   if (auto status = runframe::handle_arguments(kInfo, plain)) return *status;
 
   return runframe::guarded_run(kProgram, ctx.err, [&]() {

@@ -52,8 +52,9 @@ class RunError : public std::exception {
 };
 
 // Failure constructors used by the reader and the file layer.
-RunError os_error(std::string file, int errno_value);  // status 1, "Operating system error: <strerror>"
-RunError end_of_file(std::string file, long line);      // status 2, "End of file"
+RunError os_error(std::string file,
+                  int errno_value);  // status 1, "Operating system error: <strerror>"
+RunError end_of_file(std::string file, long line);  // status 2, "End of file"
 
 // A program's own fatal check: the program has already written its own message
 // (to its report or the console); the run ends with `status`. A non-empty

@@ -14,16 +14,16 @@
 namespace records {
 
 enum class Op : std::uint8_t {
-  text,    // 'literal' (on output only)
-  skip,    // nx: move n columns right
-  tab,     // tn: next field begins at column n
-  slash,   // /: end of record
-  scale,   // kp: scale factor k (0 or 1)
-  i,       // iw or iw.m
-  f,       // fw.d
-  e,       // ew.d
-  g,       // gw.d
-  a,       // aw, or a (width 0: the whole variable)
+  text,   // 'literal' (on output only)
+  skip,   // nx: move n columns right
+  tab,    // tn: next field begins at column n
+  slash,  // /: end of record
+  scale,  // kp: scale factor k (0 or 1)
+  i,      // iw or iw.m
+  f,      // fw.d
+  e,      // ew.d
+  g,      // gw.d
+  a,      // aw, or a (width 0: the whole variable)
 };
 
 struct Step {

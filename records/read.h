@@ -25,8 +25,12 @@ struct TextDest {
   std::string* var;
   bool whole = false;
 };
-inline TextDest text(std::string& var) { return TextDest{&var}; }
-inline TextDest whole_text(std::string& var) { return TextDest{&var, true}; }
+inline TextDest text(std::string& var) {
+  return TextDest{&var};
+}
+inline TextDest whole_text(std::string& var) {
+  return TextDest{&var, true};
+}
 
 using Dest = std::variant<int*, float*, TextDest>;
 

@@ -75,8 +75,7 @@ void append_statement(const Layout& layout, std::span<const Item> items, std::st
             case Op::f:
             case Op::e:
               if (const float* v = std::get_if<float>(&item))
-                (s.op == Op::f ? put_fixed : put_exp)(field(s.width), s.width, s.digits, scale,
-                                                      *v);
+                (s.op == Op::f ? put_fixed : put_exp)(field(s.width), s.width, s.digits, scale, *v);
               else
                 mismatch(layout, s, "an integer or a text");
               break;

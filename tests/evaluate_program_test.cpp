@@ -675,10 +675,10 @@ TEST(EvaluateProgram, PairsFileOfThreeModels) {
   ASSERT_EQ(2u * 7 * 3, t.measures.size());
   ASSERT_EQ(2u * 7 * 3, t.differences.size());
   const std::vector<std::string> order = {
-      "A CY all",      "B CY all",      "C CY all",      "A CY arc 0.50", "B CY arc 0.50",
-      "C CY arc 0.50", "A CY arc 0.80", "B CY arc 0.80", "C CY arc 0.80", "A CY arc 1.00",
-      "B CY arc 1.00", "C CY arc 1.00", "A CY east",     "B CY east",     "C CY east",
-      "A CY stable"};
+      "A CY all",      "B CY all",      "C CY all",      "A CY arc 0.50",
+      "B CY arc 0.50", "C CY arc 0.50", "A CY arc 0.80", "B CY arc 0.80",
+      "C CY arc 0.80", "A CY arc 1.00", "B CY arc 1.00", "C CY arc 1.00",
+      "A CY east",     "B CY east",     "C CY east",     "A CY stable"};
   EXPECT_EQ(order, std::vector<std::string>(t.order.begin(), t.order.begin() + 16));
   EXPECT_EQ(0, t.measures.at("A CY arc 0.80").lines);  // a group value of another quantity
   EXPECT_EQ("A CM all", t.order[21]);

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "evaluate/adapters.h"
-#include "evaluate/study.h"
 #include "evaluate/diagrams.h"
+#include "evaluate/study.h"
 #include "evaluate/svg.h"
 #include "support/combined_line.h"
 
@@ -73,7 +73,8 @@ TEST(EvaluateSvg, ScatterMarkersLinesAndNotes) {
   std::vector<evaluate::CombinedLine> lines = {line(1, 100, 2), line(10, 1, 0), line(100, 10, 50)};
   lines.push_back(line(5, 5, 5));
   lines.back().state[kIscst3][evaluate::kCy] = evaluate::PairState::model_unread;
-  const std::string svg = evaluate::scatter_svg(evaluate::pair_plot_input(evaluate::study_of(lines)), "s-");
+  const std::string svg =
+      evaluate::scatter_svg(evaluate::pair_plot_input(evaluate::study_of(lines)), "s-");
   EXPECT_EQ(0u, svg.rfind("<?xml", 0));
   EXPECT_EQ("</svg>\n", svg.substr(svg.size() - 7));
   // AERMOD: 4 pairs per panel and one legend marker; ISCST3: CY/Q 2 shown (one zero

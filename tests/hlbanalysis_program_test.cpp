@@ -82,7 +82,8 @@ struct RunResult : testsupport::RunResult {
 
 RunResult run_in(const testsupport::ScratchDir& dir, const std::vector<std::string>& args = {}) {
   RunResult r{testsupport::run_program(run_hlbanalysis, dir.path(), args),
-              dir.read("HolmbyOBSAnalysis.txt"), {}};
+              dir.read("HolmbyOBSAnalysis.txt"),
+              {}};
   r.lines = testsupport::crlf_records(r.report);
   return r;
 }

@@ -154,7 +154,9 @@ TEST(HlbReport, DirectionTurn) {
 }
 
 // Year, month, day, hour and minute of a stamp.
-std::array<int, 5> fields(const Stamp& s) { return {s.year, s.month, s.day, s.hour, s.minute}; }
+std::array<int, 5> fields(const Stamp& s) {
+  return {s.year, s.month, s.day, s.hour, s.minute};
+}
 
 TEST(HlbReport, StampFromTheKeys) {
   const hlbanalysis::ReportLayouts layouts;

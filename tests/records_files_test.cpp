@@ -101,8 +101,9 @@ TEST(OutputFile, ManyRecordsAcrossBlocks) {
 
 TEST(OutputFile, UncreatableFileIsAnOsError) {
   ScratchDir dir;
-  EXPECT_EQ(failure_of([&] { OutputFile::open(dir.path(), "no-such-dir/out.txt"); }, "p"),
-            Failure(1, "p: no-such-dir/out.txt: Operating system error: No such file or directory"));
+  EXPECT_EQ(
+      failure_of([&] { OutputFile::open(dir.path(), "no-such-dir/out.txt"); }, "p"),
+      Failure(1, "p: no-such-dir/out.txt: Operating system error: No such file or directory"));
 }
 
 TEST(InputFile, LineEnds) {
@@ -187,7 +188,11 @@ TEST(InputFile, EndOfFileBranchRewindAndSkip) {
   EXPECT_EQ(a, 3);
   EXPECT_EQ(b, 0);
   EXPECT_FALSE(in.read_or_eof(two, {&a, &b}));
-  EXPECT_EQ(failure_of([&] { in.read(two, {&a, &b}); }, "p"),
+  EXPECT_EQ(failure_of(
+                [&] {
+                  in.read(two, {&a, &b});
+                },
+                "p"),
             Failure(2, "p: in.txt line 3: End of file"));
   EXPECT_THROW(in.skip(), records::RunError);
   in.rewind();
@@ -220,7 +225,8 @@ TEST(InputFile, MissingFileAndDirectory) {
   EXPECT_EQ(
       failure_of([&] { InputFile::open(dir.path(), "TolvernSF611052011.txt   "); }, "tlvanalysis"),
       Failure(1,
-              "tlvanalysis: TolvernSF611052011.txt: Operating system error: No such file or directory"));
+              "tlvanalysis: TolvernSF611052011.txt: Operating system error: No such file or "
+              "directory"));
   EXPECT_FALSE(InputFile::try_open(dir.path(), "missing.txt").has_value());
   std::filesystem::create_directory(dir / "sub");
   EXPECT_FALSE(InputFile::try_open(dir.path(), "sub").has_value());

@@ -1,10 +1,11 @@
 // The run frame: failures become one console line and a status; argument handling.
+#include "runframe/run.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "records/records.h"
-#include "runframe/run.h"
 #include "tracer_version.h"
 
 namespace {
@@ -36,7 +37,7 @@ TEST(GuardedRun, EveryFailureBecomesOneLineAndAStatus) {
 
 TEST(HandleArguments, HelpVersionAndUsage) {
   runframe::ProgramInfo info{"tlvanalysis", "tlvanalysis [--help | --version]",
-                            "Reads x.\nWrites y."};
+                             "Reads x.\nWrites y."};
   std::istringstream in;
   auto run = [&](std::vector<std::string> args, std::string& out_text, std::string& err_text) {
     std::ostringstream out, err;

@@ -24,7 +24,7 @@ using testsupport::padded;
 using testsupport::ScratchDir;
 
 testsupport::RunResult run(const ScratchDir& dir, std::string_view replies,
-                          const std::vector<std::string>& args = {}) {
+                           const std::vector<std::string>& args = {}) {
   return testsupport::run_program(run_tessiclip, dir.path(), args, replies);
 }
 
@@ -63,12 +63,21 @@ struct Surf {
   std::string H = "125.3", zic = "850.", zim = "300.", L = "-20.0", z0 = "0.1000";
   std::string ws = "3.50", temp = "293.2";
   std::string line() const {
-    return record({{1, 2, y},           {3, 5, m},       {6, 8, d},
-                   {9, 12, "123"},      {13, 15, hr},    {16, 22, H},
-                   {23, 43, "  0.412  1.234  0.005"},    {44, 49, zic},
-                   {50, 55, zim},       {56, 64, L},     {65, 72, z0},
-                   {73, 87, "   0.80    0.18"},          {88, 94, ws},
-                   {95, 108, "  245.0   10.0"},          {109, 115, temp},
+    return record({{1, 2, y},
+                   {3, 5, m},
+                   {6, 8, d},
+                   {9, 12, "123"},
+                   {13, 15, hr},
+                   {16, 22, H},
+                   {23, 43, "  0.412  1.234  0.005"},
+                   {44, 49, zic},
+                   {50, 55, zim},
+                   {56, 64, L},
+                   {65, 72, z0},
+                   {73, 87, "   0.80    0.18"},
+                   {88, 94, ws},
+                   {95, 108, "  245.0   10.0"},
+                   {109, 115, temp},
                    {116, 140, "    2.0    0   0.00    62"}});
   }
 };
@@ -149,7 +158,7 @@ TEST(TessiclipProgram, SummaryMessagesAndTheLengthTestBeforeTheProfile) {
   const Surf no_profile = at(80, 5, 2, 14), kept = at(80, 5, 2, 12);
   inputs(dir,
          lines({keys(80, 5, 2, 20), keys(80, 5, 2, 13), keys(80, 5, 2, 14), keys(80, 5, 2, 12),
-             keys(81, 5, 2, 12), keys(80, 5, 2, 15), keys(80, 5, 2, 14)}),
+                keys(81, 5, 2, 12), keys(80, 5, 2, 15), keys(80, 5, 2, 14)}),
          lines({header(), kept.line(), no_length.line(), no_profile.line(), below_mark.line()}),
          // No profile record for hours 13, 14, 15; one for a hour the dates lack.
          lines({prof(80, 5, 2, 12), prof(80, 5, 2, 16)}));
@@ -214,7 +223,7 @@ TEST(TessiclipProgram, FirstOfDuplicatesRepeatsAndDatesOrder) {
   inputs(dir, lines({keys(80, 5, 2, 12), keys(80, 5, 2, 11), keys(80, 5, 2, 12)}),
          lines({header(), first.line(), second.line(), other.line()}),
          lines({prof(80, 5, 2, 12, " level one"), prof(80, 5, 2, 11, " hour 11"),
-             prof(80, 5, 2, 12, " level two")}));
+                prof(80, 5, 2, 12, " level two")}));
   const auto r = run(dir, kReplies);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(dir.read("cutiscst3.txt"),
@@ -311,8 +320,7 @@ TEST(TessiclipProgram, EmptyDatesFileAndNoHourKept) {
     // No hour kept, but the surface file has data records: the ISCST3 header alone.
     ScratchDir dir;
     inputs(dir, lines({keys(81, 1, 1, 1)}),
-           lines({header("  777", "99999"), at(81, 12, 31, 24).line()}),
-           "");
+           lines({header("  777", "99999"), at(81, 12, 31, 24).line()}), "");
     const auto r = run(dir, kReplies);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(dir.read("cutiscst3.txt"),
@@ -351,9 +359,12 @@ TEST(TessiclipProgram, RecordsAreCutAndPaddedToTheirWidths) {
 
 TEST(TessiclipProgram, DialogueRepromptsUntilANameOpens) {
   ScratchDir dir;
-  inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), Surf{}.line()}), lines({prof(80, 5, 2, 12)}));
-  dir.write("dates-with-a-long-name-0123456789.txt", lines({keys(80, 5, 2, 12), keys(80, 5, 2, 12)}));
-  dir.write("dates-with-a-long-name-0123456", lines({keys(81, 1, 1, 1)}));  // its first 30 characters
+  inputs(dir, lines({keys(80, 5, 2, 12)}), lines({header(), Surf{}.line()}),
+         lines({prof(80, 5, 2, 12)}));
+  dir.write("dates-with-a-long-name-0123456789.txt",
+            lines({keys(80, 5, 2, 12), keys(80, 5, 2, 12)}));
+  dir.write("dates-with-a-long-name-0123456",
+            lines({keys(81, 1, 1, 1)}));  // its first 30 characters
   dir.write("my surface.txt", lines({header(), Surf{}.line()}));
   std::filesystem::create_directory(dir / "folder");  // a folder does not open as a file
   const auto r = run(dir,

@@ -35,7 +35,9 @@ std::vector<std::string> qc_records(std::string second_hour = "11") {
   r.push_back(qc_record(std::move(second_hour), "5"));
   return r;
 }
-std::string qc_file() { return lines(qc_records()); }
+std::string qc_file() {
+  return lines(qc_records());
+}
 
 std::vector<std::string_view> records_of(const std::string& text) {
   return testsupport::checked_records("output", text);

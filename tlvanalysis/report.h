@@ -21,10 +21,10 @@ inline constexpr std::string_view kEmissionsFileName = "TLVemissions.txt";
 struct ReportLine {
   int NEXP = 0;
   int year = 0, month = 0, day = 0, hour = 0, minutes = 0;
-  int DUR = 60;        // averaging time of a sample, min
-  float Arc = 0.0f;    // nominal arc distance, km
-  float Q = 0.0f;      // emission rate, g/s
-  float OBK = 0.0f;    // Obukhov length, m
+  int DUR = 60;      // averaging time of a sample, min
+  float Arc = 0.0f;  // nominal arc distance, km
+  float Q = 0.0f;    // emission rate, g/s
+  float OBK = 0.0f;  // Obukhov length, m
   // Dist: mean distance of the samplers with positive concentration, km; OMAX:
   // largest observed concentration and CMAX: fitted centreline maximum, both
   // 10^-6 g/m^3; CY: crosswind-integrated concentration, 10^-6 g/m^2; CMAXQ and

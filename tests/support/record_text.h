@@ -51,7 +51,9 @@ inline std::string lines(const std::vector<std::string>& records, std::string_vi
 }
 
 // Records joined with CR LF after each: the form every output file takes.
-inline std::string crlf(const std::vector<std::string>& records) { return lines(records, "\r\n"); }
+inline std::string crlf(const std::vector<std::string>& records) {
+  return lines(records, "\r\n");
+}
 inline std::string crlf_lines(std::initializer_list<std::string_view> records) {
   std::string s;
   for (auto r : records) {

@@ -80,7 +80,9 @@ inline std::vector<std::string> block_records(const Block& b) {
 }
 
 // The records of one block, each ended by LF.
-inline std::string block_text(const Block& b) { return lines(block_records(b)); }
+inline std::string block_text(const Block& b) {
+  return lines(block_records(b));
+}
 
 inline std::string blocks_text(const std::vector<Block>& blocks) {
   std::string out;
