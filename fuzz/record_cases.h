@@ -487,7 +487,10 @@ inline std::string list_form_case(std::string_view data) {
   const ListRead from_file = read_list_statements(file, shape, last_line, problem);
   if (!problem.empty()) return "file: " + problem;
 
-  std::istringstream in{std::string(body)};
+  // A file skips a byte-order mark at its very start; the console reads it as text.
+  std::string_view console_text = body;
+  if (console_text.starts_with("\xEF\xBB\xBF")) console_text.remove_prefix(3);
+  std::istringstream in{std::string(console_text)};
   records::ConsoleIn console(in);
   const ListRead from_console = read_list_statements(console, shape, last_line, problem);
   if (!problem.empty()) return "console: " + problem;
