@@ -94,19 +94,21 @@ PairPlotInput pair_plot_input(const Study& study) {
 
 MeasurePlotInput mg_vg_input(const Evaluation& ev) {
   MeasurePlotInput in = measure_input(ev, kMg, kVg);
-  if (ev.criteria == Criteria::rural)
-    in.region = {0.7, 1.3, 4.0};
-  else
-    in.region = {kNan, kNan, kNan};
+  if (const Criterion* mg = criterion_of(ev.criteria, kMg)) {
+    in.region.x_lower = mg->lower;
+    in.region.x_upper = mg->upper;
+  }
+  if (const Criterion* vg = criterion_of(ev.criteria, kVg)) in.region.y_upper = vg->upper;
   return in;
 }
 
 MeasurePlotInput fb_nmse_input(const Evaluation& ev) {
   MeasurePlotInput in = measure_input(ev, kFb, kNmse);
-  if (ev.criteria == Criteria::rural)
-    in.region = {-0.3, 0.3, 1.5};
-  else
-    in.region = {-0.67, 0.67, 6.0};
+  if (const Criterion* fb = criterion_of(ev.criteria, kFb)) {
+    in.region.x_lower = -fb->upper;
+    in.region.x_upper = fb->upper;
+  }
+  if (const Criterion* nmse = criterion_of(ev.criteria, kNmse)) in.region.y_upper = nmse->upper;
   return in;
 }
 
@@ -147,7 +149,8 @@ PageInput page_input(const ReportInput& input, const Evaluation& ev) {
   in.remarks = input.remarks;
   in.criteria = std::string(criteria_name(ev.criteria));
   for (int k = 0; k < kMeasures; ++k) {
-    if (judged(ev.criteria, k)) in.judged.emplace_back(measure_name(k));
+    if (const Criterion* c = criterion_of(ev.criteria, k))
+      in.judged.emplace_back(measure_name(k), c->text);
   }
   in.rows = tidy_rows(ev);
   return in;

@@ -110,32 +110,53 @@ std::string_view criteria_name(Criteria criteria) {
   return criteria == Criteria::urban ? "urban" : "rural";
 }
 
-std::string_view criteria_text(Criteria criteria) {
-  return criteria == Criteria::urban
-             ? "FAC2 >= 0.30, |FB| <= 0.67, NMSE <= 6, NAD <= 0.50"
-             : "FAC2 >= 0.5, |FB| <= 0.3, 0.7 <= MG <= 1.3, NMSE <= 1.5, VG <= 4";
+namespace {
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr Criterion kRural[] = {{kFac2, 0.5, kInf, "FAC2 >= 0.5"},
+                                {kFb, -kInf, 0.3, "|FB| <= 0.3"},
+                                {kMg, 0.7, 1.3, "0.7 <= MG <= 1.3"},
+                                {kNmse, -kInf, 1.5, "NMSE <= 1.5"},
+                                {kVg, -kInf, 4.0, "VG <= 4"}};
+constexpr Criterion kUrban[] = {{kFac2, 0.30, kInf, "FAC2 >= 0.30"},
+                                {kFb, -kInf, 0.67, "|FB| <= 0.67"},
+                                {kNmse, -kInf, 6.0, "NMSE <= 6"},
+                                {kNad, -kInf, 0.50, "NAD <= 0.50"}};
+}  // namespace
+
+std::span<const Criterion> criteria_of(Criteria criteria) {
+  if (criteria == Criteria::urban) return kUrban;
+  return kRural;
+}
+
+const Criterion* criterion_of(Criteria criteria, int measure) {
+  for (const Criterion& c : criteria_of(criteria)) {
+    if (c.measure == measure) return &c;
+  }
+  return nullptr;
+}
+
+std::string criteria_text(Criteria criteria) {
+  std::string text;
+  for (const Criterion& c : criteria_of(criteria)) {
+    if (!text.empty()) text += ", ";
+    text += c.text;
+  }
+  return text;
 }
 
 bool judged(Criteria criteria, int measure) {
-  if (criteria == Criteria::urban) return measure != kMg && measure != kVg;
-  return measure != kNad;
+  return criterion_of(criteria, measure) != nullptr;
 }
 
 std::array<Verdict, kMeasures> acceptance(const MeasureValues& v, Criteria criteria) {
-  auto mark = [](double value, bool met) {
-    if (std::isnan(value)) return Verdict::not_formed;
-    return met ? Verdict::met : Verdict::not_met;
-  };
-  const bool urban = criteria == Criteria::urban;
   std::array<Verdict, kMeasures> out;
-  out[kFb] = mark(v[kFb], std::fabs(v[kFb]) <= (urban ? 0.67 : 0.3));
-  out[kMg] = mark(v[kMg], v[kMg] >= 0.7 && v[kMg] <= 1.3);
-  out[kNmse] = mark(v[kNmse], v[kNmse] <= (urban ? 6.0 : 1.5));
-  out[kVg] = mark(v[kVg], v[kVg] <= 4.0);
-  out[kFac2] = mark(v[kFac2], v[kFac2] >= (urban ? 0.30 : 0.5));
-  out[kNad] = mark(v[kNad], v[kNad] <= 0.50);
-  for (int k = 0; k < kMeasures; ++k) {
-    if (!judged(criteria, k)) out[k] = Verdict::not_judged;
+  out.fill(Verdict::not_judged);
+  for (const Criterion& c : criteria_of(criteria)) {
+    const double value = c.measure == kFb ? std::fabs(v[kFb]) : v[c.measure];
+    if (std::isnan(value))
+      out[c.measure] = Verdict::not_formed;
+    else
+      out[c.measure] = value >= c.lower && value <= c.upper ? Verdict::met : Verdict::not_met;
   }
   return out;
 }

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace evaluate {
@@ -105,8 +106,21 @@ PairSummary summarize(std::span<const Pair> pairs);
 // urban: FAC2 >= 0.30, |FB| <= 0.67, NMSE <= 6, NAD <= 0.50; MG and VG not judged.
 enum class Criteria { rural, urban };
 std::string_view criteria_name(Criteria criteria);  // "rural", "urban"
+
+// One judged measure of a set: met when lower <= value <= upper (|value| for FB);
+// an open side is an infinity.
+struct Criterion {
+  int measure;
+  double lower;
+  double upper;
+  std::string_view text;  // e.g. "|FB| <= 0.3"
+};
+// The judged measures of a set, in the order its text names them.
+std::span<const Criterion> criteria_of(Criteria criteria);
+// The criterion of `measure`, or nothing when the set does not judge it.
+const Criterion* criterion_of(Criteria criteria, int measure);
 // The criteria as text, e.g. "FAC2 >= 0.5, |FB| <= 0.3, ..., VG <= 4".
-std::string_view criteria_text(Criteria criteria);
+std::string criteria_text(Criteria criteria);
 bool judged(Criteria criteria, int measure);
 
 enum class Verdict : char { met = 'Y', not_met = 'N', not_formed = '-', not_judged = '.' };

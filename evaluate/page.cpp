@@ -103,23 +103,18 @@ const TableKind kMeans{
      {"N", "valid pairs", &TidyRow::n},
      {"Boot", "resamples in which the group had pairs", &TidyRow::boot}}};
 
-// The thresholds of the two criteria sets, as the column heads name them.
-struct Criterion {
-  std::string_view criteria, measure, text;
-};
-constexpr Criterion kCriteria[] = {
-    {"rural", "FB", "|FB| ≤ 0.3"},   {"rural", "MG", "0.7 ≤ MG ≤ 1.3"},
-    {"rural", "NMSE", "NMSE ≤ 1.5"}, {"rural", "VG", "VG ≤ 4"},
-    {"rural", "FAC2", "FAC2 ≥ 0.5"}, {"urban", "FB", "|FB| ≤ 0.67"},
-    {"urban", "NMSE", "NMSE ≤ 6"},   {"urban", "FAC2", "FAC2 ≥ 0.30"},
-    {"urban", "NAD", "NAD ≤ 0.50"},
-};
-
-std::string_view criterion_text(std::string_view criteria, std::string_view measure) {
-  for (const Criterion& c : kCriteria) {
-    if (c.criteria == criteria && c.measure == measure) return c.text;
+// A criterion as the page shows it: "<=" and ">=" as their signs, escaped.
+std::string criterion_html(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i + 1 < text.size() && text[i + 1] == '=' && (text[i] == '<' || text[i] == '>')) {
+      out += text[i] == '<' ? "≤" : "≥";
+      ++i;
+    } else {
+      out += text[i];
+    }
   }
-  return {};
+  return html_escape(out);
 }
 
 // ---- Rows gathered per model, quantity and group ----
@@ -314,20 +309,22 @@ class Page {
     out_ += "</section>\n";
   }
 
-  bool judged(std::string_view measure) const {
-    for (const std::string& m : in_.judged) {
-      if (m == measure) return true;
+  bool judged(std::string_view measure) const { return criterion(measure) != nullptr; }
+
+  // The criterion of a judged measure, or nothing.
+  const std::string* criterion(std::string_view measure) const {
+    for (const auto& [m, text] : in_.judged) {
+      if (m == measure) return &text;
     }
-    return false;
+    return nullptr;
   }
 
   void acceptance_intro() {
     out_ += "<p>Criteria: <strong>" + html_escape(in_.criteria) + "</strong>. Judged: ";
     std::string list;
-    for (const std::string& m : in_.judged) {
+    for (const auto& [m, text] : in_.judged) {
       if (!list.empty()) list += ", ";
-      const std::string_view t = criterion_text(in_.criteria, m);
-      list += t.empty() ? html_escape(m) : std::string(t);
+      list += text.empty() ? html_escape(m) : criterion_html(text);
     }
     out_ += (list.empty() ? std::string("none") : list) + ".";
     std::string not_judged;
@@ -397,11 +394,11 @@ class Page {
     for (const Column& c : kind.columns) {
       out_ += "<th scope=\"col\" title=\"" + html_escape(c.title) + "\">" + std::string(c.measure);
       if (kind.cells == CellKind::judged) {
-        const std::string_view t = criterion_text(in_.criteria, c.measure);
-        if (!judged(c.measure)) {
+        const std::string* t = criterion(c.measure);
+        if (!t) {
           out_ += "<span class=\"crit\">not judged</span>";
-        } else if (!t.empty()) {
-          out_ += "<span class=\"crit\">" + std::string(t) + "</span>";
+        } else if (!t->empty()) {
+          out_ += "<span class=\"crit\">" + criterion_html(*t) + "</span>";
         }
       }
       out_ += "</th>";

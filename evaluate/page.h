@@ -19,8 +19,9 @@ struct PageInput {
   std::vector<std::pair<std::string, std::string>> facts;  // inputs and counts: (name, value)
   std::vector<std::string> remarks;                        // e.g. an incomplete table's warning
   std::string criteria;                                    // "rural" or "urban"
-  std::vector<std::string> judged;                         // measures judged by the criteria
-  std::vector<TidyRow> rows;                               // every statistic, as in the tidy file
+  // The measures the criteria judge, each with its criterion ("FB", "|FB| <= 0.3").
+  std::vector<std::pair<std::string, std::string>> judged;
+  std::vector<TidyRow> rows;  // every statistic, as in the tidy file
   std::vector<std::pair<std::string, std::string>>
       diagrams;  // (caption, SVG text without XML declaration)
 };

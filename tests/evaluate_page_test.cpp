@@ -80,7 +80,10 @@ evaluate::PageInput small_input() {
   in.facts = {{"Lines read", "12"}, {"File", "a<b>.csv"}};
   in.remarks = {"<script>alert(1)</script>"};
   in.criteria = "urban";
-  in.judged = {"FB", "NMSE", "FAC2", "NAD"};
+  in.judged = {{"FB", "|FB| <= 0.67"},
+               {"NMSE", "NMSE <= 6"},
+               {"FAC2", "FAC2 >= 0.30"},
+               {"NAD", "NAD <= 0.50"}};
   auto row = [&](std::string model, std::string group, double km, std::string measure, double v,
                  double lo, double hi, std::string mark) {
     evaluate::TidyRow r = page_row(model, "CY/Q", group, km, measure, v, lo, hi, mark);

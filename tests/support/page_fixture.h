@@ -59,7 +59,11 @@ inline evaluate::PageInput page_fixture() {
               {"Note on <pairs> & \"quotes\"", "a < b && c > 'd'"}};
   in.remarks = {"iallthree - ISC Zero Cy (40) is not the number of combined lines read (39)."};
   in.criteria = "rural";
-  in.judged = {"FB", "MG", "NMSE", "VG", "FAC2"};
+  in.judged = {{"FB", "|FB| <= 0.3"},
+               {"MG", "0.7 <= MG <= 1.3"},
+               {"NMSE", "NMSE <= 1.5"},
+               {"VG", "VG <= 4"},
+               {"FAC2", "FAC2 >= 0.5"}};
 
   struct Group {
     const char* name;
