@@ -205,7 +205,8 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     const Evaluation ev =
         evaluate_study(study, settings.resamples, settings.seed, settings.criteria);
     const std::vector<std::string> report = report_lines(input, ev);
-    const std::string tidy = tidy_csv(tidy_rows(ev));
+    PageInput page_in = page_input(input, ev);  // every statistic as tidy rows, among the rest
+    const std::string tidy = tidy_csv(page_in.rows);
     const OutputNames names = output_names(stem);
     const PairPlotInput plot = pair_plot_input(study);
     const std::string scatter = scatter_svg(plot, "scatter-");
@@ -213,7 +214,6 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     const std::string residuals = residuals_svg(plot, "residuals-");
     const std::string mg_vg = mg_vg_svg(mg_vg_input(ev), "mgvg-");
     const std::string fb_nmse = fb_nmse_svg(fb_nmse_input(ev), "fbnmse-");
-    PageInput page_in = page_input(input, ev);
     page_in.diagrams = {{"Observed against predicted", scatter},
                         {"Quantile-quantile", qq},
                         {"MG against VG", mg_vg},
