@@ -27,7 +27,7 @@ struct Record {
 // The records of an RFC 4180 text. Lines end with CR LF, LF or CR.
 std::vector<Record> csv_records(std::string_view text, std::string_view file) {
   std::vector<Record> out;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte-order mark
+  if (text.starts_with(records::kByteOrderMark)) text.remove_prefix(records::kByteOrderMark.size());
   long line = 1;
   std::size_t i = 0;
   while (i < text.size()) {

@@ -135,7 +135,8 @@ inline std::string hlbanalysis_case(std::string_view data) {
 // Whether some record of `file` (LF-ended, a CR before LF dropped), cut or
 // blank-padded to the length of `cut`, equals `cut`.
 inline bool holds_record(std::string_view file, std::string_view cut) {
-  if (file.starts_with("\xEF\xBB\xBF")) file.remove_prefix(3);  // skipped by the reader
+  if (file.starts_with(records::kByteOrderMark))  // skipped by the reader
+    file.remove_prefix(records::kByteOrderMark.size());
   std::size_t from = 0;
   while (from <= file.size()) {
     std::size_t lf = file.find('\n', from);

@@ -489,7 +489,8 @@ inline std::string list_form_case(std::string_view data) {
 
   // A file skips a byte-order mark at its very start; the console reads it as text.
   std::string_view console_text = body;
-  if (console_text.starts_with("\xEF\xBB\xBF")) console_text.remove_prefix(3);
+  if (console_text.starts_with(records::kByteOrderMark))
+    console_text.remove_prefix(records::kByteOrderMark.size());
   std::istringstream in{std::string(console_text)};
   records::ConsoleIn console(in);
   const ListRead from_console = read_list_statements(console, shape, last_line, problem);

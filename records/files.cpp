@@ -22,9 +22,6 @@ namespace {
 
 constexpr std::size_t kBlock = 64 * 1024;
 
-// The UTF-8 byte-order mark that some editors put at the start of a text file.
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 std::string_view trim_name(std::string_view name) {
   while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
   return name;

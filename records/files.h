@@ -29,6 +29,10 @@
 
 namespace records {
 
+// The UTF-8 byte-order mark that some editors put at the start of a text file; an
+// input file skips it there.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 // A sequence of input records (a file or the console).
 class LineSource {
  public:
