@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/study_inputs.h"
-#include "evaluate/evaluation.h"
+#include "evaluate/statistics/evaluation.h"
 #include "evaluate/tlvstats.h"
 #include "records/records.h"
 

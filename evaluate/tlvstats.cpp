@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "evaluate/adapters.h"
-#include "evaluate/evaluation.h"
-#include "evaluate/pairs.h"
-#include "evaluate/pairs_csv.h"
-#include "evaluate/report.h"
-#include "evaluate/svg.h"
-#include "evaluate/tidy.h"
+#include "evaluate/input/pairs.h"
+#include "evaluate/input/pairs_csv.h"
+#include "evaluate/pictures/adapters.h"
+#include "evaluate/pictures/svg.h"
+#include "evaluate/statistics/evaluation.h"
+#include "evaluate/tables/report.h"
+#include "evaluate/tables/tidy.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "evaluate/adapters.h"
-#include "evaluate/pairs_csv.h"
+#include "evaluate/input/pairs_csv.h"
+#include "evaluate/pictures/adapters.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <random>
 #include <vector>
 
-#include "evaluate/bootstrap.h"
-#include "evaluate/evaluation.h"
-#include "evaluate/groups.h"
-#include "evaluate/high_end.h"
-#include "evaluate/study.h"
+#include "evaluate/input/groups.h"
+#include "evaluate/input/study.h"
+#include "evaluate/statistics/bootstrap.h"
+#include "evaluate/statistics/evaluation.h"
+#include "evaluate/statistics/high_end.h"
 #include "support/combined_line.h"
 
 namespace {

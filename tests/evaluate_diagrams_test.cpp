@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "evaluate/diagrams.h"
-#include "evaluate/svg.h"
+#include "evaluate/pictures/diagrams.h"
+#include "evaluate/pictures/svg.h"
 
 namespace {
 

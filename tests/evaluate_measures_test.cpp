@@ -5,8 +5,8 @@
 #include <limits>
 #include <vector>
 
-#include "evaluate/high_end.h"
-#include "evaluate/measures.h"
+#include "evaluate/statistics/high_end.h"
+#include "evaluate/statistics/measures.h"
 
 namespace {
 

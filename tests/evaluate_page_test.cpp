@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "evaluate/page.h"
+#include "evaluate/page/page.h"
 #include "support/page_fixture.h"
 #include "support/scratch.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "evaluate/pairs.h"
+#include "evaluate/input/pairs.h"
 #include "formats/analysis_report.h"
 #include "records/records.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "evaluate/report.h"
-#include "evaluate/tidy.h"
+#include "evaluate/tables/report.h"
+#include "evaluate/tables/tidy.h"
 #include "evaluate/tlvstats.h"
 #include "formats/analysis_report.h"
 #include "formats/combined_table.h"

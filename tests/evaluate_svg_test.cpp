@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "evaluate/adapters.h"
-#include "evaluate/diagrams.h"
-#include "evaluate/study.h"
-#include "evaluate/svg.h"
+#include "evaluate/input/study.h"
+#include "evaluate/pictures/adapters.h"
+#include "evaluate/pictures/diagrams.h"
+#include "evaluate/pictures/svg.h"
 #include "support/combined_line.h"
 
 namespace {

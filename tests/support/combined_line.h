@@ -2,7 +2,7 @@
 // quantities alike and every pair valid.
 #pragma once
 
-#include "evaluate/pairs.h"
+#include "evaluate/input/pairs.h"
 
 namespace testsupport {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "evaluate/page.h"
+#include "evaluate/page/page.h"
 
 namespace testsupport {
 

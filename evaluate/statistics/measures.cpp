@@ -1,4 +1,4 @@
-#include "evaluate/measures.h"
+#include "evaluate/statistics/measures.h"
 
 #include <cmath>
 #include <limits>

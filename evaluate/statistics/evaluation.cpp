@@ -1,6 +1,6 @@
-#include "evaluate/evaluation.h"
+#include "evaluate/statistics/evaluation.h"
 
-#include "evaluate/high_end.h"
+#include "evaluate/statistics/high_end.h"
 
 namespace evaluate {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "evaluate/diagrams.h"
-#include "evaluate/svg.h"
+#include "evaluate/pictures/diagrams.h"
+#include "evaluate/pictures/svg.h"
 
 namespace evaluate {
 namespace {

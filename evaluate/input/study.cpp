@@ -1,8 +1,8 @@
-#include "evaluate/study.h"
+#include "evaluate/input/study.h"
 
 #include <algorithm>
 
-#include "evaluate/groups.h"
+#include "evaluate/input/groups.h"
 
 namespace evaluate {
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "evaluate/study.h"
+#include "evaluate/input/study.h"
 
 namespace evaluate {
 

@@ -1,4 +1,4 @@
-#include "evaluate/report.h"
+#include "evaluate/tables/report.h"
 
 #include <cfloat>
 #include <cmath>

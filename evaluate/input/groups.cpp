@@ -1,8 +1,8 @@
-#include "evaluate/groups.h"
+#include "evaluate/input/groups.h"
 
 #include <algorithm>
 
-#include "evaluate/study.h"
+#include "evaluate/input/study.h"
 
 namespace evaluate {
 

@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "evaluate/diagrams.h"
-#include "evaluate/evaluation.h"
-#include "evaluate/page.h"
-#include "evaluate/report.h"
-#include "evaluate/study.h"
+#include "evaluate/input/study.h"
+#include "evaluate/page/page.h"
+#include "evaluate/pictures/diagrams.h"
+#include "evaluate/statistics/evaluation.h"
+#include "evaluate/tables/report.h"
 
 namespace evaluate {
 

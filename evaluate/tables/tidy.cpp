@@ -1,8 +1,8 @@
-#include "evaluate/tidy.h"
+#include "evaluate/tables/tidy.h"
 
 #include <charconv>
 
-#include "evaluate/evaluation.h"
+#include "evaluate/statistics/evaluation.h"
 
 namespace evaluate {
 namespace {

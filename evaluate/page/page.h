@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "evaluate/tidy.h"
+#include "evaluate/tables/tidy.h"
 
 namespace evaluate {
 

@@ -1,12 +1,12 @@
-#include "evaluate/bootstrap.h"
+#include "evaluate/statistics/bootstrap.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 
-#include "evaluate/evaluation.h"
-#include "evaluate/high_end.h"
+#include "evaluate/statistics/evaluation.h"
+#include "evaluate/statistics/high_end.h"
 #include "records/errors.h"
 
 namespace evaluate {

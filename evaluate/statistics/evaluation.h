@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "evaluate/bootstrap.h"
-#include "evaluate/groups.h"
-#include "evaluate/measures.h"
-#include "evaluate/pairs.h"
-#include "evaluate/study.h"
+#include "evaluate/input/groups.h"
+#include "evaluate/input/pairs.h"
+#include "evaluate/input/study.h"
+#include "evaluate/statistics/bootstrap.h"
+#include "evaluate/statistics/measures.h"
 
 namespace evaluate {
 

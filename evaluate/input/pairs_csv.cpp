@@ -1,10 +1,10 @@
-#include "evaluate/pairs_csv.h"
+#include "evaluate/input/pairs_csv.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
 
-#include "evaluate/groups.h"
+#include "evaluate/input/groups.h"
 #include "records/detail/parse_number.h"
 #include "records/records.h"
 

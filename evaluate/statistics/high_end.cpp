@@ -1,4 +1,4 @@
-#include "evaluate/high_end.h"
+#include "evaluate/statistics/high_end.h"
 
 #include <algorithm>
 #include <cmath>

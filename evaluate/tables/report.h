@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "evaluate/evaluation.h"
-#include "evaluate/pairs.h"
+#include "evaluate/input/pairs.h"
+#include "evaluate/statistics/evaluation.h"
 
 namespace evaluate {
 

@@ -1,4 +1,4 @@
-#include "evaluate/page.h"
+#include "evaluate/page/page.h"
 
 #include <bit>
 #include <charconv>
@@ -9,7 +9,7 @@
 #include <optional>
 #include <tuple>
 
-#include "evaluate/svg.h"
+#include "evaluate/pictures/svg.h"
 
 namespace evaluate {
 namespace {

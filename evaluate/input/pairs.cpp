@@ -1,4 +1,4 @@
-#include "evaluate/pairs.h"
+#include "evaluate/input/pairs.h"
 
 #include <cmath>
 #include <iterator>

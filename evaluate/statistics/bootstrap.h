@@ -19,8 +19,8 @@
 #include <random>
 #include <vector>
 
-#include "evaluate/groups.h"
-#include "evaluate/study.h"
+#include "evaluate/input/groups.h"
+#include "evaluate/input/study.h"
 
 namespace evaluate {
 

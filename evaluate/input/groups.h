@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "evaluate/pairs.h"
+#include "evaluate/input/pairs.h"
 
 namespace evaluate {
 

@@ -1,8 +1,8 @@
-#include "evaluate/adapters.h"
+#include "evaluate/pictures/adapters.h"
 
 #include <cmath>
 
-#include "evaluate/tidy.h"
+#include "evaluate/tables/tidy.h"
 #include "records/records.h"
 
 namespace evaluate {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "evaluate/pairs.h"
+#include "evaluate/input/pairs.h"
 
 namespace evaluate {
 

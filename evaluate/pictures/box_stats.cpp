@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "evaluate/diagrams.h"
+#include "evaluate/pictures/diagrams.h"
 
 namespace evaluate {
 

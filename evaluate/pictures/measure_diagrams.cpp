@@ -7,8 +7,8 @@
 #include <cmath>
 #include <functional>
 
-#include "evaluate/diagrams.h"
-#include "evaluate/svg.h"
+#include "evaluate/pictures/diagrams.h"
+#include "evaluate/pictures/svg.h"
 
 namespace evaluate {
 namespace {

@@ -1,4 +1,4 @@
-#include "evaluate/svg.h"
+#include "evaluate/pictures/svg.h"
 
 #include <algorithm>
 #include <array>
