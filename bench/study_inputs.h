@@ -77,9 +77,14 @@ inline std::string pairs_text(const std::vector<LineShape>& shapes, int models =
   std::string text = "group,quantity,observed,obk";
   auto name = [&](int m) {
     if (models == 3) return std::string(m == 0 ? "AERMOD" : m == 1 ? "ISCST3" : "MIDDLE");
-    return "M" + std::to_string(m + 1);
+    std::string model = "M";
+    model += std::to_string(m + 1);
+    return model;
   };
-  for (int m = 0; m < models; ++m) text += "," + name(m);
+  for (int m = 0; m < models; ++m) {
+    text += ',';
+    text += name(m);
+  }
   text += "\r\n";
   auto blend = [&](int m, float aer, float isc) {
     if (models == 3) return m == 0 ? aer : m == 1 ? isc : 0.5f * (aer + isc);
