@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "evaluate/pictures/diagrams.h"
-#include "evaluate/pictures/svg.h"
+#include "evaluate/pictures/figure.h"
 
 namespace {
 
