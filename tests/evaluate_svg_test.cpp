@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "evaluate/input/study.h"
-#include "evaluate/pictures/adapters.h"
 #include "evaluate/pictures/diagrams.h"
 #include "evaluate/pictures/figure.h"
+#include "evaluate/pictures/pair_input.h"
 #include "support/combined_line.h"
 
 namespace {
