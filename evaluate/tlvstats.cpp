@@ -1,5 +1,6 @@
 #include "evaluate/tlvstats.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -11,8 +12,10 @@
 
 #include "evaluate/input/pairs.h"
 #include "evaluate/input/pairs_csv.h"
-#include "evaluate/pictures/adapters.h"
-#include "evaluate/pictures/svg.h"
+#include "evaluate/page/page_input.h"
+#include "evaluate/pictures/diagrams.h"
+#include "evaluate/pictures/measure_input.h"
+#include "evaluate/pictures/pair_input.h"
 #include "evaluate/statistics/evaluation.h"
 #include "evaluate/tables/report.h"
 #include "evaluate/tables/tidy.h"
@@ -24,24 +27,51 @@ constexpr int kDefaultResamples = 1000;
 constexpr int kMaxResamples = 100000;
 constexpr std::uint64_t kDefaultSeed = 1;
 
+// The name of the output of `kind` (the first one) for the stem.
+std::string output_of(evaluate::OutputKind kind, std::string_view stem = "TLV") {
+  for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
+    if (file.kind == kind) return evaluate::output_name(stem, file);
+  }
+  return {};
+}
+
+// The files named in --help, from the one list of output files: each picture on a
+// line of its own with its caption.
+std::string summary_text() {
+  using evaluate::OutputKind;
+  std::string pictures;
+  for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
+    if (file.kind != OutputKind::picture) continue;
+    std::string name = evaluate::output_name("TLV", file);
+    name.resize(std::max<std::size_t>(name.size() + 2, 22), ' ');
+    pictures += "  " + name + std::string(file.caption) + "\n";
+  }
+  return "Reads TLV-Combined-NoFill-Results.txt in the working directory and writes\n" +
+         output_of(OutputKind::statistics) +
+         " (FB, MG, NMSE, VG, FAC2, NAD and the robust highest\n"
+         "concentrations of AERMOD and ISCST3 against the observed CY/Q and CMAX/Q, per arc and\n"
+         "stability, with bootstrap 95% limits and the significance of the paired differences\n"
+         "between the models), the same in tidy form in " +
+         output_of(OutputKind::tidy) + ",\nthe page " + output_of(OutputKind::page) +
+         " and the pictures\n" + pictures +
+         "With --pairs, evaluates the CSV pairs file instead\n"
+         "(columns group, observed, optional obk and quantity, one column per model) and\n"
+         "names the outputs after it (pairs.csv: " +
+         output_of(OutputKind::statistics, "pairs") +
+         ", ...).\n"
+         "  --resamples N      bootstrap resamples, 1 to 100000 (default 1000)\n"
+         "  --seed N           seed of the resampling, 0 to 18446744073709551615 (default 1)\n"
+         "  --criteria SET     acceptance criteria, rural (default) or urban\n"
+         "  --pairs FILE.csv   evaluate a pairs file instead of the combined table\n";
+}
+
+const std::string kSummary = summary_text();
+
 const runframe::ProgramInfo kInfo{
     kProgram,
     "tlvstats [--resamples N] [--seed N] [--criteria rural|urban] [--pairs FILE.csv] [--help | "
     "--version]",
-    "Reads TLV-Combined-NoFill-Results.txt in the working directory and writes\n"
-    "TLV-Model-Statistics.txt (FB, MG, NMSE, VG, FAC2, NAD and the robust highest\n"
-    "concentrations of AERMOD and ISCST3 against the observed CY/Q and CMAX/Q, per arc and\n"
-    "stability, with bootstrap 95% limits and the significance of the paired differences\n"
-    "between the models), the same in tidy form in TLV-Model-Statistics.csv,\n"
-    "the pictures TLV-Scatter.svg, TLV-QQ.svg, TLV-Residuals.svg, TLV-MG-VG.svg and\n"
-    "TLV-FB-NMSE.svg, and the page TLV-Evaluation.html. With --pairs, evaluates the CSV pairs file "
-    "instead\n"
-    "(columns group, observed, optional obk and quantity, one column per model) and\n"
-    "names the outputs after it (pairs.csv: pairs-Model-Statistics.txt, ...).\n"
-    "  --resamples N      bootstrap resamples, 1 to 100000 (default 1000)\n"
-    "  --seed N           seed of the resampling, 0 to 18446744073709551615 (default 1)\n"
-    "  --criteria SET     acceptance criteria, rural (default) or urban\n"
-    "  --pairs FILE.csv   evaluate a pairs file instead of the combined table\n"};
+    kSummary};
 
 struct Settings {
   int resamples = kDefaultResamples;
@@ -139,6 +169,45 @@ void write_text_file(const std::filesystem::path& dir, std::string_view name, st
   out.close();
 }
 
+// Writes one record per line.
+void write_records(const std::filesystem::path& dir, const std::string& name,
+                   const std::vector<std::string>& lines) {
+  records::OutputFile out = records::OutputFile::open(dir, name);
+  for (const std::string& line : lines) out.write_record(line);
+  out.close();
+}
+
+// What a run writes, made before any file is opened.
+struct Outputs {
+  const std::vector<std::string>& report;    // the statistics table's lines
+  const std::string& tidy;                   // CR LF line ends
+  const std::vector<std::string>& pictures;  // in the order of kOutputFiles
+  const std::string& page;
+};
+
+// Writes every file of kOutputFiles, in its order, named after `stem`.
+void write_outputs(const std::filesystem::path& dir, const std::string& stem, const Outputs& out) {
+  using evaluate::OutputKind;
+  std::size_t picture = 0;
+  for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
+    const std::string name = evaluate::output_name(stem, file);
+    switch (file.kind) {
+      case OutputKind::statistics:
+        write_records(dir, name, out.report);
+        break;
+      case OutputKind::tidy:
+        write_text_file(dir, name, out.tidy, false);
+        break;
+      case OutputKind::picture:
+        write_text_file(dir, name, out.pictures.at(picture++), true);
+        break;
+      case OutputKind::page:
+        write_text_file(dir, name, out.page, true);
+        break;
+    }
+  }
+}
+
 // The whole of a file as text; a file that does not open or read ends the run
 // with the operating system's reason (status 1).
 std::string whole_file(const std::filesystem::path& dir, const std::string& name) {
@@ -207,30 +276,18 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     const std::vector<std::string> report = report_lines(input, ev);
     PageInput page_in = page_input(input, ev);  // every statistic as tidy rows, among the rest
     const std::string tidy = tidy_csv(page_in.rows);
-    const OutputNames names = output_names(stem);
-    const PairPlotInput plot = pair_plot_input(study);
-    const std::string scatter = scatter_svg(plot, "scatter-");
-    const std::string qq = qq_svg(plot, "qq-");
-    const std::string residuals = residuals_svg(plot, "residuals-");
-    const std::string mg_vg = mg_vg_svg(mg_vg_input(ev), "mgvg-");
-    const std::string fb_nmse = fb_nmse_svg(fb_nmse_input(ev), "fbnmse-");
-    page_in.diagrams = {{"Observed against predicted", scatter},
-                        {"Quantile-quantile", qq},
-                        {"MG against VG", mg_vg},
-                        {"FB against NMSE", fb_nmse},
-                        {"Residuals Cp/Co by group and stability class", residuals}};
+    // The pictures, each drawn once, for their files and the page.
+    const PairPlotInput pairs = pair_plot_input(study);
+    const MeasurePlotInput mg_vg = mg_vg_input(ev);
+    const MeasurePlotInput fb_nmse = fb_nmse_input(ev);
+    std::vector<std::string> pictures;
+    for (const OutputFile& file : kOutputFiles) {
+      if (file.kind != OutputKind::picture) continue;
+      pictures.push_back(file.draw({pairs, mg_vg, fb_nmse}, file.id_prefix));
+      page_in.diagrams.emplace_back(std::string(file.caption), pictures.back());
+    }
     const std::string page = evaluation_page(page_in);
-
-    records::OutputFile out = records::OutputFile::open(ctx.dir, names.statistics);
-    for (const std::string& line : report) out.write_record(line);
-    out.close();
-    write_text_file(ctx.dir, names.tidy, tidy, false);
-    write_text_file(ctx.dir, names.scatter, scatter, true);
-    write_text_file(ctx.dir, names.qq, qq, true);
-    write_text_file(ctx.dir, names.mg_vg, mg_vg, true);
-    write_text_file(ctx.dir, names.fb_nmse, fb_nmse, true);
-    write_text_file(ctx.dir, names.residuals, residuals, true);
-    write_text_file(ctx.dir, names.page, page, true);
+    write_outputs(ctx.dir, stem, {report, tidy, pictures, page});
     return 0;
   });
 }

@@ -3,9 +3,10 @@
 // table "<stem>-Model-Statistics.txt" (FB, MG, NMSE, VG, FAC2, NAD and the robust
 // highest concentrations of every model against the observations, with bootstrap
 // limits, acceptance marks and the significance of the paired differences between
-// the models), the same in tidy form "<stem>-Model-Statistics.csv", and for the
-// combined table the pictures "TLV-Scatter.svg" and "TLV-QQ.svg". The stem is "TLV",
-// or the pairs file's name without its extension.
+// the models), the same in tidy form "<stem>-Model-Statistics.csv", the pictures and
+// the page "<stem>-Evaluation.html" (the list of the files is kOutputFiles in
+// evaluate/pictures/diagrams.h). The stem is "TLV", or the pairs file's name without
+// its extension.
 #pragma once
 
 #include "records/records.h"

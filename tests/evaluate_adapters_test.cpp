@@ -1,5 +1,5 @@
-// From an evaluation to the inputs of the diagrams and the page: what each picture
-// and the page are given, and the output names per stem.
+// From a study and an evaluation to the inputs of the diagrams and the page: what
+// each picture and the page are given, and the list of output files.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "evaluate/input/pairs_csv.h"
-#include "evaluate/pictures/adapters.h"
+#include "evaluate/page/page_input.h"
+#include "evaluate/pictures/measure_input.h"
+#include "evaluate/pictures/pair_input.h"
 
 namespace {
 
@@ -23,14 +25,22 @@ const evaluate::PairsFile kFile = evaluate::read_pairs(
     "hill,5,-10,5,10\n",
     "t.csv");
 
-TEST(EvaluateAdapters, OutputNames) {
-  const evaluate::OutputNames n = evaluate::output_names("pairs");
+TEST(EvaluateAdapters, OutputFilesInWritingOrder) {
+  std::vector<std::string> names, captions, prefixes;
+  for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
+    names.push_back(evaluate::output_name("pairs", file));
+    const bool picture = file.kind == evaluate::OutputKind::picture;
+    EXPECT_EQ(picture, file.draw != nullptr) << file.suffix;
+    EXPECT_EQ(picture, !file.caption.empty() && !file.id_prefix.empty()) << file.suffix;
+    if (picture) prefixes.emplace_back(file.id_prefix);
+  }
   EXPECT_EQ((std::vector<std::string>{"pairs-Model-Statistics.txt", "pairs-Model-Statistics.csv",
                                       "pairs-Scatter.svg", "pairs-QQ.svg", "pairs-MG-VG.svg",
                                       "pairs-FB-NMSE.svg", "pairs-Residuals.svg",
                                       "pairs-Evaluation.html"}),
-            (std::vector<std::string>{n.statistics, n.tidy, n.scatter, n.qq, n.mg_vg, n.fb_nmse,
-                                      n.residuals, n.page}));
+            names);
+  EXPECT_EQ((std::vector<std::string>{"scatter-", "qq-", "mgvg-", "fbnmse-", "residuals-"}),
+            prefixes);
 }
 
 TEST(EvaluateAdapters, PairsOfEveryLineInLineOrder) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "evaluate/pictures/diagrams.h"
-#include "evaluate/pictures/svg.h"
+#include "evaluate/pictures/figure.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ std::vector<std::string> attr_values(const std::string& doc, const std::string& 
 
 PairPlotInput pair_input(std::size_t lines, int models) {
   PairPlotInput in;
-  for (int m = 0; m < models; ++m) in.models.push_back("M" + std::to_string(m));
+  for (int m = 0; m < models; ++m) in.models.push_back(std::string("M").append(std::to_string(m)));
   in.groups = {"0.50", "1.00"};
   in.has_obk = true;
   for (const char* q : {"CY/Q", "CMAX/Q"}) {
@@ -315,16 +315,18 @@ TEST(EvaluateDiagrams, PicturesAreWellFormedWithIdsUniqueAcrossThem) {
   MeasurePlotInput measures = measure_input(NAN, 2);
   measures.models[0] = "a<b";
   measures.panels[0].groups.push_back({0, "&x<", 1e9, NAN});
-  const std::vector<std::pair<std::string, std::function<std::string(std::string_view)>>> drawn = {
-      {"sc-", [&](std::string_view id) { return evaluate::scatter_svg(pairs, id); }},
-      {"qq-", [&](std::string_view id) { return evaluate::qq_svg(pairs, id); }},
-      {"re-", [&](std::string_view id) { return evaluate::residuals_svg(pairs, id); }},
-      {"mg-", [&](std::string_view id) { return evaluate::mg_vg_svg(measures, id); }},
-      {"fb-", [&](std::string_view id) { return evaluate::fb_nmse_svg(measures, id); }},
+  // Every picture of a run, with the id prefix it has there, and empty pictures.
+  std::vector<std::pair<std::string, std::function<std::string(std::string_view)>>> drawn = {
       {"e1-", [&](std::string_view id) { return evaluate::scatter_svg(PairPlotInput{}, id); }},
       {"e2-", [&](std::string_view id) { return evaluate::residuals_svg(PairPlotInput{}, id); }},
       {"e3-", [&](std::string_view id) { return evaluate::mg_vg_svg(MeasurePlotInput{}, id); }},
   };
+  for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
+    if (file.draw == nullptr) continue;
+    drawn.emplace_back(file.id_prefix, [&pairs, &measures, &file](std::string_view id) {
+      return file.draw({pairs, measures, measures}, id);
+    });
+  }
   std::set<std::string> ids;
   for (const auto& [prefix, draw] : drawn) {
     const std::string svg = draw(prefix);

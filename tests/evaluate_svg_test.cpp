@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "evaluate/input/study.h"
-#include "evaluate/pictures/adapters.h"
 #include "evaluate/pictures/diagrams.h"
-#include "evaluate/pictures/svg.h"
+#include "evaluate/pictures/figure.h"
+#include "evaluate/pictures/pair_input.h"
 #include "support/combined_line.h"
 
 namespace {
@@ -32,12 +32,24 @@ TEST(EvaluateSvg, DecadeRange) {
   }
 }
 
-TEST(EvaluateSvg, LogPosition) {
-  const evaluate::DecadeRange r{-1, 3};
-  EXPECT_DOUBLE_EQ(100.0, evaluate::log_position(0.1, r, 100, 500));
-  EXPECT_DOUBLE_EQ(500.0, evaluate::log_position(1000, r, 100, 500));
-  EXPECT_DOUBLE_EQ(200.0, evaluate::log_position(1, r, 100, 500));
-  EXPECT_DOUBLE_EQ(400.0, evaluate::log_position(1, r, 500, 100));  // y grows downwards
+TEST(EvaluateSvg, AxisPositions) {
+  using evaluate::Axis;
+  const Axis decades = Axis::decades({-1, 3});
+  EXPECT_DOUBLE_EQ(100.0, decades.spanning(100, 500).at(0.1));
+  EXPECT_DOUBLE_EQ(500.0, decades.spanning(100, 500).at(1000));
+  EXPECT_DOUBLE_EQ(200.0, decades.spanning(100, 500).at(1));
+  EXPECT_DOUBLE_EQ(400.0, decades.spanning(500, 100).at(1));  // y grows downwards
+  const Axis log = Axis::log(0.25, 4).spanning(0, 400);
+  EXPECT_DOUBLE_EQ(200.0, log.at(1));
+  EXPECT_DOUBLE_EQ(2.0, log.value_at(0.75));
+  const Axis linear = Axis::linear(-2, 2).spanning(100, 500);
+  EXPECT_DOUBLE_EQ(350.0, linear.at(0.5));
+  // Beyond the scale: the side, and the end it is drawn at.
+  EXPECT_EQ(1, linear.side(3));
+  EXPECT_EQ(-1, log.side(0));  // not positive on a log scale
+  EXPECT_DOUBLE_EQ(500.0, linear.clamped(3));
+  EXPECT_DOUBLE_EQ(0.0, log.clamped(-1));
+  EXPECT_EQ(-1.0, Axis::linear(0, 1).spanning(400, 100).direction());
 }
 
 evaluate::CombinedLine line(float co, float aermod, float iscst3) {

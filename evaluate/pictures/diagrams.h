@@ -1,11 +1,13 @@
 // The diagnostic diagrams, written as SVG text from plain inputs that say nothing
-// of where the values came from (the combined table or a pairs file). Every element
-// id in a picture starts with `id_prefix`, so that pictures can be inlined in one
-// page without clashing ids. A panel with more than kMaxPanelPoints points draws a
+// of where the values came from (the combined table or a pairs file), and the list
+// of the files a run writes, with each picture's drawing. Every element id in a
+// picture starts with `id_prefix`, so that pictures can be inlined in one page
+// without clashing ids. A panel with more than kMaxPanelPoints points draws a
 // deterministic subsample and says so.
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,5 +113,65 @@ inline constexpr int kStabilityClasses = 5;  // the classes before `none`, in dr
 // none for L = 0, NaN, and L <= -99999 (the missing mark).
 StabilityClass stability_class(float obk);
 std::string_view stability_class_name(StabilityClass c);  // "VU", "U", "N", "S", "VS", ""
+
+// ---- The files a run writes ----
+
+// What the pictures are drawn from, each made once per run.
+struct PictureSources {
+  const PairPlotInput& pairs;
+  const MeasurePlotInput& mg_vg;
+  const MeasurePlotInput& fb_nmse;
+};
+
+enum class OutputKind { statistics, tidy, picture, page };
+
+// One file of a run, named "<stem><suffix>". A picture also has its caption on the
+// page, the prefix of its element ids and its drawing.
+struct OutputFile {
+  std::string_view suffix;
+  OutputKind kind;
+  std::string_view caption = {};
+  std::string_view id_prefix = {};
+  std::string (*draw)(const PictureSources& sources, std::string_view id_prefix) = nullptr;
+};
+
+// Every file of a run in writing order; the page shows the pictures in this order.
+inline constexpr OutputFile kOutputFiles[] = {
+    {.suffix = "-Model-Statistics.txt", .kind = OutputKind::statistics},
+    {.suffix = "-Model-Statistics.csv", .kind = OutputKind::tidy},
+    {.suffix = "-Scatter.svg",
+     .kind = OutputKind::picture,
+     .caption = "Observed against predicted",
+     .id_prefix = "scatter-",
+     .draw = [](const PictureSources& s, std::string_view id) { return scatter_svg(s.pairs, id); }},
+    {.suffix = "-QQ.svg",
+     .kind = OutputKind::picture,
+     .caption = "Quantile-quantile",
+     .id_prefix = "qq-",
+     .draw = [](const PictureSources& s, std::string_view id) { return qq_svg(s.pairs, id); }},
+    {.suffix = "-MG-VG.svg",
+     .kind = OutputKind::picture,
+     .caption = "MG against VG",
+     .id_prefix = "mgvg-",
+     .draw = [](const PictureSources& s, std::string_view id) { return mg_vg_svg(s.mg_vg, id); }},
+    {.suffix = "-FB-NMSE.svg",
+     .kind = OutputKind::picture,
+     .caption = "FB against NMSE",
+     .id_prefix = "fbnmse-",
+     .draw = [](const PictureSources& s,
+                std::string_view id) { return fb_nmse_svg(s.fb_nmse, id); }},
+    {.suffix = "-Residuals.svg",
+     .kind = OutputKind::picture,
+     .caption = "Residuals Cp/Co by group and stability class",
+     .id_prefix = "residuals-",
+     .draw = [](const PictureSources& s,
+                std::string_view id) { return residuals_svg(s.pairs, id); }},
+    {.suffix = "-Evaluation.html", .kind = OutputKind::page},
+};
+
+// The name of `file` for a run's stem ("TLV", or a pairs file's name without its extension).
+inline std::string output_name(std::string_view stem, const OutputFile& file) {
+  return std::string(stem) + std::string(file.suffix);
+}
 
 }  // namespace evaluate

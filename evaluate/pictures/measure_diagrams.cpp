@@ -8,15 +8,16 @@
 #include <functional>
 
 #include "evaluate/pictures/diagrams.h"
-#include "evaluate/pictures/svg.h"
+#include "evaluate/pictures/figure.h"
 
 namespace evaluate {
 namespace {
 
 constexpr double kPlot = 380;
-constexpr double kColumn = 480;
-constexpr double kInset = 100;
-constexpr double kNoteLine = 15;
+// The picture ends 10 px under the last foot line's baseline, 5 px above the next line's.
+constexpr FigureLayout kLayout{2, 100 + kPlot, 100, 30, 2, -5};
+constexpr double kAxisBand = 58;  // below the plot: tick labels and the axis title
+constexpr double kInside = 14;    // an off-scale value is drawn this far inside the edge
 constexpr std::string_view kRegionFill = "fill=\"#dcebdc\" stroke=\"none\"";
 constexpr std::string_view kCurve = "fill=\"none\" stroke=\"#333333\" stroke-width=\"1.3\"";
 constexpr std::string_view kFactorLine =
@@ -30,30 +31,6 @@ std::string short_number(double v) {
   return ec == std::errc() ? std::string(buf, end) : "-";
 }
 
-// A linear or log axis from lo to hi, drawn from pixel a to b.
-struct Axis {
-  bool log = false;
-  double lo = 0, hi = 1;
-  double a = 0, b = 1;
-  std::vector<std::pair<double, std::string>> ticks;
-  double t(double v) const {
-    return log ? (std::log(v) - std::log(lo)) / (std::log(hi) - std::log(lo))
-               : (v - lo) / (hi - lo);
-  }
-  bool inside(double v) const { return v >= lo && v <= hi && (!log || v > 0); }
-  // -1 below, +1 above, 0 inside; NaN is not asked for.
-  int side(double v) const {
-    if (log && v <= 0) return -1;
-    return v < lo ? -1 : (v > hi ? 1 : 0);
-  }
-  double pos(double v) const {
-    const int s = side(v);
-    if (s < 0) return a;
-    if (s > 0) return b;
-    return a + t(v) * (b - a);
-  }
-};
-
 struct Diagram {
   std::string title;
   std::string x_name, y_name;  // "MG", "VG"
@@ -62,59 +39,39 @@ struct Diagram {
   std::string curve_label;
   std::vector<double> factor_lines;  // x values
   std::string factor_label;
-  Axis x, y;
+  Axis x = Axis::linear(0, 1), y = Axis::linear(0, 1);
+  std::vector<Tick> x_ticks, y_ticks;
   double region_x_lo = NAN, region_x_hi = NAN, region_y_hi = NAN;
   std::string region_label;
+
+  bool has_region() const {
+    return !std::isnan(region_x_lo) || !std::isnan(region_x_hi) || !std::isnan(region_y_hi);
+  }
 };
 
-void draw_frame_axes(SvgDoc& doc, const Axis& x, const Axis& y, double left, double top) {
-  const double right = left + kPlot, bottom = top + kPlot;
-  for (const auto& [v, label] : x.ticks) {
-    const double p = x.pos(v);
-    doc.line(p, top, p, bottom, "stroke=\"#e4e4e4\" stroke-width=\"1\"");
-    doc.line(p, bottom, p, bottom + 6, "stroke=\"black\" stroke-width=\"1\"");
-    doc.text(p, bottom + 22, label, "font-size=\"12\" text-anchor=\"middle\"");
-  }
-  for (const auto& [v, label] : y.ticks) {
-    const double p = y.pos(v);
-    doc.line(left, p, right, p, "stroke=\"#e4e4e4\" stroke-width=\"1\"");
-    doc.line(left - 6, p, left, p, "stroke=\"black\" stroke-width=\"1\"");
-    doc.text(left - 10, p + 4, label, "font-size=\"12\" text-anchor=\"end\"");
-  }
+// Where a value is drawn on `axis`: at its place, or kInside px inside the edge it
+// lies beyond.
+double marker_position(const Axis& axis, double v) {
+  return axis.clamped(v) - axis.side(v) * axis.direction() * kInside;
 }
 
 // A marker of `model`; a value beyond an axis is drawn just inside that edge, with
 // an arrow from the marker to the edge pointing outwards.
 void clipped_marker(SvgDoc& doc, int model, const Axis& x, const Axis& y, double vx, double vy,
                     double size, std::string_view attrs) {
-  constexpr double kInside = 14;
-  auto place = [&](const Axis& axis, double v, double& p, double& dir) {
-    const int side = axis.side(v);
-    const double sign = axis.b > axis.a ? 1 : -1;
-    dir = side * sign;
-    p = side == 0 ? axis.pos(v) : axis.pos(v) - dir * kInside;
-  };
-  double px, py, dx, dy;
-  place(x, vx, px, dx);
-  place(y, vy, py, dy);
+  const double px = marker_position(x, vx), py = marker_position(y, vy);
+  const double dx = x.side(vx) * x.direction(), dy = y.side(vy) * y.direction();
   doc.marker(model, px, py, size, attrs);
   const std::string colour(model_colour(model));
   if (dx != 0) doc.arrow(px + dx * kInside, py, dx, 0, colour);
   if (dy != 0) doc.arrow(px, py + dy * kInside, 0, dy, colour);
 }
 
-// Where clipped_marker() puts a value on `axis`.
-double marker_position(const Axis& axis, double v) {
-  const int side = axis.side(v);
-  const double sign = axis.b > axis.a ? 1 : -1;
-  return axis.pos(v) - side * sign * 14;
-}
-
 // A bar from lo to hi along one axis, capped at its ends, an arrow where it is clipped.
 void bar(SvgDoc& doc, const Axis& along, double lo, double hi, double across, bool horizontal,
          const std::string& colour) {
   if (std::isnan(lo) || std::isnan(hi)) return;
-  const double p1 = along.pos(lo), p2 = along.pos(hi);
+  const double p1 = along.clamped(lo), p2 = along.clamped(hi);
   const std::string stroke = "stroke=\"" + colour + "\" stroke-width=\"1.4\"";
   auto end = [&](double p, int side, int dir) {
     if (side != 0) {
@@ -134,57 +91,49 @@ void bar(SvgDoc& doc, const Axis& along, double lo, double hi, double across, bo
   } else {
     doc.line(across, p1, across, p2, stroke);
   }
-  const double dir = (along.b > along.a) ? 1 : -1;
+  const double dir = along.direction();
   end(p1, along.side(lo), static_cast<int>(-dir));
   end(p2, along.side(hi), static_cast<int>(dir));
 }
 
-void draw_panel(SvgDoc& doc, const Diagram& d, const MeasurePlotInput& input,
-                const MeasurePanel& panel, double left, double top, const std::string& clip_id,
-                std::vector<std::string>& notes) {
-  Axis x = d.x, y = d.y;
-  x.a = left;
-  x.b = left + kPlot;
-  y.a = top + kPlot;
-  y.b = top;
-  const double right = left + kPlot, bottom = top + kPlot;
-  doc.text(left + kPlot / 2, top - 14, xml_escape(panel.quantity),
-           "font-size=\"14\" text-anchor=\"middle\"");
+// The acceptance region (clipped to the frame), the axes, and the factor-of-two lines
+// and the curve of the least spread clipped by `clip_id`.
+void draw_background(SvgDoc& doc, const Diagram& d, const Axis& x, const Axis& y,
+                     const std::string& clip_id) {
+  const double left = x.a(), right = x.b(), top = y.b(), bottom = y.a();
   doc.add("<clipPath id=\"" + clip_id + "\"><rect x=\"" + num(left) + "\" y=\"" + num(top) +
           "\" width=\"" + num(kPlot) + "\" height=\"" + num(kPlot) + "\"/></clipPath>");
-  // The acceptance region, clipped to the frame.
   const bool x_judged = !std::isnan(d.region_x_lo) || !std::isnan(d.region_x_hi);
   const bool y_judged = !std::isnan(d.region_y_hi);
   if (x_judged || y_judged) {
-    const double x1 = std::isnan(d.region_x_lo) ? left : x.pos(d.region_x_lo);
-    const double x2 = std::isnan(d.region_x_hi) ? right : x.pos(d.region_x_hi);
-    const double y1 = y_judged ? y.pos(d.region_y_hi) : top;
+    const double x1 = std::isnan(d.region_x_lo) ? left : x.clamped(d.region_x_lo);
+    const double x2 = std::isnan(d.region_x_hi) ? right : x.clamped(d.region_x_hi);
+    const double y1 = y_judged ? y.clamped(d.region_y_hi) : top;
     doc.rect(x1, y1, std::max(0.0, x2 - x1), std::max(0.0, bottom - y1), kRegionFill);
   }
-  draw_frame_axes(doc, x, y, left, top);
+  draw_ticks(doc, x, d.x_ticks, false, bottom, top);
+  draw_ticks(doc, y, d.y_ticks, true, left, right);
   doc.add("<g clip-path=\"url(#" + clip_id + ")\">");
-  for (double v : d.factor_lines) doc.line(x.pos(v), top, x.pos(v), bottom, kFactorLine);
+  for (double v : d.factor_lines) doc.line(x.clamped(v), top, x.clamped(v), bottom, kFactorLine);
   // The curve, sampled evenly along the axis.
   std::string path;
   constexpr int kSteps = 240;
   for (int i = 0; i <= kSteps; ++i) {
     const double t = static_cast<double>(i) / kSteps;
-    const double v = x.log ? std::exp(std::log(x.lo) + t * (std::log(x.hi) - std::log(x.lo)))
-                           : x.lo + t * (x.hi - x.lo);
-    double c = d.curve(v);
-    if (!std::isfinite(c) || c > y.hi * 4) c = y.hi * 4;  // off the top, cut by the clip
-    const double py = y.log ? y.a + (std::log(c) - std::log(y.lo)) /
-                                        (std::log(y.hi) - std::log(y.lo)) * (y.b - y.a)
-                            : y.a + (c - y.lo) / (y.hi - y.lo) * (y.b - y.a);
+    double c = d.curve(x.value_at(t));
+    if (!std::isfinite(c) || c > y.hi() * 4) c = y.hi() * 4;  // off the top, cut by the clip
     path += path.empty() ? 'M' : 'L';
-    path += num(x.a + t * (x.b - x.a));
+    path += num(x.a() + t * (x.b() - x.a()));
     path += ',';
-    path += num(py);
+    path += num(y.at(c));
   }
   doc.add("<path d=\"" + path + "\" " + std::string(kCurve) + "/>");
   doc.add("</g>");
+}
 
-  // Groups: small open markers, labelled.
+// Each group's value: a small open marker, labelled.
+void draw_groups(SvgDoc& doc, const MeasurePlotInput& input, const MeasurePanel& panel,
+                 const Axis& x, const Axis& y) {
   doc.add("<g fill=\"none\" stroke-width=\"1.1\">");
   for (const GroupMeasurePoint& g : panel.groups) {
     if (g.model < 0 || static_cast<std::size_t>(g.model) >= input.models.size() ||
@@ -194,13 +143,24 @@ void draw_panel(SvgDoc& doc, const Diagram& d, const MeasurePlotInput& input,
     clipped_marker(doc, g.model, x, y, g.x, g.y, 2.8, {});
     // The label right of the marker, or left of it near the right edge.
     const double gx = marker_position(x, g.x);
-    const bool left_of = gx > x.b - 30;
+    const bool left_of = gx > x.b() - 30;
     doc.text(gx + (left_of ? -5 : 5), marker_position(y, g.y) - 3, xml_escape(g.label),
              "font-size=\"9\" fill=\"" + std::string(model_colour(g.model)) + "\"" +
                  (left_of ? " text-anchor=\"end\"" : ""));
   }
   doc.add("</g>");
-  // Models over all lines: bars of the limits, then the marker.
+}
+
+std::string limits_text(const Interval& i) {
+  return std::isnan(i.lower) ? std::string(" (no limits)")
+                             : " (" + short_number(i.lower) + " to " + short_number(i.upper) + ")";
+}
+
+// Each model's value over all lines: bars of the limits, then the marker; a note
+// each, with the values and limits.
+std::vector<std::string> draw_models(SvgDoc& doc, const Diagram& d, const MeasurePlotInput& input,
+                                     const MeasurePanel& panel, const Axis& x, const Axis& y) {
+  std::vector<std::string> notes;
   for (const ModelMeasurePoint& m : panel.models) {
     if (m.model < 0 || static_cast<std::size_t>(m.model) >= input.models.size()) continue;
     const std::string& name = input.models[static_cast<std::size_t>(m.model)];
@@ -214,76 +174,49 @@ void draw_panel(SvgDoc& doc, const Diagram& d, const MeasurePlotInput& input,
     bar(doc, y, m.y.lower, m.y.upper, marker_position(x, m.x.value), false, colour);
     clipped_marker(doc, m.model, x, y, m.x.value, m.y.value, 5.5,
                    "fill=\"white\" fill-opacity=\"0.7\" stroke-width=\"2\"");
-    auto limits = [](const Interval& i) {
-      return std::isnan(i.lower)
-                 ? std::string(" (no limits)")
-                 : " (" + short_number(i.lower) + " to " + short_number(i.upper) + ")";
-    };
-    notes.push_back(name + ": " + d.x_name + " " + short_number(m.x.value) + limits(m.x) + ", " +
-                    d.y_name + " " + short_number(m.y.value) + limits(m.y));
+    notes.push_back(name + ": " + d.x_name + " " + short_number(m.x.value) + limits_text(m.x) +
+                    ", " + d.y_name + " " + short_number(m.y.value) + limits_text(m.y));
   }
+  return notes;
+}
+
+PanelNotes draw_panel(SvgDoc& doc, const Diagram& d, const MeasurePlotInput& input,
+                      const MeasurePanel& panel, const PanelPlace& at, const std::string& clip_id) {
+  const double left = at.left, top = at.top;
+  const Axis x = d.x.spanning(left, left + kPlot);
+  const Axis y = d.y.spanning(top + kPlot, top);
+  doc.text(left + kPlot / 2, top - 14, xml_escape(panel.quantity),
+           "font-size=\"14\" text-anchor=\"middle\"");
+  draw_background(doc, d, x, y, clip_id);
+  draw_groups(doc, input, panel, x, y);
+  std::vector<std::string> notes = draw_models(doc, d, input, panel, x, y);
   doc.rect(left, top, kPlot, kPlot, "fill=\"none\" stroke=\"black\"");
-  doc.text(left + kPlot / 2, bottom + 46, xml_escape(d.x_label),
-           "font-size=\"13\" text-anchor=\"middle\"");
-  const double ly = top + kPlot / 2, lx = left - 58;
-  doc.text(lx, ly, xml_escape(d.y_label),
-           "font-size=\"13\" text-anchor=\"middle\" transform=\"rotate(-90 " + num(lx) + " " +
-               num(ly) + ")\"");
+  draw_axis_titles(doc, left, top, kPlot, kPlot, d.x_label, d.y_label, kAxisBand - 12, 58);
+  return {top + kPlot + kAxisBand + 10, std::move(notes)};
 }
 
 std::string picture(const Diagram& d, const MeasurePlotInput& input, std::string_view id_prefix) {
-  SvgDoc doc;
-  const std::size_t columns = std::clamp<std::size_t>(input.panels.size(), 1, 2);
-  const double width = 20 + kColumn * static_cast<double>(columns);
-  doc.text(width / 2, 34, xml_escape(d.title),
-           "font-size=\"" + num(std::min(19.0, 19.0 * (width - 20) / text_width(d.title, 19))) +
-               "\" font-weight=\"bold\" text-anchor=\"middle\"");
-  double row_top = 60;
-  for (std::size_t first = 0; first < input.panels.size(); first += columns) {
-    std::size_t lines = 0;
-    for (std::size_t i = first; i < std::min(input.panels.size(), first + columns); ++i) {
-      const double left = kInset + kColumn * static_cast<double>(i - first);
-      std::vector<std::string> notes;
-      draw_panel(doc, d, input, input.panels[i], left, row_top + 30,
-                 xml_escape(id_prefix) + "panel" + std::to_string(i), notes);
-      double ny = row_top + 30 + kPlot + 68;
-      std::size_t count = 0;
-      for (const std::string& note : notes) {
-        for (const std::string& line : wrap_text(note, kColumn - 40, 11)) {
-          doc.text(left - 60, ny, xml_escape(line), "font-size=\"11\" fill=\"#333333\"");
-          ny += kNoteLine;
-          ++count;
-        }
-      }
-      lines = std::max(lines, count);
-    }
-    row_top += 30 + kPlot + 58 + kNoteLine * static_cast<double>(lines) + 12;
-  }
-  if (input.panels.empty()) {
-    doc.text(width / 2, row_top + 40, "no quantities to show",
-             "font-size=\"14\" text-anchor=\"middle\" fill=\"#777777\"");
-    row_top += 80;
-  }
+  Figure figure(d.title, id_prefix, kLayout, input.panels.size());
+  figure.draw_panels([&](std::size_t i, const PanelPlace& at) {
+    return draw_panel(figure.doc(), d, input, input.panels[i], at,
+                      at.id_prefix + "panel" + std::to_string(i));
+  });
   std::vector<LegendItem> legend;
   for (std::size_t m = 0; m < input.models.size(); ++m) {
     legend.push_back({static_cast<int>(m), "", "", input.models[m] + ", all lines, 95% limits"});
   }
   legend.push_back({-1, std::string(kCurve), "", d.curve_label});
   legend.push_back({-1, std::string(kFactorLine), "", d.factor_label});
-  const bool region =
-      !std::isnan(d.region_x_lo) || !std::isnan(d.region_x_hi) || !std::isnan(d.region_y_hi);
-  legend.push_back({-1, "", region ? std::string(kRegionFill) : "fill=\"none\" stroke=\"none\"",
+  legend.push_back({-1, "",
+                    d.has_region() ? std::string(kRegionFill) : "fill=\"none\" stroke=\"none\"",
                     d.region_label});
-  double y = draw_legend(doc, legend, width, row_top + 14);
-  doc.text(width / 2, y,
-           "Small markers: each arc (labelled with its distance in km) or group (labelled with "
-           "its name), in the colour and shape of its model.",
-           "font-size=\"11\" text-anchor=\"middle\" fill=\"#333333\"");
-  y += kNoteLine;
-  doc.text(width / 2, y,
-           "A value beyond the axes is drawn at the edge with an arrow pointing outwards.",
-           "font-size=\"11\" text-anchor=\"middle\" fill=\"#333333\"");
-  return doc.finish(width, y + 10);
+  figure.legend(legend);
+  figure.foot_centred(
+      "Small markers: each arc (labelled with its distance in km) or group (labelled with its "
+      "name), in the colour and shape of its model.");
+  figure.foot_centred(
+      "A value beyond the axes is drawn at the edge with an arrow pointing outwards.");
+  return figure.finish();
 }
 
 // The values a diagram must show on one axis: values, limits and group values.
@@ -338,17 +271,15 @@ std::string mg_vg_svg(const MeasurePlotInput& input, std::string_view id_prefix)
     }
     b = std::max(b, needed);
   }
-  d.x.log = true;
-  d.x.lo = 1 / b;
-  d.x.hi = b;
+  d.x = Axis::log(1 / b, b);
   if (b == 4) {
-    d.x.ticks = {{0.25, "0.25"}, {0.5, "0.5"}, {1, "1"}, {2, "2"}, {4, "4"}};
+    d.x_ticks = {{0.25, "0.25"}, {0.5, "0.5"}, {1, "1"}, {2, "2"}, {4, "4"}};
   } else if (b == 10) {
-    d.x.ticks = {{0.1, "0.1"}, {0.2, "0.2"}, {0.5, "0.5"}, {1, "1"},
+    d.x_ticks = {{0.1, "0.1"}, {0.2, "0.2"}, {0.5, "0.5"}, {1, "1"},
                  {2, "2"},     {5, "5"},     {10, "10"}};
   } else {
     for (int k = b == 100 ? -2 : -3; k <= (b == 100 ? 2 : 3); ++k) {
-      d.x.ticks.push_back({std::pow(10.0, k), plain_number(1, k)});
+      d.x_ticks.push_back({std::pow(10.0, k), plain_number(1, k)});
     }
   }
   double top = 10;
@@ -357,15 +288,13 @@ std::string mg_vg_svg(const MeasurePlotInput& input, std::string_view id_prefix)
   for (double v : ys) {
     if (v > top) top = v <= 100 ? std::max(top, 100.0) : 1000;
   }
-  d.y.log = true;
-  d.y.lo = 1;
-  d.y.hi = top;
+  d.y = Axis::log(1, top);
   if (top == 10) {
-    d.y.ticks = {{1, "1"}, {2, "2"}, {5, "5"}, {10, "10"}};
+    d.y_ticks = {{1, "1"}, {2, "2"}, {5, "5"}, {10, "10"}};
   } else if (top == 100) {
-    d.y.ticks = {{1, "1"}, {2, "2"}, {5, "5"}, {10, "10"}, {20, "20"}, {50, "50"}, {100, "100"}};
+    d.y_ticks = {{1, "1"}, {2, "2"}, {5, "5"}, {10, "10"}, {20, "20"}, {50, "50"}, {100, "100"}};
   } else {
-    d.y.ticks = {{1, "1"}, {10, "10"}, {100, "100"}, {1000, "1000"}};
+    d.y_ticks = {{1, "1"}, {10, "10"}, {100, "100"}, {1000, "1000"}};
   }
   d.region_x_lo = input.region.x_lower;
   d.region_x_hi = input.region.x_upper;
@@ -392,9 +321,8 @@ std::string fb_nmse_svg(const MeasurePlotInput& input, std::string_view id_prefi
   d.curve_label = "NMSE = 4 FB^2 / (4 - FB^2), the least NMSE for an FB";
   d.factor_lines = {-2.0 / 3.0, 2.0 / 3.0};
   d.factor_label = "FB = -2/3 and 2/3 (factor of two in the means)";
-  d.x.lo = -2;
-  d.x.hi = 2;
-  d.x.ticks = {{-2, "-2"},   {-1.5, "-1.5"}, {-1, "-1"},   {-0.5, "-0.5"}, {0, "0"},
+  d.x = Axis::linear(-2, 2);
+  d.x_ticks = {{-2, "-2"},   {-1.5, "-1.5"}, {-1, "-1"},   {-0.5, "-0.5"}, {0, "0"},
                {0.5, "0.5"}, {1, "1"},       {1.5, "1.5"}, {2, "2"}};
   // NMSE from 0 to the least of the steps that holds every value (beyond 20: clipped).
   double need = 2;
@@ -408,10 +336,9 @@ std::string fb_nmse_svg(const MeasurePlotInput& input, std::string_view id_prefi
       break;
     }
   }
-  d.y.lo = 0;
-  d.y.hi = top;
+  d.y = Axis::linear(0, top);
   const double tick = top <= 3 ? 0.5 : top <= 6 ? 1 : top <= 12 ? 2 : 5;
-  for (double v = 0; v <= top + 1e-9; v += tick) d.y.ticks.push_back({v, short_number(v)});
+  for (double v = 0; v <= top + 1e-9; v += tick) d.y_ticks.push_back({v, short_number(v)});
   d.region_x_hi = input.region.x_upper;
   d.region_x_lo = std::isnan(input.region.x_lower) ? -input.region.x_upper : input.region.x_lower;
   d.region_y_hi = input.region.y_upper;

@@ -5,16 +5,14 @@
 #include <limits>
 
 #include "evaluate/pictures/diagrams.h"
-#include "evaluate/pictures/svg.h"
+#include "evaluate/pictures/figure.h"
 
 namespace evaluate {
 namespace {
 
-constexpr double kPlot = 380;     // plot square, px
-constexpr double kColumn = 480;   // width of a panel column
-constexpr double kInset = 100;    // from the column's left to the plot
-constexpr double kNoteLine = 15;  // px per note line
-constexpr double kNoteFont = 11;
+constexpr double kPlot = 380;  // plot square, px
+constexpr FigureLayout kLayout{2, 100 + kPlot, 100, 30, 2, 4};
+constexpr double kAxisBand = 60;  // below the plot: tick labels and the axis title
 
 struct Mark {
   int model;
@@ -66,42 +64,39 @@ void subsample(LogLogPanel& panel, std::size_t models, std::string_view how) {
                         " points drawn, " + std::string(how) + ".");
 }
 
-std::vector<std::string> note_lines(const LogLogPanel& panel) {
-  std::vector<std::string> lines;
-  for (const std::string& note : panel.notes) {
-    for (std::string& line : wrap_text(note, kColumn - 40, kNoteFont))
-      lines.push_back(std::move(line));
-  }
-  return lines;
-}
-
-void draw_panel(SvgDoc& doc, const LogLogPanel& panel, double left, double top,
-                const std::string& clip_id) {
-  const double right = left + kPlot;
-  const double bottom = top + kPlot;
-  const DecadeRange range = decade_range(panel.lo, panel.hi);
-  auto px = [&](double v) { return log_position(v, range, left, right); };
-  auto py = [&](double v) { return log_position(v, range, bottom, top); };
-
-  // Centred over the plot, within the column and the picture.
-  const double caption_font = std::min(14.0, 14.0 * (kColumn - 60) / text_width(panel.caption, 14));
-  doc.text(left + kPlot / 2, top - 14, xml_escape(panel.caption),
-           "font-size=\"" + num(caption_font) + "\" text-anchor=\"middle\"");
-  log_axis(doc, range, false, left, right, bottom, kPlot, false);
-  log_axis(doc, range, true, bottom, top, left, kPlot, false);
-
-  // 1:1 and factor-of-two lines, clipped to the plot.
+// The 1:1 and factor-of-two lines, clipped to the plot.
+void reference_lines(SvgDoc& doc, const Axis& x, const Axis& y, const std::string& clip_id) {
+  const double left = x.a(), top = y.b();
   doc.add("<clipPath id=\"" + clip_id + "\"><rect x=\"" + num(left) + "\" y=\"" + num(top) +
           "\" width=\"" + num(kPlot) + "\" height=\"" + num(kPlot) + "\"/></clipPath>");
   doc.add("<g clip-path=\"url(#" + clip_id + ")\">");
-  const double a = std::pow(10.0, range.lo);
-  const double b = std::pow(10.0, range.hi);
-  doc.line(px(a), py(a), px(b), py(b), "stroke=\"black\" stroke-width=\"1.2\"");
-  doc.line(px(a), py(2 * a), px(b), py(2 * b),
+  const double a = x.lo();
+  const double b = x.hi();
+  doc.line(x.at(a), y.at(a), x.at(b), y.at(b), "stroke=\"black\" stroke-width=\"1.2\"");
+  doc.line(x.at(a), y.at(2 * a), x.at(b), y.at(2 * b),
            "stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"6,4\"");
-  doc.line(px(a), py(a / 2), px(b), py(b / 2),
+  doc.line(x.at(a), y.at(a / 2), x.at(b), y.at(b / 2),
            "stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"6,4\"");
   doc.add("</g>");
+}
+
+PanelNotes draw_panel(SvgDoc& doc, const LogLogPanel& panel, const PanelPlace& at,
+                      const std::string& clip_id) {
+  const double left = at.left, top = at.top;
+  const double right = left + kPlot;
+  const double bottom = top + kPlot;
+  const Axis scale = Axis::decades(decade_range(panel.lo, panel.hi));
+  const Axis x = scale.spanning(left, right);
+  const Axis y = scale.spanning(bottom, top);
+
+  // Centred over the plot, within the column and the picture.
+  const double caption_font =
+      std::min(14.0, 14.0 * (kLayout.column_width - 60) / text_width(panel.caption, 14));
+  doc.text(left + kPlot / 2, top - 14, xml_escape(panel.caption),
+           "font-size=\"" + num(caption_font) + "\" text-anchor=\"middle\"");
+  draw_decade_axis(doc, x, false, bottom, kPlot, false);
+  draw_decade_axis(doc, y, true, left, kPlot, false);
+  reference_lines(doc, x, y, clip_id);
 
   // Markers in the order given (the models of one line next to each other), thinner
   // and translucent where they crowd, so that no model hides another.
@@ -109,52 +104,23 @@ void draw_panel(SvgDoc& doc, const LogLogPanel& panel, double left, double top,
   doc.add(std::string("<g fill=\"none\" stroke-width=\"") + (dense ? "1.1" : "1.5") + "\"" +
           (dense ? " stroke-opacity=\"0.6\"" : "") + ">");
   const double size = panel.marks.size() > 1500 ? 3.2 : 4;
-  for (const Mark& m : panel.marks) doc.marker(m.model, px(m.x), py(m.y), size);
+  for (const Mark& m : panel.marks) doc.marker(m.model, x.at(m.x), y.at(m.y), size);
   doc.add("</g>");
   doc.rect(left, top, kPlot, kPlot, "fill=\"none\" stroke=\"black\"");
-
-  doc.text(left + kPlot / 2, bottom + 48, xml_escape(panel.x_label),
-           "font-size=\"13\" text-anchor=\"middle\"");
-  const double ly = top + kPlot / 2;
-  const double lx = left - 58;
-  doc.text(lx, ly, xml_escape(panel.y_label),
-           "font-size=\"13\" text-anchor=\"middle\" transform=\"rotate(-90 " + num(lx) + " " +
-               num(ly) + ")\"");
+  draw_axis_titles(doc, left, top, kPlot, kPlot, panel.x_label, panel.y_label, kAxisBand - 12, 58);
   if (panel.marks.empty()) {
     doc.text(left + kPlot / 2, top + kPlot / 2, "no pairs to show",
              "font-size=\"14\" text-anchor=\"middle\" fill=\"#777777\"");
   }
-  // Notes, left-aligned under the panel, wrapped to its column.
-  double y = bottom + 70;
-  for (const std::string& line : note_lines(panel)) {
-    doc.text(left - 60, y, xml_escape(line), "font-size=\"11\" fill=\"#333333\"");
-    y += kNoteLine;
-  }
+  return {bottom + kAxisBand + 10, panel.notes};
 }
 
 std::string picture(const PairPlotInput& input, std::string_view id_prefix, std::string_view title,
                     const std::vector<LogLogPanel>& panels) {
-  SvgDoc doc;
-  const std::size_t columns = std::clamp<std::size_t>(panels.size(), 1, 2);
-  const double width = 20 + kColumn * static_cast<double>(columns);
-  const double title_font = std::min(19.0, 19.0 * (width - 20) / text_width(title, 19));
-  doc.text(width / 2, 34, xml_escape(title),
-           "font-size=\"" + num(title_font) + "\" font-weight=\"bold\" text-anchor=\"middle\"");
-  double row_top = 60;
-  for (std::size_t first = 0; first < panels.size(); first += columns) {
-    std::size_t notes = 0;
-    for (std::size_t i = first; i < std::min(panels.size(), first + columns); ++i) {
-      notes = std::max(notes, note_lines(panels[i]).size());
-      draw_panel(doc, panels[i], kInset + kColumn * static_cast<double>(i - first), row_top + 30,
-                 xml_escape(id_prefix) + "plot" + std::to_string(i));
-    }
-    row_top += 30 + kPlot + 60 + kNoteLine * static_cast<double>(notes) + 12;
-  }
-  if (panels.empty()) {
-    doc.text(width / 2, row_top + 40, "no quantities to show",
-             "font-size=\"14\" text-anchor=\"middle\" fill=\"#777777\"");
-    row_top += 80;
-  }
+  Figure figure(title, id_prefix, kLayout, panels.size());
+  figure.draw_panels([&](std::size_t i, const PanelPlace& at) {
+    return draw_panel(figure.doc(), panels[i], at, at.id_prefix + "plot" + std::to_string(i));
+  });
   std::vector<LegendItem> legend;
   for (std::size_t m = 0; m < input.models.size(); ++m) {
     legend.push_back({static_cast<int>(m), "", "", input.models[m]});
@@ -162,8 +128,8 @@ std::string picture(const PairPlotInput& input, std::string_view id_prefix, std:
   legend.push_back({-1, "stroke=\"black\" stroke-width=\"1.2\"", "", "1:1"});
   legend.push_back({-1, "stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"6,4\"", "",
                     "factor of two (Cp = 2 Co, Cp = Co/2)"});
-  const double bottom = draw_legend(doc, legend, width, row_top + 14);
-  return doc.finish(width, bottom + 4);
+  figure.legend(legend);
+  return figure.finish();
 }
 
 std::string pair_count_note(const std::string& model, std::size_t pairs, std::size_t zero) {

@@ -7,38 +7,6 @@
 
 namespace evaluate {
 
-DecadeRange decade_range(double min, double max) {
-  if (!(min > 0.0) || !(max >= min) || !std::isfinite(min) || !std::isfinite(max)) {
-    return {-1, 1};
-  }
-  // The nearest decades strictly outside the values, so that no marker sits on the
-  // frame; log10 may land a hair off at exact powers of ten, the loops settle it.
-  int lo = static_cast<int>(std::floor(std::log10(min)));
-  int hi = static_cast<int>(std::ceil(std::log10(max)));
-  while (std::pow(10.0, lo) >= min) --lo;
-  while (std::pow(10.0, lo + 1) < min) ++lo;
-  while (std::pow(10.0, hi) <= max) ++hi;
-  while (std::pow(10.0, hi - 1) > max) --hi;
-  return {lo, hi};
-}
-
-double log_position(double v, DecadeRange range, double a, double b) {
-  const double t = (std::log10(v) - range.lo) / (range.hi - range.lo);
-  return a + t * (b - a);
-}
-
-std::vector<int> labelled_decades(DecadeRange range) {
-  const int decades = range.hi - range.lo;
-  const int step = (decades + 7) / 8;
-  std::vector<int> out;
-  for (int k = range.lo; k < range.hi; k += step) {
-    // An inner label closer to the top one than a step would crowd it.
-    if (k == range.lo || range.hi - k >= step) out.push_back(k);
-  }
-  out.push_back(range.hi);
-  return out;
-}
-
 std::vector<std::size_t> evenly_spaced(std::size_t n, std::size_t k) {
   std::vector<std::size_t> out;
   if (k >= n) {
@@ -202,7 +170,10 @@ void SvgDoc::rect(double x, double y, double w, double h, std::string_view attrs
 
 void SvgDoc::marker(int model, double x, double y, double s, std::string_view attrs) {
   std::string tail = " stroke=\"" + std::string(model_colour(model)) + "\"";
-  if (!attrs.empty()) tail += " " + std::string(attrs);
+  if (!attrs.empty()) {
+    tail += ' ';
+    tail += attrs;
+  }
   tail += "/>\n";
   auto path = [&](const std::string& d) { body_ += "<path d=\"" + d + "\"" + tail; };
   switch ((model < 0 ? 0 : model) % 8) {
@@ -237,8 +208,8 @@ void SvgDoc::marker(int model, double x, double y, double s, std::string_view at
       std::string d;
       for (int k = 0; k < 5; ++k) {
         const double a = (-90.0 + 72.0 * k) * 3.14159265358979323846 / 180.0;
-        d += (k == 0 ? "M" : "L") + num(x + 1.1 * s * std::cos(a)) + "," +
-             num(y + 1.1 * s * std::sin(a));
+        d += k == 0 ? 'M' : 'L';
+        d += num(x + 1.1 * s * std::cos(a)) + "," + num(y + 1.1 * s * std::sin(a));
       }
       path(d + "z");
     }
@@ -266,102 +237,6 @@ std::string SvgDoc::finish(double width, double height) {
   out += body_;
   out += "</svg>\n";
   return out;
-}
-
-}  // namespace evaluate
-
-namespace evaluate {
-
-std::string plain_number(int d, int k) {
-  if (k >= 0) return std::to_string(d) + std::string(static_cast<std::size_t>(k), '0');
-  return "0." + std::string(static_cast<std::size_t>(-k - 1), '0') + std::to_string(d);
-}
-
-void log_axis(SvgDoc& doc, DecadeRange range, bool vertical, double a, double b, double at,
-              double grid, bool plain) {
-  const std::string_view grid_attrs = "stroke=\"#e4e4e4\" stroke-width=\"1\"";
-  const std::string_view tick_attrs = "stroke=\"black\" stroke-width=\"1\"";
-  const std::string_view minor_attrs = "stroke=\"black\" stroke-width=\"0.8\"";
-  auto pos = [&](double v) { return log_position(v, range, a, b); };
-  auto label = [&](double p, const std::string& text, bool major) {
-    const std::string size = major ? "13" : "10";
-    const std::string colour = major ? "" : " fill=\"#444444\"";
-    if (vertical) {
-      doc.text(at - (major ? 10 : 8), p + (major ? 5 : 4), text,
-               "font-size=\"" + size + "\"" + colour + " text-anchor=\"end\"");
-    } else {
-      doc.text(p, at + (major ? 24 : 18), text,
-               "font-size=\"" + size + "\"" + colour + " text-anchor=\"middle\"");
-    }
-  };
-  const std::vector<int> labelled = labelled_decades(range);
-  const int decades = range.hi - range.lo;
-  for (int k = range.lo; k <= range.hi; ++k) {
-    const double p = pos(std::pow(10.0, k));
-    if (vertical) {
-      doc.line(at, p, at + grid, p, grid_attrs);
-      doc.line(at - 6, p, at, p, tick_attrs);
-    } else {
-      doc.line(p, at, p, at - grid, grid_attrs);
-      doc.line(p, at, p, at + 6, tick_attrs);
-    }
-    if (std::find(labelled.begin(), labelled.end(), k) != labelled.end()) {
-      if (plain && range.lo >= -3 && range.hi <= 3) {
-        label(p, plain_number(1, k), true);
-      } else {
-        label(p, "10<tspan dy=\"-7\" font-size=\"10\">" + std::to_string(k) + "</tspan>", true);
-      }
-    }
-    if (decades <= 6 && k < range.hi) {
-      for (int d = 2; d <= 9; ++d) {
-        const double q = pos(d * std::pow(10.0, k));
-        if (vertical) {
-          doc.line(at - 3, q, at, q, minor_attrs);
-        } else {
-          doc.line(q, at, q, at + 3, minor_attrs);
-        }
-        if (decades <= 2 && (d == 2 || d == 5)) label(q, plain_number(d, k), false);
-      }
-    }
-  }
-}
-
-}  // namespace evaluate
-
-namespace evaluate {
-
-double draw_legend(SvgDoc& doc, const std::vector<LegendItem>& items, double width, double y) {
-  constexpr double kSize = 13;
-  constexpr double kSymbol = 30;  // symbol width, then a gap before the label
-  constexpr double kGap = 26;     // between items
-  constexpr double kRow = 22;
-  auto item_width = [&](const LegendItem& it) { return kSymbol + 6 + text_width(it.label, kSize); };
-  std::size_t first = 0;
-  while (first < items.size()) {
-    std::size_t last = first;
-    double row = item_width(items[first]);
-    while (last + 1 < items.size() && row + kGap + item_width(items[last + 1]) <= width - 40) {
-      ++last;
-      row += kGap + item_width(items[last]);
-    }
-    double x = std::max(20.0, (width - row) / 2);
-    for (std::size_t i = first; i <= last; ++i) {
-      const LegendItem& it = items[i];
-      const double mid = y - 4;
-      if (it.model >= 0) {
-        doc.marker(it.model, x + kSymbol / 2, mid, 4.5, "fill=\"none\" stroke-width=\"1.5\"");
-      } else if (!it.line_attrs.empty()) {
-        doc.line(x, mid, x + kSymbol, mid, it.line_attrs);
-      } else {
-        doc.rect(x + 4, mid - 7, kSymbol - 8, 14, it.patch_attrs);
-      }
-      doc.text(x + kSymbol + 6, y, xml_escape(it.label), "font-size=\"13\"");
-      x += item_width(it) + kGap;
-    }
-    first = last + 1;
-    y += kRow;
-  }
-  return y;
 }
 
 }  // namespace evaluate

@@ -1,7 +1,7 @@
 // The SVG writing shared by the diagrams: a document that collects elements and is
 // closed with its size, numbers written locale-free, escaped text, the models'
-// colours and outlined marker shapes, log-axis ranges and positions, and the
-// deterministic subsample of a crowded panel.
+// colours and outlined marker shapes, and the deterministic subsample of a crowded
+// panel.
 #pragma once
 
 #include <cstddef>
@@ -10,26 +10,6 @@
 #include <vector>
 
 namespace evaluate {
-
-inline constexpr std::string_view kScatterFile = "TLV-Scatter.svg";
-inline constexpr std::string_view kQqFile = "TLV-QQ.svg";
-
-// The decades an axis spans: 10^lo to 10^hi, the nearest decades strictly below
-// min and strictly above max (both positive), so that a value on a decade is not
-// drawn on the frame; an empty or unusable range gives 10^-1 to 10^1.
-struct DecadeRange {
-  int lo;
-  int hi;
-};
-DecadeRange decade_range(double min, double max);
-
-// Position of v (positive) on an axis of `range` drawn from pixel a (at 10^lo) to
-// pixel b (at 10^hi).
-double log_position(double v, DecadeRange range, double a, double b);
-
-// Which of the decades lo..hi carry a label: at most about eight, evenly stepped
-// from lo, and always lo and hi themselves.
-std::vector<int> labelled_decades(DecadeRange range);
 
 // k evenly spaced indices of 0..n-1, ascending, the first and the last included
 // (all of them when k >= n; none when k == 0).
@@ -79,30 +59,5 @@ class SvgDoc {
  private:
   std::string body_;
 };
-
-// Grid lines, ticks and labels of a log axis over `range`. A horizontal axis runs
-// along y = `at` from pixel a (10^lo) to b (10^hi), its grid lines going up by
-// `grid` px; a vertical one along x = `at` from a (10^lo, below) to b, its grid lines
-// going right by `grid` px. Labels at labelled_decades() as 10 to a power, or as
-// plain numbers when `plain` and the whole range lies within 10^-3..10^3; minor ticks at
-// 2..9 over six decades or less, with 2 and 5 labelled over two decades or less.
-void log_axis(SvgDoc& doc, DecadeRange range, bool vertical, double a, double b, double at,
-              double grid, bool plain);
-
-// One entry of a legend: the marker of `model` (when model >= 0), else a short line
-// drawn with `line_attrs`, else a patch filled with `patch_attrs`; then the label.
-struct LegendItem {
-  int model = -1;
-  std::string line_attrs;
-  std::string patch_attrs;
-  std::string label;  // plain text, escaped when drawn
-};
-
-// Draws the items in rows centred on a picture `width` wide, the first row's
-// baseline at y, wrapping where a row would overflow; returns the y below the last row.
-double draw_legend(SvgDoc& doc, const std::vector<LegendItem>& items, double width, double y);
-
-// d * 10^k written out ("0.02", "5", "500"), for a digit d of 1 to 9.
-std::string plain_number(int d, int k);
 
 }  // namespace evaluate

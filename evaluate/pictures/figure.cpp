@@ -1,0 +1,285 @@
+#include "evaluate/pictures/figure.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace evaluate {
+
+DecadeRange decade_range(double min, double max) {
+  if (!(min > 0.0) || !(max >= min) || !std::isfinite(min) || !std::isfinite(max)) {
+    return {-1, 1};
+  }
+  // The nearest decades strictly outside the values, so that no marker sits on the
+  // frame; log10 may land a hair off at exact powers of ten, the loops settle it.
+  int lo = static_cast<int>(std::floor(std::log10(min)));
+  int hi = static_cast<int>(std::ceil(std::log10(max)));
+  while (std::pow(10.0, lo) >= min) --lo;
+  while (std::pow(10.0, lo + 1) < min) ++lo;
+  while (std::pow(10.0, hi) <= max) ++hi;
+  while (std::pow(10.0, hi - 1) > max) --hi;
+  return {lo, hi};
+}
+
+std::vector<int> labelled_decades(DecadeRange range) {
+  const int decades = range.hi - range.lo;
+  const int step = (decades + 7) / 8;
+  std::vector<int> out;
+  for (int k = range.lo; k < range.hi; k += step) {
+    // An inner label closer to the top one than a step would crowd it.
+    if (k == range.lo || range.hi - k >= step) out.push_back(k);
+  }
+  out.push_back(range.hi);
+  return out;
+}
+
+std::string plain_number(int d, int k) {
+  if (k >= 0) return std::to_string(d) + std::string(static_cast<std::size_t>(k), '0');
+  return "0." + std::string(static_cast<std::size_t>(-k - 1), '0') + std::to_string(d);
+}
+
+Axis Axis::linear(double lo, double hi) {
+  Axis axis;
+  axis.lo_ = lo;
+  axis.hi_ = hi;
+  return axis;
+}
+
+Axis Axis::log(double lo, double hi) {
+  Axis axis = linear(lo, hi);
+  axis.scale_ = Scale::log;
+  return axis;
+}
+
+Axis Axis::decades(DecadeRange range) {
+  Axis axis = linear(std::pow(10.0, range.lo), std::pow(10.0, range.hi));
+  axis.scale_ = Scale::decades;
+  axis.range_ = range;
+  return axis;
+}
+
+Axis Axis::spanning(double a, double b) const {
+  Axis axis = *this;
+  axis.a_ = a;
+  axis.b_ = b;
+  return axis;
+}
+
+double Axis::fraction(double v) const {
+  switch (scale_) {
+    case Scale::linear:
+      break;
+    case Scale::log:
+      return (std::log(v) - std::log(lo_)) / (std::log(hi_) - std::log(lo_));
+    case Scale::decades:
+      return (std::log10(v) - range_.lo) / (range_.hi - range_.lo);
+  }
+  return (v - lo_) / (hi_ - lo_);
+}
+
+double Axis::value_at(double t) const {
+  if (scale_ == Scale::linear) return lo_ + t * (hi_ - lo_);
+  return std::exp(std::log(lo_) + t * (std::log(hi_) - std::log(lo_)));
+}
+
+int Axis::side(double v) const {
+  if (is_log() && v <= 0) return -1;
+  return v < lo_ ? -1 : (v > hi_ ? 1 : 0);
+}
+
+double Axis::clamped(double v) const {
+  const int s = side(v);
+  if (s < 0) return a_;
+  if (s > 0) return b_;
+  return at(v);
+}
+
+namespace {
+
+constexpr std::string_view kGridAttrs = "stroke=\"#e4e4e4\" stroke-width=\"1\"";
+constexpr std::string_view kTickAttrs = "stroke=\"black\" stroke-width=\"1\"";
+
+}  // namespace
+
+void draw_decade_axis(SvgDoc& doc, const Axis& axis, bool vertical, double at, double grid,
+                      bool plain) {
+  const std::string_view minor_attrs = "stroke=\"black\" stroke-width=\"0.8\"";
+  const DecadeRange range = axis.range();
+  auto label = [&](double p, const std::string& text, bool major) {
+    const std::string size = major ? "13" : "10";
+    const std::string colour = major ? "" : " fill=\"#444444\"";
+    if (vertical) {
+      doc.text(at - (major ? 10 : 8), p + (major ? 5 : 4), text,
+               "font-size=\"" + size + "\"" + colour + " text-anchor=\"end\"");
+    } else {
+      doc.text(p, at + (major ? 24 : 18), text,
+               "font-size=\"" + size + "\"" + colour + " text-anchor=\"middle\"");
+    }
+  };
+  auto tick = [&](double p, double length, std::string_view attrs) {
+    if (vertical) {
+      doc.line(at - length, p, at, p, attrs);
+    } else {
+      doc.line(p, at, p, at + length, attrs);
+    }
+  };
+  const std::vector<int> labelled = labelled_decades(range);
+  const int decades = range.hi - range.lo;
+  for (int k = range.lo; k <= range.hi; ++k) {
+    const double p = axis.at(std::pow(10.0, k));
+    if (vertical) {
+      doc.line(at, p, at + grid, p, kGridAttrs);
+    } else {
+      doc.line(p, at, p, at - grid, kGridAttrs);
+    }
+    tick(p, 6, kTickAttrs);
+    if (std::find(labelled.begin(), labelled.end(), k) != labelled.end()) {
+      if (plain && range.lo >= -3 && range.hi <= 3) {
+        label(p, plain_number(1, k), true);
+      } else {
+        label(p, "10<tspan dy=\"-7\" font-size=\"10\">" + std::to_string(k) + "</tspan>", true);
+      }
+    }
+    if (decades <= 6 && k < range.hi) {
+      for (int d = 2; d <= 9; ++d) {
+        const double q = axis.at(d * std::pow(10.0, k));
+        tick(q, 3, minor_attrs);
+        if (decades <= 2 && (d == 2 || d == 5)) label(q, plain_number(d, k), false);
+      }
+    }
+  }
+}
+
+void draw_ticks(SvgDoc& doc, const Axis& axis, const std::vector<Tick>& ticks, bool vertical,
+                double at, double far) {
+  for (const Tick& t : ticks) {
+    const double p = axis.clamped(t.value);
+    if (vertical) {
+      doc.line(at, p, far, p, kGridAttrs);
+      doc.line(at - 6, p, at, p, kTickAttrs);
+      doc.text(at - 10, p + 4, t.label, "font-size=\"12\" text-anchor=\"end\"");
+    } else {
+      doc.line(p, far, p, at, kGridAttrs);
+      doc.line(p, at, p, at + 6, kTickAttrs);
+      doc.text(p, at + 22, t.label, "font-size=\"12\" text-anchor=\"middle\"");
+    }
+  }
+}
+
+void draw_upright_title(SvgDoc& doc, double x, double y, std::string_view title) {
+  doc.text(x, y, xml_escape(title),
+           "font-size=\"13\" text-anchor=\"middle\" transform=\"rotate(-90 " + num(x) + " " +
+               num(y) + ")\"");
+}
+
+void draw_axis_titles(SvgDoc& doc, double left, double top, double width, double height,
+                      std::string_view x_title, std::string_view y_title, double below,
+                      double beside) {
+  doc.text(left + width / 2, top + height + below, xml_escape(x_title),
+           "font-size=\"13\" text-anchor=\"middle\"");
+  draw_upright_title(doc, left - beside, top + height / 2, y_title);
+}
+
+double draw_legend(SvgDoc& doc, const std::vector<LegendItem>& items, double width, double y) {
+  constexpr double kSize = 13;
+  constexpr double kSymbol = 30;  // symbol width, then a gap before the label
+  constexpr double kGap = 26;     // between items
+  constexpr double kRow = 22;
+  auto item_width = [&](const LegendItem& it) { return kSymbol + 6 + text_width(it.label, kSize); };
+  std::size_t first = 0;
+  while (first < items.size()) {
+    std::size_t last = first;
+    double row = item_width(items[first]);
+    while (last + 1 < items.size() && row + kGap + item_width(items[last + 1]) <= width - 40) {
+      ++last;
+      row += kGap + item_width(items[last]);
+    }
+    double x = std::max(20.0, (width - row) / 2);
+    for (std::size_t i = first; i <= last; ++i) {
+      const LegendItem& it = items[i];
+      const double mid = y - 4;
+      if (it.model >= 0) {
+        doc.marker(it.model, x + kSymbol / 2, mid, 4.5, "fill=\"none\" stroke-width=\"1.5\"");
+      } else if (!it.line_attrs.empty()) {
+        doc.line(x, mid, x + kSymbol, mid, it.line_attrs);
+      } else {
+        doc.rect(x + 4, mid - 7, kSymbol - 8, 14, it.patch_attrs);
+      }
+      doc.text(x + kSymbol + 6, y, xml_escape(it.label), "font-size=\"13\"");
+      x += item_width(it) + kGap;
+    }
+    first = last + 1;
+    y += kRow;
+  }
+  return y;
+}
+
+namespace {
+
+constexpr double kNoteLine = 15;  // px per note line
+constexpr double kNoteFont = 11;
+constexpr std::string_view kNoteAttrs = "font-size=\"11\" fill=\"#333333\"";
+
+}  // namespace
+
+Figure::Figure(std::string_view title, std::string_view id_prefix, FigureLayout layout,
+               std::size_t panels)
+    : layout_(layout),
+      id_prefix_(xml_escape(id_prefix)),
+      panels_(panels),
+      width_(20 + layout.column_width *
+                      static_cast<double>(std::clamp<std::size_t>(panels, 1, layout.columns))) {
+  const double title_font = std::min(19.0, 19.0 * (width_ - 20) / text_width(title, 19));
+  doc_.text(width_ / 2, 34, xml_escape(title),
+            "font-size=\"" + num(title_font) + "\" font-weight=\"bold\" text-anchor=\"middle\"");
+}
+
+void Figure::draw_panels(const std::function<PanelNotes(std::size_t, const PanelPlace&)>& draw) {
+  const std::size_t columns = std::clamp<std::size_t>(panels_, 1, layout_.columns);
+  for (std::size_t first = 0; first < panels_; first += columns) {
+    double row_end = -std::numeric_limits<double>::infinity();
+    for (std::size_t i = first; i < std::min(panels_, first + columns); ++i) {
+      const double column_left = layout_.column_width * static_cast<double>(i - first);
+      const PanelNotes notes =
+          draw(i, {layout_.inset + column_left, y_ + layout_.caption_band, id_prefix_});
+      // Notes, left-aligned under the panel, wrapped to its column.
+      double y = notes.top;
+      for (const std::string& note : notes.notes) {
+        for (const std::string& line : wrap_text(note, layout_.column_width - 40, kNoteFont)) {
+          doc_.text(column_left + 40, y, xml_escape(line), kNoteAttrs);
+          y += kNoteLine;
+        }
+      }
+      row_end = std::max(row_end, y);
+    }
+    y_ = row_end + layout_.notes_gap;
+  }
+  if (panels_ == 0) {
+    doc_.text(width_ / 2, y_ + 40, "no quantities to show",
+              "font-size=\"14\" text-anchor=\"middle\" fill=\"#777777\"");
+    y_ += 80;
+  }
+}
+
+void Figure::legend(const std::vector<LegendItem>& items) {
+  y_ = draw_legend(doc_, items, width_, y_ + 14);
+}
+
+void Figure::foot_centred(std::string_view line) {
+  doc_.text(width_ / 2, y_, xml_escape(line),
+            "font-size=\"11\" text-anchor=\"middle\" fill=\"#333333\"");
+  y_ += kNoteLine;
+}
+
+void Figure::foot_wrapped(std::string_view text) {
+  for (const std::string& line : wrap_text(text, width_ - 40, kNoteFont)) {
+    doc_.text(20, y_, xml_escape(line), kNoteAttrs);
+    y_ += kNoteLine;
+  }
+}
+
+std::string Figure::finish() {
+  return doc_.finish(width_, y_ + layout_.bottom_margin);
+}
+
+}  // namespace evaluate

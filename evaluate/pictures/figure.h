@@ -1,0 +1,181 @@
+// The figure frame of every picture: the drawing's size, its title, the grid of
+// panels with each panel's notes under it, the legend, the foot notes, and the one
+// axis system (linear and logarithmic) that panels draw their scales with. A
+// diagram supplies only the drawing of its panels; a panel may draw axes of its own
+// inside the place the frame gives it.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "evaluate/pictures/svg.h"
+
+namespace evaluate {
+
+// ---- The axis system ----
+
+// The decades an axis spans: 10^lo to 10^hi, the nearest decades strictly below
+// min and strictly above max (both positive), so that a value on a decade is not
+// drawn on the frame; an empty or unusable range gives 10^-1 to 10^1.
+struct DecadeRange {
+  int lo;
+  int hi;
+};
+DecadeRange decade_range(double min, double max);
+
+// Which of the decades lo..hi carry a label: at most about eight, evenly stepped
+// from lo, and always lo and hi themselves.
+std::vector<int> labelled_decades(DecadeRange range);
+
+// d * 10^k written out ("0.02", "5", "500"), for a digit d of 1 to 9.
+std::string plain_number(int d, int k);
+
+// One scale of a panel, from value lo at pixel a to value hi at pixel b (b < a for
+// a vertical axis, whose values grow upwards). A log scale between two values places
+// by natural logarithms; a decade scale is a log scale whose ends are whole decades,
+// placed by decimal logarithms so that every decade is an equal step.
+class Axis {
+ public:
+  static Axis linear(double lo, double hi);
+  static Axis log(double lo, double hi);
+  static Axis decades(DecadeRange range);
+
+  // The same scale drawn from pixel a to pixel b.
+  Axis spanning(double a, double b) const;
+
+  bool is_log() const { return scale_ != Scale::linear; }
+  double lo() const { return lo_; }
+  double hi() const { return hi_; }
+  double a() const { return a_; }
+  double b() const { return b_; }
+  DecadeRange range() const { return range_; }
+
+  // The fraction 0..1 of the way from lo to hi at v (beyond 0..1 off the scale),
+  // and the pixel there; v > 0 on a log scale.
+  double fraction(double v) const;
+  double at(double v) const { return a_ + fraction(v) * (b_ - a_); }
+  // The value at a fraction t of the way from lo to hi.
+  double value_at(double t) const;
+  // -1 below lo (or not positive on a log scale), +1 above hi, 0 on the scale.
+  int side(double v) const;
+  // The pixel of v, or of the end it lies beyond.
+  double clamped(double v) const;
+  // +1 when pixels grow with the values, -1 when they fall.
+  double direction() const { return b_ > a_ ? 1 : -1; }
+
+ private:
+  enum class Scale { linear, log, decades };
+  Scale scale_ = Scale::linear;
+  double lo_ = 0, hi_ = 1;
+  DecadeRange range_{0, 1};
+  double a_ = 0, b_ = 1;
+};
+
+// Grid lines, ticks and labels of a decade axis. A horizontal axis runs along y =
+// `at`, its grid lines going up by `grid` px; a vertical one along x = `at`, its grid
+// lines going right by `grid` px. Labels at labelled_decades() as 10 to a power, or
+// as plain numbers when `plain` and the whole range lies within 10^-3..10^3; minor
+// ticks at 2..9 over six decades or less, with 2 and 5 labelled over two decades or less.
+void draw_decade_axis(SvgDoc& doc, const Axis& axis, bool vertical, double at, double grid,
+                      bool plain);
+
+// A tick of an axis with its label (markup).
+struct Tick {
+  double value;
+  std::string label;
+};
+
+// Grid lines from the axis at `at` to `far`, ticks and labels at the given values.
+void draw_ticks(SvgDoc& doc, const Axis& axis, const std::vector<Tick>& ticks, bool vertical,
+                double at, double far);
+
+// A title turned upright, centred on (x, y).
+void draw_upright_title(SvgDoc& doc, double x, double y, std::string_view title);
+
+// The titles of a plot's axes: the x title centred `below` px under the plot, the y
+// title turned upright `beside` px left of it.
+void draw_axis_titles(SvgDoc& doc, double left, double top, double width, double height,
+                      std::string_view x_title, std::string_view y_title, double below,
+                      double beside);
+
+// ---- The legend ----
+
+// One entry of a legend: the marker of `model` (when model >= 0), else a short line
+// drawn with `line_attrs`, else a patch filled with `patch_attrs`; then the label.
+struct LegendItem {
+  int model = -1;
+  std::string line_attrs;
+  std::string patch_attrs;
+  std::string label;  // plain text, escaped when drawn
+};
+
+// Draws the items in rows centred on a picture `width` wide, the first row's
+// baseline at y, wrapping where a row would overflow; returns the y below the last row.
+double draw_legend(SvgDoc& doc, const std::vector<LegendItem>& items, double width, double y);
+
+// ---- The figure ----
+
+// The room of a figure's panels: up to `columns` panels side by side in columns
+// `column_width` px wide, each panel's plot `inset` px from its column's left and
+// `caption_band` px below its row's top; `notes_gap` px after a row's notes, and
+// `bottom_margin` px below the place of the next line after the legend and the foot.
+struct FigureLayout {
+  std::size_t columns = 2;
+  double column_width = 480;
+  double inset = 100;
+  double caption_band = 30;
+  double notes_gap = 2;
+  double bottom_margin = 4;
+};
+
+// Where the frame puts a panel: the top left corner of its plot, and the prefix of
+// its element ids (the picture's prefix, escaped).
+struct PanelPlace {
+  double left;
+  double top;
+  std::string id_prefix;
+};
+
+// What a drawn panel leaves to the frame: its notes (plain text, each wrapped to the
+// column) and the baseline of the first note line.
+struct PanelNotes {
+  double top = 0;
+  std::vector<std::string> notes;
+};
+
+// A picture in the making: a title over panels in a grid, a legend, foot notes.
+class Figure {
+ public:
+  // Draws the title; the figure is as wide as the columns `panels` panels fill.
+  Figure(std::string_view title, std::string_view id_prefix, FigureLayout layout,
+         std::size_t panels);
+
+  double width() const { return width_; }
+  SvgDoc& doc() { return doc_; }
+
+  // Draws panel i = 0..panels-1 row by row, each with `draw`, then its notes; a
+  // figure of no panels says so.
+  void draw_panels(const std::function<PanelNotes(std::size_t, const PanelPlace&)>& draw);
+  // The legend under the panels.
+  void legend(const std::vector<LegendItem>& items);
+  // A foot line centred under the legend, as it stands.
+  void foot_centred(std::string_view line);
+  // A foot note left-aligned under the legend, wrapped to the picture.
+  void foot_wrapped(std::string_view text);
+  // The standalone document.
+  std::string finish();
+
+ private:
+  SvgDoc doc_;
+  FigureLayout layout_;
+  std::string id_prefix_;
+  std::size_t panels_;
+  double width_;
+  double y_ = 60;  // the top of what comes next
+};
+
+}  // namespace evaluate

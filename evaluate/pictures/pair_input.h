@@ -1,0 +1,18 @@
+// The input of the pair pictures (scatter, quantile-quantile, residuals): every
+// valid pair of a study, and the label of each of its arcs or groups.
+#pragma once
+
+#include <string>
+
+#include "evaluate/input/study.h"
+#include "evaluate/pictures/diagrams.h"
+
+namespace evaluate {
+
+// The group label of a stratum: an arc's distance with two decimals ("0.50"), or the label.
+std::string stratum_label(const Stratum& stratum);
+
+// Every valid pair, per quantity, in line order with the models of a line next to each other.
+PairPlotInput pair_plot_input(const Study& study);
+
+}  // namespace evaluate
