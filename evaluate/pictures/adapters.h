@@ -28,7 +28,7 @@ struct OutputNames {
 
 OutputNames output_names(std::string_view stem);
 
-// The group label of a stratum: an arc's distance with two decimals ("0.50"), or the label.
+// The group label of a stratum: an arc's distance (arc_distance_text, "0.50"), or the label.
 std::string stratum_label(const Stratum& stratum);
 
 // Every valid pair, per quantity, in line order with the models of a line next to each other.
