@@ -118,6 +118,35 @@ std::string stem_of(const std::string& name) {
   return stem.empty() ? path.filename().string() : stem;
 }
 
+// Reads the pairs file, or else the combined table, into a study, and fills in
+// what the table's header says of the input; an incomplete table's remark also goes
+// to standard error.
+evaluate::Study read_study(const runframe::RunContext& ctx, const Settings& settings,
+                           evaluate::ReportInput& input) {
+  using namespace evaluate;
+  if (settings.pairs) {
+    records::InputFile in = records::InputFile::open(ctx.dir, *settings.pairs);
+    PairsFile pairs = read_pairs_file(in);
+    in.close();
+    input.lines = pairs.lines;
+    input.pairs = std::move(pairs.notes);
+    input.combined = false;
+    return std::move(pairs.study);
+  }
+  records::InputFile in = records::InputFile::open(ctx.dir, formats::kCombinedFile);
+  const CombinedTable table = read_combined_table(in);
+  in.close();
+  input.lines = static_cast<long>(table.lines.size());
+  input.counts = table.counts;
+  input.pairs = combined_pairs_notes();
+  if (const std::string remark = incomplete_table_remark(table.counts); !remark.empty()) {
+    input.remarks.push_back(remark);
+    ctx.err << kProgram << ": " << formats::kCombinedFile << ": " << remark << '\n';
+    ctx.err.flush();
+  }
+  return study_of(table.lines);
+}
+
 }  // namespace
 
 int run_tlvstats(const runframe::RunContext& ctx) {
@@ -128,39 +157,15 @@ int run_tlvstats(const runframe::RunContext& ctx) {
   return runframe::guarded_run(kProgram, ctx.err, [&]() {
     using namespace evaluate;
     // Everything is read and computed before any output file is touched.
-    Study study;
     ReportInput input;
-    std::string stem = "TLV";
-    if (settings.pairs) {
-      records::InputFile in = records::InputFile::open(ctx.dir, *settings.pairs);
-      PairsFile pairs = read_pairs_file(in);
-      in.close();
-      study = std::move(pairs.study);
-      input.lines = pairs.lines;
-      input.pairs = std::move(pairs.notes);
-      input.combined = false;
-      stem = stem_of(*settings.pairs);
-    } else {
-      records::InputFile in = records::InputFile::open(ctx.dir, formats::kCombinedFile);
-      CombinedTable table = read_combined_table(in);
-      in.close();
-      input.lines = static_cast<long>(table.lines.size());
-      input.counts = table.counts;
-      input.pairs = combined_pairs_notes();
-      if (const std::string remark = incomplete_table_remark(table.counts); !remark.empty()) {
-        input.remarks.push_back(remark);
-        ctx.err << kProgram << ": " << formats::kCombinedFile << ": " << remark << '\n';
-        ctx.err.flush();
-      }
-      study = study_of(table.lines);
-    }
+    const Study study = read_study(ctx, settings, input);
     input.file = study.source;
     const Evaluation ev =
         evaluate_study(study, settings.resamples, settings.seed, settings.criteria);
     const std::vector<std::string> report = report_lines(input, ev);
     PageInput page_in = page_input(input, ev);  // every statistic as tidy rows, among the rest
     const std::string tidy = tidy_csv(page_in.rows);
-    const OutputNames names = output_names(stem);
+    const OutputNames names = output_names(settings.pairs ? stem_of(*settings.pairs) : "TLV");
     const PairPlotInput plot = pair_plot_input(study);
     const std::string scatter = scatter_svg(plot, "scatter-");
     const std::string qq = qq_svg(plot, "qq-");

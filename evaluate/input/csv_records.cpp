@@ -75,7 +75,8 @@ void CsvRecords::read_fields(CsvRecord& record) {
       ++line_;
       return;
     }
-    if (end != ',') quote_fault(line_, record.fields.size() - 1, "Characters after a closing quote");
+    if (end != ',')
+      quote_fault(line_, record.fields.size() - 1, "Characters after a closing quote");
   }
 }
 
