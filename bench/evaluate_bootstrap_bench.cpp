@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench/study_inputs.h"
+#include "evaluate/input/combined_table.h"
 #include "evaluate/statistics/evaluation.h"
 #include "evaluate/tlvstats.h"
 #include "records/records.h"
@@ -51,7 +52,8 @@ std::vector<evaluate::CombinedLine> lines_of(const std::vector<LineShape>& shape
 void BM_EvaluateLines(benchmark::State& state) {
   const auto lines = lines_of(shapes(static_cast<int>(state.range(0))));
   for (auto _ : state) {
-    const evaluate::Evaluation ev = evaluate::evaluate_lines(lines, kResamples, 1);
+    const evaluate::Evaluation ev =
+        evaluate::evaluate_study(evaluate::study_of(lines), kResamples, 1);
     benchmark::DoNotOptimize(ev.results.data());
   }
 }

@@ -1,6 +1,6 @@
 // The fixed names and record layouts of the results combiner. The layouts it
-// shares with the other programs (the analysis report it reads, the combined
-// table it writes) live in formats/.
+// shares with the other programs (the analysis report it reads, the model records,
+// the combined table it writes) live in formats/.
 //
 // Layouts are parsed once per run: the driver makes one Layouts and hands it to
 // every module that reads or writes a record.
@@ -10,6 +10,7 @@
 
 #include "formats/analysis_report.h"
 #include "formats/combined_table.h"
+#include "formats/model_record.h"
 #include "records/records.h"
 
 namespace combine {
@@ -36,8 +37,8 @@ struct Layouts {
   records::Layout report_line{formats::kAnalysisReportLine};
   // A model record, its join keys (date-hour key, receptor distance in m) and CY1/Q.
   records::Layout model_record{"(a80)"};
-  records::Layout model_keys{"(3x,a8,4x,f9.3)"};
-  records::Layout cy1q{"(t55,g10.0)"};
+  records::Layout model_keys{formats::kModelRecordKeys};
+  records::Layout cy1q{formats::kModelRecordCy1Q};
   // An hour of the AERMET surface file: year, month, day, day of year, hour, Obukhov length.
   records::Layout surface{"(i2,2i3,i4,i3,t57,f8.1)"};
   // One line of the combined table: observed text, AERMOD record, ISCST3 record.

@@ -1,17 +1,14 @@
 #include "evaluate/tlvstats.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "evaluate/input/pairs.h"
-#include "evaluate/input/pairs_csv.h"
+#include "evaluate/input/combined_table.h"
+#include "evaluate/input/pairs_file.h"
 #include "evaluate/page/page_input.h"
 #include "evaluate/pictures/diagrams.h"
 #include "evaluate/pictures/measure_input.h"
@@ -89,69 +86,44 @@ std::optional<std::uint64_t> whole_number(std::string_view text) {
   return value;
 }
 
-int usage_error(const runframe::RunContext& ctx, const std::string& what) {
-  ctx.err << kProgram << ": " << what << '\n' << "usage: " << kInfo.synopsis << '\n';
-  ctx.err.flush();
-  return runframe::kStatusBadInput;
-}
-
-// Takes --resamples and --seed (as "--name N" or "--name=N") out of the arguments;
-// the others are left in `rest`. Returns a status when the run should not go on.
-std::optional<int> take_settings(const runframe::RunContext& ctx, Settings& settings,
-                                 std::vector<std::string>& rest) {
-  for (std::size_t i = 0; i < ctx.args.size(); ++i) {
-    const std::string& arg = ctx.args[i];
-    std::string name = arg;
-    std::optional<std::string> value;
-    if (const auto eq = arg.find('='); eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-    }
-    if (name != "--resamples" && name != "--seed" && name != "--criteria" && name != "--pairs") {
-      rest.push_back(arg);
-      continue;
-    }
-    if (!value) {
-      if (i + 1 >= ctx.args.size()) {
-        const char* what = name == "--pairs"      ? "a file name"
-                           : name == "--criteria" ? "rural or urban"
-                                                  : "a number";
-        return usage_error(ctx, "'" + name + "' needs " + what);
-      }
-      value = ctx.args[++i];
-    }
-    if (name == "--criteria") {
-      if (*value == "rural") {
-        settings.criteria = evaluate::Criteria::rural;
-      } else if (*value == "urban") {
-        settings.criteria = evaluate::Criteria::urban;
-      } else {
-        return usage_error(ctx, "bad value '" + *value + "' for --criteria (rural or urban)");
-      }
-      continue;
-    }
-    if (name == "--pairs") {
-      if (value->empty()) return usage_error(ctx, "'--pairs' needs a file name");
-      settings.pairs = *value;
-      continue;
-    }
-    const std::optional<std::uint64_t> n = whole_number(*value);
-    if (name == "--resamples") {
-      if (!n || *n < 1 || *n > static_cast<std::uint64_t>(kMaxResamples)) {
-        return usage_error(
-            ctx, "bad value '" + *value + "' for --resamples (a whole number from 1 to 100000)");
-      }
-      settings.resamples = static_cast<int>(*n);
-    } else {
-      if (!n) {
-        return usage_error(ctx, "bad value '" + *value +
-                                    "' for --seed (a whole number from 0 to "
-                                    "18446744073709551615)");
-      }
-      settings.seed = *n;
-    }
-  }
-  return std::nullopt;
+// The options, each keeping its value in `settings`: --resamples, --seed,
+// --criteria and --pairs, as "--name V" or "--name=V".
+std::vector<runframe::ValueOption> take_settings(Settings& settings) {
+  auto bad = [](const std::string& value, std::string_view option, std::string_view what) {
+    return "bad value '" + value + "' for " + std::string(option) + " (" + std::string(what) + ")";
+  };
+  return {
+      {"--resamples", "a number",
+       [&settings, bad](const std::string& value) {
+         const std::optional<std::uint64_t> n = whole_number(value);
+         if (!n || *n < 1 || *n > static_cast<std::uint64_t>(kMaxResamples)) {
+           return bad(value, "--resamples", "a whole number from 1 to 100000");
+         }
+         settings.resamples = static_cast<int>(*n);
+         return std::string();
+       }},
+      {"--seed", "a number",
+       [&settings, bad](const std::string& value) {
+         const std::optional<std::uint64_t> n = whole_number(value);
+         if (!n) return bad(value, "--seed", "a whole number from 0 to 18446744073709551615");
+         settings.seed = *n;
+         return std::string();
+       }},
+      {"--criteria", "rural or urban",
+       [&settings, bad](const std::string& value) {
+         if (value != "rural" && value != "urban")
+           return bad(value, "--criteria", "rural or urban");
+         settings.criteria =
+             value == "rural" ? evaluate::Criteria::rural : evaluate::Criteria::urban;
+         return std::string();
+       }},
+      {"--pairs", "a file name",
+       [&settings](const std::string& value) {
+         if (value.empty()) return std::string("'--pairs' needs a file name");
+         settings.pairs = value;
+         return std::string();
+       }},
+  };
 }
 
 // Writes `text` record by record: one per '\n'-ended line, or (lf false) one per
@@ -208,19 +180,6 @@ void write_outputs(const std::filesystem::path& dir, const std::string& stem, co
   }
 }
 
-// The whole of a file as text; a file that does not open or read ends the run
-// with the operating system's reason (status 1).
-std::string whole_file(const std::filesystem::path& dir, const std::string& name) {
-  const std::filesystem::path path =
-      std::filesystem::path(name).is_absolute() ? std::filesystem::path(name) : dir / name;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw records::os_error(name, errno);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw records::os_error(name, errno);
-  return text.str();
-}
-
 // The stem of a pairs file's name: its file name without the last extension.
 std::string stem_of(const std::string& name) {
   const std::filesystem::path path(name);
@@ -228,48 +187,47 @@ std::string stem_of(const std::string& name) {
   return stem.empty() ? path.filename().string() : stem;
 }
 
+// Reads the pairs file, or else the combined table, into a study, and fills in
+// what the table's header says of the input; an incomplete table's remark also goes
+// to standard error.
+evaluate::Study read_study(const runframe::RunContext& ctx, const Settings& settings,
+                           evaluate::ReportInput& input) {
+  using namespace evaluate;
+  if (settings.pairs) {
+    records::InputFile in = records::InputFile::open(ctx.dir, *settings.pairs);
+    PairsFile pairs = read_pairs_file(in);
+    in.close();
+    input.lines = pairs.lines;
+    input.pairs = std::move(pairs.notes);
+    input.combined = false;
+    return std::move(pairs.study);
+  }
+  records::InputFile in = records::InputFile::open(ctx.dir, formats::kCombinedFile);
+  const CombinedTable table = read_combined_table(in);
+  in.close();
+  input.lines = static_cast<long>(table.lines.size());
+  input.counts = table.counts;
+  input.pairs = combined_pairs_notes();
+  if (const std::string remark = incomplete_table_remark(table.counts); !remark.empty()) {
+    input.remarks.push_back(remark);
+    ctx.err << kProgram << ": " << formats::kCombinedFile << ": " << remark << '\n';
+    ctx.err.flush();
+  }
+  return study_of(table.lines);
+}
+
 }  // namespace
 
 int run_tlvstats(const runframe::RunContext& ctx) {
   Settings settings;
-  std::vector<std::string> rest;
-  if (auto status = take_settings(ctx, settings, rest)) return *status;
-  const runframe::RunContext plain{ctx.dir, std::span<const std::string>(rest), ctx.in, ctx.out,
-                                   ctx.err};
-  if (auto status = runframe::handle_arguments(kInfo, plain)) return *status;
+  const std::vector<runframe::ValueOption> options = take_settings(settings);
+  if (auto status = runframe::handle_arguments(kInfo, ctx, options)) return *status;
 
   return runframe::guarded_run(kProgram, ctx.err, [&]() {
     using namespace evaluate;
     // Everything is read and computed before any output file is touched.
-    Study study;
     ReportInput input;
-    std::string stem = "TLV";
-    if (settings.pairs) {
-      PairsFile pairs = read_pairs(whole_file(ctx.dir, *settings.pairs), *settings.pairs);
-      study = std::move(pairs.study);
-      input.lines = pairs.lines;
-      input.pairs = std::move(pairs.notes);
-      input.combined = false;
-      stem = stem_of(*settings.pairs);
-    } else {
-      records::InputFile in = records::InputFile::open(ctx.dir, formats::kCombinedFile);
-      CombinedTable table = read_combined(in);
-      in.close();
-      input.lines = static_cast<long>(table.lines.size());
-      input.counts = table.counts;
-      input.pairs = {
-          "Pairs per combined line and model: observed CY/Q (columns 140-151) with the model's "
-          "CY1/Q (record columns 55-64), observed CMAX/Q (columns 125-136)",
-          "  with the model's Cmax/Q (record columns 25-36); the AERMOD record is columns 181-260 "
-          "of the line, the ISCST3 record 261-340. Units: 10^-6 s/m^2 (CY/Q), 10^-6 s/m^3 "
-          "(CMAX/Q)."};
-      if (const std::string remark = incomplete_table_remark(table.counts); !remark.empty()) {
-        input.remarks.push_back(remark);
-        ctx.err << kProgram << ": " << formats::kCombinedFile << ": " << remark << '\n';
-        ctx.err.flush();
-      }
-      study = study_of(table.lines);
-    }
+    const Study study = read_study(ctx, settings, input);
     input.file = study.source;
     const Evaluation ev =
         evaluate_study(study, settings.resamples, settings.seed, settings.criteria);
@@ -287,6 +245,7 @@ int run_tlvstats(const runframe::RunContext& ctx) {
       page_in.diagrams.emplace_back(std::string(file.caption), pictures.back());
     }
     const std::string page = evaluation_page(page_in);
+    const std::string stem = settings.pairs ? stem_of(*settings.pairs) : "TLV";
     write_outputs(ctx.dir, stem, {report, tidy, pictures, page});
     return 0;
   });

@@ -31,8 +31,4 @@ inline constexpr std::array<std::string_view, 18> kAnalysisReportFields = {
 // (km) from the last five columns of Arc.
 inline constexpr std::string_view kAnalysisReportKeys = "(t11,a8,t43,f5.2)";
 
-// First columns (counted from 1) of the two ratios, each 1pe12.4.
-inline constexpr int kAnalysisCmaxQFirst = 125;  // CMAX/Q
-inline constexpr int kAnalysisCyQFirst = 140;    // CY/Q
-
 }  // namespace formats

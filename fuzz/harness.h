@@ -114,7 +114,7 @@ inline std::string check_status(const RunResult& r, std::string_view program,
     if (!r.err.empty()) return "status 0 but an error line: " + r.err;
     return {};
   }
-  if (r.status != runframe::kStatusOsError && r.status != runframe::kStatusBadInput)
+  if (r.status != records::kStatusOsError && r.status != records::kStatusBadInput)
     return "exit status " + std::to_string(r.status);
   const std::string prefix = std::string(program) + ": ";
   if (r.err.size() < prefix.size() + 1 || r.err.compare(0, prefix.size(), prefix) != 0 ||
@@ -127,9 +127,9 @@ inline std::string check_status(const RunResult& r, std::string_view program,
   bool read = contains(r.err, records::kBadInteger) || contains(r.err, records::kIntegerOverflow) ||
               contains(r.err, records::kBadReal) || contains(r.err, records::kEndOfFile);
   for (std::string_view own : own_reasons) read = read || contains(r.err, own);
-  if (r.status == runframe::kStatusOsError && !os)
+  if (r.status == records::kStatusOsError && !os)
     return "status 1 without an operating-system failure: " + r.err;
-  if (r.status == runframe::kStatusBadInput && !read)
+  if (r.status == records::kStatusBadInput && !read)
     return "status 2 without a read failure: " + r.err;
   return {};
 }

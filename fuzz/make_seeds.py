@@ -154,3 +154,15 @@ write("tessiclip", "no-dates", SEP + join(s[:3]) + SEP)
 write("combine", "golden", join(g_obs) + SEP + join(g_isc) + SEP + join(g_surf) + SEP + join(g_aer))
 write("combine", "headers-only", join(g_obs[:4]) + SEP + join(g_isc[:2]) + SEP + join(g_surf[:2]) + SEP
       + join(g_aer[:2]))
+
+# ---------------------------------------------------------------------------
+# pairs_file: the whole input is the pairs file of tlvstats.
+pairs = lines(os.path.join(EX, "holmby", "holmby-pairs.csv"))
+write("pairs_file", "example", join(pairs))
+write("pairs_file", "example-crlf", b"\xef\xbb\xbf" + b"".join(l + b"\r\n" for l in pairs[:9]))
+write("pairs_file", "obk-labels",
+      b"group,quantity,observed,obk,A,B\r1,CY/Q,2.5,-50,2.0,\r1,CMAX/Q,0.5,-50,0.4,0.7\r"
+      b"hill,CY/Q,-99.0,,1.0,2.0\rhill,CMAX/Q,3,80,-1,1.0E+39\r-0,CY/Q,4,0,4,4\r")
+write("pairs_file", "quoted",
+      b'"group", "observed" ,"M_1","x"\n"0.5","1.5-3"," 2 ",\n  ,,,\n"1","",3,4\n"a""b",1,1,1\n')
+write("pairs_file", "bad-header", b'group,observed,"A\r\nB",A\n1,2,3\n')

@@ -121,7 +121,7 @@ inline bool is_read_reason(std::string_view reason) {
 // at a line no later than `last_line`, with sensible columns.
 inline std::string check_read_error(const records::RunError& e, std::string_view file,
                                     long last_line) {
-  if (e.status() != runframe::kStatusBadInput)
+  if (e.status() != records::kStatusBadInput)
     return "read failure with status " + std::to_string(e.status());
   if (!is_read_reason(e.reason())) return "unknown read failure: " + e.reason();
   const records::Location& w = e.where();
@@ -464,7 +464,7 @@ inline ListRead read_list_statements(records::LineSource& source, std::string_vi
     problem = "list form read more statements than there are records";
   } catch (const records::RunError& e) {
     result.failure = e.reason() + " at line " + std::to_string(e.where().line);
-    if (e.status() != runframe::kStatusBadInput || !is_read_reason(e.reason()))
+    if (e.status() != records::kStatusBadInput || !is_read_reason(e.reason()))
       problem = "list form failure: " + e.message("records");
     else if (e.where().line < 0 || e.where().line > last_line)
       problem = "list form failure at line " + std::to_string(e.where().line);

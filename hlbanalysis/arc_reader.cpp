@@ -74,7 +74,7 @@ void fetch(records::InputFile& arcs, records::OutputFile& report, const ReaderLa
 
   if (!counts_valid(counts)) {
     write_counts_fault(report, layouts, counts);
-    throw records::StopRun(runframe::kStatusBadInput,
+    throw records::StopRun(records::kStatusBadInput,
                            arcs.name() + " line " + std::to_string(arcs.line()) +
                                ": invalid sampler counts " + counts_text(counts) +
                                " (need 1 <= NFIRST <= NLAST <= N)");

@@ -45,14 +45,14 @@ RunError os_error(std::string file, int errno_value) {
   reason += std::strerror(errno_value);
   Location where;
   where.file = std::move(file);
-  return RunError(runframe::kStatusOsError, std::move(reason), std::move(where));
+  return RunError(records::kStatusOsError, std::move(reason), std::move(where));
 }
 
 RunError end_of_file(std::string file, long line) {
   Location where;
   where.file = std::move(file);
   where.line = line;
-  return RunError(runframe::kStatusBadInput, std::string(kEndOfFile), std::move(where));
+  return RunError(records::kStatusBadInput, std::string(kEndOfFile), std::move(where));
 }
 
 }  // namespace records

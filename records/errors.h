@@ -1,7 +1,7 @@
 // Run-ending failures shared by every program.
 //
 // Low layers throw RunError (a read, conversion or file failure) or StopRun (a
-// program's own fatal check), each with an exit status of runframe/status.h;
+// program's own fatal check), each with an exit status of records/status.h;
 // guarded_run() in runframe/run.h turns either into one line on standard error and
 // that status. Nothing else ends a run.
 #pragma once
@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "runframe/status.h"
+#include "records/status.h"
 
 namespace records {
 

@@ -281,7 +281,7 @@ OutputFile OutputFile::open(const std::filesystem::path& dir, std::string_view n
     ::close(fd);
     Location where;
     where.file = std::string(name);
-    throw RunError(runframe::kStatusOsError, std::string(kInUse), std::move(where));
+    throw RunError(records::kStatusOsError, std::string(kInUse), std::move(where));
   }
   auto impl = std::make_unique<Impl>();
   impl->fd = fd;

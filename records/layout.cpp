@@ -227,4 +227,21 @@ Layout::Layout(std::string_view source) : source_(source) {
     if (s.is_data()) ++data_count_;
 }
 
+std::vector<FieldColumns> field_columns(const Layout& layout) {
+  std::vector<FieldColumns> out;
+  std::size_t pos = 0;  // the current column, from 0
+  for (const Step& s : layout.steps()) {
+    if (s.op == Op::skip || s.op == Op::tab) {
+      pos = s.column_after(pos);
+    } else if (s.op == Op::text) {
+      pos += s.text.size();
+    } else if (s.is_data()) {
+      const int first = static_cast<int>(pos) + 1;
+      out.push_back({first, first + s.width - 1});
+      pos += static_cast<std::size_t>(s.width);
+    }
+  }
+  return out;
+}
+
 }  // namespace records

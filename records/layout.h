@@ -56,4 +56,15 @@ class Layout {
   int data_count_ = 0;
 };
 
+// The columns of a data field, counted from 1 (a whole-variable `a` field has no
+// width: last is first - 1).
+struct FieldColumns {
+  int first = 0;
+  int last = 0;
+};
+
+// The columns of every data field of a one-record layout, in layout order, as a
+// read or a write without '/' places them ("(3x,i5,f10.2)": 4-8, 9-18).
+std::vector<FieldColumns> field_columns(const Layout& layout);
+
 }  // namespace records

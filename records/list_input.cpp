@@ -24,7 +24,7 @@ bool is_blank(char c) {
   loc.first_col = static_cast<int>(first + 1);
   loc.last_col = static_cast<int>(last);
   if (index < names.size()) loc.field = std::string(names.begin()[index]);
-  throw RunError(runframe::kStatusBadInput, std::string(reason), std::move(loc));
+  throw RunError(records::kStatusBadInput, std::string(reason), std::move(loc));
 }
 
 // Stores `token` (unquoted text, or the content of a quoted one) into `dest`.

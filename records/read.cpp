@@ -69,7 +69,7 @@ std::string_view columns(std::string_view record, std::size_t pos, std::size_t w
   loc.last_col = static_cast<int>(pos + static_cast<std::size_t>(s.width));
   loc.field =
       index < names.size() && !names[index].empty() ? std::string(names[index]) : describe(s);
-  throw RunError(runframe::kStatusBadInput, std::string(reason), std::move(loc));
+  throw RunError(records::kStatusBadInput, std::string(reason), std::move(loc));
 }
 
 [[noreturn]] void mismatch(const Layout& layout, const Step& s, const char* what) {
@@ -176,6 +176,15 @@ void read_text(const Layout& layout, std::string_view record, std::initializer_l
 void read_text(const Layout& layout, std::string_view record, std::span<const Dest> dests,
                const Origin& origin, std::span<const std::string_view> names) {
   read_text_span(layout, record, dests, origin, names);
+}
+
+RealField read_real_field(std::string_view field, int decimals) {
+  RealField out;
+  if (detail::parse_real(field, decimals, 0, out.value) != detail::Parse::ok) {
+    out.value = 0.0f;
+    out.fault = kBadReal;
+  }
+  return out;
 }
 
 }  // namespace records

@@ -53,4 +53,15 @@ void read_text(const Layout& layout, std::string_view record, std::initializer_l
 void read_text(const Layout& layout, std::string_view record, std::span<const Dest> dests,
                const Origin& origin, std::span<const std::string_view> names = {});
 
+// One real field read by itself, as an fw.d field of its own width is read (blanks
+// ignored, `decimals` implied decimals where it has no point, no scale factor; a
+// value beyond the float range reads as infinity). Throws nothing: `fault` is
+// empty when the field reads, and otherwise the reason (kBadReal), with `value` 0.
+struct RealField {
+  float value = 0.0f;
+  std::string_view fault;
+  bool ok() const { return fault.empty(); }
+};
+RealField read_real_field(std::string_view field, int decimals = 0);
+
 }  // namespace records

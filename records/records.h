@@ -6,4 +6,5 @@
 #include "records/files.h"
 #include "records/layout.h"
 #include "records/read.h"
+#include "records/text_lines.h"
 #include "records/write.h"

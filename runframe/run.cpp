@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <iostream>
 #include <new>
@@ -16,17 +17,56 @@
 
 namespace runframe {
 
-std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& ctx) {
-  if (ctx.args.empty()) return std::nullopt;
-  for (const std::string& arg : ctx.args) {
-    if (arg != "--help" && arg != "--version") {
-      ctx.err << info.name << ": unknown argument '" << arg << "'\n"
-              << "usage: " << info.synopsis << '\n';
-      ctx.err.flush();
-      return kStatusBadInput;
+namespace {
+
+int usage_error(const ProgramInfo& info, const RunContext& ctx, std::string_view reason) {
+  ctx.err << info.name << ": " << reason << '\n' << "usage: " << info.synopsis << '\n';
+  ctx.err.flush();
+  return records::kStatusBadInput;
+}
+
+// Takes the value options out of ctx.args; the other arguments go to `rest`.
+std::optional<int> take_options(const ProgramInfo& info, const RunContext& ctx,
+                                std::span<const ValueOption> options,
+                                std::vector<std::string>& rest) {
+  for (std::size_t i = 0; i < ctx.args.size(); ++i) {
+    const std::string& arg = ctx.args[i];
+    const std::size_t eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    const auto option = std::find_if(options.begin(), options.end(),
+                                     [&](const ValueOption& o) { return o.name == name; });
+    if (option == options.end()) {
+      rest.push_back(arg);
+      continue;
+    }
+    std::string value;
+    if (eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+    } else if (i + 1 < ctx.args.size()) {
+      value = ctx.args[++i];
+    } else {
+      return usage_error(info, ctx, "'" + name + "' needs " + std::string(option->needs));
+    }
+    if (const std::string reason = option->take(value); !reason.empty()) {
+      return usage_error(info, ctx, reason);
     }
   }
-  if (ctx.args.front() == "--help") {
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& ctx,
+                                    std::span<const ValueOption> options) {
+  std::vector<std::string> rest;
+  if (const auto status = take_options(info, ctx, options, rest)) return status;
+  if (rest.empty()) return std::nullopt;
+  for (const std::string& arg : rest) {
+    if (arg != "--help" && arg != "--version") {
+      return usage_error(info, ctx, "unknown argument '" + arg + "'");
+    }
+  }
+  if (rest.front() == "--help") {
     ctx.out << "usage: " << info.synopsis << '\n' << info.summary;
     if (!info.summary.empty() && info.summary.back() != '\n') ctx.out << '\n';
   } else {
@@ -51,13 +91,13 @@ int guarded_run(std::string_view program, std::ostream& err, const std::function
     return e.status();
   } catch (const std::bad_alloc&) {
     report(std::string(program) + ": out of memory");
-    return kStatusBadInput;
+    return records::kStatusBadInput;
   } catch (const std::exception& e) {
     report(std::string(program) + ": " + e.what());
-    return kStatusBadInput;
+    return records::kStatusBadInput;
   } catch (...) {
     report(std::string(program) + ": unexpected failure");
-    return kStatusBadInput;
+    return records::kStatusBadInput;
   }
 }
 

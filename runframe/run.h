@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "runframe/status.h"
+#include "records/status.h"
 
 namespace runframe {
 
@@ -30,15 +30,28 @@ struct ProgramInfo {
   std::string_view summary;   // a few lines: what it reads and writes
 };
 
-// --help prints the synopsis and summary to ctx.out (status 0); --version prints
-// "<name> <version>" (status 0; the version is tracer::kVersion); any other argument
-// prints the synopsis to ctx.err with "unknown argument" (kStatusBadInput). Returns
+// An option with a value, written "--name V" or "--name=V". `take` is handed the
+// value; it keeps it and returns an empty text, or returns the reason it does not
+// take it ("bad value 'x' for --seed (...)"), which ends the run as a usage error.
+struct ValueOption {
+  std::string_view name;   // "--seed"
+  std::string_view needs;  // what a missing value should be: "'--seed' needs a number"
+  std::function<std::string(const std::string& value)> take;
+};
+
+// First takes `options` out of the arguments, in order: an option without its value
+// or one whose value `take` refuses prints "<name>: <reason>" and the synopsis to
+// ctx.err (records::kStatusBadInput). Then of the other arguments, --help prints the
+// synopsis and summary to ctx.out (status 0); --version prints "<name> <version>"
+// (status 0; the version is tracer::kVersion); any other argument prints the
+// synopsis to ctx.err with "unknown argument" (records::kStatusBadInput). Returns
 // nothing when the program should run.
-std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& ctx);
+std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& ctx,
+                                    std::span<const ValueOption> options = {});
 
 // Runs `body`; a records::RunError or records::StopRun thrown from it ends the run:
 // the message goes to ctx.err prefixed with the program name, and its status is
-// returned. Any other exception is reported the same way with kStatusBadInput.
+// returned. Any other exception is reported the same way with records::kStatusBadInput.
 // Returns body's status otherwise.
 int guarded_run(std::string_view program, std::ostream& err, const std::function<int()>& body);
 

@@ -15,7 +15,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build/fuzz}
 seconds=60
 parallel=1
-targets="records_layout list_form tlvanalysis hlbanalysis tessiclip combine"
+targets="records_layout list_form tlvanalysis hlbanalysis tessiclip combine pairs_file"
 do_build=1
 
 while [ $# -gt 0 ]; do
@@ -49,7 +49,10 @@ run_target() {
   rm -rf "$findings"
   mkdir -p "$work" "$findings"
   local dict=-dict=$root/fuzz/dict/programs.dict
-  case "$name" in records_layout | list_form) dict=-dict=$root/fuzz/dict/records.dict ;; esac
+  case "$name" in
+    records_layout | list_form) dict=-dict=$root/fuzz/dict/records.dict ;;
+    pairs_file) dict=-dict=$root/fuzz/dict/pairs.dict ;;
+  esac
   local status=0 start=$SECONDS
   "$bin" "$work" "$root/fuzz/corpus/$name" "$dict" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \

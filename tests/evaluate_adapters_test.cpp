@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "evaluate/input/pairs_csv.h"
+#include "evaluate/input/pairs_file.h"
 #include "evaluate/page/page_input.h"
 #include "evaluate/pictures/measure_input.h"
 #include "evaluate/pictures/pair_input.h"
@@ -15,7 +15,7 @@ namespace {
 
 // Two models over an arc and a label, one quantity, with an Obukhov length; B has
 // one empty cell.
-const evaluate::PairsFile kFile = evaluate::read_pairs(
+const evaluate::PairsFile kFile = evaluate::read_pairs_file(
     "group,observed,obk,A,B\n"
     "2,1,-50,1,2\n"
     "2,2,30,2,\n"

@@ -165,7 +165,7 @@ const evaluate::DifferenceResult& difference(const evaluate::Evaluation& ev, std
 
 evaluate::Evaluation bootstrap(const std::vector<evaluate::CombinedLine>& lines, int resamples,
                                std::uint64_t seed) {
-  return evaluate::evaluate_lines(lines, resamples, seed);
+  return evaluate::evaluate_study(evaluate::study_of(lines), resamples, seed);
 }
 
 bool same(const evaluate::Evaluation& a, const evaluate::Evaluation& b) {

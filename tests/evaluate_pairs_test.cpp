@@ -1,12 +1,14 @@
 // Reading the combined table into paired values: which lines are which, the states
-// of the pairs, and the failures that end the run.
+// of the pairs, and the failures that end the run. Reading a pairs file: its line
+// ends and the failures that name their column.
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "evaluate/input/pairs.h"
+#include "evaluate/input/combined_table.h"
+#include "evaluate/input/pairs_file.h"
 #include "formats/analysis_report.h"
 #include "records/records.h"
 
@@ -55,7 +57,7 @@ evaluate::CombinedTable read(const std::vector<std::string>& lines) {
   for (const std::string& l : lines) text += l + "\n";
   std::istringstream in(text);
   records::ConsoleIn source(in);
-  return evaluate::read_combined(source);
+  return evaluate::read_combined_table(source);
 }
 
 TEST(EvaluatePairs, LineKindsAndCounts) {
@@ -248,8 +250,65 @@ TEST(EvaluatePairs, FailuresEndTheRun) {
       read(c.lines);
       ADD_FAILURE() << "no failure";
     } catch (const records::RunError& e) {
-      EXPECT_EQ(runframe::kStatusBadInput, e.status());
+      EXPECT_EQ(records::kStatusBadInput, e.status());
       EXPECT_EQ(c.message, e.message("tlvstats"));
+    }
+  }
+}
+
+// Every line end of a pairs file (LF, CR LF, a lone CR) counts, so that each row
+// keeps the number of the line it begins on; a byte-order mark is passed over.
+TEST(EvaluatePairsFile, RowsKeepTheirLineNumbers) {
+  const std::string text =
+      "\xEF\xBB\xBFgroup,observed,A\r1,2,3\r\n\r\n2,\"4\",\"5\"\n\n3,1,\"1\"\r4,5,6";
+  const evaluate::PairsFile f = evaluate::read_pairs_file(text, "t.csv");
+  ASSERT_EQ(1u, f.study.blocks.size());
+  EXPECT_EQ((std::vector<long>{2, 4, 6, 7}), f.study.blocks[0].line);
+  EXPECT_EQ(4, f.lines);
+}
+
+TEST(EvaluatePairsFile, FailuresNameTheirColumnOnOneLine) {
+  const std::string bad_name =
+      "Bad model name (1 to 6 letters, digits or underscores, not \"Model\")";
+  const struct {
+    const char* name;
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"quote inside an unquoted field", "group,observed,A\n1,2\"5,3\n",
+       "t.csv line 2 (observed): Quote inside an unquoted field"},
+      {"quoted field not closed", "group,observed,A\n1,2,\"3\n4\n",
+       "t.csv line 2 (A): Quoted field not closed"},
+      {"characters after a closing quote", "group,observed,A\r\n1,\"2\"x,3\r\n",
+       "t.csv line 2 (observed): Characters after a closing quote"},
+      {"quote error in the header", "group,\"observed\"x,A\n",
+       "t.csv line 1 (column 2): Characters after a closing quote"},
+      {"quote error past the header's columns", "group,observed,A\n1,2,3,\"4\n",
+       "t.csv line 2 (column 4): Quoted field not closed"},
+      {"after a lone CR", "group,observed,A\r1,2,3\r1,x\",3\r",
+       "t.csv line 3 (observed): Quote inside an unquoted field"},
+      {"header name with a line end", "group,observed,\"A\nB\"\n",
+       "t.csv line 1 (A\\nB): " + bad_name},
+      {"header name with CR LF and a tab", "group,observed,\"A\tB\r\nC\"\n",
+       "t.csv line 1 (A\\tB\\nC): " + bad_name},
+      {"header name with a lone CR", "group,observed,\"A\rB\"\n",
+       "t.csv line 1 (A\\rB): " + bad_name},
+      {"header name with a control character", "group,observed,\"A\x01\"\n",
+       "t.csv line 1 (A\\x01): " + bad_name},
+      // A line end inside a quoted field counts as a line.
+      {"after a quoted CR LF", "group,observed,A\n1,\"2\r\n\"x,3\n",
+       "t.csv line 3 (observed): Characters after a closing quote"},
+      {"after a quoted lone CR", "group,observed,A\n1,\"2\r\",3\"\n",
+       "t.csv line 3 (A): Quote inside an unquoted field"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      evaluate::read_pairs_file(c.text, "t.csv");
+      ADD_FAILURE() << "no failure";
+    } catch (const records::RunError& e) {
+      EXPECT_EQ(records::kStatusBadInput, e.status());
+      EXPECT_EQ("tlvstats: " + c.message, e.message("tlvstats"));
     }
   }
 }

@@ -771,9 +771,10 @@ TEST(EvaluateProgram, MalformedPairsFiles) {
       {"no observed column", "group,A\n1,2\n", "p.csv line 1 (observed): No observed column"},
       {"column twice", "group,observed,A,A\n", "p.csv line 1 (A): Column named twice"},
       {"short row", "group,observed,A\n1,2\n", "p.csv line 2: 2 fields where the header has 3"},
-      {"open quote", "group,observed,A\n1,2,3\n\"1,2,3\n", "p.csv line 3: Quoted field not closed"},
+      {"open quote", "group,observed,A\n1,2,3\n\"1,2,3\n",
+       "p.csv line 3 (group): Quoted field not closed"},
       {"stray quote", "group,observed,A\n1,2\"5,3\n",
-       "p.csv line 2: Quote inside an unquoted field"},
+       "p.csv line 2 (observed): Quote inside an unquoted field"},
       {"long label", "group,observed,A\nabcdefghi,2,3\n",
        "p.csv line 2 (group): Bad group label (1 to 8 characters without blank, comma or quote; "
        "not all, arc, stable or unstable)"},

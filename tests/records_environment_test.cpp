@@ -111,7 +111,7 @@ TEST(RecordsEnvironment, AnOutputFileOpenInAnotherRunIsRefusedUntouched) {
       OutputFile second = OutputFile::open(dir.path(), "out.txt");
       ADD_FAILURE() << "a second open of a file in use succeeded";
     } catch (const records::RunError& e) {
-      EXPECT_EQ(e.status(), runframe::kStatusOsError);
+      EXPECT_EQ(e.status(), records::kStatusOsError);
       EXPECT_EQ(e.message("prog"), "prog: out.txt: in use by another run");
     }
     EXPECT_EQ(dir.read("out.txt"), "earlier\r\n");

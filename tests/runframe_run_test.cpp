@@ -59,4 +59,42 @@ TEST(HandleArguments, HelpVersionAndUsage) {
   EXPECT_EQ(run({"--help", "extra"}, o, e), 2);
 }
 
+// Value options are taken out first, in order, whatever else is there; the next
+// argument is the value even when it looks like an option.
+TEST(HandleArguments, ValueOptionsComeFirst) {
+  const runframe::ProgramInfo info{"p", "p [--seed N]", ""};
+  std::string seed;
+  const runframe::ValueOption options[] = {{"--seed", "a number", [&](const std::string& v) {
+                                              if (v == "x")
+                                                return std::string("bad value 'x' for --seed");
+                                              seed = v;
+                                              return std::string();
+                                            }}};
+  const struct {
+    std::vector<std::string> args;
+    int status;  // -1: the program runs
+    std::string err;
+    std::string seed;
+  } cases[] = {
+      {{"--seed", "3"}, -1, "", "3"},
+      {{"--seed=4"}, -1, "", "4"},
+      {{"--seed="}, -1, "", ""},
+      {{"--seed", "--help"}, -1, "", "--help"},
+      {{"--seed=5", "--version"}, 0, "", "5"},
+      {{"--seed"}, 2, "p: '--seed' needs a number\nusage: p [--seed N]\n", ""},
+      {{"--help", "--seed", "x"}, 2, "p: bad value 'x' for --seed\nusage: p [--seed N]\n", ""},
+      {{"--seeds=4"}, 2, "p: unknown argument '--seeds=4'\nusage: p [--seed N]\n", ""},
+  };
+  std::istringstream in;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.front());
+    seed.clear();
+    std::ostringstream out, err;
+    const runframe::RunContext ctx{".", c.args, in, out, err};
+    EXPECT_EQ(runframe::handle_arguments(info, ctx, options).value_or(-1), c.status);
+    EXPECT_EQ(err.str(), c.err);
+    EXPECT_EQ(seed, c.seed);
+  }
+}
+
 }  // namespace

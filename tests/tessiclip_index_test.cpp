@@ -111,7 +111,7 @@ TEST(TessiclipAermetRecords, BadKeyFailsOnlySearchesThatPassIt) {
       continue;
     }
     const auto e = expect_run_error([&] { searchprof(l.recs, row.want, buf); });
-    EXPECT_EQ(e.status(), runframe::kStatusBadInput);
+    EXPECT_EQ(e.status(), records::kStatusBadInput);
     EXPECT_EQ(e.reason(), records::kBadInteger) << row.want.hour;
     EXPECT_EQ(e.where().line, 4) << row.want.hour;
     EXPECT_NE(e.where().file.find("prof.txt"), std::string::npos) << e.where().file;

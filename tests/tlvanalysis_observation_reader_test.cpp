@@ -202,7 +202,7 @@ TEST(TlvFetch, FieldsThatDoNotConvertNameTheirColumns) {
   };
   for (const Case& c : cases) {
     const records::RunError e = fetch_failure(tlvtest::block_text(c.block));
-    EXPECT_EQ(e.status(), runframe::kStatusBadInput) << c.what;
+    EXPECT_EQ(e.status(), records::kStatusBadInput) << c.what;
     EXPECT_EQ(e.reason(), c.reason) << c.what;
     EXPECT_EQ(e.where().file, tlvanalysis::kObservationFileName) << c.what;
     EXPECT_EQ(e.where().line, c.line) << c.what;
@@ -220,7 +220,7 @@ TEST(TlvFetch, FileEndingInsideABlockIsEndOfFile) {
   std::size_t cut = whole.find('\n');
   for (int records_kept = 1; records_kept < 9; ++records_kept) {
     const records::RunError e = fetch_failure(whole.substr(0, cut + 1));
-    EXPECT_EQ(e.status(), runframe::kStatusBadInput) << records_kept;
+    EXPECT_EQ(e.status(), records::kStatusBadInput) << records_kept;
     EXPECT_EQ(e.reason(), records::kEndOfFile) << records_kept;
     EXPECT_EQ(e.where().file, tlvanalysis::kObservationFileName);
     cut = whole.find('\n', cut + 1);

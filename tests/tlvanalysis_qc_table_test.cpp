@@ -136,14 +136,14 @@ records::RunError qc_failure(const std::string& content) {
 TEST(TlvFetchqc, Failures) {
   {
     const records::RunError e = qc_failure(tlvtest::qc_file({}, 47));
-    EXPECT_EQ(e.status(), runframe::kStatusBadInput);
+    EXPECT_EQ(e.status(), records::kStatusBadInput);
     EXPECT_EQ(e.reason(), records::kEndOfFile);
     EXPECT_EQ(e.where().file, tlvanalysis::kQcFileName);
   }
   {
     const records::RunError e =
         qc_failure(tlvtest::qc_file({QcRecord{}, {"80/05/05", "1O", "2.0", "3"}}));
-    EXPECT_EQ(e.status(), runframe::kStatusBadInput);
+    EXPECT_EQ(e.status(), records::kStatusBadInput);
     EXPECT_EQ(e.reason(), records::kBadInteger);
     EXPECT_EQ(e.where().line, 50);
     EXPECT_EQ(e.where().first_col, 20);
@@ -173,7 +173,7 @@ TEST(TlvFetchqc, MissingFileIsAnOperatingSystemError) {
     tlvanalysis::fetchqc(dir.path(), t);
     ADD_FAILURE() << "fetchqc did not fail";
   } catch (const records::RunError& e) {
-    EXPECT_EQ(e.status(), runframe::kStatusOsError);
+    EXPECT_EQ(e.status(), records::kStatusOsError);
     EXPECT_EQ(e.reason().rfind(records::kOsErrorPrefix, 0), 0u) << e.reason();
   }
 }

@@ -1,6 +1,6 @@
 #include "evaluate/input/groups.h"
 
-#include <algorithm>
+#include <charconv>
 
 #include "evaluate/input/study.h"
 
@@ -10,15 +10,6 @@ Stability stability_of(float obk) {
   if (obk > 0.0f) return kStable;
   if (obk < 0.0f && obk > kMissingObk) return kUnstable;
   return kNeither;
-}
-
-std::vector<float> arcs_of(const std::vector<CombinedLine>& lines) {
-  std::vector<float> arcs;
-  arcs.reserve(lines.size());
-  for (const CombinedLine& line : lines) arcs.push_back(line.arc == 0.0f ? 0.0f : line.arc);
-  std::sort(arcs.begin(), arcs.end());
-  arcs.erase(std::unique(arcs.begin(), arcs.end()), arcs.end());
-  return arcs;
 }
 
 std::vector<Group> groups_of(const Study& study) {
@@ -65,6 +56,19 @@ std::string group_text(const Group& group, const std::vector<Stratum>& strata) {
       return "unstable";
   }
   return "";
+}
+
+std::string arc_distance_text(float km) {
+  char buf[64];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, km);
+  if (ec != std::errc()) return "?";
+  std::string s(buf, end);
+  if (s.find_first_of("eE") != std::string::npos) return s;
+  const std::size_t dot = s.find('.');
+  const std::size_t decimals = dot == std::string::npos ? 0 : s.size() - dot - 1;
+  if (dot == std::string::npos) s += '.';
+  if (decimals < 2) s.append(2 - decimals, '0');
+  return s;
 }
 
 }  // namespace evaluate

@@ -1,16 +1,13 @@
 // Groups of lines that the measures are given for: all lines, each stratum (an arc,
 // by its distance, or a label), stable hours (OBK > 0) and unstable hours
-// (-99999 < OBK < 0). An hour with a missing Obukhov length (-99999.0 or below) or
-// with OBK exactly 0 is in neither stability group; a study without Obukhov
-// lengths has no stability groups.
+// (kMissingObk < OBK < 0). An hour with a missing Obukhov length (kMissingObk or
+// below, or none at all) or with OBK exactly 0 is in neither stability group; a
+// study without Obukhov lengths has no stability groups.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
-
-#include "evaluate/input/pairs.h"
 
 namespace evaluate {
 
@@ -25,14 +22,15 @@ struct Group {
   float arc = 0.0f;           // arc groups: the distance, km
 };
 
-enum Stability : int { kStable = 0, kUnstable = 1, kNeither = 2 };
-
+// The Obukhov length (m) of an hour that has none: the meteorology's missing mark.
 inline constexpr float kMissingObk = -99999.0f;
 
-Stability stability_of(float obk);
+enum Stability : int { kStable = 0, kUnstable = 1, kNeither = 2 };
 
-// The distinct Arc values of `lines`, ascending (0.0 and -0.0 are one arc).
-std::vector<float> arcs_of(const std::vector<CombinedLine>& lines);
+// The stability of an hour by its Obukhov length: stable above 0, unstable from
+// kMissingObk to 0 (both excluded), neither for 0, kMissingObk and below, or NaN.
+// The stability groups and the stability classes of the pictures both rest on it.
+Stability stability_of(float obk);
 
 // The groups in report order: all, each stratum in order, then stable and unstable
 // when the study has Obukhov lengths.
@@ -43,5 +41,10 @@ bool in_group(const Group& group, std::uint32_t stratum, float obk);
 
 // The text of the Group column: "all", "arc", "stable", "unstable" or the label.
 std::string group_text(const Group& group, const std::vector<Stratum>& strata);
+
+// An arc distance (km) as the pictures and the page write it: the float's
+// shortest decimal form with at least two decimals ("0.50", "1.00", "0.125"; an
+// exponent form stays as it is).
+std::string arc_distance_text(float km);
 
 }  // namespace evaluate

@@ -6,17 +6,25 @@
 // carries a value of every quantity of the block: the combined table is one block
 // with the quantities CY/Q and CMAX/Q on every line; a pairs file gives one block
 // per quantity. The bootstrap runs block after block on one random stream.
+//
+// The readers (combined_table.h, pairs_file.h) make a Study; the statistics take it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "evaluate/input/pairs.h"
-
 namespace evaluate {
 
 inline constexpr int kMaxModels = 8;
+
+// What became of one observed value and one model's prediction of it.
+enum class PairState : std::uint8_t {
+  valid,           // observed value positive, model value read and not negative
+  observed_out,    // observed value missing (-99.0) or not positive
+  model_unread,    // model field blank, not a number, beyond float range, or cut short
+  model_negative,  // model value below zero
+};
 
 struct Quantity {
   std::string name;     // "CY/Q", at most 6 characters
@@ -64,10 +72,5 @@ struct Study {
   bool has_obk = true;          // stable and unstable groups are formed
   std::vector<Block> blocks;    // every quantity in exactly one block
 };
-
-// The combined table as a study: models AERMOD and ISCST3, quantities CY/Q and
-// CMAX/Q, one block, the arcs ascending as strata.
-Study study_of(const std::vector<CombinedLine>& lines,
-               std::string source = std::string(formats::kCombinedFile));
 
 }  // namespace evaluate

@@ -9,6 +9,7 @@
 #include <optional>
 #include <tuple>
 
+#include "evaluate/input/groups.h"
 #include "evaluate/pictures/svg.h"
 
 namespace evaluate {
@@ -166,24 +167,10 @@ std::vector<std::string> quantities(const std::vector<TidyRow>& rows) {
 
 // ---- Text ----
 
-// An arc distance in km: at least two decimals ("0.50", "1.00"), more where the
-// float value needs them ("0.125").
-std::string distance_text(double km) {
-  char buf[64];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, static_cast<float>(km));
-  if (ec != std::errc()) return "?";
-  std::string s(buf, end);
-  if (s.find_first_of("eE") != std::string::npos) return s;
-  const std::size_t dot = s.find('.');
-  const std::size_t decimals = dot == std::string::npos ? 0 : s.size() - dot - 1;
-  if (dot == std::string::npos) s += '.';
-  if (decimals < 2) s.append(2 - decimals, '0');
-  return s;
-}
-
-std::string group_text(const TidyRow& row) {
+// A row's group as the page heads it: "arc 0.50 km", or the Group column's text.
+std::string group_heading(const TidyRow& row) {
   if (std::isfinite(row.arc_km)) {
-    const std::string km = distance_text(row.arc_km) + " km";
+    const std::string km = arc_distance_text(static_cast<float>(row.arc_km)) + " km";
     return row.group == "arc" ? "arc " + km : row.group + " (" + km + ")";
   }
   return row.group;
@@ -406,12 +393,12 @@ class Page {
     out_ += "</tr></thead>\n<tbody>\n";
     for (std::size_t i = 0; i < rows.size(); ++i) {
       const Entry& e = *rows[i];
-      const std::string group = group_text(*e.first);
-      const bool starts = i == 0 || group_text(*rows[i - 1]->first) != group;
+      const std::string group = group_heading(*e.first);
+      const bool starts = i == 0 || group_heading(*rows[i - 1]->first) != group;
       out_ += starts ? "<tr class=\"first\">" : "<tr>";
       if (starts) {
         std::size_t span = 1;
-        while (i + span < rows.size() && group_text(*rows[i + span]->first) == group) ++span;
+        while (i + span < rows.size() && group_heading(*rows[i + span]->first) == group) ++span;
         out_ += "<th scope=\"rowgroup\"";
         if (span > 1) out_ += " rowspan=\"" + std::to_string(span) + "\"";
         out_ += ">" + html_escape(group) + "</th>";

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "evaluate/input/groups.h"
 #include "evaluate/pictures/diagrams.h"
 
 namespace evaluate {
@@ -37,8 +38,9 @@ BoxStats box_stats(std::vector<double> values) {
 }
 
 StabilityClass stability_class(float obk) {
-  if (std::isnan(obk) || obk == 0.0f || obk <= -99999.0f) return StabilityClass::none;
-  if (obk < 0.0f) {
+  const Stability stability = stability_of(obk);
+  if (stability == kNeither) return StabilityClass::none;
+  if (stability == kUnstable) {
     if (obk > -100.0f) return StabilityClass::very_unstable;
     if (obk > -500.0f) return StabilityClass::unstable;
     return StabilityClass::neutral;

@@ -110,7 +110,8 @@ enum class StabilityClass { very_unstable, unstable, neutral, stable, very_stabl
 inline constexpr int kStabilityClasses = 5;  // the classes before `none`, in drawing order
 
 // VU -100 < L < 0; U -500 < L <= -100; N |L| >= 500; S 100 <= L < 500; VS 0 < L < 100;
-// none for L = 0, NaN, and L <= -99999 (the missing mark).
+// none for the hours in neither stability group (stability_of in input/groups.h:
+// L = 0, NaN, and L <= kMissingObk).
 StabilityClass stability_class(float obk);
 std::string_view stability_class_name(StabilityClass c);  // "VU", "U", "N", "S", "VS", ""
 

@@ -2,16 +2,12 @@
 
 #include <cmath>
 
-#include "records/records.h"
+#include "evaluate/input/groups.h"
 
 namespace evaluate {
 
 std::string stratum_label(const Stratum& stratum) {
-  if (!stratum.is_arc) return stratum.label;
-  static const records::Layout layout("(f12.2)");
-  std::string text = records::format(layout, {stratum.arc});
-  const auto first = text.find_first_not_of(' ');
-  return first == std::string::npos ? text : text.substr(first);
+  return stratum.is_arc ? arc_distance_text(stratum.arc) : stratum.label;
 }
 
 PairPlotInput pair_plot_input(const Study& study) {

@@ -192,7 +192,7 @@ void bootstrap(const Study& study, Evaluation& ev) {
       reason += " models, ";
       reason += std::to_string(ev.resamples);
       reason += " resamples; use fewer groups or resamples";
-      throw records::RunError(runframe::kStatusBadInput, reason,
+      throw records::RunError(records::kStatusBadInput, reason,
                               records::Location{study.source, 0, 0, 0, {}});
     }
     std::vector<double> values(n_groups * nq * stats_per_q * b_count);

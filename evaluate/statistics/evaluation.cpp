@@ -28,16 +28,6 @@ std::string pair_name(const Evaluation& ev, const DifferenceResult& d) {
          ev.models[static_cast<std::size_t>(d.second)];
 }
 
-std::vector<Pair> valid_pairs(const std::vector<CombinedLine>& lines, int model, int quantity) {
-  std::vector<Pair> pairs;
-  for (const CombinedLine& line : lines) {
-    if (line.state[model][quantity] == PairState::valid) {
-      pairs.push_back({line.observed[quantity], line.predicted[model][quantity]});
-    }
-  }
-  return pairs;
-}
-
 Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
                           Criteria criteria) {
   Evaluation ev;
@@ -127,11 +117,6 @@ Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
   }
   bootstrap(study, ev);
   return ev;
-}
-
-Evaluation evaluate_lines(const std::vector<CombinedLine>& lines, int resamples, std::uint64_t seed,
-                          Criteria criteria) {
-  return evaluate_study(study_of(lines), resamples, seed, criteria);
 }
 
 }  // namespace evaluate

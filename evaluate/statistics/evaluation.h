@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "evaluate/input/groups.h"
-#include "evaluate/input/pairs.h"
 #include "evaluate/input/study.h"
 #include "evaluate/statistics/bootstrap.h"
 #include "evaluate/statistics/measures.h"
@@ -84,15 +83,8 @@ std::vector<std::pair<int, int>> model_pairs(int models);
 // "AERMOD-ISCST3".
 std::string pair_name(const Evaluation& ev, const DifferenceResult& d);
 
-// The valid pairs of `model` and `quantity` among `lines`, in file order.
-std::vector<Pair> valid_pairs(const std::vector<CombinedLine>& lines, int model, int quantity);
-
 // Evaluates `study` with `resamples` (at least 1) bootstrap resamples from `seed`.
 Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
-                          Criteria criteria = Criteria::rural);
-
-// The combined table's lines, evaluated as study_of() gives them.
-Evaluation evaluate_lines(const std::vector<CombinedLine>& lines, int resamples, std::uint64_t seed,
                           Criteria criteria = Criteria::rural);
 
 }  // namespace evaluate

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "evaluate/input/pairs.h"
+#include "evaluate/input/combined_table.h"
 #include "evaluate/statistics/evaluation.h"
 
 namespace evaluate {

@@ -2,7 +2,7 @@
 // quantities alike and every pair valid.
 #pragma once
 
-#include "evaluate/input/pairs.h"
+#include "evaluate/input/combined_table.h"
 
 namespace testsupport {
 

@@ -12,11 +12,12 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "evaluate/input/study.h"
 #include "formats/combined_table.h"
 #include "records/records.h"
 
@@ -30,23 +31,7 @@ inline constexpr int kCy = 0;    // crosswind-integrated value over the emission
 inline constexpr int kCmax = 1;  // centreline maximum over the emission rate
 inline constexpr int kQuantities = 2;
 
-std::string_view model_name(int model);        // "AERMOD", "ISCST3"
-std::string_view quantity_name(int quantity);  // "CY/Q", "CMAX/Q"
-
-// Columns (counted from 1) of the model values within each model record of the
-// combined line (formats::kCombinedModelFirst, formats::kCombinedModelWidth); the
-// observed values are read through the analysis report line.
-inline constexpr int kModelCmaxFirst = 25;  // Cmax/Q in the model record, 12 columns
-inline constexpr int kModelCmaxWidth = 12;
-inline constexpr int kModelCyFirst = 55;  // CY1/Q in the model record, 10 columns
-inline constexpr int kModelCyWidth = 10;
-
-enum class PairState : std::uint8_t {
-  valid,           // observed value positive, model value read and not negative
-  observed_out,    // observed value missing (-99.0) or not positive
-  model_unread,    // model field blank, not a number, beyond float range, or cut short
-  model_negative,  // model value below zero
-};
+std::string_view model_name(int model);  // "AERMOD", "ISCST3"
 
 struct CombinedLine {
   long line = 0;     // number of the record in the file
@@ -73,12 +58,21 @@ struct CombinedTable {
 // lines ends the run with "End of file"; an observed field that does not convert
 // ends it with the reader's message (file, line, columns, field name); a count
 // whose digits do not read likewise.
-CombinedTable read_combined(records::LineSource& source);
+CombinedTable read_combined_table(records::LineSource& source);
 
 // The state and value of one model field: `field` holds the field's columns (it
 // may be shorter than the field, the rest being blank). Blank, unreadable or
 // non-finite: model_unread; negative: model_negative; otherwise valid with the
 // value in `value` (left unchanged unless valid).
 PairState read_model_field(std::string_view field, float& value);
+
+// What the statistics table's header says of the pairs: which columns of the line
+// and of the model records are paired, and the units (two lines).
+std::vector<std::string> combined_pairs_notes();
+
+// The combined table as a study: models AERMOD and ISCST3, quantities CY/Q and
+// CMAX/Q, one block, the arcs ascending as strata (0.0 and -0.0 are one arc).
+Study study_of(const std::vector<CombinedLine>& lines,
+               std::string source = std::string(formats::kCombinedFile));
 
 }  // namespace evaluate

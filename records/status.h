@@ -1,7 +1,8 @@
-// The exit statuses of every program's run.
+// The exit statuses of every program's run. The record library raises failures
+// with them and the run frame (runframe/run.h) returns them; both include this.
 #pragma once
 
-namespace runframe {
+namespace records {
 
 // A file could not be opened, created, written or closed.
 inline constexpr int kStatusOsError = 1;
@@ -9,4 +10,4 @@ inline constexpr int kStatusOsError = 1;
 // program does not take.
 inline constexpr int kStatusBadInput = 2;
 
-}  // namespace runframe
+}  // namespace records

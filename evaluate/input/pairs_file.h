@@ -11,14 +11,18 @@
 // Values read as the table's reals do (blanks around them ignored); an observed,
 // obk or group number beyond the float range and any cell that should be a number
 // and is not end the run (status 2, file, line and column named); a model value
-// beyond the float range is ModUnr. Lines end with CR LF or LF; empty lines are
-// passed over; a quoted field may hold commas, quotes ("") and line ends.
+// beyond the float range is ModUnr. Lines end with CR LF, LF or CR; empty lines
+// are passed over; a quoted field may hold commas, quotes ("") and line ends (see
+// csv_records.h). Every failure names the file, the line and, where there is one,
+// the column.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "evaluate/input/study.h"
+#include "records/records.h"
 
 namespace evaluate {
 
@@ -30,7 +34,11 @@ struct PairsFile {
   std::vector<std::string> notes;  // what the header says about the columns
 };
 
-// Reads the pairs file `text`, named `file` in messages.
-PairsFile read_pairs(std::string_view text, std::string_view file);
+// Reads the pairs file from `source` (an input file of the record library, which
+// passes over a byte-order mark), named in messages as the source names itself.
+PairsFile read_pairs_file(records::LineSource& source);
+
+// The same for a text in memory, split into lines as a file is, named `file`.
+PairsFile read_pairs_file(std::string_view text, std::string_view file);
 
 }  // namespace evaluate
