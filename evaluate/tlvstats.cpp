@@ -184,6 +184,7 @@ int run_tlvstats(const runframe::RunContext& ctx) {
       stem = stem_of(*settings.pairs);
     } else {
       records::InputFile in = records::InputFile::open(ctx.dir, formats::kCombinedFile);
+      in.require_ended_records();  // TLVCombineAll ends every line with CR LF
       CombinedTable table = read_combined(in);
       in.close();
       input.lines = static_cast<long>(table.lines.size());

@@ -2,16 +2,18 @@
 //
 // Input records end at LF (a CR just before it is dropped); a lone CR is an
 // ordinary character; a UTF-8 byte-order mark at the very start of a file is
-// skipped. Output records end with CR LF. An output file is created when absent
-// but cut to empty only when its first record is written, so a file that receives
-// no record keeps its old content; an output that is not a regular file (a FIFO,
-// /dev/null) is written as it is. A regular output file is locked (flock,
+// skipped. No input record may be longer than kMaxRecordLength bytes (the line
+// end not counted): a longer one ends the run, and is never held whole in memory. Output records
+// end with CR LF. An output file is created when absent but cut to empty only when its first record
+// is written, so a file that receives no record keeps its old content; an output that is not a
+// regular file (a FIFO, /dev/null) is written as it is. A regular output file is locked (flock,
 // exclusive) while it is open, so that a second run cannot write into it.
 // Everything written is flushed when the file is closed or destroyed, also while a
 // failure unwinds; only close() reports a failing flush or close, so a run closes
 // its outputs before it ends normally.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
@@ -33,6 +35,10 @@ namespace records {
 // input file skips it there.
 inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+// The longest input record that a file (or, unless told otherwise, the console)
+// gives: 1 MiB, without its line end.
+inline constexpr std::size_t kMaxRecordLength = std::size_t{1} << 20;
+
 // A sequence of input records (a file or the console).
 class LineSource {
  public:
@@ -52,10 +58,17 @@ class InputFile final : public LineSource {
   // As open(), but returns nothing instead of throwing when the file does not open.
   static std::optional<InputFile> try_open(const std::filesystem::path& dir, std::string_view name);
 
+  // For a file that this tool set wrote, whose every record ends with CR LF: from
+  // now on a last record without a line end is not returned; reaching it throws
+  // RunError kFileCut (status 2) naming the file and that record's line.
+  void require_ended_records();
+
   InputFile(InputFile&&) noexcept;
   InputFile& operator=(InputFile&&) noexcept;
   ~InputFile() override;
 
+  // Next record; one longer than kMaxRecordLength throws RecordTooLong (status 2)
+  // naming its line, having read no more of it than the bound.
   bool next(std::string_view& record) override;
   Origin origin() const override;
   const std::string& name() const;
@@ -109,15 +122,20 @@ class OutputFile {
   std::unique_ptr<Impl> impl_;
 };
 
-// The console as a source of records (standard input of a run).
+// The console as a source of records (standard input of a run). A line longer
+// than `max_length` bytes (its line end not counted) is passed over to its end,
+// never held whole, and next() throws RecordTooLong for it; the line after it is
+// read by the next call.
 class ConsoleIn final : public LineSource {
  public:
-  explicit ConsoleIn(std::istream& in) : in_(in) {}
+  explicit ConsoleIn(std::istream& in, std::size_t max_length = kMaxRecordLength)
+      : in_(in), max_length_(max_length) {}
   bool next(std::string_view& record) override;
   Origin origin() const override { return Origin{"standard input", line_}; }
 
  private:
   std::istream& in_;
+  std::size_t max_length_;
   std::string buffer_;
   long line_ = 0;
 };
