@@ -166,11 +166,11 @@ void write_console_list(std::ostream& out, std::initializer_list<Item> items) {
 }
 
 void flush_console(std::ostream& out) {
-  errno = 0;
+  // The standard output writes through the C library, which leaves the reason of a
+  // failing write in errno: from the flush, or from the write that already failed.
+  if (out) errno = 0;
   out.flush();
   if (out) return;
-  // The standard output writes through the C library, which leaves the reason in
-  // errno; a stream without one gives none.
   const int err = errno;
   if (err != 0) throw os_error("standard output", err);
   throw RunError(runframe::kStatusOsError, std::string(kOsErrorPrefix) + "write failed",
