@@ -1,8 +1,7 @@
 // Input and output files. Input is read in large blocks and split at LF, so that
-// memory stays bounded by the block size, or by twice the longest record taken
-// (kMaxRecordLength): a longer record is refused as soon as that much of it is in. Output is
-// gathered in a block and written when the block fills, when the file is flushed or closed, and
-// when the object is destroyed.
+// memory stays bounded by the block size (or by twice the longest record taken,
+// 2 MiB). Output is gathered in a block and written when the block fills,
+// when the file is flushed or closed, and when the object is destroyed.
 #include "records/files.h"
 
 #include <fcntl.h>

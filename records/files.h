@@ -2,15 +2,17 @@
 //
 // Input records end at LF (a CR just before it is dropped); a lone CR is an
 // ordinary character; a UTF-8 byte-order mark at the very start of a file is
-// skipped. No input record may be longer than kMaxRecordLength bytes (the line
-// end not counted): a longer one ends the run, and is never held whole in memory. Output records
-// end with CR LF. An output file is created when absent but cut to empty only when its first record
-// is written, so a file that receives no record keeps its old content; an output that is not a
-// regular file (a FIFO, /dev/null) is written as it is. A regular output file is locked (flock,
+// skipped. Output records end with CR LF. An output file is created when absent
+// but cut to empty only when its first record is written, so a file that receives
+// no record keeps its old content; an output that is not a regular file (a FIFO,
+// /dev/null) is written as it is. A regular output file is locked (flock,
 // exclusive) while it is open, so that a second run cannot write into it.
 // Everything written is flushed when the file is closed or destroyed, also while a
 // failure unwinds; only close() reports a failing flush or close, so a run closes
 // its outputs before it ends normally.
+//
+// No input record is longer than kMaxRecordLength bytes (its line end not
+// counted): a longer one ends the run, and is never held whole in memory.
 #pragma once
 
 #include <cstddef>
@@ -68,7 +70,7 @@ class InputFile final : public LineSource {
   ~InputFile() override;
 
   // Next record; one longer than kMaxRecordLength throws RecordTooLong (status 2)
-  // naming its line, having read no more of it than the bound.
+  // naming its line, with no more than twice the bound of it read into memory.
   bool next(std::string_view& record) override;
   Origin origin() const override;
   const std::string& name() const;
