@@ -35,6 +35,9 @@ int combine_files(const std::filesystem::path& dir) {
   out.write_record(formats::kCombinedHeader2);
 
   records::InputFile observed_file = records::InputFile::open(dir, kObservedFile);
+  // The analysis report comes from tlvanalysis, whose every line ends with CR LF: a
+  // last line without one is a cut copy. The other inputs come from elsewhere.
+  observed_file.require_ended_records();
   records::InputFile iscst3_file = records::InputFile::open(dir, kIscst3File);
   records::InputFile surface_file = records::InputFile::open(dir, kSurfaceFile);
 

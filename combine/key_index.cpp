@@ -19,6 +19,8 @@ KeyIndex KeyIndex::load(records::InputFile& file, const records::Layout& whole_r
       }
     }
   } catch (const records::RunError& fault) {
+    // A cut file is refused whole, whatever the scans would find before its end.
+    if (fault.reason() == records::kFileCut) throw;
     // A scan reaches this point only when no earlier record held its key.
     index.fault_ = fault;
   }

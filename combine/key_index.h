@@ -5,7 +5,8 @@
 // A scan meets the file's faults in file order: a file shorter than its two header
 // lines fails every scan; a record whose key does not read fails every scan that
 // has not found its record before it. Those faults are held back at loading and
-// raised by find() only when such a scan is asked for.
+// raised by find() only when such a scan is asked for. A file that the reader finds
+// cut (records::kFileCut) is refused at loading.
 #pragma once
 
 #include <cstddef>

@@ -203,6 +203,7 @@ evaluate::Study read_study(const runframe::RunContext& ctx, const Settings& sett
     return std::move(pairs.study);
   }
   records::InputFile in = records::InputFile::open(ctx.dir, formats::kCombinedFile);
+  in.require_ended_records();  // TLVCombineAll ends every line with CR LF
   const CombinedTable table = read_combined_table(in);
   in.close();
   input.lines = static_cast<long>(table.lines.size());

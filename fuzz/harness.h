@@ -125,7 +125,9 @@ inline std::string check_status(const RunResult& r, std::string_view program,
   if (!named) return "the failure names no file: " + r.err;
   bool os = contains(r.err, records::kOsErrorPrefix);
   bool read = contains(r.err, records::kBadInteger) || contains(r.err, records::kIntegerOverflow) ||
-              contains(r.err, records::kBadReal) || contains(r.err, records::kEndOfFile);
+              contains(r.err, records::kBadReal) || contains(r.err, records::kEndOfFile) ||
+              contains(r.err, records::kFileCut) || contains(r.err, records::kBeyondFloatRange) ||
+              contains(r.err, "Record longer than ");
   for (std::string_view own : own_reasons) read = read || contains(r.err, own);
   if (r.status == records::kStatusOsError && !os)
     return "status 1 without an operating-system failure: " + r.err;

@@ -49,7 +49,8 @@ void analyse(const std::filesystem::path& dir) {
     const arcstats::ArcFit fit = fit_block(counts, samplers, blocks.main1, work, size_report);
     const Columns columns = report_columns(fit, blocks.main0.Q);
     const Stamp stamp = read_stamp(report_layouts, blocks.mainn, arcs.name(), blocks.key_line);
-    write_line(report, report_layouts, blocks.mainn.NEXP, stamp, blocks.main0.Q, columns);
+    write_line(report, report_layouts, blocks.mainn.NEXP, stamp, blocks.main0.Q, columns,
+               records::Origin{arcs.name(), blocks.key_line});
   }
   report.close();
 }

@@ -1,5 +1,8 @@
 #include "hlbanalysis/report.h"
 
+#include <cmath>
+#include <initializer_list>
+
 namespace hlbanalysis {
 
 namespace {
@@ -63,7 +66,11 @@ std::string format_line(const ReportLayouts& layouts, int NEXP, const Stamp& s, 
 }
 
 void write_line(records::OutputFile& report, const ReportLayouts& layouts, int NEXP, const Stamp& s,
-                float Q, const Columns& c) {
+                float Q, const Columns& c, const records::Origin& block) {
+  // "Infinity" or "NaN" in a report field is read by nothing: the run ends instead.
+  for (const float v : {c.Dist, Q, c.OMAX, c.CMAX, c.CY, c.CMAXQ, c.CYQ, c.Sy, c.PHIC}) {
+    if (!std::isfinite(v)) throw records::beyond_float_range(std::string(block.file), block.line);
+  }
   report.write_record(format_line(layouts, NEXP, s, Q, c));
 }
 

@@ -62,7 +62,9 @@ void write_header(records::OutputFile& report, const ReportLayouts& layouts);
 std::string format_line(const ReportLayouts& layouts, int NEXP, const Stamp& stamp, float Q,
                         const Columns& columns);
 
+// Writes one report line; a line with a value that is not finite is not written:
+// RunError kBeyondFloatRange (status 2) naming `block`, the block's first record.
 void write_line(records::OutputFile& report, const ReportLayouts& layouts, int NEXP,
-                const Stamp& stamp, float Q, const Columns& columns);
+                const Stamp& stamp, float Q, const Columns& columns, const records::Origin& block);
 
 }  // namespace hlbanalysis

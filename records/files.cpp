@@ -1,6 +1,6 @@
 // Input and output files. Input is read in large blocks and split at LF, so that
-// memory stays bounded by the block size (or by the longest record, which may be
-// any length). Output is gathered in a block and written when the block fills,
+// memory stays bounded by the block size (or by twice the longest record taken,
+// 2 MiB). Output is gathered in a block and written when the block fills,
 // when the file is flushed or closed, and when the object is destroyed.
 #include "records/files.h"
 
@@ -11,7 +11,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
+#include <streambuf>
 #include <vector>
 
 #include "records/detail/engine.h"
@@ -61,7 +63,8 @@ struct InputFile::Impl {
   std::size_t scanned = 0;  // bytes from begin already searched for LF
   std::size_t end = 0;      // end of the valid bytes
   bool at_eof = false;
-  bool at_start = true;  // nothing returned since the file was opened or rewound
+  bool at_start = true;        // nothing returned since the file was opened or rewound
+  bool require_ended = false;  // a last record without a line end means a cut file
   long line = 0;
 
   ~Impl() {
@@ -78,6 +81,7 @@ struct InputFile::Impl {
         std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(nl) - base);
         std::size_t len = stop - begin;
         if (len > 0 && base[stop - 1] == '\r') --len;
+        if (len > kMaxRecordLength) too_long();
         record = std::string_view(base + begin, len);
         begin = stop + 1;
         scanned = 0;
@@ -85,8 +89,12 @@ struct InputFile::Impl {
         return true;
       }
       scanned = end - begin;
+      // Without its LF a record of the longest length has at most one byte more, a CR.
+      if (scanned > kMaxRecordLength + 1) too_long();
       if (at_eof) {
         if (begin == end) return false;
+        if (require_ended) throw file_cut(name, line + 1);
+        if (end - begin > kMaxRecordLength) too_long();
         record = std::string_view(base + begin, end - begin);  // last record without LF
         begin = end;
         scanned = 0;
@@ -96,6 +104,8 @@ struct InputFile::Impl {
       fill();
     }
   }
+
+  [[noreturn]] void too_long() const { throw RecordTooLong(name, line + 1, kMaxRecordLength); }
 
   // A byte-order mark at the very start of the file is not part of its first record.
   void skip_byte_order_mark() {
@@ -151,6 +161,10 @@ InputFile InputFile::open(const std::filesystem::path& dir, std::string_view nam
   impl->fd = fd;
   impl->name = std::string(name);
   return InputFile(std::move(impl));
+}
+
+void InputFile::require_ended_records() {
+  impl_->require_ended = true;
 }
 
 bool InputFile::next(std::string_view& record) {
@@ -340,10 +354,37 @@ const std::string& OutputFile::name() const {
 // ConsoleIn
 
 bool ConsoleIn::next(std::string_view& record) {
-  if (!std::getline(in_, buffer_)) return false;
-  bool ended_by_lf = !in_.eof();  // a CR is dropped only just before a LF
-  if (ended_by_lf && !buffer_.empty() && buffer_.back() == '\r') buffer_.pop_back();
+  // At most the bound and a CR are kept; a longer line is passed over to its LF.
+  buffer_.clear();
+  std::streambuf* in = in_.rdbuf();
+  bool ended_by_lf = false;
+  bool too_long = false;
+  for (;;) {
+    const int c = in->sbumpc();
+    if (c == std::char_traits<char>::eof()) break;
+    if (c == '\n') {
+      ended_by_lf = true;
+      break;
+    }
+    if (buffer_.size() <= max_length_) {
+      buffer_ += static_cast<char>(c);
+    } else if (!too_long) {
+      too_long = true;
+      in_.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+      ended_by_lf = true;
+      break;
+    }
+  }
+  if (!ended_by_lf && buffer_.empty()) {
+    in_.setstate(std::ios::eofbit);
+    return false;
+  }
   ++line_;
+  if (ended_by_lf && !buffer_.empty() && buffer_.back() == '\r') buffer_.pop_back();
+  if (too_long || buffer_.size() > max_length_) {
+    buffer_.clear();
+    throw RecordTooLong("standard input", line_, max_length_);
+  }
   record = buffer_;
   return true;
 }

@@ -10,8 +10,12 @@
 // Everything written is flushed when the file is closed or destroyed, also while a
 // failure unwinds; only close() reports a failing flush or close, so a run closes
 // its outputs before it ends normally.
+//
+// No input record is longer than kMaxRecordLength bytes (its line end not
+// counted): a longer one ends the run, and is never held whole in memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
@@ -33,6 +37,10 @@ namespace records {
 // input file skips it there.
 inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+// The longest input record that a file (or, unless told otherwise, the console)
+// gives: 1 MiB, without its line end.
+inline constexpr std::size_t kMaxRecordLength = std::size_t{1} << 20;
+
 // A sequence of input records (a file or the console).
 class LineSource {
  public:
@@ -52,10 +60,17 @@ class InputFile final : public LineSource {
   // As open(), but returns nothing instead of throwing when the file does not open.
   static std::optional<InputFile> try_open(const std::filesystem::path& dir, std::string_view name);
 
+  // For a file that this tool set wrote, whose every record ends with CR LF: from
+  // now on a last record without a line end is not returned; reaching it throws
+  // RunError kFileCut (status 2) naming the file and that record's line.
+  void require_ended_records();
+
   InputFile(InputFile&&) noexcept;
   InputFile& operator=(InputFile&&) noexcept;
   ~InputFile() override;
 
+  // Next record; one longer than kMaxRecordLength throws RecordTooLong (status 2)
+  // naming its line, with no more than twice the bound of it read into memory.
   bool next(std::string_view& record) override;
   Origin origin() const override;
   const std::string& name() const;
@@ -109,15 +124,20 @@ class OutputFile {
   std::unique_ptr<Impl> impl_;
 };
 
-// The console as a source of records (standard input of a run).
+// The console as a source of records (standard input of a run). A line longer
+// than `max_length` bytes (its line end not counted) is passed over to its end,
+// never held whole, and next() throws RecordTooLong for it; the line after it is
+// read by the next call.
 class ConsoleIn final : public LineSource {
  public:
-  explicit ConsoleIn(std::istream& in) : in_(in) {}
+  explicit ConsoleIn(std::istream& in, std::size_t max_length = kMaxRecordLength)
+      : in_(in), max_length_(max_length) {}
   bool next(std::string_view& record) override;
   Origin origin() const override { return Origin{"standard input", line_}; }
 
  private:
   std::istream& in_;
+  std::size_t max_length_;
   std::string buffer_;
   long line_ = 0;
 };

@@ -2,12 +2,14 @@
 // layout holds '/'. A record is as long as the furthest column written.
 #include "records/write.h"
 
+#include <cerrno>
 #include <ostream>
 #include <stdexcept>
 #include <variant>
 
 #include "records/detail/engine.h"
 #include "records/detail/format_number.h"
+#include "records/errors.h"
 
 namespace records {
 namespace detail {
@@ -161,6 +163,18 @@ void write_console(std::ostream& out, const Layout& layout, std::span<const Item
 void write_console_list(std::ostream& out, std::initializer_list<Item> items) {
   out << format_list(items) << '\n';
   out.flush();
+}
+
+void flush_console(std::ostream& out) {
+  // The standard output writes through the C library, which leaves the reason of a
+  // failing write in errno: from the flush, or from the write that already failed.
+  if (out) errno = 0;
+  out.flush();
+  if (out) return;
+  const int err = errno;
+  if (err != 0) throw os_error("standard output", err);
+  throw RunError(records::kStatusOsError, std::string(kOsErrorPrefix) + "write failed",
+                 Location{"standard output", 0, 0, 0, {}});
 }
 
 }  // namespace records

@@ -40,4 +40,9 @@ void write_console(std::ostream& out, const Layout& layout, std::initializer_lis
 void write_console(std::ostream& out, const Layout& layout, std::span<const Item> items);
 void write_console_list(std::ostream& out, std::initializer_list<Item> items);
 
+// Flushes console output `out`; one that could not be written (a full disk, a
+// closed pipe) throws RunError status 1 naming "standard output", with the
+// system's reason where it gave one.
+void flush_console(std::ostream& out);
+
 }  // namespace records

@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <iostream>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "records/errors.h"
+#include "records/write.h"
 #include "tracer_version.h"
 
 namespace runframe {
@@ -66,14 +68,16 @@ std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& c
       return usage_error(info, ctx, "unknown argument '" + arg + "'");
     }
   }
-  if (rest.front() == "--help") {
-    ctx.out << "usage: " << info.synopsis << '\n' << info.summary;
-    if (!info.summary.empty() && info.summary.back() != '\n') ctx.out << '\n';
-  } else {
-    ctx.out << info.name << ' ' << tracer::kVersion << '\n';
-  }
-  ctx.out.flush();
-  return 0;
+  return guarded_run(info.name, ctx.err, [&] {
+    if (rest.front() == "--help") {
+      ctx.out << "usage: " << info.synopsis << '\n' << info.summary;
+      if (!info.summary.empty() && info.summary.back() != '\n') ctx.out << '\n';
+    } else {
+      ctx.out << info.name << ' ' << tracer::kVersion << '\n';
+    }
+    records::flush_console(ctx.out);
+    return 0;
+  });
 }
 
 int guarded_run(std::string_view program, std::ostream& err, const std::function<int()>& body) {
@@ -115,6 +119,11 @@ void reopen_closed_standard_streams() {
 
 int run_main(int argc, char** argv, int (*run)(const RunContext&)) {
   reopen_closed_standard_streams();
+  // A reader that goes away (a closed pipe) makes a write fail with EPIPE, which
+  // the run reports like any failing write, instead of killing the process
+  // silently. Only the program's own process is set so: runs in-process (tests)
+  // keep their host's signal handling.
+  std::signal(SIGPIPE, SIG_IGN);
   std::string program = argc > 0 && argv[0] != nullptr ? argv[0] : "program";
   std::size_t slash = program.find_last_of('/');
   if (slash != std::string::npos) program.erase(0, slash + 1);
@@ -125,8 +134,13 @@ int run_main(int argc, char** argv, int (*run)(const RunContext&)) {
     std::filesystem::path dir = std::filesystem::current_path(ec);
     if (ec) dir = ".";
     RunContext ctx{dir, std::span<const std::string>(args), std::cin, std::cout, std::cerr};
-    int status = run(ctx);
-    std::cout.flush();
+    const int status = run(ctx);
+    // A run that already failed keeps its own message and status.
+    if (status != 0) {
+      std::cout.flush();
+      return status;
+    }
+    records::flush_console(std::cout);
     return status;
   });
 }

@@ -43,9 +43,10 @@ struct ValueOption {
 // or one whose value `take` refuses prints "<name>: <reason>" and the synopsis to
 // ctx.err (records::kStatusBadInput). Then of the other arguments, --help prints the
 // synopsis and summary to ctx.out (status 0); --version prints "<name> <version>"
-// (status 0; the version is tracer::kVersion); any other argument prints the
-// synopsis to ctx.err with "unknown argument" (records::kStatusBadInput). Returns
-// nothing when the program should run.
+// (status 0; the version is tracer::kVersion); either one that cannot be written (a
+// full disk, a closed pipe) gives a message on ctx.err and records::kStatusOsError.
+// Any other argument prints the synopsis to ctx.err with "unknown argument"
+// (records::kStatusBadInput). Returns nothing when the program should run.
 std::optional<int> handle_arguments(const ProgramInfo& info, const RunContext& ctx,
                                     std::span<const ValueOption> options = {});
 
@@ -60,8 +61,9 @@ int guarded_run(std::string_view program, std::ostream& err, const std::function
 // would land in it).
 void reopen_closed_standard_streams();
 
-// Adapts a run function to main(): first reopens closed standard streams, then
-// runs with cwd, argv, std::cin/cout/cerr.
+// Adapts a run function to main(): first reopens closed standard streams and
+// ignores SIGPIPE, then runs with cwd, argv, std::cin/cout/cerr; standard output
+// that cannot be flushed at the end ends the run with kStatusOsError.
 int run_main(int argc, char** argv, int (*run)(const RunContext&));
 
 }  // namespace runframe

@@ -48,7 +48,7 @@ struct SurfaceValues {
 
 int cut(const runframe::RunContext& ctx) {
   const Layouts lay;
-  records::ConsoleIn console(ctx.in);
+  records::ConsoleIn console(ctx.in, kMaxReplyLength);
   std::string reply;
 
   auto summary = records::OutputFile::open(ctx.dir, "CutmetSummary.txt");

@@ -154,6 +154,21 @@ TEST(HostileHlbanalysis, HugeReceptorCountWithShortFile) {
 }
 
 // A fault in the third block: the two lines before it stay in the report.
+// A concentration or emission rate of 1e39 reads as infinity; the second block's
+// line would hold "Infinity", so the run ends naming that block's first record.
+TEST(HostileHlbanalysis, ValuesBeyondTheFloatRangeAreNeverWritten) {
+  Block huge_conc = numbered(2), huge_rate = numbered(2, "5 1 5 50 1.0 0.0 0.0 1e39 0.46");
+  huge_conc.receptors[2] = receptor(170, 50, "1e39");
+  for (const Block& b : {huge_conc, huge_rate}) {
+    SCOPED_TRACE(block_records(b)[1]);
+    testsupport::ScratchDir dir;
+    dir.write(kArcs, lines(arc_file({numbered(1), b})));
+    const auto r = run(dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "hlbanalysis: hbarcs.txt line 9: Value beyond the float range\n");
+  }
+}
+
 TEST(HostileHlbanalysis, LettersAndBinaryBytesInNumericFields) {
   struct Fault {
     const char* what;

@@ -10,11 +10,13 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "combine/combine.h"
@@ -245,7 +247,25 @@ TEST(ProgramsEnvironment, TessiclipSaysWhyANameDoesNotOpenAndOpensLongNamesWhole
     std::string err;
     std::string out;
   };
+  // Replies of 4,096 bytes (the longest taken) and one byte more, and paths that
+  // the list form ends at their first '/' before any name.
+  const std::string padded(4096 - 9, ' ');
+  const std::string no_name =
+      ": No file name read: an unquoted name ends at '/', so put a path in quotes\n";
   const Case cases[] = {
+      {lines({"dates.txt" + padded, "aermet-surface.txt", "aermet-profile.txt"}), "",
+       dates_prompt + surf_prompt + prof_prompt},
+      {lines({"dates.txt" + padded + " ", "dates.txt", "aermet-surface.txt", "aermet-profile.txt"}),
+       "tessiclip: standard input line 1: Record longer than 4096 bytes\n",
+       dates_prompt + dates_prompt + surf_prompt + prof_prompt},
+      {lines(
+           {"/no-such-folder/dates.txt", "dates.txt", "aermet-surface.txt", "aermet-profile.txt"}),
+       "tessiclip: /no-such-folder/dates.txt" + no_name,
+       dates_prompt + dates_prompt + surf_prompt + prof_prompt},
+      {lines(
+           {"dates.txt", "  /tmp/aermet-surface.txt ", "aermet-surface.txt", "aermet-profile.txt"}),
+       "tessiclip: /tmp/aermet-surface.txt" + no_name,
+       dates_prompt + surf_prompt + surf_prompt + prof_prompt},
       {lines({"dates.txt", "aermet-surfac.txt", "aermet-surface.txt", "aermet-profile.txt"}),
        "tessiclip: aermet-surfac.txt: Operating system error: No such file or directory\n",
        dates_prompt + surf_prompt + surf_prompt + prof_prompt},
@@ -276,6 +296,127 @@ TEST(ProgramsEnvironment, TessiclipSaysWhyANameDoesNotOpenAndOpensLongNamesWhole
     want.run.out = c.out;
     expect_same(outcome(dir, p, r), want);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// `text` without its final line end (LF, or CR LF).
+std::string without_final_line_end(std::string text) {
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
+}
+
+TEST(ProgramsEnvironment, CutFilesOfTheToolSetAreRefusedOtherInputsReadAsBefore) {
+  // The files that the tool set itself wrote, every line ended with CR LF.
+  const std::vector<std::pair<std::string_view, std::string_view>> written = {
+      {"TLVCombineAll", "TolvernOBSAnalysisNoFill.txt"},
+      {"tlvstats", "TLV-Combined-NoFill-Results.txt"}};
+  for (const Program& p : programs()) {
+    for (const Input& in : p.inputs) {
+      SCOPED_TRACE(std::string(p.name) + ", " + std::string(in.name));
+      const bool ours =
+          std::find(written.begin(), written.end(), std::pair(p.name, in.name)) != written.end();
+      ScratchDir dir;
+      lay_out(dir, p);
+      const std::string whole = dir.read(in.name);
+      // The CR alone left, or the whole line end gone.
+      for (const std::string& cut :
+           {whole.substr(0, whole.size() - 1), without_final_line_end(whole)}) {
+        dir.write(in.name, cut);
+        const Outcome got =
+            outcome(dir, p, testsupport::run_program(p.run, dir.path(), {}, p.console));
+        if (!ours) {
+          expect_same(got, reference(p));
+          continue;
+        }
+        const auto lines = std::count(cut.begin(), cut.end(), '\n') + 1;
+        EXPECT_EQ(got.run.status, 2);
+        EXPECT_EQ(got.run.err, std::string(p.name) + ": " + std::string(in.name) + " line " +
+                                   std::to_string(lines) +
+                                   ": File ends inside a record: the file may be cut\n");
+      }
+    }
+  }
+}
+
+// An input that never ends its first line (/dev/zero) ends every program quickly
+// with status 2, naming the file and line 1.
+TEST(ProgramsEnvironment, AnEndlessInputRecordIsRefused) {
+  for (const Program& p : programs()) {
+    for (const Input& in : p.inputs) {
+      SCOPED_TRACE(std::string(p.name) + ", " + std::string(in.name));
+      ScratchDir dir;
+      lay_out(dir, p);
+      fs::remove(dir / in.name);
+      fs::create_symlink("/dev/zero", dir / in.name);
+      const RunResult r = testsupport::run_program(p.run, dir.path(), {}, p.console);
+      EXPECT_EQ(r.status, 2);
+      EXPECT_EQ(r.err, std::string(p.name) + ": " + std::string(in.name) +
+                           " line 1: Record longer than 1048576 bytes\n");
+    }
+  }
+}
+
+// Standard output on a full disk or a pipe whose reader has gone: --help,
+// --version and the prompts of tessiclip end the run with status 1 and a message,
+// through main's frame (which ignores SIGPIPE).
+TEST(ProgramsEnvironment, StandardOutputThatCannotBeWrittenIsAFailure) {
+  struct Sink {
+    std::string_view what;
+    std::string_view reason;
+  };
+  const Sink sinks[] = {{"/dev/full", "No space left on device"}, {"a closed pipe", "Broken pipe"}};
+  for (const Program& p : programs()) {
+    std::vector<std::string> arg_sets = {"--help", "--version"};
+    if (p.name == "tessiclip") arg_sets.emplace_back();  // no argument: the prompts
+    for (const std::string& arg : arg_sets) {
+      for (const Sink& sink : sinks) {
+        SCOPED_TRACE(std::string(p.name) + " " + arg + " into " + std::string(sink.what));
+        ScratchDir dir;
+        lay_out(dir, p);
+        dir.write("replies.in", p.console);
+        const testsupport::ChildResult child = testsupport::in_child([&](auto) {
+          if (::chdir(dir.path().c_str()) != 0) return 99;
+          const int replies = ::open("replies.in", O_RDONLY);
+          const int err = ::open("err.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+          int out = -1;
+          if (sink.what == "/dev/full") {
+            out = ::open("/dev/full", O_WRONLY);
+          } else {
+            int fds[2];
+            if (::pipe(fds) != 0) return 98;
+            ::close(fds[0]);
+            out = fds[1];
+          }
+          ::dup2(replies, 0);
+          ::dup2(out, 1);
+          ::dup2(err, 2);
+          std::string name(p.name);
+          std::vector<char*> argv = {name.data()};
+          std::string a = arg;
+          if (!a.empty()) argv.push_back(a.data());
+          argv.push_back(nullptr);
+          return runframe::run_main(static_cast<int>(argv.size()) - 1, argv.data(), p.run);
+        });
+        EXPECT_EQ(child.status, 1);
+        EXPECT_EQ(dir.read("err.out"), std::string(p.name) +
+                                           ": standard output: Operating system error: " +
+                                           std::string(sink.reason) + "\n");
+      }
+    }
+  }
+}
+
+// A file name that holds a line end is shown escaped, so the message stays one line.
+TEST(ProgramsEnvironment, AFileNameWithALineEndIsShownEscaped) {
+  ScratchDir dir;
+  const RunResult r =
+      testsupport::run_program(run_tlvstats, dir.path(), {"--pairs", "no\nsuch.csv"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "tlvstats: no\\nsuch.csv: Operating system error: No such file or directory\n");
 }
 
 }  // namespace

@@ -22,6 +22,8 @@ TEST(RunError, MessageLeavesOutUnknownParts) {
       {{"a.txt", 0, 0, 0, ""}, "tlvanalysis: a.txt: Bad"},
       {{"", 0, 0, 0, ""}, "tlvanalysis: Bad"},
       {{"a.txt", 0, 0, 0, "NUM"}, "tlvanalysis: a.txt (NUM): Bad"},
+      // A name stays on the one line: control characters are escaped.
+      {{"a\nb\r\t\x01.txt", 3, 0, 0, ""}, "tlvanalysis: a\\nb\\r\\t\\x01.txt line 3: Bad"},
   };
   for (const Row& r : rows) EXPECT_EQ(RunError(2, "Bad", r.where).message("tlvanalysis"), r.text);
   RunError os = records::os_error("x.txt", ENOENT);

@@ -2,7 +2,9 @@
 // unwinds, end of file, rewind, and the operating-system failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -174,6 +176,98 @@ TEST(InputFile, StreamsLargeFilesInBoundedMemory) {
   EXPECT_LT(resident_bytes() - before, 8'000'000);
 }
 
+// A record of 1 MiB is read whole, with or without CR before its LF and at the end
+// of the file; one byte more is refused naming its line, and so is an endless one.
+TEST(InputFile, RecordsOfAtMostOneMebibyte) {
+  const std::size_t max = records::kMaxRecordLength;
+  ASSERT_EQ(max, 1048576u);
+  const std::string at_limit(max, 'x'), over(max + 1, 'x');
+  const Failure refused{2, "p: in.txt line 2: Record longer than 1048576 bytes"};
+  struct Case {
+    std::string tail;  // after a first line "first\n"
+    Failure want;      // {0, "no failure"}: every record reads
+  };
+  const Case cases[] = {
+      {at_limit + "\nlast\n", {0, "no failure"}},
+      {at_limit + "\r\nlast\n", {0, "no failure"}},
+      {at_limit, {0, "no failure"}},
+      {over + "\nlast\n", refused},
+      {over + "\r\nlast\n", refused},
+      {at_limit + "\r", refused},  // a CR without LF is part of the record
+      {over, refused},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tail.size());
+    ScratchDir dir;
+    dir.write("in.txt", "first\n" + c.tail);
+    InputFile in = InputFile::open(dir.path(), "in.txt");
+    std::size_t longest = 0;
+    const Failure got = failure_of(
+        [&] {
+          std::string_view rec;
+          while (in.next(rec)) longest = std::max(longest, rec.size());
+        },
+        "p");
+    EXPECT_EQ(got, c.want);
+    if (got.first == 0) {
+      EXPECT_EQ(longest, max);
+    }
+  }
+}
+
+// An input that never ends a line (/dev/zero) is refused at once, within a few
+// megabytes (the old reader grew to gigabytes).
+TEST(InputFile, AnEndlessRecordIsRefusedInBoundedMemory) {
+  const long before = resident_bytes();
+  InputFile in = InputFile::open("/", "dev/zero");
+  EXPECT_EQ(failure_of(
+                [&] {
+                  std::string_view rec;
+                  in.next(rec);
+                },
+                "p"),
+            Failure(2, "p: dev/zero line 1: Record longer than 1048576 bytes"));
+  EXPECT_LT(resident_bytes() - before, 8'000'000);  // a 2 MiB block, with a sanitizer's shadow
+}
+
+// A file that the tool set wrote ends with CR LF; a last record without its line
+// end (or with the CR alone) means a cut file, once the reader is told to expect
+// whole records. Otherwise the last record reads as it stands.
+TEST(InputFile, ACutFileIsRefusedWhereRecordsMustEnd) {
+  struct Case {
+    std::string text;
+    Failure want;
+  };
+  const Failure cut{2, "p: in.txt line 2: File ends inside a record: the file may be cut"};
+  const Case cases[] = {
+      {"a\r\nb\r\n", {0, "no failure"}},
+      {"a\r\nb\n", {0, "no failure"}},
+      {"", {0, "no failure"}},
+      {"a\r\nb", cut},
+      {"a\r\nb\r", cut},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    ScratchDir dir;
+    dir.write("in.txt", c.text);
+    for (const bool whole : {false, true}) {
+      InputFile in = InputFile::open(dir.path(), "in.txt");
+      if (whole) in.require_ended_records();
+      std::vector<std::string> got;
+      const Failure f = failure_of(
+          [&] {
+            std::string_view rec;
+            while (in.next(rec)) got.emplace_back(rec);
+          },
+          "p");
+      EXPECT_EQ(f, whole ? c.want : Failure(0, "no failure"));
+      if (f.first == 0) {
+        EXPECT_EQ(got.size(), c.text.empty() ? 0u : 2u);
+      }
+    }
+  }
+}
+
 TEST(InputFile, EndOfFileBranchRewindAndSkip) {
   ScratchDir dir;
   dir.write("in.txt", "header\n  1  2\n  3\n");
@@ -234,6 +328,28 @@ TEST(InputFile, MissingFileAndDirectory) {
   auto f = InputFile::try_open(dir.path(), "there.txt ");
   ASSERT_TRUE(f.has_value());
   EXPECT_EQ(f->name(), "there.txt");
+}
+
+// A console line longer than the bound is refused and passed over to its end; the
+// next line reads as usual.
+TEST(ConsoleIn, LinesLongerThanTheBoundAreRefusedAndPassedOver) {
+  std::istringstream in("12345678\r\n123456789\n" + std::string(100000, 'y') + "\nnext\n12345678");
+  records::ConsoleIn con(in, 8);
+  std::vector<std::string> got;
+  std::string_view rec;
+  for (int i = 0; i < 5; ++i) {
+    try {
+      if (!con.next(rec)) break;
+      got.emplace_back(rec);
+    } catch (const records::RecordTooLong& e) {
+      got.push_back(e.message(""));
+    }
+  }
+  const std::vector<std::string> want = {
+      "12345678", "standard input line 2: Record longer than 8 bytes",
+      "standard input line 3: Record longer than 8 bytes", "next", "12345678"};
+  EXPECT_EQ(got, want);
+  EXPECT_FALSE(con.next(rec));
 }
 
 TEST(ConsoleIn, LinesAndEnd) {

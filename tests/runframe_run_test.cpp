@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
 
 #include "records/records.h"
 #include "tracer_version.h"
@@ -94,6 +98,26 @@ TEST(HandleArguments, ValueOptionsComeFirst) {
     EXPECT_EQ(runframe::handle_arguments(info, ctx, options).value_or(-1), c.status);
     EXPECT_EQ(err.str(), c.err);
     EXPECT_EQ(seed, c.seed);
+  }
+}
+
+// Standard output that takes nothing (a full disk, a closed pipe): --help and
+// --version end with status 1 and a message instead of reporting success.
+TEST(HandleArguments, OutputThatCannotBeWrittenIsAFailure) {
+  struct Refusing : std::streambuf {
+    int overflow(int) override { return traits_type::eof(); }
+  };
+  runframe::ProgramInfo info{"hlbanalysis", "hlbanalysis [--help | --version]", "Reads x."};
+  std::istringstream in;
+  for (const std::string arg : {"--help", "--version"}) {
+    SCOPED_TRACE(arg);
+    Refusing refusing;
+    std::ostream out(&refusing);
+    std::ostringstream err;
+    const std::vector<std::string> args = {arg};
+    errno = 0;
+    EXPECT_EQ(runframe::handle_arguments(info, {".", args, in, out, err}), 1);
+    EXPECT_EQ(err.str(), "hlbanalysis: standard output: Operating system error: write failed\n");
   }
 }
 

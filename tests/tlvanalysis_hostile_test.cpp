@@ -225,6 +225,33 @@ TEST(HostileTlvanalysis, LettersAndBinaryBytesInNumericFields) {
   }
 }
 
+// A value that reads but cannot be written as a number: a concentration of 1e39
+// (read as 1e37 under f10.2) makes CY and CMAX overflow, an emission rate or exit
+// temperature of 1e41 reads as infinity. The run ends naming the block's key record
+// (line 10) instead of writing "Infinity" into the report or the emissions file.
+TEST(HostileTlvanalysis, ValuesBeyondTheFloatRangeAreNeverWritten) {
+  struct Case {
+    const char* what;
+    Block block;
+  };
+  Case cases[] = {{"concentrations of 1e39", kHour11},
+                  {"an emission rate of 1e41", kHour11},
+                  {"an exit temperature of 1e41", kHour11}};
+  for (Sampler& s : cases[0].block.samplers) s.conc = "1e39";
+  cases[1].block.q = "1e41";
+  cases[2].block.ts = "1e41";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testsupport::ScratchDir dir;
+    dir.write(kQc, qc_file());
+    dir.write(kObs, blocks_text({kHour10, c.block}));
+    const auto r = run(dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "tlvanalysis: " + std::string(kObs) + " line 10: Value beyond the float range\n");
+  }
+}
+
 TEST(HostileTlvanalysis, LettersInAQualityRecordCreateNoOutput) {
   const auto qc = qc_records("1l");  // a letter l for a one
   testsupport::ScratchDir dir;

@@ -15,6 +15,9 @@ namespace {
 
 using tlvanalysis::ReportLine;
 
+// The block that the written lines come from.
+const records::Origin kBlock{"TolvernSF611052011.txt", 1};
+
 const std::string kHeader1 =
     std::string(20, ' ') +
     "  DUR     Dist         Arc           Q    Hanna-Paine-OBK       OMAX           CMAX           "
@@ -53,12 +56,12 @@ TEST(TlvReport, HeaderAndLines) {
   testsupport::ScratchDir dir;
   {
     auto report = tlvanalysis::Report::create(dir.path());
-    report.write_line(example_line());
+    report.write_line(example_line(), kBlock);
     ReportLine missing = example_line();
     missing.Q = -1.0f;
     missing.stats.CMAXQ = tlvanalysis::ratio_to_rate(missing.stats.CMAX, missing.Q);
     missing.stats.CYQ = tlvanalysis::ratio_to_rate(missing.stats.CY, missing.Q);
-    report.write_line(missing);
+    report.write_line(missing, kBlock);
     report.write_arc_size(250);
   }
   EXPECT_EQ(kHeader1.size(), 175u);
@@ -85,8 +88,8 @@ TEST(TlvReport, EmissionRecords) {
   testsupport::ScratchDir dir;
   {
     auto emissions = tlvanalysis::Emissions::open(dir.path());
-    emissions.write({80, 5, 5, 10, 1000.0f, 400.0f, 12.5f});
-    emissions.write({81, 12, 31, 0, 1000.0f, 398.25f, 11.95f});
+    emissions.write({80, 5, 5, 10, 1000.0f, 400.0f, 12.5f}, kBlock);
+    emissions.write({81, 12, 31, 0, 1000.0f, 398.25f, 11.95f}, kBlock);
   }
   EXPECT_EQ(dir.read(tlvanalysis::kEmissionsFileName),
             testsupport::crlf_lines(

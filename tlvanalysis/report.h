@@ -38,7 +38,9 @@ class Report {
   // Opens (or creates) the report in `dir` and writes its two header lines.
   static Report create(const std::filesystem::path& dir);
 
-  void write_line(const ReportLine& line);
+  // Writes the line; one that holds a value that is not finite is not written:
+  // RunError kBeyondFloatRange (status 2) naming `block`, the block's key record.
+  void write_line(const ReportLine& line, const records::Origin& block);
   // The two list-form lines written for an arc of more samplers than the fit takes.
   void write_arc_size(int NUM);
   // Flushes and closes the file; a failure throws RunError (status 1).
@@ -66,7 +68,9 @@ class Emissions {
   // until the first record is written.
   static Emissions open(const std::filesystem::path& dir);
 
-  void write(const EmissionRecord& record);
+  // Writes the record; as Report::write_line, a rate, TS or VS that is not finite
+  // ends the run naming `block`.
+  void write(const EmissionRecord& record, const records::Origin& block);
   // Flushes and closes the file; a failure throws RunError (status 1).
   void close() { file_.close(); }
 

@@ -119,7 +119,8 @@ void analyse_study(const std::filesystem::path& dir) {
     const int count = std::max(last - first + 1, 0);
     const float OMAX = copy_to_fit(samplers, first, count, fit);
 
-    const BlockTime t = key_time.read(blocks.mainn, records::Origin{observations.name(), key_line});
+    const records::Origin block{observations.name(), key_line};
+    const BlockTime t = key_time.read(blocks.mainn, block);
     const int IARC = blocks.mainn.IARC;
     if (!qc.admits(t.year, t.month, t.day, t.hour, IARC) || IARC < 1 || IARC > kArcCount) {
       continue;
@@ -137,11 +138,12 @@ void analyse_study(const std::filesystem::path& dir) {
     line.Q = blocks.main0.Q;
     line.OBK = blocks.met.OBK;
     line.stats = analyse_arc(count, OMAX, blocks.main0.Q, fit, blocks.main1, arc_size);
-    report.write_line(line);
+    report.write_line(line, block);
 
     if (t.same_hour(last_emitted)) continue;
     emissions.write(
-        EmissionRecord{t.year, t.month, t.day, t.hour, 1000.0f, blocks.met.TS, blocks.met.VS});
+        EmissionRecord{t.year, t.month, t.day, t.hour, 1000.0f, blocks.met.TS, blocks.met.VS},
+        block);
     last_emitted = t;
   }
   report.close();
