@@ -85,7 +85,9 @@ inline std::string pairs_study_problem(const evaluate::PairsFile& f) {
   const evaluate::Study& study = f.study;
   if (study.models.empty() || study.models.size() > static_cast<std::size_t>(evaluate::kMaxModels))
     return "model count";
-  if (study.quantities.size() != study.blocks.size() || study.quantities.empty())
+  // A file of a header alone has no quantity when the header names the quantity
+  // column: the quantities come from the lines.
+  if (study.quantities.size() != study.blocks.size() || (study.quantities.empty() && f.lines > 0))
     return "quantities and blocks do not match";
   long lines = 0;
   for (const evaluate::Block& b : study.blocks) {
