@@ -126,10 +126,10 @@ std::optional<int> take_settings(const runframe::RunContext& ctx, Settings& sett
 
 // Writes `text` record by record: one per '\n'-ended line, or (lf false) one per
 // CR LF-ended line, the record writer adding the line ends.
-void write_text_file(const std::filesystem::path& dir, std::string_view name, std::string_view text,
+void write_text_file(records::OutputSet& outputs, std::string_view name, std::string_view text,
                      bool lf) {
   const std::string_view end_mark = lf ? "\n" : "\r\n";
-  records::OutputFile out = records::OutputFile::open(dir, name);
+  records::OutputFile out = outputs.open(name);
   while (!text.empty()) {
     const std::size_t end = text.find(end_mark);
     out.write_record(text.substr(0, end));
@@ -171,17 +171,19 @@ int run_tlvstats(const runframe::RunContext& ctx) {
 
   return runframe::guarded_run(kProgram, ctx.err, [&]() {
     using namespace evaluate;
-    // Everything is read and computed before any output file is touched.
+    // Every output is locked first; everything is read and computed before any
+    // output file is written.
+    const OutputNames names = output_names(settings.pairs ? stem_of(*settings.pairs) : "TLV");
+    records::OutputSet outputs(ctx.dir, {names.statistics, names.tidy, names.scatter, names.qq,
+                                         names.mg_vg, names.fb_nmse, names.residuals, names.page});
     Study study;
     ReportInput input;
-    std::string stem = "TLV";
     if (settings.pairs) {
       PairsFile pairs = read_pairs(whole_file(ctx.dir, *settings.pairs), *settings.pairs);
       study = std::move(pairs.study);
       input.lines = pairs.lines;
       input.pairs = std::move(pairs.notes);
       input.combined = false;
-      stem = stem_of(*settings.pairs);
     } else {
       records::InputFile in = records::InputFile::open(ctx.dir, formats::kCombinedFile);
       CombinedTable table = read_combined(in);
@@ -207,7 +209,6 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     const std::vector<std::string> report = report_lines(input, ev);
     PageInput page_in = page_input(input, ev);  // every statistic as tidy rows, among the rest
     const std::string tidy = tidy_csv(page_in.rows);
-    const OutputNames names = output_names(stem);
     const PairPlotInput plot = pair_plot_input(study);
     const std::string scatter = scatter_svg(plot, "scatter-");
     const std::string qq = qq_svg(plot, "qq-");
@@ -221,16 +222,17 @@ int run_tlvstats(const runframe::RunContext& ctx) {
                         {"Residuals Cp/Co by group and stability class", residuals}};
     const std::string page = evaluation_page(page_in);
 
-    records::OutputFile out = records::OutputFile::open(ctx.dir, names.statistics);
+    records::OutputFile out = outputs.open(names.statistics);
     for (const std::string& line : report) out.write_record(line);
     out.close();
-    write_text_file(ctx.dir, names.tidy, tidy, false);
-    write_text_file(ctx.dir, names.scatter, scatter, true);
-    write_text_file(ctx.dir, names.qq, qq, true);
-    write_text_file(ctx.dir, names.mg_vg, mg_vg, true);
-    write_text_file(ctx.dir, names.fb_nmse, fb_nmse, true);
-    write_text_file(ctx.dir, names.residuals, residuals, true);
-    write_text_file(ctx.dir, names.page, page, true);
+    write_text_file(outputs, names.tidy, tidy, false);
+    write_text_file(outputs, names.scatter, scatter, true);
+    write_text_file(outputs, names.qq, qq, true);
+    write_text_file(outputs, names.mg_vg, mg_vg, true);
+    write_text_file(outputs, names.fb_nmse, fb_nmse, true);
+    write_text_file(outputs, names.residuals, residuals, true);
+    write_text_file(outputs, names.page, page, true);
+    outputs.commit();
     return 0;
   });
 }

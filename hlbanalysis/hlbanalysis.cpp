@@ -27,7 +27,8 @@ void analyse(const std::filesystem::path& dir) {
   const ReportLayouts report_layouts;
   const ReaderLayouts reader_layouts;
 
-  records::OutputFile report = records::OutputFile::open(dir, kReportName);
+  records::OutputSet outputs(dir, {kReportName});
+  records::OutputFile report = outputs.open(kReportName);
   write_header(report, report_layouts);
 
   records::InputFile arcs = records::InputFile::open(dir, kArcFileName);
@@ -52,6 +53,7 @@ void analyse(const std::filesystem::path& dir) {
     write_line(report, report_layouts, blocks.mainn.NEXP, stamp, blocks.main0.Q, columns);
   }
   report.close();
+  outputs.commit();
 }
 
 }  // namespace

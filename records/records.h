@@ -5,5 +5,6 @@
 #include "records/errors.h"
 #include "records/files.h"
 #include "records/layout.h"
+#include "records/outputs.h"
 #include "records/read.h"
 #include "records/write.h"

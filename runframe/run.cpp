@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "records/errors.h"
+#include "records/outputs.h"
 #include "tracer_version.h"
 
 namespace runframe {
@@ -75,6 +76,7 @@ void reopen_closed_standard_streams() {
 
 int run_main(int argc, char** argv, int (*run)(const RunContext&)) {
   reopen_closed_standard_streams();
+  records::install_interrupt_cleanup();
   std::string program = argc > 0 && argv[0] != nullptr ? argv[0] : "program";
   std::size_t slash = program.find_last_of('/');
   if (slash != std::string::npos) program.erase(0, slash + 1);

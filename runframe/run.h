@@ -47,8 +47,9 @@ int guarded_run(std::string_view program, std::ostream& err, const std::function
 // would land in it).
 void reopen_closed_standard_streams();
 
-// Adapts a run function to main(): first reopens closed standard streams, then
-// runs with cwd, argv, std::cin/cout/cerr.
+// Adapts a run function to main(): first reopens closed standard streams and makes
+// SIGINT, SIGTERM and SIGHUP remove the run's temporaries before they end the
+// process (records/outputs.h), then runs with cwd, argv, std::cin/cout/cerr.
 int run_main(int argc, char** argv, int (*run)(const RunContext&));
 
 }  // namespace runframe

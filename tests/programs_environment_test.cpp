@@ -215,13 +215,22 @@ TEST(ProgramsEnvironment, AnOutputInUseByAnotherRunEndsTheRunAndStaysUntouched) 
       ScratchDir dir;
       lay_out(dir, p);
       dir.write(out, "held by the other run\r\n");
-      const int held = ::open((dir / out).c_str(), O_RDWR);
+      // The other run holds the lock file next to the output.
+      std::string lock = ".";
+      lock.append(out).append(".lock");
+      const int held = ::open((dir / lock).c_str(), O_RDONLY | O_CREAT, 0600);
       ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
       const RunResult r = testsupport::run_program(p.run, dir.path(), {}, p.console);
       ::close(held);
       EXPECT_EQ(r.status, 1);
       EXPECT_EQ(r.err, std::string(p.name) + ": " + std::string(out) + ": in use by another run\n");
       EXPECT_EQ(dir.read(out), "held by the other run\r\n");
+      for (std::string_view other : p.outputs) {
+        if (other != out) {
+          EXPECT_FALSE(dir.exists(other)) << other;
+        }
+      }
+      EXPECT_EQ(dir.hidden(), std::vector<std::string>{lock});
     }
   }
 }

@@ -118,10 +118,11 @@ TEST(RecordsEnvironment, AnOutputFileOpenInAnotherRunIsRefusedUntouched) {
     first.write_record("mine");
     first.close();
   }
-  // Closed, the file is free again; and a lock held from outside refuses as well.
+  // Closed, the file is free again; and a lock held from outside, on the lock file
+  // next to the output, refuses as well.
   OutputFile again = OutputFile::open(dir.path(), "out.txt");
   again.close();
-  const int fd = ::open((dir / "out.txt").c_str(), O_RDONLY);
+  const int fd = ::open((dir / ".out.txt.lock").c_str(), O_RDONLY | O_CREAT, 0600);
   ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
   EXPECT_THROW(OutputFile::open(dir.path(), "out.txt"), records::RunError);
   ::close(fd);

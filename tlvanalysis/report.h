@@ -35,8 +35,9 @@ struct ReportLine {
 
 class Report {
  public:
-  // Opens (or creates) the report in `dir` and writes its two header lines.
-  static Report create(const std::filesystem::path& dir);
+  // Starts the report in `file` (the run's "TolvernOBSAnalysis.txt"): its two
+  // header lines.
+  static Report create(records::OutputFile file);
 
   void write_line(const ReportLine& line);
   // The two list-form lines written for an arc of more samplers than the fit takes.
@@ -62,9 +63,9 @@ struct EmissionRecord {
 
 class Emissions {
  public:
-  // Opens (or creates) the emissions file in `dir`; an earlier file keeps its content
-  // until the first record is written.
-  static Emissions open(const std::filesystem::path& dir);
+  // The emissions file in `file` (the run's "TLVemissions.txt"); an earlier file
+  // stays as it is when the run writes no record.
+  static Emissions open(records::OutputFile file);
 
   void write(const EmissionRecord& record);
   // Flushes and closes the file; a failure throws RunError (status 1).
