@@ -42,9 +42,12 @@ class ScratchDir {
     std::filesystem::remove_all(path_, ec);
     std::filesystem::create_directories(path_);
   }
+  // The existing folder `path` as it is, kept on destruction.
+  enum Keep { kKeep };
+  ScratchDir(std::filesystem::path path, Keep) : path_(std::move(path)), keep_(true) {}
   ~ScratchDir() {
     std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    if (!keep_) std::filesystem::remove_all(path_, ec);
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
@@ -86,6 +89,7 @@ class ScratchDir {
 
  private:
   std::filesystem::path path_;
+  bool keep_ = false;
 };
 
 }  // namespace testsupport
