@@ -5,8 +5,8 @@
 #include "records/outputs.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,6 +29,7 @@ namespace fs = std::filesystem;
 using detail::OutputEntry;
 
 constexpr std::size_t kBlock = 64 * 1024;
+constexpr long long kWritebackChunk = 8 * 1024 * 1024;
 
 std::string_view trim_name(std::string_view name) {
   while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
@@ -114,7 +115,8 @@ void close_fd(OutputEntry& e) {
 namespace detail {
 
 void OutputEntry::start_record() {
-  if (closed || !opened) throw std::logic_error("file \"" + name + "\" is used after it was closed");
+  if (closed || !opened)
+    throw std::logic_error("file \"" + name + "\" is used after it was closed");
   written = true;
 }
 
@@ -131,6 +133,18 @@ void OutputEntry::flush() {
     done += static_cast<std::size_t>(n);
   }
   pending.clear();
+  handed += static_cast<long long>(done);
+  if (!temp.empty() && handed - started >= kWritebackChunk) start_writeback();
+}
+
+// The disk takes a large temporary's bytes while the run goes on, so that the
+// fsync at its end waits only for the last of them. Only a hint: errors are the
+// fsync's to report.
+void OutputEntry::start_writeback() {
+  if (fd >= 0 && handed > started) {
+    ::sync_file_range(fd, started, handed - started, SYNC_FILE_RANGE_WRITE);
+    started = handed;
+  }
 }
 
 }  // namespace detail
@@ -215,11 +229,12 @@ struct OutputSet::Impl {
     e.opened = true;
   }
 
-  void commit() {
+  // Every temporary on the disk: the writing of all started at once, then each
+  // waited for.
+  void sync_temporaries() {
     for (const auto& e : entries) {
-      if (e->fd >= 0) e->flush();
+      if (!e->temp.empty()) e->start_writeback();
     }
-    detail::StopSignalsBlocked blocked;
     for (const auto& e : entries) {
       if (e->temp.empty()) continue;
       int r;
@@ -228,15 +243,13 @@ struct OutputSet::Impl {
       } while (r != 0 && errno == EINTR);
       if (r != 0) throw os_error(e->name, errno);
     }
-    for (const auto& e : entries) close_fd(*e);
+  }
+
+  // Renames each temporary over its output; returns the folders changed.
+  std::vector<fs::path> rename_temporaries() {
     std::vector<fs::path> folders;
     for (const auto& e : entries) {
       if (e->temp.empty()) continue;
-      struct stat st;
-      if (!e->written && ::lstat(e->target.c_str(), &st) == 0) {
-        remove_temporary(*e);  // nothing written: the earlier file stays as it is
-        continue;
-      }
       if (::rename(e->temp.c_str(), e->target.c_str()) != 0) throw os_error(e->name, errno);
       detail::keep_on_stop(e->temp);
       e->temp.clear();
@@ -244,14 +257,35 @@ struct OutputSet::Impl {
       if (std::find(folders.begin(), folders.end(), folder) == folders.end())
         folders.push_back(folder);
     }
-    // The renames themselves reach the disk with their folders. A folder that
-    // cannot be synced (some file systems refuse it) leaves them to the system.
+    return folders;
+  }
+
+  // The renames reach the disk with their folders. A folder that cannot be synced
+  // (some file systems refuse it) leaves them to the system.
+  static void sync_folders(const std::vector<fs::path>& folders) {
     for (const fs::path& folder : folders) {
       const int fd = open_retrying(folder, O_RDONLY | O_DIRECTORY, 0);
       if (fd < 0) continue;
       ::fsync(fd);
       ::close(fd);
     }
+  }
+
+  void commit() {
+    for (const auto& e : entries) {
+      if (e->fd >= 0) e->flush();
+    }
+    detail::StopSignalsBlocked blocked;
+    for (const auto& e : entries) {
+      struct stat st;
+      if (!e->temp.empty() && !e->written && ::lstat(e->target.c_str(), &st) == 0) {
+        close_fd(*e);
+        remove_temporary(*e);  // nothing written: the earlier file stays as it is
+      }
+    }
+    sync_temporaries();
+    for (const auto& e : entries) close_fd(*e);
+    sync_folders(rename_temporaries());
     for (const auto& e : entries) {
       detail::release_output_lock(e->lock, e->lock_fd);
       e->lock_fd = -1;

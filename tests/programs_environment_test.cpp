@@ -452,12 +452,14 @@ TEST(ProgramsEnvironment, OfTwoConcurrentRunsOneSucceedsAndTheOtherChangesNothin
 }
 
 // A run that fails on one of its outputs changes none: a later output's name taken by
-// a folder, a full disk (a file-size limit), a later output that cannot be written.
+// a folder, a full disk (a file-size limit), a later output that cannot be written,
+// a folder that cannot be written.
 TEST(ProgramsEnvironment, ARunThatFailsOnAnOutputChangesNoFile) {
-  enum class Fault { kFolder, kFullDisk, kReadOnly };
+  enum class Fault { kFolder, kFullDisk, kReadOnly, kReadOnlyFolder };
   for (const Program& p : programs()) {
     const std::string last(p.outputs.back());
-    for (Fault fault : {Fault::kFolder, Fault::kFullDisk, Fault::kReadOnly}) {
+    for (Fault fault :
+         {Fault::kFolder, Fault::kFullDisk, Fault::kReadOnly, Fault::kReadOnlyFolder}) {
       SCOPED_TRACE(std::string(p.name) + ", fault " + std::to_string(static_cast<int>(fault)));
       ScratchDir dir;
       lay_out(dir, p);
@@ -466,9 +468,11 @@ TEST(ProgramsEnvironment, ARunThatFailsOnAnOutputChangesNoFile) {
         fs::remove(dir / last);
         fs::create_directory(dir / last);
       }
-      if (fault == Fault::kReadOnly) {
-        fs::permissions(dir / last,
-                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+      const bool as_nobody = fault == Fault::kReadOnly || fault == Fault::kReadOnlyFolder;
+      if (as_nobody) {
+        fs::permissions(fault == Fault::kReadOnly ? dir / last : dir.path(),
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
         // A run by root writes anything: this one runs as nobody, in a folder of its own.
         if (::geteuid() == 0) {
           for (const auto& e : fs::recursive_directory_iterator(dir.path()))
@@ -482,8 +486,7 @@ TEST(ProgramsEnvironment, ARunThatFailsOnAnOutputChangesNoFile) {
           ::setrlimit(RLIMIT_FSIZE, &limit);
           std::signal(SIGXFSZ, SIG_IGN);
         }
-        if (fault == Fault::kReadOnly && ::geteuid() == 0 &&
-            (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+        if (as_nobody && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
           return 99;
         }
         const RunResult r = testsupport::run_program(p.run, dir.path(), {}, p.console);

@@ -15,12 +15,15 @@ struct OutputEntry {
   std::filesystem::path temp;  // the temporary while there is one
   int fd = -1;                 // the temporary, or the output itself when direct
   bool opened = false;
-  bool closed = false;   // no more records (close() was called)
-  bool written = false;  // a record was written
-  std::string pending;   // records not yet handed to the system
+  bool closed = false;    // no more records (close() was called)
+  bool written = false;   // a record was written
+  std::string pending;    // records not yet handed to the system
+  long long handed = 0;   // bytes handed to the system
+  long long started = 0;  // bytes whose writing to the disk has been started
 
-  void start_record();  // before each record; logic_error after close()
-  void flush();         // hands the pending records to the system; RunError status 1
+  void start_record();     // before each record; logic_error after close()
+  void flush();            // hands the pending records to the system; RunError status 1
+  void start_writeback();  // starts writing a temporary's bytes to the disk, not waiting
 };
 
 }  // namespace records::detail
