@@ -30,7 +30,8 @@ struct Counts {
 int combine_files(const std::filesystem::path& dir) {
   const Layouts layouts;
 
-  records::OutputFile out = records::OutputFile::open(dir, formats::kCombinedFile);
+  records::OutputSet outputs(dir, {formats::kCombinedFile});
+  records::OutputFile out = outputs.open(formats::kCombinedFile);
   out.write_record(formats::kCombinedHeader1);
   out.write_record(formats::kCombinedHeader2);
 
@@ -92,6 +93,7 @@ int combine_files(const std::filesystem::path& dir) {
   out.write_list({formats::kAerobsLabel, counts.aerobs});
   out.write_list({formats::kAllThreeLabel, counts.all_three});
   out.close();
+  outputs.commit();
   return 0;
 }
 

@@ -16,6 +16,7 @@
 #include "evaluate/statistics/evaluation.h"
 #include "evaluate/tables/report.h"
 #include "evaluate/tables/tidy.h"
+#include "records/outputs.h"
 
 namespace {
 
@@ -128,10 +129,10 @@ std::vector<runframe::ValueOption> take_settings(Settings& settings) {
 
 // Writes `text` record by record: one per '\n'-ended line, or (lf false) one per
 // CR LF-ended line, the record writer adding the line ends.
-void write_text_file(const std::filesystem::path& dir, std::string_view name, std::string_view text,
+void write_text_file(records::OutputSet& outputs, std::string_view name, std::string_view text,
                      bool lf) {
   const std::string_view end_mark = lf ? "\n" : "\r\n";
-  records::OutputFile out = records::OutputFile::open(dir, name);
+  records::OutputFile out = outputs.open(name);
   while (!text.empty()) {
     const std::size_t end = text.find(end_mark);
     out.write_record(text.substr(0, end));
@@ -142,9 +143,9 @@ void write_text_file(const std::filesystem::path& dir, std::string_view name, st
 }
 
 // Writes one record per line.
-void write_records(const std::filesystem::path& dir, const std::string& name,
+void write_records(records::OutputSet& outputs, const std::string& name,
                    const std::vector<std::string>& lines) {
-  records::OutputFile out = records::OutputFile::open(dir, name);
+  records::OutputFile out = outputs.open(name);
   for (const std::string& line : lines) out.write_record(line);
   out.close();
 }
@@ -157,24 +158,34 @@ struct Outputs {
   const std::string& page;
 };
 
-// Writes every file of kOutputFiles, in its order, named after `stem`.
-void write_outputs(const std::filesystem::path& dir, const std::string& stem, const Outputs& out) {
+// The names of every file of kOutputFiles for `stem`, in its order.
+std::vector<std::string> output_names(const std::string& stem) {
+  std::vector<std::string> names;
+  for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
+    names.push_back(evaluate::output_name(stem, file));
+  }
+  return names;
+}
+
+// Writes every file of kOutputFiles, in its order, named after `stem`, into the
+// run's output set.
+void write_outputs(records::OutputSet& outputs, const std::string& stem, const Outputs& out) {
   using evaluate::OutputKind;
   std::size_t picture = 0;
   for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
     const std::string name = evaluate::output_name(stem, file);
     switch (file.kind) {
       case OutputKind::statistics:
-        write_records(dir, name, out.report);
+        write_records(outputs, name, out.report);
         break;
       case OutputKind::tidy:
-        write_text_file(dir, name, out.tidy, false);
+        write_text_file(outputs, name, out.tidy, false);
         break;
       case OutputKind::picture:
-        write_text_file(dir, name, out.pictures.at(picture++), true);
+        write_text_file(outputs, name, out.pictures.at(picture++), true);
         break;
       case OutputKind::page:
-        write_text_file(dir, name, out.page, true);
+        write_text_file(outputs, name, out.page, true);
         break;
     }
   }
@@ -226,7 +237,10 @@ int run_tlvstats(const runframe::RunContext& ctx) {
 
   return runframe::guarded_run(kProgram, ctx.err, [&]() {
     using namespace evaluate;
-    // Everything is read and computed before any output file is touched.
+    // Every output is locked first; everything is read and computed before any
+    // output file is written.
+    const std::string stem = settings.pairs ? stem_of(*settings.pairs) : "TLV";
+    records::OutputSet outputs(ctx.dir, output_names(stem));
     ReportInput input;
     const Study study = read_study(ctx, settings, input);
     input.file = study.source;
@@ -246,8 +260,8 @@ int run_tlvstats(const runframe::RunContext& ctx) {
       page_in.diagrams.emplace_back(std::string(file.caption), pictures.back());
     }
     const std::string page = evaluation_page(page_in);
-    const std::string stem = settings.pairs ? stem_of(*settings.pairs) : "TLV";
-    write_outputs(ctx.dir, stem, {report, tidy, pictures, page});
+    write_outputs(outputs, stem, {report, tidy, pictures, page});
+    outputs.commit();
     return 0;
   });
 }

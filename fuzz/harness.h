@@ -165,6 +165,22 @@ inline std::string output_records(const Scratch& scratch, std::string_view name,
   return split_records(name, content, records);
 }
 
+// A fault description unless the folder holds what the run may leave: after a
+// failure only the inputs (a failed run changes no output), after a success no
+// hidden temporary or lock file.
+inline std::string leftover_problem(const Scratch& scratch, int status,
+                                    std::initializer_list<std::string_view> inputs) {
+  for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+    const std::string name = entry.path().filename().string();
+    bool input = false;
+    for (std::string_view i : inputs) input = input || name == i;
+    if (input) continue;
+    if (name.front() == '.') return "a hidden file left by the run: " + name;
+    if (status != 0) return "an output file after a failed run: " + name;
+  }
+  return {};
+}
+
 // output_records for a file the run must leave: its absence is the fault `missing`.
 inline std::string required_records(const Scratch& scratch, std::string_view name,
                                     std::string_view missing, std::string& content,

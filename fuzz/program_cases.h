@@ -44,13 +44,14 @@ inline constexpr std::string_view kTlvEmissions = tlvanalysis::kEmissionsFileNam
 // Report: the two header lines (175 and 178 columns), then data lines of 177
 // columns and the two arc-size lines of an arc above 200 samplers. Emissions:
 // records of 66 columns, never more than report data lines, at least one when
-// there is a data line. A failure in the quality-control file leaves no output file.
+// there is a data line. A failed run leaves no output file.
 inline std::string tlvanalysis_case(std::string_view data) {
   const Scratch& scratch = process_scratch();
   lay_out_inputs(scratch, {kTlvQc, kTlvObservations}, split_files(data, 2));
   const RunResult r = run_program(run_tlvanalysis, scratch.path());
   std::string problem = check_status(r, "tlvanalysis", {kTlvQc, kTlvObservations});
-  if (!problem.empty()) return problem;
+  if (problem.empty()) problem = leftover_problem(scratch, r.status, {kTlvQc, kTlvObservations});
+  if (!problem.empty() || r.status != 0) return problem;
 
   bool have_report = false, have_emissions = false;
   std::string report_text, emissions_text;
@@ -60,11 +61,7 @@ inline std::string tlvanalysis_case(std::string_view data) {
     problem = output_records(scratch, kTlvEmissions, have_emissions, emissions_text, emissions);
   if (!problem.empty()) return problem;
 
-  const bool qc_failed = r.status != 0 && starts_with(r.err, "tlvanalysis: " + std::string(kTlvQc));
-  if (qc_failed && (have_report || have_emissions))
-    return "an output file exists after the quality-control file failed";
-  if (!qc_failed && !have_report) return "no report";
-  if (!have_report) return {};
+  if (!have_report) return "no report";
   problem = header_problem("report", report, 175, 178);
   if (!problem.empty()) return problem;
   std::size_t lines = 0;
@@ -92,29 +89,22 @@ inline constexpr std::string_view kHlbReport = "HolmbyOBSAnalysis.txt";
 inline constexpr std::string_view kHlbCountsFault = "invalid sampler counts";
 
 // Report: the two header lines (136 and 138 columns), then data lines of 138
-// columns and the arc-size lines; after invalid counts the six lines of the fatal
-// message end it. A normal end has exactly 340 data lines.
+// columns and the arc-size lines. A normal end has exactly 340 data lines; a failed
+// run (invalid counts among them) leaves no report.
 inline std::string hlbanalysis_case(std::string_view data) {
   const Scratch& scratch = process_scratch();
   lay_out_inputs(scratch, {kHlbArcs}, split_files(data, 1));
   const RunResult r = run_program(run_hlbanalysis, scratch.path());
   std::string problem = check_status(r, "hlbanalysis", {kHlbArcs}, {kHlbCountsFault});
-  if (!problem.empty()) return problem;
+  if (problem.empty()) problem = leftover_problem(scratch, r.status, {kHlbArcs});
+  if (!problem.empty() || r.status != 0) return problem;
 
   std::string text;
   std::vector<std::string_view> report;
   problem = required_records(scratch, kHlbReport, "no report", text, report);
   if (problem.empty()) problem = header_problem("report", report, 136, 138);
   if (!problem.empty()) return problem;
-  std::size_t end = report.size();
-  const bool fatal = r.status != 0 && contains(r.err, kHlbCountsFault);
-  if (fatal) {
-    if (report.size() < 8 ||
-        !starts_with(report[end - 6], "     *** FATAL ERROR ENCOUNTERED ***") ||
-        !report[end - 2].empty() || !report[end - 1].empty())
-      return "invalid counts without the fatal message at the end of the report";
-    end -= 6;
-  }
+  const std::size_t end = report.size();
   std::size_t lines = 0;
   for (std::size_t i = 2; i < end; ++i) {
     if (report[i].size() == 138)
@@ -174,9 +164,9 @@ inline constexpr std::string_view kCutReplies = "dates.txt\nsurface.txt\nprofile
 
 // cutsurf.txt: the 100-column header, then 165-column records; cutprof.txt:
 // 165-column records, one per kept hour as in cutsurf.txt; cutiscst3.txt: a
-// 45-column header and one 48-column record per kept hour (one fewer when the run
-// failed while reading the kept hour's values); the summary: 43- or 48-column
-// messages. Kept hours and messages together are no more than the dates records.
+// 45-column header and one 48-column record per kept hour; the summary: 43- or
+// 48-column messages. A failed run leaves none of them. Kept hours and messages together are no
+// more than the dates records.
 inline std::string tessiclip_case(std::string_view data) {
   const Scratch& scratch = process_scratch();
   const auto pieces = split_files(data, 3);
@@ -199,7 +189,9 @@ inline std::string tessiclip_case(std::string_view data) {
   }
   std::string problem =
       check_status(r, "tessiclip", {kCutDates, kCutSurface, kCutProfile, "standard input"});
-  if (!problem.empty()) return problem;
+  if (problem.empty())
+    problem = leftover_problem(scratch, r.status, {kCutDates, kCutSurface, kCutProfile});
+  if (!problem.empty() || r.status != 0) return problem;
 
   bool have[4] = {};
   std::string text[4];
@@ -215,7 +207,7 @@ inline std::string tessiclip_case(std::string_view data) {
   const auto& cutprof = recs[2];
   const auto& cutiscst3 = recs[3];
   if (!have[0]) return "no summary file";
-  if (r.status == 0 && (cutsurf.empty() || !have[2] || !have[3]))
+  if (cutsurf.empty() || !have[2] || !have[3])
     return "a normal end without the cut files or the surface header";
   for (std::size_t i = 0; i < cutsurf.size(); ++i)
     if (cutsurf[i].size() != (i == 0 ? 100u : 165u)) return "cutsurf.txt record of wrong length";
@@ -233,7 +225,7 @@ inline std::string tessiclip_case(std::string_view data) {
   if (cutprof.size() != kept) return "cutsurf.txt and cutprof.txt hold different hours";
   const std::size_t hours = cutiscst3.empty() ? 0 : cutiscst3.size() - 1;
   if (kept > 0 && cutiscst3.empty()) return "kept hours without the ISCST3 header";
-  if (hours != kept && !(r.status != 0 && hours + 1 == kept))
+  if (hours != kept)
     return "cutiscst3.txt holds " + std::to_string(hours) + " hours, cutsurf.txt " +
            std::to_string(kept);
   const std::size_t dates = pieces.empty() ? 0 : count_records(pieces[0]);
@@ -283,7 +275,10 @@ inline std::string combine_case(std::string_view data) {
   const RunResult r = run_program(run_combine, scratch.path());
   std::string problem =
       check_status(r, "TLVCombineAll", {kCombObserved, kCombIscst3, kCombSurface, kCombAermod});
-  if (!problem.empty()) return problem;
+  if (problem.empty())
+    problem = leftover_problem(scratch, r.status,
+                               {kCombObserved, kCombIscst3, kCombSurface, kCombAermod});
+  if (!problem.empty() || r.status != 0) return problem;
 
   std::string text;
   std::vector<std::string_view> table;

@@ -27,7 +27,8 @@ void analyse(const std::filesystem::path& dir) {
   const ReportLayouts report_layouts;
   const ReaderLayouts reader_layouts;
 
-  records::OutputFile report = records::OutputFile::open(dir, kReportName);
+  records::OutputSet outputs(dir, {kReportName});
+  records::OutputFile report = outputs.open(kReportName);
   write_header(report, report_layouts);
 
   records::InputFile arcs = records::InputFile::open(dir, kArcFileName);
@@ -53,6 +54,7 @@ void analyse(const std::filesystem::path& dir) {
                records::Origin{arcs.name(), blocks.key_line});
   }
   report.close();
+  outputs.commit();
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// Input and output files. Input is read in large blocks and split at LF, so that
-// memory stays bounded by the block size (or by twice the longest record taken,
-// 2 MiB). Output is gathered in a block and written when the block fills,
-// when the file is flushed or closed, and when the object is destroyed.
+// Input files. Input is read in large blocks and split at LF, so that memory stays
+// bounded by the block size (or by twice the longest record taken, 2 MiB). Output
+// files are in outputs.cpp.
 #include "records/files.h"
 
 #include <fcntl.h>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "records/detail/engine.h"
+#include "records/detail/locks.h"
 #include "records/errors.h"
 
 namespace records {
@@ -46,6 +46,14 @@ int open_in(const std::filesystem::path& dir, std::string_view name, int flags, 
   return fd;
 }
 
+// The shared lock of a regular input file: refused (RunError "in use by another
+// run") while another run writes it.
+void lock_input(int fd, const std::filesystem::path& dir, const std::string& name, int& lock_fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return;
+  lock_fd = detail::take_input_lock(detail::follow_links(dir / name), name);
+}
+
 [[noreturn]] void closed_file(const std::string& name) {
   throw std::logic_error("file \"" + name + "\" is used after it was closed");
 }
@@ -66,9 +74,11 @@ struct InputFile::Impl {
   bool at_start = true;        // nothing returned since the file was opened or rewound
   bool require_ended = false;  // a last record without a line end means a cut file
   long line = 0;
+  int lock_fd = -1;  // the shared lock of a file that a run of the tool set may write
 
   ~Impl() {
     if (fd >= 0) ::close(fd);
+    if (lock_fd >= 0) ::close(lock_fd);
   }
 
   bool next(std::string_view& record) {
@@ -150,6 +160,7 @@ std::optional<InputFile> InputFile::try_open(const std::filesystem::path& dir,
   auto impl = std::make_unique<Impl>();
   impl->fd = fd;
   impl->name = std::string(name);
+  lock_input(fd, dir, impl->name, impl->lock_fd);
   return InputFile(std::move(impl));
 }
 
@@ -160,6 +171,7 @@ InputFile InputFile::open(const std::filesystem::path& dir, std::string_view nam
   auto impl = std::make_unique<Impl>();
   impl->fd = fd;
   impl->name = std::string(name);
+  lock_input(fd, dir, impl->name, impl->lock_fd);
   return InputFile(std::move(impl));
 }
 
@@ -218,136 +230,10 @@ void InputFile::rewind() {
 
 void InputFile::close() {
   if (impl_->fd >= 0) ::close(impl_->fd);
-  impl_->fd = -1;
+  if (impl_->lock_fd >= 0) ::close(impl_->lock_fd);
+  impl_->fd = impl_->lock_fd = -1;
   impl_->buf = std::vector<char>();
   impl_->begin = impl_->end = impl_->scanned = 0;
-}
-
-// ---------------------------------------------------------------------------
-// OutputFile
-
-struct OutputFile::Impl {
-  int fd = -1;
-  std::string name;
-  std::string pending;  // records not yet handed to the system
-  bool cut = false;     // the old content has been cut off (or is not to be cut)
-
-  ~Impl() {
-    if (fd < 0) return;
-    try {
-      flush();
-    } catch (...) {
-      // Nothing can be reported from here; the data already written stays.
-    }
-    ::close(fd);
-  }
-
-  // Before the first record: the old content of the file goes.
-  void start_record() {
-    if (fd < 0) closed_file(name);
-    if (!cut) {
-      if (::ftruncate(fd, 0) != 0) throw os_error(name, errno);
-      cut = true;
-    }
-  }
-
-  void flush() {
-    std::size_t done = 0;
-    while (done < pending.size()) {
-      ssize_t n = ::write(fd, pending.data() + done, pending.size() - done);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        int err = errno;
-        pending.erase(0, done);
-        throw os_error(name, err);
-      }
-      done += static_cast<std::size_t>(n);
-    }
-    pending.clear();
-  }
-
-  void flush_if_full() {
-    if (pending.size() >= kBlock) flush();
-  }
-};
-
-OutputFile::OutputFile(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-OutputFile::OutputFile(OutputFile&&) noexcept = default;
-OutputFile& OutputFile::operator=(OutputFile&&) noexcept = default;
-OutputFile::~OutputFile() = default;
-
-OutputFile OutputFile::open(const std::filesystem::path& dir, std::string_view name) {
-  name = trim_name(name);
-  int fd = open_in(dir, name, O_WRONLY | O_CREAT, 0666);
-  if (fd < 0) throw os_error(std::string(name), errno);
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    const int err = errno;
-    ::close(fd);
-    throw os_error(std::string(name), err);
-  }
-  // A regular file is held under an exclusive lock while it is open, so that two
-  // runs in one folder cannot write into the same file. A file system without
-  // locks leaves the file unlocked. Anything else (a FIFO, a link to /dev/null) is
-  // written as it is, never cut.
-  const bool regular = S_ISREG(st.st_mode);
-  if (regular && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-    ::close(fd);
-    Location where;
-    where.file = std::string(name);
-    throw RunError(records::kStatusOsError, std::string(kInUse), std::move(where));
-  }
-  auto impl = std::make_unique<Impl>();
-  impl->fd = fd;
-  impl->cut = !regular;
-  impl->name = std::string(name);
-  impl->pending.reserve(kBlock + 1024);
-  return OutputFile(std::move(impl));
-}
-
-void OutputFile::write(const Layout& layout, std::span<const Item> items) {
-  impl_->start_record();
-  detail::append_statement(layout, items, impl_->pending, "\r\n");
-  impl_->flush_if_full();
-}
-
-void OutputFile::write(const Layout& layout, std::initializer_list<Item> items) {
-  write(layout, std::span<const Item>(items.begin(), items.size()));
-}
-
-void OutputFile::write_list(std::initializer_list<Item> items) {
-  write_record(format_list(items));
-}
-
-void OutputFile::write_record(std::string_view record) {
-  impl_->start_record();
-  impl_->pending.append(record);
-  impl_->pending.append("\r\n");
-  impl_->flush_if_full();
-}
-
-void OutputFile::flush() {
-  if (impl_->fd < 0) return;
-  impl_->flush();
-}
-
-void OutputFile::close() {
-  if (impl_->fd < 0) return;
-  int fd = impl_->fd;
-  try {
-    impl_->flush();
-  } catch (...) {
-    impl_->fd = -1;
-    impl_->pending.clear();
-    ::close(fd);
-    throw;
-  }
-  impl_->fd = -1;
-  if (::close(fd) != 0) throw os_error(impl_->name, errno);
-}
-
-const std::string& OutputFile::name() const {
-  return impl_->name;
 }
 
 // ---------------------------------------------------------------------------

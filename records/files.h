@@ -2,14 +2,12 @@
 //
 // Input records end at LF (a CR just before it is dropped); a lone CR is an
 // ordinary character; a UTF-8 byte-order mark at the very start of a file is
-// skipped. Output records end with CR LF. An output file is created when absent
-// but cut to empty only when its first record is written, so a file that receives
-// no record keeps its old content; an output that is not a regular file (a FIFO,
-// /dev/null) is written as it is. A regular output file is locked (flock,
-// exclusive) while it is open, so that a second run cannot write into it.
-// Everything written is flushed when the file is closed or destroyed, also while a
-// failure unwinds; only close() reports a failing flush or close, so a run closes
-// its outputs before it ends normally.
+// skipped. An input that another run of the tool set is writing (its lock file is
+// held, see records/outputs.h) is refused, unless this run writes it itself.
+// Output records end with CR LF. An output file belongs to the output set of its
+// run (records/outputs.h): it is written to a temporary that replaces the file
+// only when the run succeeds, so a run that fails changes no output. Only close()
+// and the set's commit() report a failing write.
 //
 // No input record is longer than kMaxRecordLength bytes (its line end not
 // counted): a longer one ends the run, and is never held whole in memory.
@@ -99,26 +97,33 @@ class InputFile final : public LineSource {
   std::unique_ptr<Impl> impl_;
 };
 
+class OutputSet;
+
+// An output of a run, opened through its OutputSet.
 class OutputFile {
  public:
-  // Opens `name` in `dir` for writing, creating it when absent, keeping its old
-  // content until the first record is written; failure throws RunError status 1,
-  // also when another open file holds the lock ("in use by another run").
+  // An output on its own, as a set of one: declared, locked and opened at once.
+  // close() puts it in place; destroyed without close() it is put in place too,
+  // unless a failure is unwinding (then it stays as it was). Failures throw
+  // RunError status 1, "in use by another run" when another run holds it.
   static OutputFile open(const std::filesystem::path& dir, std::string_view name);
 
   OutputFile(OutputFile&&) noexcept;
   OutputFile& operator=(OutputFile&&) noexcept;
-  ~OutputFile();  // flushes and closes
+  ~OutputFile();
 
   void write(const Layout& layout, std::initializer_list<Item> items);
   void write(const Layout& layout, std::span<const Item> items);  // items built at run time
   void write_list(std::initializer_list<Item> items);
   void write_record(std::string_view record);  // one record as it stands
   void flush();
-  void close();  // flushes and closes; a failure of either throws RunError status 1
+  // No more records: flushes (and puts a file of its own in place); a failure
+  // throws RunError status 1.
+  void close();
   const std::string& name() const;
 
  private:
+  friend class OutputSet;
   struct Impl;
   explicit OutputFile(std::unique_ptr<Impl> impl);
   std::unique_ptr<Impl> impl_;

@@ -5,6 +5,7 @@
 #include "records/errors.h"
 #include "records/files.h"
 #include "records/layout.h"
+#include "records/outputs.h"
 #include "records/read.h"
 #include "records/text_lines.h"
 #include "records/write.h"

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "records/errors.h"
+#include "records/outputs.h"
 #include "records/write.h"
 #include "tracer_version.h"
 
@@ -124,6 +125,7 @@ int run_main(int argc, char** argv, int (*run)(const RunContext&)) {
   // silently. Only the program's own process is set so: runs in-process (tests)
   // keep their host's signal handling.
   std::signal(SIGPIPE, SIG_IGN);
+  records::install_interrupt_cleanup();
   std::string program = argc > 0 && argv[0] != nullptr ? argv[0] : "program";
   std::size_t slash = program.find_last_of('/');
   if (slash != std::string::npos) program.erase(0, slash + 1);

@@ -61,9 +61,11 @@ int guarded_run(std::string_view program, std::ostream& err, const std::function
 // would land in it).
 void reopen_closed_standard_streams();
 
-// Adapts a run function to main(): first reopens closed standard streams and
-// ignores SIGPIPE, then runs with cwd, argv, std::cin/cout/cerr; standard output
-// that cannot be flushed at the end ends the run with kStatusOsError.
+// Adapts a run function to main(): first reopens closed standard streams, ignores
+// SIGPIPE and makes SIGINT, SIGTERM and SIGHUP remove the run's temporaries before
+// they end the process (records/outputs.h), then runs with cwd, argv,
+// std::cin/cout/cerr; standard output that cannot be flushed at the end ends the run
+// with kStatusOsError.
 int run_main(int argc, char** argv, int (*run)(const RunContext&));
 
 }  // namespace runframe

@@ -51,7 +51,9 @@ int cut(const runframe::RunContext& ctx) {
   records::ConsoleIn console(ctx.in, kMaxReplyLength);
   std::string reply;
 
-  auto summary = records::OutputFile::open(ctx.dir, "CutmetSummary.txt");
+  records::OutputSet outputs(ctx.dir,
+                             {"CutmetSummary.txt", "cutsurf.txt", "cutprof.txt", "cutiscst3.txt"});
+  auto summary = outputs.open("CutmetSummary.txt");
   // The dates records are read whole at once: the files this run writes may be
   // the very file the hours come from, and must not feed back into the loop.
   std::string dates_name;
@@ -73,7 +75,7 @@ int cut(const runframe::RunContext& ctx) {
   }();
   const records::Origin header_origin{surface.file(), 1};
 
-  auto cutsurf = records::OutputFile::open(ctx.dir, "cutsurf.txt");
+  auto cutsurf = outputs.open("cutsurf.txt");
   cutsurf.write(lay.header, {std::string_view(header)});
 
   AermetRecords profile = [&] {
@@ -81,8 +83,8 @@ int cut(const runframe::RunContext& ctx) {
     return AermetRecords(file, kProfileKeyLayout);
   }();
 
-  auto cutprof = records::OutputFile::open(ctx.dir, "cutprof.txt");
-  auto cutiscst3 = records::OutputFile::open(ctx.dir, "cutiscst3.txt");
+  auto cutprof = outputs.open("cutprof.txt");
+  auto cutiscst3 = outputs.open("cutiscst3.txt");
 
   int no_obk = 0, no_prof = 0, no_surf = 0;
   bool header_written = false;
@@ -147,6 +149,7 @@ int cut(const runframe::RunContext& ctx) {
   cutsurf.close();
   cutprof.close();
   cutiscst3.close();
+  outputs.commit();
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include "combine/combine.h"
 #include "evaluate/tlvstats.h"
 #include "hlbanalysis/hlbanalysis.h"
+#include "records/records.h"
 #include "support/child.h"
 #include "support/run.h"
 #include "support/scratch.h"
@@ -43,8 +45,9 @@ struct Program {
   std::string_view name;
   testsupport::RunFunction run;
   std::vector<Input> inputs;
-  std::string console;  // the replies on standard input
-  std::vector<std::string_view> outputs;
+  std::string console;                    // the replies on standard input
+  std::vector<std::string_view> outputs;  // in the order the run declares them
+  std::string_view held;                  // the input a test feeds through a FIFO
 };
 
 const fs::path kExample = EXAMPLE_DIR;
@@ -57,19 +60,22 @@ const std::vector<Program>& programs() {
        {{kExample / "tolvern/tolvernsf6-max11052011.txt", "tolvernsf6-max11052011.txt"},
         {kExample / "tolvern/TolvernSF611052011.txt", "TolvernSF611052011.txt"}},
        "",
-       {"TolvernOBSAnalysis.txt", "TLVemissions.txt"}},
+       {"TolvernOBSAnalysis.txt", "TLVemissions.txt"},
+       "TolvernSF611052011.txt"},
       {"hlbanalysis",
        run_hlbanalysis,
        {{kExample / "holmby/hbarcs.txt", "hbarcs.txt"}},
        "",
-       {"HolmbyOBSAnalysis.txt"}},
+       {"HolmbyOBSAnalysis.txt"},
+       "hbarcs.txt"},
       {"tessiclip",
        run_tessiclip,
        {{kExample / "met/dates.txt", "dates.txt"},
         {kExample / "met/aermet-surface.txt", "aermet-surface.txt"},
         {kExample / "met/aermet-profile.txt", "aermet-profile.txt"}},
        "dates.txt\naermet-surface.txt\naermet-profile.txt\n",
-       {"CutmetSummary.txt", "cutsurf.txt", "cutprof.txt", "cutiscst3.txt"}},
+       {"CutmetSummary.txt", "cutsurf.txt", "cutprof.txt", "cutiscst3.txt"},
+       "aermet-profile.txt"},
       {"TLVCombineAll",
        run_combine,
        {{kData / "combine/golden/TolvernOBSAnalysisNoFill.txt", "TolvernOBSAnalysisNoFill.txt"},
@@ -77,12 +83,15 @@ const std::vector<Program>& programs() {
         {kData / "combine/golden/TLV-iscst3-Results.txt", "TLV-iscst3-Results.txt"},
         {kData / "combine/golden/TLV-AERMOD-Results.txt", "TLV-AERMOD-Results.txt"}},
        "",
-       {"TLV-Combined-NoFill-Results.txt"}},
+       {"TLV-Combined-NoFill-Results.txt"},
+       "TLV-AERMOD-Results.txt"},
       {"tlvstats",
        run_tlvstats,
        {{kData / "evaluate/small-combined.txt", "TLV-Combined-NoFill-Results.txt"}},
        "",
-       {"TLV-Model-Statistics.txt", "TLV-Scatter.svg", "TLV-QQ.svg"}},
+       {"TLV-Model-Statistics.txt", "TLV-Model-Statistics.csv", "TLV-Scatter.svg", "TLV-QQ.svg",
+        "TLV-MG-VG.svg", "TLV-FB-NMSE.svg", "TLV-Residuals.svg", "TLV-Evaluation.html"},
+       "TLV-Combined-NoFill-Results.txt"},
   };
   return all;
 }
@@ -217,13 +226,22 @@ TEST(ProgramsEnvironment, AnOutputInUseByAnotherRunEndsTheRunAndStaysUntouched) 
       ScratchDir dir;
       lay_out(dir, p);
       dir.write(out, "held by the other run\r\n");
-      const int held = ::open((dir / out).c_str(), O_RDWR);
+      // The other run holds the lock file next to the output.
+      std::string lock = ".";
+      lock.append(out).append(".lock");
+      const int held = ::open((dir / lock).c_str(), O_RDONLY | O_CREAT, 0600);
       ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
       const RunResult r = testsupport::run_program(p.run, dir.path(), {}, p.console);
       ::close(held);
       EXPECT_EQ(r.status, 1);
       EXPECT_EQ(r.err, std::string(p.name) + ": " + std::string(out) + ": in use by another run\n");
       EXPECT_EQ(dir.read(out), "held by the other run\r\n");
+      for (std::string_view other : p.outputs) {
+        if (other != out) {
+          EXPECT_FALSE(dir.exists(other)) << other;
+        }
+      }
+      EXPECT_EQ(dir.hidden(), std::vector<std::string>{lock});
     }
   }
 }
@@ -295,6 +313,216 @@ TEST(ProgramsEnvironment, TessiclipSaysWhyANameDoesNotOpenAndOpensLongNamesWhole
     want.run.err = c.err;
     want.run.out = c.out;
     expect_same(outcome(dir, p, r), want);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Each run's outputs as one set
+
+// The outputs as an earlier run left them: one line naming each.
+void write_previous(const ScratchDir& dir, const Program& p) {
+  for (std::string_view out : p.outputs) dir.write(out, "previous " + std::string(out) + "\r\n");
+}
+void expect_previous(const ScratchDir& dir, const Program& p) {
+  for (std::string_view out : p.outputs)
+    EXPECT_EQ(dir.read(out), "previous " + std::string(out) + "\r\n") << out;
+}
+
+// A run started in a child with the program's held input a FIFO that the test feeds.
+class HeldRun {
+ public:
+  // `through_main`: the run goes through main's frame (with its stop-signal
+  // handlers), its console replies on standard input.
+  HeldRun(const ScratchDir& dir, const Program& p, bool through_main = false)
+      : fifo_(dir / p.held), text_(dir.read(p.held)) {
+    std::signal(SIGPIPE, SIG_IGN);  // the child may end while it is fed
+    fs::remove(fifo_);
+    if (::mkfifo(fifo_.c_str(), 0600) != 0) ADD_FAILURE() << "no FIFO";
+    dir.write("replies.in", p.console);
+    pid_ = testsupport::start_child([&dir, &p, through_main] {
+      if (!through_main) return testsupport::run_program(p.run, dir.path(), {}, p.console).status;
+      if (::chdir(dir.path().c_str()) != 0) return 99;
+      const int replies = ::open("replies.in", O_RDONLY);
+      ::dup2(replies, 0);
+      ::close(replies);
+      const int prompts = ::open("/dev/null", O_WRONLY);
+      ::dup2(prompts, 1);
+      ::close(prompts);
+      std::string name(p.name);
+      char* argv[] = {name.data(), nullptr};
+      return runframe::run_main(1, argv, p.run);
+    });
+    // The write end opens once the child opens the FIFO to read it.
+    for (int i = 0; i < 1000 && fd_ < 0; ++i) {
+      fd_ = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd_ < 0) ::usleep(10000);
+    }
+    if (fd_ < 0) ADD_FAILURE() << "the run never opened " << fifo_;
+    if (fd_ >= 0) ::fcntl(fd_, F_SETFL, 0);
+  }
+  ~HeldRun() {
+    if (fd_ >= 0) ::close(fd_);
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      testsupport::wait_child(pid_);
+    }
+  }
+
+  // Feeds the held input up to `fraction` of its bytes and lets the run take them.
+  void feed(double fraction) {
+    const auto upto = static_cast<std::size_t>(fraction * static_cast<double>(text_.size()));
+    while (fd_ >= 0 && fed_ < upto) {
+      const ssize_t n = ::write(fd_, text_.data() + fed_, upto - fed_);
+      if (n <= 0) break;
+      fed_ += static_cast<std::size_t>(n);
+    }
+    ::usleep(50000);
+  }
+  // Stops the run with `sig`; returns how it ended.
+  int stop(int sig) {
+    ::kill(pid_, sig);
+    return finish();
+  }
+  // Feeds the rest of the input, ends it, and returns how the run ended.
+  int finish() {
+    feed(1.0);
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    const int status = testsupport::wait_child(pid_);
+    pid_ = -1;
+    return status;
+  }
+  // The FIFO back to the plain file, for the next run.
+  void restore(const ScratchDir& dir) const {
+    fs::remove(fifo_);
+    dir.write(fifo_.filename().string(), text_);
+  }
+
+ private:
+  fs::path fifo_;
+  std::string text_;
+  pid_t pid_ = -1;
+  int fd_ = -1;
+  std::size_t fed_ = 0;
+};
+
+// A run killed (SIGKILL) before it ends, at the start, halfway through and one byte
+// before the end of its held input, leaves every earlier output as it was; the next
+// run writes the complete set and removes what the killed one left.
+TEST(ProgramsEnvironment, AKilledRunLeavesTheEarlierOutputsAndTheNextRunNoTemporary) {
+  for (const Program& p : programs()) {
+    for (double fraction : {0.0, 0.5, 0.999999}) {
+      SCOPED_TRACE(std::string(p.name) + ", killed at " + std::to_string(fraction));
+      ScratchDir dir;
+      lay_out(dir, p);
+      write_previous(dir, p);
+      HeldRun run(dir, p);
+      run.feed(fraction);
+      EXPECT_EQ(run.stop(SIGKILL), 128 + SIGKILL);
+      expect_previous(dir, p);
+      EXPECT_FALSE(dir.hidden().empty());  // the killed run's lock files, temporaries
+      run.restore(dir);
+      const Outcome next =
+          outcome(dir, p, testsupport::run_program(p.run, dir.path(), {}, p.console));
+      expect_same(next, reference(p));
+      EXPECT_EQ(dir.hidden(), std::vector<std::string>{});
+    }
+  }
+}
+
+// SIGINT, SIGTERM or SIGHUP before the outputs are put in place: the run removes its
+// temporaries and lock files, changes no output, and ends by the signal.
+TEST(ProgramsEnvironment, AStopSignalRemovesTheTemporariesAndEndsTheRunByTheSignal) {
+  const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+  int next = 0;
+  for (const Program& p : programs()) {
+    const int sig = signals[next++ % 3];
+    SCOPED_TRACE(std::string(p.name) + ", signal " + std::to_string(sig));
+    ScratchDir dir;
+    lay_out(dir, p);
+    write_previous(dir, p);
+    HeldRun run(dir, p, true);
+    run.feed(0.5);
+    EXPECT_EQ(run.stop(sig), 128 + sig);
+    expect_previous(dir, p);
+    EXPECT_EQ(dir.hidden(), std::vector<std::string>{});
+  }
+}
+
+// Two runs in one folder, the first held halfway through its input: the second is
+// refused and changes nothing; the first ends normally with the complete set.
+TEST(ProgramsEnvironment, OfTwoConcurrentRunsOneSucceedsAndTheOtherChangesNothing) {
+  for (const Program& p : programs()) {
+    SCOPED_TRACE(std::string(p.name));
+    ScratchDir dir;
+    lay_out(dir, p);
+    write_previous(dir, p);
+    HeldRun first(dir, p);
+    first.feed(0.5);
+    const RunResult second = testsupport::run_program(p.run, dir.path(), {}, p.console);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.err,
+              std::string(p.name) + ": " + std::string(p.outputs[0]) + ": in use by another run\n");
+    expect_previous(dir, p);
+    EXPECT_EQ(first.finish(), 0);
+    for (const auto& [name, content] : reference(p).files)
+      EXPECT_EQ(dir.read(name), content) << name;
+    EXPECT_EQ(dir.hidden(), std::vector<std::string>{});
+  }
+}
+
+// A run that fails on one of its outputs changes none: a later output's name taken by
+// a folder, a full disk (a file-size limit), a later output that cannot be written,
+// a folder that cannot be written.
+TEST(ProgramsEnvironment, ARunThatFailsOnAnOutputChangesNoFile) {
+  enum class Fault { kFolder, kFullDisk, kReadOnly, kReadOnlyFolder };
+  for (const Program& p : programs()) {
+    const std::string last(p.outputs.back());
+    for (Fault fault :
+         {Fault::kFolder, Fault::kFullDisk, Fault::kReadOnly, Fault::kReadOnlyFolder}) {
+      SCOPED_TRACE(std::string(p.name) + ", fault " + std::to_string(static_cast<int>(fault)));
+      ScratchDir dir;
+      lay_out(dir, p);
+      write_previous(dir, p);
+      if (fault == Fault::kFolder) {
+        fs::remove(dir / last);
+        fs::create_directory(dir / last);
+      }
+      const bool as_nobody = fault == Fault::kReadOnly || fault == Fault::kReadOnlyFolder;
+      if (as_nobody) {
+        fs::permissions(fault == Fault::kReadOnly ? dir / last : dir.path(),
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        // A run by root writes anything: this one runs as nobody, in a folder of its own.
+        if (::geteuid() == 0) {
+          for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+            if (::chown(e.path().c_str(), 65534, 65534) != 0) ADD_FAILURE() << "chown";
+          if (::chown(dir.path().c_str(), 65534, 65534) != 0) ADD_FAILURE() << "chown";
+        }
+      }
+      const testsupport::ChildResult child = testsupport::in_child([&](auto send) {
+        if (fault == Fault::kFullDisk) {
+          const rlimit limit{100, 100};
+          ::setrlimit(RLIMIT_FSIZE, &limit);
+          std::signal(SIGXFSZ, SIG_IGN);
+        }
+        if (as_nobody && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+          return 99;
+        }
+        const RunResult r = testsupport::run_program(p.run, dir.path(), {}, p.console);
+        send(r.err);
+        return r.status;
+      });
+      EXPECT_EQ(child.status, 1) << child.text;
+      for (std::string_view out : p.outputs) {
+        if (fault == Fault::kFolder && out == last) {
+          EXPECT_TRUE(fs::is_directory(dir / out));
+        } else {
+          EXPECT_EQ(dir.read(out), "previous " + std::string(out) + "\r\n") << out;
+        }
+      }
+      EXPECT_EQ(dir.hidden(), std::vector<std::string>{});
+    }
   }
 }
 

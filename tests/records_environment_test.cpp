@@ -118,14 +118,88 @@ TEST(RecordsEnvironment, AnOutputFileOpenInAnotherRunIsRefusedUntouched) {
     first.write_record("mine");
     first.close();
   }
-  // Closed, the file is free again; and a lock held from outside refuses as well.
+  // Closed, the file is free again; and a lock held from outside, on the lock file
+  // next to the output, refuses as well.
   OutputFile again = OutputFile::open(dir.path(), "out.txt");
   again.close();
-  const int fd = ::open((dir / "out.txt").c_str(), O_RDONLY);
+  const int fd = ::open((dir / ".out.txt.lock").c_str(), O_RDONLY | O_CREAT, 0600);
   ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
   EXPECT_THROW(OutputFile::open(dir.path(), "out.txt"), records::RunError);
   ::close(fd);
   EXPECT_EQ(dir.read("out.txt"), "mine\r\n");
+}
+
+// A run's outputs stay as they were until its set is committed, then are replaced
+// whole: a link is followed (its target replaced, in the target's folder, keeping
+// its mode), an output that got no record keeps its file or is created empty, and
+// nothing hidden is left behind.
+TEST(RecordsEnvironment, AnOutputSetReplacesItsFilesOnlyWhenCommitted) {
+  ScratchDir dir;
+  std::filesystem::create_directory(dir / "sub");
+  dir.write("sub/target.txt", "earlier target\r\n");
+  ::chmod((dir / "sub/target.txt").c_str(), 0640);
+  std::filesystem::create_symlink("sub/target.txt", dir / "link.txt");
+  dir.write("kept.txt", "earlier kept\r\n");
+  {
+    records::OutputSet outputs(dir.path(), {"link.txt", "kept.txt", "fresh.txt", "plain.txt"});
+    OutputFile link = outputs.open("link.txt");
+    OutputFile kept = outputs.open("kept.txt");
+    OutputFile fresh = outputs.open("fresh.txt");
+    OutputFile plain = outputs.open("plain.txt");
+    link.write_record("new target");
+    plain.write_record("new plain");
+    link.close();
+    plain.close();
+    EXPECT_EQ(dir.read("sub/target.txt"), "earlier target\r\n");
+    EXPECT_FALSE(dir.exists("plain.txt"));
+    EXPECT_EQ(ScratchDir(dir / "sub", ScratchDir::kKeep).hidden().size(), 2u);  // lock, temporary
+    outputs.commit();
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
+  EXPECT_EQ(dir.read("sub/target.txt"), "new target\r\n");
+  struct stat st;
+  ASSERT_EQ(::stat((dir / "sub/target.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(dir.read("kept.txt"), "earlier kept\r\n");
+  EXPECT_TRUE(dir.exists("fresh.txt"));
+  EXPECT_EQ(dir.read("fresh.txt"), "");
+  EXPECT_EQ(dir.read("plain.txt"), "new plain\r\n");
+  EXPECT_EQ(dir.hidden(), std::vector<std::string>{});
+  EXPECT_EQ(ScratchDir(dir / "sub", ScratchDir::kKeep).hidden(), std::vector<std::string>{});
+}
+
+// A later run removes the temporaries of its outputs that ended runs left, not one
+// that a running run holds; an input that another run writes is refused, one this
+// run writes itself is not.
+TEST(RecordsEnvironment, StaleTemporariesGoAndInputsInUseAreRefused) {
+  ScratchDir dir;
+  dir.write(".out.txt.tmp.AbC123", "left by a killed run");
+  dir.write(".out.txt.tmp.held00", "of a running run");
+  dir.write(".other.txt.tmp.AbC123", "of another output");
+  const int held = ::open((dir / ".out.txt.tmp.held00").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+  {
+    records::OutputSet outputs(dir.path(), {"out.txt"});
+    EXPECT_EQ(dir.hidden(), (std::vector<std::string>{".other.txt.tmp.AbC123", ".out.txt.lock",
+                                                      ".out.txt.tmp.held00"}));
+    // The run's own output read as an input: not refused.
+    dir.write("out.txt", "earlier\r\n");
+    EXPECT_NO_THROW(InputFile::open(dir.path(), "out.txt"));
+  }
+  ::close(held);
+
+  dir.write("in.txt", "being written\r\n");
+  const int writer = ::open((dir / ".in.txt.lock").c_str(), O_RDONLY | O_CREAT, 0600);
+  ASSERT_EQ(::flock(writer, LOCK_EX | LOCK_NB), 0);
+  try {
+    InputFile::open(dir.path(), "in.txt");
+    ADD_FAILURE() << "an input in use was read";
+  } catch (const records::RunError& e) {
+    EXPECT_EQ(e.status(), records::kStatusOsError);
+    EXPECT_EQ(e.message("prog"), "prog: in.txt: in use by another run");
+  }
+  ::close(writer);
+  EXPECT_NO_THROW(InputFile::open(dir.path(), "in.txt"));  // the writer's lock file is stale
 }
 
 TEST(RecordsEnvironment, ClosedStandardDescriptorsAreReopenedOnDevNull) {

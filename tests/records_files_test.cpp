@@ -55,7 +55,7 @@ TEST(OutputFile, OldContentKeptUntilFirstRecord) {
     OutputFile keep = OutputFile::open(dir.path(), "keep.txt");
     OutputFile cut = OutputFile::open(dir.path(), "cut.txt");
     OutputFile fresh = OutputFile::open(dir.path(), "fresh.txt");
-    EXPECT_TRUE(dir.exists("fresh.txt"));
+    EXPECT_FALSE(dir.exists("fresh.txt"));  // created when the file is put in place
     cut.write(Layout("('new')"), {});
   }
   EXPECT_EQ(dir.read("keep.txt"), "old content\r\n");
@@ -63,9 +63,10 @@ TEST(OutputFile, OldContentKeptUntilFirstRecord) {
   EXPECT_EQ(dir.read("fresh.txt"), "");
 }
 
-TEST(OutputFile, WrittenRecordsReachTheDiskWhenAFailureUnwinds) {
+TEST(OutputFile, AFailureUnwindingLeavesTheOutputAsItWas) {
   ScratchDir dir;
   dir.write("obs.txt", " 12\n abc\n");
+  dir.write("out.txt", "earlier\r\n");
   std::ostringstream err;
   int status = runframe::guarded_run("tlvanalysis", err, [&] {
     OutputFile out = OutputFile::open(dir.path(), "out.txt");
@@ -81,7 +82,8 @@ TEST(OutputFile, WrittenRecordsReachTheDiskWhenAFailureUnwinds) {
   EXPECT_EQ(status, 2);
   EXPECT_EQ(err.str(),
             "tlvanalysis: obs.txt line 2, columns 1-4 (value): Bad value during integer read\n");
-  EXPECT_EQ(dir.read("out.txt"), "  12\r\n");
+  EXPECT_EQ(dir.read("out.txt"), "earlier\r\n");
+  EXPECT_EQ(dir.hidden(), std::vector<std::string>{});  // no temporary, no lock file
 }
 
 TEST(OutputFile, ManyRecordsAcrossBlocks) {

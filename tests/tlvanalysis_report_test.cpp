@@ -55,7 +55,8 @@ ReportLine example_line() {
 TEST(TlvReport, HeaderAndLines) {
   testsupport::ScratchDir dir;
   {
-    auto report = tlvanalysis::Report::create(dir.path());
+    auto report = tlvanalysis::Report::create(
+        records::OutputFile::open(dir.path(), tlvanalysis::kReportFileName));
     report.write_line(example_line(), kBlock);
     ReportLine missing = example_line();
     missing.Q = -1.0f;
@@ -80,14 +81,18 @@ TEST(TlvReport, HeaderAndLines) {
 
 TEST(TlvReport, HeaderAloneWhenNoLineFollows) {
   testsupport::ScratchDir dir;
-  { auto report = tlvanalysis::Report::create(dir.path()); }
+  {
+    auto report = tlvanalysis::Report::create(
+        records::OutputFile::open(dir.path(), tlvanalysis::kReportFileName));
+  }
   EXPECT_EQ(dir.read(tlvanalysis::kReportFileName), testsupport::crlf_lines({kHeader1, kHeader2}));
 }
 
 TEST(TlvReport, EmissionRecords) {
   testsupport::ScratchDir dir;
   {
-    auto emissions = tlvanalysis::Emissions::open(dir.path());
+    auto emissions = tlvanalysis::Emissions::open(
+        records::OutputFile::open(dir.path(), tlvanalysis::kEmissionsFileName));
     emissions.write({80, 5, 5, 10, 1000.0f, 400.0f, 12.5f}, kBlock);
     emissions.write({81, 12, 31, 0, 1000.0f, 398.25f, 11.95f}, kBlock);
   }
@@ -100,7 +105,10 @@ TEST(TlvReport, EmissionRecords) {
 TEST(TlvReport, EmissionsFileKeepsItsContentUntilWritten) {
   testsupport::ScratchDir dir;
   dir.write(tlvanalysis::kEmissionsFileName, "earlier run\r\n");
-  { auto emissions = tlvanalysis::Emissions::open(dir.path()); }
+  {
+    auto emissions = tlvanalysis::Emissions::open(
+        records::OutputFile::open(dir.path(), tlvanalysis::kEmissionsFileName));
+  }
   EXPECT_EQ(dir.read(tlvanalysis::kEmissionsFileName), "earlier run\r\n");
 }
 

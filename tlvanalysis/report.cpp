@@ -28,8 +28,8 @@ Report::Report(records::OutputFile file)
       header_(formats::kAnalysisReportHeader),
       line_(formats::kAnalysisReportLine) {}
 
-Report Report::create(const std::filesystem::path& dir) {
-  Report report(records::OutputFile::open(dir, kReportFileName));
+Report Report::create(records::OutputFile file) {
+  Report report(std::move(file));
   report.file_.write(report.header_, {});
   return report;
 }
@@ -50,8 +50,8 @@ void Report::write_arc_size(int NUM) {
 
 Emissions::Emissions(records::OutputFile file) : file_(std::move(file)), layout_(kEmissionLayout) {}
 
-Emissions Emissions::open(const std::filesystem::path& dir) {
-  return Emissions(records::OutputFile::open(dir, kEmissionsFileName));
+Emissions Emissions::open(records::OutputFile file) {
+  return Emissions(std::move(file));
 }
 
 void Emissions::write(const EmissionRecord& r, const records::Origin& block) {

@@ -35,8 +35,9 @@ struct ReportLine {
 
 class Report {
  public:
-  // Opens (or creates) the report in `dir` and writes its two header lines.
-  static Report create(const std::filesystem::path& dir);
+  // Starts the report in `file` (the run's "TolvernOBSAnalysis.txt"): its two
+  // header lines.
+  static Report create(records::OutputFile file);
 
   // Writes the line; one that holds a value that is not finite is not written:
   // RunError kBeyondFloatRange (status 2) naming `block`, the block's key record.
@@ -64,9 +65,9 @@ struct EmissionRecord {
 
 class Emissions {
  public:
-  // Opens (or creates) the emissions file in `dir`; an earlier file keeps its content
-  // until the first record is written.
-  static Emissions open(const std::filesystem::path& dir);
+  // The emissions file in `file` (the run's "TLVemissions.txt"); an earlier file
+  // stays as it is when the run writes no record.
+  static Emissions open(records::OutputFile file);
 
   // Writes the record; as Report::write_line, a rate, TS or VS that is not finite
   // ends the run naming `block`.

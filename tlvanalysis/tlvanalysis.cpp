@@ -82,9 +82,10 @@ void analyse_study(const std::filesystem::path& dir) {
   blocks.main1.YSRC = 4385.088f;
   BlockTime last_emitted;  // 0, 0, 0, 0: no hour emitted yet
 
+  records::OutputSet outputs(dir, {kReportFileName, kEmissionsFileName});
   fetchqc(dir, qc);
-  Report report = Report::create(dir);
-  Emissions emissions = Emissions::open(dir);
+  Report report = Report::create(outputs.open(kReportFileName));
+  Emissions emissions = Emissions::open(outputs.open(kEmissionsFileName));
   records::InputFile observations = records::InputFile::open(dir, kObservationFileName);
 
   ObservationReader reader(observations);
@@ -148,6 +149,7 @@ void analyse_study(const std::filesystem::path& dir) {
   }
   report.close();
   emissions.close();
+  outputs.commit();
 }
 
 }  // namespace

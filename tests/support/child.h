@@ -1,5 +1,6 @@
 // Test helper: runs a piece of a test in a forked child process, for what must not
-// touch the test process itself (a file-size limit, closed standard descriptors).
+// touch the test process itself (a file-size limit, closed standard descriptors),
+// or that the test stops from outside (a kill, a stop signal).
 // The child's result comes back as its exit status and, optionally, a text sent
 // through a pipe (a pipe is not a file, so a file-size limit does not cut it).
 #pragma once
@@ -56,6 +57,27 @@ ChildResult in_child(Body body) {
   if (pid > 0 && ::waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus))
     r.status = WEXITSTATUS(wstatus);
   return r;
+}
+
+// Starts `body()` in a child and returns at once with its process id; the child
+// ends with _exit(<value of body>).
+template <class Body>
+pid_t start_child(Body body) {
+  std::cout.flush();
+  std::cerr.flush();
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  return pid;
+}
+
+// Waits for a child of start_child(): its exit status, or 128 + the number of the
+// signal that ended it (as a shell shows it).
+inline int wait_child(pid_t pid) {
+  int wstatus = 0;
+  if (pid <= 0 || ::waitpid(pid, &wstatus, 0) != pid) return -1;
+  if (WIFSIGNALED(wstatus)) return 128 + WTERMSIG(wstatus);
+  return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
 }
 
 }  // namespace testsupport

@@ -2,6 +2,7 @@
 // whole-file text access. (It brings record_text.h along, whose texts tests write.)
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -10,6 +11,7 @@
 #include <string_view>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "record_text.h"
 
@@ -40,9 +42,12 @@ class ScratchDir {
     std::filesystem::remove_all(path_, ec);
     std::filesystem::create_directories(path_);
   }
+  // The existing folder `path` as it is, kept on destruction.
+  enum Keep { kKeep };
+  ScratchDir(std::filesystem::path path, Keep) : path_(std::move(path)), keep_(true) {}
   ~ScratchDir() {
     std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    if (!keep_) std::filesystem::remove_all(path_, ec);
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
@@ -58,6 +63,19 @@ class ScratchDir {
   // Whole file, byte for byte; empty when it does not exist.
   std::string read(std::string_view name) const { return read_file(path_ / name); }
   bool exists(std::string_view name) const { return std::filesystem::exists(path_ / name); }
+  // The hidden entries of the folder (names starting with '.'), sorted: the
+  // temporaries and lock files of runs that have not ended.
+  std::vector<std::string> hidden() const {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto it = std::filesystem::directory_iterator(path_, ec);
+         !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      if (name.starts_with('.')) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   // Removes everything in the folder.
   void clear() const {
@@ -71,6 +89,7 @@ class ScratchDir {
 
  private:
   std::filesystem::path path_;
+  bool keep_ = false;
 };
 
 }  // namespace testsupport
