@@ -24,24 +24,34 @@ constexpr int kDefaultResamples = 1000;
 constexpr int kMaxResamples = 100000;
 constexpr std::uint64_t kDefaultSeed = 1;
 
+// The text of --help; its list of measures is the table's.
+std::string_view summary() {
+  static const std::string text =
+      "Reads TLV-Combined-NoFill-Results.txt in the working directory and writes\n"
+      "TLV-Model-Statistics.txt (" +
+      evaluate::measure_list(evaluate::Shown::acceptance) +
+      " and the robust highest\n"
+      "concentrations of AERMOD and ISCST3 against the observed CY/Q and CMAX/Q, per arc and\n"
+      "stability, with bootstrap 95% limits and the significance of the paired differences\n"
+      "between the models), the same in tidy form in TLV-Model-Statistics.csv,\n"
+      "the pictures TLV-Scatter.svg, TLV-QQ.svg, TLV-Residuals.svg, TLV-MG-VG.svg and\n"
+      "TLV-FB-NMSE.svg, and the page TLV-Evaluation.html. With --pairs, evaluates the CSV pairs "
+      "file "
+      "instead\n"
+      "(columns group, observed, optional obk and quantity, one column per model) and\n"
+      "names the outputs after it (pairs.csv: pairs-Model-Statistics.txt, ...).\n"
+      "  --resamples N      bootstrap resamples, 1 to 100000 (default 1000)\n"
+      "  --seed N           seed of the resampling, 0 to 18446744073709551615 (default 1)\n"
+      "  --criteria SET     acceptance criteria, rural (default) or urban\n"
+      "  --pairs FILE.csv   evaluate a pairs file instead of the combined table\n";
+  return text;
+}
+
 const runframe::ProgramInfo kInfo{
     kProgram,
     "tlvstats [--resamples N] [--seed N] [--criteria rural|urban] [--pairs FILE.csv] [--help | "
     "--version]",
-    "Reads TLV-Combined-NoFill-Results.txt in the working directory and writes\n"
-    "TLV-Model-Statistics.txt (FB, MG, NMSE, VG, FAC2, NAD and the robust highest\n"
-    "concentrations of AERMOD and ISCST3 against the observed CY/Q and CMAX/Q, per arc and\n"
-    "stability, with bootstrap 95% limits and the significance of the paired differences\n"
-    "between the models), the same in tidy form in TLV-Model-Statistics.csv,\n"
-    "the pictures TLV-Scatter.svg, TLV-QQ.svg, TLV-Residuals.svg, TLV-MG-VG.svg and\n"
-    "TLV-FB-NMSE.svg, and the page TLV-Evaluation.html. With --pairs, evaluates the CSV pairs file "
-    "instead\n"
-    "(columns group, observed, optional obk and quantity, one column per model) and\n"
-    "names the outputs after it (pairs.csv: pairs-Model-Statistics.txt, ...).\n"
-    "  --resamples N      bootstrap resamples, 1 to 100000 (default 1000)\n"
-    "  --seed N           seed of the resampling, 0 to 18446744073709551615 (default 1)\n"
-    "  --criteria SET     acceptance criteria, rural (default) or urban\n"
-    "  --pairs FILE.csv   evaluate a pairs file instead of the combined table\n"};
+    summary()};
 
 struct Settings {
   int resamples = kDefaultResamples;
