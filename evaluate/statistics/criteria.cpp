@@ -35,8 +35,13 @@ struct Bounds {
 };
 
 Criterion criterion(const Bounds& b) {
-  Criterion c{b.measure, b.lower, b.upper, b.symmetric, digits_value(b.lower, -kInf),
-              digits_value(b.upper, kInf), {}};
+  Criterion c{b.measure,
+              b.lower,
+              b.upper,
+              b.symmetric,
+              digits_value(b.lower, -kInf),
+              digits_value(b.upper, kInf),
+              {}};
   const std::string name(measure_name(b.measure));
   if (b.symmetric) {
     c.text = "|" + name + "| <= " + std::string(b.upper);

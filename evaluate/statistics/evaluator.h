@@ -91,8 +91,8 @@ class Evaluator {
   const Block& block_;
   std::size_t nq_, nm_, np_, ns_, n_lines_, n_cells_, n_groups_;
   std::vector<Series> series_;
-  std::vector<PairSums> terms_;      // [(i * nq + k) * nm + m]; zero where not valid
-  std::vector<std::uint8_t> valid_;  // [i * nq + k]: bit m set where model m is valid
+  std::vector<PairSums> terms_;       // [(i * nq + k) * nm + m]; zero where not valid
+  std::vector<std::uint8_t> valid_;   // [i * nq + k]: bit m set where model m is valid
   std::vector<std::size_t> cell_of_;  // a line's cell: stratum * 3 + stability
   std::vector<std::vector<std::size_t>> group_cells_;  // per group, its cells in order
   std::vector<std::uint8_t> in_group_;                 // [g * n_cells + cell]
