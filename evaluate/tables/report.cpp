@@ -238,6 +238,9 @@ void add_definitions(std::vector<std::string>& h) {
   }
 }
 
+void add_method(std::vector<std::string>& h, const ReportInput& input, const Evaluation& ev);
+
+// The header: the input and its pairs, the definitions, then the method.
 std::vector<std::string> header_lines(const ReportInput& input, const Evaluation& ev) {
   std::vector<std::string> h;
   const std::string file(input.file);
@@ -269,6 +272,12 @@ std::vector<std::string> header_lines(const ReportInput& input, const Evaluation
       "  not a number, ModNeg lines whose model value is negative. Lines = ObsOut + ModUnr + "
       "ModNeg + N. Co observed, Cp predicted, means over the N pairs.");
   add_definitions(h);
+  add_method(h, input, ev);
+  return h;
+}
+
+// The groups, the bootstrap, the acceptance criteria, the differences and the marks.
+void add_method(std::vector<std::string>& h, const ReportInput& input, const Evaluation& ev) {
   if (input.combined) {
     h.push_back(
         "Groups: all lines; each arc (Arc column, km); stable hours (OBK > 0); unstable hours "
@@ -318,7 +327,6 @@ std::vector<std::string> header_lines(const ReportInput& input, const Evaluation
       "-9.900E+01 (-99.0) marks a value that is not formed (no pairs, no positive pairs, mean Cp "
       "zero, R with a deviation zero, RHC of fewer than 3 pairs); asterisks a value beyond the "
       "float range.");
-  return h;
 }
 
 std::string measure_line(const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m) {
