@@ -144,14 +144,19 @@ LineCounts Evaluator::counts(std::size_t g, std::size_t k, int model) const {
 // pass instead of a visit per group.
 void Evaluator::add_cells(std::span<const std::uint32_t> times) {
   std::fill(cells_.begin(), cells_.end(), PairSums{});
+  const Series* series = series_.data();
   for (std::size_t i = 0; i < n_lines_; ++i) {
     if (times[i] == 0) continue;
     const double w = times[i];
     for (std::size_t k = 0; k < nq_; ++k) {
+      const unsigned valid = valid_[i * nq_ + k];
+      if (valid == 0) continue;
       const PairSums* t = &terms_[(i * nq_ + k) * nm_];
       PairSums* c = &cells_[(cell_of_[i] * nq_ + k) * ns_];
-      for (std::size_t s = 0; s < ns_; ++s) {
-        if (holds(i, k, series_[s])) c[s].add_times(t[series_[s].model], w);
+      // A model's terms are zero where its pair is not valid: added as they stand.
+      for (std::size_t m = 0; m < nm_; ++m) c[m].add_times(t[m], w);
+      for (std::size_t s = nm_; s < ns_; ++s) {
+        if (covers(valid, series[s])) c[s].add_times(t[series[s].model], w);
       }
     }
   }

@@ -78,8 +78,10 @@ class Evaluator {
   std::size_t row(std::size_t g, std::size_t k, std::size_t r) const {
     return (g * nq_ + k) * (nm_ + np_) + r;
   }
+  // A series holds a line where every model of its mask has a valid pair there.
+  static bool covers(unsigned valid, const Series& s) { return (valid & s.mask) == s.mask; }
   bool holds(std::size_t i, std::size_t k, const Series& s) const {
-    return (valid_[i * nq_ + k] & s.mask) == s.mask;
+    return covers(valid_[i * nq_ + k], s);
   }
   void add_cells(std::span<const std::uint32_t> times);
   void merge_cells();
@@ -97,8 +99,9 @@ class Evaluator {
   std::vector<std::vector<std::size_t>> group_cells_;  // per group, its cells in order
   std::vector<std::uint8_t> in_group_;                 // [g * n_cells + cell]
   std::vector<std::array<long, 4>> state_counts_;      // [(cell * nq + k) * nm + m] by state
-  // The values of every series, largest first: [(g * nq + k) * ns + s] the predicted,
-  // [(g * nq + k) * ns + s] of a series' first side the observed values.
+  // The values of every series in every group, largest first, [(g * nq + k) * ns + s]:
+  // the predicted values, and the observed ones (of a model's series and of the
+  // first side of a pair's, which the second side shares).
   std::vector<std::vector<Ranked>> predicted_, observed_;
   std::vector<PairSums> cells_;   // [(cell * nq + k) * ns + s]
   std::vector<PairStats> stats_;  // [(g * nq + k) * ns + s]
