@@ -14,6 +14,7 @@
 #include "evaluate/input/study.h"
 #include "evaluate/statistics/bootstrap.h"
 #include "evaluate/statistics/evaluation.h"
+#include "evaluate/statistics/evaluator.h"
 #include "evaluate/statistics/high_end.h"
 #include "support/combined_line.h"
 
@@ -300,6 +301,43 @@ TEST(EvaluateBootstrap, OneResampleGivesItsOwnValues) {
   EXPECT_NEAR(std::log(evaluate::rhc(both_a)) - std::log(evaluate::rhc(both_i)),
               d.limits[evaluate::kRhcRatio].lower, 1e-12);
   EXPECT_EQ(22, d.n_both);  // 30 lines, 8 without an ISCST3 CY/Q
+}
+
+TEST(EvaluateBootstrap, AWeightingCountsEachLineAsOftenAsItsWeight) {
+  // The evaluator under weights equals every measure of the lines repeated that
+  // often, the deviations about the weighted means and the RHCs included; lines
+  // of weight 0 and ISCST3's missing pairs leave the differences' lines.
+  auto lines = varied_lines();
+  lines[3].state[kIscst3][kCy] = evaluate::PairState::model_unread;
+  const evaluate::Study study = evaluate::study_of(lines);
+  evaluate::Evaluator evaluator(study.blocks[0], evaluate::groups_of(study), study.strata.size());
+  std::vector<std::uint32_t> times;
+  std::vector<evaluate::Pair> aermod, both_a, both_i;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    times.push_back(static_cast<std::uint32_t>(i % 4));
+    const auto& l = lines[i];
+    for (std::uint32_t t = 0; t < times.back(); ++t) {
+      aermod.push_back({l.observed[kCy], l.predicted[kAermod][kCy]});
+      if (l.state[kIscst3][kCy] != evaluate::PairState::valid) continue;
+      both_a.push_back(aermod.back());
+      both_i.push_back({l.observed[kCy], l.predicted[kIscst3][kCy]});
+    }
+  }
+  evaluator.evaluate(times, evaluate::Selection::all);
+  const auto expected = evaluate::summarize(aermod).measures;
+  const auto a = evaluate::summarize(both_a).stats;
+  const auto i = evaluate::summarize(both_i).stats;
+  for (int k = 0; k < evaluate::kMeasures; ++k) {
+    const double got = evaluator.value(0, kCy, kAermod, k);
+    EXPECT_NEAR(expected[k], got, 1e-12 * std::fabs(expected[k])) << evaluate::measure_name(k);
+    const double d = evaluate::measure_difference(k, a, i);
+    if (std::isnan(d)) {
+      EXPECT_TRUE(std::isnan(evaluator.difference(0, kCy, 0, k))) << k;
+    } else {
+      EXPECT_NEAR(d, evaluator.difference(0, kCy, 0, k), 1e-12) << k;
+    }
+  }
+  EXPECT_EQ(static_cast<double>(both_a.size()), evaluator.both(0, kCy, 0));
 }
 
 TEST(EvaluateBootstrap, SignificanceNeedsBothLimitsOnOneSide) {
