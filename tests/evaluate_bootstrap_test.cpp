@@ -323,21 +323,23 @@ TEST(EvaluateBootstrap, AWeightingCountsEachLineAsOftenAsItsWeight) {
       both_i.push_back({l.observed[kCy], l.predicted[kIscst3][kCy]});
     }
   }
-  evaluator.evaluate(times, evaluate::Selection::all);
   const auto expected = evaluate::summarize(aermod).measures;
   const auto a = evaluate::summarize(both_a).stats;
   const auto i = evaluate::summarize(both_i).stats;
-  for (int k = 0; k < evaluate::kMeasures; ++k) {
-    const double got = evaluator.value(0, kCy, kAermod, k);
-    EXPECT_NEAR(expected[k], got, 1e-12 * std::fabs(expected[k])) << evaluate::measure_name(k);
-    const double d = evaluate::measure_difference(k, a, i);
-    if (std::isnan(d)) {
-      EXPECT_TRUE(std::isnan(evaluator.difference(0, kCy, 0, k))) << k;
-    } else {
-      EXPECT_NEAR(d, evaluator.difference(0, kCy, 0, k), 1e-12) << k;
+  for (const auto gathering : {evaluate::Gathering::by_cell, evaluate::Gathering::by_group}) {
+    evaluator.evaluate(times, evaluate::Selection::all, gathering);
+    for (int k = 0; k < evaluate::kMeasures; ++k) {
+      const double got = evaluator.value(0, kCy, kAermod, k);
+      EXPECT_NEAR(expected[k], got, 1e-12 * std::fabs(expected[k])) << evaluate::measure_name(k);
+      const double d = evaluate::measure_difference(k, a, i);
+      if (std::isnan(d)) {
+        EXPECT_TRUE(std::isnan(evaluator.difference(0, kCy, 0, k))) << k;
+      } else {
+        EXPECT_NEAR(d, evaluator.difference(0, kCy, 0, k), 1e-12) << k;
+      }
     }
+    EXPECT_EQ(static_cast<double>(both_a.size()), evaluator.both(0, kCy, 0));
   }
-  EXPECT_EQ(static_cast<double>(both_a.size()), evaluator.both(0, kCy, 0));
 }
 
 TEST(EvaluateBootstrap, SignificanceNeedsBothLimitsOnOneSide) {

@@ -181,7 +181,7 @@ void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Eva
     draw_resample(rng, strata, drawn);
     std::fill(times.begin(), times.end(), 0u);
     for (std::size_t i : drawn) ++times[i];
-    evaluator.evaluate(times, Selection::with_limits);
+    evaluator.evaluate(times, Selection::with_limits, Gathering::by_cell);
     kept.keep(evaluator, b);
   }
   kept.fill(block, ev);

@@ -10,7 +10,7 @@ namespace {
 // The point estimate of the block's quantities: every line counted once.
 void point_estimate(const Block& block, Evaluator& evaluator, Evaluation& ev) {
   const std::vector<std::uint32_t> once(block.size(), 1u);
-  evaluator.evaluate(once, Selection::all);
+  evaluator.evaluate(once, Selection::all, Gathering::by_group);
   const auto pairs = model_pairs(block.models);
   for (std::size_t k = 0; k < block.nq(); ++k) {
     for (std::size_t g = 0; g < ev.groups.size(); ++g) {

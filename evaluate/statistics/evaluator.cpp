@@ -73,16 +73,19 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   for (std::size_t i = n_lines_; i-- > 0;) line_of_cell[cell_of_[i]] = i;
   in_group_.assign(n_groups_ * n_cells_, 0);
   group_cells_.resize(n_groups_);
+  cell_groups_.resize(n_cells_);
+  for (std::size_t g = 0; g < n_groups_; ++g) group_index_.push_back(g);
   for (std::size_t g = 0; g < n_groups_; ++g) {
     for (std::size_t c = 0; c < n_cells_; ++c) {
       const std::size_t i = line_of_cell[c];
       if (i == n_lines_ || !in_group(groups[g], block.stratum[i], block.obk[i])) continue;
       in_group_[g * n_cells_ + c] = 1;
       group_cells_[g].push_back(c);
+      cell_groups_[c].push_back(g);
     }
   }
   rank_values();
-  cells_.resize(n_cells_ * nq_ * ns_);
+  slots_.resize(std::max(n_cells_, n_groups_) * nq_ * ns_);
   stats_.resize(n_groups_ * nq_ * ns_);
   values_.resize(n_groups_ * nq_ * (nm_ + np_));
 }
@@ -140,36 +143,48 @@ LineCounts Evaluator::counts(std::size_t g, std::size_t k, int model) const {
   return out;
 }
 
-// Each line's terms, times its count, in line order into its cell: one sequential
-// pass instead of a visit per group.
-void Evaluator::add_cells(std::span<const std::uint32_t> times) {
-  std::fill(cells_.begin(), cells_.end(), PairSums{});
+std::span<const std::size_t> Evaluator::line_slots(std::size_t i, Gathering gathering) const {
+  if (gathering == Gathering::by_cell) return {&cell_of_[i], 1};
+  return cell_groups_[cell_of_[i]];
+}
+
+std::span<const std::size_t> Evaluator::group_slots(std::size_t g, Gathering gathering) const {
+  if (gathering == Gathering::by_cell) return group_cells_[g];
+  return {&group_index_[g], 1};
+}
+
+// Each line's terms, times its count, in line order into its slots: one sequential
+// pass over the lines.
+void Evaluator::add_lines(std::span<const std::uint32_t> times, Gathering gathering) {
+  std::fill(slots_.begin(), slots_.end(), PairSums{});
   const Series* series = series_.data();
   for (std::size_t i = 0; i < n_lines_; ++i) {
     if (times[i] == 0) continue;
     const double w = times[i];
-    for (std::size_t k = 0; k < nq_; ++k) {
-      const unsigned valid = valid_[i * nq_ + k];
-      if (valid == 0) continue;
-      const PairSums* t = &terms_[(i * nq_ + k) * nm_];
-      PairSums* c = &cells_[(cell_of_[i] * nq_ + k) * ns_];
-      // A model's terms are zero where its pair is not valid: added as they stand.
-      for (std::size_t m = 0; m < nm_; ++m) c[m].add_times(t[m], w);
-      for (std::size_t s = nm_; s < ns_; ++s) {
-        if (covers(valid, series[s])) c[s].add_times(t[series[s].model], w);
+    for (std::size_t slot : line_slots(i, gathering)) {
+      for (std::size_t k = 0; k < nq_; ++k) {
+        const unsigned valid = valid_[i * nq_ + k];
+        if (valid == 0) continue;
+        const PairSums* t = &terms_[(i * nq_ + k) * nm_];
+        PairSums* c = &slots_[(slot * nq_ + k) * ns_];
+        // A model's terms are zero where its pair is not valid: added as they stand.
+        for (std::size_t m = 0; m < nm_; ++m) c[m].add_times(t[m], w);
+        for (std::size_t s = nm_; s < ns_; ++s) {
+          if (covers(valid, series[s])) c[s].add_times(t[series[s].model], w);
+        }
       }
     }
   }
 }
 
-// A group's sums are those of its cells, added in cell order.
-void Evaluator::merge_cells() {
+// A group's sums are those of its slots, added in order.
+void Evaluator::gather(Gathering gathering) {
   for (std::size_t g = 0; g < n_groups_; ++g) {
     PairStats* out = &stats_[g * nq_ * ns_];
     std::fill(out, out + nq_ * ns_, PairStats{});
-    for (std::size_t c : group_cells_[g]) {
-      const PairSums* cell = &cells_[c * nq_ * ns_];
-      for (std::size_t j = 0; j < nq_ * ns_; ++j) out[j].sums.add(cell[j]);
+    for (std::size_t slot : group_slots(g, gathering)) {
+      const PairSums* sums = &slots_[slot * nq_ * ns_];
+      for (std::size_t j = 0; j < nq_ * ns_; ++j) out[j].sums.add(sums[j]);
     }
   }
 }
@@ -224,9 +239,10 @@ void Evaluator::measures(Selection selection) {
   }
 }
 
-void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selection) {
-  add_cells(times);
-  merge_cells();
+void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selection,
+                         Gathering gathering) {
+  add_lines(times, gathering);
+  gather(gathering);
   // The passes run over the models' series, and over those of the differences only
   // where a difference needs them.
   for (Formed formed : {Formed::about_means, Formed::high_values}) {

@@ -26,6 +26,13 @@ std::vector<std::pair<int, int>> model_pairs(int models);
 // Which measures an evaluation forms: every one, or those given with limits.
 enum class Selection { all, with_limits };
 
+// How the lines' sums are gathered into a group's: line by line into every group
+// that holds the line (in line order), or line by line into the line's cell (its
+// stratum and stability class) and then cell by cell into the groups, which passes
+// over the lines once however many groups there are. The resamples, many of them,
+// are gathered by cell; the point estimate by group.
+enum class Gathering { by_group, by_cell };
+
 // The lines of a group for one model and quantity, by the state of the model's pair.
 struct LineCounts {
   long lines = 0;
@@ -42,7 +49,7 @@ class Evaluator {
 
   // Forms the selected measures with line i counted times[i] times (0: left out);
   // the others are NaN.
-  void evaluate(std::span<const std::uint32_t> times, Selection selection);
+  void evaluate(std::span<const std::uint32_t> times, Selection selection, Gathering gathering);
 
   // The results of the last evaluate() for group g and the block's k-th quantity: a
   // model's measure and the number of its pairs; a pair of models' difference of a
@@ -83,8 +90,11 @@ class Evaluator {
   bool holds(std::size_t i, std::size_t k, const Series& s) const {
     return covers(valid_[i * nq_ + k], s);
   }
-  void add_cells(std::span<const std::uint32_t> times);
-  void merge_cells();
+  // The slots a line's terms go to, and those a group's sums come from.
+  std::span<const std::size_t> line_slots(std::size_t i, Gathering gathering) const;
+  std::span<const std::size_t> group_slots(std::size_t g, Gathering gathering) const;
+  void add_lines(std::span<const std::uint32_t> times, Gathering gathering);
+  void gather(Gathering gathering);
   void deviations(std::span<const std::uint32_t> times, std::size_t series);
   void high_values(std::span<const std::uint32_t> times, std::size_t series);
   void measures(Selection selection);
@@ -97,13 +107,15 @@ class Evaluator {
   std::vector<std::uint8_t> valid_;   // [i * nq + k]: bit m set where model m is valid
   std::vector<std::size_t> cell_of_;  // a line's cell: stratum * 3 + stability
   std::vector<std::vector<std::size_t>> group_cells_;  // per group, its cells in order
+  std::vector<std::vector<std::size_t>> cell_groups_;  // per cell, the groups holding it
+  std::vector<std::size_t> group_index_;               // 0, 1, ...: each group its own slot
   std::vector<std::uint8_t> in_group_;                 // [g * n_cells + cell]
   std::vector<std::array<long, 4>> state_counts_;      // [(cell * nq + k) * nm + m] by state
   // The values of every series in every group, largest first, [(g * nq + k) * ns + s]:
   // the predicted values, and the observed ones (of a model's series and of the
   // first side of a pair's, which the second side shares).
   std::vector<std::vector<Ranked>> predicted_, observed_;
-  std::vector<PairSums> cells_;   // [(cell * nq + k) * ns + s]
+  std::vector<PairSums> slots_;   // [(slot * nq + k) * ns + s]: a cell's or a group's sums
   std::vector<PairStats> stats_;  // [(g * nq + k) * ns + s]
   std::vector<MeasureValues> values_;
 };
