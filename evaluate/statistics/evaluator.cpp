@@ -52,6 +52,17 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
     series_.push_back({a, mask});
     series_.push_back({b, mask});
   }
+  index_lines();
+  index_groups(groups);
+  rank_values();
+  slots_.resize(std::max(n_cells_, n_groups_) * nq_ * ns_);
+  stats_.resize(n_groups_ * nq_ * ns_);
+  values_.resize(n_groups_ * nq_ * (nm_ + np_));
+}
+
+// Each line's cell, terms, valid models and the count of its pairs' states.
+void Evaluator::index_lines() {
+  const Block& block = block_;
   terms_.resize(n_lines_ * nq_ * nm_);
   valid_.assign(n_lines_ * nq_, 0);
   cell_of_.resize(n_lines_);
@@ -63,12 +74,16 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
         const PairState state = block.pair_state(i, k, static_cast<int>(m));
         ++state_counts_[(cell_of_[i] * nq_ + k) * nm_ + m][static_cast<std::size_t>(state)];
         if (state != PairState::valid) continue;
-        terms_[(i * nq_ + k) * nm_ + m] = pair_terms(block.co(i, k), block.cp(i, k, int(m)));
+        terms_[(i * nq_ + k) * nm_ + m] =
+            pair_terms(block.co(i, k), block.cp(i, k, static_cast<int>(m)));
         valid_[i * nq_ + k] |= static_cast<std::uint8_t>(1u << m);
       }
     }
   }
-  // A group holds whole cells: a cell is in it when a line of the cell is.
+}
+
+// A group holds whole cells: a cell is in it when a line of the cell is.
+void Evaluator::index_groups(const std::vector<Group>& groups) {
   std::vector<std::size_t> line_of_cell(n_cells_, n_lines_);
   for (std::size_t i = n_lines_; i-- > 0;) line_of_cell[cell_of_[i]] = i;
   in_group_.assign(n_groups_ * n_cells_, 0);
@@ -78,16 +93,12 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   for (std::size_t g = 0; g < n_groups_; ++g) {
     for (std::size_t c = 0; c < n_cells_; ++c) {
       const std::size_t i = line_of_cell[c];
-      if (i == n_lines_ || !in_group(groups[g], block.stratum[i], block.obk[i])) continue;
+      if (i == n_lines_ || !in_group(groups[g], block_.stratum[i], block_.obk[i])) continue;
       in_group_[g * n_cells_ + c] = 1;
       group_cells_[g].push_back(c);
       cell_groups_[c].push_back(g);
     }
   }
-  rank_values();
-  slots_.resize(std::max(n_cells_, n_groups_) * nq_ * ns_);
-  stats_.resize(n_groups_ * nq_ * ns_);
-  values_.resize(n_groups_ * nq_ * (nm_ + np_));
 }
 
 // Each model's values of a quantity are sorted once over all lines, the observed

@@ -43,7 +43,8 @@ struct LineCounts {
 
 class Evaluator {
  public:
-  // Prepares `block`, whose strata are indices below `strata`, for `groups`.
+  // Prepares `block`, whose strata are indices below `strata`, for `groups`; keeps a
+  // reference to `block`.
   // Throws std::length_error for a block of 2^32 lines or more.
   Evaluator(const Block& block, const std::vector<Group>& groups, std::size_t strata);
 
@@ -98,6 +99,8 @@ class Evaluator {
   void deviations(std::span<const std::uint32_t> times, std::size_t series);
   void high_values(std::span<const std::uint32_t> times, std::size_t series);
   void measures(Selection selection);
+  void index_lines();
+  void index_groups(const std::vector<Group>& groups);
   void rank_values();
 
   const Block& block_;

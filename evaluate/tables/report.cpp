@@ -35,8 +35,8 @@ std::vector<int> difference_measures() {
   return out;
 }
 
-// "(a13,...,<plain>e11.3,<blocks>(3e11.3,3x,a1))" with `real` for e11.3 and `text`
-// for the texts; `lead` the fields before the reals.
+// The layouts of both kinds of line: `real` the edit descriptor of a real ("e11.3",
+// after "1p"; or "a11" for a prepared text) and `arc` that of the arc ("f8.2" or "a8").
 std::string measure_layout(std::string_view real, std::string_view arc) {
   return "(a13,1x,a6,1x,a8," + std::string(arc) + ",7i7," +
          std::string(real == "a11" ? "" : "1p,") + std::to_string(plain_measures().size()) +
