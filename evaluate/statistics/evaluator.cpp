@@ -154,11 +154,6 @@ LineCounts Evaluator::counts(std::size_t g, std::size_t k, int model) const {
   return out;
 }
 
-std::span<const std::size_t> Evaluator::line_slots(std::size_t i, Gathering gathering) const {
-  if (gathering == Gathering::by_cell) return {&cell_of_[i], 1};
-  return cell_groups_[cell_of_[i]];
-}
-
 std::span<const std::size_t> Evaluator::group_slots(std::size_t g, Gathering gathering) const {
   if (gathering == Gathering::by_cell) return group_cells_[g];
   return {&group_index_[g], 1};
@@ -168,22 +163,31 @@ std::span<const std::size_t> Evaluator::group_slots(std::size_t g, Gathering gat
 // pass over the lines.
 void Evaluator::add_lines(std::span<const std::uint32_t> times, Gathering gathering) {
   std::fill(slots_.begin(), slots_.end(), PairSums{});
+  const std::size_t nq = nq_, nm = nm_, ns = ns_;
   const Series* series = series_.data();
+  const PairSums* terms = terms_.data();
+  const std::uint8_t* valid = valid_.data();
+  auto add_line = [&](std::size_t i, PairSums* sums, double w) {
+    for (std::size_t k = 0; k < nq; ++k) {
+      const PairSums* t = terms + (i * nq + k) * nm;
+      PairSums* c = sums + k * ns;
+      // A model's terms are zero where its pair is not valid: added as they stand.
+      for (std::size_t m = 0; m < nm; ++m) c[m].add_times(t[m], w);
+      // Both sides of a pair of models hold the same lines.
+      for (std::size_t s = nm; s < ns; s += 2) {
+        if (!covers(valid[i * nq + k], series[s])) continue;
+        c[s].add_times(t[series[s].model], w);
+        c[s + 1].add_times(t[series[s + 1].model], w);
+      }
+    }
+  };
   for (std::size_t i = 0; i < n_lines_; ++i) {
     if (times[i] == 0) continue;
     const double w = times[i];
-    for (std::size_t slot : line_slots(i, gathering)) {
-      for (std::size_t k = 0; k < nq_; ++k) {
-        const unsigned valid = valid_[i * nq_ + k];
-        if (valid == 0) continue;
-        const PairSums* t = &terms_[(i * nq_ + k) * nm_];
-        PairSums* c = &slots_[(slot * nq_ + k) * ns_];
-        // A model's terms are zero where its pair is not valid: added as they stand.
-        for (std::size_t m = 0; m < nm_; ++m) c[m].add_times(t[m], w);
-        for (std::size_t s = nm_; s < ns_; ++s) {
-          if (covers(valid, series[s])) c[s].add_times(t[series[s].model], w);
-        }
-      }
+    if (gathering == Gathering::by_cell) {
+      add_line(i, &slots_[cell_of_[i] * nq * ns], w);
+    } else {
+      for (std::size_t slot : cell_groups_[cell_of_[i]]) add_line(i, &slots_[slot * nq * ns], w);
     }
   }
 }

@@ -91,8 +91,7 @@ class Evaluator {
   bool holds(std::size_t i, std::size_t k, const Series& s) const {
     return covers(valid_[i * nq_ + k], s);
   }
-  // The slots a line's terms go to, and those a group's sums come from.
-  std::span<const std::size_t> line_slots(std::size_t i, Gathering gathering) const;
+  // The slots a group's sums come from: its cells, or its own slot.
   std::span<const std::size_t> group_slots(std::size_t g, Gathering gathering) const;
   void add_lines(std::span<const std::uint32_t> times, Gathering gathering);
   void gather(Gathering gathering);
