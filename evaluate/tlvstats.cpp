@@ -45,8 +45,9 @@ std::string summary_text() {
     pictures += "  " + name + std::string(file.caption) + "\n";
   }
   return "Reads TLV-Combined-NoFill-Results.txt in the working directory and writes\n" +
-         output_of(OutputKind::statistics) +
-         " (FB, MG, NMSE, VG, FAC2, NAD and the robust highest\n"
+         output_of(OutputKind::statistics) + " (" +
+         evaluate::measure_list(evaluate::Shown::acceptance) +
+         " and the robust highest\n"
          "concentrations of AERMOD and ISCST3 against the observed CY/Q and CMAX/Q, per arc and\n"
          "stability, with bootstrap 95% limits and the significance of the paired differences\n"
          "between the models), the same in tidy form in " +

@@ -14,6 +14,7 @@
 #include "evaluate/input/study.h"
 #include "evaluate/statistics/bootstrap.h"
 #include "evaluate/statistics/evaluation.h"
+#include "evaluate/statistics/evaluator.h"
 #include "evaluate/statistics/high_end.h"
 #include "support/combined_line.h"
 
@@ -172,7 +173,7 @@ bool same(const evaluate::Evaluation& a, const evaluate::Evaluation& b) {
   for (std::size_t g = 0; g < a.groups.size(); ++g) {
     for (int m = 0; m < evaluate::kModels; ++m) {
       for (int q = 0; q < evaluate::kQuantities; ++q) {
-        for (int k = 0; k < evaluate::kLineStats; ++k) {
+        for (int k = 0; k < evaluate::kMeasures; ++k) {
           const auto& x = model(a, g, m, q).limits[k];
           const auto& y = model(b, g, m, q).limits[k];
           if (x.lower != y.lower || x.upper != y.upper) {
@@ -247,6 +248,7 @@ TEST(EvaluateBootstrap, SignificanceOfAClearlyBetterModel) {
   for (auto& l : lines) l.predicted[kIscst3] = l.predicted[kAermod];
   const auto same = bootstrap(lines, 200, 1);
   for (int k = 0; k < evaluate::kMeasures; ++k) {
+    if (evaluate::measure_spec(k).difference == evaluate::Difference::none) continue;
     const auto& lim = difference(same, 0, kCmax).limits[k];
     EXPECT_EQ(0.0, lim.lower);
     EXPECT_EQ(0.0, lim.upper);
@@ -294,10 +296,50 @@ TEST(EvaluateBootstrap, OneResampleGivesItsOwnValues) {
     EXPECT_EQ(m.limits[stat].lower, m.limits[stat].upper) << stat;
   }
   const auto& d = difference(r, 0, kCy);
-  EXPECT_NEAR(evaluate::measure_differences(sums_a, sums_i)[kFb], d.limits[kFb].lower, 1e-12);
-  EXPECT_NEAR(evaluate::rhc_log_difference(evaluate::rhc(both_a), evaluate::rhc(both_i)),
-              d.limits[evaluate::kDlnRhc].lower, 1e-12);
+  EXPECT_NEAR(evaluate::measure_difference(kFb, evaluate::PairStats{sums_a}, {sums_i}),
+              d.limits[kFb].lower, 1e-12);
+  EXPECT_NEAR(std::log(evaluate::rhc(both_a)) - std::log(evaluate::rhc(both_i)),
+              d.limits[evaluate::kRhcRatio].lower, 1e-12);
   EXPECT_EQ(22, d.n_both);  // 30 lines, 8 without an ISCST3 CY/Q
+}
+
+TEST(EvaluateBootstrap, AWeightingCountsEachLineAsOftenAsItsWeight) {
+  // The evaluator under weights equals every measure of the lines repeated that
+  // often, the deviations about the weighted means and the RHCs included; lines
+  // of weight 0 and ISCST3's missing pairs leave the differences' lines.
+  auto lines = varied_lines();
+  lines[3].state[kIscst3][kCy] = evaluate::PairState::model_unread;
+  const evaluate::Study study = evaluate::study_of(lines);
+  evaluate::Evaluator evaluator(study.blocks[0], evaluate::groups_of(study), study.strata.size());
+  std::vector<std::uint32_t> times;
+  std::vector<evaluate::Pair> aermod, both_a, both_i;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    times.push_back(static_cast<std::uint32_t>(i % 4));
+    const auto& l = lines[i];
+    for (std::uint32_t t = 0; t < times.back(); ++t) {
+      aermod.push_back({l.observed[kCy], l.predicted[kAermod][kCy]});
+      if (l.state[kIscst3][kCy] != evaluate::PairState::valid) continue;
+      both_a.push_back(aermod.back());
+      both_i.push_back({l.observed[kCy], l.predicted[kIscst3][kCy]});
+    }
+  }
+  const auto expected = evaluate::summarize(aermod).measures;
+  const auto a = evaluate::summarize(both_a).stats;
+  const auto i = evaluate::summarize(both_i).stats;
+  for (const auto gathering : {evaluate::Gathering::by_cell, evaluate::Gathering::by_group}) {
+    evaluator.evaluate(times, evaluate::Selection::all, gathering);
+    for (int k = 0; k < evaluate::kMeasures; ++k) {
+      const double got = evaluator.value(0, kCy, kAermod, k);
+      EXPECT_NEAR(expected[k], got, 1e-12 * std::fabs(expected[k])) << evaluate::measure_name(k);
+      const double d = evaluate::measure_difference(k, a, i);
+      if (std::isnan(d)) {
+        EXPECT_TRUE(std::isnan(evaluator.difference(0, kCy, 0, k))) << k;
+      } else {
+        EXPECT_NEAR(d, evaluator.difference(0, kCy, 0, k), 1e-12) << k;
+      }
+    }
+    EXPECT_EQ(static_cast<double>(both_a.size()), evaluator.both(0, kCy, 0));
+  }
 }
 
 TEST(EvaluateBootstrap, SignificanceNeedsBothLimitsOnOneSide) {

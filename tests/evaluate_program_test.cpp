@@ -86,7 +86,7 @@ struct LineTexts {
 };
 
 MeasureLine read_measure_line(const std::string& record, long number) {
-  static const records::Layout layout(evaluate::kMeasureLineLayout);
+  static const records::Layout layout(evaluate::measure_line_layout());
   MeasureLine m;
   LineTexts texts;
   std::vector<records::Dest> dests = texts.head();
@@ -108,7 +108,7 @@ struct DifferenceLine {
 };
 
 DifferenceLine read_difference_line(const std::string& record, long number) {
-  static const records::Layout layout(evaluate::kDifferenceLineLayout);
+  static const records::Layout layout(evaluate::difference_line_layout());
   DifferenceLine d;
   LineTexts texts;
   std::vector<records::Dest> dests = texts.head();
@@ -589,7 +589,7 @@ TEST(EvaluateProgram, UrbanCriteria) {
   expect_close(7.0 / 15.0, t.measures.at("AERMOD CY/Q all").value[5], "NAD");
 }
 
-TEST(EvaluateProgram, ValueBeyondTheFloatRangeKeepsABlankBeforeItsAsterisks) {
+TEST(EvaluateProgram, ValueBeyondTheFloatRangeIsAsterisksInTheTableAndEmptyInTheTidyFile) {
   // AERMOD predicts 1e-30 where 1e10 is observed: VG = exp(92^2) is beyond any float.
   std::string text = "header 1\r\nheader 2\r\n";
   for (int k = 0; k < 3; ++k)
@@ -603,6 +603,18 @@ TEST(EvaluateProgram, ValueBeyondTheFloatRangeKeepsABlankBeforeItsAsterisks) {
     ++found;
     EXPECT_EQ(" **********", line.substr(252, 11));  // VG, columns 253-263
     EXPECT_EQ("   N", line.substr(285, 4));          // its mark: not met
+  }
+  EXPECT_EQ(1, found);
+  // The tidy file leaves the value empty, as the table leaves it unwritten.
+  found = 0;
+  for (const auto& row : csv_rows(dir.read("TLV-Model-Statistics.csv"))) {
+    if (row.size() < 9 || row[0] != "AERMOD" || row[1] != "CY/Q" || row[2] != "all" ||
+        row[4] != "VG") {
+      continue;
+    }
+    ++found;
+    EXPECT_EQ("", row[5]);
+    EXPECT_EQ("N", row[8]);
   }
   EXPECT_EQ(1, found);
 }
@@ -807,7 +819,8 @@ TEST(EvaluateProgram, MalformedPairsFiles) {
     EXPECT_EQ(2, r.status);
     EXPECT_EQ(
         "tlvstats: p.csv: Too many groups for the bootstrap: 2001 groups, 2 models, 100000 "
-        "resamples; use fewer groups or resamples\n",
+        "resamples need 5002500000 resample values (38166 MiB), more than the 268435456 "
+        "(2048 MiB) held at most; use fewer groups or resamples\n",
         r.err);
   }
   ScratchDir dir;

@@ -11,6 +11,8 @@
 
 #include "evaluate/input/groups.h"
 #include "evaluate/pictures/svg.h"
+#include "evaluate/statistics/criteria.h"
+#include "evaluate/statistics/measures.h"
 
 namespace evaluate {
 namespace {
@@ -25,8 +27,8 @@ enum class CellKind {
 };
 
 struct Column {
-  std::string_view measure;
-  std::string_view title;  // what the measure is, for the column head's title text
+  std::string measure;
+  std::string title;  // what the measure is, for the column head's title text
 };
 
 struct Count {
@@ -43,66 +45,86 @@ struct TableKind {
   std::vector<Count> counts;
 };
 
-const TableKind kAcceptance{
-    "acceptance",
-    "acceptance per model and group",
-    CellKind::judged,
-    {{"FB",
-      "fractional bias (mean Co - mean Cp) / (0.5 (mean Co + mean Cp)); positive: "
-      "underprediction"},
-     {"MG", "geometric mean bias exp(mean ln Co - mean ln Cp); above 1: underprediction"},
-     {"NMSE", "normalised mean square error mean (Co - Cp)^2 / (mean Co mean Cp)"},
-     {"VG", "geometric variance exp(mean (ln Co - ln Cp)^2)"},
-     {"FAC2", "fraction of pairs with 0.5 <= Cp/Co <= 2"},
-     {"NAD", "normalised absolute difference mean |Co - Cp| / (mean Co + mean Cp)"}},
-    {{"Lines", "lines in the group", &TidyRow::lines},
-     {"N", "valid pairs", &TidyRow::n},
-     {"Npos", "valid pairs with both values positive (MG, VG)", &TidyRow::n_pos}}};
+// The columns of the measures the page shows in one table, in table order.
+std::vector<Column> shown(Shown where) {
+  std::vector<Column> out;
+  for (const MeasureSpec& spec : measure_table()) {
+    if (spec.shown == where) out.push_back({std::string(spec.name), std::string(spec.title)});
+  }
+  return out;
+}
 
-const TableKind kDifferences{
-    "differences",
-    "differences between the models (first minus second)",
-    CellKind::difference,
-    {{"dFB", "FB of the first model minus FB of the second"},
-     {"dlnMG", "ln MG of the first model minus ln MG of the second"},
-     {"dNMSE", "NMSE of the first model minus NMSE of the second"},
-     {"dlnVG", "ln VG of the first model minus ln VG of the second"},
-     {"dFAC2", "FAC2 of the first model minus FAC2 of the second"},
-     {"dNAD", "NAD of the first model minus NAD of the second"},
-     {"dlnRHC", "ln(RHCp/RHCo) of the first model minus that of the second"}},
-    {{"N.both", "lines where both models' pairs are valid", &TidyRow::n_both}}};
+// The columns of the differences of the measures shown in `where` (all: every one).
+std::vector<Column> differences(std::optional<Shown> where) {
+  std::vector<Column> out;
+  for (const MeasureSpec& spec : measure_table()) {
+    if (spec.difference == Difference::none || (where && spec.shown != *where)) continue;
+    std::string title(spec.difference_title);
+    if (title.empty()) {
+      const std::string ln = spec.difference == Difference::log ? "ln " : "";
+      const std::string name(spec.name);
+      title = ln + name + " of the first model minus " + ln + name + " of the second";
+    }
+    out.push_back({std::string(spec.difference_name), title});
+  }
+  return out;
+}
 
-const TableKind kHighEnd{
-    "high-end",
-    "robust highest concentrations per model and group",
-    CellKind::limits,
-    {{"RHCo", "robust highest observed concentration"},
-     {"RHCp", "robust highest predicted concentration"},
-     {"RHCp/RHCo", "ratio of the predicted to the observed robust highest concentration"}},
-    {{"N", "valid pairs", &TidyRow::n}}};
+const TableKind& acceptance_kind() {
+  static const TableKind kind{
+      "acceptance",
+      "acceptance per model and group",
+      CellKind::judged,
+      shown(Shown::acceptance),
+      {{"Lines", "lines in the group", &TidyRow::lines},
+       {"N", "valid pairs", &TidyRow::n},
+       {"Npos", "valid pairs with both values positive (MG, VG)", &TidyRow::n_pos}}};
+  return kind;
+}
 
-const TableKind kHighEndDifferences{
-    "high-end-differences",
-    "high end, differences between the models",
-    CellKind::difference,
-    {{"dlnRHC", "ln(RHCp/RHCo) of the first model minus that of the second"}},
-    {{"N.both", "lines where both models' pairs are valid", &TidyRow::n_both}}};
+const TableKind& differences_kind() {
+  static const TableKind kind{
+      "differences",
+      "differences between the models (first minus second)",
+      CellKind::difference,
+      differences(std::nullopt),
+      {{"N.both", "lines where both models' pairs are valid", &TidyRow::n_both}}};
+  return kind;
+}
 
-const TableKind kMeans{
-    "means",
-    "means, standard deviations and correlation",
-    CellKind::plain,
-    {{"MeanO", "mean of the observed values Co"},
-     {"MeanP", "mean of the predicted values Cp"},
-     {"SdO", "standard deviation of Co (divisor N)"},
-     {"SdP", "standard deviation of Cp (divisor N)"},
-     {"R", "correlation coefficient of Co and Cp"}},
-    {{"Lines", "lines in the group", &TidyRow::lines},
-     {"ObsOut", "pairs left out: observation missing or not positive", &TidyRow::obs_out},
-     {"ModUnr", "pairs left out: model field blank or unreadable", &TidyRow::mod_unr},
-     {"ModNeg", "pairs left out: model value negative", &TidyRow::mod_neg},
-     {"N", "valid pairs", &TidyRow::n},
-     {"Boot", "resamples in which the group had pairs", &TidyRow::boot}}};
+const TableKind& high_end_kind() {
+  static const TableKind kind{"high-end",
+                              "robust highest concentrations per model and group",
+                              CellKind::limits,
+                              shown(Shown::high_end),
+                              {{"N", "valid pairs", &TidyRow::n}}};
+  return kind;
+}
+
+const TableKind& high_end_differences_kind() {
+  static const TableKind kind{
+      "high-end-differences",
+      "high end, differences between the models",
+      CellKind::difference,
+      differences(Shown::high_end),
+      {{"N.both", "lines where both models' pairs are valid", &TidyRow::n_both}}};
+  return kind;
+}
+
+const TableKind& means_kind() {
+  static const TableKind kind{
+      "means",
+      "means, standard deviations and correlation",
+      CellKind::plain,
+      shown(Shown::means),
+      {{"Lines", "lines in the group", &TidyRow::lines},
+       {"ObsOut", "pairs left out: observation missing or not positive", &TidyRow::obs_out},
+       {"ModUnr", "pairs left out: model field blank or unreadable", &TidyRow::mod_unr},
+       {"ModNeg", "pairs left out: model value negative", &TidyRow::mod_neg},
+       {"N", "valid pairs", &TidyRow::n},
+       {"Boot", "resamples in which the group had pairs", &TidyRow::boot}}};
+  return kind;
+}
 
 // A criterion as the page shows it: "<=" and ">=" as their signs, escaped.
 std::string criterion_html(std::string_view text) {
@@ -203,18 +225,34 @@ struct Mark {
   std::string_view text;
 };
 
+// The row's mark (the tidy file's one character), or 0 where it has none.
+char mark_of(const TidyRow& row) {
+  return row.mark.size() == 1 ? row.mark[0] : '\0';
+}
+
 Mark judged_mark(const TidyRow& row) {
-  if (row.mark == "Y") return {"met", "✓ met"};
-  if (row.mark == "N") return {"unmet", "✗ not met"};
-  if (row.mark == ".") return {"nj", "not judged"};
-  if (row.mark == "-") return {"nf", "not formed"};
+  switch (mark_of(row)) {
+    case kMarkYes:
+      return {"met", "✓ met"};
+    case kMarkNo:
+      return {"unmet", "✗ not met"};
+    case kMarkNotJudged:
+      return {"nj", "not judged"};
+    case kMarkNone:
+      return {"nf", "not formed"};
+  }
   return {};
 }
 
 Mark difference_mark(const TidyRow& row) {
-  if (row.mark == "Y") return {"sig", "significant"};
-  if (row.mark == "N") return {"nsig", "not significant"};
-  if (row.mark == "-") return {"nf", std::isnan(row.value) ? "not formed" : "no limits"};
+  switch (mark_of(row)) {
+    case kMarkYes:
+      return {"sig", "significant"};
+    case kMarkNo:
+      return {"nsig", "not significant"};
+    case kMarkNone:
+      return {"nf", std::isnan(row.value) ? "not formed" : "no limits"};
+  }
   return {};
 }
 
@@ -231,12 +269,12 @@ class Page {
     nav();
     out_ += "</header>\n<main>\n";
     inputs();
-    section("acceptance", "Acceptance", {&kAcceptance}, [&] { acceptance_intro(); });
-    section("differences", "Differences between the models", {&kDifferences},
+    section("acceptance", "Acceptance", {&acceptance_kind()}, [&] { acceptance_intro(); });
+    section("differences", "Differences between the models", {&differences_kind()},
             [&] { differences_intro(); });
-    section("high-end", "The high end", {&kHighEnd, &kHighEndDifferences},
+    section("high-end", "The high end", {&high_end_kind(), &high_end_differences_kind()},
             [&] { high_end_intro(); });
-    section("means", "Means and counts", {&kMeans}, [&] {
+    section("means", "Means and counts", {&means_kind()}, [&] {
       out_ +=
           "<p>The counts of every model and group, and the means, standard deviations "
           "(divisor N) and correlation coefficient of its valid pairs.</p>\n";
@@ -315,7 +353,7 @@ class Page {
     }
     out_ += (list.empty() ? std::string("none") : list) + ".";
     std::string not_judged;
-    for (const Column& c : kAcceptance.columns) {
+    for (const Column& c : acceptance_kind().columns) {
       if (judged(c.measure)) continue;
       if (!not_judged.empty()) not_judged += ", ";
       not_judged += c.measure;
@@ -379,7 +417,7 @@ class Page {
               std::string(c.label) + "</th>";
     }
     for (const Column& c : kind.columns) {
-      out_ += "<th scope=\"col\" title=\"" + html_escape(c.title) + "\">" + std::string(c.measure);
+      out_ += "<th scope=\"col\" title=\"" + html_escape(c.title) + "\">" + c.measure;
       if (kind.cells == CellKind::judged) {
         const std::string* t = criterion(c.measure);
         if (!t) {

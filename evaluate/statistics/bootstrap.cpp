@@ -6,49 +6,129 @@
 #include <stdexcept>
 
 #include "evaluate/statistics/evaluation.h"
-#include "evaluate/statistics/high_end.h"
 #include "records/errors.h"
 
 namespace evaluate {
 namespace {
 
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
-constexpr int kCells = 3;  // stability classes per stratum
 // At most this many resample values (8 bytes each) are held for one block.
 constexpr double kMaxResampleValues = 256.0 * 1024 * 1024;
 
-// A value and the line it comes from, for the walks down the largest values.
-struct Ranked {
-  float value;
-  std::uint32_t line;
-};
-
-// Sorted largest first; ties in line order, so that the walk is the same everywhere.
-void sort_ranked(std::vector<Ranked>& v) {
-  std::sort(v.begin(), v.end(), [](const Ranked& x, const Ranked& y) {
-    return x.value > y.value || (x.value == y.value && x.line < y.line);
-  });
-}
-
-// The RHC of a resample: `ranked` holds the group's values largest first, `times`
-// how often the resample drew each line, `n` the values the resample holds.
-double resample_rhc(const std::vector<Ranked>& ranked, const std::vector<std::uint32_t>& times,
-                    double n) {
-  if (n < 3) return kNan;
-  const long r = std::min<long>(kRhcRank, static_cast<long>(n));
-  long taken = 0;
-  double sum = 0.0;
-  for (const Ranked& e : ranked) {
-    const long c = times[e.line];
-    if (c == 0) continue;
-    const long t = std::min(c, r - taken);
-    const long to_sum = std::min(t, r - 1 - taken);
-    for (long j = 0; j < to_sum; ++j) sum += e.value;
-    taken += t;
-    if (taken >= r) return rhc_from_top(sum, e.value, r);
+// The measures given with limits: on a model's line, and on a difference line.
+std::vector<int> limited(bool differences) {
+  std::vector<int> out;
+  for (int id = 0; id < kMeasures; ++id) {
+    const MeasureSpec& spec = measure_spec(id);
+    if (spec.limits && (!differences || spec.difference != Difference::none)) out.push_back(id);
   }
-  return kNan;
+  return out;
 }
+
+// Every resample value of a block, kept until the limits are taken: per group,
+// quantity and model (then pair of models) the B values of each measure with limits.
+class ResampleValues {
+ public:
+  ResampleValues(const Study& study, const Block& block, std::size_t groups, int resamples)
+      : on_model_(limited(false)),
+        on_pair_(limited(true)),
+        nq_(block.nq()),
+        nm_(static_cast<std::size_t>(block.models)),
+        np_(nm_ * (nm_ - 1) / 2),
+        b_(static_cast<std::size_t>(resamples)),
+        per_q_(nm_ * on_model_.size() + np_ * on_pair_.size()) {
+    // A bound keeps a file of very many group values from exhausting the memory.
+    const double wanted = static_cast<double>(groups) * static_cast<double>(nq_) *
+                          static_cast<double>(per_q_) * static_cast<double>(b_);
+    if (wanted > kMaxResampleValues) {
+      std::string reason = "Too many groups for the bootstrap: ";
+      reason += std::to_string(groups);
+      reason += " groups, ";
+      reason += std::to_string(nm_);
+      reason += " models, ";
+      reason += std::to_string(resamples);
+      reason += " resamples need ";
+      reason += std::to_string(static_cast<unsigned long long>(wanted));
+      reason += " resample values (";
+      reason += std::to_string(static_cast<unsigned long long>(wanted * 8.0 / (1024.0 * 1024.0)));
+      reason += " MiB), more than the ";
+      reason += std::to_string(static_cast<unsigned long long>(kMaxResampleValues));
+      reason += " (2048 MiB) held at most; use fewer groups or resamples";
+      throw records::RunError(records::kStatusBadInput, reason,
+                              records::Location{study.source, 0, 0, 0, {}});
+    }
+    values_.resize(groups * nq_ * per_q_ * b_);
+    model_boot_.assign(groups * nq_ * nm_, 0);
+    pair_boot_.assign(groups * nq_ * np_, 0);
+  }
+
+  // Keeps resample b's values of `evaluator`.
+  void keep(const Evaluator& evaluator, std::size_t b) {
+    for (std::size_t g = 0; g < evaluator.groups(); ++g) {
+      for (std::size_t k = 0; k < nq_; ++k) {
+        for (std::size_t m = 0; m < nm_; ++m) {
+          const int model = static_cast<int>(m);
+          for (std::size_t j = 0; j < on_model_.size(); ++j) {
+            values_[model_slot(g, k, m, j) + b] = evaluator.value(g, k, model, on_model_[j]);
+          }
+          if (evaluator.sums(g, k, model).n > 0) ++model_boot_[(g * nq_ + k) * nm_ + m];
+        }
+        for (std::size_t p = 0; p < np_; ++p) {
+          const int pair = static_cast<int>(p);
+          for (std::size_t j = 0; j < on_pair_.size(); ++j) {
+            values_[pair_slot(g, k, p, j) + b] = evaluator.difference(g, k, pair, on_pair_[j]);
+          }
+          if (evaluator.both(g, k, pair) > 0) ++pair_boot_[(g * nq_ + k) * np_ + p];
+        }
+      }
+    }
+  }
+
+  // The limits and resample counts of every line of the block's quantities.
+  void fill(const Block& block, Evaluation& ev) {
+    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
+      for (std::size_t k = 0; k < nq_; ++k) {
+        GroupResult& gr = ev.results[static_cast<std::size_t>(block.quantities[k])][g];
+        for (std::size_t m = 0; m < nm_; ++m) {
+          ModelGroupResult& r = gr.models[m];
+          r.boot = model_boot_[(g * nq_ + k) * nm_ + m];
+          r.limits.fill({kNan, kNan});
+          if (r.n < kLeastPairsForLimits) continue;
+          for (std::size_t j = 0; j < on_model_.size(); ++j) {
+            r.limits[on_model_[j]] = limits_of(model_slot(g, k, m, j));
+          }
+        }
+        for (std::size_t p = 0; p < np_; ++p) {
+          DifferenceResult& d = gr.differences[p];
+          d.boot = pair_boot_[(g * nq_ + k) * np_ + p];
+          d.limits.fill({kNan, kNan});
+          if (d.n_both < kLeastPairsForLimits) continue;
+          for (std::size_t j = 0; j < on_pair_.size(); ++j) {
+            d.limits[on_pair_[j]] = limits_of(pair_slot(g, k, p, j));
+          }
+        }
+      }
+    }
+  }
+
+ private:
+  std::size_t model_slot(std::size_t g, std::size_t k, std::size_t m, std::size_t j) const {
+    return ((g * nq_ + k) * per_q_ + m * on_model_.size() + j) * b_;
+  }
+  std::size_t pair_slot(std::size_t g, std::size_t k, std::size_t p, std::size_t j) const {
+    return ((g * nq_ + k) * per_q_ + nm_ * on_model_.size() + p * on_pair_.size() + j) * b_;
+  }
+  Limits limits_of(std::size_t start) {
+    one_.assign(values_.begin() + static_cast<std::ptrdiff_t>(start),
+                values_.begin() + static_cast<std::ptrdiff_t>(start + b_));
+    return percentile_limits(one_);
+  }
+
+  std::vector<int> on_model_, on_pair_;
+  std::size_t nq_, nm_, np_, b_, per_q_;
+  std::vector<double> values_, one_;
+  std::vector<long> model_boot_, pair_boot_;
+};
 
 }  // namespace
 
@@ -96,236 +176,21 @@ Limits percentile_limits(std::vector<double>& values) {
   return {values[lower], values[upper]};
 }
 
-bool significant(const Limits& limits) {
-  return limits.lower > 0.0 || limits.upper < 0.0;
-}
-
-void bootstrap(const Study& study, Evaluation& ev) {
-  std::mt19937_64 rng(ev.seed);
-  const int nm = static_cast<int>(study.models.size());
-  const auto pairs = model_pairs(nm);
-  const int np = static_cast<int>(pairs.size());
-  // Series of one quantity: each model's pairs, then per pair of models the first's
-  // and the second's pairs on the lines where both are valid.
-  const int per_q = nm + 2 * np;
-  const std::size_t n_strata = study.strata.size();
-  const std::size_t n_groups = ev.groups.size();
-  const auto b_count = static_cast<std::size_t>(ev.resamples);
-
-  for (const Block& block : study.blocks) {
-    const std::size_t nq = block.nq();
-    const std::size_t n_lines = block.size();
-    const Strata strata = strata_of(block, n_strata);
-    const std::size_t series = nq * static_cast<std::size_t>(per_q);
-
-    // Each line's terms per quantity and model (zero for a pair left out), which
-    // models are valid, and the cell (stratum, stability) its terms are added to.
-    std::vector<PairSums> terms(n_lines * nq * static_cast<std::size_t>(nm));
-    std::vector<std::uint8_t> valid(n_lines * nq, 0);
-    std::vector<std::size_t> cell_of(n_lines);
-    for (std::size_t i = 0; i < n_lines; ++i) {
-      for (std::size_t k = 0; k < nq; ++k) {
-        for (int m = 0; m < nm; ++m) {
-          if (block.pair_state(i, k, m) == PairState::valid) {
-            terms[(i * nq + k) * static_cast<std::size_t>(nm) + static_cast<std::size_t>(m)] =
-                pair_terms(block.co(i, k), block.cp(i, k, m));
-            valid[i * nq + k] |= static_cast<std::uint8_t>(1u << m);
-          }
-        }
-      }
-      cell_of[i] = block.stratum[i] * kCells + stability_of(block.obk[i]);
-    }
-    auto both = [&](std::size_t i, std::size_t k, int a, int b) {
-      const unsigned mask = (1u << a) | (1u << b);
-      return (valid[i * nq + k] & mask) == mask;
-    };
-
-    // The values of every group, largest first: per quantity, the observed and the
-    // predicted values of each model's valid pairs, and the predictions of both
-    // models of a pair on the lines where both are valid.
-    const std::size_t lists_per_q =
-        2 * static_cast<std::size_t>(nm) + 2 * static_cast<std::size_t>(np);
-    std::vector<std::vector<Ranked>> ranked(n_groups * nq * lists_per_q);
-    auto list = [&](std::size_t g, std::size_t k, std::size_t l) -> std::vector<Ranked>& {
-      return ranked[(g * nq + k) * lists_per_q + l];
-    };
-    // Each list is sorted once over all lines; a group's list keeps that order.
-    std::vector<Ranked> all_lines;
-    for (std::size_t k = 0; k < nq; ++k) {
-      for (std::size_t l = 0; l < lists_per_q; ++l) {
-        all_lines.clear();
-        for (std::size_t i = 0; i < n_lines; ++i) {
-          const auto line = static_cast<std::uint32_t>(i);
-          if (l < 2 * static_cast<std::size_t>(nm)) {
-            const int m = static_cast<int>(l / 2);
-            if (!(valid[i * nq + k] & (1u << m))) continue;
-            all_lines.push_back({l % 2 == 0 ? block.co(i, k) : block.cp(i, k, m), line});
-          } else {
-            const auto [a, b] = pairs[(l - 2 * static_cast<std::size_t>(nm)) / 2];
-            if (!both(i, k, a, b)) continue;
-            all_lines.push_back({block.cp(i, k, l % 2 == 0 ? a : b), line});
-          }
-        }
-        sort_ranked(all_lines);
-        for (std::size_t g = 0; g < n_groups; ++g) {
-          std::vector<Ranked>& out = list(g, k, l);
-          for (const Ranked& e : all_lines) {
-            if (in_group(ev.groups[g], block.stratum[e.line], block.obk[e.line])) out.push_back(e);
-          }
-        }
-      }
-    }
-
-    // Resample values: per group, quantity and model kLineStats series, per pair
-    // kDifferenceStats series, B values each.
-    const std::size_t stats_per_q =
-        static_cast<std::size_t>(nm) * kLineStats + static_cast<std::size_t>(np) * kDifferenceStats;
-    // Every resample value is kept until the limits are taken: a bound keeps a file
-    // of very many group values from exhausting the memory.
-    const double wanted = static_cast<double>(n_groups) * static_cast<double>(nq) *
-                          static_cast<double>(stats_per_q) * static_cast<double>(b_count);
-    if (wanted > kMaxResampleValues) {
-      std::string reason = "Too many groups for the bootstrap: ";
-      reason += std::to_string(n_groups);
-      reason += " groups, ";
-      reason += std::to_string(nm);
-      reason += " models, ";
-      reason += std::to_string(ev.resamples);
-      reason += " resamples; use fewer groups or resamples";
-      throw records::RunError(records::kStatusBadInput, reason,
-                              records::Location{study.source, 0, 0, 0, {}});
-    }
-    std::vector<double> values(n_groups * nq * stats_per_q * b_count);
-    auto model_slot = [&](std::size_t g, std::size_t k, int m, int s) {
-      return (((g * nq + k) * stats_per_q) + static_cast<std::size_t>(m) * kLineStats +
-              static_cast<std::size_t>(s)) *
-             b_count;
-    };
-    auto pair_slot = [&](std::size_t g, std::size_t k, int p, int s) {
-      return (((g * nq + k) * stats_per_q) + static_cast<std::size_t>(nm) * kLineStats +
-              static_cast<std::size_t>(p) * kDifferenceStats + static_cast<std::size_t>(s)) *
-             b_count;
-    };
-    std::vector<long> model_boot(n_groups * nq * static_cast<std::size_t>(nm), 0);
-    std::vector<long> pair_boot(n_groups * nq * static_cast<std::size_t>(np), 0);
-
-    std::vector<std::size_t> drawn;
-    drawn.reserve(n_lines);
-    std::vector<std::uint32_t> times(n_lines);
-    std::vector<PairSums> cells(n_strata * kCells * series);
-    std::vector<PairSums> sums(series);
-    for (std::size_t b = 0; b < b_count; ++b) {
-      draw_resample(rng, strata, drawn);
-      // Add each line's terms once, times the number of times it was drawn, in line
-      // order: a sequential pass instead of one scattered visit per draw.
-      std::fill(times.begin(), times.end(), 0u);
-      for (std::size_t i : drawn) ++times[i];
-      std::fill(cells.begin(), cells.end(), PairSums{});
-      for (std::size_t i = 0; i < n_lines; ++i) {
-        if (times[i] == 0) continue;
-        PairSums* cell = &cells[cell_of[i] * series];
-        const double w = times[i];
-        for (std::size_t k = 0; k < nq; ++k) {
-          const PairSums* t = &terms[(i * nq + k) * static_cast<std::size_t>(nm)];
-          PairSums* c = cell + k * static_cast<std::size_t>(per_q);
-          for (int m = 0; m < nm; ++m) c[m].add_times(t[m], w);
-          for (int p = 0; p < np; ++p) {
-            const auto [a, bm] = pairs[static_cast<std::size_t>(p)];
-            if (!both(i, k, a, bm)) continue;
-            c[nm + 2 * p].add_times(t[a], w);
-            c[nm + 2 * p + 1].add_times(t[bm], w);
-          }
-        }
-      }
-      for (std::size_t g = 0; g < n_groups; ++g) {
-        std::fill(sums.begin(), sums.end(), PairSums{});
-        auto take = [&](std::size_t stratum, int stability) {
-          const PairSums* cell =
-              &cells[(stratum * kCells + static_cast<std::size_t>(stability)) * series];
-          for (std::size_t s = 0; s < series; ++s) sums[s].add(cell[s]);
-        };
-        const Group& group = ev.groups[g];
-        switch (group.kind) {
-          case GroupKind::all:
-            for (std::size_t st = 0; st < n_strata; ++st) {
-              for (int c = 0; c < kCells; ++c) take(st, c);
-            }
-            break;
-          case GroupKind::arc:
-          case GroupKind::label:
-            for (int c = 0; c < kCells; ++c) take(group.stratum, c);
-            break;
-          case GroupKind::stable:
-            for (std::size_t st = 0; st < n_strata; ++st) take(st, kStable);
-            break;
-          case GroupKind::unstable:
-            for (std::size_t st = 0; st < n_strata; ++st) take(st, kUnstable);
-            break;
-        }
-        for (std::size_t k = 0; k < nq; ++k) {
-          const PairSums* s = &sums[k * static_cast<std::size_t>(per_q)];
-          for (int m = 0; m < nm; ++m) {
-            const MeasureValues mv = measures_of(s[m]);
-            for (int j = 0; j < kMeasures; ++j) values[model_slot(g, k, m, j) + b] = mv[j];
-            const double ro =
-                resample_rhc(list(g, k, 2 * static_cast<std::size_t>(m)), times, s[m].n);
-            const double rp =
-                resample_rhc(list(g, k, 2 * static_cast<std::size_t>(m) + 1), times, s[m].n);
-            values[model_slot(g, k, m, kRhcO) + b] = ro;
-            values[model_slot(g, k, m, kRhcP) + b] = rp;
-            values[model_slot(g, k, m, kRhcRatio) + b] = rhc_ratio(rp, ro);
-            if (s[m].n > 0)
-              ++model_boot[(g * nq + k) * static_cast<std::size_t>(nm) +
-                           static_cast<std::size_t>(m)];
-          }
-          for (int p = 0; p < np; ++p) {
-            const PairSums& sa = s[nm + 2 * p];
-            const PairSums& sb = s[nm + 2 * p + 1];
-            const MeasureValues dv = measure_differences(sa, sb);
-            for (int j = 0; j < kMeasures; ++j) values[pair_slot(g, k, p, j) + b] = dv[j];
-            const std::size_t l =
-                2 * static_cast<std::size_t>(nm) + 2 * static_cast<std::size_t>(p);
-            values[pair_slot(g, k, p, kDlnRhc) + b] =
-                rhc_log_difference(resample_rhc(list(g, k, l), times, sa.n),
-                                   resample_rhc(list(g, k, l + 1), times, sb.n));
-            if (sa.n > 0)
-              ++pair_boot[(g * nq + k) * static_cast<std::size_t>(np) +
-                          static_cast<std::size_t>(p)];
-          }
-        }
-      }
-    }
-
-    std::vector<double> one(b_count);
-    auto limits_of = [&](std::size_t start) {
-      one.assign(values.begin() + static_cast<std::ptrdiff_t>(start),
-                 values.begin() + static_cast<std::ptrdiff_t>(start + b_count));
-      return percentile_limits(one);
-    };
-    for (std::size_t g = 0; g < n_groups; ++g) {
-      for (std::size_t k = 0; k < nq; ++k) {
-        GroupResult& gr = ev.results[static_cast<std::size_t>(block.quantities[k])][g];
-        for (int m = 0; m < nm; ++m) {
-          ModelGroupResult& r = gr.models[static_cast<std::size_t>(m)];
-          r.boot =
-              model_boot[(g * nq + k) * static_cast<std::size_t>(nm) + static_cast<std::size_t>(m)];
-          const bool enough = r.summary.n >= kLeastPairsForLimits;
-          for (int s = 0; s < kLineStats; ++s) {
-            r.limits[s] = enough ? limits_of(model_slot(g, k, m, s)) : Limits{kNan, kNan};
-          }
-        }
-        for (int p = 0; p < np; ++p) {
-          DifferenceResult& d = gr.differences[static_cast<std::size_t>(p)];
-          d.boot =
-              pair_boot[(g * nq + k) * static_cast<std::size_t>(np) + static_cast<std::size_t>(p)];
-          const bool enough = d.n_both >= kLeastPairsForLimits;
-          for (int s = 0; s < kDifferenceStats; ++s) {
-            d.limits[s] = enough ? limits_of(pair_slot(g, k, p, s)) : Limits{kNan, kNan};
-          }
-        }
-      }
-    }
+void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Evaluator& evaluator,
+               Evaluation& ev) {
+  ResampleValues kept(study, block, ev.groups.size(), ev.resamples);
+  const Strata strata = strata_of(block, study.strata.size());
+  std::vector<std::size_t> drawn;
+  drawn.reserve(block.size());
+  std::vector<std::uint32_t> times(block.size());
+  for (std::size_t b = 0; b < static_cast<std::size_t>(ev.resamples); ++b) {
+    draw_resample(rng, strata, drawn);
+    std::fill(times.begin(), times.end(), 0u);
+    for (std::size_t i : drawn) ++times[i];
+    evaluator.evaluate(times, Selection::with_limits, Gathering::by_cell);
+    kept.keep(evaluator, b);
   }
+  kept.fill(block, ev);
 }
 
 }  // namespace evaluate

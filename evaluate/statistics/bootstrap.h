@@ -1,8 +1,7 @@
 // Bootstrap limits of the measures. A resample draws the lines of a block with
 // replacement within each stratum (arc or label), so that it keeps the number of
-// lines of every stratum; each model's measures on a resample use the resample's
-// lines where that model's pair is valid, and the differences between two models
-// use the resample's lines where both models' pairs are valid.
+// lines of every stratum, and is evaluated as the point estimate is, each line
+// counted as often as it was drawn.
 //
 // Reproducible for a seed on any platform: the generator is std::mt19937_64 seeded
 // with the seed, and a draw below n takes the high 32 bits of one output, x, and
@@ -19,8 +18,9 @@
 #include <random>
 #include <vector>
 
-#include "evaluate/input/groups.h"
 #include "evaluate/input/study.h"
+#include "evaluate/statistics/evaluator.h"
+#include "evaluate/statistics/measures.h"
 
 namespace evaluate {
 
@@ -40,25 +40,17 @@ Strata strata_of(const Block& block, std::size_t strata);
 // stratum has lines, each drawn uniformly from that stratum's lines.
 void draw_resample(std::mt19937_64& rng, const Strata& strata, std::vector<std::size_t>& out);
 
-// 95% limits. NaN when not formed.
-struct Limits {
-  double lower;
-  double upper;
-};
-
 // The limits of the formed (not NaN) values among `values`: with n of them sorted
 // ascending, the values at 0-based index floor(0.025 n) and ceil(0.975 n) - 1.
 // Reorders `values`.
 Limits percentile_limits(std::vector<double>& values);
 
-// A difference is significant when its 95% limits exclude zero (both formed).
-bool significant(const Limits& limits);
-
 struct Evaluation;
 
-// Runs `ev.resamples` resamples of every block of `study` on one generator seeded
-// with `ev.seed` and fills the limits and resample counts of `ev`, whose groups and
-// point values evaluate_study() has set.
-void bootstrap(const Study& study, Evaluation& ev);
+// Runs `ev.resamples` resamples of `block` on `rng` through `evaluator` (prepared
+// for the block and ev.groups) and fills the limits and resample counts of the
+// block's quantities in `ev`, whose point values are set.
+void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Evaluator& evaluator,
+               Evaluation& ev);
 
 }  // namespace evaluate

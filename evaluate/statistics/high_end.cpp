@@ -2,37 +2,59 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
 
 namespace evaluate {
+namespace {
 
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+
+// From the R - 1 largest values' sum and the R-th largest value.
 double rhc_from_top(double sum_of_larger, double c_r, long r) {
-  if (r < 3) return std::numeric_limits<double>::quiet_NaN();
   const double mean = sum_of_larger / static_cast<double>(r - 1);
   return c_r + (mean - c_r) * std::log((3.0 * static_cast<double>(r) - 1.0) / 2.0);
 }
 
-double rhc(std::vector<float>& values) {
-  const long n = static_cast<long>(values.size());
-  if (n < 3) return std::numeric_limits<double>::quiet_NaN();
-  const long r = std::min<long>(kRhcRank, n);
-  std::partial_sort(values.begin(), values.begin() + r, values.end(), std::greater<float>());
+}  // namespace
+
+void sort_ranked(std::vector<Ranked>& v) {
+  std::sort(v.begin(), v.end(), [](const Ranked& x, const Ranked& y) {
+    return x.value > y.value || (x.value == y.value && x.line < y.line);
+  });
+}
+
+double rhc_of_ranked(std::span<const Ranked> ranked, std::span<const std::uint32_t> times,
+                     double n) {
+  if (n < 3) return kNan;
+  const long r = std::min<long>(kRhcRank, static_cast<long>(n));
+  long taken = 0;
   double sum = 0.0;
-  for (long k = 0; k < r - 1; ++k) sum += values[static_cast<std::size_t>(k)];
-  return rhc_from_top(sum, values[static_cast<std::size_t>(r - 1)], r);
+  for (const Ranked& e : ranked) {
+    const long c = times[e.line];
+    if (c == 0) continue;
+    const long t = std::min(c, r - taken);
+    const long to_sum = std::min(t, r - 1 - taken);
+    for (long j = 0; j < to_sum; ++j) sum += e.value;
+    taken += t;
+    if (taken >= r) return rhc_from_top(sum, e.value, r);
+  }
+  return kNan;
+}
+
+double rhc(std::vector<float>& values) {
+  std::vector<Ranked> ranked;
+  ranked.reserve(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    ranked.push_back({values[i], static_cast<std::uint32_t>(i)});
+  }
+  sort_ranked(ranked);
+  const std::vector<std::uint32_t> once(values.size(), 1u);
+  return rhc_of_ranked(ranked, once, static_cast<double>(values.size()));
 }
 
 double rhc_ratio(double rhc_p, double rhc_o) {
-  if (std::isnan(rhc_p) || !(rhc_o > 0.0)) return std::numeric_limits<double>::quiet_NaN();
+  if (std::isnan(rhc_p) || !(rhc_o > 0.0)) return kNan;
   return rhc_p / rhc_o;
-}
-
-double rhc_log_difference(double a, double b) {
-  if (!(a > 0.0) || !(b > 0.0) || !std::isfinite(a) || !std::isfinite(b)) {
-    return std::numeric_limits<double>::quiet_NaN();
-  }
-  return std::log(a) - std::log(b);
 }
 
 }  // namespace evaluate

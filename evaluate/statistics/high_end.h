@@ -1,27 +1,36 @@
 // The robust highest concentration of a set of n values, unpaired in time:
 //   RHC = C(R) + (Cbar - C(R)) ln((3R - 1)/2)
 // with R = min(26, n), C(R) the R-th largest value and Cbar the mean of the R - 1
-// largest. Not formed (NaN) for n < 3. Computed in double precision.
+// largest (summed largest first). Not formed (NaN) for n < 3. Computed in double
+// precision. A value that a resample holds several times counts as often.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <vector>
 
 namespace evaluate {
 
 inline constexpr int kRhcRank = 26;
 
-// From the R - 1 largest values' sum and the R-th largest value.
-double rhc_from_top(double sum_of_larger, double c_r, long r);
+// A value and the line it comes from.
+struct Ranked {
+  float value;
+  std::uint32_t line;
+};
 
-// The RHC of `values` (reordered).
+// Sorts largest first; ties in line order, so that the walk is the same everywhere.
+void sort_ranked(std::vector<Ranked>& values);
+
+// The RHC of `ranked` (largest first) where line l holds its value times[l] times
+// (0: not at all), and `n` is the number of values so held.
+double rhc_of_ranked(std::span<const Ranked> ranked, std::span<const std::uint32_t> times,
+                     double n);
+
+// The RHC of `values`, each once (reordered).
 double rhc(std::vector<float>& values);
 
 // RHCp / RHCo; NaN unless RHCp is formed and RHCo positive.
 double rhc_ratio(double rhc_p, double rhc_o);
-
-// dlnRHC of two models on the same lines: ln(RHCp(a)/RHCo) - ln(RHCp(b)/RHCo), which
-// is ln RHCp(a) - ln RHCp(b) since both take RHCo from the same observations; NaN
-// unless both are positive and finite.
-double rhc_log_difference(double rhc_a, double rhc_b);
 
 }  // namespace evaluate

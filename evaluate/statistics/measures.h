@@ -1,36 +1,41 @@
-// Model-performance measures of paired values, Co observed and Cp predicted, means
-// over the pairs. Everything is computed in double precision from the float values:
-//   FB   = (mean Co - mean Cp) / (0.5 (mean Co + mean Cp))  (positive: underprediction)
-//   MG   = exp(mean ln Co - mean ln Cp)                      (over pairs with Co, Cp > 0)
-//   NMSE = mean (Co - Cp)^2 / (mean Co * mean Cp)
-//   VG   = exp(mean (ln Co - ln Cp)^2)                       (over pairs with Co, Cp > 0)
-//   FAC2 = fraction of pairs with 0.5 <= Cp/Co <= 2
-//   NAD  = mean |Co - Cp| / (mean Co + mean Cp)
-// A measure that cannot be formed (no pairs, no positive pairs for MG and VG, mean
-// Cp zero for NMSE) is NaN.
+// The measures of paired values, Co observed and Cp predicted, and the one table
+// that describes each of them: its name, its definition, how it is formed, how two
+// models' values are compared, and how it is written. The table writer, the tidy
+// rows, the page, the help text and the header read the table; adding a measure is
+// one entry, its function (of a PairStats), its tests and its documentation.
+// Everything is computed in double precision from the float values.
 #pragma once
 
 #include <array>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace evaluate {
 
+// Measure identities: the index of the measure in the table, in table order.
 inline constexpr int kFb = 0;
 inline constexpr int kMg = 1;
 inline constexpr int kNmse = 2;
 inline constexpr int kVg = 3;
 inline constexpr int kFac2 = 4;
 inline constexpr int kNad = 5;
-inline constexpr int kMeasures = 6;
+inline constexpr int kRhcO = 6;      // robust highest concentration of the observations
+inline constexpr int kRhcP = 7;      // of the predictions
+inline constexpr int kRhcRatio = 8;  // RHCp / RHCo
+inline constexpr int kMeanO = 9;
+inline constexpr int kMeanP = 10;
+inline constexpr int kSdO = 11;
+inline constexpr int kSdP = 12;
+inline constexpr int kR = 13;
+inline constexpr int kMeasures = 14;
 
-std::string_view measure_name(int measure);  // "FB", "MG", "NMSE", "VG", "FAC2", "NAD"
-
+// One value per measure, indexed by identity; NaN where a measure is not formed.
 using MeasureValues = std::array<double, kMeasures>;
 
-// Sums over a set of pairs from which every measure follows; adding the sums of two
-// sets gives the sums of their union. Counts are held as doubles (exact to 2^53).
+// Sums over a set of pairs; adding the sums of two sets gives the sums of their
+// union. Counts are held as doubles (exact to 2^53).
 struct PairSums {
   double n = 0;     // pairs
   double co = 0;    // sum Co
@@ -43,19 +48,9 @@ struct PairSums {
   double lncp = 0;  // sum ln Cp over those
   double lnsq = 0;  // sum (ln Co - ln Cp)^2 over those
 
-  void add(const PairSums& other) {
-    n += other.n;
-    co += other.co;
-    cp += other.cp;
-    sq += other.sq;
-    ad += other.ad;
-    fac2 += other.fac2;
-    npos += other.npos;
-    lnco += other.lnco;
-    lncp += other.lncp;
-    lnsq += other.lnsq;
-  }
-  // Adds `w` times the sums of `other` (w a whole number of repetitions).
+  void add(const PairSums& other) { add_times(other, 1.0); }
+  // Adds `w` times the sums of `other` (w a whole number of repetitions; w = 1 adds
+  // exactly the sums).
   void add_times(const PairSums& other, double w) {
     n += w * other.n;
     co += w * other.co;
@@ -73,58 +68,106 @@ struct PairSums {
 // The sums of the single pair (co, cp); co must be positive, cp not negative.
 PairSums pair_terms(float co, float cp);
 
-MeasureValues measures_of(const PairSums& sums);
+// Everything the measures of one set of pairs are formed from: the sums over the
+// pairs, the sums of the deviations about the means (a second pass, so that a large
+// common offset does not cancel) and the robust highest concentrations of the
+// observed and the predicted values. A pair repeated w times counts w times.
+struct PairStats {
+  PairSums sums;
+  double soo = 0;  // sum (Co - mean Co)^2
+  double spp = 0;  // sum (Cp - mean Cp)^2
+  double sop = 0;  // sum (Co - mean Co)(Cp - mean Cp)
+  double rhc_o = std::numeric_limits<double>::quiet_NaN();
+  double rhc_p = std::numeric_limits<double>::quiet_NaN();
+
+  // Adds w times the deviations of the pair (co, cp) about the means of `sums`.
+  void add_deviations(float co, float cp, double w);
+};
+
+// How a measure is formed: from the sums alone, from the deviations about the means
+// (a second pass over the pairs), or from a pass down the largest values.
+enum class Formed { sums, about_means, high_values };
+
+// How the values of two models on the same lines are compared: not at all, as a
+// plain difference (first minus second), or as the difference of the natural
+// logarithms (formed without exponentiating, see MeasureSpec::log_of).
+enum class Difference { none, plain, log };
+
+// How a value is written: a real, under 1pe11.3 in the table (the double rounded
+// once to float; -99.0 when not formed, asterisks beyond the float range), in the
+// shortest decimal form in the tidy file (empty when not formed or not finite), and
+// with 3 significant figures on the page.
+enum class Written { real };
+
+// Where the page shows a measure: in the acceptance table (value, limits, the
+// criteria's mark), in the high-end table (value and limits), or among the means
+// (value only).
+enum class Shown { acceptance, high_end, means };
+
+struct MeasureSpec {
+  std::string_view name;  // "FB": the table's column title and the tidy file's measure
+  // The header's definition line(s) after the name ('\n' between lines); empty where
+  // an earlier entry's text defines the measure too.
+  std::string_view header;
+  std::string_view title;  // the page's text of what the measure is
+  Formed formed;
+  double (*of)(const PairStats&);
+  bool limits;  // given with bootstrap limits and a mark
+  Difference difference;
+  std::string_view difference_name;  // "dFB", "dlnMG"; empty without a difference
+  // For a log difference: the natural logarithm of the measure, or of its part that
+  // differs between two models on the same lines.
+  double (*log_of)(const PairStats&);
+  std::string_view limit_title;  // the .lo/.hi titles' stem where the name is too long
+  Written written;
+  // A measure given once per value of a repeatable option, its names made at run
+  // time ("FOT@200"); none is yet.
+  bool per_threshold;
+  // A measure formed over the groups' values (a percentile of them, for the group
+  // "all") rather than per group; none is yet.
+  bool over_groups;
+  Shown shown;
+  // The page's text of what the difference is, where the entry's name and kind of
+  // difference do not say it ("ln X of the first model minus ln X of the second").
+  std::string_view difference_title = {};
+};
+
+// The table, in table order (the order of the identities above).
+std::span<const MeasureSpec> measure_table();
+const MeasureSpec& measure_spec(int measure);
+std::string_view measure_name(int measure);  // "FB" ... "R"
+
+// The names of the measures shown in `where`, in table order: "FB, MG, ..., NAD".
+std::string measure_list(Shown where);
+
+// Every measure of `stats` (MeanO ... R of a set without pairs: NaN).
+MeasureValues measures_of(const PairStats& stats);
+// The difference of measure `measure` between a and b, formed as its entry says
+// (NaN for a measure without a difference).
+double measure_difference(int measure, const PairStats& a, const PairStats& b);
 
 // ln MG and ln VG, formed from the sums without exponentiating (NaN when npos is 0).
 double log_mg(const PairSums& sums);
 double log_vg(const PairSums& sums);
-
-// Differences a minus b of two models' measures on the same lines: FB, NMSE, FAC2
-// and NAD as plain differences, MG and VG as differences of their natural logarithms.
-MeasureValues measure_differences(const PairSums& a, const PairSums& b);
 
 struct Pair {
   float co;
   float cp;
 };
 
-// Everything the table states about one set of pairs: the measures and the means,
-// standard deviations (divisor N) and correlation coefficient. Means, standard
-// deviations and r are NaN without pairs; r is NaN when either deviation is 0.
+// Every measure of a set of pairs, each pair once.
 struct PairSummary {
   long n = 0;
   long npos = 0;
-  PairSums sums;
-  double mean_o = 0, mean_p = 0, sd_o = 0, sd_p = 0, r = 0;
+  PairStats stats;
   MeasureValues measures{};
 };
-
 PairSummary summarize(std::span<const Pair> pairs);
 
-// Acceptance criteria sets. rural (the customary set for rural tracer studies):
-// FAC2 >= 0.5, |FB| <= 0.3, 0.7 <= MG <= 1.3, NMSE <= 1.5, VG <= 4; NAD not judged.
-// urban: FAC2 >= 0.30, |FB| <= 0.67, NMSE <= 6, NAD <= 0.50; MG and VG not judged.
-enum class Criteria { rural, urban };
-std::string_view criteria_name(Criteria criteria);  // "rural", "urban"
-
-// One judged measure of a set: met when lower <= value <= upper (|value| for FB);
-// an open side is an infinity.
-struct Criterion {
-  int measure;
+// 95% limits. NaN when not formed.
+struct Limits {
   double lower;
   double upper;
-  std::string_view text;  // e.g. "|FB| <= 0.3"
 };
-// The judged measures of a set, in the order its text names them.
-std::span<const Criterion> criteria_of(Criteria criteria);
-// The criterion of `measure`, or nothing when the set does not judge it.
-const Criterion* criterion_of(Criteria criteria, int measure);
-// The criteria as text, e.g. "FAC2 >= 0.5, |FB| <= 0.3, ..., VG <= 4".
-std::string criteria_text(Criteria criteria);
-bool judged(Criteria criteria, int measure);
-
-enum class Verdict : char { met = 'Y', not_met = 'N', not_formed = '-', not_judged = '.' };
-std::array<Verdict, kMeasures> acceptance(const MeasureValues& values,
-                                          Criteria criteria = Criteria::rural);
 
 }  // namespace evaluate

@@ -11,20 +11,59 @@
 namespace evaluate {
 namespace {
 
-// The same columns as kMeasureLineLayout and kDifferenceLineLayout, with every real
-// field taken as a prepared text, so that a value not formed or beyond the float
-// range gets its mark and a non-arc group a blank arc field.
+// The measures of each kind of line, in table order: a measure line's values
+// without limits, then its blocks (value, limits, mark); a difference line's blocks.
+std::vector<int> plain_measures() {
+  std::vector<int> out;
+  for (int id = 0; id < kMeasures; ++id) {
+    if (!measure_spec(id).limits) out.push_back(id);
+  }
+  return out;
+}
+std::vector<int> block_measures() {
+  std::vector<int> out;
+  for (int id = 0; id < kMeasures; ++id) {
+    if (measure_spec(id).limits) out.push_back(id);
+  }
+  return out;
+}
+std::vector<int> difference_measures() {
+  std::vector<int> out;
+  for (int id = 0; id < kMeasures; ++id) {
+    if (measure_spec(id).difference != Difference::none) out.push_back(id);
+  }
+  return out;
+}
+
+// The layouts of both kinds of line: `real` the edit descriptor of a real ("e11.3",
+// after "1p"; or "a11" for a prepared text) and `arc` that of the arc ("f8.2" or "a8").
+std::string measure_layout(std::string_view real, std::string_view arc) {
+  return "(a13,1x,a6,1x,a8," + std::string(arc) + ",7i7," +
+         std::string(real == "a11" ? "" : "1p,") + std::to_string(plain_measures().size()) +
+         std::string(real) + "," + std::to_string(block_measures().size()) + "(3" +
+         std::string(real) + ",3x,a1))";
+}
+std::string difference_layout(std::string_view real, std::string_view arc) {
+  return "(a13,1x,a6,1x,a8," + std::string(arc) + ",4i7," +
+         std::string(real == "a11" ? "" : "1p,") + std::to_string(difference_measures().size()) +
+         "(3" + std::string(real) + ",3x,a1),i7)";
+}
+
+// The same columns as measure_line_layout() and difference_line_layout(), with every
+// real field taken as a prepared text, so that a value not formed or beyond the
+// float range gets its mark and a non-arc group a blank arc field.
 const records::Layout& measure_out() {
-  static const records::Layout layout("(a13,1x,a6,1x,a8,a8,7i7,5a11,9(3a11,3x,a1))");
+  static const records::Layout layout(measure_layout("a11", "a8"));
   return layout;
 }
 const records::Layout& difference_out() {
-  static const records::Layout layout("(a13,1x,a6,1x,a8,a8,4i7,7(3a11,3x,a1),i7)");
+  static const records::Layout layout(difference_layout("a11", "a8"));
   return layout;
 }
 
-constexpr int kMeasureBlockFirst = 142;    // first column of the FB block of a measure line
-constexpr int kDifferenceBlockFirst = 66;  // first column of the dFB block of a difference line
+constexpr int kCountsEnd = 86;             // last column of Boot on a measure line
+constexpr int kRealWidth = 11;             // a real under 1pe11.3
+constexpr int kDifferenceBlockFirst = 66;  // first column of the first block of a difference line
 constexpr int kBlockWidth = 37;            // value, lower, upper (11 each), 3 blanks, mark
 
 // A field of asterisks keeps one blank before it, so that it never runs into the
@@ -102,15 +141,16 @@ std::string measure_titles() {
                                  {"ModNeg", 65},
                                  {"N", 72},
                                  {"Npos", 79},
-                                 {"Boot", 86},
-                                 {"MeanO", 97},
-                                 {"MeanP", 108},
-                                 {"SdO", 119},
-                                 {"SdP", 130},
-                                 {"R", 141}});
-  for (int k = 0; k < kLineStats; ++k) {
-    add_block_titles(line, kMeasureBlockFirst + k * kBlockWidth, line_stat_name(k), "Ok",
-                     k == kRhcRatio ? "Ratio" : "");
+                                 {"Boot", kCountsEnd}});
+  int end = kCountsEnd;
+  for (int id : plain_measures()) {
+    end += kRealWidth;
+    put_label(line, measure_name(id), static_cast<std::size_t>(end) - measure_name(id).size());
+  }
+  int first = end + 1;
+  for (int id : block_measures()) {
+    add_block_titles(line, first, measure_name(id), "Ok", measure_spec(id).limit_title);
+    first += kBlockWidth;
   }
   return line;
 }
@@ -132,10 +172,12 @@ std::string difference_titles(const Evaluation& ev) {
     put_label(line, "N.1st", 46);
     put_label(line, "N.2nd", 53);
   }
-  for (int k = 0; k < kDifferenceStats; ++k) {
-    add_block_titles(line, kDifferenceBlockFirst + k * kBlockWidth, difference_stat_name(k), "Sig");
+  int first = kDifferenceBlockFirst;
+  for (int id : difference_measures()) {
+    add_block_titles(line, first, measure_spec(id).difference_name, "Sig");
+    first += kBlockWidth;
   }
-  const int after = kDifferenceBlockFirst + kDifferenceStats * kBlockWidth;
+  const int after = first;
   put_label(line, "N.both", static_cast<std::size_t>(after));
   return line;
 }
@@ -164,6 +206,41 @@ std::string judged_list(Criteria criteria) {
   return out;
 }
 
+// "A, B and C" of the names of the measures whose difference is formed as `how`.
+std::string difference_list(Difference how, bool named_by_log) {
+  std::vector<std::string_view> names;
+  for (int id = 0; id < kMeasures; ++id) {
+    const MeasureSpec& spec = measure_spec(id);
+    if (spec.difference != how) continue;
+    if (how == Difference::log && (spec.difference_name.substr(3) == spec.name) != named_by_log) {
+      continue;
+    }
+    names.push_back(spec.name);
+  }
+  std::string out;
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    if (k > 0) out += k + 1 == names.size() ? " and " : ", ";
+    out += names[k];
+  }
+  return out;
+}
+
+// The definition lines of the measures, as their entries give them.
+void add_definitions(std::vector<std::string>& h) {
+  h.push_back("All measures are computed in double precision from the values read:");
+  for (const MeasureSpec& spec : measure_table()) {
+    std::string_view text = spec.header;
+    while (!text.empty()) {
+      const std::size_t end = text.find('\n');
+      h.emplace_back(text.substr(0, end));
+      text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+  }
+}
+
+void add_method(std::vector<std::string>& h, const ReportInput& input, const Evaluation& ev);
+
+// The header: the input and its pairs, the definitions, then the method.
 std::vector<std::string> header_lines(const ReportInput& input, const Evaluation& ev) {
   std::vector<std::string> h;
   const std::string file(input.file);
@@ -194,28 +271,13 @@ std::vector<std::string> header_lines(const ReportInput& input, const Evaluation
   h.push_back(
       "  not a number, ModNeg lines whose model value is negative. Lines = ObsOut + ModUnr + "
       "ModNeg + N. Co observed, Cp predicted, means over the N pairs.");
-  h.push_back("All measures are computed in double precision from the values read:");
-  h.push_back(
-      "  FB   = (mean Co - mean Cp) / (0.5 (mean Co + mean Cp))   0 for a perfect model; "
-      "positive: the model underpredicts, negative: it overpredicts");
-  h.push_back(
-      "  MG   = exp(mean ln Co - mean ln Cp)                       1 for a perfect model; "
-      "above 1: underprediction; over the Npos pairs with Co > 0 and Cp > 0");
-  h.push_back("  NMSE = mean (Co - Cp)^2 / (mean Co * mean Cp)             0 for a perfect model");
-  h.push_back(
-      "  VG   = exp(mean (ln Co - ln Cp)^2)                        1 for a perfect model; over "
-      "the Npos pairs");
-  h.push_back("  FAC2 = fraction of the N pairs with 0.5 <= Cp/Co <= 2     1 for a perfect model");
-  h.push_back("  NAD  = mean |Co - Cp| / (mean Co + mean Cp)               0 for a perfect model");
-  h.push_back(
-      "  RHC  = C(R) + (Cbar - C(R)) ln((3R - 1)/2), R = min(26, N), C(R) the R-th largest value, "
-      "Cbar the mean of the R - 1 largest; not formed for N < 3;");
-  h.push_back(
-      "         RHCo of the observed, RHCp of the predicted values of the N pairs, unpaired in "
-      "time; RHCp/RHCo 1 for a perfect model, above 1: overprediction");
-  h.push_back(
-      "  MeanO, MeanP: means of Co and Cp; SdO, SdP: their standard deviations (divisor N); R: "
-      "the correlation coefficient of Co and Cp");
+  add_definitions(h);
+  add_method(h, input, ev);
+  return h;
+}
+
+// The groups, the bootstrap, the acceptance criteria, the differences and the marks.
+void add_method(std::vector<std::string>& h, const ReportInput& input, const Evaluation& ev) {
   if (input.combined) {
     h.push_back(
         "Groups: all lines; each arc (Arc column, km); stable hours (OBK > 0); unstable hours "
@@ -255,55 +317,41 @@ std::vector<std::string> header_lines(const ReportInput& input, const Evaluation
       "; judged: " + judged_list(ev.criteria) + ".");
   h.push_back(
       "Differences, first model minus second (in column order), on the lines where both models' "
-      "pairs are valid (N.both), resampled on the same lines: FB, NMSE, FAC2 and NAD as");
-  h.push_back(
-      "  differences, MG and VG as differences of their natural logarithms (dlnMG = ln MG(first) "
-      "- ln MG(second), dlnVG likewise), dlnRHC = ln(RHCp/RHCo)(first) - ln(RHCp/RHCo)(second);");
+      "pairs are valid (N.both), resampled on the same lines: " +
+      difference_list(Difference::plain, false) + " as");
+  h.push_back("  differences, " + difference_list(Difference::log, true) +
+              " as differences of their natural logarithms (dlnMG = ln MG(first) - ln MG(second), "
+              "dlnVG likewise), dlnRHC = ln(RHCp/RHCo)(first) - ln(RHCp/RHCo)(second);");
   h.push_back("  Sig: Y the 95% limits exclude zero (significant), N they do not, - not formed.");
   h.push_back(
       "-9.900E+01 (-99.0) marks a value that is not formed (no pairs, no positive pairs, mean Cp "
       "zero, R with a deviation zero, RHC of fewer than 3 pairs); asterisks a value beyond the "
       "float range.");
-  return h;
-}
-
-char significance(const Limits& limits) {
-  if (std::isnan(limits.lower) || std::isnan(limits.upper)) return '-';
-  return significant(limits) ? 'Y' : 'N';
-}
-
-char acceptance_mark(Verdict verdict, const Limits& limits) {
-  if (verdict == Verdict::not_judged) return '.';
-  if (std::isnan(limits.lower) || std::isnan(limits.upper)) return '-';
-  return static_cast<char>(verdict);
 }
 
 std::string measure_line(const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m) {
   const Group& group = ev.groups[g];
   const ModelGroupResult& r = ev.results[q][g].models[m];
-  const PairSummary& s = r.summary;
-  const auto verdicts = acceptance(s.measures, ev.criteria);
+  const auto verdicts = acceptance(r.value, ev.criteria);
 
   const std::string model = left_aligned(ev.models[m], 13);
   const std::string quantity = left_aligned(ev.quantities[q].name, 6);
   const std::string name = left_aligned(group_text(group, ev.strata), 8);
   std::vector<std::string> texts;
-  texts.reserve(2 + 5 + 4 * kLineStats);
   texts.push_back(arc_text(group));
-  for (double v : {s.mean_o, s.mean_p, s.sd_o, s.sd_p, s.r}) texts.push_back(real_text(v));
-  for (int k = 0; k < kLineStats; ++k) {
+  for (int k : plain_measures()) texts.push_back(real_text(r.value[k]));
+  for (int k : block_measures()) {
     texts.push_back(real_text(r.value[k]));
     texts.push_back(real_text(r.limits[k].lower));
     texts.push_back(real_text(r.limits[k].upper));
-    const Verdict v = k < kMeasures ? verdicts[k] : Verdict::not_judged;
-    texts.push_back(std::string(1, acceptance_mark(v, r.limits[k])));
+    texts.push_back(std::string(1, acceptance_mark(verdicts[k], r.limits[k])));
   }
   std::vector<records::Item> items;
   items.emplace_back(std::string_view(model));
   items.emplace_back(std::string_view(quantity));
   items.emplace_back(std::string_view(name));
   items.emplace_back(std::string_view(texts[0]));
-  for (long n : {r.lines, r.observed_out, r.model_unread, r.model_negative, s.n, s.npos, r.boot}) {
+  for (long n : {r.lines, r.observed_out, r.model_unread, r.model_negative, r.n, r.npos, r.boot}) {
     items.emplace_back(count_item(n));
   }
   for (std::size_t t = 1; t < texts.size(); ++t) items.emplace_back(std::string_view(texts[t]));
@@ -320,13 +368,12 @@ std::string difference_line(const Evaluation& ev, std::size_t q, std::size_t g, 
   const std::string quantity = left_aligned(ev.quantities[q].name, 6);
   const std::string name = left_aligned(group_text(group, ev.strata), 8);
   std::vector<std::string> texts;
-  texts.reserve(1 + 4 * kDifferenceStats);
   texts.push_back(arc_text(group));
-  for (int k = 0; k < kDifferenceStats; ++k) {
+  for (int k : difference_measures()) {
     texts.push_back(real_text(d.value[k]));
     texts.push_back(real_text(d.limits[k].lower));
     texts.push_back(real_text(d.limits[k].upper));
-    texts.push_back(std::string(1, significance(d.limits[k])));
+    texts.push_back(std::string(1, significance_mark(d.limits[k])));
   }
   std::vector<records::Item> items;
   items.emplace_back(std::string_view(model));
@@ -342,6 +389,14 @@ std::string difference_line(const Evaluation& ev, std::size_t q, std::size_t g, 
 }
 
 }  // namespace
+
+std::string measure_line_layout() {
+  return measure_layout("e11.3", "f8.2");
+}
+
+std::string difference_line_layout() {
+  return difference_layout("e11.3", "f8.2");
+}
 
 std::string incomplete_table_remark(const CountLines& counts) {
   const int found =

@@ -18,22 +18,20 @@
 
 namespace evaluate {
 
-inline constexpr std::string_view kStatisticsFile = "TLV-Model-Statistics.txt";
-
 // Texts are left-aligned. Measure line: model, quantity, group, arc (km, blank
-// outside arc groups), Lines, ObsOut, ModUnr, ModNeg, N, Npos, Boot, MeanO, MeanP,
-// SdO, SdP, R, then for FB, MG, NMSE, VG, FAC2, NAD, RHCo, RHCp and RHCp/RHCo in
-// turn: value, lower and upper 95% limit, mark (Y met, N not met, - not formed or
-// no limits, . not judged). 474 columns.
-inline constexpr std::string_view kMeasureLineLayout =
-    "(a13,1x,a6,1x,a8,f8.2,7i7,1p,5e11.3,9(3e11.3,3x,a1))";
+// outside arc groups), Lines, ObsOut, ModUnr, ModNeg, N, Npos, Boot, the measures
+// without limits (MeanO, MeanP, SdO, SdP, R), then for each measure with limits (FB,
+// MG, NMSE, VG, FAC2, NAD, RHCo, RHCp and RHCp/RHCo) in turn: value, lower and upper
+// 95% limit, mark (Y met, N not met, - not formed or no limits, . not judged), all
+// in table order: "(a13,1x,a6,1x,a8,f8.2,7i7,1p,5e11.3,9(3e11.3,3x,a1))", 474 columns.
+std::string measure_line_layout();
 
 // Difference line: "A-B", quantity, group, arc, Lines, N of A, N of B, Boot, then
-// for dFB, dlnMG, dNMSE, dlnVG, dFAC2, dNAD and dlnRHC in turn: A minus B on the
-// lines where both are valid, lower and upper 95% limit, significance mark (Y: the
-// limits exclude zero, N, or -), and last N.both. 331 columns.
-inline constexpr std::string_view kDifferenceLineLayout =
-    "(a13,1x,a6,1x,a8,f8.2,4i7,1p,7(3e11.3,3x,a1),i7)";
+// for each measure with a difference (dFB, dlnMG, dNMSE, dlnVG, dFAC2, dNAD and
+// dlnRHC) in turn: A minus B on the lines where both are valid, lower and upper 95%
+// limit, significance mark (Y: the limits exclude zero, N, or -), and last N.both:
+// "(a13,1x,a6,1x,a8,f8.2,4i7,1p,7(3e11.3,3x,a1),i7)", 331 columns.
+std::string difference_line_layout();
 
 // The missing mark of a value that is not formed.
 inline constexpr float kNotFormed = -99.0f;

@@ -1,5 +1,6 @@
 #include "evaluate/tables/tidy.h"
 
+#include <cfloat>
 #include <charconv>
 
 #include "evaluate/statistics/evaluation.h"
@@ -7,8 +8,10 @@
 namespace evaluate {
 namespace {
 
+// The shortest decimal form of a value that the table writes as a number: empty when
+// it is not formed or beyond the float range (the table's -99.0 and asterisks).
 std::string number(double v) {
-  if (!std::isfinite(v)) return {};
+  if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) return {};
   char buf[32];
   const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
   if (ec != std::errc()) return {};
@@ -40,17 +43,6 @@ void field(std::string& out, std::string_view text) {
     out += c;
   }
   out += '"';
-}
-
-std::string mark_of(Verdict verdict, const Limits& limits) {
-  if (verdict == Verdict::not_judged) return ".";
-  if (std::isnan(limits.lower) || std::isnan(limits.upper)) return "-";
-  return std::string(1, static_cast<char>(verdict));
-}
-
-std::string significance_of(const Limits& limits) {
-  if (std::isnan(limits.lower) || std::isnan(limits.upper)) return "-";
-  return significant(limits) ? "Y" : "N";
 }
 
 }  // namespace
@@ -87,31 +79,28 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
       if (group.kind == GroupKind::arc) base.arc_km = decimal_of(group.arc);
       for (std::size_t m = 0; m < ev.models.size(); ++m) {
         const ModelGroupResult& r = gr.models[m];
-        const PairSummary& s = r.summary;
         TidyRow row = base;
         row.model = ev.models[m];
         row.lines = r.lines;
         row.obs_out = r.observed_out;
         row.mod_unr = r.model_unread;
         row.mod_neg = r.model_negative;
-        row.n = s.n;
-        row.n_pos = s.npos;
+        row.n = r.n;
+        row.n_pos = r.npos;
         row.boot = r.boot;
-        const std::pair<const char*, double> plain[] = {
-            {"MeanO", s.mean_o}, {"MeanP", s.mean_p}, {"SdO", s.sd_o}, {"SdP", s.sd_p}, {"R", s.r}};
-        for (const auto& [name, value] : plain) {
-          row.measure = name;
-          row.value = value;
-          rows.push_back(row);
-        }
-        const auto verdicts = acceptance(s.measures, ev.criteria);
-        for (int k = 0; k < kLineStats; ++k) {
-          row.measure = line_stat_name(k);
-          row.value = r.value[k];
-          row.lower = r.limits[k].lower;
-          row.upper = r.limits[k].upper;
-          row.mark = mark_of(k < kMeasures ? verdicts[k] : Verdict::not_judged, r.limits[k]);
-          rows.push_back(row);
+        const auto verdicts = acceptance(r.value, ev.criteria);
+        // The measures without limits first, then those with limits and a mark, as
+        // the table's line holds them.
+        for (const bool with_limits : {false, true}) {
+          for (int k = 0; k < kMeasures; ++k) {
+            if (measure_spec(k).limits != with_limits) continue;
+            row.measure = measure_name(k);
+            row.value = r.value[k];
+            row.lower = with_limits ? r.limits[k].lower : NAN;
+            row.upper = with_limits ? r.limits[k].upper : NAN;
+            row.mark = with_limits ? std::string(1, acceptance_mark(verdicts[k], r.limits[k])) : "";
+            rows.push_back(row);
+          }
         }
       }
     }
@@ -128,12 +117,13 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
         row.lines = d.lines;
         row.n_both = d.n_both;
         row.boot = d.boot;
-        for (int k = 0; k < kDifferenceStats; ++k) {
-          row.measure = difference_stat_name(k);
+        for (int k = 0; k < kMeasures; ++k) {
+          if (measure_spec(k).difference == Difference::none) continue;
+          row.measure = measure_spec(k).difference_name;
           row.value = d.value[k];
           row.lower = d.limits[k].lower;
           row.upper = d.limits[k].upper;
-          row.mark = significance_of(d.limits[k]);
+          row.mark = std::string(1, significance_mark(d.limits[k]));
           rows.push_back(row);
         }
       }

@@ -34,15 +34,17 @@ struct TidyRow {
 
 // The whole tidy file: header and rows, RFC 4180 (CR LF line ends, fields quoted
 // where they hold a comma, quote or line end), numbers in the shortest decimal form
-// that reads back to the same double, an empty field where a value is NaN or not finite.
+// that reads back to the same double, an empty field where a value is NaN or beyond
+// the float range (where the table writes -99.0 or asterisks).
 std::string tidy_csv(std::span<const TidyRow> rows);
 
 struct Evaluation;
 
 // Every statistic of an evaluation, in the order of the statistics table: per
-// quantity, group and model the rows MeanO, MeanP, SdO, SdP, R (no limits, no mark),
-// FB, MG, NMSE, VG, FAC2, NAD, RHCo, RHCp, RHCp/RHCo; then per quantity, group and
-// pair of models dFB, dlnMG, dNMSE, dlnVG, dFAC2, dNAD, dlnRHC.
+// quantity, group and model the measures without limits (MeanO, MeanP, SdO, SdP, R;
+// no mark), then those with limits and a mark (FB, MG, NMSE, VG, FAC2, NAD, RHCo,
+// RHCp, RHCp/RHCo); then per quantity, group and pair of models the differences
+// (dFB, dlnMG, dNMSE, dlnVG, dFAC2, dNAD, dlnRHC).
 std::vector<TidyRow> tidy_rows(const Evaluation& ev);
 
 }  // namespace evaluate

@@ -1,0 +1,274 @@
+#include "evaluate/statistics/evaluator.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+namespace evaluate {
+namespace {
+
+constexpr std::size_t kCells = 3;  // stability classes per stratum
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+
+bool selected(const MeasureSpec& spec, Selection selection) {
+  return selection == Selection::all || spec.limits;
+}
+
+// Whether a selected measure is formed in the way `formed`, on a model's series
+// (`differences` false) or on the series of the differences.
+bool needed(Formed formed, Selection selection, bool differences) {
+  for (const MeasureSpec& spec : measure_table()) {
+    if (!selected(spec, selection) || spec.formed != formed) continue;
+    if (!differences || spec.difference != Difference::none) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::pair<int, int>> model_pairs(int models) {
+  std::vector<std::pair<int, int>> pairs;
+  for (int a = 0; a < models; ++a) {
+    for (int b = a + 1; b < models; ++b) pairs.emplace_back(a, b);
+  }
+  return pairs;
+}
+
+Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::size_t strata)
+    : block_(block),
+      nq_(block.nq()),
+      nm_(static_cast<std::size_t>(block.models)),
+      np_(nm_ * (nm_ - 1) / 2),
+      ns_(nm_ + 2 * np_),
+      n_lines_(block.size()),
+      n_cells_(strata * kCells),
+      n_groups_(groups.size()) {
+  if (n_lines_ >= std::numeric_limits<std::uint32_t>::max()) {
+    throw std::length_error("too many lines in one block");
+  }
+  for (std::size_t m = 0; m < nm_; ++m) series_.push_back({static_cast<int>(m), 1u << m});
+  for (const auto& [a, b] : model_pairs(block.models)) {
+    const unsigned mask = (1u << a) | (1u << b);
+    series_.push_back({a, mask});
+    series_.push_back({b, mask});
+  }
+  index_lines();
+  index_groups(groups);
+  rank_values();
+  slots_.resize(std::max(n_cells_, n_groups_) * nq_ * ns_);
+  stats_.resize(n_groups_ * nq_ * ns_);
+  values_.resize(n_groups_ * nq_ * (nm_ + np_));
+}
+
+// Each line's cell, terms, valid models and the count of its pairs' states.
+void Evaluator::index_lines() {
+  const Block& block = block_;
+  terms_.resize(n_lines_ * nq_ * nm_);
+  valid_.assign(n_lines_ * nq_, 0);
+  cell_of_.resize(n_lines_);
+  state_counts_.assign(n_cells_ * nq_ * nm_, {});
+  for (std::size_t i = 0; i < n_lines_; ++i) {
+    cell_of_[i] = block.stratum[i] * kCells + static_cast<std::size_t>(stability_of(block.obk[i]));
+    for (std::size_t k = 0; k < nq_; ++k) {
+      for (std::size_t m = 0; m < nm_; ++m) {
+        const PairState state = block.pair_state(i, k, static_cast<int>(m));
+        ++state_counts_[(cell_of_[i] * nq_ + k) * nm_ + m][static_cast<std::size_t>(state)];
+        if (state != PairState::valid) continue;
+        terms_[(i * nq_ + k) * nm_ + m] =
+            pair_terms(block.co(i, k), block.cp(i, k, static_cast<int>(m)));
+        valid_[i * nq_ + k] |= static_cast<std::uint8_t>(1u << m);
+      }
+    }
+  }
+}
+
+// A group holds whole cells: a cell is in it when a line of the cell is.
+void Evaluator::index_groups(const std::vector<Group>& groups) {
+  std::vector<std::size_t> line_of_cell(n_cells_, n_lines_);
+  for (std::size_t i = n_lines_; i-- > 0;) line_of_cell[cell_of_[i]] = i;
+  in_group_.assign(n_groups_ * n_cells_, 0);
+  group_cells_.resize(n_groups_);
+  cell_groups_.resize(n_cells_);
+  for (std::size_t g = 0; g < n_groups_; ++g) group_index_.push_back(g);
+  for (std::size_t g = 0; g < n_groups_; ++g) {
+    for (std::size_t c = 0; c < n_cells_; ++c) {
+      const std::size_t i = line_of_cell[c];
+      if (i == n_lines_ || !in_group(groups[g], block_.stratum[i], block_.obk[i])) continue;
+      in_group_[g * n_cells_ + c] = 1;
+      group_cells_[g].push_back(c);
+      cell_groups_[c].push_back(g);
+    }
+  }
+}
+
+// Each model's values of a quantity are sorted once over all lines, the observed
+// values once; a series' list per group keeps that order.
+void Evaluator::rank_values() {
+  predicted_.assign(n_groups_ * nq_ * ns_, {});
+  observed_.assign(n_groups_ * nq_ * ns_, {});
+  std::vector<Ranked> all;
+  auto spread = [&](std::vector<std::vector<Ranked>>& lists, std::size_t k, std::size_t s) {
+    for (const Ranked& e : all) {
+      if (!holds(e.line, k, series_[s])) continue;
+      for (std::size_t g = 0; g < n_groups_; ++g) {
+        if (in_group_[g * n_cells_ + cell_of_[e.line]]) lists[(g * nq_ + k) * ns_ + s].push_back(e);
+      }
+    }
+  };
+  for (std::size_t k = 0; k < nq_; ++k) {
+    all.clear();
+    for (std::size_t i = 0; i < n_lines_; ++i) {
+      if (valid_[i * nq_ + k]) all.push_back({block_.co(i, k), static_cast<std::uint32_t>(i)});
+    }
+    sort_ranked(all);
+    for (std::size_t s = 0; s < ns_; ++s) {
+      if (s < nm_ || (s - nm_) % 2 == 0) spread(observed_, k, s);
+    }
+    for (std::size_t m = 0; m < nm_; ++m) {
+      all.clear();
+      for (std::size_t i = 0; i < n_lines_; ++i) {
+        if (valid_[i * nq_ + k] & (1u << m)) {
+          all.push_back({block_.cp(i, k, static_cast<int>(m)), static_cast<std::uint32_t>(i)});
+        }
+      }
+      sort_ranked(all);
+      for (std::size_t s = 0; s < ns_; ++s) {
+        if (series_[s].model == static_cast<int>(m)) spread(predicted_, k, s);
+      }
+    }
+  }
+}
+
+LineCounts Evaluator::counts(std::size_t g, std::size_t k, int model) const {
+  std::array<long, 4> by_state{};
+  for (std::size_t c : group_cells_[g]) {
+    const auto& n = state_counts_[(c * nq_ + k) * nm_ + static_cast<std::size_t>(model)];
+    for (std::size_t s = 0; s < by_state.size(); ++s) by_state[s] += n[s];
+  }
+  LineCounts out;
+  out.observed_out = by_state[static_cast<std::size_t>(PairState::observed_out)];
+  out.model_unread = by_state[static_cast<std::size_t>(PairState::model_unread)];
+  out.model_negative = by_state[static_cast<std::size_t>(PairState::model_negative)];
+  out.lines = out.observed_out + out.model_unread + out.model_negative +
+              by_state[static_cast<std::size_t>(PairState::valid)];
+  return out;
+}
+
+std::span<const std::size_t> Evaluator::group_slots(std::size_t g, Gathering gathering) const {
+  if (gathering == Gathering::by_cell) return group_cells_[g];
+  return {&group_index_[g], 1};
+}
+
+// Each line's terms, times its count, in line order into its slots: one sequential
+// pass over the lines.
+void Evaluator::add_lines(std::span<const std::uint32_t> times, Gathering gathering) {
+  std::fill(slots_.begin(), slots_.end(), PairSums{});
+  const std::size_t nq = nq_, nm = nm_, ns = ns_;
+  const Series* series = series_.data();
+  const PairSums* terms = terms_.data();
+  const std::uint8_t* valid = valid_.data();
+  auto add_line = [&](std::size_t i, PairSums* sums, double w) {
+    for (std::size_t k = 0; k < nq; ++k) {
+      const PairSums* t = terms + (i * nq + k) * nm;
+      PairSums* c = sums + k * ns;
+      // A model's terms are zero where its pair is not valid: added as they stand.
+      for (std::size_t m = 0; m < nm; ++m) c[m].add_times(t[m], w);
+      // Both sides of a pair of models hold the same lines.
+      for (std::size_t s = nm; s < ns; s += 2) {
+        if (!covers(valid[i * nq + k], series[s])) continue;
+        c[s].add_times(t[series[s].model], w);
+        c[s + 1].add_times(t[series[s + 1].model], w);
+      }
+    }
+  };
+  for (std::size_t i = 0; i < n_lines_; ++i) {
+    if (times[i] == 0) continue;
+    const double w = times[i];
+    if (gathering == Gathering::by_cell) {
+      add_line(i, &slots_[cell_of_[i] * nq * ns], w);
+    } else {
+      for (std::size_t slot : cell_groups_[cell_of_[i]]) add_line(i, &slots_[slot * nq * ns], w);
+    }
+  }
+}
+
+// A group's sums are those of its slots, added in order.
+void Evaluator::gather(Gathering gathering) {
+  for (std::size_t g = 0; g < n_groups_; ++g) {
+    PairStats* out = &stats_[g * nq_ * ns_];
+    std::fill(out, out + nq_ * ns_, PairStats{});
+    for (std::size_t slot : group_slots(g, gathering)) {
+      const PairSums* sums = &slots_[slot * nq_ * ns_];
+      for (std::size_t j = 0; j < nq_ * ns_; ++j) out[j].sums.add(sums[j]);
+    }
+  }
+}
+
+// The deviations about each group's means of the first `series` series, line by line.
+void Evaluator::deviations(std::span<const std::uint32_t> times, std::size_t series) {
+  for (std::size_t g = 0; g < n_groups_; ++g) {
+    for (std::size_t i = 0; i < n_lines_; ++i) {
+      if (times[i] == 0 || !in_group_[g * n_cells_ + cell_of_[i]]) continue;
+      for (std::size_t k = 0; k < nq_; ++k) {
+        for (std::size_t s = 0; s < series; ++s) {
+          if (!holds(i, k, series_[s])) continue;
+          stats_[(g * nq_ + k) * ns_ + s].add_deviations(
+              block_.co(i, k), block_.cp(i, k, series_[s].model), times[i]);
+        }
+      }
+    }
+  }
+}
+
+void Evaluator::high_values(std::span<const std::uint32_t> times, std::size_t series) {
+  for (std::size_t j = 0; j < n_groups_ * nq_; ++j) {
+    for (std::size_t s = 0; s < series; ++s) {
+      PairStats& st = stats_[j * ns_ + s];
+      // The second side of a pair has the first side's lines and observed values.
+      const bool second = s >= nm_ && (s - nm_) % 2 == 1;
+      st.rhc_o = second ? stats_[j * ns_ + s - 1].rhc_o
+                        : rhc_of_ranked(observed_[j * ns_ + s], times, st.sums.n);
+      st.rhc_p = rhc_of_ranked(predicted_[j * ns_ + s], times, st.sums.n);
+    }
+  }
+}
+
+void Evaluator::measures(Selection selection) {
+  const auto table = measure_table();
+  for (std::size_t j = 0; j < n_groups_ * nq_; ++j) {
+    const PairStats* st = &stats_[j * ns_];
+    for (std::size_t m = 0; m < nm_; ++m) {
+      MeasureValues& v = values_[j * (nm_ + np_) + m];
+      for (std::size_t id = 0; id < table.size(); ++id) {
+        v[id] = selected(table[id], selection) ? table[id].of(st[m]) : kNan;
+      }
+    }
+    for (std::size_t p = 0; p < np_; ++p) {
+      MeasureValues& v = values_[j * (nm_ + np_) + nm_ + p];
+      for (std::size_t id = 0; id < table.size(); ++id) {
+        v[id] = selected(table[id], selection)
+                    ? measure_difference(static_cast<int>(id), st[nm_ + 2 * p], st[nm_ + 2 * p + 1])
+                    : kNan;
+      }
+    }
+  }
+}
+
+void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selection,
+                         Gathering gathering) {
+  add_lines(times, gathering);
+  gather(gathering);
+  // The passes run over the models' series, and over those of the differences only
+  // where a difference needs them.
+  for (Formed formed : {Formed::about_means, Formed::high_values}) {
+    const std::size_t series = needed(formed, selection, true)    ? ns_
+                               : needed(formed, selection, false) ? nm_
+                                                                  : 0;
+    if (series == 0) continue;
+    if (formed == Formed::about_means) deviations(times, series);
+    if (formed == Formed::high_values) high_values(times, series);
+  }
+  measures(selection);
+}
+
+}  // namespace evaluate

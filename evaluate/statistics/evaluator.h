@@ -1,0 +1,125 @@
+// One evaluation of a block's lines under a weighting: every measure of every model,
+// quantity and group, and every difference of every pair of models, for one count
+// per line. The point estimate counts every line once; a bootstrap resample counts
+// each line as often as it was drawn. The rules are stated here once for both:
+// which lines a group holds, that a difference uses the lines where both models'
+// pairs are valid, that a repeated line counts in the robust highest concentration
+// as often as it is held, and that the deviations are summed about the set's means.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "evaluate/input/groups.h"
+#include "evaluate/input/study.h"
+#include "evaluate/statistics/high_end.h"
+#include "evaluate/statistics/measures.h"
+
+namespace evaluate {
+
+// The pairs of models in difference order: (0,1), (0,2), ..., (1,2), ...
+std::vector<std::pair<int, int>> model_pairs(int models);
+
+// Which measures an evaluation forms: every one, or those given with limits.
+enum class Selection { all, with_limits };
+
+// How the lines' sums are gathered into a group's: line by line into every group
+// that holds the line (in line order), or line by line into the line's cell (its
+// stratum and stability class) and then cell by cell into the groups, which passes
+// over the lines once however many groups there are. The resamples, many of them,
+// are gathered by cell; the point estimate by group.
+enum class Gathering { by_group, by_cell };
+
+// The lines of a group for one model and quantity, by the state of the model's pair.
+struct LineCounts {
+  long lines = 0;
+  long observed_out = 0;
+  long model_unread = 0;
+  long model_negative = 0;
+};
+
+class Evaluator {
+ public:
+  // Prepares `block`, whose strata are indices below `strata`, for `groups`; keeps a
+  // reference to `block`.
+  // Throws std::length_error for a block of 2^32 lines or more.
+  Evaluator(const Block& block, const std::vector<Group>& groups, std::size_t strata);
+
+  // Forms the selected measures with line i counted times[i] times (0: left out);
+  // the others are NaN.
+  void evaluate(std::span<const std::uint32_t> times, Selection selection, Gathering gathering);
+
+  // The results of the last evaluate() for group g and the block's k-th quantity: a
+  // model's measure and the number of its pairs; a pair of models' difference of a
+  // measure (by the measure's identity) and the number of lines with both valid.
+  double value(std::size_t g, std::size_t k, int model, int measure) const {
+    return values_[row(g, k, static_cast<std::size_t>(model))][static_cast<std::size_t>(measure)];
+  }
+  double difference(std::size_t g, std::size_t k, int pair, int measure) const {
+    return values_[row(g, k, nm_ + static_cast<std::size_t>(pair))]
+                  [static_cast<std::size_t>(measure)];
+  }
+  const PairSums& sums(std::size_t g, std::size_t k, int model) const {
+    return stats_[(g * nq_ + k) * ns_ + static_cast<std::size_t>(model)].sums;
+  }
+  double both(std::size_t g, std::size_t k, int pair) const {
+    return stats_[(g * nq_ + k) * ns_ + nm_ + 2 * static_cast<std::size_t>(pair)].sums.n;
+  }
+
+  // Every line of group g by the state of model m's pair of the k-th quantity.
+  LineCounts counts(std::size_t g, std::size_t k, int model) const;
+
+  std::size_t groups() const { return n_groups_; }
+  std::size_t pairs() const { return np_; }
+
+ private:
+  // A series is the values of one model on a set of lines: a model's valid pairs
+  // (series m), or per pair of models p the first's and the second's values on the
+  // lines where both are valid (series nm + 2p and nm + 2p + 1).
+  struct Series {
+    int model;
+    unsigned mask;  // the models whose pairs must be valid
+  };
+  std::size_t row(std::size_t g, std::size_t k, std::size_t r) const {
+    return (g * nq_ + k) * (nm_ + np_) + r;
+  }
+  // A series holds a line where every model of its mask has a valid pair there.
+  static bool covers(unsigned valid, const Series& s) { return (valid & s.mask) == s.mask; }
+  bool holds(std::size_t i, std::size_t k, const Series& s) const {
+    return covers(valid_[i * nq_ + k], s);
+  }
+  // The slots a group's sums come from: its cells, or its own slot.
+  std::span<const std::size_t> group_slots(std::size_t g, Gathering gathering) const;
+  void add_lines(std::span<const std::uint32_t> times, Gathering gathering);
+  void gather(Gathering gathering);
+  void deviations(std::span<const std::uint32_t> times, std::size_t series);
+  void high_values(std::span<const std::uint32_t> times, std::size_t series);
+  void measures(Selection selection);
+  void index_lines();
+  void index_groups(const std::vector<Group>& groups);
+  void rank_values();
+
+  const Block& block_;
+  std::size_t nq_, nm_, np_, ns_, n_lines_, n_cells_, n_groups_;
+  std::vector<Series> series_;
+  std::vector<PairSums> terms_;       // [(i * nq + k) * nm + m]; zero where not valid
+  std::vector<std::uint8_t> valid_;   // [i * nq + k]: bit m set where model m is valid
+  std::vector<std::size_t> cell_of_;  // a line's cell: stratum * 3 + stability
+  std::vector<std::vector<std::size_t>> group_cells_;  // per group, its cells in order
+  std::vector<std::vector<std::size_t>> cell_groups_;  // per cell, the groups holding it
+  std::vector<std::size_t> group_index_;               // 0, 1, ...: each group its own slot
+  std::vector<std::uint8_t> in_group_;                 // [g * n_cells + cell]
+  std::vector<std::array<long, 4>> state_counts_;      // [(cell * nq + k) * nm + m] by state
+  // The values of every series in every group, largest first, [(g * nq + k) * ns + s]:
+  // the predicted values, and the observed ones (of a model's series and of the
+  // first side of a pair's, which the second side shares).
+  std::vector<std::vector<Ranked>> predicted_, observed_;
+  std::vector<PairSums> slots_;   // [(slot * nq + k) * ns + s]: a cell's or a group's sums
+  std::vector<PairStats> stats_;  // [(g * nq + k) * ns + s]
+  std::vector<MeasureValues> values_;
+};
+
+}  // namespace evaluate
