@@ -170,12 +170,13 @@ class MT19937_64:
 class Line:
     """One input line of a block: stratum, Obukhov length, and per quantity
     (observed or a left-out state, [prediction or a left-out state per model])."""
-    __slots__ = ('stratum', 'obk', 'vals')
+    __slots__ = ('stratum', 'obk', 'vals', 'order')
 
-    def __init__(self, stratum, obk):
+    def __init__(self, stratum, obk, order=0):
         self.stratum = stratum
         self.obk = obk
         self.vals = {}
+        self.order = order
 
 
 class Study:
@@ -184,6 +185,7 @@ class Study:
         self.quantities = []
         self.blocks = []  # list of (quantities of the block, [Line])
         self.has_obk = True
+        self.strata = []  # the group column's values over the whole input, in report order
 
 
 def classify(co, cps):
@@ -245,6 +247,7 @@ def read_table(path):
         line.vals['CMAX/Q'] = classify(cmaxq, [_model_field(text, s + 24, s + 35) for s in (181, 261)])
         lines.append(line)
     study.blocks.append((list(study.quantities), lines))
+    study.strata = strata_order(lines)
     return study
 
 
@@ -258,6 +261,7 @@ def read_pairs(path):
     models = [h for h in header if h not in ('group', 'observed', 'obk', 'quantity')]
     study.models = models
     by_qty = {}
+    order = 0
     for r in rows[1:]:
         if len(r) != len(header):
             raise SystemExit('%s: a row with another number of fields than the header' % path)
@@ -278,7 +282,8 @@ def read_pairs(path):
                 cps.append(read_real(r[col[m]]))
             except ValueError:
                 raise SystemExit('%s (%s): Bad value during floating point read' % (path, m))
-        line = Line(stratum, obk)
+        line = Line(stratum, obk, order)
+        order += 1
         line.vals[qty] = classify(co, cps)
         if qty not in by_qty:
             by_qty[qty] = []
@@ -286,14 +291,15 @@ def read_pairs(path):
         by_qty[qty].append(line)
     for q in study.quantities:
         study.blocks.append(([q], by_qty[q]))
+    study.strata = strata_order([l for q in study.quantities for l in by_qty[q]])
     return study
 
 
 def strata_order(lines):
-    """Arcs ascending, then labels in order of first appearance."""
+    """Arcs ascending, then labels in order of first appearance (lines in file order)."""
     arcs = sorted({l.stratum for l in lines if not isinstance(l.stratum, str)})
     labels = []
-    for l in lines:
+    for l in sorted(lines, key=lambda l: l.order):
         if isinstance(l.stratum, str) and l.stratum not in labels:
             labels.append(l.stratum)
     return arcs + labels
@@ -627,7 +633,7 @@ class Evaluation:
 def groups_of(study, qty, lines):
     """[(group name, arc or None, predicate on a line, stratum or None)] in report order."""
     out = [('all', None, lambda l: True, None)]
-    for s in strata_order(lines):
+    for s in study.strata:
         if isinstance(s, str):
             out.append((s, None, (lambda s: lambda l: l.stratum == s)(s), s))
         else:
@@ -694,7 +700,7 @@ def run(study, cfg, resamples, seed, want_new):
     ev = Evaluation()
     gen = MT19937_64(seed)
     for qtys, lines in study.blocks:
-        strata = strata_order(lines)
+        strata = study.strata
         members = [[l for l in lines if l.stratum == s] for s in strata]
         drawn = [[] for _ in range(resamples)]
         for b in range(resamples):
