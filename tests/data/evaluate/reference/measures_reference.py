@@ -348,7 +348,8 @@ def parse_uncertainty(spec):
 
 def quantity_config(study, args):
     """Per quantity: uncertainty parameters (or None) and thresholds."""
-    cfg = {q: {'unc': None, 'thresholds': []} for q in study.quantities}
+    cfg = {q: {'unc': None, 'thresholds': [], 'mqi90_groups': args.mqi90_groups}
+           for q in study.quantities}
     general = None
     specific = {}
     for item in args.uncertainty or []:
@@ -644,11 +645,13 @@ def groups_of(study, qty, lines):
     return out
 
 
-def evaluate_lines(study, qty, qcfg, group_lines, want_new):
+def evaluate_lines(study, qty, qcfg, group_lines, want_new, fixed=None):
     """Measures of every model and model pair on each group's (drawn) lines.
 
     group_lines: [(group key, [Line])]. Returns {rowkey: {measure: value}},
-    and {model: {stratum group key: MQI, MQI_Y}} for MQI90 and Y90."""
+    MQI90 and Y90 take the arc or label groups with at least 3 valid pairs on
+    these lines, or, given fixed ({model: set of group keys}), those groups.
+    Returns also {model: set of the group keys taken}."""
     models = study.models
     dnames = diff_measure_names(qcfg, want_new)
     res = {}
@@ -660,8 +663,9 @@ def evaluate_lines(study, qty, qcfg, group_lines, want_new):
             cp = [ps[mi] for o, ps in vals if o != 'obs_out' and not isinstance(ps[mi], str)]
             s = measures(co, cp, qcfg, want_new)
             res[(m,) + gkey] = s
-            if is_stratum and s['N'] >= 3:
-                per_group[m].append((s.get('MQI'), s.get('MQI_Y')))
+            taken = (gkey in fixed[m]) if fixed is not None else s['N'] >= 3
+            if is_stratum and taken:
+                per_group[m].append((gkey, s.get('MQI'), s.get('MQI_Y')))
         for i in range(len(models)):
             for j in range(i + 1, len(models)):
                 both = [(o, ps[i], ps[j]) for o, ps in vals
@@ -675,14 +679,14 @@ def evaluate_lines(study, qty, qcfg, group_lines, want_new):
                 res[(models[i] + '-' + models[j],) + gkey] = d
     if want_new and qcfg['unc'] is not None:
         for m in models:
-            mq = [x[0] for x in per_group[m] if x[0] is not None]
-            my = [x[1] for x in per_group[m] if x[1] is not None]
+            mq = [x[1] for x in per_group[m] if x[1] is not None]
+            my = [x[2] for x in per_group[m] if x[2] is not None]
             allrow = res[(m, 'all', None)]
             allrow['MQI90'] = percentile90(mq)
             if qcfg['unc']['NP'] is not None:
                 allrow['Y90'] = percentile90(my)
             allrow['groups_above_1'] = sum(1 for x in mq if x > 1.0)
-    return res
+    return res, {m: {x[0] for x in per_group[m]} for m in models}
 
 
 def line_counts(lines, qty, mi):
@@ -721,7 +725,8 @@ def evaluate_quantity(ev, study, qty, qcfg, lines, drawn, want_new):
         return [((name, arc), [l for l in src if pred(l)], stratum is not None)
                 for name, arc, pred, stratum in groups]
 
-    point = evaluate_lines(study, qty, qcfg, group_lines(lines), want_new)
+    point, taken = evaluate_lines(study, qty, qcfg, group_lines(lines), want_new)
+    fixed = taken if qcfg['mqi90_groups'] == 'point' else None
     mnames = model_measure_names(qcfg, want_new)
     dnames = diff_measure_names(qcfg, want_new)
     extra = []
@@ -754,7 +759,7 @@ def evaluate_quantity(ev, study, qty, qcfg, lines, drawn, want_new):
     for rk in [r[1] for r in ev.rows if r[1][1] == qty]:
         ev.boot[rk] = 0
     for b, resample in enumerate(drawn):
-        rs = evaluate_lines(study, qty, qcfg, group_lines(resample), want_new)
+        rs, _ = evaluate_lines(study, qty, qcfg, group_lines(resample), want_new, fixed)
         for kind, key, names, _ in ev.rows:
             if key[1] != qty:
                 continue
@@ -863,6 +868,9 @@ def main(argv=None):
     ap.add_argument('--beta', type=float, default=2.0)
     ap.add_argument('--percentile', type=float)
     ap.add_argument('--threshold', action='append', metavar='[QTY=]T')
+    ap.add_argument('--mqi90-groups', choices=['resample', 'point'], default='resample',
+                    help='groups of MQI90 and Y90 in a resample: those with at least 3 valid '
+                         'pairs in the resample (default), or those of the point value')
     ap.add_argument('--set', choices=['all', 'existing', 'new'], default='all',
                     help="measures to write: 'existing' as the program before the new measures "
                          "(R without limits), 'new' only the new ones and R")
