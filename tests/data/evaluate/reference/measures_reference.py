@@ -791,8 +791,6 @@ JUDGED = {
               'NMSE': lambda v: v <= 6.0, 'NAD': lambda v: v <= 0.50},
 }
 OBJECTIVE = {'MQI', 'MQI_Y', 'MQI90', 'Y90'}
-NO_LIMITS = NO_LIMITS_EXISTING | {'groups_above_1'} | {
-    c + '@' for c in COUNTS}
 
 
 def has_limits(meas, want_new):
