@@ -138,16 +138,30 @@ std::string pair_count_note(const std::string& model, std::size_t pairs, std::si
   return note;
 }
 
+// A new panel of `in`, its axes titled "Observed <quantity><suffix>" and
+// "Predicted <quantity><suffix>".
+LogLogPanel& add_panel(std::vector<LogLogPanel>& panels, const PairPanel& in,
+                       std::string_view suffix) {
+  LogLogPanel& panel = panels.emplace_back();
+  panel.caption = in.caption.empty() ? in.quantity : in.caption;
+  panel.x_label = with_unit("Observed " + in.quantity + std::string(suffix), in.unit);
+  panel.y_label = with_unit("Predicted " + in.quantity + std::string(suffix), in.unit);
+  return panel;
+}
+
+// Widens the panel's range to hold the point (co, cp).
+void widen(LogLogPanel& panel, float co, float cp) {
+  panel.lo = std::min({panel.lo, static_cast<double>(co), static_cast<double>(cp)});
+  panel.hi = std::max({panel.hi, static_cast<double>(co), static_cast<double>(cp)});
+}
+
 }  // namespace
 
 std::string scatter_svg(const PairPlotInput& input, std::string_view id_prefix) {
   const std::size_t models = input.models.size();
   std::vector<LogLogPanel> panels;
   for (const PairPanel& in : input.panels) {
-    LogLogPanel& panel = panels.emplace_back();
-    panel.caption = in.caption.empty() ? in.quantity : in.caption;
-    panel.x_label = with_unit("Observed " + in.quantity, in.unit);
-    panel.y_label = with_unit("Predicted " + in.quantity, in.unit);
+    LogLogPanel& panel = add_panel(panels, in, "");
     std::vector<std::size_t> pairs(models), zero(models);
     for (const PlotPair& p : in.pairs) {
       if (!usable(p, models)) continue;
@@ -157,8 +171,7 @@ std::string scatter_svg(const PairPlotInput& input, std::string_view id_prefix) 
         continue;
       }
       panel.marks.push_back({p.model, p.co, p.cp});
-      panel.lo = std::min({panel.lo, static_cast<double>(p.co), static_cast<double>(p.cp)});
-      panel.hi = std::max({panel.hi, static_cast<double>(p.co), static_cast<double>(p.cp)});
+      widen(panel, p.co, p.cp);
     }
     for (std::size_t m = 0; m < models; ++m) {
       panel.notes.push_back(pair_count_note(input.models[m], pairs[m], zero[m]));
@@ -172,10 +185,7 @@ std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
   const std::size_t models = input.models.size();
   std::vector<LogLogPanel> panels;
   for (const PairPanel& in : input.panels) {
-    LogLogPanel& panel = panels.emplace_back();
-    panel.caption = in.caption.empty() ? in.quantity : in.caption;
-    panel.x_label = with_unit("Observed " + in.quantity + ", sorted", in.unit);
-    panel.y_label = with_unit("Predicted " + in.quantity + ", sorted", in.unit);
+    LogLogPanel& panel = add_panel(panels, in, ", sorted");
     // Each model's quantile pairs: its i-th smallest observation against its i-th
     // smallest prediction, those with a positive prediction drawn.
     struct Ranked {
@@ -197,10 +207,7 @@ std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
       const std::size_t first =
           static_cast<std::size_t>(std::upper_bound(cp.begin(), cp.end(), 0.0f) - cp.begin());
       panel.notes.push_back(pair_count_note(input.models[m], co.size(), first));
-      for (std::size_t i = first; i < co.size(); ++i) {
-        panel.lo = std::min({panel.lo, static_cast<double>(co[i]), static_cast<double>(cp[i])});
-        panel.hi = std::max({panel.hi, static_cast<double>(co[i]), static_cast<double>(cp[i])});
-      }
+      for (std::size_t i = first; i < co.size(); ++i) widen(panel, co[i], cp[i]);
       ranked.reserve(ranked.size() + co.size() - first);
       for (std::size_t i = first; i < co.size(); ++i) {
         ranked.push_back({(static_cast<double>(i) + 0.5) / static_cast<double>(co.size()),
