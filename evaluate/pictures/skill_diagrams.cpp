@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "evaluate/pictures/diagrams.h"
@@ -56,8 +57,8 @@ TargetPlace target_place(const SkillPoint& p) {
     if (std::isnan(crmse)) return {};
     return {p.sd_p > p.sd_o ? crmse : -crmse, mb / p.sd_o};
   }
-  if (!(p.beta_rms_u > 0) || !std::isfinite(p.beta_rms_u) || !std::isfinite(mb) ||
-      !(p.sd_o >= 0) || !(p.sd_p >= 0)) {
+  if (!(p.beta_rms_u > 0) || !std::isfinite(p.beta_rms_u) || !std::isfinite(mb) || !(p.sd_o >= 0) ||
+      !(p.sd_p >= 0)) {
     return {};
   }
   // Without spread on either side, R is not formed and not needed.
@@ -74,17 +75,16 @@ TargetPlace target_place(const SkillPoint& p) {
 
 namespace {
 
-constexpr double kPlot = 380;    // a quadrant's radius, a target panel's side
+constexpr double kPlot = 380;     // a quadrant's radius, a target panel's side
 constexpr double kAxisBand = 58;  // below the plot: tick labels and the axis title
-constexpr double kInside = 10;   // an off-scale point is drawn this far inside the edge
+constexpr double kInside = 10;    // an off-scale point is drawn this far inside the edge
 constexpr std::string_view kRayAttrs = "stroke=\"#bbbbbb\" stroke-width=\"0.8\"";
 constexpr std::string_view kArcAttrs =
     "fill=\"none\" stroke=\"#bbbbbb\" stroke-width=\"0.8\" stroke-dasharray=\"2,3\"";
 constexpr std::string_view kCrmseAttrs =
-    "fill=\"none\" stroke=\"#4a8a4a\" stroke-width=\"1\" stroke-dasharray=\"6,4\"";
+    "fill=\"none\" stroke=\"#6aa06a\" stroke-width=\"0.9\" stroke-dasharray=\"5,3\"";
 constexpr std::string_view kUnitAttrs = "fill=\"none\" stroke=\"#333333\" stroke-width=\"1.3\"";
-constexpr std::string_view kMetFill =
-    "fill=\"#dcebdc\" stroke=\"#333333\" stroke-width=\"1.3\"";
+constexpr std::string_view kMetFill = "fill=\"#dcebdc\" stroke=\"#333333\" stroke-width=\"1.3\"";
 constexpr std::string_view kInnerAttrs =
     "fill=\"none\" stroke=\"#333333\" stroke-width=\"1.1\" stroke-dasharray=\"6,4\"";
 constexpr std::string_view kModelAttrs = "fill=\"white\" fill-opacity=\"0.7\" stroke-width=\"2\"";
@@ -108,6 +108,23 @@ double least_step(double need, std::initializer_list<double> steps) {
     if (need <= s * (1 + 1e-12)) return s;
   }
   return *(steps.end() - 1);
+}
+
+// How far out a scale must reach: at least `least`, every model's point over all
+// lines, and every group's point up to twice the models' reach.
+double scale_need(const SkillPlotInput& input, double least,
+                  const std::function<double(const SkillPoint&)>& reach) {
+  double models = least;
+  for (const SkillPanel& panel : input.panels) {
+    for (const SkillPoint& p : panel.models) models = std::max(models, reach(p));
+  }
+  double need = models;
+  for (const SkillPanel& panel : input.panels) {
+    for (const SkillPoint& p : panel.groups) {
+      if (reach(p) <= 2 * models) need = std::max(need, reach(p));
+    }
+  }
+  return need;
 }
 
 bool model_known(const SkillPlotInput& input, int model) {
@@ -152,18 +169,15 @@ struct Polar {
   double py(double y) const { return oy - y * scale; }
 };
 
-// The SDR at the rim: the least step holding every point (beyond 5: on the rim).
+// The SDR at the rim: the least step holding every model's point over all lines and
+// every group's point up to twice as far out (beyond 5: on the rim); a group's point
+// beyond the rim is drawn on it.
 double taylor_rim(const SkillPlotInput& input) {
-  double need = 1.25;
-  for (const SkillPanel& panel : input.panels) {
-    for (const auto* points : {&panel.models, &panel.groups}) {
-      for (const SkillPoint& p : *points) {
-        const TaylorPlace t = taylor_place(p);
-        if (std::isfinite(t.x)) need = std::max(need, std::hypot(t.x, t.y));
-      }
-    }
-  }
-  return least_step(need, {1.5, 2.0, 2.5, 3.0, 4.0, 5.0});
+  auto reach = [](const SkillPoint& p) {
+    const TaylorPlace t = taylor_place(p);
+    return std::isfinite(t.x) ? std::hypot(t.x, t.y) : 0.0;
+  };
+  return least_step(scale_need(input, 1.25, reach), {1.5, 2.0, 2.5, 3.0, 4.0, 5.0});
 }
 
 // The pixel of a place, pulled onto the rim when beyond it; whether it was.
@@ -206,8 +220,8 @@ void draw_sdr_scale(SvgDoc& doc, const Polar& at) {
   for (double v = step; v <= at.rmax + 1e-9; v += step) {
     const double r = v * at.scale;
     const double start = at.two ? at.ox - r : at.ox;
-    const std::string end = at.two ? num(at.ox - r) + "," + num(at.oy)
-                                   : num(at.ox) + "," + num(at.oy - r);
+    const std::string end =
+        at.two ? num(at.ox - r) + "," + num(at.oy) : num(at.ox) + "," + num(at.oy - r);
     doc.add("<path d=\"M" + num(at.ox + r) + "," + num(at.oy) + "A" + num(r) + "," + num(r) +
             " 0 0 0 " + end + "\" " + std::string(v == 1.0 ? kUnitAttrs : kArcAttrs) + "/>");
     doc.text(at.ox + r, at.oy + 16, short_number(v), label_attrs);
@@ -236,9 +250,9 @@ void draw_correlation_rays(SvgDoc& doc, const Polar& at) {
   // The angle's title outside the rim, between the rays of 0.6 and 0.7.
   const double a = std::acos(0.65), tr = r + 36;
   const double deg = -(a * 180 / std::numbers::pi) + 90;
-  doc.add("<text x=\"" + num(at.ox + std::cos(a) * tr) + "\" y=\"" +
-          num(at.oy - std::sin(a) * tr) + "\" transform=\"rotate(" + num(deg) + " " +
-          num(at.ox + std::cos(a) * tr) + " " + num(at.oy - std::sin(a) * tr) +
+  doc.add("<text x=\"" + num(at.ox + std::cos(a) * tr) + "\" y=\"" + num(at.oy - std::sin(a) * tr) +
+          "\" transform=\"rotate(" + num(deg) + " " + num(at.ox + std::cos(a) * tr) + " " +
+          num(at.oy - std::sin(a) * tr) +
           ")\" font-size=\"12\" text-anchor=\"middle\">correlation R</text>");
 }
 
@@ -252,8 +266,8 @@ void draw_crmse_arcs(SvgDoc& doc, const Polar& at, const std::string& clip_id) {
     doc.add(circle(at.px(1), at.py(0), c * at.scale, kCrmseAttrs));
   }
   doc.add("</g>");
-  for (double c = step; c <= at.rmax + 1 + 1e-9; c += step) {
-    for (double deg : {120.0, 100.0, 150.0, 80.0}) {
+  for (double c = step; c <= at.rmax + 1e-9; c += step) {
+    for (double deg : {90.0, 110.0, 70.0, 130.0, 150.0}) {
       const double a = deg * std::numbers::pi / 180;
       const double x = 1 + c * std::cos(a), y = c * std::sin(a);
       if (std::hypot(x, y) > at.rmax * 0.93 || (!at.two && x < 0.05) || y < 0.05) continue;
@@ -321,7 +335,7 @@ PanelNotes draw_taylor_panel(SvgDoc& doc, const SkillPlotInput& input, const Ski
   doc.add("<path d=\"" + sector_path(at) + "\" fill=\"none\" stroke=\"black\"/>");
   // The reference point: the observations themselves.
   doc.add(circle(at.px(1), at.py(0), 4.5, "fill=\"black\""));
-  doc.text(at.px(1), at.py(0) + 30, "observed", "font-size=\"11\" text-anchor=\"middle\"");
+  doc.text(at.px(1) + 6, at.py(0) - 6, "observed", "font-size=\"10\"");
   std::vector<std::string> notes = draw_taylor_points(doc, input, panel, at);
   doc.text(at.ox + (two ? 0 : kPlot / 2), at.oy + 36, "SDR = σp/σo, standard deviation ratio",
            "font-size=\"13\" text-anchor=\"middle\"");
@@ -335,19 +349,15 @@ struct TargetFrame {
   double half = 1;  // the axes' half-range
 };
 
-// The half-range of the target axes: the least step holding every point (beyond 10:
-// at the edge).
+// The half-range of the target axes: the least step holding every model's point over
+// all lines and every group's point up to twice as far out (beyond 10: at the edge);
+// a group's point beyond the axes is drawn at the edge.
 double target_half(const SkillPlotInput& input) {
-  double need = 1.2;
-  for (const SkillPanel& panel : input.panels) {
-    for (const auto* points : {&panel.models, &panel.groups}) {
-      for (const SkillPoint& p : *points) {
-        const TargetPlace t = target_place(p);
-        if (std::isfinite(t.x)) need = std::max({need, std::abs(t.x), std::abs(t.y)});
-      }
-    }
-  }
-  return least_step(need, {1.5, 2.0, 3.0, 4.0, 5.0, 10.0});
+  auto reach = [](const SkillPoint& p) {
+    const TargetPlace t = target_place(p);
+    return std::isfinite(t.x) ? std::max(std::abs(t.x), std::abs(t.y)) : 0.0;
+  };
+  return least_step(scale_need(input, 1.2, reach), {1.5, 2.0, 3.0, 4.0, 5.0, 10.0});
 }
 
 double edge_pixel(const Axis& axis, double v) {
@@ -421,7 +431,9 @@ void draw_objectives(SvgDoc& doc, const SkillPlotInput& input, const SkillPanel&
     if (!model_known(input, o.model)) continue;
     std::string text = input.models[static_cast<std::size_t>(o.model)] + ": MQI90 " +
                        short_number(o.mqi90) +
-                       (std::isnan(o.mqi90) ? "" : o.mqi90 <= 1 ? " (met)" : " (not met)");
+                       (std::isnan(o.mqi90) ? ""
+                        : o.mqi90 <= 1      ? " (met)"
+                                            : " (not met)");
     if (o.groups_above_1 >= 0) {
       text += ", groups above 1: " + std::to_string(o.groups_above_1);
     }
@@ -444,11 +456,11 @@ PanelNotes draw_target_panel(SvgDoc& doc, const SkillPlotInput& input, const Ski
   std::vector<std::string> notes = draw_target_points(doc, input, panel, f);
   doc.rect(place.left, place.top, kPlot, kPlot, "fill=\"none\" stroke=\"black\"");
   const bool objective = !std::isnan(panel.beta);
-  draw_axis_titles(
-      doc, place.left, place.top, kPlot, kPlot,
-      objective ? "±CRMSE/(β RMS_U); +: |σp - σo| / (σo sqrt(2(1 - R))) >= 1"
-                : "±CRMSE/σo; +: σp > σo",
-      objective ? "MB/(β RMS_U)" : "MB/σo, MB = mean Cp - mean Co", kAxisBand - 12, 58);
+  draw_axis_titles(doc, place.left, place.top, kPlot, kPlot,
+                   objective ? "±CRMSE/(β RMS_U); +: |σp - σo| / (σo sqrt(2(1 - R))) >= 1"
+                             : "±CRMSE/σo; +: σp > σo",
+                   objective ? "MB/(β RMS_U)" : "MB/σo, MB = mean Cp - mean Co", kAxisBand - 12,
+                   58);
   if (objective) {
     notes.insert(notes.begin(), "β = " + short_number(panel.beta) +
                                     "; shaded: the objective met (MQI <= 1); dashed: radius 1/β");
