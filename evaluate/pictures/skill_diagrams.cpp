@@ -357,7 +357,7 @@ double target_half(const SkillPlotInput& input) {
     const TargetPlace t = target_place(p);
     return std::isfinite(t.x) ? std::max(std::abs(t.x), std::abs(t.y)) : 0.0;
   };
-  return least_step(scale_need(input, 1.2, reach), {1.5, 2.0, 3.0, 4.0, 5.0, 10.0});
+  return least_step(scale_need(input, 1.2, reach), {1.5, 2.0, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0});
 }
 
 double edge_pixel(const Axis& axis, double v) {
