@@ -13,6 +13,7 @@
 #include "evaluate/pictures/diagrams.h"
 #include "evaluate/pictures/measure_input.h"
 #include "evaluate/pictures/pair_input.h"
+#include "evaluate/pictures/skill_input.h"
 #include "evaluate/statistics/evaluation.h"
 #include "evaluate/tables/report.h"
 #include "evaluate/tables/tidy.h"
@@ -254,10 +255,12 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     const PairPlotInput pairs = pair_plot_input(study);
     const MeasurePlotInput mg_vg = mg_vg_input(ev);
     const MeasurePlotInput fb_nmse = fb_nmse_input(ev);
+    SkillPlotInput skill = skill_input(ev);
+    add_quality_objective(skill, ev);
     std::vector<std::string> pictures;
     for (const OutputFile& file : kOutputFiles) {
       if (file.kind != OutputKind::picture) continue;
-      pictures.push_back(file.draw({pairs, mg_vg, fb_nmse}, file.id_prefix));
+      pictures.push_back(file.draw({pairs, mg_vg, fb_nmse, skill}, file.id_prefix));
       page_in.diagrams.emplace_back(std::string(file.caption), pictures.back());
     }
     const std::string page = evaluation_page(page_in);

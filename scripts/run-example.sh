@@ -61,7 +61,8 @@ if have tlvstats && [ -f "$run/tolvern/TLV-Combined-NoFill-Results.txt" ]; then
   step "tlvstats (example-run/tolvern)"
   (cd "$run/tolvern" && "$bin/tlvstats")
   echo "   wrote TLV-Model-Statistics.txt, TLV-Model-Statistics.csv, TLV-Evaluation.html"
-  echo "   pictures: TLV-Scatter.svg, TLV-QQ.svg, TLV-Residuals.svg, TLV-MG-VG.svg, TLV-FB-NMSE.svg"
+  echo "   pictures: TLV-Scatter.svg, TLV-QQ.svg, TLV-Residuals.svg, TLV-MG-VG.svg, TLV-FB-NMSE.svg,"
+  echo "             TLV-Taylor.svg, TLV-Target.svg"
 fi
 
 # The near-surface study's pairs file: three made-up models against its observations.
@@ -71,6 +72,7 @@ if have tlvstats && [ -f "$run/holmby/holmby-pairs.csv" ]; then
   echo "   wrote holmby-pairs-Model-Statistics.txt, holmby-pairs-Model-Statistics.csv,"
   echo "         holmby-pairs-Evaluation.html"
   echo "   pictures: holmby-pairs-Scatter.svg, holmby-pairs-QQ.svg, holmby-pairs-Residuals.svg,"
-  echo "             holmby-pairs-MG-VG.svg, holmby-pairs-FB-NMSE.svg"
+  echo "             holmby-pairs-MG-VG.svg, holmby-pairs-FB-NMSE.svg, holmby-pairs-Taylor.svg,"
+  echo "             holmby-pairs-Target.svg"
 fi
 echo "done: outputs are in example-run/"

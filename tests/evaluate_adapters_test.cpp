@@ -10,6 +10,7 @@
 #include "evaluate/page/page_input.h"
 #include "evaluate/pictures/measure_input.h"
 #include "evaluate/pictures/pair_input.h"
+#include "evaluate/pictures/skill_input.h"
 
 namespace {
 
@@ -34,12 +35,13 @@ TEST(EvaluateAdapters, OutputFilesInWritingOrder) {
     EXPECT_EQ(picture, !file.caption.empty() && !file.id_prefix.empty()) << file.suffix;
     if (picture) prefixes.emplace_back(file.id_prefix);
   }
-  EXPECT_EQ((std::vector<std::string>{"pairs-Model-Statistics.txt", "pairs-Model-Statistics.csv",
-                                      "pairs-Scatter.svg", "pairs-QQ.svg", "pairs-MG-VG.svg",
-                                      "pairs-FB-NMSE.svg", "pairs-Residuals.svg",
-                                      "pairs-Evaluation.html"}),
+  EXPECT_EQ((std::vector<std::string>{
+                "pairs-Model-Statistics.txt", "pairs-Model-Statistics.csv", "pairs-Scatter.svg",
+                "pairs-QQ.svg", "pairs-MG-VG.svg", "pairs-FB-NMSE.svg", "pairs-Residuals.svg",
+                "pairs-Taylor.svg", "pairs-Target.svg", "pairs-Evaluation.html"}),
             names);
-  EXPECT_EQ((std::vector<std::string>{"scatter-", "qq-", "mgvg-", "fbnmse-", "residuals-"}),
+  EXPECT_EQ((std::vector<std::string>{"scatter-", "qq-", "mgvg-", "fbnmse-", "residuals-",
+                                      "taylor-", "target-"}),
             prefixes);
 }
 
@@ -104,6 +106,28 @@ TEST(EvaluateAdapters, MeasurePointsRegionsAndPage) {
     // Groups all, 2.00, hill, stable, unstable: 2 models x 14 rows, 1 pair x 7.
     EXPECT_EQ(5u * (2 * 14 + 7), page.rows.size());
   }
+}
+
+TEST(EvaluateAdapters, SkillPointsFromTheEvaluation) {
+  const evaluate::Evaluation ev = evaluate::evaluate_study(kFile.study, 20, 1);
+  const evaluate::SkillPlotInput in = evaluate::skill_input(ev);
+  ASSERT_EQ(1u, in.panels.size());
+  const evaluate::SkillPanel& p = in.panels[0];
+  ASSERT_EQ(2u, p.models.size());
+  ASSERT_EQ(4u, p.groups.size());  // 2 groups x 2 models
+  EXPECT_EQ("hill", p.groups[2].label);
+  EXPECT_TRUE(std::isnan(p.beta));
+  // A predicts every observation: it sits on the reference point. B is twice the
+  // observation: SDR 2, R 1, CRMSE/sd_o 1, MB = mean Co.
+  const evaluate::TaylorPlace a = evaluate::taylor_place(p.models[0]);
+  EXPECT_NEAR(1.0, a.x, 1e-12);
+  EXPECT_NEAR(0.0, a.y, 1e-6);
+  const evaluate::TaylorPlace b = evaluate::taylor_place(p.models[1]);
+  EXPECT_NEAR(2.0, b.x, 1e-12);
+  EXPECT_NEAR(1.0, b.crmse, 1e-6);
+  const evaluate::TargetPlace tb = evaluate::target_place(p.models[1]);
+  EXPECT_NEAR(1.0, tb.x, 1e-6);
+  EXPECT_NEAR(p.models[1].mean_o / p.models[1].sd_o, tb.y, 1e-12);
 }
 
 }  // namespace

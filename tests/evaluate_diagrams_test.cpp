@@ -16,6 +16,8 @@ namespace {
 using evaluate::BoxStats;
 using evaluate::MeasurePlotInput;
 using evaluate::PairPlotInput;
+using evaluate::SkillPlotInput;
+using evaluate::SkillPoint;
 using evaluate::StabilityClass;
 
 std::size_t count(const std::string& text, const std::string& what) {
@@ -110,6 +112,95 @@ MeasurePlotInput measure_input(double x, double y) {
   p.models.push_back({1, {1.1, 0.9, 1.3}, {1.5, 1.2, 2.0}});
   p.groups.push_back({1, "0.50", 1.2, 1.8});
   return in;
+}
+
+// A point of model m: means, standard deviations, R, and beta RMS_U (NaN: plain mode).
+SkillPoint skill_point(int m, double mean_o, double mean_p, double sd_o, double sd_p, double r,
+                       double beta_rms_u = NAN, std::string label = {}) {
+  return {m, std::move(label), mean_o, mean_p, sd_o, sd_p, r, beta_rms_u};
+}
+
+SkillPlotInput skill_input() {
+  SkillPlotInput in;
+  in.models = {"A", "B"};
+  evaluate::SkillPanel& p = in.panels.emplace_back();
+  p.quantity = "CY/Q";
+  p.models = {skill_point(0, 2, 2.5, 1, 1.2, 0.8), skill_point(1, 2, 1, 1, 0.5, 0.6)};
+  p.groups = {skill_point(0, 2, 3, 2, 1, 0.9, NAN, "0.50"), skill_point(1, 2, 2, 0, 1, NAN)};
+  return in;
+}
+
+TEST(EvaluateDiagrams, TaylorPlacesAndQuadrants) {
+  // R = 1 and SDR = 1: the reference point (1, 0), no centred error.
+  const evaluate::TaylorPlace same = evaluate::taylor_place(skill_point(0, 3, 5, 2, 2, 1));
+  EXPECT_DOUBLE_EQ(1.0, same.x);
+  EXPECT_DOUBLE_EQ(0.0, same.y);
+  EXPECT_DOUBLE_EQ(0.0, same.crmse);
+  // SDR 2, R 0.5: radius 2 at 60 degrees; CRMSE/sd_o = sqrt(1 + 4 - 2) = sqrt 3.
+  const evaluate::TaylorPlace p = evaluate::taylor_place(skill_point(0, 1, 1, 1.5, 3, 0.5));
+  EXPECT_NEAR(1.0, p.x, 1e-12);
+  EXPECT_NEAR(std::sqrt(3.0), p.y, 1e-12);
+  EXPECT_NEAR(std::sqrt(3.0), p.crmse, 1e-12);
+  EXPECT_TRUE(std::isnan(evaluate::taylor_place(skill_point(0, 1, 1, 0, 1, NAN)).x));
+  EXPECT_TRUE(std::isnan(evaluate::taylor_place(skill_point(0, 1, 1, 1, 0, NAN)).x));
+  // One quadrant while every drawn R is at least 0 (a not-formed point does not
+  // count); two once a group's R is negative.
+  SkillPlotInput in = skill_input();
+  EXPECT_FALSE(evaluate::taylor_two_quadrants(in));
+  const std::string one = evaluate::taylor_svg(in, "t-");
+  EXPECT_EQ(std::string::npos, one.find(">-0.99</text>"));
+  in.panels[0].groups.push_back(skill_point(1, 2, 2, 1, 1, -0.3, NAN, "1.00"));
+  EXPECT_TRUE(evaluate::taylor_two_quadrants(in));
+  const std::string two = evaluate::taylor_svg(in, "t-");
+  for (const char* ray : {">0.9</text>", ">0.95</text>", ">0.99</text>", ">-0.99</text>"}) {
+    EXPECT_NE(std::string::npos, two.find(ray)) << ray;
+  }
+  EXPECT_NE(std::string::npos, two.find("Groups not drawn (SDR or R not formed): B."));
+}
+
+TEST(EvaluateDiagrams, TargetSignRuleInBothModes) {
+  struct Case {
+    SkillPoint p;
+    double x, y;
+  };
+  const double c1 = std::sqrt(1 + 1.44 - 2 * 1.2 * 0.8);  // CRMSE/sd_o at SDR 1.2, R 0.8
+  const std::vector<Case> cases = {
+      // Plain: + when sd_p > sd_o, - otherwise (equal spreads too); y = MB/sd_o.
+      {skill_point(0, 2, 2.5, 1, 1.2, 0.8), c1, 0.5},
+      {skill_point(0, 4, 3, 2, 2, 0.5), -1.0, -0.5},
+      {skill_point(0, 2, 2, 1, 0, NAN), -1.0, 0.0},  // no predicted spread: CRMSE = sd_o
+      {skill_point(0, 2, 2, 0, 1, NAN), NAN, NAN},   // sd_o = 0: not formed
+      // Objective: over beta RMS_U = 2; |sd_p - sd_o| / (sd_o sqrt(2 (1 - R))).
+      // sd 1 and 2, R 0.5: 1/1 = 1 >= 1, +; CRMSE = sqrt(1 + 4 - 2) = sqrt 3.
+      {skill_point(0, 2, 3, 1, 2, 0.5, 2), std::sqrt(3.0) / 2, 0.5},
+      // sd 1 and 2, R 0: 1/sqrt 2 < 1, - even though sd_p > sd_o; CRMSE = sqrt 5.
+      {skill_point(0, 2, 1, 1, 2, 0, 2), -std::sqrt(5.0) / 2, -0.5},
+      // Equal spreads, R 1: no centred error, x = 0.
+      {skill_point(0, 2, 2, 1, 1, 1, 2), 0.0, 0.0},
+      // sd_o = 0: R not needed, CRMSE = sd_p, +.
+      {skill_point(0, 2, 2, 0, 1, NAN, 2), 0.5, 0.0},
+      {skill_point(0, 2, 2, 1, 1, 0.5, 0), NAN, NAN},  // beta RMS_U 0: not formed
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const evaluate::TargetPlace t = evaluate::target_place(cases[i].p);
+    if (std::isnan(cases[i].x)) {
+      EXPECT_TRUE(std::isnan(t.x) && std::isnan(t.y)) << i;
+    } else {
+      EXPECT_NEAR(cases[i].x, t.x, 1e-12) << i;
+      EXPECT_NEAR(cases[i].y, t.y, 1e-12) << i;
+    }
+  }
+  // The objective mode draws the shaded circle, the dashed one of radius 1/beta and
+  // each model's MQI90 with its count of groups above 1.
+  SkillPlotInput in = skill_input();
+  EXPECT_EQ(std::string::npos, evaluate::target_svg(in, "g-").find("MQI90"));
+  in.panels[0].beta = 2;
+  in.panels[0].objectives = {{0, 0.8, 1}, {1, 1.25, 3}};
+  for (SkillPoint& p : in.panels[0].models) p.beta_rms_u = 2;
+  const std::string svg = evaluate::target_svg(in, "g-");
+  EXPECT_NE(std::string::npos, svg.find(">A: MQI90 0.8 (met), groups above 1: 1</text>"));
+  EXPECT_NE(std::string::npos, svg.find(">B: MQI90 1.25 (not met), groups above 1: 3</text>"));
+  EXPECT_NE(std::string::npos, svg.find("β = 2; shaded"));
 }
 
 TEST(EvaluateDiagrams, BoxStatsOnHandComputedSets) {
@@ -315,16 +406,25 @@ TEST(EvaluateDiagrams, PicturesAreWellFormedWithIdsUniqueAcrossThem) {
   MeasurePlotInput measures = measure_input(NAN, 2);
   measures.models[0] = "a<b";
   measures.panels[0].groups.push_back({0, "&x<", 1e9, NAN});
+  SkillPlotInput skill = skill_input();
+  skill.models[1] = "B&<'";
+  skill.panels[0].groups.push_back(skill_point(0, 1, 1e9, 1, 1e9, -0.5, NAN, "<&>"));
+  skill.panels.push_back(skill.panels[0]);
+  skill.panels[1].quantity = "Q&<";
+  skill.panels[1].beta = 2;
+  skill.panels[1].objectives = {{1, NAN, -1}};
   // Every picture of a run, with the id prefix it has there, and empty pictures.
   std::vector<std::pair<std::string, std::function<std::string(std::string_view)>>> drawn = {
       {"e1-", [&](std::string_view id) { return evaluate::scatter_svg(PairPlotInput{}, id); }},
       {"e2-", [&](std::string_view id) { return evaluate::residuals_svg(PairPlotInput{}, id); }},
       {"e3-", [&](std::string_view id) { return evaluate::mg_vg_svg(MeasurePlotInput{}, id); }},
+      {"e4-", [&](std::string_view id) { return evaluate::taylor_svg(SkillPlotInput{}, id); }},
+      {"e5-", [&](std::string_view id) { return evaluate::target_svg(SkillPlotInput{}, id); }},
   };
   for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
     if (file.draw == nullptr) continue;
-    drawn.emplace_back(file.id_prefix, [&pairs, &measures, &file](std::string_view id) {
-      return file.draw({pairs, measures, measures}, id);
+    drawn.emplace_back(file.id_prefix, [&pairs, &measures, &skill, &file](std::string_view id) {
+      return file.draw({pairs, measures, measures, skill}, id);
     });
   }
   std::set<std::string> ids;

@@ -184,16 +184,23 @@ chain() {
 
   # Statistics and pictures: 40 lines, arcs 0.5 1 2 5 km with 9 10 11 10 lines.
   run_quiet tlvstats /dev/null "$bin/tlvstats" --resamples 200 --seed 3
-  nonempty TLV-Model-Statistics.txt TLV-Scatter.svg TLV-QQ.svg
+  nonempty TLV-Model-Statistics.txt TLV-Scatter.svg TLV-QQ.svg TLV-Taylor.svg TLV-Target.svg
   expect_eq "measure lines" "$(plain TLV-Model-Statistics.txt | grep -c -E '^(AERMOD|ISCST3) +(CY/Q|CMAX/Q) ')" 28
   expect_eq "difference lines" "$(plain TLV-Model-Statistics.txt | grep -c '^AERMOD-ISCST3 ')" 14
   expect_eq "lines per group (AERMOD CY/Q)" \
     "$(plain TLV-Model-Statistics.txt | grep '^AERMOD        CY/Q ' | cut -c22-44 | tr -s ' ' | sed 's/ $//')" \
     "$(printf 'all 40\narc 0.50 9\narc 1.00 10\narc 2.00 11\narc 5.00 10\nstable 0\nunstable 36')"
-  for svg in TLV-Scatter.svg TLV-QQ.svg; do
+  for svg in TLV-Scatter.svg TLV-QQ.svg TLV-Taylor.svg TLV-Target.svg; do
     head -1 "$svg" | grep -q '^<?xml' || fail "$svg does not start as XML"
     plain "$svg" | tail -1 | grep -q '</svg>$' || fail "$svg does not end its svg element"
   done
+  # Taylor: one panel per quantity, each with its reference point and the rays of
+  # 0.9, 0.95 and 0.99; target: one circle of radius 1 per quantity.
+  expect_eq "Taylor panels" "$(grep -c '>observed</text>' TLV-Taylor.svg)" 2
+  for r in 0.9 0.95 0.99; do
+    expect_eq "Taylor rays of R $r" "$(grep -c ">$r</text>" TLV-Taylor.svg)" 2
+  done
+  expect_eq "Target panels" "$(grep -c '>CMAX/Q</text>\|>CY/Q</text>' TLV-Target.svg)" 2
 
   # Near-surface study: 340 arc blocks, one line each.
   cd "$study/holmby" || exit 1
@@ -203,7 +210,11 @@ chain() {
   records_shaped HolmbyOBSAnalysis.txt 3 0 138
   # Its pairs file: three models, CY/Q and CMAX/Q, all lines and five arcs.
   run_quiet tlvstats /dev/null "$bin/tlvstats" --pairs holmby-pairs.csv --resamples 200
-  nonempty holmby-pairs-Model-Statistics.txt holmby-pairs-Model-Statistics.csv
+  nonempty holmby-pairs-Model-Statistics.txt holmby-pairs-Model-Statistics.csv \
+    holmby-pairs-Taylor.svg holmby-pairs-Target.svg
+  for svg in holmby-pairs-Taylor.svg holmby-pairs-Target.svg; do
+    plain "$svg" | tail -1 | grep -q '</svg>$' || fail "$svg does not end its svg element"
+  done
   expect_eq "pairs measure lines" \
     "$(plain holmby-pairs-Model-Statistics.txt | grep -c -E '^Model[ABC] +(CY/Q|CMAX/Q) ')" 36
   expect_eq "pairs difference lines" \

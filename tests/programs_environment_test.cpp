@@ -90,7 +90,8 @@ const std::vector<Program>& programs() {
        {{kData / "evaluate/small-combined.txt", "TLV-Combined-NoFill-Results.txt"}},
        "",
        {"TLV-Model-Statistics.txt", "TLV-Model-Statistics.csv", "TLV-Scatter.svg", "TLV-QQ.svg",
-        "TLV-MG-VG.svg", "TLV-FB-NMSE.svg", "TLV-Residuals.svg", "TLV-Evaluation.html"},
+        "TLV-MG-VG.svg", "TLV-FB-NMSE.svg", "TLV-Residuals.svg", "TLV-Taylor.svg", "TLV-Target.svg",
+        "TLV-Evaluation.html"},
        "TLV-Combined-NoFill-Results.txt"},
   };
   return all;

@@ -92,6 +92,64 @@ struct MeasurePlotInput {
 std::string mg_vg_svg(const MeasurePlotInput& input, std::string_view id_prefix);
 std::string fb_nmse_svg(const MeasurePlotInput& input, std::string_view id_prefix);
 
+// ---- Skill: the Taylor and target diagrams ----
+
+// The summary statistics of one model's valid pairs in one group (NaN where not
+// formed), and, with a measurement uncertainty, beta times RMS_U of the group.
+struct SkillPoint {
+  int model = 0;      // index into SkillPlotInput::models
+  std::string label;  // the arc's distance or the group's label; empty for all lines
+  double mean_o = NAN, mean_p = NAN;
+  double sd_o = NAN, sd_p = NAN;  // divisor N
+  double r = NAN;
+  double beta_rms_u = NAN;  // beta RMS_U; NaN without a measurement uncertainty
+};
+
+// The quality objective of one model over a quantity's groups.
+struct SkillObjective {
+  int model = 0;
+  double mqi90 = NAN;
+  long groups_above_1 = -1;  // -1: not known
+};
+
+struct SkillPanel {
+  std::string quantity;
+  std::vector<SkillPoint> models;  // all lines, one per model
+  std::vector<SkillPoint> groups;  // each arc's or label's, model by model within a group
+  // With a measurement uncertainty for this quantity: beta (the target diagram then
+  // scales by beta RMS_U) and each model's MQI90; NaN and empty without.
+  double beta = NAN;
+  std::vector<SkillObjective> objectives;
+};
+
+struct SkillPlotInput {
+  std::vector<std::string> models;
+  std::vector<SkillPanel> panels;  // one per quantity
+};
+
+// A point of the normalised Taylor diagram: radius SDR = sd_p/sd_o at the angle
+// arccos R, as x = SDR R and y = SDR sqrt(1 - R^2), and its distance from the
+// reference point (1, 0), CRMSE/sd_o = sqrt(1 + SDR^2 - 2 SDR R); NaN when not formed.
+struct TaylorPlace {
+  double x = NAN, y = NAN, crmse = NAN;
+};
+TaylorPlace taylor_place(const SkillPoint& p);
+
+// Whether the Taylor diagram spans two quadrants: when any point it draws has R < 0.
+bool taylor_two_quadrants(const SkillPlotInput& input);
+
+// A point of the target diagram, with scale s: x = +-CRMSE/s and y = MB/s, MB = mean_p -
+// mean_o. Without beta RMS_U, s = sd_o and x is positive when sd_p > sd_o; with it,
+// s = beta RMS_U and x is positive when |sd_p - sd_o| / (sd_o sqrt(2 (1 - R))) >= 1.
+// NaN when not formed.
+struct TargetPlace {
+  double x = NAN, y = NAN;
+};
+TargetPlace target_place(const SkillPoint& p);
+
+std::string taylor_svg(const SkillPlotInput& input, std::string_view id_prefix);
+std::string target_svg(const SkillPlotInput& input, std::string_view id_prefix);
+
 // ---- Box-plot statistics of one set of values ----
 
 struct BoxStats {
@@ -122,6 +180,7 @@ struct PictureSources {
   const PairPlotInput& pairs;
   const MeasurePlotInput& mg_vg;
   const MeasurePlotInput& fb_nmse;
+  const SkillPlotInput& skill;
 };
 
 enum class OutputKind { statistics, tidy, picture, page };
@@ -167,6 +226,16 @@ inline constexpr OutputFile kOutputFiles[] = {
      .id_prefix = "residuals-",
      .draw = [](const PictureSources& s,
                 std::string_view id) { return residuals_svg(s.pairs, id); }},
+    {.suffix = "-Taylor.svg",
+     .kind = OutputKind::picture,
+     .caption = "Taylor diagram: spread, correlation, centred error",
+     .id_prefix = "taylor-",
+     .draw = [](const PictureSources& s, std::string_view id) { return taylor_svg(s.skill, id); }},
+    {.suffix = "-Target.svg",
+     .kind = OutputKind::picture,
+     .caption = "Target diagram: centred error and mean bias",
+     .id_prefix = "target-",
+     .draw = [](const PictureSources& s, std::string_view id) { return target_svg(s.skill, id); }},
     {.suffix = "-Evaluation.html", .kind = OutputKind::page},
 };
 
