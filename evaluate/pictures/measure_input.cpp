@@ -1,6 +1,6 @@
 #include "evaluate/pictures/measure_input.h"
 
-#include "evaluate/pictures/pair_input.h"
+#include "evaluate/pictures/model_points.h"
 
 namespace evaluate {
 namespace {
@@ -9,27 +9,19 @@ MeasurePlotInput measure_input(const Evaluation& ev, int x_measure, int y_measur
   MeasurePlotInput in;
   in.models = ev.models;
   in.criteria = std::string(criteria_name(ev.criteria));
-  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
-    MeasurePanel panel;
-    panel.quantity = ev.quantities[q].name;
-    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
-      const Group& group = ev.groups[g];
-      for (std::size_t m = 0; m < ev.models.size(); ++m) {
-        const ModelGroupResult& r = ev.results[q][g].models[m];
-        if (group.kind == GroupKind::all) {
-          ModelMeasurePoint p;
-          p.model = static_cast<int>(m);
-          p.x = {r.value[x_measure], r.limits[x_measure].lower, r.limits[x_measure].upper};
-          p.y = {r.value[y_measure], r.limits[y_measure].lower, r.limits[y_measure].upper};
-          panel.models.push_back(p);
-        } else if (group.kind == GroupKind::arc || group.kind == GroupKind::label) {
-          panel.groups.push_back({static_cast<int>(m), stratum_label(ev.strata[group.stratum]),
-                                  r.value[x_measure], r.value[y_measure]});
-        }
-      }
-    }
-    in.panels.push_back(std::move(panel));
-  }
+  in.panels = panels_of<MeasurePanel>(
+      ev,
+      [&](MeasurePanel& panel, std::size_t m, const ModelGroupResult& r) {
+        ModelMeasurePoint p;
+        p.model = static_cast<int>(m);
+        p.x = {r.value[x_measure], r.limits[x_measure].lower, r.limits[x_measure].upper};
+        p.y = {r.value[y_measure], r.limits[y_measure].lower, r.limits[y_measure].upper};
+        panel.models.push_back(p);
+      },
+      [&](MeasurePanel& panel, std::size_t m, const ModelGroupResult& r, std::string label) {
+        panel.groups.push_back(
+            {static_cast<int>(m), std::move(label), r.value[x_measure], r.value[y_measure]});
+      });
   return in;
 }
 

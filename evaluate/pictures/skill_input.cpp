@@ -1,6 +1,6 @@
 #include "evaluate/pictures/skill_input.h"
 
-#include "evaluate/pictures/pair_input.h"
+#include "evaluate/pictures/model_points.h"
 
 namespace evaluate {
 namespace {
@@ -22,22 +22,14 @@ SkillPoint skill_point(const ModelGroupResult& r, std::size_t model, std::string
 SkillPlotInput skill_input(const Evaluation& ev) {
   SkillPlotInput in;
   in.models = ev.models;
-  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
-    SkillPanel panel;
-    panel.quantity = ev.quantities[q].name;
-    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
-      const Group& group = ev.groups[g];
-      for (std::size_t m = 0; m < ev.models.size(); ++m) {
-        const ModelGroupResult& r = ev.results[q][g].models[m];
-        if (group.kind == GroupKind::all) {
-          panel.models.push_back(skill_point(r, m, {}));
-        } else if (group.kind == GroupKind::arc || group.kind == GroupKind::label) {
-          panel.groups.push_back(skill_point(r, m, stratum_label(ev.strata[group.stratum])));
-        }
-      }
-    }
-    in.panels.push_back(std::move(panel));
-  }
+  in.panels = panels_of<SkillPanel>(
+      ev,
+      [&](SkillPanel& panel, std::size_t m, const ModelGroupResult& r) {
+        panel.models.push_back(skill_point(r, m, {}));
+      },
+      [&](SkillPanel& panel, std::size_t m, const ModelGroupResult& r, std::string label) {
+        panel.groups.push_back(skill_point(r, m, std::move(label)));
+      });
   return in;
 }
 

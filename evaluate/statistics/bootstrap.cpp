@@ -84,6 +84,16 @@ class ResampleValues {
     }
   }
 
+  // A line's resample count and limits: none for fewer than kLeastPairsForLimits
+  // pairs (n), else the limits of each measure `on` lists, its values at slot(j).
+  template <class Result, class Slot>
+  void set_limits(Result& r, long boot, long n, const std::vector<int>& on, Slot slot) {
+    r.boot = boot;
+    r.limits.fill({kNan, kNan});
+    if (n < kLeastPairsForLimits) return;
+    for (std::size_t j = 0; j < on.size(); ++j) r.limits[on[j]] = limits_of(slot(j));
+  }
+
   // The limits and resample counts of every line of the block's quantities.
   void fill(const Block& block, Evaluation& ev) {
     for (std::size_t g = 0; g < ev.groups.size(); ++g) {
@@ -91,21 +101,13 @@ class ResampleValues {
         GroupResult& gr = ev.results[static_cast<std::size_t>(block.quantities[k])][g];
         for (std::size_t m = 0; m < nm_; ++m) {
           ModelGroupResult& r = gr.models[m];
-          r.boot = model_boot_[(g * nq_ + k) * nm_ + m];
-          r.limits.fill({kNan, kNan});
-          if (r.n < kLeastPairsForLimits) continue;
-          for (std::size_t j = 0; j < on_model_.size(); ++j) {
-            r.limits[on_model_[j]] = limits_of(model_slot(g, k, m, j));
-          }
+          set_limits(r, model_boot_[(g * nq_ + k) * nm_ + m], r.n, on_model_,
+                     [&](std::size_t j) { return model_slot(g, k, m, j); });
         }
         for (std::size_t p = 0; p < np_; ++p) {
           DifferenceResult& d = gr.differences[p];
-          d.boot = pair_boot_[(g * nq_ + k) * np_ + p];
-          d.limits.fill({kNan, kNan});
-          if (d.n_both < kLeastPairsForLimits) continue;
-          for (std::size_t j = 0; j < on_pair_.size(); ++j) {
-            d.limits[on_pair_[j]] = limits_of(pair_slot(g, k, p, j));
-          }
+          set_limits(d, pair_boot_[(g * nq_ + k) * np_ + p], d.n_both, on_pair_,
+                     [&](std::size_t j) { return pair_slot(g, k, p, j); });
         }
       }
     }

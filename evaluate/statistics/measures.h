@@ -15,21 +15,23 @@
 namespace evaluate {
 
 // Measure identities: the index of the measure in the table, in table order.
-inline constexpr int kFb = 0;
-inline constexpr int kMg = 1;
-inline constexpr int kNmse = 2;
-inline constexpr int kVg = 3;
-inline constexpr int kFac2 = 4;
-inline constexpr int kNad = 5;
-inline constexpr int kRhcO = 6;      // robust highest concentration of the observations
-inline constexpr int kRhcP = 7;      // of the predictions
-inline constexpr int kRhcRatio = 8;  // RHCp / RHCo
-inline constexpr int kMeanO = 9;
-inline constexpr int kMeanP = 10;
-inline constexpr int kSdO = 11;
-inline constexpr int kSdP = 12;
-inline constexpr int kR = 13;
-inline constexpr int kMeasures = 14;
+enum : int {
+  kFb,
+  kMg,
+  kNmse,
+  kVg,
+  kFac2,
+  kNad,
+  kRhcO,      // robust highest concentration of the observations
+  kRhcP,      // of the predictions
+  kRhcRatio,  // RHCp / RHCo
+  kMeanO,
+  kMeanP,
+  kSdO,
+  kSdP,
+  kR,
+  kMeasures  // the number of measures
+};
 
 // One value per measure, indexed by identity; NaN where a measure is not formed.
 using MeasureValues = std::array<double, kMeasures>;
