@@ -59,6 +59,7 @@ std::vector<Column> differences(std::optional<Shown> where) {
   std::vector<Column> out;
   for (const MeasureSpec& spec : measure_table()) {
     if (spec.difference == Difference::none || (where && spec.shown != *where)) continue;
+    if (!where && spec.needs != Needs::nothing) continue;
     std::string title(spec.difference_title);
     if (title.empty()) {
       const std::string ln = spec.difference == Difference::log ? "ln " : "";

@@ -77,8 +77,49 @@ double ln_rhc_p(const PairStats& s) {
   return std::log(s.rhc_p);
 }
 
+// ---- The modelling quality objective: NaN without an uncertainty ----
+
+// beta RMS_U, RMS_U = sqrt(mean U(Oi)^2), with mean Oi^2 = soo/n + (mean Co)^2.
+double rms_u(const PairStats& s) {
+  if (s.uncertainty == nullptr || !(s.sums.n > 0)) return kNan;
+  const double mo = s.sums.co / s.sums.n;
+  return std::sqrt(mean_square_uncertainty(*s.uncertainty, s.soo / s.sums.n + mo * mo));
+}
+double scale(const PairStats& s) {
+  return s.uncertainty == nullptr ? kNan : s.uncertainty->beta * rms_u(s);
+}
+double mqi(const PairStats& s) {
+  return s.sums.n > 0 ? std::sqrt(s.sums.sq / s.sums.n) / scale(s) : kNan;
+}
+double mpi_bias(const PairStats& s) {
+  return s.sums.n > 0 ? (s.sums.cp - s.sums.co) / s.sums.n / scale(s) : kNan;
+}
+double mpi_r(const PairStats& s) {
+  const double r = correlation(s);
+  const double k = scale(s);
+  return 2.0 * sd_o(s) * sd_p(s) * (1.0 - r) / (k * k);
+}
+double mpi_sd(const PairStats& s) {
+  return (sd_p(s) - sd_o(s)) / scale(s);
+}
+double mpi_perc(const PairStats& s) {
+  if (s.uncertainty == nullptr) return kNan;
+  return (s.perc_p - s.perc_o) / (s.uncertainty->beta * uncertainty_of(*s.uncertainty, s.perc_o));
+}
+double mqi_y(const PairStats& s) {
+  if (s.uncertainty == nullptr || !s.uncertainty->of_means() || !(s.sums.n > 0)) return kNan;
+  const double mo = s.sums.co / s.sums.n;
+  const double mp = s.sums.cp / s.sums.n;
+  return std::fabs(mo - mp) / (s.uncertainty->beta * uncertainty_of_mean(*s.uncertainty, mo));
+}
+// Formed by the evaluator over the groups' values.
+double over_groups(const PairStats&) {
+  return kNan;
+}
+
 using F = Formed;
 using D = Difference;
+using N = Needs;
 
 constexpr MeasureSpec kTable[] = {
     {"FB",
@@ -131,6 +172,186 @@ constexpr MeasureSpec kTable[] = {
      nullptr, "", Written::real, false, false, Shown::means},
     {"R", "", "correlation coefficient of Co and Cp", F::about_means, correlation, false, D::none,
      "", nullptr, "", Written::real, false, false, Shown::means},
+    {"MQI",
+     "  Modelling quality objective (FAIRMODE guidance document version 3.3), per quantity given "
+     "--uncertainty (U, alpha, RV, NP, NNP, beta, P):\n"
+     "  MQI  = RMSE / (beta RMS_U), U(O) = U sqrt((1 - alpha^2) O^2 + alpha^2 RV^2), RMS_U = "
+     "sqrt(mean "
+     "U(Oi)^2); RV in the quantity's units; met when <= 1",
+     "model quality indicator RMSE / (beta RMS_U)",
+     F::about_means,
+     mqi,
+     true,
+     D::plain,
+     "dMQI",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::objective,
+     {},
+     N::uncertainty,
+     true},
+    {"MQI_Y",
+     "  MQI_Y = |mean Co - mean Cp| / (beta U(mean Co)), U(mean) = U sqrt((1 - alpha^2) mean^2/NP "
+     "+ "
+     "alpha^2 RV^2/NNP); met when <= 1; only with NP and NNP",
+     "quality indicator of the means |mean Co - mean Cp| / (beta U(mean Co))",
+     F::sums,
+     mqi_y,
+     true,
+     D::plain,
+     "dMQI_Y",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::objective,
+     {},
+     N::uncertainty_of_means,
+     true},
+    {"MPI_bias",
+     "  MPI_bias = (mean Cp - mean Co) / (beta RMS_U); |MPI| met when <= 1 (each MPI)",
+     "bias indicator (mean Cp - mean Co) / (beta RMS_U)",
+     F::about_means,
+     mpi_bias,
+     true,
+     D::plain,
+     "dMPI_bias",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::objective,
+     {},
+     N::uncertainty,
+     true},
+    {"MPI_R",
+     "  MPI_R = 2 SdO SdP (1 - R) / (beta RMS_U)^2",
+     "correlation indicator 2 SdO SdP (1 - R) / (beta RMS_U)^2",
+     F::about_means,
+     mpi_r,
+     true,
+     D::plain,
+     "dMPI_R",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::objective,
+     {},
+     N::uncertainty,
+     true},
+    {"MPI_sd",
+     "  MPI_sd = (SdP - SdO) / (beta RMS_U)",
+     "standard deviation indicator (SdP - SdO) / (beta RMS_U)",
+     F::about_means,
+     mpi_sd,
+     true,
+     D::plain,
+     "dMPI_sd",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::objective,
+     {},
+     N::uncertainty,
+     true},
+    {"MPI_perc",
+     "  MPI_perc = (Cp_P - Co_P) / (beta U(Co_P)), Cp_P and Co_P the P-th percentiles (type 7) of "
+     "the predicted and the observed values",
+     "high-percentile indicator (Cp_P - Co_P) / (beta U(Co_P))",
+     F::high_values,
+     mpi_perc,
+     true,
+     D::plain,
+     "dMPI_perc",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::objective,
+     {},
+     N::uncertainty,
+     true},
+    {"MQI90",
+     "  MQI90 = 90th percentile of the MQI of the S arc or label groups with N >= 3 (sorted "
+     "ascending, k = floor(0.9 S), d = 0.9 S - k: MQI(k) + d (MQI(k+1) - MQI(k)); S = 1: MQI(1));\n"
+     "          Y90 likewise of MQI_Y; groups_above_1 = groups whose MQI is above 1; on the group "
+     "all; MQI90 and Y90 met when <= 1",
+     "90th percentile of the groups' MQI",
+     F::sums,
+     over_groups,
+     true,
+     D::none,
+     "",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     true,
+     Shown::objective,
+     {},
+     N::uncertainty,
+     true},
+    {"Y90",
+     "",
+     "90th percentile of the groups' MQI_Y",
+     F::sums,
+     over_groups,
+     true,
+     D::none,
+     "",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     true,
+     Shown::objective,
+     {},
+     N::uncertainty_of_means,
+     true},
+    {"groups_above_1",
+     "",
+     "groups whose MQI is above 1",
+     F::sums,
+     over_groups,
+     false,
+     D::none,
+     "",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     true,
+     Shown::objective,
+     {},
+     N::uncertainty,
+     false},
+    {"RMS_U",
+     "",
+     "root mean square of the measurement uncertainty",
+     F::about_means,
+     rms_u,
+     false,
+     D::none,
+     "",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::none,
+     {},
+     N::uncertainty,
+     false},
 };
 static_assert(std::size(kTable) == kMeasures, "one table entry per measure identity");
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "evaluate/statistics/uncertainty.h"
+
 namespace evaluate {
 
 // Measure identities: the index of the measure in the table, in table order.
@@ -29,7 +31,18 @@ inline constexpr int kMeanP = 10;
 inline constexpr int kSdO = 11;
 inline constexpr int kSdP = 12;
 inline constexpr int kR = 13;
-inline constexpr int kMeasures = 14;
+// The modelling quality objective, formed only for a quantity given an uncertainty.
+inline constexpr int kMqi = 14;
+inline constexpr int kMqiY = 15;
+inline constexpr int kMpiBias = 16;
+inline constexpr int kMpiR = 17;
+inline constexpr int kMpiSd = 18;
+inline constexpr int kMpiPerc = 19;
+inline constexpr int kMqi90 = 20;         // over the groups, on the group all
+inline constexpr int kY90 = 21;           // over the groups, on the group all
+inline constexpr int kGroupsAbove1 = 22;  // over the groups, on the group all
+inline constexpr int kRmsU = 23;          // RMS_U, not written (the target diagram's scale)
+inline constexpr int kMeasures = 24;
 
 // One value per measure, indexed by identity; NaN where a measure is not formed.
 using MeasureValues = std::array<double, kMeasures>;
@@ -79,6 +92,11 @@ struct PairStats {
   double sop = 0;  // sum (Co - mean Co)(Cp - mean Cp)
   double rhc_o = std::numeric_limits<double>::quiet_NaN();
   double rhc_p = std::numeric_limits<double>::quiet_NaN();
+  // The measurement uncertainty of the quantity (none: the objective is not formed)
+  // and the P-th percentiles (type 7) of the observed and the predicted values.
+  const Uncertainty* uncertainty = nullptr;
+  double perc_o = std::numeric_limits<double>::quiet_NaN();
+  double perc_p = std::numeric_limits<double>::quiet_NaN();
 
   // Adds w times the deviations of the pair (co, cp) about the means of `sums`.
   void add_deviations(float co, float cp, double w);
@@ -100,9 +118,14 @@ enum class Difference { none, plain, log };
 enum class Written { real };
 
 // Where the page shows a measure: in the acceptance table (value, limits, the
-// criteria's mark), in the high-end table (value and limits), or among the means
-// (value only).
-enum class Shown { acceptance, high_end, means };
+// criteria's mark), in the high-end table (value and limits), among the means
+// (value only), in the modelling quality objective's section, or nowhere (a value
+// that only the diagrams read).
+enum class Shown { acceptance, high_end, means, objective, none };
+
+// What a measure needs of the run: nothing, an uncertainty of the quantity
+// (--uncertainty), or one with NP and NNP.
+enum class Needs { nothing, uncertainty, uncertainty_of_means };
 
 struct MeasureSpec {
   std::string_view name;  // "FB": the table's column title and the tidy file's measure
@@ -124,12 +147,16 @@ struct MeasureSpec {
   // time ("FOT@200"); none is yet.
   bool per_threshold;
   // A measure formed over the groups' values (a percentile of them, for the group
-  // "all") rather than per group; none is yet.
+  // "all") rather than per group: the evaluator forms it from the groups' values.
   bool over_groups;
   Shown shown;
   // The page's text of what the difference is, where the entry's name and kind of
   // difference do not say it ("ln X of the first model minus ln X of the second").
   std::string_view difference_title = {};
+  Needs needs = Needs::nothing;
+  // Judged against the modelling quality objective: met when |value| <= 1, whatever
+  // the criteria set.
+  bool objective = false;
 };
 
 // The table, in table order (the order of the identities above).

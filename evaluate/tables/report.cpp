@@ -11,26 +11,31 @@
 namespace evaluate {
 namespace {
 
+// The measures of the statistics section: those that need no option.
+bool today(int id) {
+  return measure_spec(id).needs == Needs::nothing;
+}
+
 // The measures of each kind of line, in table order: a measure line's values
 // without limits, then its blocks (value, limits, mark); a difference line's blocks.
 std::vector<int> plain_measures() {
   std::vector<int> out;
   for (int id = 0; id < kMeasures; ++id) {
-    if (!measure_spec(id).limits) out.push_back(id);
+    if (!measure_spec(id).limits && today(id)) out.push_back(id);
   }
   return out;
 }
 std::vector<int> block_measures() {
   std::vector<int> out;
   for (int id = 0; id < kMeasures; ++id) {
-    if (measure_spec(id).limits) out.push_back(id);
+    if (measure_spec(id).limits && today(id)) out.push_back(id);
   }
   return out;
 }
 std::vector<int> difference_measures() {
   std::vector<int> out;
   for (int id = 0; id < kMeasures; ++id) {
-    if (measure_spec(id).difference != Difference::none) out.push_back(id);
+    if (measure_spec(id).difference != Difference::none && today(id)) out.push_back(id);
   }
   return out;
 }
@@ -211,7 +216,7 @@ std::string difference_list(Difference how, bool named_by_log) {
   std::vector<std::string_view> names;
   for (int id = 0; id < kMeasures; ++id) {
     const MeasureSpec& spec = measure_spec(id);
-    if (spec.difference != how) continue;
+    if (spec.difference != how || !today(id)) continue;
     if (how == Difference::log && (spec.difference_name.substr(3) == spec.name) != named_by_log) {
       continue;
     }
@@ -225,10 +230,12 @@ std::string difference_list(Difference how, bool named_by_log) {
   return out;
 }
 
-// The definition lines of the measures, as their entries give them.
-void add_definitions(std::vector<std::string>& h) {
+// The definition lines of the measures, as their entries give them; those of the
+// modelling quality objective when it is formed.
+void add_definitions(std::vector<std::string>& h, bool objective) {
   h.push_back("All measures are computed in double precision from the values read:");
   for (const MeasureSpec& spec : measure_table()) {
+    if (spec.needs != Needs::nothing && !objective) continue;
     std::string_view text = spec.header;
     while (!text.empty()) {
       const std::size_t end = text.find('\n');
@@ -271,7 +278,7 @@ std::vector<std::string> header_lines(const ReportInput& input, const Evaluation
   h.push_back(
       "  not a number, ModNeg lines whose model value is negative. Lines = ObsOut + ModUnr + "
       "ModNeg + N. Co observed, Cp predicted, means over the N pairs.");
-  add_definitions(h);
+  add_definitions(h, ev.objective());
   add_method(h, input, ev);
   return h;
 }

@@ -67,19 +67,40 @@ std::string tidy_csv(std::span<const TidyRow> rows) {
   return out;
 }
 
-std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
-  std::vector<TidyRow> rows;
+namespace {
+
+// Whether measure `id` has a row of quantity q and group g in a section: today's
+// measures (`objective` false) or the modelling quality objective's, the latter
+// where the quantity has an uncertainty (with NP and NNP for MQI_Y and Y90), those
+// over the groups on the group all only.
+bool in_section(const Evaluation& ev, std::size_t q, std::size_t g, int id, bool objective) {
+  const MeasureSpec& spec = measure_spec(id);
+  if (!objective) return spec.needs == Needs::nothing;
+  const auto& u = ev.uncertainty[q];
+  if (spec.shown != Shown::objective || !u) return false;
+  if (spec.needs == Needs::uncertainty_of_means && !u->of_means()) return false;
+  return !spec.over_groups || ev.groups[g].kind == GroupKind::all;
+}
+
+TidyRow row_base(const Evaluation& ev, std::size_t q, std::size_t g) {
+  const Group& group = ev.groups[g];
+  TidyRow base;
+  base.quantity = ev.quantities[q].name;
+  base.group = group_text(group, ev.strata);
+  if (group.kind == GroupKind::arc) base.arc_km = decimal_of(group.arc);
+  return base;
+}
+
+// A section's rows of the models: per quantity, group and model the measures
+// without limits first, then those with limits and a mark, as the table's line
+// holds them.
+void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, bool objective) {
   for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
     for (std::size_t g = 0; g < ev.groups.size(); ++g) {
-      const Group& group = ev.groups[g];
       const GroupResult& gr = ev.results[q][g];
-      TidyRow base;
-      base.quantity = ev.quantities[q].name;
-      base.group = group_text(group, ev.strata);
-      if (group.kind == GroupKind::arc) base.arc_km = decimal_of(group.arc);
       for (std::size_t m = 0; m < ev.models.size(); ++m) {
         const ModelGroupResult& r = gr.models[m];
-        TidyRow row = base;
+        TidyRow row = row_base(ev, q, g);
         row.model = ev.models[m];
         row.lines = r.lines;
         row.obs_out = r.observed_out;
@@ -89,11 +110,11 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
         row.n_pos = r.npos;
         row.boot = r.boot;
         const auto verdicts = acceptance(r.value, ev.criteria);
-        // The measures without limits first, then those with limits and a mark, as
-        // the table's line holds them.
         for (const bool with_limits : {false, true}) {
           for (int k = 0; k < kMeasures; ++k) {
-            if (measure_spec(k).limits != with_limits) continue;
+            if (measure_spec(k).limits != with_limits || !in_section(ev, q, g, k, objective)) {
+              continue;
+            }
             row.measure = measure_name(k);
             row.value = r.value[k];
             row.lower = with_limits ? r.limits[k].lower : NAN;
@@ -105,20 +126,21 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
       }
     }
   }
+}
+
+// A section's rows of the differences: per quantity, group and pair of models.
+void add_difference_rows(std::vector<TidyRow>& rows, const Evaluation& ev, bool objective) {
   for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
     for (std::size_t g = 0; g < ev.groups.size(); ++g) {
-      const Group& group = ev.groups[g];
       for (const DifferenceResult& d : ev.results[q][g].differences) {
-        TidyRow row;
+        TidyRow row = row_base(ev, q, g);
         row.model = pair_name(ev, d);
-        row.quantity = ev.quantities[q].name;
-        row.group = group_text(group, ev.strata);
-        if (group.kind == GroupKind::arc) row.arc_km = decimal_of(group.arc);
         row.lines = d.lines;
         row.n_both = d.n_both;
         row.boot = d.boot;
         for (int k = 0; k < kMeasures; ++k) {
           if (measure_spec(k).difference == Difference::none) continue;
+          if (!in_section(ev, q, g, k, objective)) continue;
           row.measure = measure_spec(k).difference_name;
           row.value = d.value[k];
           row.lower = d.limits[k].lower;
@@ -128,6 +150,16 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
         }
       }
     }
+  }
+}
+
+}  // namespace
+
+std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
+  std::vector<TidyRow> rows;
+  for (const bool objective : {false, true}) {
+    add_model_rows(rows, ev, objective);
+    add_difference_rows(rows, ev, objective);
   }
   return rows;
 }
