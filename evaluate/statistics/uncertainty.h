@@ -17,8 +17,8 @@ struct Uncertainty {
   double rv = 0;     // reference value, in the quantity's units
   double np = std::numeric_limits<double>::quiet_NaN();   // NP of U(mean); NaN: not given
   double nnp = std::numeric_limits<double>::quiet_NaN();  // NNP of U(mean)
-  double beta = 2;         // the objective's factor
-  double percentile = 90;  // P of MPI_perc
+  double beta = 2;                                        // the objective's factor
+  double percentile = 90;                                 // P of MPI_perc
   // Whether MQI_Y and Y90 are formed: NP and NNP given.
   bool of_means() const { return np > 0 && nnp > 0; }
 };
