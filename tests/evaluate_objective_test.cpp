@@ -65,12 +65,29 @@ const double kNan = std::nan("");
 // - Co 1,2,3, Cp 2,2,5: RMSE^2 5/3, mean U^2 7/6; means 2, 3; SdO^2 2/3, SdP^2 2,
 //   cov 1 (R = 1/sqrt(4/3)); percentiles 2.8 and 4.4: MPI_perc 1.6/1.4; MQI_Y 1/1.
 const std::vector<ObjectiveCase> kCases = {
-    {"two values", {{1, 2}, {3, 3}}, std::sqrt(0.4), 0.5 / std::sqrt(1.25), 0.0,
-     -0.5 / std::sqrt(1.25), 0.1 / 1.4, 0.5},
-    {"three values", {{1, 2}, {2, 2}, {3, 5}}, std::sqrt(10.0 / 7.0), 1.0 / std::sqrt(7.0 / 6.0),
+    {"two values",
+     {{1, 2}, {3, 3}},
+     std::sqrt(0.4),
+     0.5 / std::sqrt(1.25),
+     0.0,
+     -0.5 / std::sqrt(1.25),
+     0.1 / 1.4,
+     0.5},
+    {"three values",
+     {{1, 2}, {2, 2}, {3, 5}},
+     std::sqrt(10.0 / 7.0),
+     1.0 / std::sqrt(7.0 / 6.0),
      2.0 * std::sqrt(2.0 / 3.0) * std::sqrt(2.0) * (1.0 - std::sqrt(0.75)) / (7.0 / 6.0),
-     (std::sqrt(2.0) - std::sqrt(2.0 / 3.0)) / std::sqrt(7.0 / 6.0), 1.6 / 1.4, 1.0},
-    {"five values", {{1, 1.5}, {2, 1}, {4, 6}, {8, 7}, {9, 12}}, kNan, kNan, kNan, kNan, kNan,
+     (std::sqrt(2.0) - std::sqrt(2.0 / 3.0)) / std::sqrt(7.0 / 6.0),
+     1.6 / 1.4,
+     1.0},
+    {"five values",
+     {{1, 1.5}, {2, 1}, {4, 6}, {8, 7}, {9, 12}},
+     kNan,
+     kNan,
+     kNan,
+     kNan,
+     kNan,
      kNan},
     {"thirty values", thirty(), kNan, kNan, kNan, kNan, kNan, kNan},
 };
@@ -86,7 +103,7 @@ TEST(EvaluateObjective, HandComputedSetsAndTheIdentity) {
     EXPECT_NEAR(mqi * mqi, bias * bias + sd * sd + r, 1e-12 * mqi * mqi);
     if (std::isnan(c.mqi)) continue;
     const double expected[] = {c.mqi, c.mpi_bias, c.mpi_r, c.mpi_sd, c.mpi_perc, c.mqi_y};
-    const int ids[] = {evaluate::kMqi,   evaluate::kMpiBias,  evaluate::kMpiR,
+    const int ids[] = {evaluate::kMqi,   evaluate::kMpiBias, evaluate::kMpiR,
                        evaluate::kMpiSd, evaluate::kMpiPerc, evaluate::kMqiY};
     for (int k = 0; k < 6; ++k) {
       EXPECT_NEAR(expected[k], of(ids[k], s), 1e-12) << evaluate::measure_name(ids[k]);
@@ -120,9 +137,9 @@ TEST(EvaluateObjective, NinetiethPercentileOverTheGroups) {
   };
   const Case cases[] = {
       {{0.7}, 0.7},
-      {{1.5, 0.5}, 0.5 + 0.8 * 1.0},  // k = 1, d = 0.8
+      {{1.5, 0.5}, 0.5 + 0.8 * 1.0},                              // k = 1, d = 0.8
       {{1.0, 0.3, 0.5, 0.9, 0.1, 0.2, 0.8, 0.4, 0.6, 0.7}, 0.9},  // k = 9, d = 0
-      {{0.2, 0.4, 0.6}, 0.4 + 0.7 * 0.2},                        // k = 2, d = 0.7
+      {{0.2, 0.4, 0.6}, 0.4 + 0.7 * 0.2},                         // k = 2, d = 0.7
   };
   for (const Case& c : cases) {
     EXPECT_NEAR(c.expected, evaluate::groups_percentile90(c.values), 1e-12) << c.values.size();
@@ -165,7 +182,8 @@ TEST(EvaluateObjective, UsageErrors) {
   testsupport::ScratchDir dir;
   dir.write("p.csv", "group,quantity,observed,A\r\n1,C=Y,1,2\r\n1,C=Y,2,2\r\n1,C=Y,3,4\r\n");
   const auto r = testsupport::run_program(
-      run_tlvstats, dir.path(), {"--pairs", "p.csv", "--resamples", "5", "--uncertainty", "C=Y=no2"});
+      run_tlvstats, dir.path(),
+      {"--pairs", "p.csv", "--resamples", "5", "--uncertainty", "C=Y=no2"});
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_NE(std::string::npos, dir.read("p-Model-Statistics.csv").find("A,C=Y,all,,MQI90,"));
 }
