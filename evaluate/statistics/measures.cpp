@@ -77,6 +77,58 @@ double ln_rhc_p(const PairStats& s) {
   return std::log(s.rhc_p);
 }
 
+// ---- The operational statistics ----
+
+double mb(const PairStats& s) {
+  return s.sums.n > 0 ? (s.sums.cp - s.sums.co) / s.sums.n : kNan;
+}
+double mge(const PairStats& s) {
+  return s.sums.n > 0 ? s.sums.ad / s.sums.n : kNan;
+}
+double nmb(const PairStats& s) {
+  return s.sums.n > 0 && s.sums.co != 0.0 ? (s.sums.cp - s.sums.co) / s.sums.co : kNan;
+}
+double nmge(const PairStats& s) {
+  return s.sums.n > 0 && s.sums.co != 0.0 ? s.sums.ad / s.sums.co : kNan;
+}
+double rmse(const PairStats& s) {
+  return s.sums.n > 0 ? std::sqrt(s.sums.sq / s.sums.n) : kNan;
+}
+double crmse(const PairStats& s) {
+  return s.sums.n > 0 ? std::sqrt(s.sdd / s.sums.n) : kNan;
+}
+double sdr(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.soo > 0.0) || !(s.spp > 0.0)) return kNan;
+  return std::sqrt(s.spp / s.sums.n) / std::sqrt(s.soo / s.sums.n);
+}
+double ln_sdr(const PairStats& s) {
+  const double r = sdr(s);
+  return r > 0.0 && std::isfinite(r) ? std::log(r) : kNan;
+}
+// Willmott et al. (2012): A = sum |Cp - Co|, B = 2 sum |Co - mean Co|.
+double ioa(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.sao > 0.0)) return kNan;
+  const double a = s.sums.ad;
+  const double b = 2.0 * s.sao;
+  return a <= b ? 1.0 - a / b : b / a - 1.0;
+}
+double coe(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.sao > 0.0)) return kNan;
+  return 1.0 - s.sums.ad / s.sao;
+}
+double nse(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.sao > 0.0) || !(s.soo > 0.0)) return kNan;
+  return 1.0 - s.sums.sq / s.soo;
+}
+double kge(const PairStats& s) {
+  const double r = correlation(s);
+  const double ratio = sdr(s);
+  if (std::isnan(r) || std::isnan(ratio) || s.sums.co == 0.0) return kNan;
+  const double beta = s.sums.cp / s.sums.co;  // mean Cp / mean Co
+  return 1.0 - std::sqrt((r - 1.0) * (r - 1.0) + (ratio - 1.0) * (ratio - 1.0) +
+                         (beta - 1.0) * (beta - 1.0));
+}
+
 using F = Formed;
 using D = Difference;
 
@@ -129,12 +181,239 @@ constexpr MeasureSpec kTable[] = {
      nullptr, "", Written::real, false, false, Shown::means},
     {"SdP", "", "standard deviation of Cp (divisor N)", F::about_means, sd_p, false, D::none, "",
      nullptr, "", Written::real, false, false, Shown::means},
-    {"R", "", "correlation coefficient of Co and Cp", F::about_means, correlation, false, D::none,
-     "", nullptr, "", Written::real, false, false, Shown::means},
+    {"R",
+     "",
+     "correlation coefficient of Co and Cp",
+     F::about_means,
+     correlation,
+     true,
+     D::plain,
+     "dR",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::means,
+     {},
+     Section::operational},
+    {"MB",
+     "  MB    = mean (Cp - Co): mean bias, in the quantity's units; 0 for a perfect model, "
+     "positive: overprediction",
+     "mean bias mean (Cp - Co), in the quantity's units; positive: overprediction",
+     F::sums,
+     mb,
+     true,
+     D::plain,
+     "dMB",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"MGE",
+     "  MGE   = mean |Cp - Co|: mean gross error, in the quantity's units; 0 for a perfect model",
+     "mean gross error mean |Cp - Co|, in the quantity's units",
+     F::sums,
+     mge,
+     true,
+     D::plain,
+     "dMGE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"NMB",
+     "  NMB   = sum (Cp - Co) / sum Co: normalised mean bias; 0 for a perfect model, positive: "
+     "overprediction",
+     "normalised mean bias sum (Cp - Co) / sum Co",
+     F::sums,
+     nmb,
+     true,
+     D::plain,
+     "dNMB",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"NMGE",
+     "  NMGE  = sum |Cp - Co| / sum Co: normalised mean gross error; 0 for a perfect model",
+     "normalised mean gross error sum |Cp - Co| / sum Co",
+     F::sums,
+     nmge,
+     true,
+     D::plain,
+     "dNMGE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"RMSE",
+     "  RMSE  = sqrt(mean (Cp - Co)^2): root mean square error, in the quantity's units; 0 for a "
+     "perfect model",
+     "root mean square error sqrt(mean (Cp - Co)^2), in the quantity's units",
+     F::sums,
+     rmse,
+     true,
+     D::plain,
+     "dRMSE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"CRMSE",
+     "  CRMSE = sqrt(mean ((Cp - mean Cp) - (Co - mean Co))^2): centred root mean square error, in "
+     "the quantity's units; RMSE^2 = MB^2 + CRMSE^2",
+     "centred root mean square error sqrt(mean ((Cp - mean Cp) - (Co - mean Co))^2), in the "
+     "quantity's units",
+     F::about_means,
+     crmse,
+     true,
+     D::plain,
+     "dCRMSE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"SDR",
+     "  SDR   = SdP / SdO: ratio of the standard deviations (divisor N); 1 for a perfect model",
+     "ratio of the standard deviations SdP / SdO",
+     F::about_means,
+     sdr,
+     true,
+     D::log,
+     "dlnSDR",
+     ln_sdr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"IOA",
+     "  IOA   = 1 - A/B when A <= B, else B/A - 1, A = sum |Cp - Co|, B = 2 sum |Co - mean Co|: "
+     "refined index of agreement (Willmott et al. 2012); 1 for a perfect model",
+     "refined index of agreement of Willmott et al. (2012)",
+     F::about_means,
+     ioa,
+     true,
+     D::plain,
+     "dIOA",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"COE",
+     "  COE   = 1 - sum |Cp - Co| / sum |Co - mean Co|: coefficient of efficiency (Legates and "
+     "McCabe 1999); 1 for a perfect model",
+     "coefficient of efficiency of Legates and McCabe (1999)",
+     F::about_means,
+     coe,
+     true,
+     D::plain,
+     "dCOE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"NSE",
+     "  NSE   = 1 - sum (Cp - Co)^2 / sum (Co - mean Co)^2: model efficiency (Nash and Sutcliffe "
+     "1970); 1 for a perfect model",
+     "model efficiency of Nash and Sutcliffe (1970)",
+     F::about_means,
+     nse,
+     true,
+     D::plain,
+     "dNSE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"KGE",
+     "  KGE   = 1 - sqrt((R - 1)^2 + (SDR - 1)^2 + (mean Cp / mean Co - 1)^2): Kling-Gupta "
+     "efficiency (Gupta et al. 2009); 1 for a perfect model",
+     "Kling-Gupta efficiency of Gupta et al. (2009)",
+     F::about_means,
+     kge,
+     true,
+     D::plain,
+     "dKGE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
 };
 static_assert(std::size(kTable) == kMeasures, "one table entry per measure identity");
 
+constexpr SectionSpec kLaterSections[] = {
+    {Section::operational, "operational", "Operational statistics",
+     "the operational statistics of air-quality model evaluation, each with 95% limits; "
+     "MB, MGE, RMSE and CRMSE in the quantity's units"},
+};
+
 }  // namespace
+
+std::span<const SectionSpec> later_sections() {
+  return kLaterSections;
+}
+
+std::vector<int> section_measures(Section section, bool differences) {
+  std::vector<int> out;
+  for (int id = 0; id < kMeasures; ++id) {
+    const MeasureSpec& spec = kTable[id];
+    if (spec.section != section) continue;
+    if (differences ? spec.difference != Difference::none : spec.limits) out.push_back(id);
+  }
+  return out;
+}
+
+std::vector<int> plain_measures() {
+  std::vector<int> out;
+  for (int id = 0; id < kMeasures; ++id) {
+    if (kTable[id].shown == Shown::means) out.push_back(id);
+  }
+  return out;
+}
 
 std::span<const MeasureSpec> measure_table() {
   return kTable;
@@ -187,6 +466,8 @@ void PairStats::add_deviations(float co, float cp, double w) {
   soo += wdo * dop;
   spp += w * dpp * dpp;
   sop += wdo * dpp;
+  sdd += w * (dpp - dop) * (dpp - dop);
+  sao += w * std::fabs(dop);
 }
 
 double log_mg(const PairSums& s) {
