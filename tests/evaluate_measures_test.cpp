@@ -299,8 +299,14 @@ TEST(EvaluateMeasures, TableNamesEveryMeasureAndDifference) {
       EXPECT_EQ(spec.difference == evaluate::Difference::log, spec.log_of != nullptr) << spec.name;
     }
   }
-  EXPECT_EQ("FB MG NMSE VG FAC2 NAD RHCo RHCp RHCp/RHCo MeanO MeanP SdO SdP R ", names);
-  EXPECT_EQ("dFB dlnMG dNMSE dlnVG dFAC2 dNAD dlnRHC ", differences);
+  EXPECT_EQ(
+      "FB MG NMSE VG FAC2 NAD RHCo RHCp RHCp/RHCo MeanO MeanP SdO SdP R MB MGE NMB NMGE RMSE "
+      "CRMSE SDR IOA COE NSE KGE ",
+      names);
+  EXPECT_EQ(
+      "dFB dlnMG dNMSE dlnVG dFAC2 dNAD dlnRHC dR dMB dMGE dNMB dNMGE dRMSE dCRMSE dlnSDR dIOA "
+      "dCOE dNSE dKGE ",
+      differences);
   EXPECT_EQ("FB, MG, NMSE, VG, FAC2, NAD", evaluate::measure_list(evaluate::Shown::acceptance));
 }
 

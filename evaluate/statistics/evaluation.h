@@ -67,6 +67,8 @@ struct Evaluation {
   std::vector<std::optional<Uncertainty>> uncertainty;
   // Whether any quantity has the objective.
   bool objective() const;
+  // Whether a section is written: the objective's only when formed.
+  bool written(Section section) const { return section != Section::objective || objective(); }
 };
 
 // "AERMOD-ISCST3".

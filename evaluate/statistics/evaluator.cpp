@@ -213,16 +213,21 @@ void Evaluator::gather(Gathering gathering) {
   }
 }
 
-// The deviations about each group's means of the first `series` series, line by line.
+// The deviations about each group's means of the first `series` series, line by
+// line: each group's sums receive its lines in line order.
 void Evaluator::deviations(std::span<const std::uint32_t> times, std::size_t series) {
-  for (std::size_t g = 0; g < n_groups_; ++g) {
-    for (std::size_t i = 0; i < n_lines_; ++i) {
-      if (times[i] == 0 || !in_group_[g * n_cells_ + cell_of_[i]]) continue;
+  for (std::size_t i = 0; i < n_lines_; ++i) {
+    if (times[i] == 0) continue;
+    const double w = times[i];
+    for (std::size_t g : cell_groups_[cell_of_[i]]) {
       for (std::size_t k = 0; k < nq_; ++k) {
+        const unsigned valid = valid_[i * nq_ + k];
+        if (valid == 0) continue;
+        const float co = block_.co(i, k);
+        PairStats* st = &stats_[(g * nq_ + k) * ns_];
         for (std::size_t s = 0; s < series; ++s) {
-          if (!holds(i, k, series_[s])) continue;
-          stats_[(g * nq_ + k) * ns_ + s].add_deviations(
-              block_.co(i, k), block_.cp(i, k, series_[s].model), times[i]);
+          if (!covers(valid, series_[s])) continue;
+          st[s].add_deviations(co, block_.cp(i, k, series_[s].model), w);
         }
       }
     }

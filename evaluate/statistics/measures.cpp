@@ -77,6 +77,58 @@ double ln_rhc_p(const PairStats& s) {
   return std::log(s.rhc_p);
 }
 
+// ---- The operational statistics ----
+
+double mb(const PairStats& s) {
+  return s.sums.n > 0 ? (s.sums.cp - s.sums.co) / s.sums.n : kNan;
+}
+double mge(const PairStats& s) {
+  return s.sums.n > 0 ? s.sums.ad / s.sums.n : kNan;
+}
+double nmb(const PairStats& s) {
+  return s.sums.n > 0 && s.sums.co != 0.0 ? (s.sums.cp - s.sums.co) / s.sums.co : kNan;
+}
+double nmge(const PairStats& s) {
+  return s.sums.n > 0 && s.sums.co != 0.0 ? s.sums.ad / s.sums.co : kNan;
+}
+double rmse(const PairStats& s) {
+  return s.sums.n > 0 ? std::sqrt(s.sums.sq / s.sums.n) : kNan;
+}
+double crmse(const PairStats& s) {
+  return s.sums.n > 0 ? std::sqrt(s.sdd / s.sums.n) : kNan;
+}
+double sdr(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.soo > 0.0) || !(s.spp > 0.0)) return kNan;
+  return std::sqrt(s.spp / s.sums.n) / std::sqrt(s.soo / s.sums.n);
+}
+double ln_sdr(const PairStats& s) {
+  const double r = sdr(s);
+  return r > 0.0 && std::isfinite(r) ? std::log(r) : kNan;
+}
+// Willmott et al. (2012): A = sum |Cp - Co|, B = 2 sum |Co - mean Co|.
+double ioa(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.sao > 0.0)) return kNan;
+  const double a = s.sums.ad;
+  const double b = 2.0 * s.sao;
+  return a <= b ? 1.0 - a / b : b / a - 1.0;
+}
+double coe(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.sao > 0.0)) return kNan;
+  return 1.0 - s.sums.ad / s.sao;
+}
+double nse(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.sao > 0.0) || !(s.soo > 0.0)) return kNan;
+  return 1.0 - s.sums.sq / s.soo;
+}
+double kge(const PairStats& s) {
+  const double r = correlation(s);
+  const double ratio = sdr(s);
+  if (std::isnan(r) || std::isnan(ratio) || s.sums.co == 0.0) return kNan;
+  const double beta = s.sums.cp / s.sums.co;  // mean Cp / mean Co
+  return 1.0 - std::sqrt((r - 1.0) * (r - 1.0) + (ratio - 1.0) * (ratio - 1.0) +
+                         (beta - 1.0) * (beta - 1.0));
+}
+
 // ---- The modelling quality objective: NaN without an uncertainty ----
 
 // beta RMS_U, RMS_U = sqrt(mean U(Oi)^2), with mean Oi^2 = soo/n + (mean Co)^2.
@@ -120,6 +172,7 @@ double over_groups(const PairStats&) {
 using F = Formed;
 using D = Difference;
 using N = Needs;
+constexpr auto kObj = Section::objective;
 
 constexpr MeasureSpec kTable[] = {
     {"FB",
@@ -170,14 +223,210 @@ constexpr MeasureSpec kTable[] = {
      nullptr, "", Written::real, false, false, Shown::means},
     {"SdP", "", "standard deviation of Cp (divisor N)", F::about_means, sd_p, false, D::none, "",
      nullptr, "", Written::real, false, false, Shown::means},
-    {"R", "", "correlation coefficient of Co and Cp", F::about_means, correlation, false, D::none,
-     "", nullptr, "", Written::real, false, false, Shown::means},
+    {"R",
+     "",
+     "correlation coefficient of Co and Cp",
+     F::about_means,
+     correlation,
+     true,
+     D::plain,
+     "dR",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::means,
+     {},
+     Section::operational},
+    {"MB",
+     "  MB    = mean (Cp - Co): mean bias, in the quantity's units; 0 for a perfect model, "
+     "positive: overprediction",
+     "mean bias mean (Cp - Co), in the quantity's units; positive: overprediction",
+     F::sums,
+     mb,
+     true,
+     D::plain,
+     "dMB",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"MGE",
+     "  MGE   = mean |Cp - Co|: mean gross error, in the quantity's units; 0 for a perfect model",
+     "mean gross error mean |Cp - Co|, in the quantity's units",
+     F::sums,
+     mge,
+     true,
+     D::plain,
+     "dMGE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"NMB",
+     "  NMB   = sum (Cp - Co) / sum Co: normalised mean bias; 0 for a perfect model, positive: "
+     "overprediction",
+     "normalised mean bias sum (Cp - Co) / sum Co",
+     F::sums,
+     nmb,
+     true,
+     D::plain,
+     "dNMB",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"NMGE",
+     "  NMGE  = sum |Cp - Co| / sum Co: normalised mean gross error; 0 for a perfect model",
+     "normalised mean gross error sum |Cp - Co| / sum Co",
+     F::sums,
+     nmge,
+     true,
+     D::plain,
+     "dNMGE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"RMSE",
+     "  RMSE  = sqrt(mean (Cp - Co)^2): root mean square error, in the quantity's units; 0 for a "
+     "perfect model",
+     "root mean square error sqrt(mean (Cp - Co)^2), in the quantity's units",
+     F::sums,
+     rmse,
+     true,
+     D::plain,
+     "dRMSE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"CRMSE",
+     "  CRMSE = sqrt(mean ((Cp - mean Cp) - (Co - mean Co))^2): centred root mean square error, in "
+     "the quantity's units; RMSE^2 = MB^2 + CRMSE^2",
+     "centred root mean square error sqrt(mean ((Cp - mean Cp) - (Co - mean Co))^2), in the "
+     "quantity's units",
+     F::about_means,
+     crmse,
+     true,
+     D::plain,
+     "dCRMSE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"SDR",
+     "  SDR   = SdP / SdO: ratio of the standard deviations (divisor N); 1 for a perfect model",
+     "ratio of the standard deviations SdP / SdO",
+     F::about_means,
+     sdr,
+     true,
+     D::log,
+     "dlnSDR",
+     ln_sdr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"IOA",
+     "  IOA   = 1 - A/B when A <= B, else B/A - 1, A = sum |Cp - Co|, B = 2 sum |Co - mean Co|: "
+     "refined index of agreement (Willmott et al. 2012); 1 for a perfect model",
+     "refined index of agreement of Willmott et al. (2012)",
+     F::about_means,
+     ioa,
+     true,
+     D::plain,
+     "dIOA",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"COE",
+     "  COE   = 1 - sum |Cp - Co| / sum |Co - mean Co|: coefficient of efficiency (Legates and "
+     "McCabe 1999); 1 for a perfect model",
+     "coefficient of efficiency of Legates and McCabe (1999)",
+     F::about_means,
+     coe,
+     true,
+     D::plain,
+     "dCOE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"NSE",
+     "  NSE   = 1 - sum (Cp - Co)^2 / sum (Co - mean Co)^2: model efficiency (Nash and Sutcliffe "
+     "1970); 1 for a perfect model",
+     "model efficiency of Nash and Sutcliffe (1970)",
+     F::about_means,
+     nse,
+     true,
+     D::plain,
+     "dNSE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"KGE",
+     "  KGE   = 1 - sqrt((R - 1)^2 + (SDR - 1)^2 + (mean Cp / mean Co - 1)^2): Kling-Gupta "
+     "efficiency (Gupta et al. 2009); 1 for a perfect model",
+     "Kling-Gupta efficiency of Gupta et al. (2009)",
+     F::about_means,
+     kge,
+     true,
+     D::plain,
+     "dKGE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
     {"MQI",
-     "  Modelling quality objective (FAIRMODE guidance document version 3.3), per quantity given "
-     "--uncertainty (U, alpha, RV, NP, NNP, beta, P):\n"
-     "  MQI  = RMSE / (beta RMS_U), U(O) = U sqrt((1 - alpha^2) O^2 + alpha^2 RV^2), RMS_U = "
-     "sqrt(mean "
-     "U(Oi)^2); RV in the quantity's units; met when <= 1",
+     "  MQI   = RMSE / (beta RMS_U), U(O) = U sqrt((1 - alpha^2) O^2 + alpha^2 RV^2), RMS_U = "
+     "sqrt(mean U(Oi)^2); RV in the quantity's units; met when <= 1",
      "model quality indicator RMSE / (beta RMS_U)",
      F::about_means,
      mqi,
@@ -189,14 +438,14 @@ constexpr MeasureSpec kTable[] = {
      Written::real,
      false,
      false,
-     Shown::objective,
+     Shown::in_section,
      {},
+     kObj,
      N::uncertainty,
      true},
     {"MQI_Y",
      "  MQI_Y = |mean Co - mean Cp| / (beta U(mean Co)), U(mean) = U sqrt((1 - alpha^2) mean^2/NP "
-     "+ "
-     "alpha^2 RV^2/NNP); met when <= 1; only with NP and NNP",
+     "+ alpha^2 RV^2/NNP); met when <= 1; only with NP and NNP",
      "quality indicator of the means |mean Co - mean Cp| / (beta U(mean Co))",
      F::sums,
      mqi_y,
@@ -208,12 +457,13 @@ constexpr MeasureSpec kTable[] = {
      Written::real,
      false,
      false,
-     Shown::objective,
+     Shown::in_section,
      {},
+     kObj,
      N::uncertainty_of_means,
      true},
     {"MPI_bias",
-     "  MPI_bias = (mean Cp - mean Co) / (beta RMS_U); |MPI| met when <= 1 (each MPI)",
+     "  MPI_bias = (mean Cp - mean Co) / (beta RMS_U); each |MPI| met when <= 1",
      "bias indicator (mean Cp - mean Co) / (beta RMS_U)",
      F::about_means,
      mpi_bias,
@@ -221,12 +471,13 @@ constexpr MeasureSpec kTable[] = {
      D::plain,
      "dMPI_bias",
      nullptr,
-     "",
+     "MPIb",
      Written::real,
      false,
      false,
-     Shown::objective,
+     Shown::in_section,
      {},
+     kObj,
      N::uncertainty,
      true},
     {"MPI_R",
@@ -242,8 +493,9 @@ constexpr MeasureSpec kTable[] = {
      Written::real,
      false,
      false,
-     Shown::objective,
+     Shown::in_section,
      {},
+     kObj,
      N::uncertainty,
      true},
     {"MPI_sd",
@@ -259,8 +511,9 @@ constexpr MeasureSpec kTable[] = {
      Written::real,
      false,
      false,
-     Shown::objective,
+     Shown::in_section,
      {},
+     kObj,
      N::uncertainty,
      true},
     {"MPI_perc",
@@ -273,19 +526,18 @@ constexpr MeasureSpec kTable[] = {
      D::plain,
      "dMPI_perc",
      nullptr,
-     "",
+     "MPIp",
      Written::real,
      false,
      false,
-     Shown::objective,
+     Shown::in_section,
      {},
+     kObj,
      N::uncertainty,
      true},
     {"MQI90",
-     "  MQI90 = 90th percentile of the MQI of the S arc or label groups with N >= 3 (sorted "
-     "ascending, k = floor(0.9 S), d = 0.9 S - k: MQI(k) + d (MQI(k+1) - MQI(k)); S = 1: MQI(1));\n"
-     "          Y90 likewise of MQI_Y; groups_above_1 = groups whose MQI is above 1; on the group "
-     "all; MQI90 and Y90 met when <= 1",
+     "  MQI90 = 90th percentile of the MQI of the S arc or label groups with N >= 3 (ascending, "
+     "k = floor(0.9 S), d = 0.9 S - k: MQI(k) + d (MQI(k+1) - MQI(k)); S = 1: MQI(1)); group all",
      "90th percentile of the groups' MQI",
      F::sums,
      over_groups,
@@ -297,12 +549,13 @@ constexpr MeasureSpec kTable[] = {
      Written::real,
      false,
      true,
-     Shown::objective,
+     Shown::in_section,
      {},
+     kObj,
      N::uncertainty,
      true},
     {"Y90",
-     "",
+     "  Y90   = the same of the groups' MQI_Y; MQI90 and Y90 met when <= 1",
      "90th percentile of the groups' MQI_Y",
      F::sums,
      over_groups,
@@ -314,25 +567,27 @@ constexpr MeasureSpec kTable[] = {
      Written::real,
      false,
      true,
-     Shown::objective,
+     Shown::in_section,
      {},
+     kObj,
      N::uncertainty_of_means,
      true},
     {"groups_above_1",
-     "",
+     "  groups_above_1 = how many of the S groups have an MQI above 1 (no limits: -99.0)",
      "groups whose MQI is above 1",
      F::sums,
      over_groups,
-     false,
+     true,
      D::none,
      "",
      nullptr,
      "",
-     Written::real,
+     Written::count,
      false,
      true,
-     Shown::objective,
+     Shown::in_section,
      {},
+     kObj,
      N::uncertainty,
      false},
     {"RMS_U",
@@ -348,14 +603,55 @@ constexpr MeasureSpec kTable[] = {
      Written::real,
      false,
      false,
-     Shown::none,
+     Shown::in_section,
      {},
+     kObj,
      N::uncertainty,
      false},
 };
 static_assert(std::size(kTable) == kMeasures, "one table entry per measure identity");
 
+constexpr SectionSpec kLaterSections[] = {
+    {Section::operational, "operational", "Operational statistics",
+     "the operational statistics of air-quality model evaluation, each with 95% limits; "
+     "MB, MGE, RMSE and CRMSE in the quantity's units"},
+    {Section::objective, "objective", "Modelling quality objective",
+     "the modelling quality objective (FAIRMODE guidance document version 3.3) against the "
+     "measurement uncertainty given with --uncertainty; RV in the quantity's units (the presets: "
+     "ug/m3)"},
+};
+
 }  // namespace
+
+std::span<const SectionSpec> later_sections() {
+  return kLaterSections;
+}
+
+std::vector<int> section_measures(Section section, bool differences) {
+  std::vector<int> out;
+  for (int id = 0; id < kMeasures; ++id) {
+    const MeasureSpec& spec = kTable[id];
+    if (spec.section != section) continue;
+    if (differences ? spec.difference != Difference::none : spec.limits) out.push_back(id);
+  }
+  return out;
+}
+
+bool formed_with(int id, const Uncertainty* u, bool all) {
+  const MeasureSpec& spec = kTable[id];
+  if (spec.needs == Needs::nothing) return true;
+  if (u == nullptr) return false;
+  if (spec.needs == Needs::uncertainty_of_means && !u->of_means()) return false;
+  return !spec.over_groups || all;
+}
+
+std::vector<int> plain_measures() {
+  std::vector<int> out;
+  for (int id = 0; id < kMeasures; ++id) {
+    if (kTable[id].shown == Shown::means) out.push_back(id);
+  }
+  return out;
+}
 
 std::span<const MeasureSpec> measure_table() {
   return kTable;
@@ -408,6 +704,8 @@ void PairStats::add_deviations(float co, float cp, double w) {
   soo += wdo * dop;
   spp += w * dpp * dpp;
   sop += wdo * dpp;
+  sdd += w * (dpp - dop) * (dpp - dop);
+  sao += w * std::fabs(dop);
 }
 
 double log_mg(const PairSums& s) {

@@ -69,19 +69,6 @@ std::string tidy_csv(std::span<const TidyRow> rows) {
 
 namespace {
 
-// Whether measure `id` has a row of quantity q and group g in a section: today's
-// measures (`objective` false) or the modelling quality objective's, the latter
-// where the quantity has an uncertainty (with NP and NNP for MQI_Y and Y90), those
-// over the groups on the group all only.
-bool in_section(const Evaluation& ev, std::size_t q, std::size_t g, int id, bool objective) {
-  const MeasureSpec& spec = measure_spec(id);
-  if (!objective) return spec.needs == Needs::nothing;
-  const auto& u = ev.uncertainty[q];
-  if (spec.shown != Shown::objective || !u) return false;
-  if (spec.needs == Needs::uncertainty_of_means && !u->of_means()) return false;
-  return !spec.over_groups || ev.groups[g].kind == GroupKind::all;
-}
-
 TidyRow row_base(const Evaluation& ev, std::size_t q, std::size_t g) {
   const Group& group = ev.groups[g];
   TidyRow base;
@@ -91,65 +78,67 @@ TidyRow row_base(const Evaluation& ev, std::size_t q, std::size_t g) {
   return base;
 }
 
-// A section's rows of the models: per quantity, group and model the measures
-// without limits first, then those with limits and a mark, as the table's line
-// holds them.
-void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, bool objective) {
-  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
-    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
-      const GroupResult& gr = ev.results[q][g];
-      for (std::size_t m = 0; m < ev.models.size(); ++m) {
-        const ModelGroupResult& r = gr.models[m];
-        TidyRow row = row_base(ev, q, g);
-        row.model = ev.models[m];
-        row.lines = r.lines;
-        row.obs_out = r.observed_out;
-        row.mod_unr = r.model_unread;
-        row.mod_neg = r.model_negative;
-        row.n = r.n;
-        row.n_pos = r.npos;
-        row.boot = r.boot;
-        const auto verdicts = acceptance(r.value, ev.criteria);
-        for (const bool with_limits : {false, true}) {
-          for (int k = 0; k < kMeasures; ++k) {
-            if (measure_spec(k).limits != with_limits || !in_section(ev, q, g, k, objective)) {
-              continue;
-            }
-            row.measure = measure_name(k);
-            row.value = r.value[k];
-            row.lower = with_limits ? r.limits[k].lower : NAN;
-            row.upper = with_limits ? r.limits[k].upper : NAN;
-            row.mark = with_limits ? std::string(1, acceptance_mark(verdicts[k], r.limits[k])) : "";
-            rows.push_back(row);
-          }
-        }
-      }
+// A model's rows of the measures `ids`: value, limits (where it has them) and mark.
+void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_t q, std::size_t g,
+                    std::size_t m, const std::vector<int>& ids) {
+  const ModelGroupResult& r = ev.results[q][g].models[m];
+  TidyRow row = row_base(ev, q, g);
+  row.model = ev.models[m];
+  row.lines = r.lines;
+  row.obs_out = r.observed_out;
+  row.mod_unr = r.model_unread;
+  row.mod_neg = r.model_negative;
+  row.n = r.n;
+  row.n_pos = r.npos;
+  row.boot = r.boot;
+  const auto verdicts = acceptance(r.value, ev.criteria);
+  const Uncertainty* u = ev.uncertainty[q] ? &*ev.uncertainty[q] : nullptr;
+  const bool all = ev.groups[g].kind == GroupKind::all;
+  for (int k : ids) {
+    if (!formed_with(k, u, all)) continue;
+    const bool limits = measure_spec(k).limits && measure_spec(k).written != Written::count;
+    row.measure = measure_name(k);
+    row.value = r.value[k];
+    row.lower = limits ? r.limits[k].lower : NAN;
+    row.upper = limits ? r.limits[k].upper : NAN;
+    row.mark = limits ? std::string(1, acceptance_mark(verdicts[k], r.limits[k])) : "";
+    rows.push_back(row);
+  }
+}
+
+// The rows of the differences `ids` of every pair of models of a quantity and group.
+void add_difference_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_t q,
+                         std::size_t g, const std::vector<int>& ids) {
+  for (const DifferenceResult& d : ev.results[q][g].differences) {
+    TidyRow row = row_base(ev, q, g);
+    row.model = pair_name(ev, d);
+    row.lines = d.lines;
+    row.n_both = d.n_both;
+    row.boot = d.boot;
+    for (int k : ids) {
+      if (!formed_with(k, ev.uncertainty[q] ? &*ev.uncertainty[q] : nullptr, false)) continue;
+      row.measure = measure_spec(k).difference_name;
+      row.value = d.value[k];
+      row.lower = d.limits[k].lower;
+      row.upper = d.limits[k].upper;
+      row.mark = std::string(1, significance_mark(d.limits[k]));
+      rows.push_back(row);
     }
   }
 }
 
-// A section's rows of the differences: per quantity, group and pair of models.
-void add_difference_rows(std::vector<TidyRow>& rows, const Evaluation& ev, bool objective) {
+// Every model row of every quantity and group, then every difference row, of the
+// measures `on_model` and the differences `on_pair`.
+void add_rows(std::vector<TidyRow>& rows, const Evaluation& ev, const std::vector<int>& on_model,
+              const std::vector<int>& on_pair) {
   for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
     for (std::size_t g = 0; g < ev.groups.size(); ++g) {
-      for (const DifferenceResult& d : ev.results[q][g].differences) {
-        TidyRow row = row_base(ev, q, g);
-        row.model = pair_name(ev, d);
-        row.lines = d.lines;
-        row.n_both = d.n_both;
-        row.boot = d.boot;
-        for (int k = 0; k < kMeasures; ++k) {
-          if (measure_spec(k).difference == Difference::none) continue;
-          if (!in_section(ev, q, g, k, objective)) continue;
-          row.measure = measure_spec(k).difference_name;
-          row.value = d.value[k];
-          row.lower = d.limits[k].lower;
-          row.upper = d.limits[k].upper;
-          row.mark = std::string(1, significance_mark(d.limits[k]));
-          rows.push_back(row);
-        }
-      }
+      for (std::size_t m = 0; m < ev.models.size(); ++m)
+        add_model_rows(rows, ev, q, g, m, on_model);
     }
+  }
+  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
+    for (std::size_t g = 0; g < ev.groups.size(); ++g) add_difference_rows(rows, ev, q, g, on_pair);
   }
 }
 
@@ -157,9 +146,19 @@ void add_difference_rows(std::vector<TidyRow>& rows, const Evaluation& ev, bool 
 
 std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
   std::vector<TidyRow> rows;
-  for (const bool objective : {false, true}) {
-    add_model_rows(rows, ev, objective);
-    add_difference_rows(rows, ev, objective);
+  // The first section as its lines hold the measures: the means (R with its limits)
+  // first, then the blocks; then its differences.
+  std::vector<int> first = plain_measures();
+  for (int k : section_measures(Section::statistics, false)) first.push_back(k);
+  add_rows(rows, ev, first, section_measures(Section::statistics, true));
+  // Each later section's measures, but those that have their row among the means.
+  for (const SectionSpec& spec : later_sections()) {
+    if (!ev.written(spec.section)) continue;
+    std::vector<int> own;
+    for (int k : section_measures(spec.section, false)) {
+      if (measure_spec(k).shown != Shown::means) own.push_back(k);
+    }
+    add_rows(rows, ev, own, section_measures(spec.section, true));
   }
   return rows;
 }
