@@ -60,6 +60,9 @@ std::string summary_text() {
          "names the outputs after it (pairs.csv: " +
          output_of(OutputKind::statistics, "pairs") +
          ", ...).\n"
+         "Also the operational statistics (R, " +
+         evaluate::measure_list(evaluate::Shown::in_section) +
+         ")\nwith bootstrap 95% limits and the models' differences, in a section of their own.\n"
          "  --resamples N      bootstrap resamples, 1 to 100000 (default 1000)\n"
          "  --seed N           seed of the resampling, 0 to 18446744073709551615 (default 1)\n"
          "  --criteria SET     acceptance criteria, rural (default) or urban\n"

@@ -315,6 +315,14 @@ void add_method(std::vector<std::string>& h, const ReportInput& input, const Eva
       "-9.900E+01 (-99.0) marks a value that is not formed (no pairs, no positive pairs, mean Cp "
       "zero, R with a deviation zero, RHC of fewer than 3 pairs); asterisks a value beyond the "
       "float range.");
+  h.push_back(
+      "Operational statistics (their own section, after these): not formed also for R, SDR and "
+      "KGE when SdO or SdP is 0, for IOA, COE and NSE when sum |Co - mean Co| is 0, for NMB and "
+      "NMGE when sum Co is 0, for KGE when mean Co is 0;");
+  h.push_back(
+      "  in a resample the means are the resample's own; differences plain, dlnSDR = ln "
+      "SDR(first) - ln SDR(second); Ok \".\" (not judged). Each later section begins after an "
+      "empty line with a title line that names it.");
 }
 
 std::string measure_line(const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m) {
