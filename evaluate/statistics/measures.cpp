@@ -425,6 +425,7 @@ constexpr MeasureSpec kTable[] = {
      {},
      Section::operational},
     {"MQI",
+     "  Modelling quality objective (FAIRMODE guidance document version 3.3), with --uncertainty:\n"
      "  MQI   = RMSE / (beta RMS_U), U(O) = U sqrt((1 - alpha^2) O^2 + alpha^2 RV^2), RMS_U = "
      "sqrt(mean U(Oi)^2); RV in the quantity's units; met when <= 1",
      "model quality indicator RMSE / (beta RMS_U)",

@@ -1,6 +1,7 @@
 #include "evaluate/tables/report.h"
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <initializer_list>
 #include <utility>
@@ -211,6 +212,13 @@ std::string difference_list(Difference how, bool named_by_log) {
   return out;
 }
 
+// The shortest decimal form of a parameter ("0.24", "200").
+std::string shortest(double v) {
+  char buf[32];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  return ec == std::errc() ? std::string(buf, end) : std::string();
+}
+
 // The definition lines of the measures of the sections written, as their entries
 // give them.
 void add_definitions(std::vector<std::string>& h, const Evaluation& ev) {
@@ -223,6 +231,14 @@ void add_definitions(std::vector<std::string>& h, const Evaluation& ev) {
       h.emplace_back(text.substr(0, end));
       text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
+  }
+  for (std::size_t q = 0; q < ev.uncertainty.size(); ++q) {
+    const auto& u = ev.uncertainty[q];
+    if (!u) continue;
+    std::string line = "  Uncertainty of " + ev.quantities[q].name + ": U " + shortest(u->u) +
+                       ", alpha " + shortest(u->alpha) + ", RV " + shortest(u->rv);
+    if (u->of_means()) line += ", NP " + shortest(u->np) + ", NNP " + shortest(u->nnp);
+    h.push_back(line + ", beta " + shortest(u->beta) + ", percentile " + shortest(u->percentile));
   }
 }
 
