@@ -216,6 +216,11 @@ void Evaluator::gather(Gathering gathering) {
 // The deviations about each group's means of the first `series` series, line by
 // line: each group's sums receive its lines in line order.
 void Evaluator::deviations(std::span<const std::uint32_t> times, std::size_t series) {
+  means_.resize(stats_.size());
+  for (std::size_t j = 0; j < stats_.size(); ++j) {
+    const PairSums& sums = stats_[j].sums;
+    means_[j] = {sums.co / sums.n, sums.cp / sums.n};
+  }
   for (std::size_t i = 0; i < n_lines_; ++i) {
     if (times[i] == 0) continue;
     const double w = times[i];
@@ -224,11 +229,79 @@ void Evaluator::deviations(std::span<const std::uint32_t> times, std::size_t ser
         const unsigned valid = valid_[i * nq_ + k];
         if (valid == 0) continue;
         const float co = block_.co(i, k);
-        PairStats* st = &stats_[(g * nq_ + k) * ns_];
+        const std::size_t first = (g * nq_ + k) * ns_;
         for (std::size_t s = 0; s < series; ++s) {
           if (!covers(valid, series_[s])) continue;
-          st[s].add_deviations(co, block_.cp(i, k, series_[s].model), w);
+          const auto [mo, mp] = means_[first + s];
+          stats_[first + s].add_deviations(mo, mp, co, block_.cp(i, k, series_[s].model), w);
         }
+      }
+    }
+  }
+}
+
+// The deviations of a resample, gathered by cell: the squares and products about
+// each cell's own means, line by line into the line's cell, then into each group
+// with the cell's offset from the group's means (sum (x - m)^2 = sum (x - mc)^2 +
+// n (mc - m)^2, exact as the sums are); the absolute deviations of the observed
+// values, which do not split so, about the group's mean line by line.
+void Evaluator::cell_deviations(std::span<const std::uint32_t> times, std::size_t series) {
+  cell_stats_.assign(slots_.size(), PairStats{});
+  cell_means_.resize(slots_.size());
+  for (std::size_t j = 0; j < slots_.size(); ++j) {
+    cell_stats_[j].sums = slots_[j];
+    cell_means_[j] = {slots_[j].co / slots_[j].n, slots_[j].cp / slots_[j].n};
+  }
+  means_.resize(stats_.size());
+  for (std::size_t j = 0; j < stats_.size(); ++j) {
+    means_[j] = {stats_[j].sums.co / stats_[j].sums.n, stats_[j].sums.cp / stats_[j].sums.n};
+  }
+  for (std::size_t i = 0; i < n_lines_; ++i) {
+    if (times[i] == 0) continue;
+    const double w = times[i];
+    const std::size_t c = cell_of_[i];
+    for (std::size_t k = 0; k < nq_; ++k) {
+      const unsigned valid = valid_[i * nq_ + k];
+      if (valid == 0) continue;
+      const float co = block_.co(i, k);
+      const std::size_t first = (c * nq_ + k) * ns_;
+      for (std::size_t s = 0; s < series; ++s) {
+        if (!covers(valid, series_[s])) continue;
+        const auto [mo, mp] = cell_means_[first + s];
+        cell_stats_[first + s].add_deviations(mo, mp, co, block_.cp(i, k, series_[s].model), w);
+      }
+      for (std::size_t g : cell_groups_[c]) {
+        const std::size_t at = (g * nq_ + k) * ns_;
+        // The second side of a pair shares the first side's observed values.
+        for (std::size_t s = 0; s < series; s += s < nm_ ? 1 : 2) {
+          if (!covers(valid, series_[s])) continue;
+          const double d = static_cast<double>(co) - means_[at + s].first;
+          stats_[at + s].sao += w * (d < 0.0 ? -d : d);
+        }
+      }
+    }
+  }
+  add_cells_deviations(series);
+}
+
+// Each group's squares and products from its cells' (see cell_deviations).
+void Evaluator::add_cells_deviations(std::size_t series) {
+  for (std::size_t g = 0; g < n_groups_; ++g) {
+    for (std::size_t k = 0; k < nq_; ++k) {
+      const std::size_t at = (g * nq_ + k) * ns_;
+      for (std::size_t s = 0; s < series; ++s) {
+        PairStats& gs = stats_[at + s];
+        for (std::size_t c : group_cells_[g]) {
+          const PairStats& cs = cell_stats_[(c * nq_ + k) * ns_ + s];
+          if (!(cs.sums.n > 0)) continue;
+          const double dmo = cell_means_[(c * nq_ + k) * ns_ + s].first - means_[at + s].first;
+          const double dmp = cell_means_[(c * nq_ + k) * ns_ + s].second - means_[at + s].second;
+          gs.soo += cs.soo + cs.sums.n * dmo * dmo;
+          gs.spp += cs.spp + cs.sums.n * dmp * dmp;
+          gs.sop += cs.sop + cs.sums.n * dmo * dmp;
+          gs.sdd += cs.sdd + cs.sums.n * (dmp - dmo) * (dmp - dmo);
+        }
+        if (s >= nm_ && (s - nm_) % 2 == 1) gs.sao = stats_[at + s - 1].sao;
       }
     }
   }
@@ -315,7 +388,11 @@ void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selecti
                                : needed(formed, selection, false) ? nm_
                                                                   : 0;
     if (series == 0) continue;
-    if (formed == Formed::about_means) deviations(times, series);
+    if (formed == Formed::about_means && gathering == Gathering::by_group) {
+      deviations(times, series);
+    } else if (formed == Formed::about_means) {
+      cell_deviations(times, series);
+    }
     if (formed == Formed::high_values) high_values(times, series);
   }
   measures(selection);

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "evaluate/input/groups.h"
@@ -99,6 +100,8 @@ class Evaluator {
   void add_lines(std::span<const std::uint32_t> times, Gathering gathering);
   void gather(Gathering gathering);
   void deviations(std::span<const std::uint32_t> times, std::size_t series);
+  void cell_deviations(std::span<const std::uint32_t> times, std::size_t series);
+  void add_cells_deviations(std::size_t series);
   void high_values(std::span<const std::uint32_t> times, std::size_t series);
   bool selected(const MeasureSpec& spec, Selection selection) const;
   bool needed(Formed formed, Selection selection, bool differences) const;
@@ -125,6 +128,9 @@ class Evaluator {
   std::vector<std::vector<Ranked>> predicted_, observed_;
   std::vector<PairSums> slots_;   // [(slot * nq + k) * ns + s]: a cell's or a group's sums
   std::vector<PairStats> stats_;  // [(g * nq + k) * ns + s]
+  std::vector<std::pair<double, double>> means_;  // of stats_: mean Co, mean Cp
+  std::vector<PairStats> cell_stats_;             // a resample's deviations per cell, as slots_
+  std::vector<std::pair<double, double>> cell_means_;
   std::vector<MeasureValues> values_;
   std::vector<const Uncertainty*> uncertainty_;  // [k]
   bool objective_ = false;                       // any quantity has an uncertainty

@@ -698,17 +698,6 @@ PairSums pair_terms(float co, float cp) {
   return s;
 }
 
-void PairStats::add_deviations(float co, float cp, double w) {
-  const double dop = static_cast<double>(co) - sums.co / sums.n;
-  const double dpp = static_cast<double>(cp) - sums.cp / sums.n;
-  const double wdo = w * dop;
-  soo += wdo * dop;
-  spp += w * dpp * dpp;
-  sop += wdo * dpp;
-  sdd += w * (dpp - dop) * (dpp - dop);
-  sao += w * std::fabs(dop);
-}
-
 double log_mg(const PairSums& s) {
   return s.npos > 0 ? (s.lnco - s.lncp) / s.npos : kNan;
 }
@@ -740,7 +729,9 @@ PairSummary summarize(std::span<const Pair> pairs) {
   PairSummary out;
   for (const Pair& p : pairs) out.stats.sums.add(pair_terms(p.co, p.cp));
   if (!pairs.empty()) {
-    for (const Pair& p : pairs) out.stats.add_deviations(p.co, p.cp, 1.0);
+    const double mo = out.stats.sums.co / out.stats.sums.n;
+    const double mp = out.stats.sums.cp / out.stats.sums.n;
+    for (const Pair& p : pairs) out.stats.add_deviations(mo, mp, p.co, p.cp, 1.0);
   }
   std::vector<float> observed, predicted;
   for (const Pair& p : pairs) {

@@ -113,8 +113,18 @@ struct PairStats {
   double perc_o = std::numeric_limits<double>::quiet_NaN();
   double perc_p = std::numeric_limits<double>::quiet_NaN();
 
-  // Adds w times the deviations of the pair (co, cp) about the means of `sums`.
-  void add_deviations(float co, float cp, double w);
+  // Adds w times the deviations of the pair (co, cp) about the means mo = sums.co /
+  // sums.n and mp = sums.cp / sums.n (given, so that a pass divides once per set).
+  void add_deviations(double mo, double mp, float co, float cp, double w) {
+    const double dop = static_cast<double>(co) - mo;
+    const double dpp = static_cast<double>(cp) - mp;
+    const double wdo = w * dop;
+    soo += wdo * dop;
+    spp += w * dpp * dpp;
+    sop += wdo * dpp;
+    sdd += w * (dpp - dop) * (dpp - dop);
+    sao += w * (dop < 0.0 ? -dop : dop);
+  }
 };
 
 // How a measure is formed: from the sums alone, from the deviations about the means
