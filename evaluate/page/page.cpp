@@ -38,8 +38,8 @@ struct Count {
 };
 
 struct TableKind {
-  std::string_view id;       // element id prefix; the quantity's number follows
-  std::string_view caption;  // after the quantity
+  std::string id;       // element id prefix; the quantity's number follows
+  std::string caption;  // after the quantity
   CellKind cells;
   std::vector<Column> columns;
   std::vector<Count> counts;
@@ -54,20 +54,50 @@ std::vector<Column> shown(Shown where) {
   return out;
 }
 
-// The columns of the differences of the measures shown in `where` (all: every one).
+Column difference_column(const MeasureSpec& spec) {
+  std::string title(spec.difference_title);
+  if (title.empty()) {
+    const std::string ln = spec.difference == Difference::log ? "ln " : "";
+    const std::string name(spec.name);
+    title = ln + name + " of the first model minus " + ln + name + " of the second";
+  }
+  return {std::string(spec.difference_name), title};
+}
+
+// The columns of the differences of the first section's measures shown in `where`
+// (all: every one).
 std::vector<Column> differences(std::optional<Shown> where) {
   std::vector<Column> out;
-  for (const MeasureSpec& spec : measure_table()) {
-    if (spec.difference == Difference::none || (where && spec.shown != *where)) continue;
-    std::string title(spec.difference_title);
-    if (title.empty()) {
-      const std::string ln = spec.difference == Difference::log ? "ln " : "";
-      const std::string name(spec.name);
-      title = ln + name + " of the first model minus " + ln + name + " of the second";
-    }
-    out.push_back({std::string(spec.difference_name), title});
+  for (int id : section_measures(Section::statistics, true)) {
+    const MeasureSpec& spec = measure_spec(id);
+    if (!where || spec.shown == *where) out.push_back(difference_column(spec));
   }
   return out;
+}
+
+// The tables of a later section: its measures with their limits per model and group,
+// and their differences per pair of models.
+std::vector<TableKind> section_kinds(const SectionSpec& section) {
+  std::vector<TableKind> kinds;
+  std::vector<Column> columns;
+  for (int id : section_measures(section.section, false)) {
+    columns.push_back({std::string(measure_name(id)), std::string(measure_spec(id).title)});
+  }
+  kinds.push_back({std::string(section.id),
+                   std::string(section.title) + " per model and group",
+                   CellKind::limits,
+                   columns,
+                   {{"N", "valid pairs", &TidyRow::n}}});
+  columns.clear();
+  for (int id : section_measures(section.section, true)) {
+    columns.push_back(difference_column(measure_spec(id)));
+  }
+  kinds.push_back({std::string(section.id) + "-differences",
+                   std::string(section.title) + ", differences between the models",
+                   CellKind::difference,
+                   columns,
+                   {{"N.both", "lines where both models' pairs are valid", &TidyRow::n_both}}});
+  return kinds;
 }
 
 const TableKind& acceptance_kind() {
@@ -279,6 +309,7 @@ class Page {
           "<p>The counts of every model and group, and the means, standard deviations "
           "(divisor N) and correlation coefficient of its valid pairs.</p>\n";
     });
+    for (const SectionSpec& spec : later_sections()) later_section(spec);
     diagrams();
     out_ += "</main>\n<footer><p>Written by tlvstats.</p></footer>\n</body>\n</html>\n";
     return std::move(out_);
@@ -297,7 +328,45 @@ class Page {
     out_ +=
         "<nav><a href=\"#inputs\">Inputs and counts</a> · <a href=\"#acceptance\">Acceptance</a> "
         "· <a href=\"#differences\">Differences</a> · <a href=\"#high-end\">High end</a> · <a "
-        "href=\"#means\">Means and counts</a> · <a href=\"#diagrams\">Diagrams</a></nav>\n";
+        "href=\"#means\">Means and counts</a> · ";
+    for (const SectionSpec& spec : later_sections()) {
+      if (!has_rows(spec)) continue;
+      out_ += "<a href=\"#" + std::string(spec.id) + "\">" + std::string(spec.title) + "</a> · ";
+    }
+    out_ += "<a href=\"#diagrams\">Diagrams</a></nav>\n";
+  }
+
+  // Whether the rows hold a measure of the section (a section not asked for has none).
+  bool has_rows(const SectionSpec& spec) const {
+    for (int id : section_measures(spec.section, false)) {
+      for (const TidyRow& row : in_.rows) {
+        if (row.measure == measure_name(id)) return true;
+      }
+    }
+    return false;
+  }
+
+  // A later section: its description, then per quantity its tables.
+  void later_section(const SectionSpec& spec) {
+    if (!has_rows(spec)) return;
+    const std::vector<TableKind> kinds = section_kinds(spec);
+    std::vector<const TableKind*> shown_kinds;
+    for (const TableKind& k : kinds) {
+      if (!k.columns.empty()) shown_kinds.push_back(&k);
+    }
+    if (shown_kinds.empty()) return;
+    section(spec.id, spec.title, shown_kinds, [&] {
+      out_ += "<p>" + html_escape(std::string(spec.title)) + ": " +
+              html_escape(std::string(spec.description)) +
+              ". Under each value: its 95% bootstrap limits. A difference is significant when "
+              "both 95% limits lie on the same side of zero.</p>\n";
+      if (spec.section == Section::objective) {
+        out_ +=
+            "<p>RV is in the quantity's units: the presets (no2, o3, pm10, pm2.5) assume "
+            "concentrations in µg/m³. MQI, MQI_Y, MQI90, Y90 and each |MPI| are met when at most "
+            "1; MQI90, Y90 and groups_above_1 are given on the group all.</p>\n";
+      }
+    });
   }
 
   void inputs() {
@@ -322,7 +391,7 @@ class Page {
 
   template <typename Intro>
   void section(std::string_view id, std::string_view heading,
-               std::initializer_list<const TableKind*> kinds, Intro intro) {
+               const std::vector<const TableKind*>& kinds, Intro intro) {
     out_ += "<section id=\"" + std::string(id) + "\">\n<h2>" + std::string(heading) + "</h2>\n";
     intro();
     bool any = false;

@@ -15,11 +15,13 @@ constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 // At most this many resample values (8 bytes each) are held for one block.
 constexpr double kMaxResampleValues = 256.0 * 1024 * 1024;
 
-// The measures given with limits: on a model's line, and on a difference line.
-std::vector<int> limited(bool differences) {
+// The measures given with limits: on a model's line, and on a difference line; those
+// of the modelling quality objective only when it is formed (`objective`).
+std::vector<int> limited(bool differences, bool objective) {
   std::vector<int> out;
   for (int id = 0; id < kMeasures; ++id) {
     const MeasureSpec& spec = measure_spec(id);
+    if (spec.needs != Needs::nothing && !objective) continue;
     if (spec.limits && (!differences || spec.difference != Difference::none)) out.push_back(id);
   }
   return out;
@@ -29,9 +31,10 @@ std::vector<int> limited(bool differences) {
 // quantity and model (then pair of models) the B values of each measure with limits.
 class ResampleValues {
  public:
-  ResampleValues(const Study& study, const Block& block, std::size_t groups, int resamples)
-      : on_model_(limited(false)),
-        on_pair_(limited(true)),
+  ResampleValues(const Study& study, const Block& block, std::size_t groups, int resamples,
+                 bool objective)
+      : on_model_(limited(false, objective)),
+        on_pair_(limited(true, objective)),
         nq_(block.nq()),
         nm_(static_cast<std::size_t>(block.models)),
         np_(nm_ * (nm_ - 1) / 2),
@@ -178,7 +181,7 @@ Limits percentile_limits(std::vector<double>& values) {
 
 void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Evaluator& evaluator,
                Evaluation& ev) {
-  ResampleValues kept(study, block, ev.groups.size(), ev.resamples);
+  ResampleValues kept(study, block, ev.groups.size(), ev.resamples, ev.objective());
   const Strata strata = strata_of(block, study.strata.size());
   std::vector<std::size_t> drawn;
   drawn.reserve(block.size());

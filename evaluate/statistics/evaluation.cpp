@@ -53,8 +53,15 @@ std::string pair_name(const Evaluation& ev, const DifferenceResult& d) {
          ev.models[static_cast<std::size_t>(d.second)];
 }
 
-Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
-                          Criteria criteria) {
+bool Evaluation::objective() const {
+  for (const auto& u : uncertainty) {
+    if (u) return true;
+  }
+  return false;
+}
+
+Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed, Criteria criteria,
+                          std::vector<std::optional<Uncertainty>> uncertainty) {
   Evaluation ev;
   ev.models = study.models;
   ev.quantities = study.quantities;
@@ -64,10 +71,17 @@ Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
   ev.seed = seed;
   ev.criteria = criteria;
   ev.results.assign(study.quantities.size(), std::vector<GroupResult>(ev.groups.size()));
+  ev.uncertainty = std::move(uncertainty);
+  ev.uncertainty.resize(study.quantities.size());
   // One generator for all blocks, one after another.
   std::mt19937_64 rng(seed);
   for (const Block& block : study.blocks) {
-    Evaluator evaluator(block, ev.groups, study.strata.size());
+    std::vector<const Uncertainty*> of_block;
+    for (int q : block.quantities) {
+      const auto& u = ev.uncertainty[static_cast<std::size_t>(q)];
+      of_block.push_back(u ? &*u : nullptr);
+    }
+    Evaluator evaluator(block, ev.groups, study.strata.size(), std::move(of_block));
     point_estimate(block, evaluator, ev);
     bootstrap(rng, study, block, evaluator, ev);
   }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,13 +62,23 @@ struct Evaluation {
   Criteria criteria = Criteria::rural;
   // results[quantity][group]
   std::vector<std::vector<GroupResult>> results;
+  // uncertainty[quantity]: the measurement uncertainty the modelling quality
+  // objective of the quantity is formed with; none: not formed (its values NaN).
+  std::vector<std::optional<Uncertainty>> uncertainty;
+  // Whether any quantity has the objective.
+  bool objective() const;
+  // Whether a section is written: the objective's only when formed.
+  bool written(Section section) const { return section != Section::objective || objective(); }
 };
 
 // "AERMOD-ISCST3".
 std::string pair_name(const Evaluation& ev, const DifferenceResult& d);
 
 // Evaluates `study` with `resamples` (at least 1) bootstrap resamples from `seed`.
+// `uncertainty` (by quantity; shorter: none for the rest) gives the quantities the
+// modelling quality objective is formed for.
 Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
-                          Criteria criteria = Criteria::rural);
+                          Criteria criteria = Criteria::rural,
+                          std::vector<std::optional<Uncertainty>> uncertainty = {});
 
 }  // namespace evaluate

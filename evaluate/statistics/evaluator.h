@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "evaluate/input/groups.h"
@@ -44,9 +45,12 @@ struct LineCounts {
 class Evaluator {
  public:
   // Prepares `block`, whose strata are indices below `strata`, for `groups`; keeps a
-  // reference to `block`.
+  // reference to `block`. `uncertainty[k]` is the measurement uncertainty of the
+  // block's k-th quantity (null or missing: the objective's measures are not formed);
+  // the evaluator keeps the pointers.
   // Throws std::length_error for a block of 2^32 lines or more.
-  Evaluator(const Block& block, const std::vector<Group>& groups, std::size_t strata);
+  Evaluator(const Block& block, const std::vector<Group>& groups, std::size_t strata,
+            std::vector<const Uncertainty*> uncertainty = {});
 
   // Forms the selected measures with line i counted times[i] times (0: left out);
   // the others are NaN.
@@ -96,8 +100,13 @@ class Evaluator {
   void add_lines(std::span<const std::uint32_t> times, Gathering gathering);
   void gather(Gathering gathering);
   void deviations(std::span<const std::uint32_t> times, std::size_t series);
+  void cell_deviations(std::span<const std::uint32_t> times, std::size_t series);
+  void add_cells_deviations(std::size_t series);
   void high_values(std::span<const std::uint32_t> times, std::size_t series);
+  bool selected(const MeasureSpec& spec, Selection selection) const;
+  bool needed(Formed formed, Selection selection, bool differences) const;
   void measures(Selection selection);
+  void over_groups(Selection selection);
   void index_lines();
   void index_groups(const std::vector<Group>& groups);
   void rank_values();
@@ -119,7 +128,13 @@ class Evaluator {
   std::vector<std::vector<Ranked>> predicted_, observed_;
   std::vector<PairSums> slots_;   // [(slot * nq + k) * ns + s]: a cell's or a group's sums
   std::vector<PairStats> stats_;  // [(g * nq + k) * ns + s]
+  std::vector<std::pair<double, double>> means_;  // of stats_: mean Co, mean Cp
+  std::vector<PairStats> cell_stats_;             // a resample's deviations per cell, as slots_
+  std::vector<std::pair<double, double>> cell_means_;
   std::vector<MeasureValues> values_;
+  std::vector<const Uncertainty*> uncertainty_;  // [k]
+  bool objective_ = false;                       // any quantity has an uncertainty
+  std::vector<GroupKind> kinds_;                 // [g]
 };
 
 }  // namespace evaluate
