@@ -268,7 +268,7 @@ void Evaluator::cell_deviations(std::span<const std::uint32_t> times, std::size_
       for (std::size_t s = 0; s < series; ++s) {
         if (!covers(valid, series_[s])) continue;
         const auto [mo, mp] = cell_means_[first + s];
-        cell_stats_[first + s].add_deviations(mo, mp, co, block_.cp(i, k, series_[s].model), w);
+        cell_stats_[first + s].add_squares(mo, mp, co, block_.cp(i, k, series_[s].model), w);
       }
       for (std::size_t g : cell_groups_[c]) {
         const std::size_t at = (g * nq_ + k) * ns_;

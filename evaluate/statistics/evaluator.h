@@ -31,7 +31,11 @@ enum class Selection { all, with_limits };
 // that holds the line (in line order), or line by line into the line's cell (its
 // stratum and stability class) and then cell by cell into the groups, which passes
 // over the lines once however many groups there are. The resamples, many of them,
-// are gathered by cell; the point estimate by group.
+// are gathered by cell; the point estimate by group. So are the deviations about
+// the means: by group, line by line about each group's means; by cell, the squares
+// and products about each cell's own means, added into the groups with the cells'
+// offsets from the groups' means (equal in exact arithmetic), and the absolute
+// deviations of the observed values about the groups' means line by line.
 enum class Gathering { by_group, by_cell };
 
 // The lines of a group for one model and quantity, by the state of the model's pair.

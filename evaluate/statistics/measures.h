@@ -116,6 +116,12 @@ struct PairStats {
   // Adds w times the deviations of the pair (co, cp) about the means mo = sums.co /
   // sums.n and mp = sums.cp / sums.n (given, so that a pass divides once per set).
   void add_deviations(double mo, double mp, float co, float cp, double w) {
+    add_squares(mo, mp, co, cp, w);
+    const double dop = static_cast<double>(co) - mo;
+    sao += w * (dop < 0.0 ? -dop : dop);
+  }
+  // The same without the absolute deviation (sao).
+  void add_squares(double mo, double mp, float co, float cp, double w) {
     const double dop = static_cast<double>(co) - mo;
     const double dpp = static_cast<double>(cp) - mp;
     const double wdo = w * dop;
@@ -123,7 +129,6 @@ struct PairStats {
     spp += w * dpp * dpp;
     sop += wdo * dpp;
     sdd += w * (dpp - dop) * (dpp - dop);
-    sao += w * (dop < 0.0 ? -dop : dop);
   }
 };
 

@@ -193,12 +193,13 @@ std::string judged_list(Criteria criteria) {
   return out;
 }
 
-// "A, B and C" of the names of the measures whose difference is formed as `how`.
+// "A, B and C" of the names of the first section's measures whose difference is
+// formed as `how`.
 std::string difference_list(Difference how, bool named_by_log) {
   std::vector<std::string_view> names;
   for (int id = 0; id < kMeasures; ++id) {
     const MeasureSpec& spec = measure_spec(id);
-    if (spec.difference != how || spec.needs != Needs::nothing) continue;
+    if (spec.difference != how || spec.section != Section::statistics) continue;
     if (how == Difference::log && (spec.difference_name.substr(3) == spec.name) != named_by_log) {
       continue;
     }
