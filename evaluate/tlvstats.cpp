@@ -74,7 +74,10 @@ std::string summary_text() {
          "                     pm10, pm2.5 (RV in ug/m3); MQI_Y and Y90 need NP and NNP\n"
          "  --beta B           the objective's beta, above 0 (default 2)\n"
          "  --percentile P     the percentile of MPI_perc, 0 to 100 (default 90, or the "
-         "preset's)\n";
+         "preset's)\n"
+         "  --threshold [QTY=]T the exceedance scores (POD, FAR, F, CSI, FBI, ETS and the\n"
+         "                     counts) above T for quantity QTY, or every quantity;\n"
+         "                     repeatable\n";
 }
 
 const std::string kSummary = summary_text();
@@ -82,7 +85,8 @@ const std::string kSummary = summary_text();
 const runframe::ProgramInfo kInfo{
     kProgram,
     "tlvstats [--resamples N] [--seed N] [--criteria rural|urban] [--pairs FILE.csv] "
-    "[--uncertainty [QTY=]PRESET|U,ALPHA,RV[,NP,NNP]]... [--beta B] [--percentile P] [--help | "
+    "[--uncertainty [QTY=]PRESET|U,ALPHA,RV[,NP,NNP]]... [--beta B] [--percentile P] "
+    "[--threshold [QTY=]T]... [--help | "
     "--version]",
     kSummary};
 
@@ -100,6 +104,8 @@ struct Settings {
   std::vector<UncertaintyOption> uncertainty;  // in the order given
   std::optional<double> beta;
   std::optional<double> percentile;
+  // One --threshold each, in the order given: its quantity (none: every one) and T.
+  std::vector<std::pair<std::optional<std::string>, float>> thresholds;
 };
 
 // "[QTY=]VALUE" split at the last '='.
@@ -146,6 +152,33 @@ std::vector<std::optional<evaluate::Uncertainty>> uncertainty_of_quantities(
     if (!out[k]) continue;
     if (settings.beta) out[k]->beta = *settings.beta;
     if (settings.percentile) out[k]->percentile = *settings.percentile;
+  }
+  return out;
+}
+
+// The thresholds of each of the study's quantities: those without a quantity, then
+// those naming it, each in the order given and once. A named quantity the study does
+// not have is a usage error.
+std::vector<std::vector<float>> thresholds_of_quantities(const Settings& settings,
+                                                         const evaluate::Study& study) {
+  std::vector<std::vector<float>> out(study.quantities.size());
+  auto add = [](std::vector<float>& to, float t) {
+    if (std::find(to.begin(), to.end(), t) == to.end()) to.push_back(t);
+  };
+  for (const auto& [quantity, t] : settings.thresholds) {
+    if (quantity) continue;
+    for (auto& of : out) add(of, t);
+  }
+  for (const auto& [quantity, t] : settings.thresholds) {
+    if (!quantity) continue;
+    const auto q = std::find_if(study.quantities.begin(), study.quantities.end(),
+                                [&](const evaluate::Quantity& x) { return x.name == *quantity; });
+    if (q == study.quantities.end()) {
+      throw records::RunError(records::kStatusBadInput,
+                              "--threshold: the input has no quantity '" + *quantity + "'",
+                              records::Location{study.source, 0, 0, 0, {}});
+    }
+    add(out[static_cast<std::size_t>(q - study.quantities.begin())], t);
   }
   return out;
 }
@@ -217,6 +250,15 @@ std::vector<runframe::ValueOption> take_settings(Settings& settings) {
          const std::optional<double> p = real_number(value);
          if (!p || !(*p >= 0.0 && *p <= 100.0)) return bad(value, "--percentile", "0 to 100");
          settings.percentile = *p;
+         return std::string();
+       }},
+      {"--threshold", "[QTY=]T",
+       [&settings, bad](const std::string& value) {
+         auto [quantity, text] = split_quantity(value);
+         const std::optional<double> t = real_number(text);
+         const float rounded = t ? static_cast<float>(*t) : 0.0f;
+         if (!t || !std::isfinite(rounded)) return bad(value, "--threshold", "a finite number");
+         settings.thresholds.emplace_back(quantity, rounded);
          return std::string();
        }},
   };
@@ -345,9 +387,11 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     ReportInput input;
     const Study study = read_study(ctx, settings, input);
     input.file = study.source;
+    auto uncertainty = uncertainty_of_quantities(settings, study);
+    auto thresholds = thresholds_of_quantities(settings, study);
     const Evaluation ev =
         evaluate_study(study, settings.resamples, settings.seed, settings.criteria,
-                       uncertainty_of_quantities(settings, study));
+                       std::move(uncertainty), std::move(thresholds));
     const std::vector<std::string> report = report_lines(input, ev);
     PageInput page_in = page_input(input, ev);  // every statistic as tidy rows, among the rest
     const std::string tidy = tidy_csv(page_in.rows);

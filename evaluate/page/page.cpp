@@ -1,5 +1,6 @@
 #include "evaluate/page/page.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -12,6 +13,7 @@
 #include "evaluate/input/groups.h"
 #include "evaluate/pictures/svg.h"
 #include "evaluate/statistics/criteria.h"
+#include "evaluate/statistics/exceedance.h"
 #include "evaluate/statistics/measures.h"
 
 namespace evaluate {
@@ -98,6 +100,49 @@ std::vector<TableKind> section_kinds(const SectionSpec& section) {
                    columns,
                    {{"N.both", "lines where both models' pairs are valid", &TidyRow::n_both}}});
   return kinds;
+}
+
+// The thresholds of the exceedance rows ("30" of "POD@30"), in order of first
+// appearance.
+std::vector<std::string> thresholds_of(const std::vector<TidyRow>& rows) {
+  std::vector<std::string> out;
+  for (const TidyRow& row : rows) {
+    if (row.measure.rfind("POD@", 0) != 0) continue;
+    const std::string t = row.measure.substr(4);
+    if (std::find(out.begin(), out.end(), t) == out.end()) out.push_back(t);
+  }
+  return out;
+}
+
+// The tables of one threshold (the `number`-th): the scores with their limits and the
+// counts per model and group, and the scores' differences per pair of models.
+std::vector<TableKind> exceedance_kinds(const std::string& t, std::size_t number) {
+  const std::string id = std::string("exceedances-").append(std::to_string(number));
+  std::vector<Column> scores, counts, differences;
+  for (const ScoreSpec& spec : score_table()) {
+    scores.push_back({std::string(spec.name) + "@" + t, std::string(spec.title)});
+    std::string difference(1, 'd');
+    difference.append(spec.name).append("@").append(t);
+    differences.push_back(
+        {difference, std::string(spec.name) + " of the first model minus that of the second"});
+  }
+  for (std::string_view name : count_names()) counts.push_back({std::string(name) + "@" + t, ""});
+  const std::string above = std::string(" above ").append(t);
+  return {{id,
+           "exceedance scores" + above + " per model and group",
+           CellKind::limits,
+           scores,
+           {{"N", "valid pairs", &TidyRow::n}}},
+          {id + "-counts",
+           "exceedance counts" + above + " per model and group",
+           CellKind::plain,
+           counts,
+           {{"N", "valid pairs", &TidyRow::n}}},
+          {id + "-differences",
+           "exceedance scores" + above + ", differences between the models",
+           CellKind::difference,
+           differences,
+           {{"N.both", "lines where both models' pairs are valid", &TidyRow::n_both}}}};
 }
 
 const TableKind& acceptance_kind() {
@@ -310,6 +355,7 @@ class Page {
           "(divisor N) and correlation coefficient of its valid pairs.</p>\n";
     });
     for (const SectionSpec& spec : later_sections()) later_section(spec);
+    exceedances();
     diagrams();
     out_ += "</main>\n<footer><p>Written by tlvstats.</p></footer>\n</body>\n</html>\n";
     return std::move(out_);
@@ -333,6 +379,7 @@ class Page {
       if (!has_rows(spec)) continue;
       out_ += "<a href=\"#" + std::string(spec.id) + "\">" + std::string(spec.title) + "</a> · ";
     }
+    if (!thresholds_of(in_.rows).empty()) out_ += "<a href=\"#exceedances\">Exceedances</a> · ";
     out_ += "<a href=\"#diagrams\">Diagrams</a></nav>\n";
   }
 
@@ -366,6 +413,28 @@ class Page {
             "concentrations in µg/m³. MQI, MQI_Y, MQI90, Y90 and each |MPI| are met when at most "
             "1; MQI90, Y90 and groups_above_1 are given on the group all.</p>\n";
       }
+    });
+  }
+
+  // The exceedance scores (with --threshold): per quantity the tables of each
+  // threshold.
+  void exceedances() {
+    const std::vector<std::string> thresholds = thresholds_of(in_.rows);
+    if (thresholds.empty()) return;
+    std::vector<TableKind> kinds;
+    for (std::size_t i = 0; i < thresholds.size(); ++i) {
+      for (TableKind& k : exceedance_kinds(thresholds[i], i + 1)) kinds.push_back(std::move(k));
+    }
+    std::vector<const TableKind*> shown_kinds;
+    for (const TableKind& k : kinds) shown_kinds.push_back(&k);
+    section("exceedances", "Exceedances", shown_kinds, [&] {
+      out_ +=
+          "<p>Over the valid pairs of a model and group, against a threshold T: a hits (Co &gt; T "
+          "and Cp &gt; T), b false alarms (Co ≤ T, Cp &gt; T), c misses (Co &gt; T, Cp ≤ T), d "
+          "correct negatives. POD = a/(a+c), FAR = b/(a+b), F = b/(b+d), CSI = a/(a+b+c), FBI = "
+          "(a+b)/(a+c), ETS = (a−ar)/(a+b+c−ar) with ar = (a+b)(a+c)/N; not formed (–) when the "
+          "denominator is 0. Under each value: its 95% bootstrap limits. A difference is "
+          "significant when both 95% limits lie on the same side of zero.</p>\n";
     });
   }
 

@@ -233,6 +233,13 @@ void add_definitions(std::vector<std::string>& h, const Evaluation& ev) {
       text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
   }
+  if (ev.exceedances()) {
+    h.emplace_back(
+        "  Exceedances of a threshold T, counted over the valid pairs: a = Co > T and Cp > T "
+        "(hits), b = Co <= T and Cp > T (false alarms), c = Co > T and Cp <= T (misses), d = "
+        "neither:");
+    for (const ScoreSpec& spec : score_table()) h.emplace_back(spec.header);
+  }
   for (std::size_t q = 0; q < ev.uncertainty.size(); ++q) {
     const auto& u = ev.uncertainty[q];
     if (!u) continue;
@@ -522,7 +529,115 @@ void add_section(std::vector<std::string>& lines, const Evaluation& ev, const Se
 
 void add_differences(std::vector<std::string>& lines, const Evaluation& ev);
 
+// ---- The exceedance section: per threshold one line, a block per score ----
+
+constexpr int kThresholdEnd = kSectionCountsEnd + 11;  // last column of Threshold
+
+std::string exceedance_layout(bool differences, std::string_view real, std::string_view arc) {
+  return "(a13,1x,a6,1x,a8," + std::string(arc) + ",2i7,a11," +
+         std::string(real == "a11" ? "" : "1p,") + std::to_string(kScores) + "(3" +
+         std::string(real) + ",3x,a1)" + (differences ? ")" : ",4i7)");
+}
+
+std::string exceedance_titles(bool differences) {
+  std::string line = title_line({{"Model", -1},
+                                 {"Qty", -15},
+                                 {"Group", -22},
+                                 {"Arc(km)", 37},
+                                 {differences ? "N.both" : "N", 44},
+                                 {"Boot", kSectionCountsEnd},
+                                 {"Threshold", kThresholdEnd}});
+  int first = kThresholdEnd + 1;
+  for (const ScoreSpec& spec : score_table()) {
+    std::string name;
+    if (differences) name.push_back('d');
+    name.append(spec.name);
+    add_block_titles(line, first, name, differences ? "Sig" : "Ok");
+    first += kBlockWidth;
+  }
+  if (differences) return line;
+  for (std::string_view count : {"a", "b", "c", "d"}) {
+    first += 7;
+    put_label(line, count, static_cast<std::size_t>(first - 1) - count.size());
+  }
+  return line;
+}
+
+std::string right_aligned(std::string_view text, std::size_t width) {
+  std::string out(text);
+  if (out.size() < width) out.insert(0, width - out.size(), ' ');
+  return out;
+}
+
+// One line of the section: a model's (with its counts) or a pair of models'.
+std::string exceedance_line(const Evaluation& ev, const records::Layout& layout, std::size_t q,
+                            std::size_t g, const std::string& key, long n, long boot,
+                            const ExceedanceResult& r, bool differences) {
+  const Group& group = ev.groups[g];
+  std::vector<std::string> texts{left_aligned(key, 13), left_aligned(ev.quantities[q].name, 6),
+                                 left_aligned(group_text(group, ev.strata), 8), arc_text(group),
+                                 right_aligned(threshold_text(r.threshold), 11)};
+  for (std::size_t j = 0; j < kScores; ++j) {
+    texts.push_back(real_text(r.value[j]));
+    texts.push_back(real_text(r.limits[j].lower));
+    texts.push_back(real_text(r.limits[j].upper));
+    texts.push_back(std::string(1, differences
+                                       ? significance_mark(r.limits[j])
+                                       : acceptance_mark(Verdict::not_judged, r.limits[j])));
+  }
+  std::vector<records::Item> items;
+  for (std::size_t t = 0; t < 4; ++t) items.emplace_back(std::string_view(texts[t]));
+  items.emplace_back(count_item(n));
+  items.emplace_back(count_item(boot));
+  for (std::size_t t = 4; t < texts.size(); ++t) items.emplace_back(std::string_view(texts[t]));
+  if (!differences) {
+    for (double c : {r.counts.a, r.counts.b, r.counts.c, r.counts.d}) {
+      items.emplace_back(count_item(static_cast<long>(c)));
+    }
+  }
+  std::string out;
+  records::format(layout, items, out);
+  return out;
+}
+
+// The exceedance section (with --threshold): model lines, then difference lines.
+void add_exceedances(std::vector<std::string>& lines, const Evaluation& ev) {
+  if (!ev.exceedances()) return;
+  for (const bool differences : {false, true}) {
+    if (differences && ev.models.size() < 2) continue;
+    lines.emplace_back();
+    lines.emplace_back(differences ? "Exceedances: differences per quantity, group, pair of models "
+                                     "and threshold (first minus second in column order)"
+                                   : "Exceedances per quantity, group, model and threshold");
+    lines.push_back(exceedance_titles(differences));
+    const records::Layout layout(exceedance_layout(differences, "a11", "a8"));
+    for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
+      const std::size_t nt = ev.thresholds[q].size();
+      for (std::size_t g = 0; g < ev.groups.size() && nt > 0; ++g) {
+        const GroupResult& gr = ev.results[q][g];
+        if (!differences) {
+          for (std::size_t j = 0; j < gr.model_exceedances.size(); ++j) {
+            const ModelGroupResult& r = gr.models[j / nt];
+            lines.push_back(exceedance_line(ev, layout, q, g, ev.models[j / nt], r.n, r.boot,
+                                            gr.model_exceedances[j], false));
+          }
+          continue;
+        }
+        for (std::size_t j = 0; j < gr.difference_exceedances.size(); ++j) {
+          const DifferenceResult& d = gr.differences[j / nt];
+          lines.push_back(exceedance_line(ev, layout, q, g, pair_name(ev, d), d.n_both, d.boot,
+                                          gr.difference_exceedances[j], true));
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
+
+std::string exceedance_line_layout(bool differences) {
+  return exceedance_layout(differences, "e11.3", "f8.2");
+}
 
 std::string measure_line_layout() {
   return measure_layout("e11.3", "f8.2");
@@ -556,6 +671,7 @@ std::vector<std::string> report_lines(const ReportInput& input, const Evaluation
   }
   if (ev.models.size() >= 2) add_differences(lines, ev);
   for (const SectionSpec& spec : later_sections()) add_section(lines, ev, spec);
+  add_exceedances(lines, ev);
   return lines;
 }
 

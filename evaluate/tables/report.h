@@ -42,6 +42,9 @@ std::string difference_line_layout();
 // value, lower and upper 95% limit and mark (Ok: as on a measure line; Sig: as on a
 // difference line): "(a13,1x,a6,1x,a8,f8.2,2i7,1p,K(3e11.3,3x,a1))".
 std::string section_line_layout(Section section, bool differences);
+// The layout of the exceedance section's model lines (with the counts) or difference
+// lines.
+std::string exceedance_line_layout(bool differences);
 
 // The missing mark of a value that is not formed.
 inline constexpr float kNotFormed = -99.0f;

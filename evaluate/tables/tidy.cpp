@@ -1,5 +1,6 @@
 #include "evaluate/tables/tidy.h"
 
+#include <array>
 #include <cfloat>
 #include <charconv>
 
@@ -142,6 +143,70 @@ void add_rows(std::vector<TidyRow>& rows, const Evaluation& ev, const std::vecto
   }
 }
 
+// The exceedance rows of one line: its scores "POD@T" ... (with limits and mark), then
+// on a model line its counts "hits@T" ... (no limits, no mark).
+void add_exceedance_rows(std::vector<TidyRow>& rows, TidyRow row, const ExceedanceResult& r,
+                         bool differences) {
+  std::string at(1, '@');
+  at.append(threshold_text(r.threshold));
+  for (std::size_t j = 0; j < kScores; ++j) {
+    std::string name;
+    if (differences) name.push_back('d');
+    name.append(score_table()[j].name).append(at);
+    row.measure = std::move(name);
+    row.value = r.value[j];
+    row.lower = r.limits[j].lower;
+    row.upper = r.limits[j].upper;
+    row.mark = std::string(1, differences ? significance_mark(r.limits[j])
+                                          : acceptance_mark(Verdict::not_judged, r.limits[j]));
+    rows.push_back(row);
+  }
+  if (differences) return;
+  const std::array<double, 4> counts{r.counts.a, r.counts.b, r.counts.c, r.counts.d};
+  for (std::size_t j = 0; j < counts.size(); ++j) {
+    row.measure = std::string(count_names()[j]) + at;
+    row.value = counts[j];
+    row.lower = row.upper = NAN;
+    row.mark.clear();
+    rows.push_back(row);
+  }
+}
+
+// Every exceedance row: per quantity, group, model and threshold, then per quantity,
+// group, pair of models and threshold.
+void add_exceedances(std::vector<TidyRow>& rows, const Evaluation& ev) {
+  for (const bool differences : {false, true}) {
+    for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
+      const std::size_t nt = ev.thresholds[q].size();
+      for (std::size_t g = 0; g < ev.groups.size() && nt > 0; ++g) {
+        const GroupResult& gr = ev.results[q][g];
+        const auto& lines = differences ? gr.difference_exceedances : gr.model_exceedances;
+        for (std::size_t j = 0; j < lines.size(); ++j) {
+          TidyRow row = row_base(ev, q, g);
+          if (differences) {
+            const DifferenceResult& d = gr.differences[j / nt];
+            row.model = pair_name(ev, d);
+            row.lines = d.lines;
+            row.n_both = d.n_both;
+            row.boot = d.boot;
+          } else {
+            const ModelGroupResult& r = gr.models[j / nt];
+            row.model = ev.models[j / nt];
+            row.lines = r.lines;
+            row.obs_out = r.observed_out;
+            row.mod_unr = r.model_unread;
+            row.mod_neg = r.model_negative;
+            row.n = r.n;
+            row.n_pos = r.npos;
+            row.boot = r.boot;
+          }
+          add_exceedance_rows(rows, row, lines[j], differences);
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
@@ -160,6 +225,7 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
     }
     add_rows(rows, ev, own, section_measures(spec.section, true));
   }
+  add_exceedances(rows, ev);
   return rows;
 }
 
