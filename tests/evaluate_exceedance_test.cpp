@@ -111,14 +111,15 @@ TEST(EvaluateExceedance, CountsScoresAndDifferencesOfAPairsFile) {
   EXPECT_NEAR(0.2 / 2.2, std::stod(tidy_field(csv, "A", "ETS@3")), 1e-15);
   EXPECT_EQ("", tidy_field(csv, "A", "hits@3", 8));  // a count has no mark
   const std::string table = dir.read("p-Model-Statistics.txt");
-  EXPECT_NE(std::string::npos, table.find("\nExceedances per quantity, group, model and threshold\n"));
+  EXPECT_NE(std::string::npos,
+            table.find("\r\nExceedances per quantity, group, model and threshold\r\n"));
   EXPECT_NE(std::string::npos, table.find("Exceedances: differences per quantity, group, pair"));
   EXPECT_NE(std::string::npos, table.find("  POD   = a / (a + c)"));
   EXPECT_NE(std::string::npos, dir.read("p-Evaluation.html").find("<section id=\"exceedances\">"));
 
   // Without --threshold nothing of it is written.
-  const auto plain = testsupport::run_program(run_tlvstats, dir.path(),
-                                              {"--pairs", "p.csv", "--resamples", "20"});
+  const auto plain =
+      testsupport::run_program(run_tlvstats, dir.path(), {"--pairs", "p.csv", "--resamples", "20"});
   ASSERT_EQ(0, plain.status) << plain.err;
   EXPECT_EQ(std::string::npos, dir.read("p-Model-Statistics.txt").find("Exceedances"));
   EXPECT_EQ(std::string::npos, dir.read("p-Model-Statistics.csv").find("@"));
