@@ -15,7 +15,8 @@ constexpr std::array<ScoreSpec, kScores> kScoreTable{{
     {"POD", "  POD   = a / (a + c): probability of detection", "probability of detection, a/(a+c)"},
     {"FAR", "  FAR   = b / (a + b): false-alarm ratio", "false-alarm ratio, b/(a+b)"},
     {"F", "  F     = b / (b + d): false-alarm rate", "false-alarm rate, b/(b+d)"},
-    {"CSI", "  CSI   = a / (a + b + c): critical success index", "critical success index, a/(a+b+c)"},
+    {"CSI", "  CSI   = a / (a + b + c): critical success index",
+     "critical success index, a/(a+b+c)"},
     {"FBI", "  FBI   = (a + b) / (a + c): frequency bias", "frequency bias, (a+b)/(a+c)"},
     {"ETS",
      "  ETS   = (a - ar) / (a + b + c - ar), ar = (a + b)(a + c) / N, N = a + b + c + d (N.both "
@@ -26,22 +27,25 @@ constexpr std::array<ScoreSpec, kScores> kScoreTable{{
 constexpr std::array<std::string_view, 4> kCountNames{"hits", "false_alarms", "misses",
                                                       "correct_negatives"};
 
-double ratio(double num, double den) { return den == 0.0 ? kNan : num / den; }
+double ratio(double num, double den) {
+  return den == 0.0 ? kNan : num / den;
+}
 
 }  // namespace
 
-std::span<const ScoreSpec, kScores> score_table() { return kScoreTable; }
-std::span<const std::string_view, 4> count_names() { return kCountNames; }
+std::span<const ScoreSpec, kScores> score_table() {
+  return kScoreTable;
+}
+std::span<const std::string_view, 4> count_names() {
+  return kCountNames;
+}
 
 ScoreValues scores_of(const Contingency& t) {
   const double n = t.n();
   const double ar = n == 0.0 ? kNan : (t.a + t.b) * (t.a + t.c) / n;
-  return {ratio(t.a, t.a + t.c),
-          ratio(t.b, t.a + t.b),
-          ratio(t.b, t.b + t.d),
-          ratio(t.a, t.a + t.b + t.c),
-          ratio(t.a + t.b, t.a + t.c),
-          n == 0.0 ? kNan : ratio(t.a - ar, t.a + t.b + t.c - ar)};
+  return {ratio(t.a, t.a + t.c),       ratio(t.b, t.a + t.b),
+          ratio(t.b, t.b + t.d),       ratio(t.a, t.a + t.b + t.c),
+          ratio(t.a + t.b, t.a + t.c), n == 0.0 ? kNan : ratio(t.a - ar, t.a + t.b + t.c - ar)};
 }
 
 std::string threshold_text(float t) {

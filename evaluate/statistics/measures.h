@@ -195,7 +195,8 @@ struct MeasureSpec {
   std::string_view limit_title;  // the .lo/.hi titles' stem where the name is too long
   Written written;
   // A measure given once per value of a repeatable option, its names made at run
-  // time ("FOT@200"); none is yet.
+  // time ("FOT@200"); none is yet: the exceedance scores, one set per threshold of
+  // --threshold, are held apart (see exceedance.h).
   bool per_threshold;
   // A measure formed over the groups' values (a percentile of them, for the group
   // "all") rather than per group: the evaluator forms it from the groups' values.
