@@ -248,7 +248,7 @@ TEST(EvaluateBootstrap, SignificanceOfAClearlyBetterModel) {
   for (auto& l : lines) l.predicted[kIscst3] = l.predicted[kAermod];
   const auto same = bootstrap(lines, 200, 1);
   for (int k = 0; k < evaluate::kMeasures; ++k) {
-    if (evaluate::measure_spec(k).difference == evaluate::Difference::none) continue;
+    if (evaluate::measure_entry(k).difference == evaluate::Difference::none) continue;
     const auto& lim = difference(same, 0, kCmax).limits[k];
     EXPECT_EQ(0.0, lim.lower);
     EXPECT_EQ(0.0, lim.upper);

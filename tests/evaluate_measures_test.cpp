@@ -145,7 +145,7 @@ TEST(EvaluateMeasures, SumsOfUnionsAddUp) {
   const auto from_sums = evaluate::measures_of(PairStats{a});
   const auto direct = evaluate::summarize(std::vector<Pair>{{1, 2}, {2, 2}, {4, 1}}).measures;
   for (int k = 0; k < evaluate::kMeasures; ++k) {
-    if (evaluate::measure_spec(k).formed == evaluate::Formed::sums) {
+    if (evaluate::measure_entry(k).formed == evaluate::Formed::sums) {
       expect_value(direct[k], from_sums[k], "measure");
     }
   }
@@ -291,12 +291,13 @@ TEST(EvaluateMeasures, CriteriaTextsAndBoundsComeFromTheWrittenDigits) {
 
 TEST(EvaluateMeasures, TableNamesEveryMeasureAndDifference) {
   std::string names, differences;
-  for (const evaluate::MeasureSpec& spec : evaluate::measure_table()) {
-    names += std::string(spec.name) + " ";
-    if (spec.difference != evaluate::Difference::none) {
-      differences += std::string(spec.difference_name) + " ";
-      EXPECT_TRUE(spec.limits) << spec.name;
-      EXPECT_EQ(spec.difference == evaluate::Difference::log, spec.log_of != nullptr) << spec.name;
+  for (const evaluate::MeasureEntry& entry : evaluate::measure_table()) {
+    names += std::string(entry.name) + " ";
+    if (entry.difference != evaluate::Difference::none) {
+      differences += std::string(entry.difference_name) + " ";
+      EXPECT_TRUE(entry.limits) << entry.name;
+      EXPECT_EQ(entry.difference == evaluate::Difference::log, entry.log_of != nullptr)
+          << entry.name;
     }
   }
   EXPECT_EQ("FB MG NMSE VG FAC2 NAD RHCo RHCp RHCp/RHCo MeanO MeanP SdO SdP R ", names);

@@ -48,8 +48,8 @@ struct TableKind {
 // The columns of the measures the page shows in one table, in table order.
 std::vector<Column> shown(Shown where) {
   std::vector<Column> out;
-  for (const MeasureSpec& spec : measure_table()) {
-    if (spec.shown == where) out.push_back({std::string(spec.name), std::string(spec.title)});
+  for (const MeasureEntry& entry : measure_table()) {
+    if (entry.shown == where) out.push_back({std::string(entry.name), std::string(entry.title)});
   }
   return out;
 }
@@ -57,15 +57,15 @@ std::vector<Column> shown(Shown where) {
 // The columns of the differences of the measures shown in `where` (all: every one).
 std::vector<Column> differences(std::optional<Shown> where) {
   std::vector<Column> out;
-  for (const MeasureSpec& spec : measure_table()) {
-    if (spec.difference == Difference::none || (where && spec.shown != *where)) continue;
-    std::string title(spec.difference_title);
+  for (const MeasureEntry& entry : measure_table()) {
+    if (entry.difference == Difference::none || (where && entry.shown != *where)) continue;
+    std::string title(entry.difference_title);
     if (title.empty()) {
-      const std::string ln = spec.difference == Difference::log ? "ln " : "";
-      const std::string name(spec.name);
+      const std::string ln = entry.difference == Difference::log ? "ln " : "";
+      const std::string name(entry.name);
       title = ln + name + " of the first model minus " + ln + name + " of the second";
     }
-    out.push_back({std::string(spec.difference_name), title});
+    out.push_back({std::string(entry.difference_name), title});
   }
   return out;
 }

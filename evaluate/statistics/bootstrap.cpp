@@ -19,8 +19,8 @@ constexpr double kMaxResampleValues = 256.0 * 1024 * 1024;
 std::vector<int> limited(bool differences) {
   std::vector<int> out;
   for (int id = 0; id < kMeasures; ++id) {
-    const MeasureSpec& spec = measure_spec(id);
-    if (spec.limits && (!differences || spec.difference != Difference::none)) out.push_back(id);
+    const MeasureEntry& entry = measure_entry(id);
+    if (entry.limits && (!differences || entry.difference != Difference::none)) out.push_back(id);
   }
   return out;
 }

@@ -10,16 +10,16 @@ namespace {
 constexpr std::size_t kCells = 3;  // stability classes per stratum
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
-bool selected(const MeasureSpec& spec, Selection selection) {
-  return selection == Selection::all || spec.limits;
+bool selected(const MeasureEntry& entry, Selection selection) {
+  return selection == Selection::all || entry.limits;
 }
 
 // Whether a selected measure is formed in the way `formed`, on a model's series
 // (`differences` false) or on the series of the differences.
 bool needed(Formed formed, Selection selection, bool differences) {
-  for (const MeasureSpec& spec : measure_table()) {
-    if (!selected(spec, selection) || spec.formed != formed) continue;
-    if (!differences || spec.difference != Difference::none) return true;
+  for (const MeasureEntry& entry : measure_table()) {
+    if (!selected(entry, selection) || entry.formed != formed) continue;
+    if (!differences || entry.difference != Difference::none) return true;
   }
   return false;
 }

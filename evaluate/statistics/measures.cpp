@@ -80,7 +80,7 @@ double ln_rhc_p(const PairStats& s) {
 using F = Formed;
 using D = Difference;
 
-constexpr MeasureSpec kTable[] = {
+constexpr MeasureEntry kTable[] = {
     {"FB",
      "  FB   = (mean Co - mean Cp) / (0.5 (mean Co + mean Cp))   0 for a perfect model; positive: "
      "the model underpredicts, negative: it overpredicts",
@@ -136,11 +136,11 @@ static_assert(std::size(kTable) == kMeasures, "one table entry per measure ident
 
 }  // namespace
 
-std::span<const MeasureSpec> measure_table() {
+std::span<const MeasureEntry> measure_table() {
   return kTable;
 }
 
-const MeasureSpec& measure_spec(int measure) {
+const MeasureEntry& measure_entry(int measure) {
   return kTable[measure];
 }
 
@@ -150,10 +150,10 @@ std::string_view measure_name(int measure) {
 
 std::string measure_list(Shown where) {
   std::string out;
-  for (const MeasureSpec& spec : kTable) {
-    if (spec.shown != where) continue;
+  for (const MeasureEntry& entry : kTable) {
+    if (entry.shown != where) continue;
     if (!out.empty()) out += ", ";
-    out += spec.name;
+    out += entry.name;
   }
   return out;
 }
@@ -204,14 +204,14 @@ MeasureValues measures_of(const PairStats& stats) {
 }
 
 double measure_difference(int measure, const PairStats& a, const PairStats& b) {
-  const MeasureSpec& spec = kTable[measure];
-  switch (spec.difference) {
+  const MeasureEntry& entry = kTable[measure];
+  switch (entry.difference) {
     case Difference::none:
       return kNan;
     case Difference::plain:
-      return spec.of(a) - spec.of(b);
+      return entry.of(a) - entry.of(b);
     case Difference::log:
-      return spec.log_of(a) - spec.log_of(b);
+      return entry.log_of(a) - entry.log_of(b);
   }
   return kNan;
 }

@@ -92,7 +92,7 @@ enum class Formed { sums, about_means, high_values };
 
 // How the values of two models on the same lines are compared: not at all, as a
 // plain difference (first minus second), or as the difference of the natural
-// logarithms (formed without exponentiating, see MeasureSpec::log_of).
+// logarithms (formed without exponentiating, see MeasureEntry::log_of).
 enum class Difference { none, plain, log };
 
 // How a value is written: a real, under 1pe11.3 in the table (the double rounded
@@ -106,7 +106,7 @@ enum class Written { real };
 // (value only).
 enum class Shown { acceptance, high_end, means };
 
-struct MeasureSpec {
+struct MeasureEntry {
   std::string_view name;  // "FB": the table's column title and the tidy file's measure
   // The header's definition line(s) after the name ('\n' between lines); empty where
   // an earlier entry's text defines the measure too.
@@ -135,8 +135,8 @@ struct MeasureSpec {
 };
 
 // The table, in table order (the order of the identities above).
-std::span<const MeasureSpec> measure_table();
-const MeasureSpec& measure_spec(int measure);
+std::span<const MeasureEntry> measure_table();
+const MeasureEntry& measure_entry(int measure);
 std::string_view measure_name(int measure);  // "FB" ... "R"
 
 // The names of the measures shown in `where`, in table order: "FB, MG, ..., NAD".

@@ -16,21 +16,21 @@ namespace {
 std::vector<int> plain_measures() {
   std::vector<int> out;
   for (int id = 0; id < kMeasures; ++id) {
-    if (!measure_spec(id).limits) out.push_back(id);
+    if (!measure_entry(id).limits) out.push_back(id);
   }
   return out;
 }
 std::vector<int> block_measures() {
   std::vector<int> out;
   for (int id = 0; id < kMeasures; ++id) {
-    if (measure_spec(id).limits) out.push_back(id);
+    if (measure_entry(id).limits) out.push_back(id);
   }
   return out;
 }
 std::vector<int> difference_measures() {
   std::vector<int> out;
   for (int id = 0; id < kMeasures; ++id) {
-    if (measure_spec(id).difference != Difference::none) out.push_back(id);
+    if (measure_entry(id).difference != Difference::none) out.push_back(id);
   }
   return out;
 }
@@ -149,7 +149,7 @@ std::string measure_titles() {
   }
   int first = end + 1;
   for (int id : block_measures()) {
-    add_block_titles(line, first, measure_name(id), "Ok", measure_spec(id).limit_title);
+    add_block_titles(line, first, measure_name(id), "Ok", measure_entry(id).limit_title);
     first += kBlockWidth;
   }
   return line;
@@ -174,7 +174,7 @@ std::string difference_titles(const Evaluation& ev) {
   }
   int first = kDifferenceBlockFirst;
   for (int id : difference_measures()) {
-    add_block_titles(line, first, measure_spec(id).difference_name, "Sig");
+    add_block_titles(line, first, measure_entry(id).difference_name, "Sig");
     first += kBlockWidth;
   }
   const int after = first;
@@ -210,12 +210,12 @@ std::string judged_list(Criteria criteria) {
 std::string difference_list(Difference how, bool named_by_log) {
   std::vector<std::string_view> names;
   for (int id = 0; id < kMeasures; ++id) {
-    const MeasureSpec& spec = measure_spec(id);
-    if (spec.difference != how) continue;
-    if (how == Difference::log && (spec.difference_name.substr(3) == spec.name) != named_by_log) {
+    const MeasureEntry& entry = measure_entry(id);
+    if (entry.difference != how) continue;
+    if (how == Difference::log && (entry.difference_name.substr(3) == entry.name) != named_by_log) {
       continue;
     }
-    names.push_back(spec.name);
+    names.push_back(entry.name);
   }
   std::string out;
   for (std::size_t k = 0; k < names.size(); ++k) {
@@ -228,8 +228,8 @@ std::string difference_list(Difference how, bool named_by_log) {
 // The definition lines of the measures, as their entries give them.
 void add_definitions(std::vector<std::string>& h) {
   h.push_back("All measures are computed in double precision from the values read:");
-  for (const MeasureSpec& spec : measure_table()) {
-    std::string_view text = spec.header;
+  for (const MeasureEntry& entry : measure_table()) {
+    std::string_view text = entry.header;
     while (!text.empty()) {
       const std::size_t end = text.find('\n');
       h.emplace_back(text.substr(0, end));

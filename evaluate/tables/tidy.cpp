@@ -93,7 +93,7 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
         // the table's line holds them.
         for (const bool with_limits : {false, true}) {
           for (int k = 0; k < kMeasures; ++k) {
-            if (measure_spec(k).limits != with_limits) continue;
+            if (measure_entry(k).limits != with_limits) continue;
             row.measure = measure_name(k);
             row.value = r.value[k];
             row.lower = with_limits ? r.limits[k].lower : NAN;
@@ -118,8 +118,8 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
         row.n_both = d.n_both;
         row.boot = d.boot;
         for (int k = 0; k < kMeasures; ++k) {
-          if (measure_spec(k).difference == Difference::none) continue;
-          row.measure = measure_spec(k).difference_name;
+          if (measure_entry(k).difference == Difference::none) continue;
+          row.measure = measure_entry(k).difference_name;
           row.value = d.value[k];
           row.lower = d.limits[k].lower;
           row.upper = d.limits[k].upper;

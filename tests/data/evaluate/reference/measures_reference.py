@@ -331,13 +331,13 @@ def split_qty(value):
     return None, value
 
 
-def parse_uncertainty(spec):
-    if spec in PRESETS:
-        u, a, rv, np_, nnp, p = PRESETS[spec]
+def parse_uncertainty(text):
+    if text in PRESETS:
+        u, a, rv, np_, nnp, p = PRESETS[text]
         return {'U': u, 'alpha': a, 'RV': rv, 'NP': np_, 'NNP': nnp, 'P': p, 'preset': True}
-    parts = spec.split(',')
+    parts = text.split(',')
     if len(parts) not in (3, 5):
-        raise SystemExit('--uncertainty: unknown preset or bad parameters: %s' % spec)
+        raise SystemExit('--uncertainty: unknown preset or bad parameters: %s' % text)
     vals = [float(x) for x in parts]
     u = {'U': vals[0], 'alpha': vals[1], 'RV': vals[2], 'NP': None, 'NNP': None,
          'P': 90.0, 'preset': False}
@@ -353,8 +353,8 @@ def quantity_config(study, args):
     general = None
     specific = {}
     for item in args.uncertainty or []:
-        q, spec = split_qty(item)
-        u = parse_uncertainty(spec)
+        q, text = split_qty(item)
+        u = parse_uncertainty(text)
         if q is None:
             general = u
         else:
