@@ -1,6 +1,7 @@
 #include "evaluate/statistics/evaluator.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <stdexcept>
 
@@ -10,21 +11,23 @@ namespace {
 constexpr std::size_t kCells = 3;  // stability classes per stratum
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
-bool selected(const MeasureEntry& entry, Selection selection) {
+}  // namespace
+
+// A measure that needs an uncertainty is formed only when a quantity has one.
+bool Evaluator::selected(const MeasureEntry& entry, Selection selection) const {
+  if (entry.needs != Needs::nothing && !objective_) return false;
   return selection == Selection::all || entry.limits;
 }
 
 // Whether a selected measure is formed in the way `formed`, on a model's series
 // (`differences` false) or on the series of the differences.
-bool needed(Formed formed, Selection selection, bool differences) {
+bool Evaluator::needed(Formed formed, Selection selection, bool differences) const {
   for (const MeasureEntry& entry : measure_table()) {
     if (!selected(entry, selection) || entry.formed != formed) continue;
     if (!differences || entry.difference != Difference::none) return true;
   }
   return false;
 }
-
-}  // namespace
 
 std::vector<std::pair<int, int>> model_pairs(int models) {
   std::vector<std::pair<int, int>> pairs;
@@ -34,7 +37,8 @@ std::vector<std::pair<int, int>> model_pairs(int models) {
   return pairs;
 }
 
-Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::size_t strata)
+Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::size_t strata,
+                     std::vector<const Uncertainty*> uncertainty)
     : block_(block),
       nq_(block.nq()),
       nm_(static_cast<std::size_t>(block.models)),
@@ -46,6 +50,10 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   if (n_lines_ >= std::numeric_limits<std::uint32_t>::max()) {
     throw std::length_error("too many lines in one block");
   }
+  uncertainty_ = std::move(uncertainty);
+  uncertainty_.resize(nq_, nullptr);
+  for (const Uncertainty* u : uncertainty_) objective_ = objective_ || u != nullptr;
+  for (const Group& group : groups) kinds_.push_back(group.kind);
   for (std::size_t m = 0; m < nm_; ++m) series_.push_back({static_cast<int>(m), 1u << m});
   for (const auto& [a, b] : model_pairs(block.models)) {
     const unsigned mask = (1u << a) | (1u << b);
@@ -197,6 +205,7 @@ void Evaluator::gather(Gathering gathering) {
   for (std::size_t g = 0; g < n_groups_; ++g) {
     PairStats* out = &stats_[g * nq_ * ns_];
     std::fill(out, out + nq_ * ns_, PairStats{});
+    for (std::size_t j = 0; j < nq_ * ns_; ++j) out[j].uncertainty = uncertainty_[j / ns_];
     for (std::size_t slot : group_slots(g, gathering)) {
       const PairSums* sums = &slots_[slot * nq_ * ns_];
       for (std::size_t j = 0; j < nq_ * ns_; ++j) out[j].sums.add(sums[j]);
@@ -204,17 +213,95 @@ void Evaluator::gather(Gathering gathering) {
   }
 }
 
-// The deviations about each group's means of the first `series` series, line by line.
+// The deviations about each group's means of the first `series` series, line by
+// line: each group's sums receive its lines in line order.
 void Evaluator::deviations(std::span<const std::uint32_t> times, std::size_t series) {
-  for (std::size_t g = 0; g < n_groups_; ++g) {
-    for (std::size_t i = 0; i < n_lines_; ++i) {
-      if (times[i] == 0 || !in_group_[g * n_cells_ + cell_of_[i]]) continue;
+  means_.resize(stats_.size());
+  for (std::size_t j = 0; j < stats_.size(); ++j) {
+    const PairSums& sums = stats_[j].sums;
+    means_[j] = {sums.co / sums.n, sums.cp / sums.n};
+  }
+  for (std::size_t i = 0; i < n_lines_; ++i) {
+    if (times[i] == 0) continue;
+    const double w = times[i];
+    for (std::size_t g : cell_groups_[cell_of_[i]]) {
       for (std::size_t k = 0; k < nq_; ++k) {
+        const unsigned valid = valid_[i * nq_ + k];
+        if (valid == 0) continue;
+        const float co = block_.co(i, k);
+        const std::size_t first = (g * nq_ + k) * ns_;
         for (std::size_t s = 0; s < series; ++s) {
-          if (!holds(i, k, series_[s])) continue;
-          stats_[(g * nq_ + k) * ns_ + s].add_deviations(
-              block_.co(i, k), block_.cp(i, k, series_[s].model), times[i]);
+          if (!covers(valid, series_[s])) continue;
+          const auto [mo, mp] = means_[first + s];
+          stats_[first + s].add_deviations(mo, mp, co, block_.cp(i, k, series_[s].model), w);
         }
+      }
+    }
+  }
+}
+
+// The deviations of a resample, gathered by cell: the squares and products about
+// each cell's own means, line by line into the line's cell, then into each group
+// with the cell's offset from the group's means (sum (x - m)^2 = sum (x - mc)^2 +
+// n (mc - m)^2, exact as the sums are); the absolute deviations of the observed
+// values, which do not split so, about the group's mean line by line.
+void Evaluator::cell_deviations(std::span<const std::uint32_t> times, std::size_t series) {
+  cell_stats_.assign(slots_.size(), PairStats{});
+  cell_means_.resize(slots_.size());
+  for (std::size_t j = 0; j < slots_.size(); ++j) {
+    cell_stats_[j].sums = slots_[j];
+    cell_means_[j] = {slots_[j].co / slots_[j].n, slots_[j].cp / slots_[j].n};
+  }
+  means_.resize(stats_.size());
+  for (std::size_t j = 0; j < stats_.size(); ++j) {
+    means_[j] = {stats_[j].sums.co / stats_[j].sums.n, stats_[j].sums.cp / stats_[j].sums.n};
+  }
+  for (std::size_t i = 0; i < n_lines_; ++i) {
+    if (times[i] == 0) continue;
+    const double w = times[i];
+    const std::size_t c = cell_of_[i];
+    for (std::size_t k = 0; k < nq_; ++k) {
+      const unsigned valid = valid_[i * nq_ + k];
+      if (valid == 0) continue;
+      const float co = block_.co(i, k);
+      const std::size_t first = (c * nq_ + k) * ns_;
+      for (std::size_t s = 0; s < series; ++s) {
+        if (!covers(valid, series_[s])) continue;
+        const auto [mo, mp] = cell_means_[first + s];
+        cell_stats_[first + s].add_squares(mo, mp, co, block_.cp(i, k, series_[s].model), w);
+      }
+      for (std::size_t g : cell_groups_[c]) {
+        const std::size_t at = (g * nq_ + k) * ns_;
+        // The second side of a pair shares the first side's observed values.
+        for (std::size_t s = 0; s < series; s += s < nm_ ? 1 : 2) {
+          if (!covers(valid, series_[s])) continue;
+          const double d = static_cast<double>(co) - means_[at + s].first;
+          stats_[at + s].sao += w * (d < 0.0 ? -d : d);
+        }
+      }
+    }
+  }
+  add_cells_deviations(series);
+}
+
+// Each group's squares and products from its cells' (see cell_deviations).
+void Evaluator::add_cells_deviations(std::size_t series) {
+  for (std::size_t g = 0; g < n_groups_; ++g) {
+    for (std::size_t k = 0; k < nq_; ++k) {
+      const std::size_t at = (g * nq_ + k) * ns_;
+      for (std::size_t s = 0; s < series; ++s) {
+        PairStats& gs = stats_[at + s];
+        for (std::size_t c : group_cells_[g]) {
+          const PairStats& cs = cell_stats_[(c * nq_ + k) * ns_ + s];
+          if (!(cs.sums.n > 0)) continue;
+          const double dmo = cell_means_[(c * nq_ + k) * ns_ + s].first - means_[at + s].first;
+          const double dmp = cell_means_[(c * nq_ + k) * ns_ + s].second - means_[at + s].second;
+          gs.soo += cs.soo + cs.sums.n * dmo * dmo;
+          gs.spp += cs.spp + cs.sums.n * dmp * dmp;
+          gs.sop += cs.sop + cs.sums.n * dmo * dmp;
+          gs.sdd += cs.sdd + cs.sums.n * (dmp - dmo) * (dmp - dmo);
+        }
+        if (s >= nm_ && (s - nm_) % 2 == 1) gs.sao = stats_[at + s - 1].sao;
       }
     }
   }
@@ -229,6 +316,11 @@ void Evaluator::high_values(std::span<const std::uint32_t> times, std::size_t se
       st.rhc_o = second ? stats_[j * ns_ + s - 1].rhc_o
                         : rhc_of_ranked(observed_[j * ns_ + s], times, st.sums.n);
       st.rhc_p = rhc_of_ranked(predicted_[j * ns_ + s], times, st.sums.n);
+      if (st.uncertainty == nullptr) continue;
+      const double p = st.uncertainty->percentile;
+      st.perc_o = second ? stats_[j * ns_ + s - 1].perc_o
+                         : percentile_of_ranked(observed_[j * ns_ + s], times, st.sums.n, p);
+      st.perc_p = percentile_of_ranked(predicted_[j * ns_ + s], times, st.sums.n, p);
     }
   }
 }
@@ -254,6 +346,37 @@ void Evaluator::measures(Selection selection) {
   }
 }
 
+// MQI90, Y90 and groups_above_1 of each model on the group all, from the MQI and
+// MQI_Y of the arc and label groups with at least 3 valid pairs.
+void Evaluator::over_groups(Selection selection) {
+  if (!objective_) return;
+  const auto all = std::find(kinds_.begin(), kinds_.end(), GroupKind::all);
+  if (all == kinds_.end()) return;
+  const auto g_all = static_cast<std::size_t>(all - kinds_.begin());
+  std::vector<double> mqi, mqi_y;
+  for (std::size_t k = 0; k < nq_; ++k) {
+    if (uncertainty_[k] == nullptr) continue;
+    for (std::size_t m = 0; m < nm_; ++m) {
+      mqi.clear();
+      mqi_y.clear();
+      for (std::size_t g = 0; g < n_groups_; ++g) {
+        if (kinds_[g] != GroupKind::arc && kinds_[g] != GroupKind::label) continue;
+        if (stats_[(g * nq_ + k) * ns_ + m].sums.n < 3) continue;
+        const MeasureValues& v = values_[row(g, k, m)];
+        if (!std::isnan(v[kMqi])) mqi.push_back(v[kMqi]);
+        if (!std::isnan(v[kMqiY])) mqi_y.push_back(v[kMqiY]);
+      }
+      MeasureValues& out = values_[row(g_all, k, m)];
+      out[kMqi90] = groups_percentile90(mqi);
+      out[kY90] = uncertainty_[k]->of_means() ? groups_percentile90(mqi_y) : kNan;
+      if (selection == Selection::all) {
+        out[kGroupsAbove1] = static_cast<double>(
+            std::count_if(mqi.begin(), mqi.end(), [](double x) { return x > 1.0; }));
+      }
+    }
+  }
+}
+
 void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selection,
                          Gathering gathering) {
   add_lines(times, gathering);
@@ -265,10 +388,15 @@ void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selecti
                                : needed(formed, selection, false) ? nm_
                                                                   : 0;
     if (series == 0) continue;
-    if (formed == Formed::about_means) deviations(times, series);
+    if (formed == Formed::about_means && gathering == Gathering::by_group) {
+      deviations(times, series);
+    } else if (formed == Formed::about_means) {
+      cell_deviations(times, series);
+    }
     if (formed == Formed::high_values) high_values(times, series);
   }
   measures(selection);
+  over_groups(selection);
 }
 
 }  // namespace evaluate

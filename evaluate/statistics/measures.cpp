@@ -77,8 +77,102 @@ double ln_rhc_p(const PairStats& s) {
   return std::log(s.rhc_p);
 }
 
+// ---- The operational statistics ----
+
+double mb(const PairStats& s) {
+  return s.sums.n > 0 ? (s.sums.cp - s.sums.co) / s.sums.n : kNan;
+}
+double mge(const PairStats& s) {
+  return s.sums.n > 0 ? s.sums.ad / s.sums.n : kNan;
+}
+double nmb(const PairStats& s) {
+  return s.sums.n > 0 && s.sums.co != 0.0 ? (s.sums.cp - s.sums.co) / s.sums.co : kNan;
+}
+double nmge(const PairStats& s) {
+  return s.sums.n > 0 && s.sums.co != 0.0 ? s.sums.ad / s.sums.co : kNan;
+}
+double rmse(const PairStats& s) {
+  return s.sums.n > 0 ? std::sqrt(s.sums.sq / s.sums.n) : kNan;
+}
+double crmse(const PairStats& s) {
+  return s.sums.n > 0 ? std::sqrt(s.sdd / s.sums.n) : kNan;
+}
+double sdr(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.soo > 0.0) || !(s.spp > 0.0)) return kNan;
+  return std::sqrt(s.spp / s.sums.n) / std::sqrt(s.soo / s.sums.n);
+}
+double ln_sdr(const PairStats& s) {
+  const double r = sdr(s);
+  return r > 0.0 && std::isfinite(r) ? std::log(r) : kNan;
+}
+// Willmott et al. (2012): A = sum |Cp - Co|, B = 2 sum |Co - mean Co|.
+double ioa(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.sao > 0.0)) return kNan;
+  const double a = s.sums.ad;
+  const double b = 2.0 * s.sao;
+  return a <= b ? 1.0 - a / b : b / a - 1.0;
+}
+double coe(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.sao > 0.0)) return kNan;
+  return 1.0 - s.sums.ad / s.sao;
+}
+double nse(const PairStats& s) {
+  if (!(s.sums.n > 0) || !(s.sao > 0.0) || !(s.soo > 0.0)) return kNan;
+  return 1.0 - s.sums.sq / s.soo;
+}
+double kge(const PairStats& s) {
+  const double r = correlation(s);
+  const double ratio = sdr(s);
+  if (std::isnan(r) || std::isnan(ratio) || s.sums.co == 0.0) return kNan;
+  const double beta = s.sums.cp / s.sums.co;  // mean Cp / mean Co
+  return 1.0 - std::sqrt((r - 1.0) * (r - 1.0) + (ratio - 1.0) * (ratio - 1.0) +
+                         (beta - 1.0) * (beta - 1.0));
+}
+
+// ---- The modelling quality objective: NaN without an uncertainty ----
+
+// beta RMS_U, RMS_U = sqrt(mean U(Oi)^2), with mean Oi^2 = soo/n + (mean Co)^2.
+double rms_u(const PairStats& s) {
+  if (s.uncertainty == nullptr || !(s.sums.n > 0)) return kNan;
+  const double mo = s.sums.co / s.sums.n;
+  return std::sqrt(mean_square_uncertainty(*s.uncertainty, s.soo / s.sums.n + mo * mo));
+}
+double scale(const PairStats& s) {
+  return s.uncertainty == nullptr ? kNan : s.uncertainty->beta * rms_u(s);
+}
+double mqi(const PairStats& s) {
+  return s.sums.n > 0 ? std::sqrt(s.sums.sq / s.sums.n) / scale(s) : kNan;
+}
+double mpi_bias(const PairStats& s) {
+  return s.sums.n > 0 ? (s.sums.cp - s.sums.co) / s.sums.n / scale(s) : kNan;
+}
+double mpi_r(const PairStats& s) {
+  const double r = correlation(s);
+  const double k = scale(s);
+  return 2.0 * sd_o(s) * sd_p(s) * (1.0 - r) / (k * k);
+}
+double mpi_sd(const PairStats& s) {
+  return (sd_p(s) - sd_o(s)) / scale(s);
+}
+double mpi_perc(const PairStats& s) {
+  if (s.uncertainty == nullptr) return kNan;
+  return (s.perc_p - s.perc_o) / (s.uncertainty->beta * uncertainty_of(*s.uncertainty, s.perc_o));
+}
+double mqi_y(const PairStats& s) {
+  if (s.uncertainty == nullptr || !s.uncertainty->of_means() || !(s.sums.n > 0)) return kNan;
+  const double mo = s.sums.co / s.sums.n;
+  const double mp = s.sums.cp / s.sums.n;
+  return std::fabs(mo - mp) / (s.uncertainty->beta * uncertainty_of_mean(*s.uncertainty, mo));
+}
+// Formed by the evaluator over the groups' values.
+double over_groups(const PairStats&) {
+  return kNan;
+}
+
 using F = Formed;
 using D = Difference;
+using N = Needs;
+constexpr auto kObj = Section::objective;
 
 constexpr MeasureEntry kTable[] = {
     {"FB",
@@ -129,12 +223,436 @@ constexpr MeasureEntry kTable[] = {
      nullptr, "", Written::real, false, false, Shown::means},
     {"SdP", "", "standard deviation of Cp (divisor N)", F::about_means, sd_p, false, D::none, "",
      nullptr, "", Written::real, false, false, Shown::means},
-    {"R", "", "correlation coefficient of Co and Cp", F::about_means, correlation, false, D::none,
-     "", nullptr, "", Written::real, false, false, Shown::means},
+    {"R",
+     "",
+     "correlation coefficient of Co and Cp",
+     F::about_means,
+     correlation,
+     true,
+     D::plain,
+     "dR",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::means,
+     {},
+     Section::operational},
+    {"MB",
+     "  MB    = mean (Cp - Co): mean bias, in the quantity's units; 0 for a perfect model, "
+     "positive: overprediction",
+     "mean bias mean (Cp - Co), in the quantity's units; positive: overprediction",
+     F::sums,
+     mb,
+     true,
+     D::plain,
+     "dMB",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"MGE",
+     "  MGE   = mean |Cp - Co|: mean gross error, in the quantity's units; 0 for a perfect model",
+     "mean gross error mean |Cp - Co|, in the quantity's units",
+     F::sums,
+     mge,
+     true,
+     D::plain,
+     "dMGE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"NMB",
+     "  NMB   = sum (Cp - Co) / sum Co: normalised mean bias; 0 for a perfect model, positive: "
+     "overprediction",
+     "normalised mean bias sum (Cp - Co) / sum Co",
+     F::sums,
+     nmb,
+     true,
+     D::plain,
+     "dNMB",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"NMGE",
+     "  NMGE  = sum |Cp - Co| / sum Co: normalised mean gross error; 0 for a perfect model",
+     "normalised mean gross error sum |Cp - Co| / sum Co",
+     F::sums,
+     nmge,
+     true,
+     D::plain,
+     "dNMGE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"RMSE",
+     "  RMSE  = sqrt(mean (Cp - Co)^2): root mean square error, in the quantity's units; 0 for a "
+     "perfect model",
+     "root mean square error sqrt(mean (Cp - Co)^2), in the quantity's units",
+     F::sums,
+     rmse,
+     true,
+     D::plain,
+     "dRMSE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"CRMSE",
+     "  CRMSE = sqrt(mean ((Cp - mean Cp) - (Co - mean Co))^2): centred root mean square error, in "
+     "the quantity's units; RMSE^2 = MB^2 + CRMSE^2",
+     "centred root mean square error sqrt(mean ((Cp - mean Cp) - (Co - mean Co))^2), in the "
+     "quantity's units",
+     F::about_means,
+     crmse,
+     true,
+     D::plain,
+     "dCRMSE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"SDR",
+     "  SDR   = SdP / SdO: ratio of the standard deviations (divisor N); 1 for a perfect model",
+     "ratio of the standard deviations SdP / SdO",
+     F::about_means,
+     sdr,
+     true,
+     D::log,
+     "dlnSDR",
+     ln_sdr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"IOA",
+     "  IOA   = 1 - A/B when A <= B, else B/A - 1, A = sum |Cp - Co|, B = 2 sum |Co - mean Co|: "
+     "refined index of agreement (Willmott et al. 2012); 1 for a perfect model",
+     "refined index of agreement of Willmott et al. (2012)",
+     F::about_means,
+     ioa,
+     true,
+     D::plain,
+     "dIOA",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"COE",
+     "  COE   = 1 - sum |Cp - Co| / sum |Co - mean Co|: coefficient of efficiency (Legates and "
+     "McCabe 1999); 1 for a perfect model",
+     "coefficient of efficiency of Legates and McCabe (1999)",
+     F::about_means,
+     coe,
+     true,
+     D::plain,
+     "dCOE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"NSE",
+     "  NSE   = 1 - sum (Cp - Co)^2 / sum (Co - mean Co)^2: model efficiency (Nash and Sutcliffe "
+     "1970); 1 for a perfect model",
+     "model efficiency of Nash and Sutcliffe (1970)",
+     F::about_means,
+     nse,
+     true,
+     D::plain,
+     "dNSE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"KGE",
+     "  KGE   = 1 - sqrt((R - 1)^2 + (SDR - 1)^2 + (mean Cp / mean Co - 1)^2): Kling-Gupta "
+     "efficiency (Gupta et al. 2009); 1 for a perfect model",
+     "Kling-Gupta efficiency of Gupta et al. (2009)",
+     F::about_means,
+     kge,
+     true,
+     D::plain,
+     "dKGE",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     Section::operational},
+    {"MQI",
+     "  Modelling quality objective (FAIRMODE guidance document version 3.3), with --uncertainty:\n"
+     "  MQI   = RMSE / (beta RMS_U), U(O) = U sqrt((1 - alpha^2) O^2 + alpha^2 RV^2), RMS_U = "
+     "sqrt(mean U(Oi)^2); RV in the quantity's units; met when <= 1",
+     "model quality indicator RMSE / (beta RMS_U)",
+     F::about_means,
+     mqi,
+     true,
+     D::plain,
+     "dMQI",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     kObj,
+     N::uncertainty,
+     true},
+    {"MQI_Y",
+     "  MQI_Y = |mean Co - mean Cp| / (beta U(mean Co)), U(mean) = U sqrt((1 - alpha^2) mean^2/NP "
+     "+ alpha^2 RV^2/NNP); met when <= 1; only with NP and NNP",
+     "quality indicator of the means |mean Co - mean Cp| / (beta U(mean Co))",
+     F::sums,
+     mqi_y,
+     true,
+     D::plain,
+     "dMQI_Y",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     kObj,
+     N::uncertainty_of_means,
+     true},
+    {"MPI_bias",
+     "  MPI_bias = (mean Cp - mean Co) / (beta RMS_U); each |MPI| met when <= 1",
+     "bias indicator (mean Cp - mean Co) / (beta RMS_U)",
+     F::about_means,
+     mpi_bias,
+     true,
+     D::plain,
+     "dMPI_bias",
+     nullptr,
+     "MPIb",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     kObj,
+     N::uncertainty,
+     true},
+    {"MPI_R",
+     "  MPI_R = 2 SdO SdP (1 - R) / (beta RMS_U)^2",
+     "correlation indicator 2 SdO SdP (1 - R) / (beta RMS_U)^2",
+     F::about_means,
+     mpi_r,
+     true,
+     D::plain,
+     "dMPI_R",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     kObj,
+     N::uncertainty,
+     true},
+    {"MPI_sd",
+     "  MPI_sd = (SdP - SdO) / (beta RMS_U)",
+     "standard deviation indicator (SdP - SdO) / (beta RMS_U)",
+     F::about_means,
+     mpi_sd,
+     true,
+     D::plain,
+     "dMPI_sd",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     kObj,
+     N::uncertainty,
+     true},
+    {"MPI_perc",
+     "  MPI_perc = (Cp_P - Co_P) / (beta U(Co_P)), Cp_P and Co_P the P-th percentiles (type 7) of "
+     "the predicted and the observed values",
+     "high-percentile indicator (Cp_P - Co_P) / (beta U(Co_P))",
+     F::high_values,
+     mpi_perc,
+     true,
+     D::plain,
+     "dMPI_perc",
+     nullptr,
+     "MPIp",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     kObj,
+     N::uncertainty,
+     true},
+    {"MQI90",
+     "  MQI90 = 90th percentile of the MQI of the S arc or label groups with N >= 3 (ascending, "
+     "k = floor(0.9 S), d = 0.9 S - k: MQI(k) + d (MQI(k+1) - MQI(k)); S = 1: MQI(1)); group all",
+     "90th percentile of the groups' MQI",
+     F::sums,
+     over_groups,
+     true,
+     D::none,
+     "",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     true,
+     Shown::in_section,
+     {},
+     kObj,
+     N::uncertainty,
+     true},
+    {"Y90",
+     "  Y90   = the same of the groups' MQI_Y; MQI90 and Y90 met when <= 1",
+     "90th percentile of the groups' MQI_Y",
+     F::sums,
+     over_groups,
+     true,
+     D::none,
+     "",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     true,
+     Shown::in_section,
+     {},
+     kObj,
+     N::uncertainty_of_means,
+     true},
+    {"groups_above_1",
+     "  groups_above_1 = how many of the S groups have an MQI above 1 (no limits: -99.0)",
+     "groups whose MQI is above 1",
+     F::sums,
+     over_groups,
+     true,
+     D::none,
+     "",
+     nullptr,
+     "",
+     Written::count,
+     false,
+     true,
+     Shown::in_section,
+     {},
+     kObj,
+     N::uncertainty,
+     false},
+    {"RMS_U",
+     "",
+     "root mean square of the measurement uncertainty",
+     F::about_means,
+     rms_u,
+     false,
+     D::none,
+     "",
+     nullptr,
+     "",
+     Written::real,
+     false,
+     false,
+     Shown::in_section,
+     {},
+     kObj,
+     N::uncertainty,
+     false},
 };
 static_assert(std::size(kTable) == kMeasures, "one table entry per measure identity");
 
+constexpr SectionEntry kLaterSections[] = {
+    {Section::operational, "operational", "Operational statistics",
+     "the operational statistics of air-quality model evaluation, each with 95% limits; "
+     "MB, MGE, RMSE and CRMSE in the quantity's units"},
+    {Section::objective, "objective", "Modelling quality objective",
+     "the modelling quality objective (FAIRMODE guidance document version 3.3) against the "
+     "measurement uncertainty given with --uncertainty; RV in the quantity's units (the presets: "
+     "ug/m3)"},
+};
+
 }  // namespace
+
+std::span<const SectionEntry> later_sections() {
+  return kLaterSections;
+}
+
+std::vector<int> section_measures(Section section, bool differences) {
+  std::vector<int> out;
+  for (int id = 0; id < kMeasures; ++id) {
+    const MeasureEntry& entry = kTable[id];
+    if (entry.section != section) continue;
+    if (differences ? entry.difference != Difference::none : entry.limits) out.push_back(id);
+  }
+  return out;
+}
+
+bool formed_with(int id, const Uncertainty* u, bool all) {
+  const MeasureEntry& entry = kTable[id];
+  if (entry.needs == Needs::nothing) return true;
+  if (u == nullptr) return false;
+  if (entry.needs == Needs::uncertainty_of_means && !u->of_means()) return false;
+  return !entry.over_groups || all;
+}
+
+std::vector<int> plain_measures() {
+  std::vector<int> out;
+  for (int id = 0; id < kMeasures; ++id) {
+    if (kTable[id].shown == Shown::means) out.push_back(id);
+  }
+  return out;
+}
 
 std::span<const MeasureEntry> measure_table() {
   return kTable;
@@ -180,15 +698,6 @@ PairSums pair_terms(float co, float cp) {
   return s;
 }
 
-void PairStats::add_deviations(float co, float cp, double w) {
-  const double dop = static_cast<double>(co) - sums.co / sums.n;
-  const double dpp = static_cast<double>(cp) - sums.cp / sums.n;
-  const double wdo = w * dop;
-  soo += wdo * dop;
-  spp += w * dpp * dpp;
-  sop += wdo * dpp;
-}
-
 double log_mg(const PairSums& s) {
   return s.npos > 0 ? (s.lnco - s.lncp) / s.npos : kNan;
 }
@@ -220,7 +729,9 @@ PairSummary summarize(std::span<const Pair> pairs) {
   PairSummary out;
   for (const Pair& p : pairs) out.stats.sums.add(pair_terms(p.co, p.cp));
   if (!pairs.empty()) {
-    for (const Pair& p : pairs) out.stats.add_deviations(p.co, p.cp, 1.0);
+    const double mo = out.stats.sums.co / out.stats.sums.n;
+    const double mp = out.stats.sums.cp / out.stats.sums.n;
+    for (const Pair& p : pairs) out.stats.add_deviations(mo, mp, p.co, p.cp, 1.0);
   }
   std::vector<float> observed, predicted;
   for (const Pair& p : pairs) {

@@ -1,0 +1,87 @@
+// Exceedances of thresholds: the contingency table of observed against predicted
+// values above a threshold T (a hits, b false alarms, c misses, d correct
+// negatives) and the forecast-verification scores formed from it. The thresholds
+// are a run-time set (one or more per quantity), so their scores are held apart
+// from the fixed table of measures: per model, quantity, group and threshold, and
+// per pair of models on the lines where both pairs are valid.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "evaluate/input/groups.h"
+#include "evaluate/input/study.h"
+#include "evaluate/statistics/measures.h"
+
+namespace evaluate {
+
+// Counts held as doubles (exact to 2^53); a pair repeated w times counts w times.
+struct Contingency {
+  double a = 0;  // Co > T and Cp > T
+  double b = 0;  // Co <= T and Cp > T
+  double c = 0;  // Co > T and Cp <= T
+  double d = 0;  // neither
+  double n() const { return a + b + c + d; }
+  void add(const Contingency& o) {
+    a += o.a;
+    b += o.b;
+    c += o.c;
+    d += o.d;
+  }
+};
+
+// The scores, in writing order: POD, FAR, F, CSI, FBI, ETS.
+inline constexpr std::size_t kScores = 6;
+using ScoreValues = std::array<double, kScores>;
+
+struct ScoreEntry {
+  std::string_view name;    // the table's column title; "POD@200" in the tidy file
+  std::string_view header;  // the header's definition after the name
+  std::string_view title;   // the page's text of what the score is
+};
+std::span<const ScoreEntry, kScores> score_table();
+
+// The names of the counts in the tidy file, a to d: "hits" ... "correct_negatives".
+std::span<const std::string_view, 4> count_names();
+
+// Every score of `t`; NaN where its denominator is 0.
+ScoreValues scores_of(const Contingency& t);
+
+// The threshold as std::to_chars writes the float, shortest: "200", "0.3".
+std::string threshold_text(float t);
+
+// The contingency tables of a block's lines for given thresholds (by the block's
+// quantity) under a weighting, line i counted times[i] times: per group, quantity,
+// threshold and series, a series being a model's valid pairs (m) or a side of a
+// pair of models on the lines where both are valid (nm + 2p, nm + 2p + 1), as the
+// evaluator's.
+class ExceedanceCounter {
+ public:
+  ExceedanceCounter(const Block& block, const std::vector<Group>& groups,
+                    std::vector<std::vector<float>> thresholds);
+  void count(std::span<const std::uint32_t> times);
+  const Contingency& table(std::size_t g, std::size_t k, std::size_t t, std::size_t s) const {
+    return groups_[slot(g, k, t) * ns_ + s];
+  }
+  std::size_t thresholds(std::size_t k) const { return thresholds_[k].size(); }
+  std::size_t series() const { return ns_; }
+
+ private:
+  std::size_t slot(std::size_t g, std::size_t k, std::size_t t) const {
+    return g * per_group_ + first_[k] + t;
+  }
+  const Block& block_;
+  std::size_t nq_, nm_, ns_, n_cells_, n_groups_, per_group_ = 0;
+  std::vector<std::vector<float>> thresholds_;  // [k]
+  std::vector<std::size_t> first_;              // [k]: its first threshold's index
+  std::vector<std::size_t> cell_of_;            // a line's cell: stratum * 3 + stability
+  std::vector<std::vector<std::size_t>> group_cells_;
+  std::vector<Contingency> cells_, groups_;
+};
+
+}  // namespace evaluate
