@@ -63,6 +63,7 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   index_lines();
   index_groups(groups);
   rank_values();
+  index_cells();
   slots_.resize(std::max(n_cells_, n_groups_) * nq_ * ns_);
   stats_.resize(n_groups_ * nq_ * ns_);
   values_.resize(n_groups_ * nq_ * (nm_ + np_));
@@ -171,31 +172,47 @@ std::span<const std::size_t> Evaluator::group_slots(std::size_t g, Gathering gat
 // pass over the lines.
 void Evaluator::add_lines(std::span<const std::uint32_t> times, Gathering gathering) {
   std::fill(slots_.begin(), slots_.end(), PairSums{});
+  const bool by_cell = gathering == Gathering::by_cell;
+  if (by_cell) std::fill(cell_squares_.begin(), cell_squares_.end(), Squares{});
   const std::size_t nq = nq_, nm = nm_, ns = ns_;
   const Series* series = series_.data();
   const PairSums* terms = terms_.data();
+  const Squares* squares = squares_.data();
   const std::uint8_t* valid = valid_.data();
-  auto add_line = [&](std::size_t i, PairSums* sums, double w) {
+  // A cell's lines add their squares about the cell's centre as well (`sq`).
+  auto add_line = [&](std::size_t i, PairSums* sums, Squares* sq, double w) {
     for (std::size_t k = 0; k < nq; ++k) {
       const PairSums* t = terms + (i * nq + k) * nm;
+      const Squares* q = squares + (i * nq + k) * nm;
       PairSums* c = sums + k * ns;
+      Squares* cq = sq == nullptr ? nullptr : sq + k * ns;
       // A model's terms are zero where its pair is not valid: added as they stand.
       for (std::size_t m = 0; m < nm; ++m) c[m].add_times(t[m], w);
+      if (cq != nullptr) {
+        for (std::size_t m = 0; m < nm; ++m) cq[m].add_times(q[m], w);
+      }
       // Both sides of a pair of models hold the same lines.
       for (std::size_t s = nm; s < ns; s += 2) {
         if (!covers(valid[i * nq + k], series[s])) continue;
-        c[s].add_times(t[series[s].model], w);
-        c[s + 1].add_times(t[series[s + 1].model], w);
+        const auto a = static_cast<std::size_t>(series[s].model);
+        const auto b = static_cast<std::size_t>(series[s + 1].model);
+        c[s].add_times(t[a], w);
+        c[s + 1].add_times(t[b], w);
+        if (cq == nullptr) continue;
+        cq[s].add_times(q[a], w);
+        cq[s + 1].add_times(q[b], w);
       }
     }
   };
   for (std::size_t i = 0; i < n_lines_; ++i) {
     if (times[i] == 0) continue;
     const double w = times[i];
-    if (gathering == Gathering::by_cell) {
-      add_line(i, &slots_[cell_of_[i] * nq * ns], w);
+    if (by_cell) {
+      add_line(i, &slots_[cell_of_[i] * nq * ns], &cell_squares_[cell_of_[i] * nq * ns], w);
     } else {
-      for (std::size_t slot : cell_groups_[cell_of_[i]]) add_line(i, &slots_[slot * nq * ns], w);
+      for (std::size_t slot : cell_groups_[cell_of_[i]]) {
+        add_line(i, &slots_[slot * nq * ns], nullptr, w);
+      }
     }
   }
 }
@@ -235,73 +252,6 @@ void Evaluator::deviations(std::span<const std::uint32_t> times, std::size_t ser
           const auto [mo, mp] = means_[first + s];
           stats_[first + s].add_deviations(mo, mp, co, block_.cp(i, k, series_[s].model), w);
         }
-      }
-    }
-  }
-}
-
-// The deviations of a resample, gathered by cell: the squares and products about
-// each cell's own means, line by line into the line's cell, then into each group
-// with the cell's offset from the group's means (sum (x - m)^2 = sum (x - mc)^2 +
-// n (mc - m)^2, exact as the sums are); the absolute deviations of the observed
-// values, which do not split so, about the group's mean line by line.
-void Evaluator::cell_deviations(std::span<const std::uint32_t> times, std::size_t series) {
-  cell_stats_.assign(slots_.size(), PairStats{});
-  cell_means_.resize(slots_.size());
-  for (std::size_t j = 0; j < slots_.size(); ++j) {
-    cell_stats_[j].sums = slots_[j];
-    cell_means_[j] = {slots_[j].co / slots_[j].n, slots_[j].cp / slots_[j].n};
-  }
-  means_.resize(stats_.size());
-  for (std::size_t j = 0; j < stats_.size(); ++j) {
-    means_[j] = {stats_[j].sums.co / stats_[j].sums.n, stats_[j].sums.cp / stats_[j].sums.n};
-  }
-  for (std::size_t i = 0; i < n_lines_; ++i) {
-    if (times[i] == 0) continue;
-    const double w = times[i];
-    const std::size_t c = cell_of_[i];
-    for (std::size_t k = 0; k < nq_; ++k) {
-      const unsigned valid = valid_[i * nq_ + k];
-      if (valid == 0) continue;
-      const float co = block_.co(i, k);
-      const std::size_t first = (c * nq_ + k) * ns_;
-      for (std::size_t s = 0; s < series; ++s) {
-        if (!covers(valid, series_[s])) continue;
-        const auto [mo, mp] = cell_means_[first + s];
-        cell_stats_[first + s].add_squares(mo, mp, co, block_.cp(i, k, series_[s].model), w);
-      }
-      for (std::size_t g : cell_groups_[c]) {
-        const std::size_t at = (g * nq_ + k) * ns_;
-        // The second side of a pair shares the first side's observed values.
-        for (std::size_t s = 0; s < series; s += s < nm_ ? 1 : 2) {
-          if (!covers(valid, series_[s])) continue;
-          const double d = static_cast<double>(co) - means_[at + s].first;
-          stats_[at + s].sao += w * (d < 0.0 ? -d : d);
-        }
-      }
-    }
-  }
-  add_cells_deviations(series);
-}
-
-// Each group's squares and products from its cells' (see cell_deviations).
-void Evaluator::add_cells_deviations(std::size_t series) {
-  for (std::size_t g = 0; g < n_groups_; ++g) {
-    for (std::size_t k = 0; k < nq_; ++k) {
-      const std::size_t at = (g * nq_ + k) * ns_;
-      for (std::size_t s = 0; s < series; ++s) {
-        PairStats& gs = stats_[at + s];
-        for (std::size_t c : group_cells_[g]) {
-          const PairStats& cs = cell_stats_[(c * nq_ + k) * ns_ + s];
-          if (!(cs.sums.n > 0)) continue;
-          const double dmo = cell_means_[(c * nq_ + k) * ns_ + s].first - means_[at + s].first;
-          const double dmp = cell_means_[(c * nq_ + k) * ns_ + s].second - means_[at + s].second;
-          gs.soo += cs.soo + cs.sums.n * dmo * dmo;
-          gs.spp += cs.spp + cs.sums.n * dmp * dmp;
-          gs.sop += cs.sop + cs.sums.n * dmo * dmp;
-          gs.sdd += cs.sdd + cs.sums.n * (dmp - dmo) * (dmp - dmo);
-        }
-        if (s >= nm_ && (s - nm_) % 2 == 1) gs.sao = stats_[at + s - 1].sao;
       }
     }
   }

@@ -104,8 +104,11 @@ class Evaluator {
   void add_lines(std::span<const std::uint32_t> times, Gathering gathering);
   void gather(Gathering gathering);
   void deviations(std::span<const std::uint32_t> times, std::size_t series);
+  // A resample's deviations, gathered by cell (cell_deviations.cpp).
+  void index_cells();
   void cell_deviations(std::span<const std::uint32_t> times, std::size_t series);
-  void add_cells_deviations(std::size_t series);
+  void add_cell_squares(std::size_t series);
+  void absolute_deviations(std::span<const std::uint32_t> times);
   void high_values(std::span<const std::uint32_t> times, std::size_t series);
   bool selected(const MeasureEntry& entry, Selection selection) const;
   bool needed(Formed formed, Selection selection, bool differences) const;
@@ -133,8 +136,30 @@ class Evaluator {
   std::vector<PairSums> slots_;   // [(slot * nq + k) * ns + s]: a cell's or a group's sums
   std::vector<PairStats> stats_;  // [(g * nq + k) * ns + s]
   std::vector<std::pair<double, double>> means_;  // of stats_: mean Co, mean Cp
-  std::vector<PairStats> cell_stats_;             // a resample's deviations per cell, as slots_
-  std::vector<std::pair<double, double>> cell_means_;
+  // The squares and products of a line's deviations from its cell's centre: the
+  // point estimate's means of the cell's valid pairs of the model, [(c * nq + k) * nm
+  // + m]; per line as terms_, per cell as slots_.
+  struct Squares {
+    double oo = 0, pp = 0, op = 0, dd = 0;
+    void add_times(const Squares& o, double w) {
+      oo += w * o.oo;
+      pp += w * o.pp;
+      op += w * o.op;
+      dd += w * o.dd;
+    }
+  };
+  std::vector<std::pair<double, double>> centre_;
+  std::vector<Squares> squares_, cell_squares_;
+  // Per cell and quantity, [c * nq + k], its lines with a valid pair in descending
+  // order of the observed value; per group, quantity and series, the count and sum
+  // of the observed values above the group's mean.
+  struct Descending {
+    float co;
+    std::uint32_t line;
+    std::uint8_t valid;  // as valid_
+  };
+  std::vector<std::vector<Descending>> descending_;
+  std::vector<std::pair<double, double>> above_;
   std::vector<MeasureValues> values_;
   std::vector<const Uncertainty*> uncertainty_;  // [k]
   bool objective_ = false;                       // any quantity has an uncertainty

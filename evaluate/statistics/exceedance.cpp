@@ -85,47 +85,77 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
       }
     }
   }
-}
-
-void ExceedanceCounter::count(std::span<const std::uint32_t> times) {
-  cells_.assign(n_cells_ * per_group_ * ns_, Contingency{});
-  groups_.assign(n_groups_ * per_group_ * ns_, Contingency{});
-  auto add = [](Contingency& to, bool o, bool p, double w) {
-    (o ? (p ? to.a : to.c) : (p ? to.b : to.d)) += w;
-  };
-  for (std::size_t i = 0; i < block_.size(); ++i) {
-    if (times[i] == 0) continue;
-    const double w = times[i];
+  // A line's kind, per threshold: its valid models and which of its values lie
+  // above the threshold. A cell holds few kinds; a resample counts the kinds.
+  const std::size_t slots = per_group_;
+  kind_of_.assign(block.size() * slots, 0);
+  kinds_.assign(n_cells_ * slots, {});
+  for (std::size_t i = 0; i < block.size(); ++i) {
     for (std::size_t k = 0; k < nq_; ++k) {
       unsigned valid = 0;
       for (std::size_t m = 0; m < nm_; ++m) {
-        if (block_.pair_state(i, k, static_cast<int>(m)) == PairState::valid) valid |= 1u << m;
+        if (block.pair_state(i, k, static_cast<int>(m)) == PairState::valid) valid |= 1u << m;
       }
-      if (valid == 0) continue;
-      const float co = block_.co(i, k);
       for (std::size_t t = 0; t < thresholds_[k].size(); ++t) {
         const float limit = thresholds_[k][t];
-        Contingency* c = &cells_[(cell_of_[i] * per_group_ + first_[k] + t) * ns_];
-        auto above = [&](std::size_t m) { return block_.cp(i, k, static_cast<int>(m)) > limit; };
+        Kind kind{valid, block.co(i, k) > limit ? 1u : 0u};
         for (std::size_t m = 0; m < nm_; ++m) {
-          if (valid & (1u << m)) add(c[m], co > limit, above(m), w);
+          if (block.cp(i, k, static_cast<int>(m)) > limit) kind.above |= 2u << m;
         }
-        std::size_t s = nm_;
-        for (std::size_t a = 0; a < nm_; ++a) {
-          for (std::size_t b = a + 1; b < nm_; ++b, s += 2) {
-            if (!(valid & (1u << a)) || !(valid & (1u << b))) continue;
-            add(c[s], co > limit, above(a), w);
-            add(c[s + 1], co > limit, above(b), w);
-          }
+        std::vector<Kind>& known = kinds_[cell_of_[i] * slots + first_[k] + t];
+        const auto at = std::find(known.begin(), known.end(), kind);
+        kind_of_[i * slots + first_[k] + t] = static_cast<std::uint32_t>(at - known.begin());
+        if (at == known.end()) known.push_back(kind);
+      }
+    }
+  }
+  for (const std::vector<Kind>& known : kinds_) {
+    first_kind_.push_back(n_kinds_);
+    n_kinds_ += known.size();
+  }
+}
+
+void ExceedanceCounter::count(std::span<const std::uint32_t> times) {
+  const std::size_t slots = per_group_;
+  times_of_kind_.assign(n_kinds_, 0.0);
+  for (std::size_t i = 0; i < block_.size(); ++i) {
+    if (times[i] == 0) continue;
+    const double w = times[i];
+    const std::size_t* first = &first_kind_[cell_of_[i] * slots];
+    const std::uint32_t* kind = &kind_of_[i * slots];
+    for (std::size_t j = 0; j < slots; ++j) times_of_kind_[first[j] + kind[j]] += w;
+  }
+  groups_.assign(n_groups_ * slots * ns_, Contingency{});
+  for (std::size_t g = 0; g < n_groups_; ++g) {
+    for (std::size_t c : group_cells_[g]) {
+      for (std::size_t j = 0; j < slots; ++j) {
+        Contingency* out = &groups_[(g * slots + j) * ns_];
+        const std::vector<Kind>& known = kinds_[c * slots + j];
+        for (std::size_t e = 0; e < known.size(); ++e) {
+          const double w = times_of_kind_[first_kind_[c * slots + j] + e];
+          if (w != 0.0) add_kind(out, known[e], w);
         }
       }
     }
   }
-  for (std::size_t g = 0; g < n_groups_; ++g) {
-    for (std::size_t c : group_cells_[g]) {
-      for (std::size_t j = 0; j < per_group_ * ns_; ++j) {
-        groups_[g * per_group_ * ns_ + j].add(cells_[c * per_group_ * ns_ + j]);
-      }
+}
+
+// w lines of kind `kind` into the tables of every series that holds them.
+void ExceedanceCounter::add_kind(Contingency* out, const Kind& kind, double w) const {
+  auto add = [&](Contingency& to, std::size_t m) {
+    const bool o = (kind.above & 1u) != 0;
+    const bool p = (kind.above & (2u << m)) != 0;
+    (o ? (p ? to.a : to.c) : (p ? to.b : to.d)) += w;
+  };
+  for (std::size_t m = 0; m < nm_; ++m) {
+    if (kind.valid & (1u << m)) add(out[m], m);
+  }
+  std::size_t s = nm_;
+  for (std::size_t a = 0; a < nm_; ++a) {
+    for (std::size_t b = a + 1; b < nm_; ++b, s += 2) {
+      if (!(kind.valid & (1u << a)) || !(kind.valid & (1u << b))) continue;
+      add(out[s], a);
+      add(out[s + 1], b);
     }
   }
 }

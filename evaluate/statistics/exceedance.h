@@ -81,7 +81,20 @@ class ExceedanceCounter {
   std::vector<std::size_t> first_;              // [k]: its first threshold's index
   std::vector<std::size_t> cell_of_;            // a line's cell: stratum * 3 + stability
   std::vector<std::vector<std::size_t>> group_cells_;
-  std::vector<Contingency> cells_, groups_;
+  // A line's kind for one threshold: the models with a valid pair (bit m), and which
+  // values lie above the threshold (bit 0 the observed, bit 1 + m model m's).
+  struct Kind {
+    unsigned valid = 0;
+    unsigned above = 0;
+    bool operator==(const Kind&) const = default;
+  };
+  void add_kind(Contingency* out, const Kind& kind, double w) const;
+  std::vector<std::vector<Kind>> kinds_;  // [cell * slots + slot]: the kinds its lines have
+  std::vector<std::uint32_t> kind_of_;    // [i * slots + slot]: the line's kind in its cell
+  std::vector<std::size_t> first_kind_;   // [cell * slots + slot]: its first in times_of_kind_
+  std::size_t n_kinds_ = 0;
+  std::vector<double> times_of_kind_;  // a resample's count of each kind in each cell
+  std::vector<Contingency> groups_;
 };
 
 }  // namespace evaluate
