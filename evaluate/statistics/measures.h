@@ -186,24 +186,24 @@ struct MeasureEntry {
   // an earlier entry's text defines the measure too.
   std::string_view header;
   std::string_view title;  // the page's text of what the measure is
-  Formed formed;
-  double (*of)(const PairStats&);
-  bool limits;  // given with bootstrap limits and a mark
-  Difference difference;
-  std::string_view difference_name;  // "dFB", "dlnMG"; empty without a difference
+  Formed formed = Formed::sums;
+  double (*of)(const PairStats&) = nullptr;
+  bool limits = true;  // given with bootstrap limits and a mark
+  Difference difference = Difference::plain;
+  std::string_view difference_name = {};  // "dFB", "dlnMG"; empty without a difference
   // For a log difference: the natural logarithm of the measure, or of its part that
   // differs between two models on the same lines.
-  double (*log_of)(const PairStats&);
-  std::string_view limit_title;  // the .lo/.hi titles' stem where the name is too long
-  Written written;
+  double (*log_of)(const PairStats&) = nullptr;
+  std::string_view limit_title = {};  // the .lo/.hi titles' stem where the name is too long
+  Written written = Written::real;
   // A measure given once per value of a repeatable option, its names made at run
   // time ("FOT@200"); none is yet: the exceedance scores, one set per threshold of
   // --threshold, are held apart (see exceedance.h).
-  bool per_threshold;
+  bool per_threshold = false;
   // A measure formed over the groups' values (a percentile of them, for the group
   // "all") rather than per group: the evaluator forms it from the groups' values.
-  bool over_groups;
-  Shown shown;
+  bool over_groups = false;
+  Shown shown = Shown::in_section;
   // The page's text of what the difference is, where the entry's name and kind of
   // difference do not say it ("ln X of the first model minus ln X of the second").
   std::string_view difference_title = {};
