@@ -126,28 +126,4 @@ TEST(EvaluateExceedance, CountsScoresAndDifferencesOfAPairsFile) {
   EXPECT_EQ(std::string::npos, dir.read("p-Evaluation.html").find("id=\"exceedances\""));
 }
 
-TEST(EvaluateExceedance, UsageErrors) {
-  struct Case {
-    std::vector<std::string> args;
-    std::string err_part;
-  };
-  const Case cases[] = {
-      {{"--threshold", "x"}, "bad value 'x' for --threshold"},
-      {{"--threshold", "CY="}, "bad value 'CY=' for --threshold"},
-      {{"--threshold", "1e39"}, "bad value '1e39' for --threshold"},
-      {{"--threshold", "nan"}, "bad value 'nan' for --threshold"},
-      {{"--pairs", "p.csv", "--threshold", "NO=3"}, "--threshold: the input has no quantity 'NO'"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.err_part);
-    testsupport::ScratchDir dir;
-    dir.write("p.csv", "group,quantity,observed,A\r\n1,CY,1,2\r\n1,CY,2,2\r\n1,CY,3,4\r\n");
-    const testsupport::RunResult r = testsupport::run_program(run_tlvstats, dir.path(), c.args);
-    EXPECT_EQ(2, r.status);
-    EXPECT_NE(std::string::npos, r.err.find(c.err_part)) << r.err;
-    EXPECT_FALSE(dir.exists("p-Model-Statistics.txt"));
-    EXPECT_FALSE(dir.exists("TLV-Model-Statistics.txt"));
-  }
-}
-
 }  // namespace

@@ -147,6 +147,7 @@ TEST(EvaluateObjective, NinetiethPercentileOverTheGroups) {
   EXPECT_TRUE(std::isnan(evaluate::groups_percentile90({})));
 }
 
+// The usage errors of --uncertainty, --beta, --percentile and --threshold.
 TEST(EvaluateObjective, UsageErrors) {
   struct Case {
     std::vector<std::string> args;
@@ -167,6 +168,11 @@ TEST(EvaluateObjective, UsageErrors) {
       {{"--beta", "2"}, "--beta needs --uncertainty"},
       {{"--percentile", "90"}, "--percentile needs --uncertainty"},
       {{"--pairs", "p.csv", "--uncertainty", "NO=no2"}, "--uncertainty: the input has no quantity"},
+      {{"--threshold", "x"}, "bad value 'x' for --threshold"},
+      {{"--threshold", "CY="}, "bad value 'CY=' for --threshold"},
+      {{"--threshold", "1e39"}, "bad value '1e39' for --threshold"},
+      {{"--threshold", "nan"}, "bad value 'nan' for --threshold"},
+      {{"--pairs", "p.csv", "--threshold", "NO=3"}, "--threshold: the input has no quantity 'NO'"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.err_part);

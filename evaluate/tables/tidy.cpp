@@ -79,9 +79,9 @@ TidyRow row_base(const Evaluation& ev, std::size_t q, std::size_t g) {
   return base;
 }
 
-// A model's rows of the measures `ids`: value, limits (where it has them) and mark.
-void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_t q, std::size_t g,
-                    std::size_t m, const std::vector<int>& ids) {
+// The key and counts of model m's line of quantity q and group g, and of a pair of
+// models' line.
+TidyRow model_row(const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m) {
   const ModelGroupResult& r = ev.results[q][g].models[m];
   TidyRow row = row_base(ev, q, g);
   row.model = ev.models[m];
@@ -92,6 +92,23 @@ void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_
   row.n = r.n;
   row.n_pos = r.npos;
   row.boot = r.boot;
+  return row;
+}
+TidyRow difference_row(const Evaluation& ev, std::size_t q, std::size_t g,
+                       const DifferenceResult& d) {
+  TidyRow row = row_base(ev, q, g);
+  row.model = pair_name(ev, d);
+  row.lines = d.lines;
+  row.n_both = d.n_both;
+  row.boot = d.boot;
+  return row;
+}
+
+// A model's rows of the measures `ids`: value, limits (where it has them) and mark.
+void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_t q, std::size_t g,
+                    std::size_t m, const std::vector<int>& ids) {
+  const ModelGroupResult& r = ev.results[q][g].models[m];
+  TidyRow row = model_row(ev, q, g, m);
   const auto verdicts = acceptance(r.value, ev.criteria);
   const Uncertainty* u = ev.uncertainty[q] ? &*ev.uncertainty[q] : nullptr;
   const bool all = ev.groups[g].kind == GroupKind::all;
@@ -111,11 +128,7 @@ void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_
 void add_difference_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_t q,
                          std::size_t g, const std::vector<int>& ids) {
   for (const DifferenceResult& d : ev.results[q][g].differences) {
-    TidyRow row = row_base(ev, q, g);
-    row.model = pair_name(ev, d);
-    row.lines = d.lines;
-    row.n_both = d.n_both;
-    row.boot = d.boot;
+    TidyRow row = difference_row(ev, q, g, d);
     for (int k : ids) {
       if (!formed_with(k, ev.uncertainty[q] ? &*ev.uncertainty[q] : nullptr, false)) continue;
       row.measure = measure_entry(k).difference_name;
@@ -182,24 +195,8 @@ void add_exceedances(std::vector<TidyRow>& rows, const Evaluation& ev) {
         const GroupResult& gr = ev.results[q][g];
         const auto& lines = differences ? gr.difference_exceedances : gr.model_exceedances;
         for (std::size_t j = 0; j < lines.size(); ++j) {
-          TidyRow row = row_base(ev, q, g);
-          if (differences) {
-            const DifferenceResult& d = gr.differences[j / nt];
-            row.model = pair_name(ev, d);
-            row.lines = d.lines;
-            row.n_both = d.n_both;
-            row.boot = d.boot;
-          } else {
-            const ModelGroupResult& r = gr.models[j / nt];
-            row.model = ev.models[j / nt];
-            row.lines = r.lines;
-            row.obs_out = r.observed_out;
-            row.mod_unr = r.model_unread;
-            row.mod_neg = r.model_negative;
-            row.n = r.n;
-            row.n_pos = r.npos;
-            row.boot = r.boot;
-          }
+          const TidyRow row = differences ? difference_row(ev, q, g, gr.differences[j / nt])
+                                          : model_row(ev, q, g, j / nt);
           add_exceedance_rows(rows, row, lines[j], differences);
         }
       }
