@@ -3,6 +3,7 @@
 // threshold's name in the tidy file, and the usage errors of --threshold.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -17,21 +18,10 @@ namespace {
 
 const double kNan = std::nan("");
 
-void expect_scores(const evaluate::ScoreValues& want, const evaluate::ScoreValues& got) {
-  for (std::size_t j = 0; j < want.size(); ++j) {
-    SCOPED_TRACE(evaluate::score_table()[j].name);
-    if (std::isnan(want[j])) {
-      EXPECT_TRUE(std::isnan(got[j])) << got[j];
-    } else {
-      EXPECT_NEAR(want[j], got[j], 1e-15);
-    }
-  }
-}
-
 TEST(EvaluateExceedance, ScoresOfHandCountedTables) {
   struct Case {
     evaluate::Contingency t;
-    evaluate::ScoreValues want;  // POD, FAR, F, CSI, FBI, ETS
+    std::array<double, 6> want;  // POD, FAR, F, CSI, FBI, ETS
   };
   const Case cases[] = {
       // ar = 2 * 2 / 5 = 0.8: ETS = 0.2 / 2.2.
@@ -47,7 +37,24 @@ TEST(EvaluateExceedance, ScoresOfHandCountedTables) {
       // ar = 5 * 4 / 10 = 2: ETS = (3 - 2) / (6 - 2).
       {{3, 2, 1, 4}, {0.75, 0.4, 2.0 / 6, 0.5, 1.25, 0.25}},
   };
-  for (const Case& c : cases) expect_scores(c.want, evaluate::scores_of(c.t));
+  const std::vector<int> scores = evaluate::threshold_measures(true);
+  ASSERT_EQ(6u, scores.size());
+  for (const Case& c : cases) {
+    const evaluate::MeasureValues got = evaluate::threshold_values(c.t);
+    for (std::size_t j = 0; j < scores.size(); ++j) {
+      SCOPED_TRACE(evaluate::measure_name(scores[j]));
+      if (std::isnan(c.want[j])) {
+        EXPECT_TRUE(std::isnan(got[scores[j]])) << got[scores[j]];
+      } else {
+        EXPECT_NEAR(c.want[j], got[scores[j]], 1e-15);
+      }
+    }
+    // The counts are the table's, a to d.
+    const std::vector<int> counts = evaluate::threshold_measures(false);
+    ASSERT_EQ(4u, counts.size());
+    EXPECT_EQ(c.t.a, got[counts[0]]);
+    EXPECT_EQ(c.t.d, got[counts[3]]);
+  }
 }
 
 TEST(EvaluateExceedance, ThresholdNames) {

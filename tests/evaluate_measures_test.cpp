@@ -304,11 +304,11 @@ TEST(EvaluateMeasures, TableNamesEveryMeasureAndDifference) {
   EXPECT_EQ(
       "FB MG NMSE VG FAC2 NAD RHCo RHCp RHCp/RHCo MeanO MeanP SdO SdP R MB MGE NMB NMGE RMSE "
       "CRMSE SDR IOA COE NSE KGE MQI MQI_Y MPI_bias MPI_R MPI_sd MPI_perc MQI90 Y90 groups_above_1 "
-      "RMS_U ",
+      "RMS_U hits false_alarms misses correct_negatives POD FAR F CSI FBI ETS ",
       names);
   EXPECT_EQ(
       "dFB dlnMG dNMSE dlnVG dFAC2 dNAD dlnRHC dR dMB dMGE dNMB dNMGE dRMSE dCRMSE dlnSDR dIOA "
-      "dCOE dNSE dKGE dMQI dMQI_Y dMPI_bias dMPI_R dMPI_sd dMPI_perc ",
+      "dCOE dNSE dKGE dMQI dMQI_Y dMPI_bias dMPI_R dMPI_sd dMPI_perc dPOD dFAR dF dCSI dFBI dETS ",
       differences);
   EXPECT_EQ("FB, MG, NMSE, VG, FAC2, NAD", evaluate::measure_list(evaluate::Shown::acceptance));
 }

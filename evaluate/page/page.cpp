@@ -119,14 +119,16 @@ std::vector<std::string> thresholds_of(const std::vector<TidyRow>& rows) {
 std::vector<TableKind> exceedance_kinds(const std::string& t, std::size_t number) {
   const std::string id = std::string("exceedances-").append(std::to_string(number));
   std::vector<Column> scores, counts, differences;
-  for (const ScoreEntry& entry : score_table()) {
+  for (int id : threshold_measures(true)) {
+    const MeasureEntry& entry = measure_entry(id);
     scores.push_back({std::string(entry.name) + "@" + t, std::string(entry.title)});
-    std::string difference(1, 'd');
-    difference.append(entry.name).append("@").append(t);
     differences.push_back(
-        {difference, std::string(entry.name) + " of the first model minus that of the second"});
+        {std::string(entry.difference_name) + "@" + t,
+         std::string(entry.name) + " of the first model minus that of the second"});
   }
-  for (std::string_view name : count_names()) counts.push_back({std::string(name) + "@" + t, ""});
+  for (int id : threshold_measures(false)) {
+    counts.push_back({std::string(measure_name(id)) + "@" + t, ""});
+  }
   const std::string above = std::string(" above ").append(t);
   return {{id,
            "exceedance scores" + above + " per model and group",

@@ -22,7 +22,7 @@ std::vector<int> limited(bool differences, bool objective) {
   std::vector<int> out;
   for (int id = 0; id < kMeasures; ++id) {
     const MeasureEntry& entry = measure_entry(id);
-    if (entry.needs != Needs::nothing && !objective) continue;
+    if (entry.per_threshold || (entry.needs != Needs::nothing && !objective)) continue;
     if (entry.limits && (!differences || entry.difference != Difference::none)) out.push_back(id);
   }
   return out;
@@ -144,7 +144,8 @@ class ExceedanceResamples {
  public:
   ExceedanceResamples(const Block& block, const ExceedanceCounter& counter, std::size_t groups,
                       int resamples)
-      : nq_(block.nq()),
+      : scores_(threshold_measures(true)),
+        nq_(block.nq()),
         nm_(static_cast<std::size_t>(block.models)),
         np_(nm_ * (nm_ - 1) / 2),
         b_(static_cast<std::size_t>(resamples)) {
@@ -156,9 +157,10 @@ class ExceedanceResamples {
   }
   // The values to hold.
   double wanted() const {
-    return static_cast<double>(lines_) * static_cast<double>(kScores) * static_cast<double>(b_);
+    return static_cast<double>(lines_) * static_cast<double>(scores_.size()) *
+           static_cast<double>(b_);
   }
-  void allocate() { values_.resize(lines_ * kScores * b_); }
+  void allocate() { values_.resize(lines_ * scores_.size() * b_); }
 
   void keep(const ExceedanceCounter& counter, std::size_t groups, std::size_t b) {
     for (std::size_t g = 0; g < groups; ++g) {
@@ -166,14 +168,13 @@ class ExceedanceResamples {
         const std::size_t nt = counter.thresholds(k);
         for (std::size_t t = 0; t < nt; ++t) {
           for (std::size_t m = 0; m < nm_; ++m) {
-            put(line(g, k, m * nt + t), scores_of(counter.table(g, k, t, m)), b);
+            put(line(g, k, m * nt + t), threshold_values(counter.table(g, k, t, m)), b);
           }
           for (std::size_t p = 0; p < np_; ++p) {
-            const ScoreValues x = scores_of(counter.table(g, k, t, nm_ + 2 * p));
-            const ScoreValues y = scores_of(counter.table(g, k, t, nm_ + 2 * p + 1));
-            ScoreValues d{};
-            for (std::size_t j = 0; j < kScores; ++j) d[j] = x[j] - y[j];
-            put(line(g, k, (nm_ + p) * nt + t), d, b);
+            put(line(g, k, (nm_ + p) * nt + t),
+                threshold_differences(counter.table(g, k, t, nm_ + 2 * p),
+                                      counter.table(g, k, t, nm_ + 2 * p + 1)),
+                b);
           }
         }
       }
@@ -201,20 +202,23 @@ class ExceedanceResamples {
   std::size_t line(std::size_t g, std::size_t k, std::size_t j) const {
     return g * per_group_ + first_[k] + j;
   }
-  void put(std::size_t at, const ScoreValues& v, std::size_t b) {
-    for (std::size_t j = 0; j < kScores; ++j) values_[(at * kScores + j) * b_ + b] = v[j];
+  void put(std::size_t at, const MeasureValues& v, std::size_t b) {
+    for (std::size_t j = 0; j < scores_.size(); ++j) {
+      values_[(at * scores_.size() + j) * b_ + b] = v[scores_[j]];
+    }
   }
   void take(ExceedanceResult& r, std::size_t at, long n) {
     r.limits.fill({kNan, kNan});
     if (n < kLeastPairsForLimits) return;
-    for (std::size_t j = 0; j < kScores; ++j) {
-      const auto start = static_cast<std::ptrdiff_t>((at * kScores + j) * b_);
+    for (std::size_t j = 0; j < scores_.size(); ++j) {
+      const auto start = static_cast<std::ptrdiff_t>((at * scores_.size() + j) * b_);
       one_.assign(values_.begin() + start,
                   values_.begin() + start + static_cast<std::ptrdiff_t>(b_));
-      r.limits[j] = percentile_limits(one_);
+      r.limits[scores_[j]] = percentile_limits(one_);
     }
   }
 
+  std::vector<int> scores_;  // the per-threshold measures with limits
   std::size_t nq_, nm_, np_, b_, per_group_ = 0, lines_ = 0;
   std::vector<std::size_t> first_;  // [k]: its first line within a group
   std::vector<double> values_, one_;

@@ -66,17 +66,15 @@ void point_exceedances(const Block& block, ExceedanceCounter& counter, Evaluatio
       for (std::size_t m = 0; m < nm; ++m) {
         for (std::size_t t = 0; t < ts.size(); ++t) {
           ExceedanceResult r{ts[t], counter.table(g, k, t, m), {}, {}};
-          r.value = scores_of(r.counts);
+          r.value = threshold_values(r.counts);
           gr.model_exceedances.push_back(r);
         }
       }
       for (std::size_t p = 0; p < gr.differences.size(); ++p) {
         for (std::size_t t = 0; t < ts.size(); ++t) {
           const Contingency& first = counter.table(g, k, t, nm + 2 * p);
-          const ScoreValues a = scores_of(first);
-          const ScoreValues b = scores_of(counter.table(g, k, t, nm + 2 * p + 1));
           ExceedanceResult r{ts[t], first, {}, {}};
-          for (std::size_t j = 0; j < kScores; ++j) r.value[j] = a[j] - b[j];
+          r.value = threshold_differences(first, counter.table(g, k, t, nm + 2 * p + 1));
           gr.difference_exceedances.push_back(r);
         }
       }

@@ -54,8 +54,8 @@ struct DifferenceResult {
 struct ExceedanceResult {
   float threshold = 0;
   Contingency counts;
-  ScoreValues value{};
-  std::array<Limits, kScores> limits{};  // NaN without limits
+  MeasureValues value{};                   // of the per-threshold measures; the others NaN
+  std::array<Limits, kMeasures> limits{};  // NaN without limits
 };
 
 struct GroupResult {
@@ -84,8 +84,12 @@ struct Evaluation {
   bool exceedances() const;
   // Whether any quantity has the objective.
   bool objective() const;
-  // Whether a section is written: the objective's only when formed.
-  bool written(Section section) const { return section != Section::objective || objective(); }
+  // Whether a section is written: the objective's and the exceedances' only when
+  // formed.
+  bool written(Section section) const {
+    if (section == Section::objective) return objective();
+    return section != Section::exceedances || exceedances();
+  }
 };
 
 // "AERMOD-ISCST3".

@@ -15,7 +15,8 @@ constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
 // A measure that needs an uncertainty is formed only when a quantity has one.
 bool Evaluator::selected(const MeasureEntry& entry, Selection selection) const {
-  if (entry.needs != Needs::nothing && !objective_) return false;
+  // The per-threshold measures are formed by the exceedance counter.
+  if (entry.per_threshold || (entry.needs != Needs::nothing && !objective_)) return false;
   return selection == Selection::all || entry.limits;
 }
 

@@ -11,41 +11,36 @@ namespace {
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 constexpr std::size_t kCells = 3;  // stability classes per stratum
 
-constexpr std::array<ScoreEntry, kScores> kScoreTable{{
-    {"POD", "  POD   = a / (a + c): probability of detection", "probability of detection, a/(a+c)"},
-    {"FAR", "  FAR   = b / (a + b): false-alarm ratio", "false-alarm ratio, b/(a+b)"},
-    {"F", "  F     = b / (b + d): false-alarm rate", "false-alarm rate, b/(b+d)"},
-    {"CSI", "  CSI   = a / (a + b + c): critical success index",
-     "critical success index, a/(a+b+c)"},
-    {"FBI", "  FBI   = (a + b) / (a + c): frequency bias", "frequency bias, (a+b)/(a+c)"},
-    {"ETS",
-     "  ETS   = (a - ar) / (a + b + c - ar), ar = (a + b)(a + c) / N, N = a + b + c + d (N.both "
-     "on a difference line): equitable threat score",
-     "equitable threat score, (a-ar)/(a+b+c-ar) with ar = (a+b)(a+c)/N"},
-}};
-
-constexpr std::array<std::string_view, 4> kCountNames{"hits", "false_alarms", "misses",
-                                                      "correct_negatives"};
-
-double ratio(double num, double den) {
-  return den == 0.0 ? kNan : num / den;
-}
-
 }  // namespace
 
-std::span<const ScoreEntry, kScores> score_table() {
-  return kScoreTable;
-}
-std::span<const std::string_view, 4> count_names() {
-  return kCountNames;
+std::vector<int> threshold_measures(bool limits) {
+  std::vector<int> out;
+  for (int id = 0; id < kMeasures; ++id) {
+    const MeasureEntry& entry = measure_entry(id);
+    if (entry.per_threshold && entry.limits == limits) out.push_back(id);
+  }
+  return out;
 }
 
-ScoreValues scores_of(const Contingency& t) {
-  const double n = t.n();
-  const double ar = n == 0.0 ? kNan : (t.a + t.b) * (t.a + t.c) / n;
-  return {ratio(t.a, t.a + t.c),       ratio(t.b, t.a + t.b),
-          ratio(t.b, t.b + t.d),       ratio(t.a, t.a + t.b + t.c),
-          ratio(t.a + t.b, t.a + t.c), n == 0.0 ? kNan : ratio(t.a - ar, t.a + t.b + t.c - ar)};
+MeasureValues threshold_values(const Contingency& t) {
+  PairStats stats;
+  stats.exceedance = t;
+  MeasureValues v;
+  v.fill(kNan);
+  for (int id = 0; id < kMeasures; ++id) {
+    if (measure_entry(id).per_threshold) v[id] = measure_entry(id).of(stats);
+  }
+  return v;
+}
+
+MeasureValues threshold_differences(const Contingency& first, const Contingency& second) {
+  PairStats a, b;
+  a.exceedance = first;
+  b.exceedance = second;
+  MeasureValues v;
+  v.fill(kNan);
+  for (int id : threshold_measures(true)) v[id] = measure_difference(id, a, b);
+  return v;
 }
 
 std::string threshold_text(float t) {

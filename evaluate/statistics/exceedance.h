@@ -1,9 +1,9 @@
-// Exceedances of thresholds: the contingency table of observed against predicted
+// Exceedances of thresholds: the contingency tables of observed against predicted
 // values above a threshold T (a hits, b false alarms, c misses, d correct
-// negatives) and the forecast-verification scores formed from it. The thresholds
-// are a run-time set (one or more per quantity), so their scores are held apart
-// from the fixed table of measures: per model, quantity, group and threshold, and
-// per pair of models on the lines where both pairs are valid.
+// negatives), from which the table of measures' per-threshold entries form the
+// counts and the forecast-verification scores. The thresholds are a run-time set
+// (one or more per quantity): the tables are counted per model, quantity, group and
+// threshold, and per pair of models on the lines where both pairs are valid.
 #pragma once
 
 #include <array>
@@ -20,37 +20,16 @@
 
 namespace evaluate {
 
-// Counts held as doubles (exact to 2^53); a pair repeated w times counts w times.
-struct Contingency {
-  double a = 0;  // Co > T and Cp > T
-  double b = 0;  // Co <= T and Cp > T
-  double c = 0;  // Co > T and Cp <= T
-  double d = 0;  // neither
-  double n() const { return a + b + c + d; }
-  void add(const Contingency& o) {
-    a += o.a;
-    b += o.b;
-    c += o.c;
-    d += o.d;
-  }
-};
+// The measures formed per threshold, in table order: with `limits`, the scores (POD
+// ... ETS, each with its difference); without, the counts (hits ...
+// correct_negatives).
+std::vector<int> threshold_measures(bool limits);
 
-// The scores, in writing order: POD, FAR, F, CSI, FBI, ETS.
-inline constexpr std::size_t kScores = 6;
-using ScoreValues = std::array<double, kScores>;
-
-struct ScoreEntry {
-  std::string_view name;    // the table's column title; "POD@200" in the tidy file
-  std::string_view header;  // the header's definition after the name
-  std::string_view title;   // the page's text of what the score is
-};
-std::span<const ScoreEntry, kScores> score_table();
-
-// The names of the counts in the tidy file, a to d: "hits" ... "correct_negatives".
-std::span<const std::string_view, 4> count_names();
-
-// Every score of `t`; NaN where its denominator is 0.
-ScoreValues scores_of(const Contingency& t);
+// Every per-threshold measure of the pairs whose contingency table is `t` (the other
+// measures NaN); of two models' tables on the same lines, the difference of each
+// score (first minus second).
+MeasureValues threshold_values(const Contingency& t);
+MeasureValues threshold_differences(const Contingency& first, const Contingency& second);
 
 // The threshold as std::to_chars writes the float, shortest: "200", "0.3".
 std::string threshold_text(float t);

@@ -169,6 +169,48 @@ double over_groups(const PairStats&) {
   return kNan;
 }
 
+// ---- The exceedances of a threshold: the contingency table and its scores ----
+
+double ratio(double num, double den) {
+  return den == 0.0 ? kNan : num / den;
+}
+double hits(const PairStats& s) {
+  return s.exceedance.a;
+}
+double false_alarms(const PairStats& s) {
+  return s.exceedance.b;
+}
+double misses(const PairStats& s) {
+  return s.exceedance.c;
+}
+double correct_negatives(const PairStats& s) {
+  return s.exceedance.d;
+}
+double pod(const PairStats& s) {
+  return ratio(s.exceedance.a, s.exceedance.a + s.exceedance.c);
+}
+double far(const PairStats& s) {
+  return ratio(s.exceedance.b, s.exceedance.a + s.exceedance.b);
+}
+double false_alarm_rate(const PairStats& s) {
+  return ratio(s.exceedance.b, s.exceedance.b + s.exceedance.d);
+}
+double csi(const PairStats& s) {
+  const Contingency& t = s.exceedance;
+  return ratio(t.a, t.a + t.b + t.c);
+}
+double fbi(const PairStats& s) {
+  const Contingency& t = s.exceedance;
+  return ratio(t.a + t.b, t.a + t.c);
+}
+double ets(const PairStats& s) {
+  const Contingency& t = s.exceedance;
+  const double n = t.n();
+  if (n == 0.0) return kNan;
+  const double ar = (t.a + t.b) * (t.a + t.c) / n;
+  return ratio(t.a - ar, t.a + t.b + t.c - ar);
+}
+
 constexpr MeasureEntry kTable[] = {
     {.name = "FB",
      .header = "  FB   = (mean Co - mean Cp) / (0.5 (mean Co + mean Cp))   0 for a perfect model; "
@@ -465,6 +507,91 @@ constexpr MeasureEntry kTable[] = {
      .difference = Difference::none,
      .section = Section::objective,
      .needs = Needs::uncertainty},
+    // The counts, without limits and differences; the table's columns a to d.
+    {.name = "hits",
+     .header =
+         "  Exceedances of a threshold T, counted over the valid pairs: a = Co > T and Cp > T "
+         "(hits), b = Co <= T and Cp > T (false alarms), c = Co > T and Cp <= T (misses), d "
+         "= neither:",
+     .title = "hits, Co > T and Cp > T",
+     .of = hits,
+     .limits = false,
+     .difference = Difference::none,
+     .written = Written::count,
+     .per_threshold = true,
+     .section = Section::exceedances,
+     .column = "a"},
+    {.name = "false_alarms",
+     .title = "false alarms, Co <= T and Cp > T",
+     .of = false_alarms,
+     .limits = false,
+     .difference = Difference::none,
+     .written = Written::count,
+     .per_threshold = true,
+     .section = Section::exceedances,
+     .column = "b"},
+    {.name = "misses",
+     .title = "misses, Co > T and Cp <= T",
+     .of = misses,
+     .limits = false,
+     .difference = Difference::none,
+     .written = Written::count,
+     .per_threshold = true,
+     .section = Section::exceedances,
+     .column = "c"},
+    {.name = "correct_negatives",
+     .title = "correct negatives, Co <= T and Cp <= T",
+     .of = correct_negatives,
+     .limits = false,
+     .difference = Difference::none,
+     .written = Written::count,
+     .per_threshold = true,
+     .section = Section::exceedances,
+     .column = "d"},
+    // The scores of forecast verification, each not formed when its denominator is 0.
+    {.name = "POD",
+     .header = "  POD   = a / (a + c): probability of detection",
+     .title = "probability of detection, a/(a+c)",
+     .of = pod,
+     .difference_name = "dPOD",
+     .per_threshold = true,
+     .section = Section::exceedances},
+    {.name = "FAR",
+     .header = "  FAR   = b / (a + b): false-alarm ratio",
+     .title = "false-alarm ratio, b/(a+b)",
+     .of = far,
+     .difference_name = "dFAR",
+     .per_threshold = true,
+     .section = Section::exceedances},
+    {.name = "F",
+     .header = "  F     = b / (b + d): false-alarm rate",
+     .title = "false-alarm rate, b/(b+d)",
+     .of = false_alarm_rate,
+     .difference_name = "dF",
+     .per_threshold = true,
+     .section = Section::exceedances},
+    {.name = "CSI",
+     .header = "  CSI   = a / (a + b + c): critical success index",
+     .title = "critical success index, a/(a+b+c)",
+     .of = csi,
+     .difference_name = "dCSI",
+     .per_threshold = true,
+     .section = Section::exceedances},
+    {.name = "FBI",
+     .header = "  FBI   = (a + b) / (a + c): frequency bias",
+     .title = "frequency bias, (a+b)/(a+c)",
+     .of = fbi,
+     .difference_name = "dFBI",
+     .per_threshold = true,
+     .section = Section::exceedances},
+    {.name = "ETS",
+     .header = "  ETS   = (a - ar) / (a + b + c - ar), ar = (a + b)(a + c) / N, N = a + b + c + d "
+               "(N.both on a difference line): equitable threat score",
+     .title = "equitable threat score, (a-ar)/(a+b+c-ar) with ar = (a+b)(a+c)/N",
+     .of = ets,
+     .difference_name = "dETS",
+     .per_threshold = true,
+     .section = Section::exceedances},
 };
 static_assert(std::size(kTable) == kMeasures, "one table entry per measure identity");
 
@@ -564,7 +691,7 @@ double log_vg(const PairSums& s) {
 
 MeasureValues measures_of(const PairStats& stats) {
   MeasureValues v;
-  for (int k = 0; k < kMeasures; ++k) v[k] = kTable[k].of(stats);
+  for (int k = 0; k < kMeasures; ++k) v[k] = kTable[k].per_threshold ? kNan : kTable[k].of(stats);
   return v;
 }
 

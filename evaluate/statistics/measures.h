@@ -56,7 +56,19 @@ enum : int {
   kY90,           // over the groups, on the group all
   kGroupsAbove1,  // over the groups, on the group all; no limits
   kRmsU,          // RMS_U, not written (the target diagram's scale)
-  kMeasures       // the number of measures
+  // The exceedances of a threshold, formed per threshold of --threshold: the counts
+  // (a to d), then the scores.
+  kHits,
+  kFalseAlarms,
+  kMisses,
+  kCorrectNegatives,
+  kPod,
+  kFar,
+  kF,
+  kCsi,
+  kFbi,
+  kEts,
+  kMeasures  // the number of measures
 };
 
 // One value per measure, indexed by identity; NaN where a measure is not formed.
@@ -93,6 +105,22 @@ struct PairSums {
   }
 };
 
+// The contingency table of the pairs against a threshold T; counts held as doubles
+// (exact to 2^53), a pair repeated w times counted w times.
+struct Contingency {
+  double a = 0;  // Co > T and Cp > T: hits
+  double b = 0;  // Co <= T and Cp > T: false alarms
+  double c = 0;  // Co > T and Cp <= T: misses
+  double d = 0;  // neither: correct negatives
+  double n() const { return a + b + c + d; }
+  void add(const Contingency& o) {
+    a += o.a;
+    b += o.b;
+    c += o.c;
+    d += o.d;
+  }
+};
+
 // The sums of the single pair (co, cp); co must be positive, cp not negative.
 PairSums pair_terms(float co, float cp);
 
@@ -114,6 +142,8 @@ struct PairStats {
   const Uncertainty* uncertainty = nullptr;
   double perc_o = std::numeric_limits<double>::quiet_NaN();
   double perc_p = std::numeric_limits<double>::quiet_NaN();
+  // The pairs against the threshold whose measures are formed (see per_threshold).
+  Contingency exceedance = {};
 
   // Adds w times the deviations of the pair (co, cp) about the means mo = sums.co /
   // sums.n and mp = sums.cp / sums.n (given, so that a pass divides once per set).
@@ -165,7 +195,9 @@ enum class Shown { acceptance, high_end, means, in_section };
 // its section by its entry's `section`; a measure shown among the means of the first
 // section (R) keeps its plain column there and its tidy row, and is written with its
 // limits in its own section too.
-enum class Section { statistics, operational, objective };
+// The exceedance section, last, is written only with --threshold, in a layout of
+// its own (a line per threshold).
+enum class Section { statistics, operational, objective, exceedances };
 
 // What a measure needs of the run: nothing, an uncertainty of the quantity
 // (--uncertainty), or one with NP and NNP.
@@ -184,8 +216,8 @@ struct MeasureEntry {
   std::string_view name;  // "FB": the table's column title and the tidy file's measure
   // The header's definition line(s) after the name ('\n' between lines); empty where
   // an earlier entry's text defines the measure too.
-  std::string_view header;
-  std::string_view title;  // the page's text of what the measure is
+  std::string_view header = {};
+  std::string_view title = {};  // the page's text of what the measure is
   Formed formed = Formed::sums;
   double (*of)(const PairStats&) = nullptr;
   bool limits = true;  // given with bootstrap limits and a mark
@@ -196,9 +228,9 @@ struct MeasureEntry {
   double (*log_of)(const PairStats&) = nullptr;
   std::string_view limit_title = {};  // the .lo/.hi titles' stem where the name is too long
   Written written = Written::real;
-  // A measure given once per value of a repeatable option, its names made at run
-  // time ("FOT@200"); none is yet: the exceedance scores, one set per threshold of
-  // --threshold, are held apart (see exceedance.h).
+  // A measure given once per threshold of --threshold, formed from the pairs'
+  // contingency table (PairStats::exceedance) by the exceedance counter rather than
+  // by the evaluator; its tidy names are made at run time ("POD@200", "dPOD@200").
   bool per_threshold = false;
   // A measure formed over the groups' values (a percentile of them, for the group
   // "all") rather than per group: the evaluator forms it from the groups' values.
@@ -212,6 +244,7 @@ struct MeasureEntry {
   // Judged against the modelling quality objective: met when |value| <= 1, whatever
   // the criteria set.
   bool objective = false;
+  std::string_view column = {};  // the table's column title where it is not the name
 };
 
 // Whether measure `id` is formed for a quantity with the uncertainty `u` (none: not

@@ -233,13 +233,6 @@ void add_definitions(std::vector<std::string>& h, const Evaluation& ev) {
       text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
   }
-  if (ev.exceedances()) {
-    h.emplace_back(
-        "  Exceedances of a threshold T, counted over the valid pairs: a = Co > T and Cp > T "
-        "(hits), b = Co <= T and Cp > T (false alarms), c = Co > T and Cp <= T (misses), d = "
-        "neither:");
-    for (const ScoreEntry& entry : score_table()) h.emplace_back(entry.header);
-  }
   for (std::size_t q = 0; q < ev.uncertainty.size(); ++q) {
     const auto& u = ev.uncertainty[q];
     if (!u) continue;
@@ -535,8 +528,8 @@ constexpr int kThresholdEnd = kSectionCountsEnd + 11;  // last column of Thresho
 
 std::string exceedance_layout(bool differences, std::string_view real, std::string_view arc) {
   return "(a13,1x,a6,1x,a8," + std::string(arc) + ",2i7,a11," +
-         std::string(real == "a11" ? "" : "1p,") + std::to_string(kScores) + "(3" +
-         std::string(real) + ",3x,a1)" + (differences ? ")" : ",4i7)");
+         std::string(real == "a11" ? "" : "1p,") + std::to_string(threshold_measures(true).size()) +
+         "(3" + std::string(real) + ",3x,a1)" + (differences ? ")" : ",4i7)");
 }
 
 std::string exceedance_titles(bool differences) {
@@ -548,15 +541,15 @@ std::string exceedance_titles(bool differences) {
                                  {"Boot", kSectionCountsEnd},
                                  {"Threshold", kThresholdEnd}});
   int first = kThresholdEnd + 1;
-  for (const ScoreEntry& entry : score_table()) {
-    std::string name;
-    if (differences) name.push_back('d');
-    name.append(entry.name);
-    add_block_titles(line, first, name, differences ? "Sig" : "Ok");
+  for (int id : threshold_measures(true)) {
+    const MeasureEntry& entry = measure_entry(id);
+    add_block_titles(line, first, differences ? entry.difference_name : entry.name,
+                     differences ? "Sig" : "Ok");
     first += kBlockWidth;
   }
   if (differences) return line;
-  for (std::string_view count : {"a", "b", "c", "d"}) {
+  for (int id : threshold_measures(false)) {
+    const std::string_view count = measure_entry(id).column;
     first += 7;
     put_label(line, count, static_cast<std::size_t>(first - 1) - count.size());
   }
@@ -577,7 +570,7 @@ std::string exceedance_line(const Evaluation& ev, const records::Layout& layout,
   std::vector<std::string> texts{left_aligned(key, 13), left_aligned(ev.quantities[q].name, 6),
                                  left_aligned(group_text(group, ev.strata), 8), arc_text(group),
                                  right_aligned(threshold_text(r.threshold), 11)};
-  for (std::size_t j = 0; j < kScores; ++j) {
+  for (int j : threshold_measures(true)) {
     texts.push_back(real_text(r.value[j]));
     texts.push_back(real_text(r.limits[j].lower));
     texts.push_back(real_text(r.limits[j].upper));
@@ -591,8 +584,8 @@ std::string exceedance_line(const Evaluation& ev, const records::Layout& layout,
   items.emplace_back(count_item(boot));
   for (std::size_t t = 4; t < texts.size(); ++t) items.emplace_back(std::string_view(texts[t]));
   if (!differences) {
-    for (double c : {r.counts.a, r.counts.b, r.counts.c, r.counts.d}) {
-      items.emplace_back(count_item(static_cast<long>(c)));
+    for (int j : threshold_measures(false)) {
+      items.emplace_back(count_item(static_cast<long>(r.value[j])));
     }
   }
   std::string out;

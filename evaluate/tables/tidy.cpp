@@ -160,13 +160,10 @@ void add_rows(std::vector<TidyRow>& rows, const Evaluation& ev, const std::vecto
 // on a model line its counts "hits@T" ... (no limits, no mark).
 void add_exceedance_rows(std::vector<TidyRow>& rows, TidyRow row, const ExceedanceResult& r,
                          bool differences) {
-  std::string at(1, '@');
-  at.append(threshold_text(r.threshold));
-  for (std::size_t j = 0; j < kScores; ++j) {
-    std::string name;
-    if (differences) name.push_back('d');
-    name.append(score_table()[j].name).append(at);
-    row.measure = std::move(name);
+  const std::string at = std::string(1, '@').append(threshold_text(r.threshold));
+  for (int j : threshold_measures(true)) {
+    const MeasureEntry& entry = measure_entry(j);
+    row.measure = std::string(differences ? entry.difference_name : entry.name) + at;
     row.value = r.value[j];
     row.lower = r.limits[j].lower;
     row.upper = r.limits[j].upper;
@@ -175,10 +172,9 @@ void add_exceedance_rows(std::vector<TidyRow>& rows, TidyRow row, const Exceedan
     rows.push_back(row);
   }
   if (differences) return;
-  const std::array<double, 4> counts{r.counts.a, r.counts.b, r.counts.c, r.counts.d};
-  for (std::size_t j = 0; j < counts.size(); ++j) {
-    row.measure = std::string(count_names()[j]) + at;
-    row.value = counts[j];
+  for (int j : threshold_measures(false)) {
+    row.measure = std::string(measure_name(j)) + at;
+    row.value = r.value[j];
     row.lower = row.upper = NAN;
     row.mark.clear();
     rows.push_back(row);
