@@ -127,7 +127,8 @@ std::vector<TableKind> exceedance_kinds(const std::string& t, std::size_t number
          std::string(entry.name) + " of the first model minus that of the second"});
   }
   for (int id : threshold_measures(false)) {
-    counts.push_back({std::string(measure_name(id)) + "@" + t, ""});
+    counts.push_back(
+        {std::string(measure_name(id)) + "@" + t, std::string(measure_entry(id).title)});
   }
   const std::string above = std::string(" above ").append(t);
   return {{id,
