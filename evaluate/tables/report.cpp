@@ -174,13 +174,17 @@ std::string count_text(const std::optional<long>& count) {
 }
 
 // "AERMOD and ISCST3", "A, B and C".
-std::string model_list(const std::vector<std::string>& models) {
+template <class Names>
+std::string and_list(const Names& names) {
   std::string out;
-  for (std::size_t m = 0; m < models.size(); ++m) {
-    if (m > 0) out += m + 1 == models.size() ? " and " : ", ";
-    out += models[m];
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    if (k > 0) out += k + 1 == names.size() ? " and " : ", ";
+    out += names[k];
   }
   return out;
+}
+std::string model_list(const std::vector<std::string>& models) {
+  return and_list(models);
 }
 
 std::string judged_list(Criteria criteria) {
@@ -205,12 +209,7 @@ std::string difference_list(Difference how, bool named_by_log) {
     }
     names.push_back(entry.name);
   }
-  std::string out;
-  for (std::size_t k = 0; k < names.size(); ++k) {
-    if (k > 0) out += k + 1 == names.size() ? " and " : ", ";
-    out += names[k];
-  }
-  return out;
+  return and_list(names);
 }
 
 // The shortest decimal form of a parameter ("0.24", "200").
