@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "evaluate/pictures/pair_input.h"
 #include "evaluate/pictures/skill_input.h"
 #include "evaluate/statistics/evaluation.h"
+#include "evaluate/statistics/uncertainty.h"
 #include "evaluate/tables/report.h"
 #include "evaluate/tables/tidy.h"
 #include "records/outputs.h"
@@ -59,26 +61,127 @@ std::string summary_text() {
          "names the outputs after it (pairs.csv: " +
          output_of(OutputKind::statistics, "pairs") +
          ", ...).\n"
+         "Also the operational statistics (R, " +
+         evaluate::measure_list(evaluate::Shown::in_section) +
+         ")\nwith bootstrap 95% limits and the models' differences, in a section of their own.\n"
          "  --resamples N      bootstrap resamples, 1 to 100000 (default 1000)\n"
          "  --seed N           seed of the resampling, 0 to 18446744073709551615 (default 1)\n"
          "  --criteria SET     acceptance criteria, rural (default) or urban\n"
-         "  --pairs FILE.csv   evaluate a pairs file instead of the combined table\n";
+         "  --pairs FILE.csv   evaluate a pairs file instead of the combined table\n"
+         "  --uncertainty [QTY=]PRESET or [QTY=]U,ALPHA,RV[,NP,NNP]\n"
+         "                     the modelling quality objective (FAIRMODE guidance 3.3) for\n"
+         "                     quantity QTY, or every quantity; repeatable; presets no2, o3,\n"
+         "                     pm10, pm2.5 (RV in ug/m3); MQI_Y and Y90 need NP and NNP\n"
+         "  --beta B           the objective's beta, above 0 (default 2)\n"
+         "  --percentile P     the percentile of MPI_perc, 0 to 100 (default 90, or the "
+         "preset's)\n"
+         "  --threshold [QTY=]T the exceedance scores (POD, FAR, F, CSI, FBI, ETS and the\n"
+         "                     counts) above T for quantity QTY, or every quantity;\n"
+         "                     repeatable\n";
 }
 
 const std::string kSummary = summary_text();
 
 const runframe::ProgramInfo kInfo{
     kProgram,
-    "tlvstats [--resamples N] [--seed N] [--criteria rural|urban] [--pairs FILE.csv] [--help | "
+    "tlvstats [--resamples N] [--seed N] [--criteria rural|urban] [--pairs FILE.csv] "
+    "[--uncertainty [QTY=]PRESET|U,ALPHA,RV[,NP,NNP]]... [--beta B] [--percentile P] "
+    "[--threshold [QTY=]T]... [--help | "
     "--version]",
     kSummary};
+
+// One --uncertainty: the quantity it applies to (none: every one) and its parameters.
+struct UncertaintyOption {
+  std::optional<std::string> quantity;
+  evaluate::Uncertainty value;
+};
 
 struct Settings {
   int resamples = kDefaultResamples;
   std::uint64_t seed = kDefaultSeed;
   evaluate::Criteria criteria = evaluate::Criteria::rural;
   std::optional<std::string> pairs;
+  std::vector<UncertaintyOption> uncertainty;  // in the order given
+  std::optional<double> beta;
+  std::optional<double> percentile;
+  // One --threshold each, in the order given: its quantity (none: every one) and T.
+  std::vector<std::pair<std::optional<std::string>, float>> thresholds;
 };
+
+// "[QTY=]VALUE" split at the last '='.
+std::pair<std::optional<std::string>, std::string> split_quantity(const std::string& text) {
+  const std::size_t eq = text.rfind('=');
+  if (eq == std::string::npos) return {std::nullopt, text};
+  return {text.substr(0, eq), text.substr(eq + 1)};
+}
+
+// A finite real number, all of `text`.
+std::optional<double> real_number(std::string_view text) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+// The uncertainty of each of the study's quantities: the last --uncertainty naming
+// it, else the last one without a quantity; --beta and --percentile applied. A named
+// quantity the study does not have is a usage error.
+std::vector<std::optional<evaluate::Uncertainty>> uncertainty_of_quantities(
+    const Settings& settings, const evaluate::Study& study) {
+  std::vector<std::optional<evaluate::Uncertainty>> out(study.quantities.size());
+  std::optional<evaluate::Uncertainty> general;
+  std::vector<std::optional<evaluate::Uncertainty>> named(study.quantities.size());
+  for (const UncertaintyOption& option : settings.uncertainty) {
+    if (!option.quantity) {
+      general = option.value;
+      continue;
+    }
+    const auto q =
+        std::find_if(study.quantities.begin(), study.quantities.end(),
+                     [&](const evaluate::Quantity& x) { return x.name == *option.quantity; });
+    if (q == study.quantities.end()) {
+      throw records::RunError(records::kStatusBadInput,
+                              "--uncertainty: the input has no quantity '" + *option.quantity + "'",
+                              records::Location{study.source, 0, 0, 0, {}});
+    }
+    named[static_cast<std::size_t>(q - study.quantities.begin())] = option.value;
+  }
+  for (std::size_t k = 0; k < out.size(); ++k) {
+    out[k] = named[k] ? named[k] : general;
+    if (!out[k]) continue;
+    if (settings.beta) out[k]->beta = *settings.beta;
+    if (settings.percentile) out[k]->percentile = *settings.percentile;
+  }
+  return out;
+}
+
+// The thresholds of each of the study's quantities: those without a quantity, then
+// those naming it, each in the order given and once. A named quantity the study does
+// not have is a usage error.
+std::vector<std::vector<float>> thresholds_of_quantities(const Settings& settings,
+                                                         const evaluate::Study& study) {
+  std::vector<std::vector<float>> out(study.quantities.size());
+  auto add = [](std::vector<float>& to, float t) {
+    if (std::find(to.begin(), to.end(), t) == to.end()) to.push_back(t);
+  };
+  for (const auto& [quantity, t] : settings.thresholds) {
+    if (quantity) continue;
+    for (auto& of : out) add(of, t);
+  }
+  for (const auto& [quantity, t] : settings.thresholds) {
+    if (!quantity) continue;
+    const auto q = std::find_if(study.quantities.begin(), study.quantities.end(),
+                                [&](const evaluate::Quantity& x) { return x.name == *quantity; });
+    if (q == study.quantities.end()) {
+      throw records::RunError(records::kStatusBadInput,
+                              "--threshold: the input has no quantity '" + *quantity + "'",
+                              records::Location{study.source, 0, 0, 0, {}});
+    }
+    add(out[static_cast<std::size_t>(q - study.quantities.begin())], t);
+  }
+  return out;
+}
 
 // A whole decimal number without sign, all of `text`.
 std::optional<std::uint64_t> whole_number(std::string_view text) {
@@ -124,6 +227,38 @@ std::vector<runframe::ValueOption> take_settings(Settings& settings) {
        [&settings](const std::string& value) {
          if (value.empty()) return std::string("'--pairs' needs a file name");
          settings.pairs = value;
+         return std::string();
+       }},
+      {"--uncertainty", "a preset or U,ALPHA,RV[,NP,NNP]",
+       [&settings, bad](const std::string& value) {
+         auto [quantity, text] = split_quantity(value);
+         UncertaintyOption option{quantity, {}};
+         const std::string reason = evaluate::read_uncertainty(text, option.value);
+         if (!reason.empty()) return bad(value, "--uncertainty", reason);
+         settings.uncertainty.push_back(option);
+         return std::string();
+       }},
+      {"--beta", "a number",
+       [&settings, bad](const std::string& value) {
+         const std::optional<double> b = real_number(value);
+         if (!b || !(*b > 0.0)) return bad(value, "--beta", "a number above 0");
+         settings.beta = *b;
+         return std::string();
+       }},
+      {"--percentile", "a number",
+       [&settings, bad](const std::string& value) {
+         const std::optional<double> p = real_number(value);
+         if (!p || !(*p >= 0.0 && *p <= 100.0)) return bad(value, "--percentile", "0 to 100");
+         settings.percentile = *p;
+         return std::string();
+       }},
+      {"--threshold", "[QTY=]T",
+       [&settings, bad](const std::string& value) {
+         auto [quantity, text] = split_quantity(value);
+         const std::optional<double> t = real_number(text);
+         const float rounded = t ? static_cast<float>(*t) : 0.0f;
+         if (!t || !std::isfinite(rounded)) return bad(value, "--threshold", "a finite number");
+         settings.thresholds.emplace_back(quantity, rounded);
          return std::string();
        }},
   };
@@ -236,6 +371,12 @@ int run_tlvstats(const runframe::RunContext& ctx) {
   Settings settings;
   const std::vector<runframe::ValueOption> options = take_settings(settings);
   if (auto status = runframe::handle_arguments(kInfo, ctx, options)) return *status;
+  if (settings.uncertainty.empty() && (settings.beta || settings.percentile)) {
+    ctx.err << kProgram << ": " << (settings.beta ? "--beta" : "--percentile")
+            << " needs --uncertainty\nusage: " << kInfo.synopsis << '\n';
+    ctx.err.flush();
+    return records::kStatusBadInput;
+  }
 
   return runframe::guarded_run(kProgram, ctx.err, [&]() {
     using namespace evaluate;
@@ -246,8 +387,11 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     ReportInput input;
     const Study study = read_study(ctx, settings, input);
     input.file = study.source;
+    auto uncertainty = uncertainty_of_quantities(settings, study);
+    auto thresholds = thresholds_of_quantities(settings, study);
     const Evaluation ev =
-        evaluate_study(study, settings.resamples, settings.seed, settings.criteria);
+        evaluate_study(study, settings.resamples, settings.seed, settings.criteria,
+                       std::move(uncertainty), std::move(thresholds));
     const std::vector<std::string> report = report_lines(input, ev);
     PageInput page_in = page_input(input, ev);  // every statistic as tidy rows, among the rest
     const std::string tidy = tidy_csv(page_in.rows);

@@ -103,8 +103,9 @@ TEST(EvaluateAdapters, MeasurePointsRegionsAndPage) {
     EXPECT_EQ(std::vector<std::string>{"a remark"}, page.remarks);
     EXPECT_EQ(std::string(evaluate::criteria_name(criteria)), page.criteria);
     EXPECT_EQ(criteria == evaluate::Criteria::rural ? 5u : 4u, page.judged.size());
-    // Groups all, 2.00, hill, stable, unstable: 2 models x 14 rows, 1 pair x 7.
-    EXPECT_EQ(5u * (2 * 14 + 7), page.rows.size());
+    // Groups all, 2.00, hill, stable, unstable: 2 models x 14 rows, 1 pair x 7; the
+    // operational section 2 models x 11 rows, 1 pair x 12.
+    EXPECT_EQ(5u * (2 * 14 + 7) + 5u * (2 * 11 + 12), page.rows.size());
   }
 }
 

@@ -257,8 +257,9 @@ TEST(EvaluateMeasures, AcceptanceCriteria) {
   for (const AcceptanceCase& c : cases) {
     evaluate::MeasureValues v{0.0, 1.0, 0.0, 1.0, 1.0, 0.0};  // a perfect model passes all
     for (int k = 0; k < evaluate::kMeasures; ++k) {
-      EXPECT_EQ(evaluate::judged(c.criteria, k) ? V::met : V::not_judged,
-                evaluate::acceptance(v, c.criteria)[k]);
+      // The objective's measures are judged (|value| <= 1) whatever the set.
+      const bool judged = evaluate::judged(c.criteria, k) || evaluate::measure_entry(k).objective;
+      EXPECT_EQ(judged ? V::met : V::not_judged, evaluate::acceptance(v, c.criteria)[k]);
     }
     v[c.measure] = c.value;
     EXPECT_EQ(c.expected, evaluate::acceptance(v, c.criteria)[c.measure])
@@ -300,9 +301,106 @@ TEST(EvaluateMeasures, TableNamesEveryMeasureAndDifference) {
           << entry.name;
     }
   }
-  EXPECT_EQ("FB MG NMSE VG FAC2 NAD RHCo RHCp RHCp/RHCo MeanO MeanP SdO SdP R ", names);
-  EXPECT_EQ("dFB dlnMG dNMSE dlnVG dFAC2 dNAD dlnRHC ", differences);
+  EXPECT_EQ(
+      "FB MG NMSE VG FAC2 NAD RHCo RHCp RHCp/RHCo MeanO MeanP SdO SdP R MB MGE NMB NMGE RMSE "
+      "CRMSE SDR IOA COE NSE KGE MQI MQI_Y MPI_bias MPI_R MPI_sd MPI_perc MQI90 Y90 groups_above_1 "
+      "RMS_U hits false_alarms misses correct_negatives POD FAR F CSI FBI ETS ",
+      names);
+  EXPECT_EQ(
+      "dFB dlnMG dNMSE dlnVG dFAC2 dNAD dlnRHC dR dMB dMGE dNMB dNMGE dRMSE dCRMSE dlnSDR dIOA "
+      "dCOE dNSE dKGE dMQI dMQI_Y dMPI_bias dMPI_R dMPI_sd dMPI_perc dPOD dFAR dF dCSI dFBI dETS ",
+      differences);
   EXPECT_EQ("FB, MG, NMSE, VG, FAC2, NAD", evaluate::measure_list(evaluate::Shown::acceptance));
 }
 
 }  // namespace
+
+// The operational statistics of hand-computed sets; NaN where a measure is not formed.
+TEST(EvaluateMeasures, OperationalStatisticsOfHandComputedSets) {
+  using namespace evaluate;
+  const double s2 = std::sqrt(2.0);
+  const struct {
+    const char* name;
+    std::vector<Pair> pairs;
+    double mb, mge, nmb, nmge, rmse, crmse, r, sdr, ioa, coe, nse, kge;
+  } cases[] = {
+      // sigma_p = 0: R, SDR and KGE not formed; A = 2 <= B = 4.
+      {"two, Cp constant", {{1, 2}, {3, 2}}, 0, 1, 0, 0.5, 1, 1, kNan, kNan, 0.5, 0, 0, kNan},
+      // Cp = 2 Co: A = 6 > B = 4, IOA = B/A - 1.
+      {"three, Cp = 2 Co",
+       {{1, 2}, {2, 4}, {3, 6}},
+       2,
+       2,
+       1,
+       1,
+       std::sqrt(14.0 / 3.0),
+       std::sqrt(2.0 / 3.0),
+       1,
+       2,
+       -1.0 / 3.0,
+       -2,
+       -6,
+       1 - s2},
+      // sigma_o = 0: every measure about the observed mean is not formed.
+      {"five, Co constant",
+       {{2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}},
+       1,
+       1.4,
+       0.5,
+       0.7,
+       std::sqrt(3.0),
+       s2,
+       kNan,
+       kNan,
+       kNan,
+       kNan,
+       kNan,
+       kNan},
+      {"five, perfect",
+       {{1, 1}, {2, 2}, {4, 4}, {8, 8}, {16, 16}},
+       0,
+       0,
+       0,
+       0,
+       0,
+       0,
+       1,
+       1,
+       1,
+       1,
+       1,
+       1},
+      {"none", {}, kNan, kNan, kNan, kNan, kNan, kNan, kNan, kNan, kNan, kNan, kNan, kNan},
+  };
+  for (const auto& c : cases) {
+    const MeasureValues v = summarize(c.pairs).measures;
+    SCOPED_TRACE(c.name);
+    const std::pair<int, double> expected[] = {{kMb, c.mb},     {kMge, c.mge},   {kNmb, c.nmb},
+                                               {kNmge, c.nmge}, {kRmse, c.rmse}, {kCrmse, c.crmse},
+                                               {kR, c.r},       {kSdr, c.sdr},   {kIoa, c.ioa},
+                                               {kCoe, c.coe},   {kNse, c.nse},   {kKge, c.kge}};
+    for (const auto& [id, value] : expected) {
+      expect_value(value, v[id], std::string(measure_name(id)).c_str());
+    }
+  }
+}
+
+// RMSE^2 = MB^2 + CRMSE^2 and NSE = 1 - (RMSE/SdO)^2 on 30 uneven pairs; dlnSDR is
+// the difference of the logarithms.
+TEST(EvaluateMeasures, OperationalIdentities) {
+  using namespace evaluate;
+  std::vector<Pair> pairs, others;
+  for (int i = 0; i < 30; ++i) {
+    pairs.push_back({static_cast<float>(i + 1), static_cast<float>((i * 7) % 11) + 0.5f * i});
+    others.push_back({static_cast<float>(i + 1), static_cast<float>((i * 5) % 13) + 0.25f * i});
+  }
+  const PairSummary s = summarize(pairs);
+  const MeasureValues& v = s.measures;
+  expect_value(v[kRmse] * v[kRmse], v[kMb] * v[kMb] + v[kCrmse] * v[kCrmse], "RMSE^2");
+  expect_value(v[kNse], 1.0 - (v[kRmse] / v[kSdO]) * (v[kRmse] / v[kSdO]), "NSE");
+  expect_value(v[kSdr], v[kSdP] / v[kSdO], "SDR");
+  const PairSummary t = summarize(others);
+  expect_value(std::log(v[kSdr]) - std::log(t.measures[kSdr]),
+               measure_difference(kSdr, s.stats, t.stats), "dlnSDR");
+  expect_value(v[kKge] - t.measures[kKge], measure_difference(kKge, s.stats, t.stats), "dKGE");
+}

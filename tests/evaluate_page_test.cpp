@@ -242,6 +242,9 @@ TEST(EvaluatePage, ChromiumReadsEveryTableAndDiagram) {
       {"high-end-differences-2", 8},
       {"means-1", 15},
       {"means-2", 15},
+      // The fixture's R rows (among the means) land in the operational section too.
+      {"operational-1", 15},
+      {"operational-2", 15},
   };
   EXPECT_EQ(std::size(tables), count(dom, "<table "));
   for (const auto& t : tables) {

@@ -38,6 +38,12 @@ need_groff() {
 # Lines of a file (LF count) and the file without its CRs.
 lines() { wc -l <"$1" | tr -d ' '; }
 plain() { tr -d '\r' <"$1"; }
+# The lines of a statistics table in the part whose title line (the line after an
+# empty line) begins with TITLE: section FILE TITLE.
+section() {
+  plain "$1" | awk -v title="$2" '
+      prev == "" { on = index($0, title) == 1 } { prev = $0 } on'
+}
 
 # ---------------------------------------------------------------------------
 # chain
@@ -185,10 +191,14 @@ chain() {
   # Statistics and pictures: 40 lines, arcs 0.5 1 2 5 km with 9 10 11 10 lines.
   run_quiet tlvstats /dev/null "$bin/tlvstats" --resamples 200 --seed 3
   nonempty TLV-Model-Statistics.txt TLV-Scatter.svg TLV-QQ.svg TLV-Taylor.svg TLV-Target.svg
-  expect_eq "measure lines" "$(plain TLV-Model-Statistics.txt | grep -c -E '^(AERMOD|ISCST3) +(CY/Q|CMAX/Q) ')" 28
-  expect_eq "difference lines" "$(plain TLV-Model-Statistics.txt | grep -c '^AERMOD-ISCST3 ')" 14
+  expect_eq "measure lines" \
+    "$(section TLV-Model-Statistics.txt Measures | grep -c -E '^(AERMOD|ISCST3) +(CY/Q|CMAX/Q) ')" 28
+  expect_eq "difference lines" \
+    "$(section TLV-Model-Statistics.txt Differences | grep -c '^AERMOD-ISCST3 ')" 14
+  expect_eq "operational statistics lines" \
+    "$(section TLV-Model-Statistics.txt 'Operational statistics' | grep -c -E '^(AERMOD|ISCST3) ')" 28
   expect_eq "lines per group (AERMOD CY/Q)" \
-    "$(plain TLV-Model-Statistics.txt | grep '^AERMOD        CY/Q ' | cut -c22-44 | tr -s ' ' | sed 's/ $//')" \
+    "$(section TLV-Model-Statistics.txt Measures | grep '^AERMOD        CY/Q ' | cut -c22-44 | tr -s ' ' | sed 's/ $//')" \
     "$(printf 'all 40\narc 0.50 9\narc 1.00 10\narc 2.00 11\narc 5.00 10\nstable 0\nunstable 36')"
   for svg in TLV-Scatter.svg TLV-QQ.svg TLV-Taylor.svg TLV-Target.svg; do
     head -1 "$svg" | grep -q '^<?xml' || fail "$svg does not start as XML"
@@ -216,9 +226,17 @@ chain() {
     plain "$svg" | tail -1 | grep -q '</svg>$' || fail "$svg does not end its svg element"
   done
   expect_eq "pairs measure lines" \
-    "$(plain holmby-pairs-Model-Statistics.txt | grep -c -E '^Model[ABC] +(CY/Q|CMAX/Q) ')" 36
+    "$(section holmby-pairs-Model-Statistics.txt Measures | grep -c -E '^Model[ABC] +(CY/Q|CMAX/Q) ')" 36
   expect_eq "pairs difference lines" \
-    "$(plain holmby-pairs-Model-Statistics.txt | grep -c -E '^Model[AB]-Model[BC] ')" 36
+    "$(section holmby-pairs-Model-Statistics.txt Differences | grep -c -E '^Model[AB]-Model[BC] ')" 36
+  # With the quality objective and thresholds: their sections, each line per model
+  # (and threshold).
+  run_quiet tlvstats /dev/null "$bin/tlvstats" --pairs holmby-pairs.csv --resamples 20 \
+    --uncertainty no2 --threshold CY/Q=30 --threshold CMAX/Q=1
+  expect_eq "pairs objective lines" "$(section holmby-pairs-Model-Statistics.txt \
+    'Modelling quality objective per' | grep -c -E '^Model[ABC] +(CY/Q|CMAX/Q) ')" 36
+  expect_eq "pairs exceedance lines" "$(section holmby-pairs-Model-Statistics.txt \
+    'Exceedances per' | grep -c -E '^Model[ABC] +(CY/Q|CMAX/Q) ')" 36
   finish
 }
 

@@ -1,5 +1,6 @@
 #include "evaluate/page/page.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -12,6 +13,7 @@
 #include "evaluate/input/groups.h"
 #include "evaluate/pictures/svg.h"
 #include "evaluate/statistics/criteria.h"
+#include "evaluate/statistics/exceedance.h"
 #include "evaluate/statistics/measures.h"
 
 namespace evaluate {
@@ -38,8 +40,8 @@ struct Count {
 };
 
 struct TableKind {
-  std::string_view id;       // element id prefix; the quantity's number follows
-  std::string_view caption;  // after the quantity
+  std::string id;       // element id prefix; the quantity's number follows
+  std::string caption;  // after the quantity
   CellKind cells;
   std::vector<Column> columns;
   std::vector<Count> counts;
@@ -54,20 +56,96 @@ std::vector<Column> shown(Shown where) {
   return out;
 }
 
-// The columns of the differences of the measures shown in `where` (all: every one).
+Column difference_column(const MeasureEntry& entry) {
+  std::string title(entry.difference_title);
+  if (title.empty()) {
+    const std::string ln = entry.difference == Difference::log ? "ln " : "";
+    const std::string name(entry.name);
+    title = ln + name + " of the first model minus " + ln + name + " of the second";
+  }
+  return {std::string(entry.difference_name), title};
+}
+
+// The columns of the differences of the first section's measures shown in `where`
+// (all: every one).
 std::vector<Column> differences(std::optional<Shown> where) {
   std::vector<Column> out;
-  for (const MeasureEntry& entry : measure_table()) {
-    if (entry.difference == Difference::none || (where && entry.shown != *where)) continue;
-    std::string title(entry.difference_title);
-    if (title.empty()) {
-      const std::string ln = entry.difference == Difference::log ? "ln " : "";
-      const std::string name(entry.name);
-      title = ln + name + " of the first model minus " + ln + name + " of the second";
-    }
-    out.push_back({std::string(entry.difference_name), title});
+  for (int id : section_measures(Section::statistics, true)) {
+    const MeasureEntry& entry = measure_entry(id);
+    if (!where || entry.shown == *where) out.push_back(difference_column(entry));
   }
   return out;
+}
+
+// The tables of a later section: its measures with their limits per model and group,
+// and their differences per pair of models.
+std::vector<TableKind> section_kinds(const SectionEntry& section) {
+  std::vector<TableKind> kinds;
+  std::vector<Column> columns;
+  for (int id : section_measures(section.section, false)) {
+    columns.push_back({std::string(measure_name(id)), std::string(measure_entry(id).title)});
+  }
+  kinds.push_back({std::string(section.id),
+                   std::string(section.title) + " per model and group",
+                   CellKind::limits,
+                   columns,
+                   {{"N", "valid pairs", &TidyRow::n}}});
+  columns.clear();
+  for (int id : section_measures(section.section, true)) {
+    columns.push_back(difference_column(measure_entry(id)));
+  }
+  kinds.push_back({std::string(section.id) + "-differences",
+                   std::string(section.title) + ", differences between the models",
+                   CellKind::difference,
+                   columns,
+                   {{"N.both", "lines where both models' pairs are valid", &TidyRow::n_both}}});
+  return kinds;
+}
+
+// The thresholds of the exceedance rows ("30" of "POD@30"), in order of first
+// appearance.
+std::vector<std::string> thresholds_of(const std::vector<TidyRow>& rows) {
+  std::vector<std::string> out;
+  for (const TidyRow& row : rows) {
+    if (row.measure.rfind("POD@", 0) != 0) continue;
+    const std::string t = row.measure.substr(4);
+    if (std::find(out.begin(), out.end(), t) == out.end()) out.push_back(t);
+  }
+  return out;
+}
+
+// The tables of one threshold (the `number`-th): the scores with their limits and the
+// counts per model and group, and the scores' differences per pair of models.
+std::vector<TableKind> exceedance_kinds(const std::string& t, std::size_t number) {
+  const std::string id = std::string("exceedances-").append(std::to_string(number));
+  std::vector<Column> scores, counts, differences;
+  for (int id : threshold_measures(true)) {
+    const MeasureEntry& entry = measure_entry(id);
+    scores.push_back({std::string(entry.name) + "@" + t, std::string(entry.title)});
+    differences.push_back(
+        {std::string(entry.difference_name) + "@" + t,
+         std::string(entry.name) + " of the first model minus that of the second"});
+  }
+  for (int id : threshold_measures(false)) {
+    counts.push_back(
+        {std::string(measure_name(id)) + "@" + t, std::string(measure_entry(id).title)});
+  }
+  const std::string above = std::string(" above ").append(t);
+  return {{id,
+           "exceedance scores" + above + " per model and group",
+           CellKind::limits,
+           scores,
+           {{"N", "valid pairs", &TidyRow::n}}},
+          {id + "-counts",
+           "exceedance counts" + above + " per model and group",
+           CellKind::plain,
+           counts,
+           {{"N", "valid pairs", &TidyRow::n}}},
+          {id + "-differences",
+           "exceedance scores" + above + ", differences between the models",
+           CellKind::difference,
+           differences,
+           {{"N.both", "lines where both models' pairs are valid", &TidyRow::n_both}}}};
 }
 
 const TableKind& acceptance_kind() {
@@ -279,6 +357,8 @@ class Page {
           "<p>The counts of every model and group, and the means, standard deviations "
           "(divisor N) and correlation coefficient of its valid pairs.</p>\n";
     });
+    for (const SectionEntry& entry : later_sections()) later_section(entry);
+    exceedances();
     diagrams();
     out_ += "</main>\n<footer><p>Written by tlvstats.</p></footer>\n</body>\n</html>\n";
     return std::move(out_);
@@ -297,7 +377,68 @@ class Page {
     out_ +=
         "<nav><a href=\"#inputs\">Inputs and counts</a> · <a href=\"#acceptance\">Acceptance</a> "
         "· <a href=\"#differences\">Differences</a> · <a href=\"#high-end\">High end</a> · <a "
-        "href=\"#means\">Means and counts</a> · <a href=\"#diagrams\">Diagrams</a></nav>\n";
+        "href=\"#means\">Means and counts</a> · ";
+    for (const SectionEntry& entry : later_sections()) {
+      if (!has_rows(entry)) continue;
+      out_ += "<a href=\"#" + std::string(entry.id) + "\">" + std::string(entry.title) + "</a> · ";
+    }
+    if (!thresholds_of(in_.rows).empty()) out_ += "<a href=\"#exceedances\">Exceedances</a> · ";
+    out_ += "<a href=\"#diagrams\">Diagrams</a></nav>\n";
+  }
+
+  // Whether the rows hold a measure of the section (a section not asked for has none).
+  bool has_rows(const SectionEntry& entry) const {
+    for (int id : section_measures(entry.section, false)) {
+      for (const TidyRow& row : in_.rows) {
+        if (row.measure == measure_name(id)) return true;
+      }
+    }
+    return false;
+  }
+
+  // A later section: its description, then per quantity its tables.
+  void later_section(const SectionEntry& entry) {
+    if (!has_rows(entry)) return;
+    const std::vector<TableKind> kinds = section_kinds(entry);
+    std::vector<const TableKind*> shown_kinds;
+    for (const TableKind& k : kinds) {
+      if (!k.columns.empty()) shown_kinds.push_back(&k);
+    }
+    if (shown_kinds.empty()) return;
+    section(entry.id, entry.title, shown_kinds, [&] {
+      out_ += "<p>" + html_escape(std::string(entry.title)) + ": " +
+              html_escape(std::string(entry.description)) +
+              ". Under each value: its 95% bootstrap limits. A difference is significant when "
+              "both 95% limits lie on the same side of zero.</p>\n";
+      if (entry.section == Section::objective) {
+        out_ +=
+            "<p>RV is in the quantity's units: the presets (no2, o3, pm10, pm2.5) assume "
+            "concentrations in µg/m³. MQI, MQI_Y, MQI90, Y90 and each |MPI| are met when at most "
+            "1; MQI90, Y90 and groups_above_1 are given on the group all.</p>\n";
+      }
+    });
+  }
+
+  // The exceedance scores (with --threshold): per quantity the tables of each
+  // threshold.
+  void exceedances() {
+    const std::vector<std::string> thresholds = thresholds_of(in_.rows);
+    if (thresholds.empty()) return;
+    std::vector<TableKind> kinds;
+    for (std::size_t i = 0; i < thresholds.size(); ++i) {
+      for (TableKind& k : exceedance_kinds(thresholds[i], i + 1)) kinds.push_back(std::move(k));
+    }
+    std::vector<const TableKind*> shown_kinds;
+    for (const TableKind& k : kinds) shown_kinds.push_back(&k);
+    section("exceedances", "Exceedances", shown_kinds, [&] {
+      out_ +=
+          "<p>Over the valid pairs of a model and group, against a threshold T: a hits (Co &gt; T "
+          "and Cp &gt; T), b false alarms (Co ≤ T, Cp &gt; T), c misses (Co &gt; T, Cp ≤ T), d "
+          "correct negatives. POD = a/(a+c), FAR = b/(a+b), F = b/(b+d), CSI = a/(a+b+c), FBI = "
+          "(a+b)/(a+c), ETS = (a−ar)/(a+b+c−ar) with ar = (a+b)(a+c)/N; not formed (–) when the "
+          "denominator is 0. Under each value: its 95% bootstrap limits. A difference is "
+          "significant when both 95% limits lie on the same side of zero.</p>\n";
+    });
   }
 
   void inputs() {
@@ -322,7 +463,7 @@ class Page {
 
   template <typename Intro>
   void section(std::string_view id, std::string_view heading,
-               std::initializer_list<const TableKind*> kinds, Intro intro) {
+               const std::vector<const TableKind*>& kinds, Intro intro) {
     out_ += "<section id=\"" + std::string(id) + "\">\n<h2>" + std::string(heading) + "</h2>\n";
     intro();
     bool any = false;

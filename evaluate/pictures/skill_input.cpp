@@ -1,5 +1,7 @@
 #include "evaluate/pictures/skill_input.h"
 
+#include <cmath>
+
 #include "evaluate/pictures/model_points.h"
 
 namespace evaluate {
@@ -34,13 +36,29 @@ SkillPlotInput skill_input(const Evaluation& ev) {
 }
 
 void add_quality_objective(SkillPlotInput& input, const Evaluation& ev) {
-  // Once the evaluation holds the quality objective, per quantity q with an
-  // uncertainty: panel.beta = beta; every point's beta_rms_u = beta * RMS_U of its
-  // model and group (models: the group "all"; groups: the arcs and labels, in the
-  // order skill_input() visits them: group by group, model by model within one);
-  // panel.objectives = {model, MQI90, groups_above_1} per model, from the group "all".
-  static_cast<void>(input);
-  static_cast<void>(ev);
+  for (std::size_t q = 0; q < input.panels.size() && q < ev.uncertainty.size(); ++q) {
+    if (!ev.uncertainty[q]) continue;
+    const double beta = ev.uncertainty[q]->beta;
+    SkillPanel& panel = input.panels[q];
+    panel.beta = beta;
+    // The points in the order skill_input() made them: models of the group "all";
+    // group by group, model by model, for the arcs and labels.
+    std::size_t at_group = 0;
+    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
+      const GroupKind kind = ev.groups[g].kind;
+      for (std::size_t m = 0; m < ev.models.size(); ++m) {
+        const ModelGroupResult& r = ev.results[q][g].models[m];
+        if (kind == GroupKind::all) {
+          panel.models[m].beta_rms_u = beta * r.value[kRmsU];
+          const double above = r.value[kGroupsAbove1];
+          panel.objectives.push_back({static_cast<int>(m), r.value[kMqi90],
+                                      std::isfinite(above) ? static_cast<long>(above) : -1});
+        } else if (kind == GroupKind::arc || kind == GroupKind::label) {
+          panel.groups[at_group++].beta_rms_u = beta * r.value[kRmsU];
+        }
+      }
+    }
+  }
 }
 
 }  // namespace evaluate

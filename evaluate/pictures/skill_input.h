@@ -13,8 +13,7 @@ SkillPlotInput skill_input(const Evaluation& ev);
 
 // Turns the panels of the quantities with a measurement uncertainty into the
 // objective mode: beta, beta RMS_U of every point, and each model's MQI90 and count
-// of groups above 1. The evaluation does not hold these values yet; until it does,
-// the panels stay in the plain mode.
+// of groups above 1 (from the group all); the other panels stay in the plain mode.
 void add_quality_objective(SkillPlotInput& input, const Evaluation& ev);
 
 }  // namespace evaluate

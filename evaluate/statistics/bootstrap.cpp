@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "evaluate/statistics/evaluation.h"
@@ -15,11 +16,13 @@ constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 // At most this many resample values (8 bytes each) are held for one block.
 constexpr double kMaxResampleValues = 256.0 * 1024 * 1024;
 
-// The measures given with limits: on a model's line, and on a difference line.
-std::vector<int> limited(bool differences) {
+// The measures given with limits: on a model's line, and on a difference line; those
+// of the modelling quality objective only when it is formed (`objective`).
+std::vector<int> limited(bool differences, bool objective) {
   std::vector<int> out;
   for (int id = 0; id < kMeasures; ++id) {
     const MeasureEntry& entry = measure_entry(id);
+    if (entry.per_threshold || (entry.needs != Needs::nothing && !objective)) continue;
     if (entry.limits && (!differences || entry.difference != Difference::none)) out.push_back(id);
   }
   return out;
@@ -29,9 +32,10 @@ std::vector<int> limited(bool differences) {
 // quantity and model (then pair of models) the B values of each measure with limits.
 class ResampleValues {
  public:
-  ResampleValues(const Study& study, const Block& block, std::size_t groups, int resamples)
-      : on_model_(limited(false)),
-        on_pair_(limited(true)),
+  ResampleValues(const Study& study, const Block& block, std::size_t groups, int resamples,
+                 bool objective, double other_values)
+      : on_model_(limited(false, objective)),
+        on_pair_(limited(true, objective)),
         nq_(block.nq()),
         nm_(static_cast<std::size_t>(block.models)),
         np_(nm_ * (nm_ - 1) / 2),
@@ -39,7 +43,8 @@ class ResampleValues {
         per_q_(nm_ * on_model_.size() + np_ * on_pair_.size()) {
     // A bound keeps a file of very many group values from exhausting the memory.
     const double wanted = static_cast<double>(groups) * static_cast<double>(nq_) *
-                          static_cast<double>(per_q_) * static_cast<double>(b_);
+                              static_cast<double>(per_q_) * static_cast<double>(b_) +
+                          other_values;
     if (wanted > kMaxResampleValues) {
       std::string reason = "Too many groups for the bootstrap: ";
       reason += std::to_string(groups);
@@ -132,6 +137,93 @@ class ResampleValues {
   std::vector<long> model_boot_, pair_boot_;
 };
 
+// Every resample value of the exceedance scores of a block, as ResampleValues: per
+// group and quantity, per model and threshold, then per pair of models and
+// threshold, the B values of each score.
+class ExceedanceResamples {
+ public:
+  ExceedanceResamples(const Block& block, const ExceedanceCounter& counter, std::size_t groups,
+                      int resamples)
+      : scores_(threshold_measures(true)),
+        nq_(block.nq()),
+        nm_(static_cast<std::size_t>(block.models)),
+        np_(nm_ * (nm_ - 1) / 2),
+        b_(static_cast<std::size_t>(resamples)) {
+    for (std::size_t k = 0; k < nq_; ++k) {
+      first_.push_back(per_group_);
+      per_group_ += counter.thresholds(k) * (nm_ + np_);
+    }
+    lines_ = groups * per_group_;
+  }
+  // The values to hold.
+  double wanted() const {
+    return static_cast<double>(lines_) * static_cast<double>(scores_.size()) *
+           static_cast<double>(b_);
+  }
+  void allocate() { values_.resize(lines_ * scores_.size() * b_); }
+
+  void keep(const ExceedanceCounter& counter, std::size_t groups, std::size_t b) {
+    for (std::size_t g = 0; g < groups; ++g) {
+      for (std::size_t k = 0; k < nq_; ++k) {
+        const std::size_t nt = counter.thresholds(k);
+        for (std::size_t t = 0; t < nt; ++t) {
+          for (std::size_t m = 0; m < nm_; ++m) {
+            put(line(g, k, m * nt + t), threshold_values(counter.table(g, k, t, m)), b);
+          }
+          for (std::size_t p = 0; p < np_; ++p) {
+            put(line(g, k, (nm_ + p) * nt + t),
+                threshold_differences(counter.table(g, k, t, nm_ + 2 * p),
+                                      counter.table(g, k, t, nm_ + 2 * p + 1)),
+                b);
+          }
+        }
+      }
+    }
+  }
+
+  void fill(const Block& block, Evaluation& ev) {
+    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
+      for (std::size_t k = 0; k < nq_; ++k) {
+        GroupResult& gr = ev.results[static_cast<std::size_t>(block.quantities[k])][g];
+        const std::size_t nt = gr.models.empty() ? 0 : gr.model_exceedances.size() / nm_;
+        for (std::size_t j = 0; j < gr.model_exceedances.size(); ++j) {
+          const std::size_t m = j / std::max<std::size_t>(nt, 1);
+          take(gr.model_exceedances[j], line(g, k, j), gr.models[m].n);
+        }
+        for (std::size_t j = 0; j < gr.difference_exceedances.size(); ++j) {
+          const std::size_t p = j / std::max<std::size_t>(nt, 1);
+          take(gr.difference_exceedances[j], line(g, k, nm_ * nt + j), gr.differences[p].n_both);
+        }
+      }
+    }
+  }
+
+ private:
+  std::size_t line(std::size_t g, std::size_t k, std::size_t j) const {
+    return g * per_group_ + first_[k] + j;
+  }
+  void put(std::size_t at, const MeasureValues& v, std::size_t b) {
+    for (std::size_t j = 0; j < scores_.size(); ++j) {
+      values_[(at * scores_.size() + j) * b_ + b] = v[scores_[j]];
+    }
+  }
+  void take(ExceedanceResult& r, std::size_t at, long n) {
+    r.limits.fill({kNan, kNan});
+    if (n < kLeastPairsForLimits) return;
+    for (std::size_t j = 0; j < scores_.size(); ++j) {
+      const auto start = static_cast<std::ptrdiff_t>((at * scores_.size() + j) * b_);
+      one_.assign(values_.begin() + start,
+                  values_.begin() + start + static_cast<std::ptrdiff_t>(b_));
+      r.limits[scores_[j]] = percentile_limits(one_);
+    }
+  }
+
+  std::vector<int> scores_;  // the per-threshold measures with limits
+  std::size_t nq_, nm_, np_, b_, per_group_ = 0, lines_ = 0;
+  std::vector<std::size_t> first_;  // [k]: its first line within a group
+  std::vector<double> values_, one_;
+};
+
 }  // namespace
 
 std::uint32_t bounded_draw(std::mt19937_64& rng, std::uint32_t bound) {
@@ -179,8 +271,12 @@ Limits percentile_limits(std::vector<double>& values) {
 }
 
 void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Evaluator& evaluator,
-               Evaluation& ev) {
-  ResampleValues kept(study, block, ev.groups.size(), ev.resamples);
+               Evaluation& ev, ExceedanceCounter* exceedance) {
+  std::optional<ExceedanceResamples> exceeded;
+  if (exceedance != nullptr) exceeded.emplace(block, *exceedance, ev.groups.size(), ev.resamples);
+  ResampleValues kept(study, block, ev.groups.size(), ev.resamples, ev.objective(),
+                      exceeded ? exceeded->wanted() : 0.0);
+  if (exceeded) exceeded->allocate();
   const Strata strata = strata_of(block, study.strata.size());
   std::vector<std::size_t> drawn;
   drawn.reserve(block.size());
@@ -191,8 +287,13 @@ void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Eva
     for (std::size_t i : drawn) ++times[i];
     evaluator.evaluate(times, Selection::with_limits, Gathering::by_cell);
     kept.keep(evaluator, b);
+    if (exceeded) {
+      exceedance->count(times);
+      exceeded->keep(*exceedance, ev.groups.size(), b);
+    }
   }
   kept.fill(block, ev);
+  if (exceeded) exceeded->fill(block, ev);
 }
 
 }  // namespace evaluate

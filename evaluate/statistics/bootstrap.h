@@ -20,6 +20,7 @@
 
 #include "evaluate/input/study.h"
 #include "evaluate/statistics/evaluator.h"
+#include "evaluate/statistics/exceedance.h"
 #include "evaluate/statistics/measures.h"
 
 namespace evaluate {
@@ -49,8 +50,10 @@ struct Evaluation;
 
 // Runs `ev.resamples` resamples of `block` on `rng` through `evaluator` (prepared
 // for the block and ev.groups) and fills the limits and resample counts of the
-// block's quantities in `ev`, whose point values are set.
+// block's quantities in `ev`, whose point values are set; with `exceedance`
+// (prepared for the block's thresholds) those of the exceedance scores too, on the
+// same resamples.
 void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Evaluator& evaluator,
-               Evaluation& ev);
+               Evaluation& ev, ExceedanceCounter* exceedance = nullptr);
 
 }  // namespace evaluate

@@ -108,6 +108,14 @@ std::array<Verdict, kMeasures> acceptance(const MeasureValues& v, Criteria crite
     else
       out[c.measure] = value >= c.lower && value <= c.upper ? Verdict::met : Verdict::not_met;
   }
+  // The modelling quality objective, whatever the set: met when |value| <= 1.
+  for (int id = 0; id < kMeasures; ++id) {
+    if (!measure_entry(id).objective) continue;
+    const double value = std::fabs(v[id]);
+    out[id] = std::isnan(value) ? Verdict::not_formed
+              : value <= 1.0    ? Verdict::met
+                                : Verdict::not_met;
+  }
   return out;
 }
 

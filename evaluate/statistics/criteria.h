@@ -50,6 +50,8 @@ enum class Verdict : char {
   not_formed = kMarkNone,
   not_judged = kMarkNotJudged
 };
+// The verdicts of the criteria set's measures, and of the modelling quality
+// objective's (met when |value| <= 1); the others not judged.
 std::array<Verdict, kMeasures> acceptance(const MeasureValues& values,
                                           Criteria criteria = Criteria::rural);
 

@@ -46,15 +46,66 @@ void point_estimate(const Block& block, Evaluator& evaluator, Evaluation& ev) {
   }
 }
 
+// The thresholds of the block's quantities, by the block's quantity.
+std::vector<std::vector<float>> block_thresholds(const Block& block, const Evaluation& ev) {
+  std::vector<std::vector<float>> out;
+  for (int q : block.quantities) out.push_back(ev.thresholds[static_cast<std::size_t>(q)]);
+  return out;
+}
+
+// The point values of the exceedance scores of the block's quantities.
+void point_exceedances(const Block& block, ExceedanceCounter& counter, Evaluation& ev) {
+  counter.count(std::vector<std::uint32_t>(block.size(), 1u));
+  const std::size_t nm = static_cast<std::size_t>(block.models);
+  for (std::size_t k = 0; k < block.nq(); ++k) {
+    const std::vector<float>& ts = ev.thresholds[static_cast<std::size_t>(block.quantities[k])];
+    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
+      GroupResult& gr = ev.results[static_cast<std::size_t>(block.quantities[k])][g];
+      gr.model_exceedances.clear();
+      gr.difference_exceedances.clear();
+      for (std::size_t m = 0; m < nm; ++m) {
+        for (std::size_t t = 0; t < ts.size(); ++t) {
+          ExceedanceResult r{ts[t], counter.table(g, k, t, m), {}, {}};
+          r.value = threshold_values(r.counts);
+          gr.model_exceedances.push_back(r);
+        }
+      }
+      for (std::size_t p = 0; p < gr.differences.size(); ++p) {
+        for (std::size_t t = 0; t < ts.size(); ++t) {
+          const Contingency& first = counter.table(g, k, t, nm + 2 * p);
+          ExceedanceResult r{ts[t], first, {}, {}};
+          r.value = threshold_differences(first, counter.table(g, k, t, nm + 2 * p + 1));
+          gr.difference_exceedances.push_back(r);
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
+
+bool Evaluation::exceedances() const {
+  for (const auto& t : thresholds) {
+    if (!t.empty()) return true;
+  }
+  return false;
+}
 
 std::string pair_name(const Evaluation& ev, const DifferenceResult& d) {
   return ev.models[static_cast<std::size_t>(d.first)] + "-" +
          ev.models[static_cast<std::size_t>(d.second)];
 }
 
-Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
-                          Criteria criteria) {
+bool Evaluation::objective() const {
+  for (const auto& u : uncertainty) {
+    if (u) return true;
+  }
+  return false;
+}
+
+Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed, Criteria criteria,
+                          std::vector<std::optional<Uncertainty>> uncertainty,
+                          std::vector<std::vector<float>> thresholds) {
   Evaluation ev;
   ev.models = study.models;
   ev.quantities = study.quantities;
@@ -64,12 +115,23 @@ Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
   ev.seed = seed;
   ev.criteria = criteria;
   ev.results.assign(study.quantities.size(), std::vector<GroupResult>(ev.groups.size()));
+  ev.uncertainty = std::move(uncertainty);
+  ev.uncertainty.resize(study.quantities.size());
+  ev.thresholds = std::move(thresholds);
+  ev.thresholds.resize(study.quantities.size());
   // One generator for all blocks, one after another.
   std::mt19937_64 rng(seed);
   for (const Block& block : study.blocks) {
-    Evaluator evaluator(block, ev.groups, study.strata.size());
+    std::vector<const Uncertainty*> of_block;
+    for (int q : block.quantities) {
+      const auto& u = ev.uncertainty[static_cast<std::size_t>(q)];
+      of_block.push_back(u ? &*u : nullptr);
+    }
+    Evaluator evaluator(block, ev.groups, study.strata.size(), std::move(of_block));
     point_estimate(block, evaluator, ev);
-    bootstrap(rng, study, block, evaluator, ev);
+    ExceedanceCounter counter(block, ev.groups, block_thresholds(block, ev));
+    if (ev.exceedances()) point_exceedances(block, counter, ev);
+    bootstrap(rng, study, block, evaluator, ev, ev.exceedances() ? &counter : nullptr);
   }
   return ev;
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "evaluate/input/study.h"
 #include "evaluate/statistics/criteria.h"
 #include "evaluate/statistics/evaluator.h"
+#include "evaluate/statistics/exceedance.h"
 #include "evaluate/statistics/measures.h"
 
 namespace evaluate {
@@ -46,9 +48,22 @@ struct DifferenceResult {
   long boot = 0;  // resamples in which the group had lines with both valid
 };
 
+// The exceedance scores of one threshold: of a model's valid pairs, or the
+// differences of two models' scores on the lines where both pairs are valid (counts
+// then those of the first model on those lines, not written).
+struct ExceedanceResult {
+  float threshold = 0;
+  Contingency counts;
+  MeasureValues value{};                   // of the per-threshold measures; the others NaN
+  std::array<Limits, kMeasures> limits{};  // NaN without limits
+};
+
 struct GroupResult {
   std::vector<ModelGroupResult> models;       // in model order
   std::vector<DifferenceResult> differences;  // pairs (0,1), (0,2), ..., (1,2), ...
+  // Per model (then per pair of models) and threshold of the quantity: [m * T + t].
+  std::vector<ExceedanceResult> model_exceedances;
+  std::vector<ExceedanceResult> difference_exceedances;
 };
 
 struct Evaluation {
@@ -61,13 +76,32 @@ struct Evaluation {
   Criteria criteria = Criteria::rural;
   // results[quantity][group]
   std::vector<std::vector<GroupResult>> results;
+  // uncertainty[quantity]: the measurement uncertainty the modelling quality
+  // objective of the quantity is formed with; none: not formed (its values NaN).
+  std::vector<std::optional<Uncertainty>> uncertainty;
+  // thresholds[quantity]: the thresholds of its exceedance scores, none: not formed.
+  std::vector<std::vector<float>> thresholds;
+  bool exceedances() const;
+  // Whether any quantity has the objective.
+  bool objective() const;
+  // Whether a section is written: the objective's and the exceedances' only when
+  // formed.
+  bool written(Section section) const {
+    if (section == Section::objective) return objective();
+    return section != Section::exceedances || exceedances();
+  }
 };
 
 // "AERMOD-ISCST3".
 std::string pair_name(const Evaluation& ev, const DifferenceResult& d);
 
 // Evaluates `study` with `resamples` (at least 1) bootstrap resamples from `seed`.
+// `uncertainty` (by quantity; shorter: none for the rest) gives the quantities the
+// modelling quality objective is formed for, `thresholds` (by quantity; shorter:
+// none for the rest) those of the exceedance scores.
 Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
-                          Criteria criteria = Criteria::rural);
+                          Criteria criteria = Criteria::rural,
+                          std::vector<std::optional<Uncertainty>> uncertainty = {},
+                          std::vector<std::vector<float>> thresholds = {});
 
 }  // namespace evaluate

@@ -1,6 +1,7 @@
 #include "evaluate/statistics/evaluator.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <stdexcept>
 
@@ -10,21 +11,24 @@ namespace {
 constexpr std::size_t kCells = 3;  // stability classes per stratum
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
-bool selected(const MeasureEntry& entry, Selection selection) {
+}  // namespace
+
+// A measure that needs an uncertainty is formed only when a quantity has one.
+bool Evaluator::selected(const MeasureEntry& entry, Selection selection) const {
+  // The per-threshold measures are formed by the exceedance counter.
+  if (entry.per_threshold || (entry.needs != Needs::nothing && !objective_)) return false;
   return selection == Selection::all || entry.limits;
 }
 
 // Whether a selected measure is formed in the way `formed`, on a model's series
 // (`differences` false) or on the series of the differences.
-bool needed(Formed formed, Selection selection, bool differences) {
+bool Evaluator::needed(Formed formed, Selection selection, bool differences) const {
   for (const MeasureEntry& entry : measure_table()) {
     if (!selected(entry, selection) || entry.formed != formed) continue;
     if (!differences || entry.difference != Difference::none) return true;
   }
   return false;
 }
-
-}  // namespace
 
 std::vector<std::pair<int, int>> model_pairs(int models) {
   std::vector<std::pair<int, int>> pairs;
@@ -34,7 +38,8 @@ std::vector<std::pair<int, int>> model_pairs(int models) {
   return pairs;
 }
 
-Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::size_t strata)
+Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::size_t strata,
+                     std::vector<const Uncertainty*> uncertainty)
     : block_(block),
       nq_(block.nq()),
       nm_(static_cast<std::size_t>(block.models)),
@@ -46,6 +51,10 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   if (n_lines_ >= std::numeric_limits<std::uint32_t>::max()) {
     throw std::length_error("too many lines in one block");
   }
+  uncertainty_ = std::move(uncertainty);
+  uncertainty_.resize(nq_, nullptr);
+  for (const Uncertainty* u : uncertainty_) objective_ = objective_ || u != nullptr;
+  for (const Group& group : groups) kinds_.push_back(group.kind);
   for (std::size_t m = 0; m < nm_; ++m) series_.push_back({static_cast<int>(m), 1u << m});
   for (const auto& [a, b] : model_pairs(block.models)) {
     const unsigned mask = (1u << a) | (1u << b);
@@ -55,6 +64,7 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   index_lines();
   index_groups(groups);
   rank_values();
+  index_cells();
   slots_.resize(std::max(n_cells_, n_groups_) * nq_ * ns_);
   stats_.resize(n_groups_ * nq_ * ns_);
   values_.resize(n_groups_ * nq_ * (nm_ + np_));
@@ -163,31 +173,47 @@ std::span<const std::size_t> Evaluator::group_slots(std::size_t g, Gathering gat
 // pass over the lines.
 void Evaluator::add_lines(std::span<const std::uint32_t> times, Gathering gathering) {
   std::fill(slots_.begin(), slots_.end(), PairSums{});
+  const bool by_cell = gathering == Gathering::by_cell;
+  if (by_cell) std::fill(cell_squares_.begin(), cell_squares_.end(), Squares{});
   const std::size_t nq = nq_, nm = nm_, ns = ns_;
   const Series* series = series_.data();
   const PairSums* terms = terms_.data();
+  const Squares* squares = squares_.data();
   const std::uint8_t* valid = valid_.data();
-  auto add_line = [&](std::size_t i, PairSums* sums, double w) {
+  // A cell's lines add their squares about the cell's centre as well (`sq`).
+  auto add_line = [&](std::size_t i, PairSums* sums, Squares* sq, double w) {
     for (std::size_t k = 0; k < nq; ++k) {
       const PairSums* t = terms + (i * nq + k) * nm;
+      const Squares* q = squares + (i * nq + k) * nm;
       PairSums* c = sums + k * ns;
+      Squares* cq = sq == nullptr ? nullptr : sq + k * ns;
       // A model's terms are zero where its pair is not valid: added as they stand.
       for (std::size_t m = 0; m < nm; ++m) c[m].add_times(t[m], w);
+      if (cq != nullptr) {
+        for (std::size_t m = 0; m < nm; ++m) cq[m].add_times(q[m], w);
+      }
       // Both sides of a pair of models hold the same lines.
       for (std::size_t s = nm; s < ns; s += 2) {
         if (!covers(valid[i * nq + k], series[s])) continue;
-        c[s].add_times(t[series[s].model], w);
-        c[s + 1].add_times(t[series[s + 1].model], w);
+        const auto a = static_cast<std::size_t>(series[s].model);
+        const auto b = static_cast<std::size_t>(series[s + 1].model);
+        c[s].add_times(t[a], w);
+        c[s + 1].add_times(t[b], w);
+        if (cq == nullptr) continue;
+        cq[s].add_times(q[a], w);
+        cq[s + 1].add_times(q[b], w);
       }
     }
   };
   for (std::size_t i = 0; i < n_lines_; ++i) {
     if (times[i] == 0) continue;
     const double w = times[i];
-    if (gathering == Gathering::by_cell) {
-      add_line(i, &slots_[cell_of_[i] * nq * ns], w);
+    if (by_cell) {
+      add_line(i, &slots_[cell_of_[i] * nq * ns], &cell_squares_[cell_of_[i] * nq * ns], w);
     } else {
-      for (std::size_t slot : cell_groups_[cell_of_[i]]) add_line(i, &slots_[slot * nq * ns], w);
+      for (std::size_t slot : cell_groups_[cell_of_[i]]) {
+        add_line(i, &slots_[slot * nq * ns], nullptr, w);
+      }
     }
   }
 }
@@ -197,6 +223,7 @@ void Evaluator::gather(Gathering gathering) {
   for (std::size_t g = 0; g < n_groups_; ++g) {
     PairStats* out = &stats_[g * nq_ * ns_];
     std::fill(out, out + nq_ * ns_, PairStats{});
+    for (std::size_t j = 0; j < nq_ * ns_; ++j) out[j].uncertainty = uncertainty_[j / ns_];
     for (std::size_t slot : group_slots(g, gathering)) {
       const PairSums* sums = &slots_[slot * nq_ * ns_];
       for (std::size_t j = 0; j < nq_ * ns_; ++j) out[j].sums.add(sums[j]);
@@ -204,16 +231,27 @@ void Evaluator::gather(Gathering gathering) {
   }
 }
 
-// The deviations about each group's means of the first `series` series, line by line.
+// The deviations about each group's means of the first `series` series, line by
+// line: each group's sums receive its lines in line order.
 void Evaluator::deviations(std::span<const std::uint32_t> times, std::size_t series) {
-  for (std::size_t g = 0; g < n_groups_; ++g) {
-    for (std::size_t i = 0; i < n_lines_; ++i) {
-      if (times[i] == 0 || !in_group_[g * n_cells_ + cell_of_[i]]) continue;
+  means_.resize(stats_.size());
+  for (std::size_t j = 0; j < stats_.size(); ++j) {
+    const PairSums& sums = stats_[j].sums;
+    means_[j] = {sums.co / sums.n, sums.cp / sums.n};
+  }
+  for (std::size_t i = 0; i < n_lines_; ++i) {
+    if (times[i] == 0) continue;
+    const double w = times[i];
+    for (std::size_t g : cell_groups_[cell_of_[i]]) {
       for (std::size_t k = 0; k < nq_; ++k) {
+        const unsigned valid = valid_[i * nq_ + k];
+        if (valid == 0) continue;
+        const float co = block_.co(i, k);
+        const std::size_t first = (g * nq_ + k) * ns_;
         for (std::size_t s = 0; s < series; ++s) {
-          if (!holds(i, k, series_[s])) continue;
-          stats_[(g * nq_ + k) * ns_ + s].add_deviations(
-              block_.co(i, k), block_.cp(i, k, series_[s].model), times[i]);
+          if (!covers(valid, series_[s])) continue;
+          const auto [mo, mp] = means_[first + s];
+          stats_[first + s].add_deviations(mo, mp, co, block_.cp(i, k, series_[s].model), w);
         }
       }
     }
@@ -229,6 +267,11 @@ void Evaluator::high_values(std::span<const std::uint32_t> times, std::size_t se
       st.rhc_o = second ? stats_[j * ns_ + s - 1].rhc_o
                         : rhc_of_ranked(observed_[j * ns_ + s], times, st.sums.n);
       st.rhc_p = rhc_of_ranked(predicted_[j * ns_ + s], times, st.sums.n);
+      if (st.uncertainty == nullptr) continue;
+      const double p = st.uncertainty->percentile;
+      st.perc_o = second ? stats_[j * ns_ + s - 1].perc_o
+                         : percentile_of_ranked(observed_[j * ns_ + s], times, st.sums.n, p);
+      st.perc_p = percentile_of_ranked(predicted_[j * ns_ + s], times, st.sums.n, p);
     }
   }
 }
@@ -254,6 +297,37 @@ void Evaluator::measures(Selection selection) {
   }
 }
 
+// MQI90, Y90 and groups_above_1 of each model on the group all, from the MQI and
+// MQI_Y of the arc and label groups with at least 3 valid pairs.
+void Evaluator::over_groups(Selection selection) {
+  if (!objective_) return;
+  const auto all = std::find(kinds_.begin(), kinds_.end(), GroupKind::all);
+  if (all == kinds_.end()) return;
+  const auto g_all = static_cast<std::size_t>(all - kinds_.begin());
+  std::vector<double> mqi, mqi_y;
+  for (std::size_t k = 0; k < nq_; ++k) {
+    if (uncertainty_[k] == nullptr) continue;
+    for (std::size_t m = 0; m < nm_; ++m) {
+      mqi.clear();
+      mqi_y.clear();
+      for (std::size_t g = 0; g < n_groups_; ++g) {
+        if (kinds_[g] != GroupKind::arc && kinds_[g] != GroupKind::label) continue;
+        if (stats_[(g * nq_ + k) * ns_ + m].sums.n < 3) continue;
+        const MeasureValues& v = values_[row(g, k, m)];
+        if (!std::isnan(v[kMqi])) mqi.push_back(v[kMqi]);
+        if (!std::isnan(v[kMqiY])) mqi_y.push_back(v[kMqiY]);
+      }
+      MeasureValues& out = values_[row(g_all, k, m)];
+      out[kMqi90] = groups_percentile90(mqi);
+      out[kY90] = uncertainty_[k]->of_means() ? groups_percentile90(mqi_y) : kNan;
+      if (selection == Selection::all) {
+        out[kGroupsAbove1] = static_cast<double>(
+            std::count_if(mqi.begin(), mqi.end(), [](double x) { return x > 1.0; }));
+      }
+    }
+  }
+}
+
 void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selection,
                          Gathering gathering) {
   add_lines(times, gathering);
@@ -265,10 +339,15 @@ void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selecti
                                : needed(formed, selection, false) ? nm_
                                                                   : 0;
     if (series == 0) continue;
-    if (formed == Formed::about_means) deviations(times, series);
+    if (formed == Formed::about_means && gathering == Gathering::by_group) {
+      deviations(times, series);
+    } else if (formed == Formed::about_means) {
+      cell_deviations(times, series);
+    }
     if (formed == Formed::high_values) high_values(times, series);
   }
   measures(selection);
+  over_groups(selection);
 }
 
 }  // namespace evaluate

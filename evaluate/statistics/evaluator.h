@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "evaluate/input/groups.h"
@@ -30,7 +31,11 @@ enum class Selection { all, with_limits };
 // that holds the line (in line order), or line by line into the line's cell (its
 // stratum and stability class) and then cell by cell into the groups, which passes
 // over the lines once however many groups there are. The resamples, many of them,
-// are gathered by cell; the point estimate by group.
+// are gathered by cell; the point estimate by group. So are the deviations about
+// the means: by group, line by line about each group's means; by cell, the squares
+// and products about each cell's own means, added into the groups with the cells'
+// offsets from the groups' means (equal in exact arithmetic), and the absolute
+// deviations of the observed values about the groups' means line by line.
 enum class Gathering { by_group, by_cell };
 
 // The lines of a group for one model and quantity, by the state of the model's pair.
@@ -44,9 +49,12 @@ struct LineCounts {
 class Evaluator {
  public:
   // Prepares `block`, whose strata are indices below `strata`, for `groups`; keeps a
-  // reference to `block`.
+  // reference to `block`. `uncertainty[k]` is the measurement uncertainty of the
+  // block's k-th quantity (null or missing: the objective's measures are not formed);
+  // the evaluator keeps the pointers.
   // Throws std::length_error for a block of 2^32 lines or more.
-  Evaluator(const Block& block, const std::vector<Group>& groups, std::size_t strata);
+  Evaluator(const Block& block, const std::vector<Group>& groups, std::size_t strata,
+            std::vector<const Uncertainty*> uncertainty = {});
 
   // Forms the selected measures with line i counted times[i] times (0: left out);
   // the others are NaN.
@@ -96,8 +104,16 @@ class Evaluator {
   void add_lines(std::span<const std::uint32_t> times, Gathering gathering);
   void gather(Gathering gathering);
   void deviations(std::span<const std::uint32_t> times, std::size_t series);
+  // A resample's deviations, gathered by cell (cell_deviations.cpp).
+  void index_cells();
+  void cell_deviations(std::span<const std::uint32_t> times, std::size_t series);
+  void add_cell_squares(std::size_t series);
+  void absolute_deviations(std::span<const std::uint32_t> times);
   void high_values(std::span<const std::uint32_t> times, std::size_t series);
+  bool selected(const MeasureEntry& entry, Selection selection) const;
+  bool needed(Formed formed, Selection selection, bool differences) const;
   void measures(Selection selection);
+  void over_groups(Selection selection);
   void index_lines();
   void index_groups(const std::vector<Group>& groups);
   void rank_values();
@@ -119,7 +135,35 @@ class Evaluator {
   std::vector<std::vector<Ranked>> predicted_, observed_;
   std::vector<PairSums> slots_;   // [(slot * nq + k) * ns + s]: a cell's or a group's sums
   std::vector<PairStats> stats_;  // [(g * nq + k) * ns + s]
+  std::vector<std::pair<double, double>> means_;  // of stats_: mean Co, mean Cp
+  // The squares and products of a line's deviations from its cell's centre: the
+  // point estimate's means of the cell's valid pairs of the model, [(c * nq + k) * nm
+  // + m]; per line as terms_, per cell as slots_.
+  struct Squares {
+    double oo = 0, pp = 0, op = 0, dd = 0;
+    void add_times(const Squares& o, double w) {
+      oo += w * o.oo;
+      pp += w * o.pp;
+      op += w * o.op;
+      dd += w * o.dd;
+    }
+  };
+  std::vector<std::pair<double, double>> centre_;
+  std::vector<Squares> squares_, cell_squares_;
+  // Per cell and quantity, [c * nq + k], its lines with a valid pair in descending
+  // order of the observed value; per group, quantity and series, the count and sum
+  // of the observed values above the group's mean.
+  struct Descending {
+    float co;
+    std::uint32_t line;
+    std::uint8_t valid;  // as valid_
+  };
+  std::vector<std::vector<Descending>> descending_;
+  std::vector<std::pair<double, double>> above_;
   std::vector<MeasureValues> values_;
+  std::vector<const Uncertainty*> uncertainty_;  // [k]
+  bool objective_ = false;                       // any quantity has an uncertainty
+  std::vector<GroupKind> kinds_;                 // [g]
 };
 
 }  // namespace evaluate

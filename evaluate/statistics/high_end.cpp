@@ -41,6 +41,29 @@ double rhc_of_ranked(std::span<const Ranked> ranked, std::span<const std::uint32
   return kNan;
 }
 
+double percentile_of_ranked(std::span<const Ranked> ranked, std::span<const std::uint32_t> times,
+                            double n, double p) {
+  if (!(n > 0)) return kNan;
+  const double h = (n - 1.0) * p / 100.0;
+  const double i = std::floor(h);
+  // Largest first: ascending rank i is descending rank n - 1 - i.
+  const double upper_rank = i >= n - 1.0 ? n - 1.0 : n - 2.0 - i;  // of rank i + 1
+  const double lower_rank = n - 1.0 - i;
+  double held = 0;  // values held before the entry
+  double upper = kNan;
+  for (const Ranked& e : ranked) {
+    const double c = times[e.line];
+    if (c == 0) continue;
+    held += c;
+    if (std::isnan(upper) && held > upper_rank) upper = e.value;
+    if (held > lower_rank) {
+      const double lower = e.value;
+      return i >= n - 1.0 ? lower : lower + (h - i) * (upper - lower);
+    }
+  }
+  return kNan;
+}
+
 double rhc(std::vector<float>& values) {
   std::vector<Ranked> ranked;
   ranked.reserve(values.size());

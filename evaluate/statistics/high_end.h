@@ -27,6 +27,13 @@ void sort_ranked(std::vector<Ranked>& values);
 double rhc_of_ranked(std::span<const Ranked> ranked, std::span<const std::uint32_t> times,
                      double n);
 
+// The p-th percentile (0 to 100; linear interpolation between order statistics,
+// type 7) of `ranked` (largest first) where line l holds its value times[l] times and
+// `n` values are so held: with h = (n - 1) p / 100 and i = floor(h), the values of
+// ascending ranks i and i + 1 (0-based) interpolated by h - i. NaN for n = 0.
+double percentile_of_ranked(std::span<const Ranked> ranked, std::span<const std::uint32_t> times,
+                            double n, double p);
+
 // The RHC of `values`, each once (reordered).
 double rhc(std::vector<float>& values);
 

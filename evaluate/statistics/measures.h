@@ -11,6 +11,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "evaluate/statistics/uncertainty.h"
 
 namespace evaluate {
 
@@ -30,6 +33,41 @@ enum : int {
   kSdO,
   kSdP,
   kR,
+  // The operational statistics.
+  kMb,
+  kMge,
+  kNmb,
+  kNmge,
+  kRmse,
+  kCrmse,
+  kSdr,
+  kIoa,
+  kCoe,
+  kNse,
+  kKge,
+  // The modelling quality objective, formed only for a quantity given an uncertainty.
+  kMqi,
+  kMqiY,
+  kMpiBias,
+  kMpiR,
+  kMpiSd,
+  kMpiPerc,
+  kMqi90,         // over the groups, on the group all
+  kY90,           // over the groups, on the group all
+  kGroupsAbove1,  // over the groups, on the group all; no limits
+  kRmsU,          // RMS_U, not written (the target diagram's scale)
+  // The exceedances of a threshold, formed per threshold of --threshold: the counts
+  // (a to d), then the scores.
+  kHits,
+  kFalseAlarms,
+  kMisses,
+  kCorrectNegatives,
+  kPod,
+  kFar,
+  kF,
+  kCsi,
+  kFbi,
+  kEts,
   kMeasures  // the number of measures
 };
 
@@ -67,6 +105,22 @@ struct PairSums {
   }
 };
 
+// The contingency table of the pairs against a threshold T; counts held as doubles
+// (exact to 2^53), a pair repeated w times counted w times.
+struct Contingency {
+  double a = 0;  // Co > T and Cp > T: hits
+  double b = 0;  // Co <= T and Cp > T: false alarms
+  double c = 0;  // Co > T and Cp <= T: misses
+  double d = 0;  // neither: correct negatives
+  double n() const { return a + b + c + d; }
+  void add(const Contingency& o) {
+    a += o.a;
+    b += o.b;
+    c += o.c;
+    d += o.d;
+  }
+};
+
 // The sums of the single pair (co, cp); co must be positive, cp not negative.
 PairSums pair_terms(float co, float cp);
 
@@ -79,11 +133,35 @@ struct PairStats {
   double soo = 0;  // sum (Co - mean Co)^2
   double spp = 0;  // sum (Cp - mean Cp)^2
   double sop = 0;  // sum (Co - mean Co)(Cp - mean Cp)
+  double sdd = 0;  // sum ((Cp - mean Cp) - (Co - mean Co))^2
+  double sao = 0;  // sum |Co - mean Co|
   double rhc_o = std::numeric_limits<double>::quiet_NaN();
   double rhc_p = std::numeric_limits<double>::quiet_NaN();
+  // The measurement uncertainty of the quantity (none: the objective is not formed)
+  // and the P-th percentiles (type 7) of the observed and the predicted values.
+  const Uncertainty* uncertainty = nullptr;
+  double perc_o = std::numeric_limits<double>::quiet_NaN();
+  double perc_p = std::numeric_limits<double>::quiet_NaN();
+  // The pairs against the threshold whose measures are formed (see per_threshold).
+  Contingency exceedance = {};
 
-  // Adds w times the deviations of the pair (co, cp) about the means of `sums`.
-  void add_deviations(float co, float cp, double w);
+  // Adds w times the deviations of the pair (co, cp) about the means mo = sums.co /
+  // sums.n and mp = sums.cp / sums.n (given, so that a pass divides once per set).
+  void add_deviations(double mo, double mp, float co, float cp, double w) {
+    add_squares(mo, mp, co, cp, w);
+    const double dop = static_cast<double>(co) - mo;
+    sao += w * (dop < 0.0 ? -dop : dop);
+  }
+  // The same without the absolute deviation (sao).
+  void add_squares(double mo, double mp, float co, float cp, double w) {
+    const double dop = static_cast<double>(co) - mo;
+    const double dpp = static_cast<double>(cp) - mp;
+    const double wdo = w * dop;
+    soo += wdo * dop;
+    spp += w * dpp * dpp;
+    sop += wdo * dpp;
+    sdd += w * (dpp - dop) * (dpp - dop);
+  }
 };
 
 // How a measure is formed: from the sums alone, from the deviations about the means
@@ -99,45 +177,92 @@ enum class Difference { none, plain, log };
 // once to float; -99.0 when not formed, asterisks beyond the float range), in the
 // shortest decimal form in the tidy file (empty when not formed or not finite), and
 // with 3 significant figures on the page.
-enum class Written { real };
+// A count (groups_above_1) is written as a real without limits: in the table its
+// block's limits are -99.0 and its mark ".", in the tidy file its limits and mark
+// are empty.
+enum class Written { real, count };
 
-// Where the page shows a measure: in the acceptance table (value, limits, the
-// criteria's mark), in the high-end table (value and limits), or among the means
-// (value only).
-enum class Shown { acceptance, high_end, means };
+// Where the page shows a measure of the first section: in the acceptance table
+// (value, limits, the criteria's mark), in the high-end table (value and limits), or
+// among the means (value only; also written, without limits, on the first section's
+// measure lines); a measure of a later section is shown in that section's tables.
+enum class Shown { acceptance, high_end, means, in_section };
+
+// The sections of the statistics table, in writing order. The first holds the
+// measure and difference lines of the tracer-study measures; each later section
+// holds its measures with their limits (model lines) and their differences
+// (difference lines), and is written only when it has a measure. A measure lands in
+// its section by its entry's `section`; a measure shown among the means of the first
+// section (R) keeps its plain column there and its tidy row, and is written with its
+// limits in its own section too.
+// The exceedance section, last, is written only with --threshold, in a layout of
+// its own (a line per threshold).
+enum class Section { statistics, operational, objective, exceedances };
+
+// What a measure needs of the run: nothing, an uncertainty of the quantity
+// (--uncertainty), or one with NP and NNP.
+enum class Needs { nothing, uncertainty, uncertainty_of_means };
+
+struct SectionEntry {
+  Section section;
+  std::string_view id;           // the page's element id: "operational"
+  std::string_view title;        // "Operational statistics": the table's and page's title
+  std::string_view description;  // one line: what the section holds (header and page)
+};
+// The later sections (not the first), in writing order.
+std::span<const SectionEntry> later_sections();
 
 struct MeasureEntry {
   std::string_view name;  // "FB": the table's column title and the tidy file's measure
   // The header's definition line(s) after the name ('\n' between lines); empty where
   // an earlier entry's text defines the measure too.
-  std::string_view header;
-  std::string_view title;  // the page's text of what the measure is
-  Formed formed;
-  double (*of)(const PairStats&);
-  bool limits;  // given with bootstrap limits and a mark
-  Difference difference;
-  std::string_view difference_name;  // "dFB", "dlnMG"; empty without a difference
+  std::string_view header = {};
+  std::string_view title = {};  // the page's text of what the measure is
+  Formed formed = Formed::sums;
+  double (*of)(const PairStats&) = nullptr;
+  bool limits = true;  // given with bootstrap limits and a mark
+  Difference difference = Difference::plain;
+  std::string_view difference_name = {};  // "dFB", "dlnMG"; empty without a difference
   // For a log difference: the natural logarithm of the measure, or of its part that
   // differs between two models on the same lines.
-  double (*log_of)(const PairStats&);
-  std::string_view limit_title;  // the .lo/.hi titles' stem where the name is too long
-  Written written;
-  // A measure given once per value of a repeatable option, its names made at run
-  // time ("FOT@200"); none is yet.
-  bool per_threshold;
+  double (*log_of)(const PairStats&) = nullptr;
+  std::string_view limit_title = {};  // the .lo/.hi titles' stem where the name is too long
+  Written written = Written::real;
+  // A measure given once per threshold of --threshold, formed from the pairs'
+  // contingency table (PairStats::exceedance) by the exceedance counter rather than
+  // by the evaluator; its tidy names are made at run time ("POD@200", "dPOD@200").
+  bool per_threshold = false;
   // A measure formed over the groups' values (a percentile of them, for the group
-  // "all") rather than per group; none is yet.
-  bool over_groups;
-  Shown shown;
+  // "all") rather than per group: the evaluator forms it from the groups' values.
+  bool over_groups = false;
+  Shown shown = Shown::in_section;
   // The page's text of what the difference is, where the entry's name and kind of
   // difference do not say it ("ln X of the first model minus ln X of the second").
   std::string_view difference_title = {};
+  Section section = Section::statistics;  // where its value with limits is written
+  Needs needs = Needs::nothing;
+  // Judged against the modelling quality objective: met when |value| <= 1, whatever
+  // the criteria set.
+  bool objective = false;
+  std::string_view column = {};  // the table's column title where it is not the name
 };
+
+// Whether measure `id` is formed for a quantity with the uncertainty `u` (none: not
+// given) on a group (`all`: the group all).
+bool formed_with(int id, const Uncertainty* u, bool all);
 
 // The table, in table order (the order of the identities above).
 std::span<const MeasureEntry> measure_table();
 const MeasureEntry& measure_entry(int measure);
 std::string_view measure_name(int measure);  // "FB" ... "R"
+
+// The measures written with limits in `section` (model lines), or those with a
+// difference (difference lines), in table order. For the first section: the blocks
+// of today's lines (FB ... RHCp/RHCo; dFB ... dlnRHC).
+std::vector<int> section_measures(Section section, bool differences);
+// The measures written as plain values on the first section's measure lines (the
+// means: MeanO, MeanP, SdO, SdP, R).
+std::vector<int> plain_measures();
 
 // The names of the measures shown in `where`, in table order: "FB, MG, ..., NAD".
 std::string measure_list(Shown where);

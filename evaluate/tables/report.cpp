@@ -1,6 +1,7 @@
 #include "evaluate/tables/report.h"
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <initializer_list>
 #include <utility>
@@ -11,28 +12,14 @@
 namespace evaluate {
 namespace {
 
-// The measures of each kind of line, in table order: a measure line's values
-// without limits, then its blocks (value, limits, mark); a difference line's blocks.
-std::vector<int> plain_measures() {
-  std::vector<int> out;
-  for (int id = 0; id < kMeasures; ++id) {
-    if (!measure_entry(id).limits) out.push_back(id);
-  }
-  return out;
-}
+// The measures of each kind of line of the first section, in table order: a measure
+// line's values without limits, then its blocks (value, limits, mark); a difference
+// line's blocks.
 std::vector<int> block_measures() {
-  std::vector<int> out;
-  for (int id = 0; id < kMeasures; ++id) {
-    if (measure_entry(id).limits) out.push_back(id);
-  }
-  return out;
+  return section_measures(Section::statistics, false);
 }
 std::vector<int> difference_measures() {
-  std::vector<int> out;
-  for (int id = 0; id < kMeasures; ++id) {
-    if (measure_entry(id).difference != Difference::none) out.push_back(id);
-  }
-  return out;
+  return section_measures(Section::statistics, true);
 }
 
 // The layouts of both kinds of line: `real` the edit descriptor of a real ("e11.3",
@@ -187,13 +174,17 @@ std::string count_text(const std::optional<long>& count) {
 }
 
 // "AERMOD and ISCST3", "A, B and C".
-std::string model_list(const std::vector<std::string>& models) {
+template <class Names>
+std::string and_list(const Names& names) {
   std::string out;
-  for (std::size_t m = 0; m < models.size(); ++m) {
-    if (m > 0) out += m + 1 == models.size() ? " and " : ", ";
-    out += models[m];
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    if (k > 0) out += k + 1 == names.size() ? " and " : ", ";
+    out += names[k];
   }
   return out;
+}
+std::string model_list(const std::vector<std::string>& models) {
+  return and_list(models);
 }
 
 std::string judged_list(Criteria criteria) {
@@ -206,35 +197,48 @@ std::string judged_list(Criteria criteria) {
   return out;
 }
 
-// "A, B and C" of the names of the measures whose difference is formed as `how`.
+// "A, B and C" of the names of the first section's measures whose difference is
+// formed as `how`.
 std::string difference_list(Difference how, bool named_by_log) {
   std::vector<std::string_view> names;
   for (int id = 0; id < kMeasures; ++id) {
     const MeasureEntry& entry = measure_entry(id);
-    if (entry.difference != how) continue;
+    if (entry.difference != how || entry.section != Section::statistics) continue;
     if (how == Difference::log && (entry.difference_name.substr(3) == entry.name) != named_by_log) {
       continue;
     }
     names.push_back(entry.name);
   }
-  std::string out;
-  for (std::size_t k = 0; k < names.size(); ++k) {
-    if (k > 0) out += k + 1 == names.size() ? " and " : ", ";
-    out += names[k];
-  }
-  return out;
+  return and_list(names);
 }
 
-// The definition lines of the measures, as their entries give them.
-void add_definitions(std::vector<std::string>& h) {
+// The shortest decimal form of a parameter ("0.24", "200").
+std::string shortest(double v) {
+  char buf[32];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  return ec == std::errc() ? std::string(buf, end) : std::string();
+}
+
+// The definition lines of the measures of the sections written, as their entries
+// give them.
+void add_definitions(std::vector<std::string>& h, const Evaluation& ev) {
   h.push_back("All measures are computed in double precision from the values read:");
   for (const MeasureEntry& entry : measure_table()) {
+    if (!ev.written(entry.section)) continue;
     std::string_view text = entry.header;
     while (!text.empty()) {
       const std::size_t end = text.find('\n');
       h.emplace_back(text.substr(0, end));
       text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
+  }
+  for (std::size_t q = 0; q < ev.uncertainty.size(); ++q) {
+    const auto& u = ev.uncertainty[q];
+    if (!u) continue;
+    std::string line = "  Uncertainty of " + ev.quantities[q].name + ": U " + shortest(u->u) +
+                       ", alpha " + shortest(u->alpha) + ", RV " + shortest(u->rv);
+    if (u->of_means()) line += ", NP " + shortest(u->np) + ", NNP " + shortest(u->nnp);
+    h.push_back(line + ", beta " + shortest(u->beta) + ", percentile " + shortest(u->percentile));
   }
 }
 
@@ -271,7 +275,7 @@ std::vector<std::string> header_lines(const ReportInput& input, const Evaluation
   h.push_back(
       "  not a number, ModNeg lines whose model value is negative. Lines = ObsOut + ModUnr + "
       "ModNeg + N. Co observed, Cp predicted, means over the N pairs.");
-  add_definitions(h);
+  add_definitions(h, ev);
   add_method(h, input, ev);
   return h;
 }
@@ -327,6 +331,14 @@ void add_method(std::vector<std::string>& h, const ReportInput& input, const Eva
       "-9.900E+01 (-99.0) marks a value that is not formed (no pairs, no positive pairs, mean Cp "
       "zero, R with a deviation zero, RHC of fewer than 3 pairs); asterisks a value beyond the "
       "float range.");
+  h.push_back(
+      "Operational statistics (their own section, after these): not formed also for R, SDR and "
+      "KGE when SdO or SdP is 0, for IOA, COE and NSE when sum |Co - mean Co| is 0, for NMB and "
+      "NMGE when sum Co is 0, for KGE when mean Co is 0;");
+  h.push_back(
+      "  in a resample the means are the resample's own; differences plain, dlnSDR = ln "
+      "SDR(first) - ln SDR(second); Ok \".\" (not judged). Each later section begins after an "
+      "empty line with a title line that names it.");
 }
 
 std::string measure_line(const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m) {
@@ -388,7 +400,236 @@ std::string difference_line(const Evaluation& ev, std::size_t q, std::size_t g, 
   return out;
 }
 
+// ---- The later sections: per measure one block (value, limits, mark) ----
+
+// Key, N (N.both on a difference line), Boot, then the blocks.
+std::string section_layout(Section section, bool differences, std::string_view real,
+                           std::string_view arc) {
+  return "(a13,1x,a6,1x,a8," + std::string(arc) + ",2i7," +
+         std::string(real == "a11" ? "" : "1p,") +
+         std::to_string(section_measures(section, differences).size()) + "(3" + std::string(real) +
+         ",3x,a1))";
+}
+
+constexpr int kSectionCountsEnd = 51;  // last column of Boot on a later section's line
+
+std::string section_titles(Section section, bool differences) {
+  std::string line = title_line({{"Model", -1},
+                                 {"Qty", -15},
+                                 {"Group", -22},
+                                 {"Arc(km)", 37},
+                                 {differences ? "N.both" : "N", 44},
+                                 {"Boot", kSectionCountsEnd}});
+  int first = kSectionCountsEnd + 1;
+  for (int id : section_measures(section, differences)) {
+    const MeasureEntry& entry = measure_entry(id);
+    if (differences) {
+      std::string stem;
+      if (!entry.limit_title.empty()) stem.append("d").append(entry.limit_title);
+      add_block_titles(line, first, entry.difference_name, "Sig", stem);
+    } else if (entry.written == Written::count) {
+      put_label(line, std::string(entry.name), static_cast<std::size_t>(first) + 1);  // no limits
+    } else {
+      add_block_titles(line, first, entry.name, "Ok", entry.limit_title);
+    }
+    first += kBlockWidth;
+  }
+  return line;
+}
+
+// The values of one line of a later section.
+struct SectionValues {
+  std::string key;  // the model, or "A-B"
+  long n;           // N, or N.both
+  long boot;
+  const MeasureValues& value;
+  const std::array<Limits, kMeasures>& limits;
+};
+
+template <typename MarkOf>
+std::string section_line(const Evaluation& ev, const records::Layout& layout, std::size_t q,
+                         std::size_t g, const std::vector<int>& ids, const SectionValues& v,
+                         MarkOf mark_of) {
+  const Group& group = ev.groups[g];
+  const std::string model = left_aligned(v.key, 13);
+  const std::string quantity = left_aligned(ev.quantities[q].name, 6);
+  const std::string name = left_aligned(group_text(group, ev.strata), 8);
+  std::vector<std::string> texts;
+  texts.push_back(arc_text(group));
+  for (int k : ids) {
+    texts.push_back(real_text(v.value[k]));
+    texts.push_back(real_text(v.limits[k].lower));
+    texts.push_back(real_text(v.limits[k].upper));
+    texts.push_back(std::string(1, mark_of(k)));
+  }
+  std::vector<records::Item> items;
+  items.emplace_back(std::string_view(model));
+  items.emplace_back(std::string_view(quantity));
+  items.emplace_back(std::string_view(name));
+  items.emplace_back(std::string_view(texts[0]));
+  items.emplace_back(count_item(v.n));
+  items.emplace_back(count_item(v.boot));
+  for (std::size_t t = 1; t < texts.size(); ++t) items.emplace_back(std::string_view(texts[t]));
+  std::string out;
+  records::format(layout, items, out);
+  return out;
+}
+
+// The data lines of one part of a later section: model lines, or difference lines.
+void add_section_lines(std::vector<std::string>& lines, const Evaluation& ev, Section section,
+                       bool differences) {
+  const std::vector<int> ids = section_measures(section, differences);
+  const records::Layout layout(section_layout(section, differences, "a11", "a8"));
+  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
+    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
+      const GroupResult& gr = ev.results[q][g];
+      if (!differences) {
+        for (std::size_t m = 0; m < gr.models.size(); ++m) {
+          const ModelGroupResult& r = gr.models[m];
+          const auto verdicts = acceptance(r.value, ev.criteria);
+          lines.push_back(
+              section_line(ev, layout, q, g, ids, {ev.models[m], r.n, r.boot, r.value, r.limits},
+                           [&](int k) { return acceptance_mark(verdicts[k], r.limits[k]); }));
+        }
+        continue;
+      }
+      for (const DifferenceResult& d : gr.differences) {
+        lines.push_back(section_line(ev, layout, q, g, ids,
+                                     {pair_name(ev, d), d.n_both, d.boot, d.value, d.limits},
+                                     [&](int k) { return significance_mark(d.limits[k]); }));
+      }
+    }
+  }
+}
+
+// A later section: its title line, column titles and model lines, then (with two
+// models or more) the title line of its differences, their titles and lines.
+void add_section(std::vector<std::string>& lines, const Evaluation& ev, const SectionEntry& entry) {
+  if (!ev.written(entry.section)) return;
+  for (const bool differences : {false, true}) {
+    if (section_measures(entry.section, differences).empty()) continue;
+    if (differences && ev.models.size() < 2) continue;
+    lines.emplace_back();
+    lines.push_back(std::string(entry.title) +
+                    (differences ? ": differences per quantity, group and pair of models (first "
+                                   "minus second in column order)"
+                                 : " per quantity, group and model"));
+    lines.push_back(section_titles(entry.section, differences));
+    add_section_lines(lines, ev, entry.section, differences);
+  }
+}
+
+void add_differences(std::vector<std::string>& lines, const Evaluation& ev);
+
+// ---- The exceedance section: per threshold one line, a block per score ----
+
+constexpr int kThresholdEnd = kSectionCountsEnd + 11;  // last column of Threshold
+
+std::string exceedance_layout(bool differences, std::string_view real, std::string_view arc) {
+  return "(a13,1x,a6,1x,a8," + std::string(arc) + ",2i7,a11," +
+         std::string(real == "a11" ? "" : "1p,") + std::to_string(threshold_measures(true).size()) +
+         "(3" + std::string(real) + ",3x,a1)" + (differences ? ")" : ",4i7)");
+}
+
+std::string exceedance_titles(bool differences) {
+  std::string line = title_line({{"Model", -1},
+                                 {"Qty", -15},
+                                 {"Group", -22},
+                                 {"Arc(km)", 37},
+                                 {differences ? "N.both" : "N", 44},
+                                 {"Boot", kSectionCountsEnd},
+                                 {"Threshold", kThresholdEnd}});
+  int first = kThresholdEnd + 1;
+  for (int id : threshold_measures(true)) {
+    const MeasureEntry& entry = measure_entry(id);
+    add_block_titles(line, first, differences ? entry.difference_name : entry.name,
+                     differences ? "Sig" : "Ok");
+    first += kBlockWidth;
+  }
+  if (differences) return line;
+  for (int id : threshold_measures(false)) {
+    const std::string_view count = measure_entry(id).column;
+    first += 7;
+    put_label(line, count, static_cast<std::size_t>(first - 1) - count.size());
+  }
+  return line;
+}
+
+std::string right_aligned(std::string_view text, std::size_t width) {
+  std::string out(text);
+  if (out.size() < width) out.insert(0, width - out.size(), ' ');
+  return out;
+}
+
+// One line of the section: a model's (with its counts) or a pair of models'.
+std::string exceedance_line(const Evaluation& ev, const records::Layout& layout, std::size_t q,
+                            std::size_t g, const std::string& key, long n, long boot,
+                            const ExceedanceResult& r, bool differences) {
+  const Group& group = ev.groups[g];
+  std::vector<std::string> texts{left_aligned(key, 13), left_aligned(ev.quantities[q].name, 6),
+                                 left_aligned(group_text(group, ev.strata), 8), arc_text(group),
+                                 right_aligned(threshold_text(r.threshold), 11)};
+  for (int j : threshold_measures(true)) {
+    texts.push_back(real_text(r.value[j]));
+    texts.push_back(real_text(r.limits[j].lower));
+    texts.push_back(real_text(r.limits[j].upper));
+    texts.push_back(std::string(1, differences
+                                       ? significance_mark(r.limits[j])
+                                       : acceptance_mark(Verdict::not_judged, r.limits[j])));
+  }
+  std::vector<records::Item> items;
+  for (std::size_t t = 0; t < 4; ++t) items.emplace_back(std::string_view(texts[t]));
+  items.emplace_back(count_item(n));
+  items.emplace_back(count_item(boot));
+  for (std::size_t t = 4; t < texts.size(); ++t) items.emplace_back(std::string_view(texts[t]));
+  if (!differences) {
+    for (int j : threshold_measures(false)) {
+      items.emplace_back(count_item(static_cast<long>(r.value[j])));
+    }
+  }
+  std::string out;
+  records::format(layout, items, out);
+  return out;
+}
+
+// The exceedance section (with --threshold): model lines, then difference lines.
+void add_exceedances(std::vector<std::string>& lines, const Evaluation& ev) {
+  if (!ev.exceedances()) return;
+  for (const bool differences : {false, true}) {
+    if (differences && ev.models.size() < 2) continue;
+    lines.emplace_back();
+    lines.emplace_back(differences ? "Exceedances: differences per quantity, group, pair of models "
+                                     "and threshold (first minus second in column order)"
+                                   : "Exceedances per quantity, group, model and threshold");
+    lines.push_back(exceedance_titles(differences));
+    const records::Layout layout(exceedance_layout(differences, "a11", "a8"));
+    for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
+      const std::size_t nt = ev.thresholds[q].size();
+      for (std::size_t g = 0; g < ev.groups.size() && nt > 0; ++g) {
+        const GroupResult& gr = ev.results[q][g];
+        if (!differences) {
+          for (std::size_t j = 0; j < gr.model_exceedances.size(); ++j) {
+            const ModelGroupResult& r = gr.models[j / nt];
+            lines.push_back(exceedance_line(ev, layout, q, g, ev.models[j / nt], r.n, r.boot,
+                                            gr.model_exceedances[j], false));
+          }
+          continue;
+        }
+        for (std::size_t j = 0; j < gr.difference_exceedances.size(); ++j) {
+          const DifferenceResult& d = gr.differences[j / nt];
+          lines.push_back(exceedance_line(ev, layout, q, g, pair_name(ev, d), d.n_both, d.boot,
+                                          gr.difference_exceedances[j], true));
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
+
+std::string exceedance_line_layout(bool differences) {
+  return exceedance_layout(differences, "e11.3", "f8.2");
+}
 
 std::string measure_line_layout() {
   return measure_layout("e11.3", "f8.2");
@@ -396,6 +637,10 @@ std::string measure_line_layout() {
 
 std::string difference_line_layout() {
   return difference_layout("e11.3", "f8.2");
+}
+
+std::string section_line_layout(Section section, bool differences) {
+  return section_layout(section, differences, "e11.3", "f8.2");
 }
 
 std::string incomplete_table_remark(const CountLines& counts) {
@@ -416,7 +661,16 @@ std::vector<std::string> report_lines(const ReportInput& input, const Evaluation
       for (std::size_t m = 0; m < ev.models.size(); ++m) lines.push_back(measure_line(ev, q, g, m));
     }
   }
-  if (ev.models.size() < 2) return lines;
+  if (ev.models.size() >= 2) add_differences(lines, ev);
+  for (const SectionEntry& entry : later_sections()) add_section(lines, ev, entry);
+  add_exceedances(lines, ev);
+  return lines;
+}
+
+namespace {
+
+// The first section's difference lines, after their title line.
+void add_differences(std::vector<std::string>& lines, const Evaluation& ev) {
   lines.emplace_back();
   if (ev.models.size() == 2) {
     lines.emplace_back("Differences " + ev.models[0] + " minus " + ev.models[1] +
@@ -433,7 +687,7 @@ std::vector<std::string> report_lines(const ReportInput& input, const Evaluation
       }
     }
   }
-  return lines;
 }
 
+}  // namespace
 }  // namespace evaluate

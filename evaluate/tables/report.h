@@ -1,11 +1,15 @@
 // The statistics table "<stem>-Model-Statistics.txt" ("TLV-Model-Statistics.txt"
 // for the combined table): header lines stating the inputs, definitions and sign
-// conventions, then one measure line per quantity, group and model and one
-// difference line per quantity, group and pair of models. Data lines are told
-// apart by columns 1-13: a model's name (measure lines) or two names joined by "-"
-// (difference lines, "AERMOD-ISCST3"); every other line is explanation. The
-// columns of both kinds are given by the layout strings below (and in
-// evaluate/tlvstats.md).
+// conventions, then sections. The first: one measure line per quantity, group and
+// model and one difference line per quantity, group and pair of models. Each later
+// section (measures.h: later_sections()) follows, its model lines and then its
+// difference lines, each part after an empty line and a title line that names the
+// section ("Operational statistics per quantity, group and model"). Data lines are
+// told apart by columns 1-13: a model's name (measure lines) or two names joined by
+// "-" (difference lines, "AERMOD-ISCST3"); every other line is explanation. A data
+// line belongs to the last title line above it, a title line being the line after
+// an empty line. The columns of every kind are given by the layout strings below
+// (and in evaluate/tlvstats.md).
 #pragma once
 
 #include <optional>
@@ -32,6 +36,15 @@ std::string measure_line_layout();
 // limit, significance mark (Y: the limits exclude zero, N, or -), and last N.both:
 // "(a13,1x,a6,1x,a8,f8.2,4i7,1p,7(3e11.3,3x,a1),i7)", 331 columns.
 std::string difference_line_layout();
+
+// A line of a later section: the model (or "A-B"), quantity, group, arc, N (N.both
+// on a difference line), Boot, then per measure of the section (per difference)
+// value, lower and upper 95% limit and mark (Ok: as on a measure line; Sig: as on a
+// difference line): "(a13,1x,a6,1x,a8,f8.2,2i7,1p,K(3e11.3,3x,a1))".
+std::string section_line_layout(Section section, bool differences);
+// The layout of the exceedance section's model lines (with the counts) or difference
+// lines.
+std::string exceedance_line_layout(bool differences);
 
 // The missing mark of a value that is not formed.
 inline constexpr float kNotFormed = -99.0f;

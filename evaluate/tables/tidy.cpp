@@ -1,5 +1,6 @@
 #include "evaluate/tables/tidy.h"
 
+#include <array>
 #include <cfloat>
 #include <charconv>
 
@@ -67,68 +68,157 @@ std::string tidy_csv(std::span<const TidyRow> rows) {
   return out;
 }
 
+namespace {
+
+TidyRow row_base(const Evaluation& ev, std::size_t q, std::size_t g) {
+  const Group& group = ev.groups[g];
+  TidyRow base;
+  base.quantity = ev.quantities[q].name;
+  base.group = group_text(group, ev.strata);
+  if (group.kind == GroupKind::arc) base.arc_km = decimal_of(group.arc);
+  return base;
+}
+
+// The key and counts of model m's line of quantity q and group g, and of a pair of
+// models' line.
+TidyRow model_row(const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m) {
+  const ModelGroupResult& r = ev.results[q][g].models[m];
+  TidyRow row = row_base(ev, q, g);
+  row.model = ev.models[m];
+  row.lines = r.lines;
+  row.obs_out = r.observed_out;
+  row.mod_unr = r.model_unread;
+  row.mod_neg = r.model_negative;
+  row.n = r.n;
+  row.n_pos = r.npos;
+  row.boot = r.boot;
+  return row;
+}
+TidyRow difference_row(const Evaluation& ev, std::size_t q, std::size_t g,
+                       const DifferenceResult& d) {
+  TidyRow row = row_base(ev, q, g);
+  row.model = pair_name(ev, d);
+  row.lines = d.lines;
+  row.n_both = d.n_both;
+  row.boot = d.boot;
+  return row;
+}
+
+// A model's rows of the measures `ids`: value, limits (where it has them) and mark.
+void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_t q, std::size_t g,
+                    std::size_t m, const std::vector<int>& ids) {
+  const ModelGroupResult& r = ev.results[q][g].models[m];
+  TidyRow row = model_row(ev, q, g, m);
+  const auto verdicts = acceptance(r.value, ev.criteria);
+  const Uncertainty* u = ev.uncertainty[q] ? &*ev.uncertainty[q] : nullptr;
+  const bool all = ev.groups[g].kind == GroupKind::all;
+  for (int k : ids) {
+    if (!formed_with(k, u, all)) continue;
+    const bool limits = measure_entry(k).limits && measure_entry(k).written != Written::count;
+    row.measure = measure_name(k);
+    row.value = r.value[k];
+    row.lower = limits ? r.limits[k].lower : NAN;
+    row.upper = limits ? r.limits[k].upper : NAN;
+    row.mark = limits ? std::string(1, acceptance_mark(verdicts[k], r.limits[k])) : "";
+    rows.push_back(row);
+  }
+}
+
+// The rows of the differences `ids` of every pair of models of a quantity and group.
+void add_difference_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_t q,
+                         std::size_t g, const std::vector<int>& ids) {
+  for (const DifferenceResult& d : ev.results[q][g].differences) {
+    TidyRow row = difference_row(ev, q, g, d);
+    for (int k : ids) {
+      if (!formed_with(k, ev.uncertainty[q] ? &*ev.uncertainty[q] : nullptr, false)) continue;
+      row.measure = measure_entry(k).difference_name;
+      row.value = d.value[k];
+      row.lower = d.limits[k].lower;
+      row.upper = d.limits[k].upper;
+      row.mark = std::string(1, significance_mark(d.limits[k]));
+      rows.push_back(row);
+    }
+  }
+}
+
+// Every model row of every quantity and group, then every difference row, of the
+// measures `on_model` and the differences `on_pair`.
+void add_rows(std::vector<TidyRow>& rows, const Evaluation& ev, const std::vector<int>& on_model,
+              const std::vector<int>& on_pair) {
+  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
+    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
+      for (std::size_t m = 0; m < ev.models.size(); ++m)
+        add_model_rows(rows, ev, q, g, m, on_model);
+    }
+  }
+  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
+    for (std::size_t g = 0; g < ev.groups.size(); ++g) add_difference_rows(rows, ev, q, g, on_pair);
+  }
+}
+
+// The exceedance rows of one line: its scores "POD@T" ... (with limits and mark), then
+// on a model line its counts "hits@T" ... (no limits, no mark).
+void add_exceedance_rows(std::vector<TidyRow>& rows, TidyRow row, const ExceedanceResult& r,
+                         bool differences) {
+  const std::string at = std::string(1, '@').append(threshold_text(r.threshold));
+  for (int j : threshold_measures(true)) {
+    const MeasureEntry& entry = measure_entry(j);
+    row.measure = std::string(differences ? entry.difference_name : entry.name) + at;
+    row.value = r.value[j];
+    row.lower = r.limits[j].lower;
+    row.upper = r.limits[j].upper;
+    row.mark = std::string(1, differences ? significance_mark(r.limits[j])
+                                          : acceptance_mark(Verdict::not_judged, r.limits[j]));
+    rows.push_back(row);
+  }
+  if (differences) return;
+  for (int j : threshold_measures(false)) {
+    row.measure = std::string(measure_name(j)) + at;
+    row.value = r.value[j];
+    row.lower = row.upper = NAN;
+    row.mark.clear();
+    rows.push_back(row);
+  }
+}
+
+// Every exceedance row: per quantity, group, model and threshold, then per quantity,
+// group, pair of models and threshold.
+void add_exceedances(std::vector<TidyRow>& rows, const Evaluation& ev) {
+  for (const bool differences : {false, true}) {
+    for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
+      const std::size_t nt = ev.thresholds[q].size();
+      for (std::size_t g = 0; g < ev.groups.size() && nt > 0; ++g) {
+        const GroupResult& gr = ev.results[q][g];
+        const auto& lines = differences ? gr.difference_exceedances : gr.model_exceedances;
+        for (std::size_t j = 0; j < lines.size(); ++j) {
+          const TidyRow row = differences ? difference_row(ev, q, g, gr.differences[j / nt])
+                                          : model_row(ev, q, g, j / nt);
+          add_exceedance_rows(rows, row, lines[j], differences);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
 std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
   std::vector<TidyRow> rows;
-  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
-    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
-      const Group& group = ev.groups[g];
-      const GroupResult& gr = ev.results[q][g];
-      TidyRow base;
-      base.quantity = ev.quantities[q].name;
-      base.group = group_text(group, ev.strata);
-      if (group.kind == GroupKind::arc) base.arc_km = decimal_of(group.arc);
-      for (std::size_t m = 0; m < ev.models.size(); ++m) {
-        const ModelGroupResult& r = gr.models[m];
-        TidyRow row = base;
-        row.model = ev.models[m];
-        row.lines = r.lines;
-        row.obs_out = r.observed_out;
-        row.mod_unr = r.model_unread;
-        row.mod_neg = r.model_negative;
-        row.n = r.n;
-        row.n_pos = r.npos;
-        row.boot = r.boot;
-        const auto verdicts = acceptance(r.value, ev.criteria);
-        // The measures without limits first, then those with limits and a mark, as
-        // the table's line holds them.
-        for (const bool with_limits : {false, true}) {
-          for (int k = 0; k < kMeasures; ++k) {
-            if (measure_entry(k).limits != with_limits) continue;
-            row.measure = measure_name(k);
-            row.value = r.value[k];
-            row.lower = with_limits ? r.limits[k].lower : NAN;
-            row.upper = with_limits ? r.limits[k].upper : NAN;
-            row.mark = with_limits ? std::string(1, acceptance_mark(verdicts[k], r.limits[k])) : "";
-            rows.push_back(row);
-          }
-        }
-      }
+  // The first section as its lines hold the measures: the means (R with its limits)
+  // first, then the blocks; then its differences.
+  std::vector<int> first = plain_measures();
+  for (int k : section_measures(Section::statistics, false)) first.push_back(k);
+  add_rows(rows, ev, first, section_measures(Section::statistics, true));
+  // Each later section's measures, but those that have their row among the means.
+  for (const SectionEntry& entry : later_sections()) {
+    if (!ev.written(entry.section)) continue;
+    std::vector<int> own;
+    for (int k : section_measures(entry.section, false)) {
+      if (measure_entry(k).shown != Shown::means) own.push_back(k);
     }
+    add_rows(rows, ev, own, section_measures(entry.section, true));
   }
-  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
-    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
-      const Group& group = ev.groups[g];
-      for (const DifferenceResult& d : ev.results[q][g].differences) {
-        TidyRow row;
-        row.model = pair_name(ev, d);
-        row.quantity = ev.quantities[q].name;
-        row.group = group_text(group, ev.strata);
-        if (group.kind == GroupKind::arc) row.arc_km = decimal_of(group.arc);
-        row.lines = d.lines;
-        row.n_both = d.n_both;
-        row.boot = d.boot;
-        for (int k = 0; k < kMeasures; ++k) {
-          if (measure_entry(k).difference == Difference::none) continue;
-          row.measure = measure_entry(k).difference_name;
-          row.value = d.value[k];
-          row.lower = d.limits[k].lower;
-          row.upper = d.limits[k].upper;
-          row.mark = std::string(1, significance_mark(d.limits[k]));
-          rows.push_back(row);
-        }
-      }
-    }
-  }
+  add_exceedances(rows, ev);
   return rows;
 }
 

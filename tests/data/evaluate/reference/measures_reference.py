@@ -417,6 +417,10 @@ def measures(co, cp, qcfg, want_new):
     n = len(co)
     out = {'N': n}
     if n == 0:
+        # The counts of an empty set are 0; every measure is not formed.
+        for t, name in qcfg['thresholds']:
+            for count in COUNTS:
+                out[count + '@' + name] = 0
         return out
     so = 0.0
     sp = 0.0
