@@ -171,11 +171,12 @@ std::vector<std::vector<float>> thresholds_of_quantities(const Settings& setting
   }
   for (const auto& [quantity, t] : settings.thresholds) {
     if (!quantity) continue;
+    const std::string& name = *quantity;  // a lambda may not capture a structured binding
     const auto q = std::find_if(study.quantities.begin(), study.quantities.end(),
-                                [&](const evaluate::Quantity& x) { return x.name == *quantity; });
+                                [&](const evaluate::Quantity& x) { return x.name == name; });
     if (q == study.quantities.end()) {
       throw records::RunError(records::kStatusBadInput,
-                              "--threshold: the input has no quantity '" + *quantity + "'",
+                              "--threshold: the input has no quantity '" + name + "'",
                               records::Location{study.source, 0, 0, 0, {}});
     }
     add(out[static_cast<std::size_t>(q - study.quantities.begin())], t);
