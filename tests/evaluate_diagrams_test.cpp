@@ -303,7 +303,8 @@ TEST(EvaluateDiagrams, CrowdedPanelsDrawASubsampleAndSaySo) {
       const std::size_t drawn = std::min<std::size_t>(2 * lines, evaluate::kMaxPanelPoints);
       // Model 0 draws circles: half of each panel's markers, and one in the legend.
       EXPECT_EQ(2 * (drawn / 2) + 1, count(svg, "<circle")) << lines;
-      EXPECT_EQ(lines > 2500 ? 2u : 0u, count(svg, "Subsample: 5,000 of 6,000 points drawn"));
+      // Said under each of the two panels, and in the picture's description.
+      EXPECT_EQ(lines > 2500 ? 4u : 0u, count(svg, "Subsample: 5,000 of 6,000 points drawn"));
     }
   }
   // The quantile picture keeps the extreme ranks: the largest observation (97) and
@@ -441,6 +442,12 @@ TEST(EvaluateDiagrams, PicturesAreWellFormedWithIdsUniqueAcrossThem) {
     for (const std::string& ref : attr_values(svg, "clip-path")) {
       EXPECT_TRUE(own.count(ref.substr(5, ref.size() - 6))) << ref;  // url(#...)
     }
+    // An image to assistive technology, labelled by its own title and description.
+    const std::string xml_prefix = evaluate::xml_escape(prefix);
+    EXPECT_NE(std::string::npos, svg.find(" role=\"img\" aria-labelledby=\"" + xml_prefix +
+                                          "title " + xml_prefix + "desc\">"))
+        << prefix;
+    EXPECT_TRUE(own.count(prefix + "title") && own.count(prefix + "desc")) << prefix;
   }
   EXPECT_GE(ids.size(), 8u);
 }

@@ -141,10 +141,12 @@ struct PanelPlace {
 };
 
 // What a drawn panel leaves to the frame: its notes (plain text, each wrapped to the
-// column) and the baseline of the first note line.
+// column) and the baseline of the first note line, and the panel's name ("CY/Q"),
+// under which the frame adds the notes to the picture's description.
 struct PanelNotes {
   double top = 0;
   std::vector<std::string> notes;
+  std::string name = {};
 };
 
 // A picture in the making: a title over panels in a grid, a legend, foot notes.
@@ -166,13 +168,17 @@ class Figure {
   void foot_centred(std::string_view line);
   // A foot note left-aligned under the legend, wrapped to the picture.
   void foot_wrapped(std::string_view text);
-  // The standalone document.
+  // Adds a sentence (plain text) to the description that assistive technology reads
+  // in place of the drawing: what each panel shows, with its main values.
+  void describe(std::string_view sentence);
+  // The standalone document, titled and described.
   std::string finish();
 
  private:
   SvgDoc doc_;
   FigureLayout layout_;
-  std::string id_prefix_;
+  std::string title_, description_;
+  std::string id_prefix_;  // as given (escaped where written)
   std::size_t panels_;
   double width_;
   double y_ = 60;  // the top of what comes next
