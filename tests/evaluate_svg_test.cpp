@@ -20,9 +20,11 @@ TEST(EvaluateSvg, DecadeRange) {
     double min, max;
     int lo, hi;
   };
+  // Decades -5 to 4 take a step of 2, so the range widens to the even decades -6 to
+  // 4; -30 to 30 a step of 8: -32 to 32.
   const Case cases[] = {
       {1, 1, -1, 1},          {1, 10, -1, 2},     {1, 100, -1, 3},     {0.5, 3, -1, 1},
-      {0.001, 0.001, -4, -2}, {2e-5, 7e3, -5, 4}, {9.99, 10.01, 0, 2}, {2e-30, 3e29, -30, 30},
+      {0.001, 0.001, -4, -2}, {2e-5, 7e3, -6, 4}, {9.99, 10.01, 0, 2}, {2e-30, 3e29, -32, 32},
       {5, 1, -1, 1},          {0, 1, -1, 1},      {-1, 1, -1, 1},      {1.5, 1.5, 0, 1},
   };
   for (const Case& c : cases) {

@@ -18,17 +18,17 @@ DecadeRange decade_range(double min, double max) {
   while (std::pow(10.0, lo + 1) < min) ++lo;
   while (std::pow(10.0, hi) <= max) ++hi;
   while (std::pow(10.0, hi - 1) > max) --hi;
-  return {lo, hi};
+  const int step = (hi - lo + 7) / 8;
+  auto floor_to = [step](int k) {
+    return k >= 0 ? k / step * step : -((-k + step - 1) / step) * step;
+  };
+  return {floor_to(lo), -floor_to(-hi), step};
 }
 
 std::vector<int> labelled_decades(DecadeRange range) {
-  const int decades = range.hi - range.lo;
-  const int step = (decades + 7) / 8;
+  const int step = std::max(1, range.step);
   std::vector<int> out;
-  for (int k = range.lo; k < range.hi; k += step) {
-    // An inner label closer to the top one than a step would crowd it.
-    if (k == range.lo || range.hi - k >= step) out.push_back(k);
-  }
+  for (int k = range.lo; k < range.hi; k += step) out.push_back(k);
   out.push_back(range.hi);
   return out;
 }

@@ -18,17 +18,21 @@ namespace evaluate {
 
 // ---- The axis system ----
 
-// The decades an axis spans: 10^lo to 10^hi, the nearest decades strictly below
-// min and strictly above max (both positive), so that a value on a decade is not
-// drawn on the frame; an empty or unusable range gives 10^-1 to 10^1.
+// The decades an axis spans, 10^lo to 10^hi, and the step between its labelled
+// decades.
 struct DecadeRange {
   int lo;
   int hi;
+  int step = 1;
 };
+// The nearest decades strictly below min and strictly above max (both positive), so
+// that a value on a decade is not drawn on the frame, with a step that labels at
+// most about eight decades; the range is widened to the multiples of the step
+// around it, so that its ends are labelled and 10^0 is whenever it lies within. An
+// empty or unusable range gives 10^-1 to 10^1.
 DecadeRange decade_range(double min, double max);
 
-// Which of the decades lo..hi carry a label: at most about eight, evenly stepped
-// from lo, and always lo and hi themselves.
+// The labelled decades: lo, lo + step, ..., hi.
 std::vector<int> labelled_decades(DecadeRange range);
 
 // d * 10^k written out ("0.02", "5", "500"), for a digit d of 1 to 9.
