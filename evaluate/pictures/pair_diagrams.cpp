@@ -179,7 +179,7 @@ std::string scatter_svg(const PairPlotInput& input, std::string_view id_prefix) 
     }
     subsample(panel, models, "evenly spaced in line order, each model in proportion");
   }
-  return picture(input, id_prefix, "Scatter plot: observed against predicted", panels);
+  return picture(input, id_prefix, "Scatter plot: predicted against observed", panels);
 }
 
 std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {

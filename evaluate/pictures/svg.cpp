@@ -117,18 +117,45 @@ double text_width(std::string_view text, double size) {
   return em * size;
 }
 
-std::vector<std::string> wrap_text(std::string_view text, double width, double size) {
-  std::vector<std::string> lines;
-  std::string line;
+namespace {
+
+// A comparison sign, which keeps both of its neighbours on its line.
+bool relation(std::string_view word) {
+  for (std::string_view sign : {"<", ">", "<=", ">=", "=", "\u2264", "\u2265"}) {
+    if (word == sign) return true;
+  }
+  return false;
+}
+
+// The words of `text`, an inequality ("MQI <= 1") held as one.
+std::vector<std::string> words_of(std::string_view text) {
+  std::vector<std::string> words;
+  bool join_next = false;
   while (!text.empty()) {
     const std::size_t blank = text.find(' ');
     const std::string_view word = text.substr(0, blank);
     text = blank == std::string_view::npos ? std::string_view{} : text.substr(blank + 1);
     if (word.empty()) continue;
-    const std::string longer = line.empty() ? std::string(word) : line + " " + std::string(word);
+    if ((join_next || relation(word)) && !words.empty()) {
+      words.back().append(" ").append(word);
+    } else {
+      words.emplace_back(word);
+    }
+    join_next = relation(word);
+  }
+  return words;
+}
+
+}  // namespace
+
+std::vector<std::string> wrap_text(std::string_view text, double width, double size) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (const std::string& word : words_of(text)) {
+    const std::string longer = line.empty() ? word : line + " " + word;
     if (!line.empty() && text_width(longer, size) > width) {
       lines.push_back(line);
-      line = std::string(word);
+      line = word;
     } else {
       line = longer;
     }
