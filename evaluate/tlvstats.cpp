@@ -11,6 +11,7 @@
 #include "evaluate/input/combined_table.h"
 #include "evaluate/input/pairs_file.h"
 #include "evaluate/page/page_input.h"
+#include "evaluate/page/provenance.h"
 #include "evaluate/pictures/diagrams.h"
 #include "evaluate/pictures/measure_input.h"
 #include "evaluate/pictures/pair_input.h"
@@ -395,6 +396,9 @@ int run_tlvstats(const runframe::RunContext& ctx) {
                        std::move(uncertainty), std::move(thresholds));
     const std::vector<std::string> report = report_lines(input, ev);
     PageInput page_in = page_input(input, ev);  // every statistic as tidy rows, among the rest
+    const std::vector<std::string> read{study.source};
+    auto named = provenance(kProgram, ctx.args, ctx.dir, read);
+    page_in.facts.insert(page_in.facts.begin(), named.begin(), named.end());
     const std::string tidy = tidy_csv(page_in.rows);
     // The pictures, each drawn once, for their files and the page.
     const PairPlotInput pairs = pair_plot_input(study);

@@ -8,6 +8,8 @@
 # make_study_inputs of NEW_BIN_DIR and from example-run/ (scripts/run-example.sh).
 # Extra tlvstats arguments may be given in TLVSTATS_ARGS.
 set -euo pipefail
+# The page states the time of its run: a fixed one keeps it the same in both builds.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-1700000000}
 root=$(cd "$(dirname "$0")/.." && pwd)
 old=$(cd "$1" && pwd)
 new=$(cd "$2" && pwd)

@@ -266,20 +266,28 @@ TEST(EvaluateDiagrams, StabilityClassesAtTheirBounds) {
   EXPECT_EQ("VS", evaluate::stability_class_name(StabilityClass::very_stable));
 }
 
-TEST(EvaluateDiagrams, LogAxesLabelTheirEndDecades) {
-  for (const evaluate::DecadeRange r : {evaluate::DecadeRange{-1, 1},
-                                        {-1, 3},
-                                        {-4, 5},
-                                        {-5, 4},
-                                        {0, 9},
-                                        {0, 10},
-                                        {-30, 30},
-                                        {-38, 39}}) {
+TEST(EvaluateDiagrams, LogAxesLabelTheirEndDecadesAtAConstantStep) {
+  for (const auto& [min, max] : {std::pair{0.5, 3.0},
+                                 {0.05, 500.0},
+                                 {2e-4, 3e4},
+                                 {2e-5, 7e3},
+                                 {2.0, 3e9},
+                                 {3.0, 2e10},
+                                 {2e-30, 3e29},
+                                 {2e-38, 3e38}}) {
+    const evaluate::DecadeRange r = evaluate::decade_range(min, max);
     const std::vector<int> labels = evaluate::labelled_decades(r);
-    ASSERT_FALSE(labels.empty());
-    EXPECT_EQ(r.lo, labels.front()) << r.lo << " " << r.hi;
-    EXPECT_EQ(r.hi, labels.back()) << r.lo << " " << r.hi;
-    EXPECT_LE(labels.size(), 9u) << r.lo << " " << r.hi;
+    ASSERT_GE(labels.size(), 2u);
+    EXPECT_EQ(r.lo, labels.front()) << min << " " << max;
+    EXPECT_EQ(r.hi, labels.back()) << min << " " << max;
+    EXPECT_LE(labels.size(), 10u) << min << " " << max;
+    for (std::size_t k = 1; k < labels.size(); ++k) {
+      EXPECT_EQ(r.step, labels[k] - labels[k - 1]) << min << " " << max;
+    }
+    // 10^0 is labelled whenever the axis spans it.
+    if (r.lo <= 0 && r.hi >= 0) {
+      EXPECT_NE(labels.end(), std::find(labels.begin(), labels.end(), 0)) << min << " " << max;
+    }
   }
 }
 
@@ -303,7 +311,8 @@ TEST(EvaluateDiagrams, CrowdedPanelsDrawASubsampleAndSaySo) {
       const std::size_t drawn = std::min<std::size_t>(2 * lines, evaluate::kMaxPanelPoints);
       // Model 0 draws circles: half of each panel's markers, and one in the legend.
       EXPECT_EQ(2 * (drawn / 2) + 1, count(svg, "<circle")) << lines;
-      EXPECT_EQ(lines > 2500 ? 2u : 0u, count(svg, "Subsample: 5,000 of 6,000 points drawn"));
+      // Said under each of the two panels, and in the picture's description.
+      EXPECT_EQ(lines > 2500 ? 4u : 0u, count(svg, "Subsample: 5,000 of 6,000 points drawn"));
     }
   }
   // The quantile picture keeps the extreme ranks: the largest observation (97) and
@@ -441,6 +450,12 @@ TEST(EvaluateDiagrams, PicturesAreWellFormedWithIdsUniqueAcrossThem) {
     for (const std::string& ref : attr_values(svg, "clip-path")) {
       EXPECT_TRUE(own.count(ref.substr(5, ref.size() - 6))) << ref;  // url(#...)
     }
+    // An image to assistive technology, labelled by its own title and description.
+    const std::string xml_prefix = evaluate::xml_escape(prefix);
+    EXPECT_NE(std::string::npos, svg.find(" role=\"img\" aria-labelledby=\"" + xml_prefix +
+                                          "title " + xml_prefix + "desc\">"))
+        << prefix;
+    EXPECT_TRUE(own.count(prefix + "title") && own.count(prefix + "desc")) << prefix;
   }
   EXPECT_GE(ids.size(), 8u);
 }

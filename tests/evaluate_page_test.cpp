@@ -138,12 +138,21 @@ TEST(EvaluatePage, Structure) {
        {"id=\"inputs\"", "id=\"facts\"", "id=\"acceptance\"", "id=\"acceptance-1\"",
         "id=\"differences\"", "id=\"differences-1\"", "id=\"high-end\"", "id=\"high-end-1\"",
         "id=\"high-end-differences-1\"", "id=\"means-1\"", "id=\"diagrams\"",
-        "<figure id=\"diagram-1\">\n<div class=\"picture\"><svg xmlns",
-        "<figure id=\"diagram-2\">\n<div class=\"picture\"><svg id=\"second\">"}) {
+        "<figure id=\"diagram-1\">\n<div class=\"picture\"", "<svg xmlns",
+        "<figure id=\"diagram-2\">\n<div class=\"picture\"",
+        "<div style=\"min-width: 0px\"><svg id=\"second\">"}) {
     const std::size_t at = page.find(id, last);
     EXPECT_NE(std::string::npos, at) << id;
     if (at != std::string::npos) last = at;
   }
+  // Every scrolling box is reachable by keyboard and named.
+  for (const std::string_view box : {"scroll", "picture"}) {
+    const std::string open = "<div class=\"" + std::string(box) + "\"";
+    EXPECT_EQ(count(page, open),
+              count(page, open + " tabindex=\"0\" role=\"region\" aria-label=\""))
+        << box;
+  }
+  EXPECT_NE(std::string::npos, page.find("aria-label=\"Figure 1. First &lt;one&gt;\">"));
   const std::string acceptance = element(page, "id=\"acceptance-1\"", "</table>");
   EXPECT_EQ(3u, count(acceptance, "<tr"));  // head, all, arc
   EXPECT_NE(std::string::npos, acceptance.find("<th scope=\"rowgroup\">arc 0.50 km</th>"));

@@ -20,9 +20,11 @@ TEST(EvaluateSvg, DecadeRange) {
     double min, max;
     int lo, hi;
   };
+  // Decades -5 to 4 take a step of 2, so the range widens to the even decades -6 to
+  // 4; -30 to 30 a step of 8: -32 to 32.
   const Case cases[] = {
       {1, 1, -1, 1},          {1, 10, -1, 2},     {1, 100, -1, 3},     {0.5, 3, -1, 1},
-      {0.001, 0.001, -4, -2}, {2e-5, 7e3, -5, 4}, {9.99, 10.01, 0, 2}, {2e-30, 3e29, -30, 30},
+      {0.001, 0.001, -4, -2}, {2e-5, 7e3, -6, 4}, {9.99, 10.01, 0, 2}, {2e-30, 3e29, -32, 32},
       {5, 1, -1, 1},          {0, 1, -1, 1},      {-1, 1, -1, 1},      {1.5, 1.5, 0, 1},
   };
   for (const Case& c : cases) {
@@ -97,7 +99,7 @@ TEST(EvaluateSvg, ScatterMarkersLinesAndNotes) {
   EXPECT_EQ(2u, count(svg, ">AERMOD: 4 pairs</text>"));
   EXPECT_EQ(1u, count(svg, ">ISCST3: 3 pairs, 1 with prediction 0 not shown</text>"));
   EXPECT_EQ(1u, count(svg, ">ISCST3: 4 pairs, 1 with prediction 0 not shown</text>"));
-  EXPECT_NE(std::string::npos, svg.find("observed against predicted</text>"));
+  EXPECT_NE(std::string::npos, svg.find("predicted against observed</text>"));
   EXPECT_NE(std::string::npos, svg.find(">Observed CY/Q (10^-6 s/m^2)</text>"));
   EXPECT_NE(std::string::npos, svg.find(">Predicted CMAX/Q (10^-6 s/m^3)</text>"));
   EXPECT_NE(std::string::npos, svg.find(">1:1</text>"));
@@ -135,3 +137,19 @@ TEST(EvaluateSvg, QuantilesAreSortedSeparately) {
 }
 
 }  // namespace
+
+TEST(EvaluateSvg, WrappingKeepsAnInequalityOnOneLine) {
+  // Width for about 12 characters at 10 px: "MQI <= 1" never breaks around its sign.
+  const double width = evaluate::text_width("objective: MQI", 10);
+  for (const char* text : {"objective: MQI <= 1 met", "a b c d e MQI >= 0.5 f", "x \u2264 1 y"}) {
+    for (const std::string& line : evaluate::wrap_text(text, width, 10)) {
+      for (const char* sign : {"<=", ">=", "\u2264"}) {
+        const std::size_t at = line.find(sign);
+        if (at == std::string::npos) continue;
+        EXPECT_GT(at, 0u) << line;
+        EXPECT_LT(at + std::string(sign).size(), line.size()) << line;
+      }
+      EXPECT_FALSE(line.starts_with("<=") || line.ends_with("<=")) << line;
+    }
+  }
+}

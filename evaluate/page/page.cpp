@@ -451,7 +451,8 @@ class Page {
     if (in_.facts.empty()) {
       out_ += "<p>No inputs stated.</p>\n";
     } else {
-      out_ += "<div class=\"scroll\"><table id=\"facts\" class=\"facts\">\n<tbody>\n";
+      out_ +=
+          region("scroll", "Inputs and counts") + "<table id=\"facts\" class=\"facts\">\n<tbody>\n";
       for (const auto& [name, value] : in_.facts) {
         out_ += "<tr><th scope=\"row\">" + html_escape(name) + "</th><td>" + html_escape(value) +
                 "</td></tr>\n";
@@ -547,9 +548,9 @@ class Page {
   void table(const TableKind& kind, const std::string& quantity, std::size_t number,
              const std::vector<const Entry*>& rows) {
     const std::string model_head = kind.cells == CellKind::difference ? "Models" : "Model";
-    out_ += "<div class=\"scroll\"><table id=\"" + std::string(kind.id) + "-" +
-            std::to_string(number) + "\" class=\"stats\">\n<caption>" + html_escape(quantity) +
-            ": " + std::string(kind.caption) +
+    out_ += region("scroll", quantity + ": " + std::string(kind.caption)) + "<table id=\"" +
+            std::string(kind.id) + "-" + std::to_string(number) + "\" class=\"stats\">\n<caption>" +
+            html_escape(quantity) + ": " + std::string(kind.caption) +
             "</caption>\n<thead><tr><th scope=\"col\">Group</th>"
             "<th scope=\"col\">" +
             model_head + "</th>";
@@ -617,12 +618,35 @@ class Page {
     if (in_.diagrams.empty()) out_ += "<p class=\"none\">No diagrams.</p>\n";
     for (std::size_t i = 0; i < in_.diagrams.size(); ++i) {
       const auto& [caption, svg] = in_.diagrams[i];
-      out_ += "<figure id=\"diagram-" + std::to_string(i + 1) + "\">\n<div class=\"picture\">";
+      out_ += "<figure id=\"diagram-" + std::to_string(i + 1) + "\">\n";
+      // Never narrower than 60% of its drawing: a narrow window scrolls it sideways.
+      out_ += region("picture", "Figure " + std::to_string(i + 1) + ". " + caption);
+      out_ += "<div style=\"min-width: " + std::to_string(svg_width(svg) * 6 / 10) + "px\">";
       out_ += inline_svg(svg);
-      out_ += "</div>\n<figcaption>Figure " + std::to_string(i + 1) + ". " + html_escape(caption) +
-              "</figcaption>\n</figure>\n";
+      out_ += "</div></div>\n<figcaption>Figure " + std::to_string(i + 1) + ". " +
+              html_escape(caption) + "</figcaption>\n</figure>\n";
     }
     out_ += "</section>\n";
+  }
+
+  // A box that scrolls what it holds sideways, reachable by keyboard and named for
+  // assistive technology (`label` plain text).
+  static std::string region(std::string_view css_class, const std::string& label) {
+    return "<div class=\"" + std::string(css_class) +
+           "\" tabindex=\"0\" role=\"region\" aria-label=\"" + html_escape(label) + "\">";
+  }
+
+  // The drawn width of an SVG document, px (its root's width; 0 when not given).
+  static long svg_width(std::string_view svg) {
+    const std::size_t root = svg.find("<svg");
+    const std::size_t at = svg.find(" width=\"", root == std::string_view::npos ? 0 : root);
+    if (root == std::string_view::npos || at == std::string_view::npos) return 0;
+    long width = 0;
+    for (std::size_t k = at + 8; k < svg.size() && svg[k] >= '0' && svg[k] <= '9'; ++k) {
+      width = width * 10 + (svg[k] - '0');
+      if (width > 100000) break;
+    }
+    return width;
   }
 
   // The SVG text without an XML declaration or document type before its root.
@@ -693,6 +717,7 @@ td.nf .mark { font-style: italic; }
   margin: 0.6rem 0; }
 .none { color: #666; font-style: italic; }
 figure { margin: 1rem 0 1.6rem; break-inside: avoid; }
+.picture { overflow-x: auto; }
 .picture svg { display: block; max-width: 100%; height: auto; border: 1px solid #e0e0e0; }
 figcaption { font-size: 0.9rem; color: #333; margin-top: 0.3rem; }
 footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
@@ -704,7 +729,8 @@ footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
   .stats td { white-space: normal; }
   * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
   nav { display: none; }
-  .scroll { overflow: visible; }
+  .scroll, .picture { overflow: visible; }
+  .picture > div { min-width: 0 !important; }
   h2 { break-after: avoid; }
   table { break-inside: auto; }
   tr, figure { break-inside: avoid; }

@@ -201,7 +201,7 @@ inline constexpr OutputFile kOutputFiles[] = {
     {.suffix = "-Model-Statistics.csv", .kind = OutputKind::tidy},
     {.suffix = "-Scatter.svg",
      .kind = OutputKind::picture,
-     .caption = "Observed against predicted",
+     .caption = "Predicted against observed",
      .id_prefix = "scatter-",
      .draw = [](const PictureSources& s, std::string_view id) { return scatter_svg(s.pairs, id); }},
     {.suffix = "-QQ.svg",

@@ -18,17 +18,17 @@ DecadeRange decade_range(double min, double max) {
   while (std::pow(10.0, lo + 1) < min) ++lo;
   while (std::pow(10.0, hi) <= max) ++hi;
   while (std::pow(10.0, hi - 1) > max) --hi;
-  return {lo, hi};
+  const int step = (hi - lo + 7) / 8;
+  auto floor_to = [step](int k) {
+    return k >= 0 ? k / step * step : -((-k + step - 1) / step) * step;
+  };
+  return {floor_to(lo), -floor_to(-hi), step};
 }
 
 std::vector<int> labelled_decades(DecadeRange range) {
-  const int decades = range.hi - range.lo;
-  const int step = (decades + 7) / 8;
+  const int step = std::max(1, range.step);
   std::vector<int> out;
-  for (int k = range.lo; k < range.hi; k += step) {
-    // An inner label closer to the top one than a step would crowd it.
-    if (k == range.lo || range.hi - k >= step) out.push_back(k);
-  }
+  for (int k = range.lo; k < range.hi; k += step) out.push_back(k);
   out.push_back(range.hi);
   return out;
 }
@@ -225,7 +225,8 @@ constexpr std::string_view kNoteAttrs = "font-size=\"11\" fill=\"#333333\"";
 Figure::Figure(std::string_view title, std::string_view id_prefix, FigureLayout layout,
                std::size_t panels)
     : layout_(layout),
-      id_prefix_(xml_escape(id_prefix)),
+      title_(title),
+      id_prefix_(id_prefix),
       panels_(panels),
       width_(20 + layout.column_width *
                       static_cast<double>(std::clamp<std::size_t>(panels, 1, layout.columns))) {
@@ -241,7 +242,7 @@ void Figure::draw_panels(const std::function<PanelNotes(std::size_t, const Panel
     for (std::size_t i = first; i < std::min(panels_, first + columns); ++i) {
       const double column_left = layout_.column_width * static_cast<double>(i - first);
       const PanelNotes notes =
-          draw(i, {layout_.inset + column_left, y_ + layout_.caption_band, id_prefix_});
+          draw(i, {layout_.inset + column_left, y_ + layout_.caption_band, xml_escape(id_prefix_)});
       // Notes, left-aligned under the panel, wrapped to its column.
       double y = notes.top;
       for (const std::string& note : notes.notes) {
@@ -251,6 +252,14 @@ void Figure::draw_panels(const std::function<PanelNotes(std::size_t, const Panel
         }
       }
       row_end = std::max(row_end, y);
+      // "CY/Q: note; note." (a note's own full stop left out).
+      std::string said = notes.name.empty() ? std::string() : notes.name + ": ";
+      for (std::size_t n = 0; n < notes.notes.size(); ++n) {
+        std::string_view note = notes.notes[n];
+        if (note.ends_with('.')) note.remove_suffix(1);
+        said.append(n > 0 ? "; " : "").append(note);
+      }
+      if (!said.empty()) describe(said + ".");
     }
     y_ = row_end + layout_.notes_gap;
   }
@@ -278,8 +287,13 @@ void Figure::foot_wrapped(std::string_view text) {
   }
 }
 
+void Figure::describe(std::string_view sentence) {
+  if (!description_.empty()) description_ += ' ';
+  description_ += sentence;
+}
+
 std::string Figure::finish() {
-  return doc_.finish(width_, y_ + layout_.bottom_margin);
+  return doc_.finish(width_, y_ + layout_.bottom_margin, id_prefix_, title_, description_);
 }
 
 }  // namespace evaluate

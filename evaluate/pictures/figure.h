@@ -18,17 +18,21 @@ namespace evaluate {
 
 // ---- The axis system ----
 
-// The decades an axis spans: 10^lo to 10^hi, the nearest decades strictly below
-// min and strictly above max (both positive), so that a value on a decade is not
-// drawn on the frame; an empty or unusable range gives 10^-1 to 10^1.
+// The decades an axis spans, 10^lo to 10^hi, and the step between its labelled
+// decades.
 struct DecadeRange {
   int lo;
   int hi;
+  int step = 1;
 };
+// The nearest decades strictly below min and strictly above max (both positive), so
+// that a value on a decade is not drawn on the frame, with a step that labels at
+// most about eight decades; the range is widened to the multiples of the step
+// around it, so that its ends are labelled and 10^0 is whenever it lies within. An
+// empty or unusable range gives 10^-1 to 10^1.
 DecadeRange decade_range(double min, double max);
 
-// Which of the decades lo..hi carry a label: at most about eight, evenly stepped
-// from lo, and always lo and hi themselves.
+// The labelled decades: lo, lo + step, ..., hi.
 std::vector<int> labelled_decades(DecadeRange range);
 
 // d * 10^k written out ("0.02", "5", "500"), for a digit d of 1 to 9.
@@ -141,10 +145,12 @@ struct PanelPlace {
 };
 
 // What a drawn panel leaves to the frame: its notes (plain text, each wrapped to the
-// column) and the baseline of the first note line.
+// column) and the baseline of the first note line, and the panel's name ("CY/Q"),
+// under which the frame adds the notes to the picture's description.
 struct PanelNotes {
   double top = 0;
   std::vector<std::string> notes;
+  std::string name = {};
 };
 
 // A picture in the making: a title over panels in a grid, a legend, foot notes.
@@ -166,13 +172,17 @@ class Figure {
   void foot_centred(std::string_view line);
   // A foot note left-aligned under the legend, wrapped to the picture.
   void foot_wrapped(std::string_view text);
-  // The standalone document.
+  // Adds a sentence (plain text) to the description that assistive technology reads
+  // in place of the drawing: what each panel shows, with its main values.
+  void describe(std::string_view sentence);
+  // The standalone document, titled and described.
   std::string finish();
 
  private:
   SvgDoc doc_;
   FigureLayout layout_;
-  std::string id_prefix_;
+  std::string title_, description_;
+  std::string id_prefix_;  // as given (escaped where written)
   std::size_t panels_;
   double width_;
   double y_ = 60;  // the top of what comes next

@@ -23,14 +23,6 @@ constexpr std::string_view kCurve = "fill=\"none\" stroke=\"#333333\" stroke-wid
 constexpr std::string_view kFactorLine =
     "stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"6,4\"";
 
-// Three significant digits, locale-free ("1.23", "0.0456", "1.2e+03").
-std::string short_number(double v) {
-  if (!std::isfinite(v)) return "-";
-  char buf[32];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 3);
-  return ec == std::errc() ? std::string(buf, end) : "-";
-}
-
 struct Diagram {
   std::string title;
   std::string x_name, y_name;  // "MG", "VG"
@@ -192,7 +184,7 @@ PanelNotes draw_panel(SvgDoc& doc, const Diagram& d, const MeasurePlotInput& inp
   std::vector<std::string> notes = draw_models(doc, d, input, panel, x, y);
   doc.rect(left, top, kPlot, kPlot, "fill=\"none\" stroke=\"black\"");
   draw_axis_titles(doc, left, top, kPlot, kPlot, d.x_label, d.y_label, kAxisBand - 12, 58);
-  return {top + kPlot + kAxisBand + 10, std::move(notes)};
+  return {top + kPlot + kAxisBand + 10, std::move(notes), panel.quantity};
 }
 
 std::string picture(const Diagram& d, const MeasurePlotInput& input, std::string_view id_prefix) {

@@ -96,7 +96,6 @@ PanelNotes draw_panel(SvgDoc& doc, const LogLogPanel& panel, const PanelPlace& a
            "font-size=\"" + num(caption_font) + "\" text-anchor=\"middle\"");
   draw_decade_axis(doc, x, false, bottom, kPlot, false);
   draw_decade_axis(doc, y, true, left, kPlot, false);
-  reference_lines(doc, x, y, clip_id);
 
   // Markers in the order given (the models of one line next to each other), thinner
   // and translucent where they crowd, so that no model hides another.
@@ -106,13 +105,15 @@ PanelNotes draw_panel(SvgDoc& doc, const LogLogPanel& panel, const PanelPlace& a
   const double size = panel.marks.size() > 1500 ? 3.2 : 4;
   for (const Mark& m : panel.marks) doc.marker(m.model, x.at(m.x), y.at(m.y), size);
   doc.add("</g>");
+  // The reference lines over the data, so that a dense cloud does not hide them.
+  reference_lines(doc, x, y, clip_id);
   doc.rect(left, top, kPlot, kPlot, "fill=\"none\" stroke=\"black\"");
   draw_axis_titles(doc, left, top, kPlot, kPlot, panel.x_label, panel.y_label, kAxisBand - 12, 58);
   if (panel.marks.empty()) {
     doc.text(left + kPlot / 2, top + kPlot / 2, "no pairs to show",
              "font-size=\"14\" text-anchor=\"middle\" fill=\"#777777\"");
   }
-  return {bottom + kAxisBand + 10, panel.notes};
+  return {bottom + kAxisBand + 10, panel.notes, panel.caption};
 }
 
 std::string picture(const PairPlotInput& input, std::string_view id_prefix, std::string_view title,
@@ -178,7 +179,7 @@ std::string scatter_svg(const PairPlotInput& input, std::string_view id_prefix) 
     }
     subsample(panel, models, "evenly spaced in line order, each model in proportion");
   }
-  return picture(input, id_prefix, "Scatter plot: observed against predicted", panels);
+  return picture(input, id_prefix, "Scatter plot: predicted against observed", panels);
 }
 
 std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {

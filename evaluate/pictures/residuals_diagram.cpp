@@ -262,8 +262,9 @@ void draw_sub_panel(SvgDoc& doc, const SubPanel& sub, const Plot& f, std::size_t
   const double right = f.left + sub.width;
   doc.rect(f.left, f.y(2.0), sub.width, f.y(0.5) - f.y(2.0), "fill=\"#dcebdc\" stroke=\"none\"");
   draw_decade_axis(doc, f.ratio, true, f.left, sub.width, true);
-  doc.line(f.left, f.y(1.0), right, f.y(1.0), "stroke=\"#555555\" stroke-width=\"1\"");
   draw_boxes(doc, sub, f, models, clip_id);
+  // The line Cp = Co over the boxes.
+  doc.line(f.left, f.y(1.0), right, f.y(1.0), "stroke=\"#555555\" stroke-width=\"1\"");
   doc.rect(f.left, f.top, sub.width, f.bottom - f.top, "fill=\"none\" stroke=\"black\"");
   for (std::size_t s = 0; s < sub.slots.size(); ++s) {
     for (std::size_t m = 0; m < models; ++m) {
@@ -314,7 +315,7 @@ PanelNotes draw_panel(SvgDoc& doc, const Panel& p, std::size_t models, bool has_
     draw_sub_panel(doc, p.classes, {bl, top, bottom, ratio}, models, p.vertical_n, prefix + "b");
     slot_labels(doc, p.classes, bl, labels);
   }
-  return {labels + 44, p.notes};
+  return {labels + 44, p.notes, p.caption};
 }
 
 // One panel per row, as wide as the widest panel needs.

@@ -89,14 +89,6 @@ constexpr std::string_view kInnerAttrs =
     "fill=\"none\" stroke=\"#333333\" stroke-width=\"1.1\" stroke-dasharray=\"6,4\"";
 constexpr std::string_view kModelAttrs = "fill=\"white\" fill-opacity=\"0.7\" stroke-width=\"2\"";
 
-// Three significant digits, locale-free ("1.23", "0.0456").
-std::string short_number(double v) {
-  if (!std::isfinite(v)) return "-";
-  char buf[32];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 3);
-  return ec == std::errc() ? std::string(buf, end) : "-";
-}
-
 std::string circle(double cx, double cy, double r, std::string_view attrs) {
   return "<circle cx=\"" + num(cx) + "\" cy=\"" + num(cy) + "\" r=\"" + num(r) + "\" " +
          std::string(attrs) + "/>";
@@ -339,7 +331,7 @@ PanelNotes draw_taylor_panel(SvgDoc& doc, const SkillPlotInput& input, const Ski
   std::vector<std::string> notes = draw_taylor_points(doc, input, panel, at);
   doc.text(at.ox + (two ? 0 : kPlot / 2), at.oy + 36, "SDR = σp/σo, standard deviation ratio",
            "font-size=\"13\" text-anchor=\"middle\"");
-  return {place.top + kPlot + kAxisBand + 10, std::move(notes)};
+  return {place.top + kPlot + kAxisBand + 10, std::move(notes), panel.quantity};
 }
 
 // ---- Target ----
@@ -465,7 +457,7 @@ PanelNotes draw_target_panel(SvgDoc& doc, const SkillPlotInput& input, const Ski
     notes.insert(notes.begin(), "β = " + short_number(panel.beta) +
                                     "; shaded: the objective met (MQI <= 1); dashed: radius 1/β");
   }
-  return {place.top + kPlot + kAxisBand + 10, std::move(notes)};
+  return {place.top + kPlot + kAxisBand + 10, std::move(notes), panel.quantity};
 }
 
 }  // namespace

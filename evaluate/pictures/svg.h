@@ -26,6 +26,10 @@ std::string grouped(std::size_t n);
 // A coordinate with two decimals, locale-free.
 std::string num(double v);
 
+// Three significant digits, locale-free ("1.23", "0.0456", "1.2e+03"); "-" when not
+// finite.
+std::string short_number(double v);
+
 // Text with &, <, >, " escaped for element content and attribute values; with
 // `apostrophe`, ' as well (as &#39;, which HTML reads too).
 std::string xml_escape(std::string_view text, bool apostrophe = false);
@@ -54,7 +58,11 @@ class SvgDoc {
   void marker(int model, double x, double y, double size, std::string_view attrs = {});
   // An arrowhead at (x, y) pointing in direction (dx, dy) (a unit step).
   void arrow(double x, double y, double dx, double dy, std::string_view colour);
-  std::string finish(double width, double height);
+  // The standalone document. With a title, the picture is an image to assistive
+  // technology (role "img") labelled by its title and its description, both plain
+  // text, under the ids `id_prefix` "title" and "desc".
+  std::string finish(double width, double height, std::string_view id_prefix = {},
+                     std::string_view title = {}, std::string_view description = {});
 
  private:
   std::string body_;
