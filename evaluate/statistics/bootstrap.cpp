@@ -28,6 +28,14 @@ std::vector<int> limited(bool differences, bool objective) {
   return out;
 }
 
+// The limits of the b resample values at values[start ...], sorted in `scratch`.
+Limits limits_at(const std::vector<double>& values, std::size_t start, std::size_t b,
+                 std::vector<double>& scratch) {
+  scratch.assign(values.begin() + static_cast<std::ptrdiff_t>(start),
+                 values.begin() + static_cast<std::ptrdiff_t>(start + b));
+  return percentile_limits(scratch);
+}
+
 // Every resample value of a block, kept until the limits are taken: per group,
 // quantity and model (then pair of models) the B values of each measure with limits.
 class ResampleValues {
@@ -125,11 +133,7 @@ class ResampleValues {
   std::size_t pair_slot(std::size_t g, std::size_t k, std::size_t p, std::size_t j) const {
     return ((g * nq_ + k) * per_q_ + nm_ * on_model_.size() + p * on_pair_.size() + j) * b_;
   }
-  Limits limits_of(std::size_t start) {
-    one_.assign(values_.begin() + static_cast<std::ptrdiff_t>(start),
-                values_.begin() + static_cast<std::ptrdiff_t>(start + b_));
-    return percentile_limits(one_);
-  }
+  Limits limits_of(std::size_t start) { return limits_at(values_, start, b_, one_); }
 
   std::vector<int> on_model_, on_pair_;
   std::size_t nq_, nm_, np_, b_, per_q_;
@@ -211,10 +215,7 @@ class ExceedanceResamples {
     r.limits.fill({kNan, kNan});
     if (n < kLeastPairsForLimits) return;
     for (std::size_t j = 0; j < scores_.size(); ++j) {
-      const auto start = static_cast<std::ptrdiff_t>((at * scores_.size() + j) * b_);
-      one_.assign(values_.begin() + start,
-                  values_.begin() + start + static_cast<std::ptrdiff_t>(b_));
-      r.limits[scores_[j]] = percentile_limits(one_);
+      r.limits[scores_[j]] = limits_at(values_, (at * scores_.size() + j) * b_, b_, one_);
     }
   }
 
