@@ -6,6 +6,15 @@
 
 namespace evaluate {
 
+void open_plot(SvgDoc& doc, double left, double top, double width, double height) {
+  doc.add("<g class=\"plot\">");
+  doc.rect(left, top, width, height, "class=\"frame\" fill=\"none\" stroke=\"none\"");
+}
+
+void close_plot(SvgDoc& doc) {
+  doc.add("</g>");
+}
+
 DecadeRange decade_range(double min, double max) {
   if (!(min > 0.0) || !(max >= min) || !std::isfinite(min) || !std::isfinite(max)) {
     return {-1, 1};

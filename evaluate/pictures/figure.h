@@ -16,6 +16,25 @@
 
 namespace evaluate {
 
+// ---- Print size ----
+
+// Every picture is stated kPrintWidthMm wide (the A4 text width) and drawn at most
+// kMaxDrawnWidth px wide; at that width it is at most kMaxPrintHeightMm high. The
+// sizes below are the least that stay legible in print at the widest drawing (a px
+// is then 0.17 mm): text 7 pt, tick and group labels 8 pt, markers 2.5 mm across.
+inline constexpr double kPrintWidthMm = 170;
+inline constexpr double kMaxDrawnWidth = 1000;
+inline constexpr double kMaxPrintHeightMm = 250;
+inline constexpr double kTextFont = 15;     // px; 7 pt is 14.6 px
+inline constexpr double kLabelFont = 17;    // px; 8 pt is 16.7 px
+inline constexpr double kMarkerHalf = 7.5;  // px, half a marker's width; 2.5 mm is 14.7 px
+
+// A panel's plot area: everything drawn between open_plot and close_plot lies within
+// the frame (left, top, width, height). The frame is marked, not drawn; a panel draws
+// its visible frame as it likes.
+void open_plot(SvgDoc& doc, double left, double top, double width, double height);
+void close_plot(SvgDoc& doc);
+
 // ---- The axis system ----
 
 // The decades an axis spans, 10^lo to 10^hi, and the step between its labelled
