@@ -506,7 +506,9 @@ class Picture {
         std::size_t whole = p;
         while (nodes_[whole].name != "text" && nodes_[whole].parent != kNone)
           whole = nodes_[whole].parent;
-        report("font", shown(whole) + " (\"" + trimmed(t.text) + "\") at " + fixed(size) +
+        const std::string piece = "\"" + trimmed(t.text) + "\"";
+        const std::string all = shown(whole);
+        report("font", all + (all == piece ? "" : " (" + piece + ")") + " at " + fixed(size) +
                            " px, less than " + fixed(least) + " px");
       }
     }
