@@ -142,12 +142,13 @@ TEST(EvaluatePublication, EveryPictureKeepsTheGeometryRules) {
   }
 }
 
-// The data file is what it says it is: 8 models, 12 groups, 2 quantities.
+// The data file is what it says it is: 8 models, 12 groups, 2 quantities (CR LF
+// line ends, as the generator writes them).
 TEST(EvaluatePublication, EightModelStudy) {
   std::istringstream in(read_file(kEightModels));
   std::string line;
   std::getline(in, line);
-  EXPECT_EQ("group,quantity,observed,obk,M1,M2,M3,M4,M5,M6,M7,M8", line);
+  EXPECT_EQ("group,quantity,observed,obk,M1,M2,M3,M4,M5,M6,M7,M8\r", line);
   std::set<std::string> groups, quantities;
   std::size_t lines = 0;
   for (; std::getline(in, line); ++lines) {
