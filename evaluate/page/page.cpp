@@ -619,11 +619,12 @@ class Page {
     for (std::size_t i = 0; i < in_.diagrams.size(); ++i) {
       const auto& [caption, svg] = in_.diagrams[i];
       out_ += "<figure id=\"diagram-" + std::to_string(i + 1) + "\">\n";
-      // Never narrower than 60% of its drawing: a narrow window scrolls it sideways.
+      // Never narrower than 60% of its drawing: a narrow window scrolls it sideways;
+      // never wider than drawn (the root states its print width in mm).
       out_ += region("picture", "Figure " + std::to_string(i + 1) + ". " + caption);
       const long drawn = svg_width(svg);
-      out_ += "<div style=\"min-width: " + std::to_string(drawn * 6 / 10) +
-              "px; max-width: " + std::to_string(drawn) + "px\">";
+      out_ += "<div style=\"min-width: " + std::to_string(drawn * 6 / 10) + "px" +
+              (drawn > 0 ? "; max-width: " + std::to_string(drawn) + "px" : "") + "\">";
       out_ += inline_svg(svg);
       out_ += "</div></div>\n<figcaption>Figure " + std::to_string(i + 1) + ". " +
               html_escape(caption) + "</figcaption>\n</figure>\n";

@@ -295,9 +295,9 @@ Figure::Figure(std::string_view title, std::string_view id_prefix, FigureLayout 
       panels_(panels),
       columns_(columns_of(layout, panels)),
       width_(20 + layout.column_width * static_cast<double>(columns_)) {
-  // Bold, so a fifth wider than plain text.
+  // Bold, so a tenth wider than plain text.
   double y = 34;
-  for (const std::string& line : wrap_text(title, (width_ - 40) / 1.2, kHeadFont)) {
+  for (const std::string& line : wrap_text(title, (width_ - 40) / 1.1, kHeadFont)) {
     doc_.text(width_ / 2, y, xml_escape(line),
               "font-size=\"" + num(kHeadFont) + "\" font-weight=\"bold\" text-anchor=\"middle\"");
     y += kHeadFont + 6;

@@ -19,8 +19,8 @@ struct PanelSize {
   double plot;
   FigureLayout layout;
 };
-constexpr PanelSize kWide{360, {2, 490, 100, 34, 4, 4}};        // one panel per quantity
-constexpr PanelSize kNarrow{220, {3, 326, 84, 34, 4, 4}};       // one per quantity and model
+constexpr PanelSize kWide{360, {2, 490, 100, 54, 4, 4}};        // one panel per quantity
+constexpr PanelSize kNarrow{220, {3, 326, 84, 54, 4, 4}};       // one per quantity and model
 constexpr double kAxisBand = 2 * kLabelFont + kTitleFont + 14;  // tick labels, axis title
 
 struct Mark {
