@@ -120,7 +120,7 @@ void tick_label(SvgDoc& doc, bool vertical, double at, double p, const std::stri
   if (vertical) {
     doc.text(at - 8, p + 0.35 * kLabelFont, text, font(kLabelFont) + " text-anchor=\"end\"");
   } else {
-    doc.text(p, at + 8 + 0.8 * kLabelFont, text, font(kLabelFont) + " text-anchor=\"middle\"");
+    doc.text(p, at + 12 + 0.8 * kLabelFont, text, font(kLabelFont) + " text-anchor=\"middle\"");
   }
 }
 
@@ -183,7 +183,7 @@ void draw_decade_labels(SvgDoc& doc, const Axis& axis, bool vertical, double at,
         doc.text(at - 8, p + 0.35 * kLabelFont, text,
                  font(kLabelFont) + " text-anchor=\"end\" fill=\"#444444\"");
       } else {
-        doc.text(p, at + 8 + 0.8 * kLabelFont, text,
+        doc.text(p, at + 12 + 0.8 * kLabelFont, text,
                  font(kLabelFont) + " text-anchor=\"middle\" fill=\"#444444\"");
       }
     }
