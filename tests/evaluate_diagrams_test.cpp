@@ -406,6 +406,53 @@ TEST(EvaluateDiagrams, ResidualBoxesPerGroupAndClass) {
   EXPECT_NE(std::string::npos, plain.find("no stability classes"));
 }
 
+TEST(EvaluateDiagrams, PicturesPrintAtTheStatedWidthAndSplitWhenTooTall) {
+  // 8 models, 12 groups, 2 quantities: every picture at most 1000 px wide, stated 170
+  // mm wide and as high at that scale; one too tall to print is also drawn per quantity.
+  PairPlotInput many = pair_input(120, 8);
+  many.groups.clear();
+  for (int g = 0; g < 12; ++g) many.groups.push_back(std::to_string(g + 1) + ".00");
+  for (auto& panel : many.panels) {
+    for (std::size_t i = 0; i < panel.pairs.size(); ++i) panel.pairs[i].group = (i / 8) % 12;
+  }
+  struct Case {
+    std::string (*draw)(const PairPlotInput&, std::string_view);
+    const PairPlotInput input;
+    std::size_t pieces;  // the whole, and its parts when split
+    std::size_t plots;   // marked plot areas in a part (or the whole)
+  };
+  const Case cases[] = {
+      {evaluate::scatter_svg, many, 3, 8},    // a panel per model
+      {evaluate::qq_svg, many, 3, 8},         //
+      {evaluate::residuals_svg, many, 3, 3},  // groups in two rows, the classes in a third
+      {evaluate::scatter_svg, pair_input(40, 3), 1, 2},    // a panel per quantity
+      {evaluate::residuals_svg, pair_input(40, 1), 1, 4},  // (b) beside (a), per quantity
+  };
+  for (const Case& c : cases) {
+    const auto pieces = evaluate::drawn_for_print(c.input, "p-", c.draw);
+    ASSERT_EQ(c.pieces, pieces.size()) << evaluate::svg_size(pieces[0].svg).height;
+    for (std::size_t n = 0; n < pieces.size(); ++n) {
+      const std::string& svg = pieces[n].svg;
+      const evaluate::SvgSize size = evaluate::svg_size(svg);
+      EXPECT_LE(size.width, evaluate::kMaxDrawnWidth);
+      EXPECT_NE(std::string::npos,
+                svg.find("width=\"170.00mm\" height=\"" +
+                         evaluate::num(170 * size.height / size.width) + "mm\""));
+      if (n == 0 && pieces.size() > 1) {
+        EXPECT_FALSE(evaluate::fits_print(size.width, size.height));
+        continue;
+      }
+      EXPECT_TRUE(evaluate::fits_print(size.width, size.height)) << size.height;
+      EXPECT_EQ(c.plots, count(svg, "<g class=\"plot\">")) << n;
+      if (n > 0) {
+        EXPECT_EQ(many.panels[n - 1].quantity, pieces[n].quantity);
+        EXPECT_NE(std::string::npos, svg.find("id=\"p-" + std::to_string(n) + "-title\""));
+      }
+    }
+  }
+  EXPECT_EQ("TLV-Residuals-2.svg", evaluate::output_name("TLV", evaluate::kOutputFiles[6], 2));
+}
+
 TEST(EvaluateDiagrams, PicturesAreWellFormedWithIdsUniqueAcrossThem) {
   // Hostile names, an empty panel, values not formed: every picture stays well formed.
   PairPlotInput pairs = pair_input(40, 3);

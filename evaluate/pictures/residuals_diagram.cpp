@@ -22,8 +22,8 @@ constexpr double kRowRoom = kMaxDrawnWidth - 20 - kLeft - 10;
 constexpr double kRowGap = 26;  // between one row's titles and the next row's plot
 
 constexpr std::array<std::string_view, kStabilityClasses> kClassRule = {
-    "VU \u2212100 < L < 0", "U \u2212500 < L \u2264 \u2212100", "N |L| \u2265 500",
-    "S 100 \u2264 L < 500", "VS 0 < L < 100"};
+    "VU\u00a0\u2212100 < L < 0", "U\u00a0\u2212500 < L \u2264 \u2212100", "N\u00a0|L| \u2265 500",
+    "S\u00a0100 \u2264 L < 500", "VS\u00a00 < L < 100"};  // each class kept on one line
 
 // One slot of a sub-panel: its label and a box per model.
 struct Slot {
@@ -391,7 +391,7 @@ PanelNotes draw_panel(SvgDoc& doc, const Panel& p, std::size_t models, bool has_
 
 // One panel per row, as wide as the widest row of slots needs.
 FigureLayout layout_of(const std::vector<Panel>& panels, bool has_obk) {
-  double width = 620;
+  double width = 760;  // at least: so that a picture of few groups prints without a split
   for (const Panel& p : panels) {
     double widest = 0;
     for (std::size_t r = 0; r < rows_of(p.groups); ++r) {
