@@ -100,18 +100,25 @@ TEST(EvaluateSvg, ScatterMarkersLinesAndNotes) {
   EXPECT_EQ(1u, count(svg, ">ISCST3: 3 pairs, 1 with prediction 0 not shown</text>"));
   EXPECT_EQ(1u, count(svg, ">ISCST3: 4 pairs, 1 with prediction 0 not shown</text>"));
   EXPECT_NE(std::string::npos, svg.find("predicted against observed</text>"));
-  EXPECT_NE(std::string::npos, svg.find(">Observed CY/Q (10^-6 s/m^2)</text>"));
-  EXPECT_NE(std::string::npos, svg.find(">Predicted CMAX/Q (10^-6 s/m^3)</text>"));
+  // Powers raised, a negative one with a minus sign.
+  const std::string raised = "<tspan dy=\"-6\" font-size=\"15.00\">";
+  EXPECT_NE(std::string::npos,
+            svg.find(">Observed CY/Q (10" + raised + "\u22126</tspan><tspan dy=\"6\"> s/m</tspan>" +
+                     raised + "2</tspan><tspan dy=\"6\">)</tspan></text>"));
+  EXPECT_NE(std::string::npos, svg.find(">Predicted CMAX/Q (10" + raised + "\u22126</tspan>"));
+  // A caret without digits stays; a plus sign is dropped; &lt; escaped.
+  EXPECT_EQ("a^b &lt;x" + raised + "1</tspan>", evaluate::with_powers("a^b <x^+1"));
   EXPECT_NE(std::string::npos, svg.find(">1:1</text>"));
   EXPECT_NE(std::string::npos, svg.find("factor of two"));
   EXPECT_EQ(2u * 2u + 1u, count(svg, "stroke-dasharray"));  // two per panel, one in the legend
   // Values from 1 to 100, with 1 and 100 on decades: labels 10^-1 .. 10^3 on both
   // axes of both panels, so that no marker sits on the frame.
+  const std::string power = "<tspan dy=\"-7\" font-size=\"15.00\">";
   for (const char* k : {"\u22121", "0", "1", "2", "3"}) {
-    EXPECT_EQ(2u * 2u, count(svg, std::string("font-size=\"15.00\">") + k + "</tspan>")) << k;
+    EXPECT_EQ(2u * 2u, count(svg, power + k + "</tspan>")) << k;
   }
-  EXPECT_EQ(0u, count(svg, "font-size=\"15.00\">\u22122</tspan>"));
-  EXPECT_EQ(0u, count(svg, "font-size=\"15.00\">4</tspan>"));
+  EXPECT_EQ(0u, count(svg, power + "\u22122</tspan>"));
+  EXPECT_EQ(0u, count(svg, power + "4</tspan>"));
   // The AERMOD pair (1, 100) lies off the 1:1 line of the CY/Q panel.
   const auto c = circles(svg);
   ASSERT_FALSE(c.empty());

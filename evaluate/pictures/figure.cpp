@@ -218,8 +218,40 @@ void draw_ticks(SvgDoc& doc, const Axis& axis, const std::vector<Tick>& ticks, b
   }
 }
 
+std::string with_powers(std::string_view text) {
+  std::string out;
+  bool raised = false;  // the last piece written was an exponent
+  auto plain = [&](std::string_view piece) {
+    if (piece.empty()) return;
+    out += raised ? "<tspan dy=\"6\">" + xml_escape(piece) + "</tspan>" : xml_escape(piece);
+    raised = false;
+  };
+  for (;;) {
+    const std::size_t caret = text.find('^');
+    if (caret == std::string_view::npos) break;
+    // The exponent: a sign, then digits.
+    const std::string_view rest = text.substr(caret + 1);
+    const std::size_t sign = !rest.empty() && (rest[0] == '-' || rest[0] == '+') ? 1 : 0;
+    std::size_t n = sign;
+    while (n < rest.size() && rest[n] >= '0' && rest[n] <= '9') ++n;
+    if (n == sign) {  // no digits: a caret as it stands
+      plain(text.substr(0, caret + 1));
+      text.remove_prefix(caret + 1);
+      continue;
+    }
+    plain(text.substr(0, caret));
+    out += std::string("<tspan dy=\"") + (raised ? "0" : "-6") + "\" font-size=\"" +
+           num(kTextFont) + "\">" + (rest[0] == '-' ? "\u2212" : "") +
+           std::string(rest.substr(sign, n - sign)) + "</tspan>";
+    raised = true;
+    text = rest.substr(n);
+  }
+  plain(text);
+  return out;
+}
+
 void draw_upright_title(SvgDoc& doc, double x, double y, std::string_view title) {
-  doc.text(x, y, xml_escape(title),
+  doc.text(x, y, with_powers(title),
            font(kTitleFont) + " text-anchor=\"middle\" transform=\"rotate(-90 " + num(x) + " " +
                num(y) + ")\"");
 }
@@ -227,7 +259,7 @@ void draw_upright_title(SvgDoc& doc, double x, double y, std::string_view title)
 void draw_axis_titles(SvgDoc& doc, double left, double top, double width, double height,
                       std::string_view x_title, std::string_view y_title, double below,
                       double beside) {
-  doc.text(left + width / 2, top + height + below, xml_escape(x_title),
+  doc.text(left + width / 2, top + height + below, with_powers(x_title),
            font(kTitleFont) + " text-anchor=\"middle\"");
   draw_upright_title(doc, left - beside, top + height / 2, y_title);
 }

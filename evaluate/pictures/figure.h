@@ -134,11 +134,15 @@ struct Tick {
 void draw_ticks(SvgDoc& doc, const Axis& axis, const std::vector<Tick>& ticks, bool vertical,
                 double at, double far);
 
-// A title turned upright, centred on (x, y).
+// Plain text as markup, escaped, each power "^-6" or "^2" written as a raised
+// exponent (a negative one with a minus sign).
+std::string with_powers(std::string_view text);
+
+// A title turned upright, centred on (x, y), its powers raised (with_powers).
 void draw_upright_title(SvgDoc& doc, double x, double y, std::string_view title);
 
-// The titles of a plot's axes: the x title centred `below` px under the plot, the y
-// title turned upright `beside` px left of it.
+// The titles of a plot's axes (plain text, powers raised): the x title centred
+// `below` px under the plot, the y title turned upright `beside` px left of it.
 void draw_axis_titles(SvgDoc& doc, double left, double top, double width, double height,
                       std::string_view x_title, std::string_view y_title, double below,
                       double beside);

@@ -175,11 +175,12 @@ std::string picture(const PairPlotInput& input, std::string_view id_prefix, std:
 // The quantities' panels as drawn: subsampled as they are when they hold few models,
 // else split into one panel per model, on the quantity's decades, each subsampled.
 std::string drawn(const PairPlotInput& input, std::string_view id_prefix, std::string_view title,
-                  std::vector<LogLogPanel> panels, std::string_view how) {
+                  std::vector<LogLogPanel> panels, std::string_view together,
+                  std::string_view apart_how) {
   const std::size_t models = input.models.size();
   if (models <= kModelsInOnePanel) {
     for (LogLogPanel& p : panels) {
-      subsample(p, models, std::string(how) + ", each model in proportion");
+      subsample(p, models, together);
     }
     return picture(input, id_prefix, title, panels, kWide);
   }
@@ -196,7 +197,7 @@ std::string drawn(const PairPlotInput& input, std::string_view id_prefix, std::s
       for (const Mark& mark : p.marks) {
         if (static_cast<std::size_t>(mark.model) == m) one.marks.push_back(mark);
       }
-      subsample(one, models, how);
+      subsample(one, models, apart_how);
     }
   }
   return picture(input, id_prefix, title, apart, kNarrow);
@@ -249,6 +250,7 @@ std::string scatter_svg(const PairPlotInput& input, std::string_view id_prefix) 
     }
   }
   return drawn(input, id_prefix, "Scatter plot: predicted against observed", std::move(panels),
+               "evenly spaced in line order, each model in proportion",
                "evenly spaced in line order");
 }
 
@@ -292,7 +294,7 @@ std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
     for (const Ranked& r : ranked) panel.marks.push_back(r.mark);
   }
   return drawn(input, id_prefix, "Quantile-quantile plot: sorted predicted against sorted observed",
-               std::move(panels), "evenly spaced ranks of each model");
+               std::move(panels), "evenly spaced ranks of each model", "evenly spaced ranks");
 }
 
 }  // namespace evaluate
