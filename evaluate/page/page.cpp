@@ -734,7 +734,7 @@ footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
   * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
   nav { display: none; }
   .scroll, .picture { overflow: visible; }
-  .picture > div { min-width: 0 !important; }
+  .picture > div { min-width: 0 !important; max-width: 170mm !important; }
   h2 { break-after: avoid; }
   table { break-inside: auto; }
   tr, figure { break-inside: avoid; }
