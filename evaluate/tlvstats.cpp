@@ -291,9 +291,10 @@ void write_records(records::OutputSet& outputs, const std::string& name,
 
 // What a run writes, made before any file is opened.
 struct Outputs {
-  const std::vector<std::string>& report;    // the statistics table's lines
-  const std::string& tidy;                   // CR LF line ends
-  const std::vector<std::string>& pictures;  // in the order of kOutputFiles
+  const std::vector<std::string>& report;  // the statistics table's lines
+  const std::string& tidy;                 // CR LF line ends
+  // In the order of kOutputFiles: each picture whole, then its parts when split.
+  const std::vector<std::vector<evaluate::DrawnPicture>>& pictures;
   const std::string& page;
 };
 
@@ -306,9 +307,24 @@ std::vector<std::string> output_names(const std::string& stem) {
   return names;
 }
 
+// The files of the pictures' parts, for `stem`, in the order of kOutputFiles.
+std::vector<std::string> part_names(const std::string& stem, const Outputs& out) {
+  std::vector<std::string> names;
+  std::size_t picture = 0;
+  for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
+    if (file.kind != evaluate::OutputKind::picture) continue;
+    const auto& drawn = out.pictures.at(picture++);
+    for (std::size_t n = 1; n < drawn.size(); ++n) {
+      names.push_back(evaluate::output_name(stem, file, n));
+    }
+  }
+  return names;
+}
+
 // Writes every file of kOutputFiles, in its order, named after `stem`, into the
-// run's output set.
-void write_outputs(records::OutputSet& outputs, const std::string& stem, const Outputs& out) {
+// run's output set, and the parts of a split picture into `parts`.
+void write_outputs(records::OutputSet& outputs, records::OutputSet* parts, const std::string& stem,
+                   const Outputs& out) {
   using evaluate::OutputKind;
   std::size_t picture = 0;
   for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
@@ -320,9 +336,14 @@ void write_outputs(records::OutputSet& outputs, const std::string& stem, const O
       case OutputKind::tidy:
         write_text_file(outputs, name, out.tidy, false);
         break;
-      case OutputKind::picture:
-        write_text_file(outputs, name, out.pictures.at(picture++), true);
+      case OutputKind::picture: {
+        const auto& drawn = out.pictures.at(picture++);
+        write_text_file(outputs, name, drawn.front().svg, true);
+        for (std::size_t n = 1; n < drawn.size(); ++n) {
+          write_text_file(*parts, evaluate::output_name(stem, file, n), drawn[n].svg, true);
+        }
         break;
+      }
       case OutputKind::page:
         write_text_file(outputs, name, out.page, true);
         break;
@@ -406,14 +427,27 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     const MeasurePlotInput fb_nmse = fb_nmse_input(ev);
     SkillPlotInput skill = skill_input(ev);
     add_quality_objective(skill, ev);
-    std::vector<std::string> pictures;
+    // A picture too tall to print is shown on the page by its parts, one per quantity.
+    std::vector<std::vector<DrawnPicture>> pictures;
     for (const OutputFile& file : kOutputFiles) {
       if (file.kind != OutputKind::picture) continue;
-      pictures.push_back(file.draw({pairs, mg_vg, fb_nmse, skill}, file.id_prefix));
-      page_in.diagrams.emplace_back(std::string(file.caption), pictures.back());
+      const auto& drawn =
+          pictures.emplace_back(file.draw({pairs, mg_vg, fb_nmse, skill}, file.id_prefix));
+      for (std::size_t n = drawn.size() > 1 ? 1 : 0; n < drawn.size(); ++n) {
+        const std::string caption(file.caption);
+        page_in.diagrams.emplace_back(
+            drawn[n].quantity.empty() ? caption : caption + ", " + drawn[n].quantity, drawn[n].svg);
+      }
     }
     const std::string page = evaluation_page(page_in);
-    write_outputs(outputs, stem, {report, tidy, pictures, page});
+    const Outputs out{report, tidy, pictures, page};
+    // The parts' files are known only now; they are locked before anything is written
+    // and put in place just before the rest.
+    const std::vector<std::string> part_files = part_names(stem, out);
+    std::optional<records::OutputSet> parts;
+    if (!part_files.empty()) parts.emplace(ctx.dir, part_files);
+    write_outputs(outputs, parts ? &*parts : nullptr, stem, out);
+    if (parts) parts->commit();
     outputs.commit();
     return 0;
   });

@@ -318,8 +318,8 @@ TEST(EvaluateDiagrams, CrowdedPanelsDrawASubsampleAndSaySo) {
   // The quantile picture keeps the extreme ranks: the largest observation (97) and
   // its quantile are drawn in both cases, so the axes span the same decades.
   const std::string qq = evaluate::qq_svg(pair_input(3000, 2), "q-");
-  EXPECT_EQ(count(evaluate::qq_svg(pair_input(2500, 2), "q-"), "font-size=\"10\">3</tspan>"),
-            count(qq, "font-size=\"10\">3</tspan>"));
+  EXPECT_EQ(count(evaluate::qq_svg(pair_input(2500, 2), "q-"), "font-size=\"15.00\">3</tspan>"),
+            count(qq, "font-size=\"15.00\">3</tspan>"));
 }
 
 TEST(EvaluateDiagrams, MeasureAxesWidenAndClip) {
@@ -335,8 +335,8 @@ TEST(EvaluateDiagrams, MeasureAxesWidenAndClip) {
       {7.0, 30, ">10</text>", ">100</text>", 0, nullptr},
       {0.002, 500, ">1000</text>", ">1000</text>", 0, nullptr},
       // Beyond 1000 either way: drawn 14 px inside the right edge (x = 480) with an
-      // arrow, and above the top (y = 90) likewise.
-      {5000, 2e6, ">1000</text>", ">1000</text>", 2, "cx=\"466.00\" cy=\"104.00\""},
+      // arrow, and above the top (y = 116, under a title on two lines) likewise.
+      {5000, 2e6, ">1000</text>", ">1000</text>", 2, "cx=\"466.00\" cy=\"130.00\""},
   };
   for (const Case& c : cases) {
     const std::string svg = evaluate::mg_vg_svg(measure_input(c.mg, c.vg), "m-");
@@ -389,7 +389,7 @@ TEST(EvaluateDiagrams, ResidualBoxesPerGroupAndClass) {
   // n under each box in drawing order: groups (0.50: A, B; 1.00: A, B), then the
   // classes VU, U, N, S, VS (A, B each); B's line 3 (Cp = 0) is left off.
   std::vector<std::string> n;
-  const std::string key = "font-size=\"9\" text-anchor=\"middle\" fill=\"#333333\">";
+  const std::string key = "font-size=\"15.00\" text-anchor=\"middle\" fill=\"#333333\">";
   for (std::size_t at = svg.find(key); at != std::string::npos; at = svg.find(key, at + 1)) {
     const std::size_t from = at + key.size();
     n.push_back(svg.substr(from, svg.find('<', from) - from));
@@ -404,6 +404,53 @@ TEST(EvaluateDiagrams, ResidualBoxesPerGroupAndClass) {
   const std::string plain = evaluate::residuals_svg(in, "r-");
   EXPECT_EQ(std::string::npos, plain.find(">VU</text>"));
   EXPECT_NE(std::string::npos, plain.find("no stability classes"));
+}
+
+TEST(EvaluateDiagrams, PicturesPrintAtTheStatedWidthAndSplitWhenTooTall) {
+  // 8 models, 12 groups, 2 quantities: every picture at most 1000 px wide, stated 170
+  // mm wide and as high at that scale; one too tall to print is also drawn per quantity.
+  PairPlotInput many = pair_input(120, 8);
+  many.groups.clear();
+  for (int g = 0; g < 12; ++g) many.groups.push_back(std::to_string(g + 1) + ".00");
+  for (auto& panel : many.panels) {
+    for (std::size_t i = 0; i < panel.pairs.size(); ++i) panel.pairs[i].group = (i / 8) % 12;
+  }
+  struct Case {
+    std::string (*draw)(const PairPlotInput&, std::string_view);
+    const PairPlotInput input;
+    std::size_t pieces;  // the whole, and its parts when split
+    std::size_t plots;   // marked plot areas in a part (or the whole)
+  };
+  const Case cases[] = {
+      {evaluate::scatter_svg, many, 3, 8},    // a panel per model
+      {evaluate::qq_svg, many, 3, 8},         //
+      {evaluate::residuals_svg, many, 3, 3},  // groups in two rows, the classes in a third
+      {evaluate::scatter_svg, pair_input(40, 3), 1, 2},    // a panel per quantity
+      {evaluate::residuals_svg, pair_input(40, 1), 1, 4},  // (b) beside (a), per quantity
+  };
+  for (const Case& c : cases) {
+    const auto pieces = evaluate::drawn_for_print(c.input, "p-", c.draw);
+    ASSERT_EQ(c.pieces, pieces.size()) << evaluate::svg_size(pieces[0].svg).height;
+    for (std::size_t n = 0; n < pieces.size(); ++n) {
+      const std::string& svg = pieces[n].svg;
+      const evaluate::SvgSize size = evaluate::svg_size(svg);
+      EXPECT_LE(size.width, evaluate::kMaxDrawnWidth);
+      EXPECT_NE(std::string::npos,
+                svg.find("width=\"170.00mm\" height=\"" +
+                         evaluate::num(170 * size.height / size.width) + "mm\""));
+      if (n == 0 && pieces.size() > 1) {
+        EXPECT_FALSE(evaluate::fits_print(size.width, size.height));
+        continue;
+      }
+      EXPECT_TRUE(evaluate::fits_print(size.width, size.height)) << size.height;
+      EXPECT_EQ(c.plots, count(svg, "<g class=\"plot\">")) << n;
+      if (n > 0) {
+        EXPECT_EQ(many.panels[n - 1].quantity, pieces[n].quantity);
+        EXPECT_NE(std::string::npos, svg.find("id=\"p-" + std::to_string(n) + "-title\""));
+      }
+    }
+  }
+  EXPECT_EQ("TLV-Residuals-2.svg", evaluate::output_name("TLV", evaluate::kOutputFiles[6], 2));
 }
 
 TEST(EvaluateDiagrams, PicturesAreWellFormedWithIdsUniqueAcrossThem) {
@@ -432,9 +479,13 @@ TEST(EvaluateDiagrams, PicturesAreWellFormedWithIdsUniqueAcrossThem) {
   };
   for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
     if (file.draw == nullptr) continue;
-    drawn.emplace_back(file.id_prefix, [&pairs, &measures, &skill, &file](std::string_view id) {
-      return file.draw({pairs, measures, measures, skill}, id);
-    });
+    // The whole picture, and its parts when it is too tall to print.
+    const auto pieces = file.draw({pairs, measures, measures, skill}, file.id_prefix);
+    for (std::size_t n = 0; n < pieces.size(); ++n) {
+      const std::string prefix =
+          std::string(file.id_prefix) + (n == 0 ? "" : std::to_string(n) + "-");
+      drawn.emplace_back(prefix, [svg = pieces[n].svg](std::string_view) { return svg; });
+    }
   }
   std::set<std::string> ids;
   for (const auto& [prefix, draw] : drawn) {

@@ -776,6 +776,32 @@ TEST(EvaluateProgram, PairsFileOfThreeModels) {
             dir.read("pairs-Model-Statistics.csv").find("\r\nA,CM,arc,0.8,MeanO,3,"));
 }
 
+TEST(EvaluateProgram, PictureTooTallToPrintIsAlsoWrittenPerQuantity) {
+  // 7 models, 2 quantities: a scatter panel per model and quantity, too tall for one
+  // printed page; each quantity's part in a file of its own, shown on the page.
+  std::string csv = "group,quantity,observed,A,B,C,D,E,F,G\n";
+  for (int l = 1; l <= 6; ++l) {
+    for (const char* q : {"CY", "CM"}) {
+      csv += "1," + std::string(q) + "," + std::to_string(l) + ",1,2,3,4,5,6,7\n";
+    }
+  }
+  ScratchDir dir;
+  dir.write("p.csv", csv);
+  const RunResult r = run(dir, {"--pairs", "p.csv", "--resamples", "20"});
+  ASSERT_EQ(0, r.status) << r.err;
+  const std::string page = dir.read("p-Evaluation.html");
+  for (const char* stem : {"p-Scatter", "p-QQ"}) {
+    EXPECT_TRUE(dir.exists(std::string(stem) + ".svg")) << stem;  // the whole stays
+    EXPECT_NE(std::string::npos, dir.read(std::string(stem) + "-1.svg").find(">CY: A</text>"));
+    EXPECT_NE(std::string::npos, dir.read(std::string(stem) + "-2.svg").find(">CM: G</text>"));
+    EXPECT_FALSE(dir.exists(std::string(stem) + "-3.svg"));
+  }
+  EXPECT_NE(std::string::npos, page.find("Predicted against observed, CM</figcaption>"));
+  EXPECT_EQ(std::string::npos, page.find("Predicted against observed</figcaption>"));
+  EXPECT_NE(std::string::npos, page.find("id=\"scatter-2-title\""));
+  EXPECT_FALSE(dir.exists("p-Residuals-1.svg"));  // fits as it is
+}
+
 TEST(EvaluateProgram, MalformedPairsFiles) {
   const std::string nine = "group,observed,M1,M2,M3,M4,M5,M6,M7,M8,M9\n";
   const struct {

@@ -619,9 +619,12 @@ class Page {
     for (std::size_t i = 0; i < in_.diagrams.size(); ++i) {
       const auto& [caption, svg] = in_.diagrams[i];
       out_ += "<figure id=\"diagram-" + std::to_string(i + 1) + "\">\n";
-      // Never narrower than 60% of its drawing: a narrow window scrolls it sideways.
+      // Never narrower than 60% of its drawing: a narrow window scrolls it sideways;
+      // never wider than drawn (the root states its print width in mm).
       out_ += region("picture", "Figure " + std::to_string(i + 1) + ". " + caption);
-      out_ += "<div style=\"min-width: " + std::to_string(svg_width(svg) * 6 / 10) + "px\">";
+      const long drawn = svg_width(svg);
+      out_ += "<div style=\"min-width: " + std::to_string(drawn * 6 / 10) + "px" +
+              (drawn > 0 ? "; max-width: " + std::to_string(drawn) + "px" : "") + "\">";
       out_ += inline_svg(svg);
       out_ += "</div></div>\n<figcaption>Figure " + std::to_string(i + 1) + ". " +
               html_escape(caption) + "</figcaption>\n</figure>\n";
@@ -636,13 +639,14 @@ class Page {
            "\" tabindex=\"0\" role=\"region\" aria-label=\"" + html_escape(label) + "\">";
   }
 
-  // The drawn width of an SVG document, px (its root's width; 0 when not given).
+  // The drawn width of an SVG document, px (its root's viewBox width, the root being
+  // stated in mm for print; 0 when not given).
   static long svg_width(std::string_view svg) {
     const std::size_t root = svg.find("<svg");
-    const std::size_t at = svg.find(" width=\"", root == std::string_view::npos ? 0 : root);
+    const std::size_t at = svg.find(" viewBox=\"0 0 ", root == std::string_view::npos ? 0 : root);
     if (root == std::string_view::npos || at == std::string_view::npos) return 0;
     long width = 0;
-    for (std::size_t k = at + 8; k < svg.size() && svg[k] >= '0' && svg[k] <= '9'; ++k) {
+    for (std::size_t k = at + 14; k < svg.size() && svg[k] >= '0' && svg[k] <= '9'; ++k) {
       width = width * 10 + (svg[k] - '0');
       if (width > 100000) break;
     }
@@ -718,7 +722,7 @@ td.nf .mark { font-style: italic; }
 .none { color: #666; font-style: italic; }
 figure { margin: 1rem 0 1.6rem; break-inside: avoid; }
 .picture { overflow-x: auto; }
-.picture svg { display: block; max-width: 100%; height: auto; border: 1px solid #e0e0e0; }
+.picture svg { display: block; width: 100%; height: auto; border: 1px solid #e0e0e0; }
 figcaption { font-size: 0.9rem; color: #333; margin-top: 0.3rem; }
 footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
 @page { size: A4; margin: 12mm; }
@@ -730,7 +734,7 @@ footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
   * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
   nav { display: none; }
   .scroll, .picture { overflow: visible; }
-  .picture > div { min-width: 0 !important; }
+  .picture > div { min-width: 0 !important; max-width: 170mm !important; }
   h2 { break-after: avoid; }
   table { break-inside: auto; }
   tr, figure { break-inside: avoid; }

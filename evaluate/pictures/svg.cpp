@@ -105,7 +105,9 @@ std::string xml_escape(std::string_view text, bool apostrophe) {
 
 double text_width(std::string_view text, double size) {
   double em = 0;
+  std::size_t points = 0;  // Unicode code points: every byte but UTF-8 continuations
   for (char c : text) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++points;
     if (c == ' ' || c == '.' || c == ',' || c == ':' || c == 'i' || c == 'l') {
       em += 0.32;
     } else if ((c >= 'A' && c <= 'Z') || c == 'm' || c == 'w') {
@@ -114,7 +116,9 @@ double text_width(std::string_view text, double size) {
       em += 0.58;
     }
   }
-  return em * size;
+  // Never less than 0.6 em a character, the room a label is given wherever labels are
+  // spaced so that none covers another.
+  return std::max(em, 0.6 * static_cast<double>(points)) * size;
 }
 
 namespace {
@@ -263,13 +267,29 @@ void SvgDoc::arrow(double x, double y, double dx, double dy, std::string_view co
            "\" stroke=\"none\"/>\n";
 }
 
+SvgSize svg_size(std::string_view svg) {
+  constexpr std::string_view kViewBox = " viewBox=\"0 0 ";
+  const std::size_t root = svg.find("<svg");
+  const std::size_t at = root == std::string_view::npos ? root : svg.find(kViewBox, root);
+  if (at == std::string_view::npos) return {};
+  const char* p = svg.data() + at + kViewBox.size();
+  const char* end = svg.data() + svg.size();
+  SvgSize size;
+  auto [q, ec] = std::from_chars(p, end, size.width);
+  if (ec != std::errc() || q == end || *q != ' ') return {};
+  if (std::from_chars(q + 1, end, size.height).ec != std::errc()) return {};
+  return size;
+}
+
 std::string SvgDoc::finish(double width, double height, std::string_view id_prefix,
                            std::string_view title, std::string_view description) {
   const std::string prefix = xml_escape(id_prefix);
+  // Stated for print at the A4 text width, the height at the same scale; drawn in px.
+  const double height_mm = width > 0 ? kPrintWidthMm * height / width : 0;
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(width) + "\" height=\"" +
-         num(height) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) +
-         "\" font-family=\"Helvetica, Arial, sans-serif\"";
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kPrintWidthMm) +
+         "mm\" height=\"" + num(height_mm) + "mm\" viewBox=\"0 0 " + num(width) + " " +
+         num(height) + "\" font-family=\"Helvetica, Arial, sans-serif\"";
   if (!title.empty()) {
     out += " role=\"img\" aria-labelledby=\"" + prefix + "title " + prefix + "desc\">\n";
     out += "<title id=\"" + prefix + "title\">" + xml_escape(title) + "</title>\n";
