@@ -267,14 +267,23 @@ void draw_polar_labels(SvgDoc& doc, std::vector<Box>& taken, const Polar& at) {
     }
   }
   kept_text(doc, taken, at.ox, at.oy + kPad + 19, "0", kLabelFont, 'm');
-  std::vector<double> rs = {0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 0.95, 0.99};
-  if (at.two) {
-    for (std::size_t i = 1, n = rs.size(); i < n; ++i) rs.push_back(-rs[i]);
+  // Each outside the rim where no neighbour's label is in the way: the even tenths
+  // and the high correlations first, then the odd tenths where room is left.
+  std::vector<double> rs;
+  for (double c : {0.0, 0.2, 0.4, 0.6, 0.8, 0.9, 0.95, 0.99, 0.1, 0.3, 0.5, 0.7}) {
+    rs.push_back(c);
+    if (at.two && c > 0) rs.push_back(-c);
   }
   const double r = at.radius() + 22;
   for (double c : rs) {
     const double s = std::sqrt(1 - c * c);
-    kept_text(doc, taken, at.ox + c * r, at.oy - s * r + 6, mark_number(c), kLabelFont, 'm',
+    const std::string text = mark_number(c);
+    const double w = label_width(text, kLabelFont);
+    const Box box = text_box(at.ox + c * r - w / 2, at.oy - s * r + 6, text, kLabelFont);
+    if (std::any_of(taken.begin(), taken.end(), [&](const Box& b) { return overlaps(b, box); })) {
+      continue;
+    }
+    kept_text(doc, taken, at.ox + c * r, at.oy - s * r + 6, text, kLabelFont, 'm',
               "fill=\"#444444\"");
   }
   // The angle's title outside the rim, between the rays of 0.6 and 0.7.
