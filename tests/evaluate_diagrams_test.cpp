@@ -364,7 +364,7 @@ TEST(EvaluateDiagrams, MeasureAxesWidenAndClip) {
   EXPECT_EQ(1u, count(kept, "z\" fill=\"#"));
   EXPECT_NE(std::string::npos, kept.find(">9.99: MG 50</text>"));
   // NMSE from 0 to the least nice top over the models' values, limits and bound and
-  // the groups within the core's width again, at least 2; FB -2 to 2.
+  // the groups within the core's width again, at least 2; FB from -h to h likewise.
   struct NmseCase {
     double nmse;
     const char* top;
@@ -376,7 +376,8 @@ TEST(EvaluateDiagrams, MeasureAxesWidenAndClip) {
     in.region = {NAN, 0.3, 1.5};
     const std::string svg = evaluate::fb_nmse_svg(in, "f-");
     EXPECT_NE(std::string::npos, svg.find(c.top)) << c.nmse;
-    EXPECT_NE(std::string::npos, svg.find(">−2</text>"));
+    EXPECT_NE(std::string::npos, svg.find(">−1.5</text>")) << "B's FB limit 1.3";
+    EXPECT_EQ(std::string::npos, svg.find(">−2</text>"));
     EXPECT_EQ(c.arrows, count(svg, "z\" fill=\"#")) << c.nmse;
     EXPECT_NE(std::string::npos, svg.find("|FB| ≤ 0.3, NMSE ≤ 1.5"));
   }

@@ -424,8 +424,15 @@ std::pair<double, double> nice_top(double need) {
 
 PanelAxes fit_fb_nmse(const MeasurePanel& panel, const AcceptanceRegion& region) {
   PanelAxes axes;
-  axes.x = Axis::linear(-2, 2);
-  for (double v = -2; v <= 2 + 1e-9; v += 0.5) axes.x_ticks.push_back({v, mark_number(v)});
+  // FB from -h to h, h the least of 1, 1.5 and 2 (FB lies within 2) that holds every
+  // value kept and the factor-of-two lines.
+  double reach = 2.0 / 3.0;
+  for (double v : held(axis_values(panel, true, region, false), false, 1)) {
+    reach = std::max(reach, std::abs(v));
+  }
+  const double h = reach * 1.05 <= 1 ? 1 : reach * 1.05 <= 1.5 ? 1.5 : 2;
+  axes.x = Axis::linear(-h, h);
+  for (double v = -h; v <= h + 1e-9; v += 0.5) axes.x_ticks.push_back({v, mark_number(v)});
   // NMSE from 0 to the least nice top that holds every value kept, at least 2.
   double need = 2;
   for (double v : held(axis_values(panel, false, region, false), false, 1)) {

@@ -76,7 +76,6 @@ TargetPlace target_place(const SkillPoint& p) {
 namespace {
 
 constexpr double kPlot = 390;     // a target panel's side
-constexpr double kRadius = 360;   // a Taylor quadrant's radius
 constexpr double kPad = 12;       // the Taylor plot's frame reaches this far beyond the sector
 constexpr double kAxisBand = 64;  // below the plot: tick labels and the axis title
 constexpr double kInset = 90;     // left of a target plot: tick labels and the axis title
@@ -92,6 +91,12 @@ constexpr std::string_view kMetFill = "fill=\"#dcebdc\" stroke=\"#333333\" strok
 constexpr std::string_view kInnerAttrs =
     "fill=\"none\" stroke=\"#333333\" stroke-width=\"1.1\" stroke-dasharray=\"6,4\"";
 constexpr std::string_view kModelAttrs = "fill=\"white\" fill-opacity=\"0.7\" stroke-width=\"2.2\"";
+
+// A Taylor quadrant's radius: two one-quadrant panels side by side, or one panel of
+// two quadrants, fill 1000 px or less.
+double taylor_radius(bool two) {
+  return two ? 400 : 360;
+}
 
 std::string circle(double cx, double cy, double r, std::string_view attrs) {
   return "<circle cx=\"" + num(cx) + "\" cy=\"" + num(cy) + "\" r=\"" + num(r) + "\" " +
@@ -415,7 +420,7 @@ std::vector<std::string> draw_taylor_points(SvgDoc& doc, Marks& marks, const Ski
 
 PanelNotes draw_taylor_panel(SvgDoc& doc, const SkillPlotInput& input, const SkillPanel& panel,
                              const PanelPlace& place, bool two, double rmax, std::size_t i) {
-  const double r = kRadius;
+  const double r = taylor_radius(two);
   const Polar at{place.left + (two ? r : 0), place.top + r, r / rmax, rmax, two};
   doc.text(place.left + (two ? r : r / 2), place.top - 42, xml_escape(panel.quantity),
            "font-size=\"" + num(kLabelFont) + "\" font-weight=\"bold\" text-anchor=\"middle\"");
@@ -593,9 +598,9 @@ PanelNotes draw_target_panel(SvgDoc& doc, const SkillPlotInput& input, const Ski
 std::string taylor_svg(const SkillPlotInput& input, std::string_view id_prefix) {
   const bool two = taylor_two_quadrants(input);
   const double rmax = taylor_rim(input);
-  // The sector and its labels: the quadrant(s), 90 px left and 50 px right of them;
-  // two panels side by side fill 1000 px.
-  const FigureLayout layout{two ? 1u : 2u, (two ? 2 : 1) * kRadius + 130, 80, 60, 2, -5};
+  // The sector and its labels: the quadrant(s), 80 px left and 50 px right of them;
+  // two one-quadrant panels side by side fill 1000 px, a two-quadrant panel 950 px.
+  const FigureLayout layout{two ? 1u : 2u, (two ? 2 : 1) * taylor_radius(two) + 130, 80, 60, 2, -5};
   Figure figure("Taylor diagram: standard deviation ratio, correlation and centred RMS error",
                 id_prefix, layout, input.panels.size());
   figure.draw_panels([&](std::size_t i, const PanelPlace& at) {
