@@ -320,27 +320,40 @@ void draw_polar_grid(SvgDoc& doc, const Polar& at) {
   }
 }
 
-// Arcs of equal CRMSE/σo around the reference point, clipped to the sector, each
-// labelled where its upper left part lies inside it.
-void draw_crmse_arcs(SvgDoc& doc, std::vector<Box>& taken, const Polar& at,
-                     const std::string& clip_id) {
-  const double step = at.rmax <= 1.5 ? 0.25 : 0.5;
+double crmse_step(const Polar& at) {
+  return at.rmax <= 1.5 ? 0.25 : 0.5;
+}
+
+// Arcs of equal CRMSE/σo around the reference point, clipped to the sector.
+void draw_crmse_arcs(SvgDoc& doc, const Polar& at, const std::string& clip_id) {
   doc.add("<clipPath id=\"" + clip_id + "\"><path d=\"" + sector_path(at) + "\"/></clipPath>");
   doc.add("<g clip-path=\"url(#" + clip_id + ")\">");
-  for (double c = step; c <= at.rmax + 1 + 1e-9; c += step) {
+  for (double c = crmse_step(at); c <= at.rmax + 1 + 1e-9; c += crmse_step(at)) {
     doc.add(circle(at.px(1), at.py(0), c * at.scale, kCrmseAttrs));
   }
   doc.add("</g>");
-  for (double c = step; c <= at.rmax + 1e-9; c += step) {
-    for (double deg : {90.0, 110.0, 70.0, 130.0, 150.0}) {
+}
+
+// Each arc's value where its upper left part lies inside the sector, clear of the
+// texts taken and of the markers.
+void label_crmse_arcs(SvgDoc& doc, std::vector<Box>& taken, const Polar& at,
+                      const std::vector<LabelPoint>& points) {
+  auto free = [&](const Box& box) {
+    for (const LabelPoint& p : points) {
+      const double m = 1.2 * p.half;
+      if (overlaps(box, {p.x - m, p.y - m, p.x + m, p.y + m})) return false;
+    }
+    return std::none_of(taken.begin(), taken.end(), [&](const Box& b) { return overlaps(b, box); });
+  };
+  for (double c = crmse_step(at); c <= at.rmax + 1e-9; c += crmse_step(at)) {
+    const std::string text = mark_number(c);
+    const double w = label_width(text, kTextFont);
+    for (double deg : {90.0, 110.0, 70.0, 130.0, 150.0, 100.0, 80.0, 120.0, 140.0}) {
       const double a = deg * std::numbers::pi / 180;
       const double x = 1 + c * std::cos(a), y = c * std::sin(a);
       if (std::hypot(x, y) > at.rmax * 0.9 || (!at.two && x < 0.1) || y < 0.08) continue;
-      const Box box = text_box(at.px(x) - 12, at.py(y), mark_number(c), kTextFont);
-      if (std::any_of(taken.begin(), taken.end(), [&](const Box& b) { return overlaps(b, box); })) {
-        continue;
-      }
-      kept_text(doc, taken, at.px(x), at.py(y), mark_number(c), kTextFont, 'm', "fill=\"#3f7a3f\"");
+      if (!free(text_box(at.px(x) - w / 2, at.py(y), text, kTextFont))) continue;
+      kept_text(doc, taken, at.px(x), at.py(y), text, kTextFont, 'm', "fill=\"#3f7a3f\"");
       break;
     }
   }
@@ -429,14 +442,15 @@ PanelNotes draw_taylor_panel(SvgDoc& doc, const SkillPlotInput& input, const Ski
   const Box frame{at.ox - (two ? r : 0) - kPad, at.oy - r - kPad, at.ox + r + kPad, at.oy + kPad};
   open_plot(doc, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top);
   draw_polar_grid(doc, at);
-  draw_crmse_arcs(doc, taken, at, place.id_prefix + "panel" + std::to_string(i));
+  draw_crmse_arcs(doc, at, place.id_prefix + "panel" + std::to_string(i));
   doc.add("<path d=\"" + sector_path(at) + "\" fill=\"none\" stroke=\"black\"/>");
-  // The reference point: the observations themselves.
+  // The reference point: the observations themselves, labelled before any group.
   doc.add(circle(at.px(1), at.py(0), 5, "fill=\"black\""));
-  kept_text(doc, taken, at.px(1) + 7, at.py(0) - 8, "observed", kTextFont, 's');
   Marks marks;
   marks.points.push_back({at.px(1), at.py(0), 5});
+  marks.values.push_back({0, "observed", "#000000", "observed"});
   std::vector<std::string> notes = draw_taylor_points(doc, marks, input, panel, at);
+  label_crmse_arcs(doc, taken, at, marks.points);
   // Labels within the sector (or just below its base line).
   auto within = [at](const Box& b) {
     for (double x : {b.left, b.right}) {
