@@ -148,11 +148,11 @@ TEST(EvaluateDiagrams, TaylorPlacesAndQuadrants) {
   SkillPlotInput in = skill_input();
   EXPECT_FALSE(evaluate::taylor_two_quadrants(in));
   const std::string one = evaluate::taylor_svg(in, "t-");
-  EXPECT_EQ(std::string::npos, one.find(">-0.99</text>"));
+  EXPECT_EQ(std::string::npos, one.find(">−0.99</text>"));
   in.panels[0].groups.push_back(skill_point(1, 2, 2, 1, 1, -0.3, NAN, "1.00"));
   EXPECT_TRUE(evaluate::taylor_two_quadrants(in));
   const std::string two = evaluate::taylor_svg(in, "t-");
-  for (const char* ray : {">0.9</text>", ">0.95</text>", ">0.99</text>", ">-0.99</text>"}) {
+  for (const char* ray : {">0.9</text>", ">0.95</text>", ">0.99</text>", ">−0.99</text>"}) {
     EXPECT_NE(std::string::npos, two.find(ray)) << ray;
   }
   EXPECT_NE(std::string::npos, two.find("Groups not drawn (SDR or R not formed): B."));
@@ -323,20 +323,21 @@ TEST(EvaluateDiagrams, CrowdedPanelsDrawASubsampleAndSaySo) {
 }
 
 TEST(EvaluateDiagrams, MeasureAxesWidenAndClip) {
+  // MG over the models' values and limits, the region and MG = 0.5 and 2, a tenth
+  // wider, out to nice values; VG from 1 likewise; both ends labelled.
   struct Case {
     double mg, vg;
-    const char* x_end;  // the right-most MG label
+    const char* x_end;  // an end of the MG axis
     const char* y_end;  // the top VG label
     std::size_t arrows;
-    const char* circle;  // the model-A marker's centre
+    const char* circle;  // the model-A marker's centre, or a text written
   };
   const Case cases[] = {
-      {1.0, 1.5, ">4</text>", ">10</text>", 0, "cx=\"290.00\""},
-      {7.0, 30, ">10</text>", ">100</text>", 0, nullptr},
-      {0.002, 500, ">1000</text>", ">1000</text>", 0, nullptr},
-      // Beyond 1000 either way: drawn 14 px inside the right edge (x = 480) with an
-      // arrow, and above the top (y = 116, under a title on two lines) likewise.
-      {5000, 2e6, ">1000</text>", ">1000</text>", 2, "cx=\"466.00\" cy=\"130.00\""},
+      {1.0, 1.5, ">2.5</text>", ">5</text>", 0, "cx=\"285.00\""},
+      {7.0, 30, ">8</text>", ">40</text>", 0, nullptr},
+      {0.002, 500, ">0.0015</text>", ">600</text>", 0, nullptr},
+      // Beyond 10^4 and 10^8: one arrow at the corner, the values written beside it.
+      {5e5, 2e9, ">10⁴</text>", ">10⁸</text>", 1, ">MG 5×10⁵, VG 2×10⁹</text>"},
   };
   for (const Case& c : cases) {
     const std::string svg = evaluate::mg_vg_svg(measure_input(c.mg, c.vg), "m-");
@@ -347,22 +348,45 @@ TEST(EvaluateDiagrams, MeasureAxesWidenAndClip) {
       EXPECT_NE(std::string::npos, svg.find(c.circle)) << c.mg;
     }
   }
-  // NMSE from 0 to max(2, the data) in steps, clipped beyond 20; FB -2 to 2.
+  // A group far beyond the models (more than a factor of 10) does not stretch the
+  // axes: one arrow with its value; limits wholly beyond an edge draw no bar ends
+  // (no bow-tie), only the arrow of the value.
+  MeasurePlotInput outlier = measure_input(1.0, 1.5);
+  outlier.panels[0].groups.push_back({0, "9.99", 50, 1.5});
+  outlier.panels[0].models[0].x = {2e4, 1.5e4, 3e4};
+  const std::string far = evaluate::mg_vg_svg(outlier, "o-");
+  EXPECT_NE(std::string::npos, far.find(">10⁴</text>"));
+  EXPECT_NE(std::string::npos, far.find(">9.99</text>")) << "the group is on the scale";
+  EXPECT_EQ(1u, count(far, "z\" fill=\"#"));
+  outlier.panels[0].models[0].x = {1, NAN, NAN};
+  const std::string kept = evaluate::mg_vg_svg(outlier, "o-");
+  EXPECT_NE(std::string::npos, kept.find(">2.5</text>"));
+  EXPECT_EQ(1u, count(kept, "z\" fill=\"#"));
+  EXPECT_NE(std::string::npos, kept.find(">9.99: MG 50</text>"));
+  // NMSE from 0 to the least nice top over the models' values, limits and bound and
+  // the groups within the core's width again, at least 2; FB from -h to h likewise.
   struct NmseCase {
     double nmse;
     const char* top;
     std::size_t arrows;
   };
-  for (const NmseCase& c : {NmseCase{0.5, ">2</text>", 0}, NmseCase{2.5, ">3</text>", 0},
-                            NmseCase{11, ">12</text>", 0}, NmseCase{40, ">20</text>", 1}}) {
+  for (const NmseCase& c : {NmseCase{0.5, ">2</text>", 0}, NmseCase{2.5, ">2.5</text>", 0},
+                            NmseCase{11, ">12</text>", 0}, NmseCase{40, ">40</text>", 0}}) {
     MeasurePlotInput in = measure_input(0.1, c.nmse);
     in.region = {NAN, 0.3, 1.5};
     const std::string svg = evaluate::fb_nmse_svg(in, "f-");
     EXPECT_NE(std::string::npos, svg.find(c.top)) << c.nmse;
-    EXPECT_NE(std::string::npos, svg.find(">-2</text>"));
+    EXPECT_NE(std::string::npos, svg.find(">−1.5</text>")) << "B's FB limit 1.3";
+    EXPECT_EQ(std::string::npos, svg.find(">−2</text>"));
     EXPECT_EQ(c.arrows, count(svg, "z\" fill=\"#")) << c.nmse;
-    EXPECT_NE(std::string::npos, svg.find("|FB| &lt;= 0.3, NMSE &lt;= 1.5"));
+    EXPECT_NE(std::string::npos, svg.find("|FB| ≤ 0.3, NMSE ≤ 1.5"));
   }
+  MeasurePlotInput nmse = measure_input(0.1, 0.5);
+  nmse.panels[0].groups.push_back({0, "7.00", 0.2, 100});
+  const std::string high = evaluate::fb_nmse_svg(nmse, "f-");
+  EXPECT_NE(std::string::npos, high.find(">2</text>"));
+  EXPECT_EQ(1u, count(high, "z\" fill=\"#"));
+  EXPECT_NE(std::string::npos, high.find(">7.00: NMSE 100</text>"));
   // Nothing judged: no region, and the picture says so.
   MeasurePlotInput urban = measure_input(1, 1.5);
   urban.region = {};
