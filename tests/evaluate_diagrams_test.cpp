@@ -422,7 +422,7 @@ TEST(EvaluateDiagrams, ResidualBoxesPerGroupAndClass) {
                                       "1", "1"}),
             n);
   EXPECT_NE(std::string::npos,
-            svg.find("Left off, valid pairs with Cp = 0 (no logarithm): A 0, B 1."));
+            svg.find("Left off, valid pairs with Cp = 0 (no logarithm): A\u00a00, B\u00a01."));
   // Without Obukhov lengths: no class panel.
   in.has_obk = false;
   const std::string plain = evaluate::residuals_svg(in, "r-");

@@ -211,7 +211,7 @@ Panel make_panel(const PairPlotInput& input, const PairPanel& in) {
   const std::size_t points = thin_outside(boxes);
   std::string zero_note = "Left off, valid pairs with Cp = 0 (no logarithm):";
   for (std::size_t m = 0; m < models; ++m) {
-    zero_note += (m == 0 ? " " : ", ") + input.models[m] + " " + grouped(r.zero[m]);
+    zero_note += (m == 0 ? " " : ", ") + input.models[m] + "\u00a0" + grouped(r.zero[m]);
   }
   p.notes.push_back(zero_note + ".");
   if (!input.has_obk) p.notes.push_back("No Obukhov length in the input: no stability classes.");
