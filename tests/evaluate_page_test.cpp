@@ -167,9 +167,8 @@ TEST(EvaluatePage, Structure) {
     std::string_view open, contains;
   } cells[] = {
       {"<td class=\"met\">",
-       "<span class=\"v\">0.250</span><span class=\"ci\" title=\"95% "
-       "bootstrap limits\">[0.100, 0.400]</span><span "
-       "class=\"mark\">✓ met</span>"},
+       "<span class=\"v\">0.250</span><span class=\"mark\">✓ met</span><span class=\"ci\" "
+       "title=\"95% bootstrap limits\">[0.100, 0.400]</span>"},
       {"<td class=\"unmet\">", "7.50</span>"},
       {"<td class=\"unmet\">", "✗ not met"},
       {"<td class=\"nj\">", "1.90</span>"},
@@ -184,10 +183,10 @@ TEST(EvaluatePage, Structure) {
     EXPECT_NE(std::string::npos, element(page, c.open, "</td>").find(c.contains)) << c.open;
   }
   // A difference with a value but no limits, as in a group of fewer than 3 pairs.
-  EXPECT_NE(std::string::npos, page.find("<span class=\"v\">0.100</span><span class=\"ci\"><span "
-                                         "class=\"na\" title=\"no 95% limits (too few pairs or "
-                                         "resamples)\">–</span></span><span class=\"mark\">no "
-                                         "limits</span>"));
+  EXPECT_NE(std::string::npos,
+            page.find("<span class=\"v\">0.100</span><span class=\"mark\">no limits</span><span "
+                      "class=\"ci\"><span class=\"na\" title=\"no 95% limits (too few pairs or "
+                      "resamples)\">–</span></span>"));
   EXPECT_NE(std::string::npos, page.find("<td class=\"n\">9</td>"));  // N.both
   const std::string high_end = element(page, "id=\"high-end-differences-1\"", "</table>");
   EXPECT_NE(std::string::npos, high_end.find("dlnRHC"));
@@ -240,6 +239,8 @@ TEST(EvaluatePage, ChromiumReadsEveryTableAndDiagram) {
     std::string_view id;
     std::size_t rows;  // head row included
   } tables[] = {
+      {"summary-1", 3},
+      {"summary-2", 3},
       {"facts", 6},
       {"acceptance-1", 15},
       {"acceptance-2", 15},
@@ -254,6 +255,10 @@ TEST(EvaluatePage, ChromiumReadsEveryTableAndDiagram) {
       // The fixture's R rows (among the means) land in the operational section too.
       {"operational-1", 15},
       {"operational-2", 15},
+      // Head; N, Lines, Npos, the six judged measures, N.both and seven differences, the
+      // three high-end measures, four counts and five means, eleven operational measures
+      // (R counted among the means); sixteen marks and signs.
+      {"definitions-table", 57},
   };
   EXPECT_EQ(std::size(tables), count(dom, "<table "));
   for (const auto& t : tables) {
@@ -270,7 +275,7 @@ TEST(EvaluatePage, ChromiumReadsEveryTableAndDiagram) {
     EXPECT_NE(std::string::npos, svg) << i;
     EXPECT_NE(std::string::npos, figure.find("id=\"" + std::string(ids[i]) + "-m1\"")) << i;
     EXPECT_LT(figure.find("</svg>"), figure.find("<figcaption>")) << i;
-    EXPECT_NE(std::string::npos, figure.find(evaluate::html_escape(input.diagrams[i].first)));
+    EXPECT_NE(std::string::npos, figure.find(evaluate::html_escape(input.diagrams[i].caption)));
   }
   // Nothing swallowed after the last picture.
   EXPECT_NE(std::string::npos, dom.find("<footer>"));
