@@ -148,11 +148,11 @@ TEST(EvaluateDiagrams, TaylorPlacesAndQuadrants) {
   SkillPlotInput in = skill_input();
   EXPECT_FALSE(evaluate::taylor_two_quadrants(in));
   const std::string one = evaluate::taylor_svg(in, "t-");
-  EXPECT_EQ(std::string::npos, one.find(">-0.99</text>"));
+  EXPECT_EQ(std::string::npos, one.find(">−0.99</text>"));
   in.panels[0].groups.push_back(skill_point(1, 2, 2, 1, 1, -0.3, NAN, "1.00"));
   EXPECT_TRUE(evaluate::taylor_two_quadrants(in));
   const std::string two = evaluate::taylor_svg(in, "t-");
-  for (const char* ray : {">0.9</text>", ">0.95</text>", ">0.99</text>", ">-0.99</text>"}) {
+  for (const char* ray : {">0.9</text>", ">0.95</text>", ">0.99</text>", ">−0.99</text>"}) {
     EXPECT_NE(std::string::npos, two.find(ray)) << ray;
   }
   EXPECT_NE(std::string::npos, two.find("Groups not drawn (SDR or R not formed): B."));
