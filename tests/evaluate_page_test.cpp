@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "evaluate/page/page.h"
+#include "evaluate/page/page_input.h"
 #include "support/page_fixture.h"
 #include "support/scratch.h"
 
@@ -191,6 +192,78 @@ TEST(EvaluatePage, Structure) {
   const std::string high_end = element(page, "id=\"high-end-differences-1\"", "</table>");
   EXPECT_NE(std::string::npos, high_end.find("dlnRHC"));
   EXPECT_NE(std::string::npos, high_end.find("0.400</span>"));
+}
+
+TEST(EvaluatePage, UnitsInThePageNotation) {
+  const struct {
+    std::string_view in, out;
+  } cases[] = {
+      {"10^-6 s/m^2", "10⁻⁶ s/m²"},
+      {"ug/m3", "ug/m3"},
+      {"m^", "m^"},
+      {"x^-", "x^-"},
+      {"a^b", "a^b"},
+      {"10^12", "10¹²"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.out, evaluate::unit_notation(c.in)) << c.in;
+}
+
+// A report: the summary first (judged measures over all lines, the main diagram),
+// each diagram after the section it illustrates, units and one number form per
+// column, and the definitions of what the tables show.
+TEST(EvaluatePage, SummaryPlacesUnitsAndNotation) {
+  evaluate::PageInput in = small_input();
+  in.units = {{"CY/Q", "10⁻⁶ s/m²"}};
+  // FB over an arc needs the ×10ⁿ form, so the whole FB column takes it; NMSE's zero
+  // limit stays plain.
+  for (evaluate::TidyRow& r : in.rows) {
+    if (r.group == "arc" && r.measure == "FB") r.value = 1500;
+    if (r.group == "all" && r.measure == "FB") r.lower = 0;
+    if (r.measure == "NMSE") r.lower = 0;
+  }
+  in.diagrams = {{"Means picture", "<svg id=\"p1\"></svg>", "means"},
+                 {"Main picture", "<svg id=\"p2\"></svg>", "acceptance", true},
+                 {"Elsewhere", "<svg id=\"p3\"></svg>", "operational"}};
+  const std::string page = evaluation_page(in);
+  std::size_t last = 0;
+  for (const std::string_view part :
+       {"<section id=\"summary\">", "id=\"summary-1\"", "<figure id=\"diagram-1\">",
+        "<svg id=\"p2\">", "Figure 1. Main picture</figcaption>", "<section id=\"inputs\">",
+        "id=\"acceptance-1\"", "Main picture: <a href=\"#diagram-1\">Figure 1</a>",
+        "id=\"means-1\"", "<figure id=\"diagram-2\">", "<svg id=\"p1\">",
+        "<section id=\"diagrams\">", "<svg id=\"p3\">", "Figure 3. Elsewhere",
+        "<section id=\"definitions\">",
+        "<th scope=\"row\">FAC2</th><td>fraction of pairs with "
+        "0.5 ≤ Cp/Co ≤ 2</td><td>dimensionless</td>",
+        "<th scope=\"row\">N.both</th>", "<th scope=\"row\">MeanO</th>", "✗ not met"}) {
+    const std::size_t at = page.find(part, last);
+    EXPECT_NE(std::string::npos, at) << part;
+    if (at != std::string::npos) last = at;
+  }
+  EXPECT_EQ(1u, count(page, "<svg id=\"p2\">"));  // the main diagram inlined once
+  // The summary: the group all only, the judged measures only (urban: not MG, VG).
+  const std::string summary = element(page, "id=\"summary-1\"", "</table>");
+  EXPECT_EQ(2u, count(summary, "<tr"));
+  EXPECT_EQ(std::string::npos, summary.find(">MG<"));
+  EXPECT_NE(std::string::npos, summary.find("NAD<span class=\"crit\">NAD ≤ 0.50</span>"));
+  // Units: the quantity's, none, counts.
+  const std::string means = element(page, "id=\"means-1\"", "</thead>");
+  EXPECT_NE(std::string::npos, means.find("MeanO<span class=\"unit\">10⁻⁶ s/m²</span>"));
+  EXPECT_NE(std::string::npos, means.find("N<span class=\"unit\">count</span>"));
+  const std::string acceptance = element(page, "id=\"acceptance-1\"", "</table>");
+  EXPECT_NE(std::string::npos, acceptance.find("MG<span class=\"crit\">not judged</span><span "
+                                               "class=\"unit\">dimen&shy;sion&shy;less</span>"));
+  // The FB column in the ×10ⁿ form, its zero limit too; NMSE plain, its zero as 0.
+  for (const std::string_view cell :
+       {"<span class=\"v\">2.50×10⁻¹</span>", "[0.00×10⁰, 4.00×10⁻¹]",
+        "<span class=\"v\">1.50×10³</span>", "<span class=\"v\">7.50</span>", "[0, 9.00]"}) {
+    EXPECT_NE(std::string::npos, acceptance.find(cell)) << cell;
+  }
+  // The summary's FB column holds only the group all: plain.
+  EXPECT_NE(std::string::npos, summary.find("<span class=\"v\">0.250</span>"));
+  // Every body of a group is closed, and a small group is kept whole in print.
+  EXPECT_EQ(count(acceptance, "<tbody"), count(acceptance, "</tbody>"));
+  EXPECT_EQ(2u, count(acceptance, "<tbody class=\"keep\">"));
 }
 
 // ---- The page in a browser ----
