@@ -1017,7 +1017,7 @@ footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
   .stats td .v { white-space: nowrap; }
   .stats td.cont { white-space: nowrap; }
   /* Value, mark and limits run on in one line as far as the column allows. */
-  .stats td .mark { float: none; display: inline-block; margin: 0 0 0 0.3em; }
+  .stats td .mark { float: none; display: inline-block; margin: 0 0 0 0.3em; white-space: nowrap; }
   .stats td .ci { display: inline-block; margin-left: 0.3em; }
   .stats th { white-space: normal; }
   th, td { padding: 0.05rem 0.15rem; }

@@ -1,6 +1,7 @@
 #include "evaluate/page/page_input.h"
 
 #include <string_view>
+#include <utility>
 
 #include "evaluate/pictures/pair_input.h"
 #include "evaluate/tables/tidy.h"
@@ -39,8 +40,15 @@ PageInput page_input(const ReportInput& input, const Evaluation& ev) {
   in.facts.emplace_back("Bootstrap", std::to_string(ev.resamples) +
                                          (ev.resamples == 1 ? " resample" : " resamples") +
                                          ", seed " + std::to_string(ev.seed));
-  in.facts.emplace_back("Criteria", std::string(criteria_name(ev.criteria)) + ": " +
-                                        std::string(criteria_text(ev.criteria)));
+  // The criteria in the page's notation: "<=" and ">=" as their signs.
+  std::string criteria(criteria_text(ev.criteria));
+  for (const auto& [ascii, sign] : {std::pair{"<=", "≤"}, std::pair{">=", "≥"}}) {
+    for (std::size_t at = criteria.find(ascii); at != std::string::npos;
+         at = criteria.find(ascii, at)) {
+      criteria.replace(at, 2, sign);
+    }
+  }
+  in.facts.emplace_back("Criteria", std::string(criteria_name(ev.criteria)) + ": " + criteria);
   in.remarks = input.remarks;
   in.criteria = std::string(criteria_name(ev.criteria));
   for (int k = 0; k < kMeasures; ++k) {
