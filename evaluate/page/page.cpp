@@ -1027,7 +1027,7 @@ footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
   figure { break-inside: avoid; margin: 0.4rem 0 0.8rem; }
   /* No heading or caption alone at a page foot; a group's rows kept together; the
      column heads repeated on every page of a table. */
-  h1, h2, h3, caption, .see { break-after: avoid; }
+  h1, h2, h3, caption, .see, section > p { break-after: avoid; }
   table { break-inside: auto; }
   tbody.keep, tr { break-inside: avoid; }
   thead { display: table-header-group; }
