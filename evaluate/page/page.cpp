@@ -757,9 +757,10 @@ class Page {
       const PageDiagram& d = in_.diagrams[i];
       if (d.after != id) continue;
       if (d.main) {
-        out_ += "<p class=\"see\">" + html_escape(d.caption) + ": <a href=\"#diagram-" +
-                std::to_string(number_of(i)) + "\">Figure " + std::to_string(number_of(i)) +
-                "</a>, in the summary.</p>\n";
+        // The caption's title, before its first colon.
+        out_ += "<p class=\"see\">" + html_escape(d.caption.substr(0, d.caption.find(':'))) +
+                ": <a href=\"#diagram-" + std::to_string(number_of(i)) + "\">Figure " +
+                std::to_string(number_of(i)) + "</a>, in the summary.</p>\n";
       } else {
         figure(d);
       }
