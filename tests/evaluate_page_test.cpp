@@ -9,9 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/study_inputs.h"
 #include "evaluate/page/page.h"
 #include "evaluate/page/page_input.h"
+#include "evaluate/tlvstats.h"
 #include "support/page_fixture.h"
+#include "support/run.h"
 #include "support/scratch.h"
 
 namespace {
@@ -286,11 +289,16 @@ std::string find_chromium() {
   return {};
 }
 
+// Whether Chromium must be there (TRACER_REQUIRE_CHROMIUM set, not 0).
+bool chromium_required() {
+  const char* required = std::getenv("TRACER_REQUIRE_CHROMIUM");
+  return required && std::string_view(required) != "" && std::string_view(required) != "0";
+}
+
 TEST(EvaluatePage, ChromiumReadsEveryTableAndDiagram) {
   const std::string chromium = find_chromium();
   if (chromium.empty()) {
-    const char* required = std::getenv("TRACER_REQUIRE_CHROMIUM");
-    if (required && std::string_view(required) != "" && std::string_view(required) != "0") {
+    if (chromium_required()) {
       FAIL() << "Chromium is required (TRACER_REQUIRE_CHROMIUM is set) but no chromium is on PATH";
     }
     GTEST_SKIP() << "*** SKIPPED: the evaluation page was NOT rendered in a browser: no "
@@ -352,6 +360,53 @@ TEST(EvaluatePage, ChromiumReadsEveryTableAndDiagram) {
   }
   // Nothing swallowed after the last picture.
   EXPECT_NE(std::string::npos, dom.find("<footer>"));
+}
+
+// The A4 print of 8 models on 12 arcs, 2 quantities and 8,000 lines (the generated
+// study of make_study_inputs): every page but the last holds at least 10 lines of
+// text, and the whole takes fewer pages than the 111 of the page before it was made
+// a report (149 on the build with the operational section and the run's name).
+TEST(EvaluatePage, PrintOfEightModelsFillsItsPages) {
+  const std::string chromium = find_chromium();
+  if (chromium.empty() || std::system("pdftotext -v >/dev/null 2>&1") != 0) {
+    if (chromium_required()) FAIL() << "Chromium and pdftotext (poppler-utils) are required";
+    GTEST_SKIP() << "*** SKIPPED: the page was NOT printed: no `chromium` or `pdftotext` on "
+                    "PATH (Debian packages chromium, poppler-utils). ***";
+  }
+  const testsupport::ScratchDir dir;
+  dir.write("p8.csv", studyinputs::pairs_text(studyinputs::shapes(8000), 8));
+  const testsupport::RunResult r = testsupport::run_program(
+      run_tlvstats, dir.path(), {"--pairs", "p8.csv", "--resamples", "20"});
+  ASSERT_EQ(0, r.status) << r.err;
+  const std::string page = dir.read("p8-Evaluation.html");
+  // 8 models, 12 arcs (and the stability groups), 2 quantities.
+  EXPECT_NE(std::string::npos, page.find("<td>M1, M2, M3, M4, M5, M6, M7, M8</td>"));
+  EXPECT_NE(std::string::npos, page.find("<td>all, 0.50 km, 1.00 km, 2.00 km, 3.00 km, 5.00 km, "
+                                         "7.00 km, 10.00 km, 15.00 km, 20.00 km, 30.00 km, "
+                                         "40.00 km, 50.00 km, stable, unstable</td>"));
+  EXPECT_NE(std::string::npos, page.find("<td>CY/Q, CMAX/Q</td>"));
+  const std::string command =
+      "cd '" + dir.path().string() + "' && timeout 600 '" + chromium +
+      "' --headless --no-sandbox --disable-gpu --user-data-dir=profile --no-pdf-header-footer "
+      "--print-to-pdf=p8.pdf p8-Evaluation.html >chromium.log 2>&1 && pdftotext -layout p8.pdf "
+      "p8.txt";
+  ASSERT_EQ(0, std::system(command.c_str())) << command << "\n" << dir.read("chromium.log");
+  std::vector<std::size_t> lines{0};  // non-blank lines per page, split at form feeds
+  bool blank = true;
+  for (const char c : dir.read("p8.txt")) {
+    if (c == '\f') {
+      lines.push_back(0);
+      blank = true;
+    } else if (c == '\n') {
+      blank = true;
+    } else if (c != ' ' && blank) {
+      ++lines.back();
+      blank = false;
+    }
+  }
+  while (lines.size() > 1 && lines.back() == 0) lines.pop_back();
+  EXPECT_LT(lines.size(), 111u);
+  for (std::size_t p = 0; p + 1 < lines.size(); ++p) EXPECT_LE(10u, lines[p]) << "page " << p + 1;
 }
 
 }  // namespace
