@@ -78,7 +78,10 @@ std::string summary_text() {
          "preset's)\n"
          "  --threshold [QTY=]T the exceedance scores (POD, FAR, F, CSI, FBI, ETS and the\n"
          "                     counts) above T for quantity QTY, or every quantity;\n"
-         "                     repeatable\n";
+         "                     repeatable\n"
+         "  --units QTY=TEXT   the units of quantity QTY, named in the page's column heads\n"
+         "                     and the pictures' axes (default: the combined table's own,\n"
+         "                     a pairs file's \"units of the input\"); repeatable\n";
 }
 
 const std::string kSummary = summary_text();
@@ -87,7 +90,7 @@ const runframe::ProgramInfo kInfo{
     kProgram,
     "tlvstats [--resamples N] [--seed N] [--criteria rural|urban] [--pairs FILE.csv] "
     "[--uncertainty [QTY=]PRESET|U,ALPHA,RV[,NP,NNP]]... [--beta B] [--percentile P] "
-    "[--threshold [QTY=]T]... [--help | "
+    "[--threshold [QTY=]T]... [--units QTY=TEXT]... [--help | "
     "--version]",
     kSummary};
 
@@ -107,6 +110,8 @@ struct Settings {
   std::optional<double> percentile;
   // One --threshold each, in the order given: its quantity (none: every one) and T.
   std::vector<std::pair<std::optional<std::string>, float>> thresholds;
+  // One --units each, in the order given: (quantity, units); a later one wins.
+  std::vector<std::pair<std::string, std::string>> units;
 };
 
 // "[QTY=]VALUE" split at the last '='.
@@ -185,6 +190,22 @@ std::vector<std::vector<float>> thresholds_of_quantities(const Settings& setting
   return out;
 }
 
+// Gives each quantity named by --units its units; a quantity the study does not have
+// is a usage error.
+void apply_units(const Settings& settings, evaluate::Study& study) {
+  for (const auto& [quantity, units] : settings.units) {
+    const std::string& name = quantity;  // a lambda may not capture a structured binding
+    const auto q = std::find_if(study.quantities.begin(), study.quantities.end(),
+                                [&](const evaluate::Quantity& x) { return x.name == name; });
+    if (q == study.quantities.end()) {
+      throw records::RunError(records::kStatusBadInput,
+                              "--units: the input has no quantity '" + name + "'",
+                              records::Location{study.source, 0, 0, 0, {}});
+    }
+    q->unit = units;
+  }
+}
+
 // A whole decimal number without sign, all of `text`.
 std::optional<std::uint64_t> whole_number(std::string_view text) {
   std::uint64_t value = 0;
@@ -261,6 +282,20 @@ std::vector<runframe::ValueOption> take_settings(Settings& settings) {
          const float rounded = t ? static_cast<float>(*t) : 0.0f;
          if (!t || !std::isfinite(rounded)) return bad(value, "--threshold", "a finite number");
          settings.thresholds.emplace_back(quantity, rounded);
+         return std::string();
+       }},
+      {"--units", "QTY=TEXT",
+       [&settings, bad](const std::string& value) {
+         const std::size_t eq = value.find('=');
+         if (eq == std::string::npos || eq == 0 || eq + 1 == value.size()) {
+           return bad(value, "--units", "QTY=TEXT, both not empty");
+         }
+         for (const char c : value) {
+           if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+             return bad(value, "--units", "no control characters");
+           }
+         }
+         settings.units.emplace_back(value.substr(0, eq), value.substr(eq + 1));
          return std::string();
        }},
   };
@@ -408,7 +443,8 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     const std::string stem = settings.pairs ? stem_of(*settings.pairs) : "TLV";
     records::OutputSet outputs(ctx.dir, output_names(stem));
     ReportInput input;
-    const Study study = read_study(ctx, settings, input);
+    Study study = read_study(ctx, settings, input);
+    apply_units(settings, study);
     input.file = study.source;
     auto uncertainty = uncertainty_of_quantities(settings, study);
     auto thresholds = thresholds_of_quantities(settings, study);
@@ -434,9 +470,14 @@ int run_tlvstats(const runframe::RunContext& ctx) {
       const auto& drawn =
           pictures.emplace_back(file.draw({pairs, mg_vg, fb_nmse, skill}, file.id_prefix));
       for (std::size_t n = drawn.size() > 1 ? 1 : 0; n < drawn.size(); ++n) {
-        const std::string caption(file.caption);
-        page_in.diagrams.emplace_back(
-            drawn[n].quantity.empty() ? caption : caption + ", " + drawn[n].quantity, drawn[n].svg);
+        PageDiagram d = page_diagram(file, drawn[n].svg, ev);
+        // A part names its quantity after the picture's name: "Predicted against observed, CM:
+        // ...".
+        if (!drawn[n].quantity.empty()) {
+          d.caption.insert(std::min(d.caption.find(':'), d.caption.size()),
+                           ", " + drawn[n].quantity);
+        }
+        page_in.diagrams.push_back(std::move(d));
       }
     }
     const std::string page = evaluation_page(page_in);

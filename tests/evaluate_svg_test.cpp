@@ -1,13 +1,16 @@
 // The pictures: axis ranges, positions, markers and the notes of left-out pairs.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "evaluate/input/study.h"
 #include "evaluate/pictures/diagrams.h"
 #include "evaluate/pictures/figure.h"
 #include "evaluate/pictures/pair_input.h"
+#include "evaluate/pictures/svg.h"
 #include "support/combined_line.h"
 
 namespace {
@@ -160,3 +163,20 @@ TEST(EvaluateSvg, WrappingKeepsAnInequalityOnOneLine) {
     }
   }
 }
+
+namespace {
+
+TEST(EvaluateSvg, ShortNumbersInThePageNotation) {
+  const struct {
+    double in;
+    std::string_view out;
+  } cases[] = {
+      {0, "0"},         {-0.0, "0"},        {2, "2"},           {1.25, "1.25"},
+      {-0.5, "−0.5"},   {0.0456, "0.0456"}, {0.001, "0.001"},   {0.0009994, "9.99×10⁻⁴"},
+      {999.4, "999"},   {999.6, "1×10³"},   {1234, "1.23×10³"}, {-12000, "−1.2×10⁴"},
+      {5e-4, "5×10⁻⁴"}, {NAN, "–"},         {-INFINITY, "–"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.out, evaluate::short_number(c.in)) << c.in;
+}
+
+}  // namespace

@@ -67,10 +67,34 @@ std::string num(double v) {
 }
 
 std::string short_number(double v) {
-  if (!std::isfinite(v)) return "-";
-  char buf[32];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 3);
-  return ec == std::errc() ? std::string(buf, end) : "-";
+  if (!std::isfinite(v)) return "–";
+  if (v == 0) return "0";
+  const double magnitude = std::fabs(v);
+  char buf[400];
+  char* const last = buf + sizeof buf;
+  // The exponent of the value rounded to 3 significant digits decides the form.
+  char* end = std::to_chars(buf, last, magnitude, std::chars_format::scientific, 2).ptr;
+  const std::string sci(buf, end);
+  const std::size_t e = sci.find('e');
+  int exponent = 0;
+  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+  std::string s;
+  if (exponent >= -3 && exponent <= 2) {
+    end = std::to_chars(buf, last, magnitude, std::chars_format::general, 3).ptr;
+    s.assign(buf, end);
+  } else {
+    static constexpr std::string_view kSuperscript[] = {"⁰", "¹", "²", "³", "⁴",
+                                                        "⁵", "⁶", "⁷", "⁸", "⁹"};
+    s = sci.substr(0, e);
+    if (s.find('.') != std::string::npos) {
+      while (s.back() == '0') s.pop_back();
+      if (s.back() == '.') s.pop_back();
+    }
+    s += "×10";
+    if (exponent < 0) s += "⁻";
+    for (const char d : std::to_string(std::abs(exponent))) s += kSuperscript[d - '0'];
+  }
+  return v < 0 ? "−" + s : s;
 }
 
 std::string xml_escape(std::string_view text, bool apostrophe) {

@@ -26,8 +26,9 @@ std::string grouped(std::size_t n);
 // A coordinate with two decimals, locale-free.
 std::string num(double v);
 
-// Three significant digits, locale-free ("1.23", "0.0456", "1.2e+03"); "-" when not
-// finite.
+// At most three significant digits, locale-free, in the page's notation: plain
+// decimals while the rounded value lies from 0.001 to 999 ("1.23", "0.0456", "2"),
+// otherwise "1.2×10³" and "5×10⁻⁴"; a minus sign as U+2212; "–" when not finite.
 std::string short_number(double v);
 
 // Text with &, <, >, " escaped for element content and attribute values; with
