@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "bench/study_inputs.h"
 #include "evaluate/page/page.h"
 #include "evaluate/page/page_input.h"
 #include "evaluate/tlvstats.h"
