@@ -834,7 +834,8 @@ TEST(EvaluateProgram, UnitsInTheColumnHeads) {
   EXPECT_NE(std::string::npos, named.find(means + "&lt;ppt&gt;</span>"));  // the last one given
   EXPECT_EQ(std::string::npos, named.find(means + "ppb</span>"));
   EXPECT_EQ(std::string::npos, named.find("units of the input</span>"));
-  EXPECT_NE(std::string::npos, named.find("(g/m^2)"));  // an axis title of the scatter
+  EXPECT_NE(std::string::npos,  // an axis title of the scatter, its power raised
+            named.find("(g/m<tspan dy=\"-6\" font-size=\"15.00\">2</tspan>"));
   EXPECT_NE(std::string::npos, named.find("FB<span class=\"crit\">"));
   EXPECT_NE(std::string::npos, named.find("N<span class=\"unit\">count</span>"));
 

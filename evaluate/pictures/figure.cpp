@@ -326,7 +326,9 @@ Figure::Figure(std::string_view title, std::string_view id_prefix, FigureLayout 
       id_prefix_(id_prefix),
       panels_(panels),
       columns_(columns_of(layout, panels)),
-      width_(20 + layout.column_width * static_cast<double>(columns_)) {
+      notes_beside_(panels == 1 && layout.columns >= 2 &&
+                    20 + 2 * layout.column_width <= kMaxDrawnWidth),
+      width_(20 + layout.column_width * static_cast<double>(notes_beside_ ? 2 : columns_)) {
   // Bold, so a tenth wider than plain text.
   double y = 34;
   for (const std::string& line : wrap_text(title, (width_ - 40) / 1.1, kHeadFont)) {
@@ -345,15 +347,17 @@ void Figure::draw_panels(const std::function<PanelNotes(std::size_t, const Panel
       const double column_left = layout_.column_width * static_cast<double>(i - first);
       const PanelNotes notes =
           draw(i, {layout_.inset + column_left, y_ + layout_.caption_band, xml_escape(id_prefix_)});
-      // Notes, left-aligned under the panel, wrapped to its column.
-      double y = notes.top;
+      // Notes, left-aligned under the panel and wrapped to its column; a lone panel's
+      // beside it, from the top of its plot, so that a long key keeps the figure low.
+      const double notes_left = column_left + (notes_beside_ ? layout_.column_width : 0) + 40;
+      double y = notes_beside_ ? y_ + layout_.caption_band + kNoteFont : notes.top;
       for (const std::string& note : notes.notes) {
         for (const std::string& line : wrap_text(note, layout_.column_width - 40, kNoteFont)) {
-          doc_.text(column_left + 40, y, xml_escape(line), kNoteAttrs);
+          doc_.text(notes_left, y, xml_escape(line), kNoteAttrs);
           y += kNoteLine;
         }
       }
-      row_end = std::max(row_end, y);
+      row_end = std::max({row_end, y, notes_beside_ ? notes.top : y});
       // "CY/Q: note; note." (a note's own full stop left out).
       std::string said = notes.name.empty() ? std::string() : notes.name + ": ";
       for (std::size_t n = 0; n < notes.notes.size(); ++n) {

@@ -227,6 +227,7 @@ class Figure {
   std::string id_prefix_;  // as given (escaped where written)
   std::size_t panels_;
   std::size_t columns_;
+  bool notes_beside_;  // a lone panel's notes in a second column beside it
   double width_;
   double y_ = 60;  // the top of what comes next
 };
