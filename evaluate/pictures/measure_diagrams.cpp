@@ -269,8 +269,9 @@ std::string picture(const Diagram& d, const MeasurePlotInput& input, std::string
   figure.foot_wrapped(
       "Small markers: each arc (labelled with its distance in km) or group (labelled with its "
       "name), in the colour and shape of its model; where no room is left beside a marker, a "
-      "line leads to its label, or the marker is numbered and the numbers are listed under the "
-      "panel. Each panel's axes hold every model's value with its limits and the group values "
+      "line leads to its label, or the marker is numbered and the numbers are listed in the "
+      "panel's notes. Each panel's axes hold every model's value with its limits and the group "
+      "values "
       "near them; a value beyond the axes is drawn at the edge with an arrow pointing outwards "
       "and written beside it.");
   return figure.finish();

@@ -204,8 +204,8 @@ std::string finish_picture(Figure& figure, const SkillPlotInput& input,
   figure.foot_wrapped(
       "Small markers: each arc (labelled with its distance in km) or group (labelled with its "
       "name), in the colour and shape of its model; where no room is left beside a marker, a "
-      "line leads to its label, or the marker is numbered and the numbers are listed under the "
-      "panel.");
+      "line leads to its label, or the marker is numbered and the numbers are listed in the "
+      "panel's notes.");
   figure.foot_wrapped(foot);
   return figure.finish();
 }
