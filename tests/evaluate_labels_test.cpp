@@ -27,7 +27,7 @@ TEST(EvaluateLabels, NumbersInPictureNotation) {
       {2e9, "2×10⁹"},
       {NAN, "–"},
   };
-  for (const auto& [v, text] : cases) EXPECT_EQ(text, evaluate::mark_number(v)) << v;
+  for (const auto& [v, text] : cases) EXPECT_EQ(text, evaluate::short_number(v)) << v;
 }
 
 TEST(EvaluateLabels, OffScaleMarksPointOutwardsInsideTheFrame) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <numbers>
 
@@ -27,34 +26,6 @@ Box text_box(double x, double baseline, std::string_view text, double size) {
   return {x, baseline - 0.8 * size, x + label_width(text, size), baseline + 0.2 * size};
 }
 
-std::string mark_number(double v) {
-  if (!std::isfinite(v)) return "–";
-  if (v == 0) return "0";
-  char buf[64];
-  const double magnitude = std::fabs(v);
-  char* end = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, 2).ptr;
-  const std::string sci(buf, end);
-  const std::size_t e = sci.find('e');
-  int exponent = 0;
-  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
-  std::string s;
-  if (exponent >= -3 && exponent <= 2) {
-    end = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::general, 3).ptr;
-    s.assign(buf, end);
-  } else {
-    static constexpr std::array<std::string_view, 10> kSuperscript = {"⁰", "¹", "²", "³", "⁴",
-                                                                      "⁵", "⁶", "⁷", "⁸", "⁹"};
-    std::string mantissa = sci.substr(0, e);
-    while (mantissa.ends_with('0')) mantissa.pop_back();
-    if (mantissa.ends_with('.')) mantissa.pop_back();
-    s = mantissa + "×10" + (exponent < 0 ? "⁻" : "");
-    for (const char d : std::to_string(std::abs(exponent))) {
-      s += kSuperscript[static_cast<std::size_t>(d - '0')];
-    }
-  }
-  return v < 0 ? "−" + s : s;
-}
-
 OffScale off_scale(const Axis& x, const Axis& y, double vx, double vy, std::string_view x_name,
                    std::string_view y_name) {
   OffScale mark;
@@ -74,9 +45,9 @@ OffScale off_scale(const Axis& x, const Axis& y, double vx, double vy, std::stri
     mark.dx /= std::numbers::sqrt2;
     mark.dy /= std::numbers::sqrt2;
   }
-  if (sx != 0) mark.text = std::string(x_name) + " " + mark_number(vx);
+  if (sx != 0) mark.text = std::string(x_name) + " " + short_number(vx);
   if (sy != 0) {
-    mark.text += (mark.text.empty() ? "" : ", ") + std::string(y_name) + " " + mark_number(vy);
+    mark.text += (mark.text.empty() ? "" : ", ") + std::string(y_name) + " " + short_number(vy);
   }
   return mark;
 }

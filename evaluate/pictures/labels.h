@@ -1,8 +1,8 @@
-// The labels and marks written on the points of a plot: numbers as pictures write
-// them, the outward mark of a value beyond an axis, and a placer that puts every
+// The labels and marks written on the points of a plot: the outward mark of a value
+// beyond an axis (its value written by short_number), and a placer that puts every
 // label where it overlaps no other label, covers no marker and stays in the plot:
 // beside its marker, else farther out with a leader line, else the marker gets a
-// number and the label goes to a key under the panel.
+// number and the label goes to a key in the panel's notes.
 #pragma once
 
 #include <cstddef>
@@ -29,11 +29,6 @@ double label_width(std::string_view text, double size);
 // The box of `text` written from (x, baseline) with the start anchor: from 0.8 size
 // above the baseline to 0.2 size below.
 Box text_box(double x, double baseline, std::string_view text, double size);
-
-// Three significant figures as pictures write numbers: plain from 0.001 to 999
-// ("0.0123", "1.2", "450"), else "1.2×10⁵", "3×10⁻⁴"; the minus sign U+2212; "–" when
-// not finite.
-std::string mark_number(double v);
 
 // Where a value beyond an axis is marked: the arrow's tip `kEdgeGap` px inside the
 // frame where the value's line leaves it, pointing outwards along (dx, dy) (a unit

@@ -107,7 +107,7 @@ void bar(SvgDoc& doc, Marks& marks, const Axis& along, const Interval& i, double
     draw_off_scale_arrow(doc, mark, colour);
     const std::size_t p = marks.point(mark.tip_x - 10 * mark.dx, mark.tip_y - 10 * mark.dy, 8);
     const std::string text =
-        std::string(name) + " limits " + mark_number(i.lower) + " to " + mark_number(i.upper);
+        std::string(name) + " limits " + short_number(i.lower) + " to " + short_number(i.upper);
     marks.values.push_back({p, text, colour, text});
     return;
   }
@@ -183,7 +183,7 @@ void draw_groups(SvgDoc& doc, Marks& marks, const Diagram& d, const MeasurePlotI
 
 std::string limits_text(const Interval& i) {
   return std::isnan(i.lower) ? std::string(" (no limits)")
-                             : " (" + mark_number(i.lower) + " to " + mark_number(i.upper) + ")";
+                             : " (" + short_number(i.lower) + " to " + short_number(i.upper) + ")";
 }
 
 // Each model's value over all lines: bars of the limits, then the marker; a note
@@ -196,8 +196,8 @@ std::vector<std::string> draw_models(SvgDoc& doc, Marks& marks, const Diagram& d
     if (!model_known(input, m.model)) continue;
     const std::string& name = input.models[static_cast<std::size_t>(m.model)];
     if (std::isnan(m.x.value) || std::isnan(m.y.value)) {
-      notes.push_back(name + ": " + d.x_name + " " + mark_number(m.x.value) + ", " + d.y_name +
-                      " " + mark_number(m.y.value) + " (not drawn: not formed)");
+      notes.push_back(name + ": " + d.x_name + " " + short_number(m.x.value) + ", " + d.y_name +
+                      " " + short_number(m.y.value) + " (not drawn: not formed)");
       continue;
     }
     const double reach = 1.2 * kModelHalf + 1;
@@ -217,8 +217,8 @@ std::vector<std::string> draw_models(SvgDoc& doc, Marks& marks, const Diagram& d
     if (!off.empty()) {
       marks.values.push_back({point, off, std::string(model_colour(m.model)), name + " " + off});
     }
-    notes.push_back(name + ": " + d.x_name + " " + mark_number(m.x.value) + limits_text(m.x) +
-                    ", " + d.y_name + " " + mark_number(m.y.value) + limits_text(m.y));
+    notes.push_back(name + ": " + d.x_name + " " + short_number(m.x.value) + limits_text(m.x) +
+                    ", " + d.y_name + " " + short_number(m.y.value) + limits_text(m.y));
   }
   return notes;
 }
@@ -325,7 +325,7 @@ std::vector<double> held(const AxisValues& values, bool log, double widen) {
 // 10^k as a tick label: plain within 10^-3..10^3, else "10⁴", "10⁻⁴".
 std::string decade_label(int k) {
   if (k >= -3 && k <= 3) return plain_number(1, k);
-  const std::string text = mark_number(std::pow(10.0, k));  // "1×10⁴"
+  const std::string text = short_number(std::pow(10.0, k));  // "1×10⁴"
   return text.substr(text.find("10"));
 }
 
@@ -359,7 +359,7 @@ std::vector<Tick> log_ticks(const Axis& axis, bool vertical) {
   auto label = [](double v) {
     const double k = std::log10(v);
     return std::abs(k - std::round(k)) < 1e-9 ? decade_label(static_cast<int>(std::lround(k)))
-                                              : mark_number(v);
+                                              : short_number(v);
   };
   auto room = [&](const std::string& a, const std::string& b) {
     return 8 +
@@ -433,7 +433,7 @@ PanelAxes fit_fb_nmse(const MeasurePanel& panel, const AcceptanceRegion& region)
   }
   const double h = reach * 1.05 <= 1 ? 1 : reach * 1.05 <= 1.5 ? 1.5 : 2;
   axes.x = Axis::linear(-h, h);
-  for (double v = -h; v <= h + 1e-9; v += 0.5) axes.x_ticks.push_back({v, mark_number(v)});
+  for (double v = -h; v <= h + 1e-9; v += 0.5) axes.x_ticks.push_back({v, short_number(v)});
   // NMSE from 0 to the least nice top that holds every value kept, at least 2.
   double need = 2;
   for (double v : held(axis_values(panel, false, region, false), false, 1)) {
@@ -442,7 +442,7 @@ PanelAxes fit_fb_nmse(const MeasurePanel& panel, const AcceptanceRegion& region)
   const auto [top, step] = nice_top(need);
   axes.y = Axis::linear(0, top);
   for (int i = 0; i * step <= top * (1 + 1e-9); ++i) {
-    axes.y_ticks.push_back({i * step, mark_number(i * step)});
+    axes.y_ticks.push_back({i * step, short_number(i * step)});
   }
   return axes;
 }
@@ -472,10 +472,10 @@ std::string mg_vg_svg(const MeasurePlotInput& input, std::string_view id_prefix)
   d.region_y_hi = input.region.y_upper;
   std::string bounds;
   if (!std::isnan(d.region_x_lo) || !std::isnan(d.region_x_hi)) {
-    bounds = mark_number(d.region_x_lo) + " ≤ MG ≤ " + mark_number(d.region_x_hi);
+    bounds = short_number(d.region_x_lo) + " ≤ MG ≤ " + short_number(d.region_x_hi);
   }
   if (!std::isnan(d.region_y_hi)) {
-    bounds += (bounds.empty() ? "" : ", ") + std::string("VG ≤ ") + mark_number(d.region_y_hi);
+    bounds += (bounds.empty() ? "" : ", ") + std::string("VG ≤ ") + short_number(d.region_y_hi);
   }
   d.region_label = criteria_label(input, bounds);
   return picture(d, input, id_prefix);
@@ -497,9 +497,9 @@ std::string fb_nmse_svg(const MeasurePlotInput& input, std::string_view id_prefi
   d.region_x_lo = std::isnan(input.region.x_lower) ? -input.region.x_upper : input.region.x_lower;
   d.region_y_hi = input.region.y_upper;
   std::string bounds;
-  if (!std::isnan(d.region_x_hi)) bounds = "|FB| ≤ " + mark_number(d.region_x_hi);
+  if (!std::isnan(d.region_x_hi)) bounds = "|FB| ≤ " + short_number(d.region_x_hi);
   if (!std::isnan(d.region_y_hi)) {
-    bounds += (bounds.empty() ? "" : ", ") + std::string("NMSE ≤ ") + mark_number(d.region_y_hi);
+    bounds += (bounds.empty() ? "" : ", ") + std::string("NMSE ≤ ") + short_number(d.region_y_hi);
   }
   d.region_label = criteria_label(input, bounds);
   return picture(d, input, id_prefix);

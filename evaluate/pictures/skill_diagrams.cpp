@@ -264,11 +264,11 @@ void draw_polar_labels(SvgDoc& doc, std::vector<Box>& taken, const Polar& at) {
   const double step = sdr_step(at);
   for (double v = step; v <= at.rmax + 1e-9; v += step) {
     const double r = v * at.scale;
-    kept_text(doc, taken, at.ox + r, at.oy + kPad + 19, mark_number(v), kLabelFont, 'm');
+    kept_text(doc, taken, at.ox + r, at.oy + kPad + 19, short_number(v), kLabelFont, 'm');
     if (at.two) {
-      kept_text(doc, taken, at.ox - r, at.oy + kPad + 19, mark_number(v), kLabelFont, 'm');
+      kept_text(doc, taken, at.ox - r, at.oy + kPad + 19, short_number(v), kLabelFont, 'm');
     } else {
-      kept_text(doc, taken, at.ox - kPad - 6, at.oy - r + 6, mark_number(v), kLabelFont, 'e');
+      kept_text(doc, taken, at.ox - kPad - 6, at.oy - r + 6, short_number(v), kLabelFont, 'e');
     }
   }
   kept_text(doc, taken, at.ox, at.oy + kPad + 19, "0", kLabelFont, 'm');
@@ -282,7 +282,7 @@ void draw_polar_labels(SvgDoc& doc, std::vector<Box>& taken, const Polar& at) {
   const double r = at.radius() + 22;
   for (double c : rs) {
     const double s = std::sqrt(1 - c * c);
-    const std::string text = mark_number(c);
+    const std::string text = short_number(c);
     const double w = label_width(text, kLabelFont);
     const Box box = text_box(at.ox + c * r - w / 2, at.oy - s * r + 6, text, kLabelFont);
     if (std::any_of(taken.begin(), taken.end(), [&](const Box& b) { return overlaps(b, box); })) {
@@ -346,7 +346,7 @@ void label_crmse_arcs(SvgDoc& doc, std::vector<Box>& taken, const Polar& at,
     return std::none_of(taken.begin(), taken.end(), [&](const Box& b) { return overlaps(b, box); });
   };
   for (double c = crmse_step(at); c <= at.rmax + 1e-9; c += crmse_step(at)) {
-    const std::string text = mark_number(c);
+    const std::string text = short_number(c);
     const double w = label_width(text, kTextFont);
     for (double deg : {90.0, 110.0, 70.0, 130.0, 150.0, 100.0, 80.0, 120.0, 140.0}) {
       const double a = deg * std::numbers::pi / 180;
@@ -377,7 +377,7 @@ Pixel polar_pixel(const Polar& at, const TaylorPlace& t, double half) {
     out.off.dy = uy;
     out.off.tip_x = at.ox + ux * (at.radius() - kEdgeGap);
     out.off.tip_y = std::min(at.oy + uy * (at.radius() - kEdgeGap), at.oy - 6);
-    out.off.text = "SDR " + mark_number(std::hypot(t.x, t.y));
+    out.off.text = "SDR " + short_number(std::hypot(t.x, t.y));
   } else if (radius > at.radius() - keep) {
     const double f = (at.radius() - keep) / radius;
     out.x = at.ox + (x - at.ox) * f;
@@ -415,8 +415,8 @@ std::vector<std::string> draw_taylor_points(SvgDoc& doc, Marks& marks, const Ski
     const Pixel px = polar_pixel(at, t, kModelHalf);
     if (px.off.off) rim.push_back(name);
     mark_point(doc, marks, input, p, px.x, px.y, kModelHalf, kModelAttrs, px.off);
-    notes.push_back(name + ": SDR " + mark_number(p.sd_p / p.sd_o) + ", R " + mark_number(p.r) +
-                    ", CRMSE/σo " + mark_number(t.crmse));
+    notes.push_back(name + ": SDR " + short_number(p.sd_p / p.sd_o) + ", R " + short_number(p.r) +
+                    ", CRMSE/σo " + short_number(t.crmse));
   }
   if (!left_out.empty()) {
     std::string n = "Groups not drawn (SDR or R not formed):";
@@ -424,7 +424,7 @@ std::vector<std::string> draw_taylor_points(SvgDoc& doc, Marks& marks, const Ski
     notes.push_back(n.substr(0, n.size() - 1) + ".");
   }
   if (!rim.empty()) {
-    std::string n = "Drawn at the rim (SDR beyond " + mark_number(at.rmax) + "):";
+    std::string n = "Drawn at the rim (SDR beyond " + short_number(at.rmax) + "):";
     for (const std::string& g : rim) n += " " + g + ",";
     notes.push_back(n.substr(0, n.size() - 1) + ".");
   }
@@ -493,7 +493,7 @@ double inside(const Axis& axis, double v, double reach) {
 void draw_target_ticks(SvgDoc& doc, const TargetFrame& f) {
   std::vector<Tick> ticks;
   const double step = f.half <= 2 ? 0.5 : f.half <= 5 ? 1 : 2;
-  for (double v = -f.half; v <= f.half + 1e-9; v += step) ticks.push_back({v, mark_number(v)});
+  for (double v = -f.half; v <= f.half + 1e-9; v += step) ticks.push_back({v, short_number(v)});
   draw_ticks(doc, f.x, ticks, false, f.y.a(), f.y.b());
   draw_ticks(doc, f.y, ticks, true, f.x.a(), f.x.b());
 }
@@ -546,7 +546,7 @@ std::vector<std::string> draw_target_points(SvgDoc& doc, Marks& marks, const Ski
       continue;
     }
     const TargetPlace t = target_place(p);
-    notes.push_back(name + ": x " + mark_number(t.x) + ", y " + mark_number(t.y));
+    notes.push_back(name + ": x " + short_number(t.x) + ", y " + short_number(t.y));
   }
   for (auto [list, text] : {std::pair{&left_out, "Groups not drawn (not formed):"},
                             std::pair{&edge, "Drawn at the edge (beyond the axes):"}}) {
@@ -564,7 +564,7 @@ std::vector<std::string> objective_notes(const SkillPlotInput& input, const Skil
   for (const SkillObjective& o : panel.objectives) {
     if (!model_known(input, o.model)) continue;
     std::string text = input.models[static_cast<std::size_t>(o.model)] + ": MQI90 " +
-                       mark_number(o.mqi90) +
+                       short_number(o.mqi90) +
                        (std::isnan(o.mqi90) ? ""
                         : o.mqi90 <= 1      ? " (met)"
                                             : " (not met)");
@@ -600,7 +600,7 @@ PanelNotes draw_target_panel(SvgDoc& doc, const SkillPlotInput& input, const Ski
       objective ? "MB/(β RMS_U)" : "MB/σo, MB = mean Cp − mean Co", kAxisBand - 12, kInset - 18);
   if (objective) {
     std::vector<std::string> front = objective_notes(input, panel);
-    front.insert(front.begin(), "β = " + mark_number(panel.beta) +
+    front.insert(front.begin(), "β = " + short_number(panel.beta) +
                                     "; shaded: the objective met (MQI ≤ 1); dashed: radius 1/β");
     notes.insert(notes.begin(), front.begin(), front.end());
   }
