@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -356,6 +357,29 @@ std::vector<std::string> part_names(const std::string& stem, const Outputs& out)
   return names;
 }
 
+// Removes the parts an earlier run left of a picture this run writes in fewer parts
+// (or whole), so that the folder holds only this run's pictures: "<stem>-QQ-n.svg"
+// from n = parts + 1 on, as long as they follow each other.
+void remove_stale_parts(const std::filesystem::path& dir, const std::string& stem,
+                        const Outputs& out) {
+  std::size_t picture = 0;
+  for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
+    if (file.kind != evaluate::OutputKind::picture) continue;
+    const std::size_t drawn = out.pictures.at(picture++).size();
+    for (std::size_t n = drawn > 1 ? drawn : 1;; ++n) {
+      const std::string name = evaluate::output_name(stem, file, n);
+      std::error_code error;
+      if (!std::filesystem::is_regular_file(dir / name, error)) break;
+      std::filesystem::remove(dir / name, error);
+      if (error) {
+        throw records::RunError(records::kStatusOsError,
+                                "cannot remove the part of an earlier run: " + error.message(),
+                                records::Location{name, 0, 0, 0, {}});
+      }
+    }
+  }
+}
+
 // Writes every file of kOutputFiles, in its order, named after `stem`, into the
 // run's output set, and the parts of a split picture into `parts`.
 void write_outputs(records::OutputSet& outputs, records::OutputSet* parts, const std::string& stem,
@@ -490,6 +514,7 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     write_outputs(outputs, parts ? &*parts : nullptr, stem, out);
     if (parts) parts->commit();
     outputs.commit();
+    remove_stale_parts(ctx.dir, stem, out);
     return 0;
   });
 }
