@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -78,7 +79,10 @@ std::string summary_text() {
          "preset's)\n"
          "  --threshold [QTY=]T the exceedance scores (POD, FAR, F, CSI, FBI, ETS and the\n"
          "                     counts) above T for quantity QTY, or every quantity;\n"
-         "                     repeatable\n";
+         "                     repeatable\n"
+         "  --units QTY=TEXT   the units of quantity QTY, named in the page's column heads\n"
+         "                     and the pictures' axes (default: the combined table's own,\n"
+         "                     a pairs file's \"units of the input\"); repeatable\n";
 }
 
 const std::string kSummary = summary_text();
@@ -87,7 +91,7 @@ const runframe::ProgramInfo kInfo{
     kProgram,
     "tlvstats [--resamples N] [--seed N] [--criteria rural|urban] [--pairs FILE.csv] "
     "[--uncertainty [QTY=]PRESET|U,ALPHA,RV[,NP,NNP]]... [--beta B] [--percentile P] "
-    "[--threshold [QTY=]T]... [--help | "
+    "[--threshold [QTY=]T]... [--units QTY=TEXT]... [--help | "
     "--version]",
     kSummary};
 
@@ -107,6 +111,8 @@ struct Settings {
   std::optional<double> percentile;
   // One --threshold each, in the order given: its quantity (none: every one) and T.
   std::vector<std::pair<std::optional<std::string>, float>> thresholds;
+  // One --units each, in the order given: (quantity, units); a later one wins.
+  std::vector<std::pair<std::string, std::string>> units;
 };
 
 // "[QTY=]VALUE" split at the last '='.
@@ -183,6 +189,22 @@ std::vector<std::vector<float>> thresholds_of_quantities(const Settings& setting
     add(out[static_cast<std::size_t>(q - study.quantities.begin())], t);
   }
   return out;
+}
+
+// Gives each quantity named by --units its units; a quantity the study does not have
+// is a usage error.
+void apply_units(const Settings& settings, evaluate::Study& study) {
+  for (const auto& [quantity, units] : settings.units) {
+    const std::string& name = quantity;  // a lambda may not capture a structured binding
+    const auto q = std::find_if(study.quantities.begin(), study.quantities.end(),
+                                [&](const evaluate::Quantity& x) { return x.name == name; });
+    if (q == study.quantities.end()) {
+      throw records::RunError(records::kStatusBadInput,
+                              "--units: the input has no quantity '" + name + "'",
+                              records::Location{study.source, 0, 0, 0, {}});
+    }
+    q->unit = units;
+  }
 }
 
 // A whole decimal number without sign, all of `text`.
@@ -263,6 +285,20 @@ std::vector<runframe::ValueOption> take_settings(Settings& settings) {
          settings.thresholds.emplace_back(quantity, rounded);
          return std::string();
        }},
+      {"--units", "QTY=TEXT",
+       [&settings, bad](const std::string& value) {
+         const std::size_t eq = value.find('=');
+         if (eq == std::string::npos || eq == 0 || eq + 1 == value.size()) {
+           return bad(value, "--units", "QTY=TEXT, both not empty");
+         }
+         for (const char c : value) {
+           if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+             return bad(value, "--units", "no control characters");
+           }
+         }
+         settings.units.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+         return std::string();
+       }},
   };
 }
 
@@ -291,9 +327,10 @@ void write_records(records::OutputSet& outputs, const std::string& name,
 
 // What a run writes, made before any file is opened.
 struct Outputs {
-  const std::vector<std::string>& report;    // the statistics table's lines
-  const std::string& tidy;                   // CR LF line ends
-  const std::vector<std::string>& pictures;  // in the order of kOutputFiles
+  const std::vector<std::string>& report;  // the statistics table's lines
+  const std::string& tidy;                 // CR LF line ends
+  // In the order of kOutputFiles: each picture whole, then its parts when split.
+  const std::vector<std::vector<evaluate::DrawnPicture>>& pictures;
   const std::string& page;
 };
 
@@ -306,9 +343,47 @@ std::vector<std::string> output_names(const std::string& stem) {
   return names;
 }
 
+// The files of the pictures' parts, for `stem`, in the order of kOutputFiles.
+std::vector<std::string> part_names(const std::string& stem, const Outputs& out) {
+  std::vector<std::string> names;
+  std::size_t picture = 0;
+  for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
+    if (file.kind != evaluate::OutputKind::picture) continue;
+    const auto& drawn = out.pictures.at(picture++);
+    for (std::size_t n = 1; n < drawn.size(); ++n) {
+      names.push_back(evaluate::output_name(stem, file, n));
+    }
+  }
+  return names;
+}
+
+// Removes the parts an earlier run left of a picture this run writes in fewer parts
+// (or whole), so that the folder holds only this run's pictures: "<stem>-QQ-n.svg"
+// from n = parts + 1 on, as long as they follow each other.
+void remove_stale_parts(const std::filesystem::path& dir, const std::string& stem,
+                        const Outputs& out) {
+  std::size_t picture = 0;
+  for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
+    if (file.kind != evaluate::OutputKind::picture) continue;
+    const std::size_t drawn = out.pictures.at(picture++).size();
+    for (std::size_t n = drawn > 1 ? drawn : 1;; ++n) {
+      const std::string name = evaluate::output_name(stem, file, n);
+      std::error_code error;
+      if (!std::filesystem::is_regular_file(dir / name, error)) break;
+      std::filesystem::remove(dir / name, error);
+      if (error) {
+        throw records::RunError(records::kStatusOsError,
+                                "cannot remove the part of an earlier run: " + error.message(),
+                                records::Location{name, 0, 0, 0, {}});
+      }
+    }
+  }
+}
+
 // Writes every file of kOutputFiles, in its order, named after `stem`, into the
-// run's output set.
-void write_outputs(records::OutputSet& outputs, const std::string& stem, const Outputs& out) {
+// run's output set, and the parts of a split picture into `parts`.
+void write_outputs(records::OutputSet& outputs, records::OutputSet* parts, const std::string& stem,
+                   const Outputs& out) {
   using evaluate::OutputKind;
   std::size_t picture = 0;
   for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
@@ -320,9 +395,14 @@ void write_outputs(records::OutputSet& outputs, const std::string& stem, const O
       case OutputKind::tidy:
         write_text_file(outputs, name, out.tidy, false);
         break;
-      case OutputKind::picture:
-        write_text_file(outputs, name, out.pictures.at(picture++), true);
+      case OutputKind::picture: {
+        const auto& drawn = out.pictures.at(picture++);
+        write_text_file(outputs, name, drawn.front().svg, true);
+        for (std::size_t n = 1; n < drawn.size(); ++n) {
+          write_text_file(*parts, evaluate::output_name(stem, file, n), drawn[n].svg, true);
+        }
         break;
+      }
       case OutputKind::page:
         write_text_file(outputs, name, out.page, true);
         break;
@@ -387,7 +467,8 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     const std::string stem = settings.pairs ? stem_of(*settings.pairs) : "TLV";
     records::OutputSet outputs(ctx.dir, output_names(stem));
     ReportInput input;
-    const Study study = read_study(ctx, settings, input);
+    Study study = read_study(ctx, settings, input);
+    apply_units(settings, study);
     input.file = study.source;
     auto uncertainty = uncertainty_of_quantities(settings, study);
     auto thresholds = thresholds_of_quantities(settings, study);
@@ -406,15 +487,34 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     const MeasurePlotInput fb_nmse = fb_nmse_input(ev);
     SkillPlotInput skill = skill_input(ev);
     add_quality_objective(skill, ev);
-    std::vector<std::string> pictures;
+    // A picture too tall to print is shown on the page by its parts, one per quantity.
+    std::vector<std::vector<DrawnPicture>> pictures;
     for (const OutputFile& file : kOutputFiles) {
       if (file.kind != OutputKind::picture) continue;
-      pictures.push_back(file.draw({pairs, mg_vg, fb_nmse, skill}, file.id_prefix));
-      page_in.diagrams.emplace_back(std::string(file.caption), pictures.back());
+      const auto& drawn =
+          pictures.emplace_back(file.draw({pairs, mg_vg, fb_nmse, skill}, file.id_prefix));
+      for (std::size_t n = drawn.size() > 1 ? 1 : 0; n < drawn.size(); ++n) {
+        PageDiagram d = page_diagram(file, drawn[n].svg, ev);
+        // A part names its quantity after the picture's name: "Predicted against observed, CM:
+        // ...".
+        if (!drawn[n].quantity.empty()) {
+          d.caption.insert(std::min(d.caption.find(':'), d.caption.size()),
+                           ", " + drawn[n].quantity);
+        }
+        page_in.diagrams.push_back(std::move(d));
+      }
     }
     const std::string page = evaluation_page(page_in);
-    write_outputs(outputs, stem, {report, tidy, pictures, page});
+    const Outputs out{report, tidy, pictures, page};
+    // The parts' files are known only now; they are locked before anything is written
+    // and put in place just before the rest.
+    const std::vector<std::string> part_files = part_names(stem, out);
+    std::optional<records::OutputSet> parts;
+    if (!part_files.empty()) parts.emplace(ctx.dir, part_files);
+    write_outputs(outputs, parts ? &*parts : nullptr, stem, out);
+    if (parts) parts->commit();
     outputs.commit();
+    remove_stale_parts(ctx.dir, stem, out);
     return 0;
   });
 }

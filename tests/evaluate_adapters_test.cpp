@@ -97,8 +97,10 @@ TEST(EvaluateAdapters, MeasurePointsRegionsAndPage) {
         {"Quantities", "value"},
         {"Groups", "all, 2.00 km, hill, stable, unstable"},
         {"Bootstrap", "50 resamples, seed 1"},
-        {"Criteria", std::string(evaluate::criteria_name(criteria)) + ": " +
-                         std::string(evaluate::criteria_text(criteria))}};
+        // The criteria in the page's notation.
+        {"Criteria", criteria == evaluate::Criteria::rural
+                         ? "rural: FAC2 ≥ 0.5, |FB| ≤ 0.3, 0.7 ≤ MG ≤ 1.3, NMSE ≤ 1.5, VG ≤ 4"
+                         : "urban: FAC2 ≥ 0.30, |FB| ≤ 0.67, NMSE ≤ 6, NAD ≤ 0.50"}};
     EXPECT_EQ(facts, page.facts);
     EXPECT_EQ(std::vector<std::string>{"a remark"}, page.remarks);
     EXPECT_EQ(std::string(evaluate::criteria_name(criteria)), page.criteria);

@@ -148,11 +148,11 @@ TEST(EvaluateDiagrams, TaylorPlacesAndQuadrants) {
   SkillPlotInput in = skill_input();
   EXPECT_FALSE(evaluate::taylor_two_quadrants(in));
   const std::string one = evaluate::taylor_svg(in, "t-");
-  EXPECT_EQ(std::string::npos, one.find(">-0.99</text>"));
+  EXPECT_EQ(std::string::npos, one.find(">−0.99</text>"));
   in.panels[0].groups.push_back(skill_point(1, 2, 2, 1, 1, -0.3, NAN, "1.00"));
   EXPECT_TRUE(evaluate::taylor_two_quadrants(in));
   const std::string two = evaluate::taylor_svg(in, "t-");
-  for (const char* ray : {">0.9</text>", ">0.95</text>", ">0.99</text>", ">-0.99</text>"}) {
+  for (const char* ray : {">0.9</text>", ">0.95</text>", ">0.99</text>", ">−0.99</text>"}) {
     EXPECT_NE(std::string::npos, two.find(ray)) << ray;
   }
   EXPECT_NE(std::string::npos, two.find("Groups not drawn (SDR or R not formed): B."));
@@ -318,25 +318,26 @@ TEST(EvaluateDiagrams, CrowdedPanelsDrawASubsampleAndSaySo) {
   // The quantile picture keeps the extreme ranks: the largest observation (97) and
   // its quantile are drawn in both cases, so the axes span the same decades.
   const std::string qq = evaluate::qq_svg(pair_input(3000, 2), "q-");
-  EXPECT_EQ(count(evaluate::qq_svg(pair_input(2500, 2), "q-"), "font-size=\"10\">3</tspan>"),
-            count(qq, "font-size=\"10\">3</tspan>"));
+  EXPECT_EQ(count(evaluate::qq_svg(pair_input(2500, 2), "q-"), "font-size=\"15.00\">3</tspan>"),
+            count(qq, "font-size=\"15.00\">3</tspan>"));
 }
 
 TEST(EvaluateDiagrams, MeasureAxesWidenAndClip) {
+  // MG over the models' values and limits, the region and MG = 0.5 and 2, a tenth
+  // wider, out to nice values; VG from 1 likewise; both ends labelled.
   struct Case {
     double mg, vg;
-    const char* x_end;  // the right-most MG label
+    const char* x_end;  // an end of the MG axis
     const char* y_end;  // the top VG label
     std::size_t arrows;
-    const char* circle;  // the model-A marker's centre
+    const char* circle;  // the model-A marker's centre, or a text written
   };
   const Case cases[] = {
-      {1.0, 1.5, ">4</text>", ">10</text>", 0, "cx=\"290.00\""},
-      {7.0, 30, ">10</text>", ">100</text>", 0, nullptr},
-      {0.002, 500, ">1000</text>", ">1000</text>", 0, nullptr},
-      // Beyond 1000 either way: drawn 14 px inside the right edge (x = 480) with an
-      // arrow, and above the top (y = 90) likewise.
-      {5000, 2e6, ">1000</text>", ">1000</text>", 2, "cx=\"466.00\" cy=\"104.00\""},
+      {1.0, 1.5, ">2.5</text>", ">5</text>", 0, "cx=\"285.00\""},
+      {7.0, 30, ">8</text>", ">40</text>", 0, nullptr},
+      {0.002, 500, ">0.0015</text>", ">600</text>", 0, nullptr},
+      // Beyond 10^4 and 10^8: one arrow at the corner, the values written beside it.
+      {5e5, 2e9, ">10⁴</text>", ">10⁸</text>", 1, ">MG 5×10⁵, VG 2×10⁹</text>"},
   };
   for (const Case& c : cases) {
     const std::string svg = evaluate::mg_vg_svg(measure_input(c.mg, c.vg), "m-");
@@ -347,22 +348,45 @@ TEST(EvaluateDiagrams, MeasureAxesWidenAndClip) {
       EXPECT_NE(std::string::npos, svg.find(c.circle)) << c.mg;
     }
   }
-  // NMSE from 0 to max(2, the data) in steps, clipped beyond 20; FB -2 to 2.
+  // A group far beyond the models (more than a factor of 10) does not stretch the
+  // axes: one arrow with its value; limits wholly beyond an edge draw no bar ends
+  // (no bow-tie), only the arrow of the value.
+  MeasurePlotInput outlier = measure_input(1.0, 1.5);
+  outlier.panels[0].groups.push_back({0, "9.99", 50, 1.5});
+  outlier.panels[0].models[0].x = {2e4, 1.5e4, 3e4};
+  const std::string far = evaluate::mg_vg_svg(outlier, "o-");
+  EXPECT_NE(std::string::npos, far.find(">10⁴</text>"));
+  EXPECT_NE(std::string::npos, far.find(">9.99</text>")) << "the group is on the scale";
+  EXPECT_EQ(1u, count(far, "z\" fill=\"#"));
+  outlier.panels[0].models[0].x = {1, NAN, NAN};
+  const std::string kept = evaluate::mg_vg_svg(outlier, "o-");
+  EXPECT_NE(std::string::npos, kept.find(">2.5</text>"));
+  EXPECT_EQ(1u, count(kept, "z\" fill=\"#"));
+  EXPECT_NE(std::string::npos, kept.find(">9.99: MG 50</text>"));
+  // NMSE from 0 to the least nice top over the models' values, limits and bound and
+  // the groups within the core's width again, at least 2; FB from -h to h likewise.
   struct NmseCase {
     double nmse;
     const char* top;
     std::size_t arrows;
   };
-  for (const NmseCase& c : {NmseCase{0.5, ">2</text>", 0}, NmseCase{2.5, ">3</text>", 0},
-                            NmseCase{11, ">12</text>", 0}, NmseCase{40, ">20</text>", 1}}) {
+  for (const NmseCase& c : {NmseCase{0.5, ">2</text>", 0}, NmseCase{2.5, ">2.5</text>", 0},
+                            NmseCase{11, ">12</text>", 0}, NmseCase{40, ">40</text>", 0}}) {
     MeasurePlotInput in = measure_input(0.1, c.nmse);
     in.region = {NAN, 0.3, 1.5};
     const std::string svg = evaluate::fb_nmse_svg(in, "f-");
     EXPECT_NE(std::string::npos, svg.find(c.top)) << c.nmse;
-    EXPECT_NE(std::string::npos, svg.find(">-2</text>"));
+    EXPECT_NE(std::string::npos, svg.find(">−1.5</text>")) << "B's FB limit 1.3";
+    EXPECT_EQ(std::string::npos, svg.find(">−2</text>"));
     EXPECT_EQ(c.arrows, count(svg, "z\" fill=\"#")) << c.nmse;
-    EXPECT_NE(std::string::npos, svg.find("|FB| &lt;= 0.3, NMSE &lt;= 1.5"));
+    EXPECT_NE(std::string::npos, svg.find("|FB| ≤ 0.3, NMSE ≤ 1.5"));
   }
+  MeasurePlotInput nmse = measure_input(0.1, 0.5);
+  nmse.panels[0].groups.push_back({0, "7.00", 0.2, 100});
+  const std::string high = evaluate::fb_nmse_svg(nmse, "f-");
+  EXPECT_NE(std::string::npos, high.find(">2</text>"));
+  EXPECT_EQ(1u, count(high, "z\" fill=\"#"));
+  EXPECT_NE(std::string::npos, high.find(">7.00: NMSE 100</text>"));
   // Nothing judged: no region, and the picture says so.
   MeasurePlotInput urban = measure_input(1, 1.5);
   urban.region = {};
@@ -389,7 +413,7 @@ TEST(EvaluateDiagrams, ResidualBoxesPerGroupAndClass) {
   // n under each box in drawing order: groups (0.50: A, B; 1.00: A, B), then the
   // classes VU, U, N, S, VS (A, B each); B's line 3 (Cp = 0) is left off.
   std::vector<std::string> n;
-  const std::string key = "font-size=\"9\" text-anchor=\"middle\" fill=\"#333333\">";
+  const std::string key = "font-size=\"15.00\" text-anchor=\"middle\" fill=\"#333333\">";
   for (std::size_t at = svg.find(key); at != std::string::npos; at = svg.find(key, at + 1)) {
     const std::size_t from = at + key.size();
     n.push_back(svg.substr(from, svg.find('<', from) - from));
@@ -398,12 +422,59 @@ TEST(EvaluateDiagrams, ResidualBoxesPerGroupAndClass) {
                                       "1", "1"}),
             n);
   EXPECT_NE(std::string::npos,
-            svg.find("Left off, valid pairs with Cp = 0 (no logarithm): A 0, B 1."));
+            svg.find("Left off, valid pairs with Cp = 0 (no logarithm): A\u00a00, B\u00a01."));
   // Without Obukhov lengths: no class panel.
   in.has_obk = false;
   const std::string plain = evaluate::residuals_svg(in, "r-");
   EXPECT_EQ(std::string::npos, plain.find(">VU</text>"));
   EXPECT_NE(std::string::npos, plain.find("no stability classes"));
+}
+
+TEST(EvaluateDiagrams, PicturesPrintAtTheStatedWidthAndSplitWhenTooTall) {
+  // 8 models, 12 groups, 2 quantities: every picture at most 1000 px wide, stated 170
+  // mm wide and as high at that scale; one too tall to print is also drawn per quantity.
+  PairPlotInput many = pair_input(120, 8);
+  many.groups.clear();
+  for (int g = 0; g < 12; ++g) many.groups.push_back(std::to_string(g + 1) + ".00");
+  for (auto& panel : many.panels) {
+    for (std::size_t i = 0; i < panel.pairs.size(); ++i) panel.pairs[i].group = (i / 8) % 12;
+  }
+  struct Case {
+    std::string (*draw)(const PairPlotInput&, std::string_view);
+    const PairPlotInput input;
+    std::size_t pieces;  // the whole, and its parts when split
+    std::size_t plots;   // marked plot areas in a part (or the whole)
+  };
+  const Case cases[] = {
+      {evaluate::scatter_svg, many, 3, 8},    // a panel per model
+      {evaluate::qq_svg, many, 3, 8},         //
+      {evaluate::residuals_svg, many, 3, 3},  // groups in two rows, the classes in a third
+      {evaluate::scatter_svg, pair_input(40, 3), 1, 2},    // a panel per quantity
+      {evaluate::residuals_svg, pair_input(40, 1), 1, 4},  // (b) beside (a), per quantity
+  };
+  for (const Case& c : cases) {
+    const auto pieces = evaluate::drawn_for_print(c.input, "p-", c.draw);
+    ASSERT_EQ(c.pieces, pieces.size()) << evaluate::svg_size(pieces[0].svg).height;
+    for (std::size_t n = 0; n < pieces.size(); ++n) {
+      const std::string& svg = pieces[n].svg;
+      const evaluate::SvgSize size = evaluate::svg_size(svg);
+      EXPECT_LE(size.width, evaluate::kMaxDrawnWidth);
+      EXPECT_NE(std::string::npos,
+                svg.find("width=\"170.00mm\" height=\"" +
+                         evaluate::num(170 * size.height / size.width) + "mm\""));
+      if (n == 0 && pieces.size() > 1) {
+        EXPECT_FALSE(evaluate::fits_print(size.width, size.height));
+        continue;
+      }
+      EXPECT_TRUE(evaluate::fits_print(size.width, size.height)) << size.height;
+      EXPECT_EQ(c.plots, count(svg, "<g class=\"plot\">")) << n;
+      if (n > 0) {
+        EXPECT_EQ(many.panels[n - 1].quantity, pieces[n].quantity);
+        EXPECT_NE(std::string::npos, svg.find("id=\"p-" + std::to_string(n) + "-title\""));
+      }
+    }
+  }
+  EXPECT_EQ("TLV-Residuals-2.svg", evaluate::output_name("TLV", evaluate::kOutputFiles[6], 2));
 }
 
 TEST(EvaluateDiagrams, PicturesAreWellFormedWithIdsUniqueAcrossThem) {
@@ -432,9 +503,13 @@ TEST(EvaluateDiagrams, PicturesAreWellFormedWithIdsUniqueAcrossThem) {
   };
   for (const evaluate::OutputFile& file : evaluate::kOutputFiles) {
     if (file.draw == nullptr) continue;
-    drawn.emplace_back(file.id_prefix, [&pairs, &measures, &skill, &file](std::string_view id) {
-      return file.draw({pairs, measures, measures, skill}, id);
-    });
+    // The whole picture, and its parts when it is too tall to print.
+    const auto pieces = file.draw({pairs, measures, measures, skill}, file.id_prefix);
+    for (std::size_t n = 0; n < pieces.size(); ++n) {
+      const std::string prefix =
+          std::string(file.id_prefix) + (n == 0 ? "" : std::to_string(n) + "-");
+      drawn.emplace_back(prefix, [svg = pieces[n].svg](std::string_view) { return svg; });
+    }
   }
   std::set<std::string> ids;
   for (const auto& [prefix, draw] : drawn) {

@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "evaluate/page/page.h"
+#include "evaluate/page/page_input.h"
+#include "evaluate/tlvstats.h"
 #include "support/page_fixture.h"
+#include "support/run.h"
 #include "support/scratch.h"
 
 namespace {
@@ -167,9 +170,8 @@ TEST(EvaluatePage, Structure) {
     std::string_view open, contains;
   } cells[] = {
       {"<td class=\"met\">",
-       "<span class=\"v\">0.250</span><span class=\"ci\" title=\"95% "
-       "bootstrap limits\">[0.100, 0.400]</span><span "
-       "class=\"mark\">✓ met</span>"},
+       "<span class=\"v\">0.250</span><span class=\"mark\">✓ met</span><span class=\"ci\" "
+       "title=\"95% bootstrap limits\">[0.100, 0.400]</span>"},
       {"<td class=\"unmet\">", "7.50</span>"},
       {"<td class=\"unmet\">", "✗ not met"},
       {"<td class=\"nj\">", "1.90</span>"},
@@ -184,14 +186,86 @@ TEST(EvaluatePage, Structure) {
     EXPECT_NE(std::string::npos, element(page, c.open, "</td>").find(c.contains)) << c.open;
   }
   // A difference with a value but no limits, as in a group of fewer than 3 pairs.
-  EXPECT_NE(std::string::npos, page.find("<span class=\"v\">0.100</span><span class=\"ci\"><span "
-                                         "class=\"na\" title=\"no 95% limits (too few pairs or "
-                                         "resamples)\">–</span></span><span class=\"mark\">no "
-                                         "limits</span>"));
+  EXPECT_NE(std::string::npos,
+            page.find("<span class=\"v\">0.100</span><span class=\"mark\">no limits</span><span "
+                      "class=\"ci\"><span class=\"na\" title=\"no 95% limits (too few pairs or "
+                      "resamples)\">–</span></span>"));
   EXPECT_NE(std::string::npos, page.find("<td class=\"n\">9</td>"));  // N.both
   const std::string high_end = element(page, "id=\"high-end-differences-1\"", "</table>");
   EXPECT_NE(std::string::npos, high_end.find("dlnRHC"));
   EXPECT_NE(std::string::npos, high_end.find("0.400</span>"));
+}
+
+TEST(EvaluatePage, UnitsInThePageNotation) {
+  const struct {
+    std::string_view in, out;
+  } cases[] = {
+      {"10^-6 s/m^2", "10⁻⁶ s/m²"},
+      {"ug/m3", "ug/m3"},
+      {"m^", "m^"},
+      {"x^-", "x^-"},
+      {"a^b", "a^b"},
+      {"10^12", "10¹²"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.out, evaluate::unit_notation(c.in)) << c.in;
+}
+
+// A report: the summary first (judged measures over all lines, the main diagram),
+// each diagram after the section it illustrates, units and one number form per
+// column, and the definitions of what the tables show.
+TEST(EvaluatePage, SummaryPlacesUnitsAndNotation) {
+  evaluate::PageInput in = small_input();
+  in.units = {{"CY/Q", "10⁻⁶ s/m²"}};
+  // FB over an arc needs the ×10ⁿ form, so the whole FB column takes it; NMSE's zero
+  // limit stays plain.
+  for (evaluate::TidyRow& r : in.rows) {
+    if (r.group == "arc" && r.measure == "FB") r.value = 1500;
+    if (r.group == "all" && r.measure == "FB") r.lower = 0;
+    if (r.measure == "NMSE") r.lower = 0;
+  }
+  in.diagrams = {{"Means picture", "<svg id=\"p1\"></svg>", "means"},
+                 {"Main picture", "<svg id=\"p2\"></svg>", "acceptance", true},
+                 {"Elsewhere", "<svg id=\"p3\"></svg>", "operational"}};
+  const std::string page = evaluation_page(in);
+  std::size_t last = 0;
+  for (const std::string_view part :
+       {"<section id=\"summary\">", "id=\"summary-1\"", "<figure id=\"diagram-1\">",
+        "<svg id=\"p2\">", "Figure 1. Main picture</figcaption>", "<section id=\"inputs\">",
+        "id=\"acceptance-1\"", "Main picture: <a href=\"#diagram-1\">Figure 1</a>",
+        "id=\"means-1\"", "<figure id=\"diagram-2\">", "<svg id=\"p1\">",
+        "<section id=\"diagrams\">", "<svg id=\"p3\">", "Figure 3. Elsewhere",
+        "<section id=\"definitions\">",
+        "<th scope=\"row\">FAC2</th><td>fraction of pairs with "
+        "0.5 ≤ Cp/Co ≤ 2</td><td>dimensionless</td>",
+        "<th scope=\"row\">N.both</th>", "<th scope=\"row\">MeanO</th>", "✗ not met"}) {
+    const std::size_t at = page.find(part, last);
+    EXPECT_NE(std::string::npos, at) << part;
+    if (at != std::string::npos) last = at;
+  }
+  EXPECT_EQ(1u, count(page, "<svg id=\"p2\">"));  // the main diagram inlined once
+  // The summary: the group all only, the judged measures only (urban: not MG, VG).
+  const std::string summary = element(page, "id=\"summary-1\"", "</table>");
+  EXPECT_EQ(2u, count(summary, "<tr"));
+  EXPECT_EQ(std::string::npos, summary.find(">MG<"));
+  EXPECT_NE(std::string::npos, summary.find("NAD<span class=\"crit\">NAD ≤ 0.50</span>"));
+  // Units: the quantity's, none, counts.
+  const std::string means = element(page, "id=\"means-1\"", "</thead>");
+  EXPECT_NE(std::string::npos, means.find("MeanO<span class=\"unit\">10⁻⁶ s/m²</span>"));
+  EXPECT_NE(std::string::npos, means.find("N<span class=\"unit\">count</span>"));
+  const std::string acceptance = element(page, "id=\"acceptance-1\"", "</table>");
+  EXPECT_NE(std::string::npos, acceptance.find("MG<span class=\"crit\">not judged</span><span "
+                                               "class=\"unit\">dimen&shy;sion&shy;less</span>"));
+  // The FB column in the ×10ⁿ form, its zero limit too; NMSE plain, its zero as 0.
+  for (const std::string_view cell :
+       {"<span class=\"v\">2.50×10⁻¹</span>", "[0.00×10⁰, 4.00×10⁻¹]",
+        "<span class=\"v\">1.50×10³</span>", "<span class=\"v\">7.50</span>", "[0, 9.00]"}) {
+    EXPECT_NE(std::string::npos, acceptance.find(cell)) << cell;
+  }
+  // The summary's FB column holds only the group all: plain.
+  EXPECT_NE(std::string::npos, summary.find("<span class=\"v\">0.250</span>"));
+  // Every body of a group is closed, and a small group is kept whole in print.
+  EXPECT_EQ(count(acceptance, "<tbody"), count(acceptance, "</tbody>"));
+  EXPECT_EQ(2u, count(acceptance, "<tbody class=\"keep\">"));
 }
 
 // ---- The page in a browser ----
@@ -214,11 +288,16 @@ std::string find_chromium() {
   return {};
 }
 
+// Whether Chromium must be there (TRACER_REQUIRE_CHROMIUM set, not 0).
+bool chromium_required() {
+  const char* required = std::getenv("TRACER_REQUIRE_CHROMIUM");
+  return required && std::string_view(required) != "" && std::string_view(required) != "0";
+}
+
 TEST(EvaluatePage, ChromiumReadsEveryTableAndDiagram) {
   const std::string chromium = find_chromium();
   if (chromium.empty()) {
-    const char* required = std::getenv("TRACER_REQUIRE_CHROMIUM");
-    if (required && std::string_view(required) != "" && std::string_view(required) != "0") {
+    if (chromium_required()) {
       FAIL() << "Chromium is required (TRACER_REQUIRE_CHROMIUM is set) but no chromium is on PATH";
     }
     GTEST_SKIP() << "*** SKIPPED: the evaluation page was NOT rendered in a browser: no "
@@ -240,6 +319,8 @@ TEST(EvaluatePage, ChromiumReadsEveryTableAndDiagram) {
     std::string_view id;
     std::size_t rows;  // head row included
   } tables[] = {
+      {"summary-1", 3},
+      {"summary-2", 3},
       {"facts", 6},
       {"acceptance-1", 15},
       {"acceptance-2", 15},
@@ -254,6 +335,10 @@ TEST(EvaluatePage, ChromiumReadsEveryTableAndDiagram) {
       // The fixture's R rows (among the means) land in the operational section too.
       {"operational-1", 15},
       {"operational-2", 15},
+      // Head; N, Lines, Npos, the six judged measures, N.both and seven differences, the
+      // three high-end measures, four counts and five means, eleven operational measures
+      // (R counted among the means); sixteen marks and signs.
+      {"definitions-table", 57},
   };
   EXPECT_EQ(std::size(tables), count(dom, "<table "));
   for (const auto& t : tables) {
@@ -270,7 +355,7 @@ TEST(EvaluatePage, ChromiumReadsEveryTableAndDiagram) {
     EXPECT_NE(std::string::npos, svg) << i;
     EXPECT_NE(std::string::npos, figure.find("id=\"" + std::string(ids[i]) + "-m1\"")) << i;
     EXPECT_LT(figure.find("</svg>"), figure.find("<figcaption>")) << i;
-    EXPECT_NE(std::string::npos, figure.find(evaluate::html_escape(input.diagrams[i].first)));
+    EXPECT_NE(std::string::npos, figure.find(evaluate::html_escape(input.diagrams[i].caption)));
   }
   // Nothing swallowed after the last picture.
   EXPECT_NE(std::string::npos, dom.find("<footer>"));

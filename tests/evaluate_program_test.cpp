@@ -474,6 +474,11 @@ TEST(EvaluateProgram, Arguments) {
       {{"--criteria"}, 2, "", "'--criteria' needs rural or urban"},
       {{"--pairs"}, 2, "", "'--pairs' needs a file name"},
       {{"--pairs="}, 2, "", "'--pairs' needs a file name"},
+      {{"--units"}, 2, "", "'--units' needs QTY=TEXT"},
+      {{"--units", "ug/m3"}, 2, "", "bad value 'ug/m3' for --units"},
+      {{"--units", "=ug/m3"}, 2, "", "bad value '=ug/m3' for --units"},
+      {{"--units", "CY/Q="}, 2, "", "bad value 'CY/Q=' for --units"},
+      {{"--units", "CY/Q=a\nb"}, 2, "", "for --units (no control characters)"},
   };
   for (const ArgCase& c : cases) {
     std::string joined;
@@ -774,6 +779,76 @@ TEST(EvaluateProgram, PairsFileOfThreeModels) {
   // The tidy file gives the arc as its decimal.
   EXPECT_NE(std::string::npos,
             dir.read("pairs-Model-Statistics.csv").find("\r\nA,CM,arc,0.8,MeanO,3,"));
+}
+
+TEST(EvaluateProgram, PictureTooTallToPrintIsAlsoWrittenPerQuantity) {
+  // 7 models, 2 quantities: a scatter panel per model and quantity, too tall for one
+  // printed page; each quantity's part in a file of its own, shown on the page.
+  std::string csv = "group,quantity,observed,A,B,C,D,E,F,G\n";
+  for (int l = 1; l <= 6; ++l) {
+    for (const char* q : {"CY", "CM"}) {
+      csv += "1," + std::string(q) + "," + std::to_string(l) + ",1,2,3,4,5,6,7\n";
+    }
+  }
+  ScratchDir dir;
+  dir.write("p.csv", csv);
+  // Parts an earlier run left, which this run does not write, go.
+  for (const char* stale : {"p-Scatter-3.svg", "p-QQ-3.svg", "p-Residuals-1.svg"}) {
+    dir.write(stale, "<svg/>");
+  }
+  const RunResult r = run(dir, {"--pairs", "p.csv", "--resamples", "20"});
+  ASSERT_EQ(0, r.status) << r.err;
+  const std::string page = dir.read("p-Evaluation.html");
+  for (const char* stem : {"p-Scatter", "p-QQ"}) {
+    EXPECT_TRUE(dir.exists(std::string(stem) + ".svg")) << stem;  // the whole stays
+    EXPECT_NE(std::string::npos, dir.read(std::string(stem) + "-1.svg").find(">CY: A</text>"));
+    EXPECT_NE(std::string::npos, dir.read(std::string(stem) + "-2.svg").find(">CM: G</text>"));
+    EXPECT_FALSE(dir.exists(std::string(stem) + "-3.svg"));
+  }
+  EXPECT_NE(std::string::npos, page.find("Predicted against observed, CM: "));
+  EXPECT_EQ(std::string::npos, page.find("Predicted against observed: "));
+  EXPECT_NE(std::string::npos, page.find("id=\"scatter-2-title\""));
+  EXPECT_FALSE(dir.exists("p-Residuals-1.svg"));  // fits as it is
+}
+
+// --units names a quantity's units in the page's column heads (and the pictures'
+// axes); without it a pairs file's are "units of the input". The table and tidy file
+// do not change; a quantity the input lacks is a usage error.
+TEST(EvaluateProgram, UnitsInTheColumnHeads) {
+  auto page_of = [](const std::vector<std::string>& units, std::string* table, std::string* tidy) {
+    ScratchDir dir;
+    dir.write("pairs.csv", kPairsCsv);
+    std::vector<std::string> args = {"--pairs", "pairs.csv", "--resamples", "20"};
+    args.insert(args.end(), units.begin(), units.end());
+    const RunResult r = run(dir, args);
+    EXPECT_EQ(0, r.status) << r.err;
+    *table = dir.read("pairs-Model-Statistics.txt");
+    *tidy = dir.read("pairs-Model-Statistics.csv");
+    return dir.read("pairs-Evaluation.html") + dir.read("pairs-Scatter.svg");
+  };
+  std::string table, tidy, table2, tidy2;
+  const std::string plain = page_of({}, &table, &tidy);
+  const std::string named =
+      page_of({"--units", "CY=g/m^2", "--units", "CM=ppb", "--units", "CM=<ppt>"}, &table2, &tidy2);
+  EXPECT_EQ(table, table2);
+  EXPECT_EQ(tidy, tidy2);
+  const std::string means = "MeanO<span class=\"unit\">";
+  EXPECT_NE(std::string::npos, plain.find(means + "units of the input</span>"));
+  EXPECT_NE(std::string::npos, named.find(means + "g/m²</span>"));
+  EXPECT_NE(std::string::npos, named.find(means + "&lt;ppt&gt;</span>"));  // the last one given
+  EXPECT_EQ(std::string::npos, named.find(means + "ppb</span>"));
+  EXPECT_EQ(std::string::npos, named.find("units of the input</span>"));
+  EXPECT_NE(std::string::npos,  // an axis title of the scatter, its power raised
+            named.find("(g/m<tspan dy=\"-6\" font-size=\"15.00\">2</tspan>"));
+  EXPECT_NE(std::string::npos, named.find("FB<span class=\"crit\">"));
+  EXPECT_NE(std::string::npos, named.find("N<span class=\"unit\">count</span>"));
+
+  ScratchDir dir;
+  dir.write("pairs.csv", kPairsCsv);
+  const RunResult r = run(dir, {"--pairs", "pairs.csv", "--units", "NO=ppb"});
+  EXPECT_EQ(2, r.status);
+  EXPECT_EQ("tlvstats: pairs.csv: --units: the input has no quantity 'NO'\n", r.err);
+  EXPECT_FALSE(dir.exists("pairs-Evaluation.html"));
 }
 
 TEST(EvaluateProgram, MalformedPairsFiles) {

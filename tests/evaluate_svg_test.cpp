@@ -1,13 +1,16 @@
 // The pictures: axis ranges, positions, markers and the notes of left-out pairs.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "evaluate/input/study.h"
 #include "evaluate/pictures/diagrams.h"
 #include "evaluate/pictures/figure.h"
 #include "evaluate/pictures/pair_input.h"
+#include "evaluate/pictures/svg.h"
 #include "support/combined_line.h"
 
 namespace {
@@ -100,38 +103,45 @@ TEST(EvaluateSvg, ScatterMarkersLinesAndNotes) {
   EXPECT_EQ(1u, count(svg, ">ISCST3: 3 pairs, 1 with prediction 0 not shown</text>"));
   EXPECT_EQ(1u, count(svg, ">ISCST3: 4 pairs, 1 with prediction 0 not shown</text>"));
   EXPECT_NE(std::string::npos, svg.find("predicted against observed</text>"));
-  EXPECT_NE(std::string::npos, svg.find(">Observed CY/Q (10^-6 s/m^2)</text>"));
-  EXPECT_NE(std::string::npos, svg.find(">Predicted CMAX/Q (10^-6 s/m^3)</text>"));
+  // Powers raised, a negative one with a minus sign.
+  const std::string raised = "<tspan dy=\"-6\" font-size=\"15.00\">";
+  EXPECT_NE(std::string::npos,
+            svg.find(">Observed CY/Q (10" + raised + "\u22126</tspan><tspan dy=\"6\"> s/m</tspan>" +
+                     raised + "2</tspan><tspan dy=\"6\">)</tspan></text>"));
+  EXPECT_NE(std::string::npos, svg.find(">Predicted CMAX/Q (10" + raised + "\u22126</tspan>"));
+  // A caret without digits stays; a plus sign is dropped; &lt; escaped.
+  EXPECT_EQ("a^b &lt;x" + raised + "1</tspan>", evaluate::with_powers("a^b <x^+1"));
   EXPECT_NE(std::string::npos, svg.find(">1:1</text>"));
   EXPECT_NE(std::string::npos, svg.find("factor of two"));
   EXPECT_EQ(2u * 2u + 1u, count(svg, "stroke-dasharray"));  // two per panel, one in the legend
   // Values from 1 to 100, with 1 and 100 on decades: labels 10^-1 .. 10^3 on both
   // axes of both panels, so that no marker sits on the frame.
-  for (const char* k : {"-1", "0", "1", "2", "3"}) {
-    EXPECT_EQ(2u * 2u, count(svg, std::string("font-size=\"10\">") + k + "</tspan>")) << k;
+  const std::string power = "<tspan dy=\"-7\" font-size=\"15.00\">";
+  for (const char* k : {"\u22121", "0", "1", "2", "3"}) {
+    EXPECT_EQ(2u * 2u, count(svg, power + k + "</tspan>")) << k;
   }
-  EXPECT_EQ(0u, count(svg, "font-size=\"10\">-2</tspan>"));
-  EXPECT_EQ(0u, count(svg, "font-size=\"10\">4</tspan>"));
+  EXPECT_EQ(0u, count(svg, power + "\u22122</tspan>"));
+  EXPECT_EQ(0u, count(svg, power + "4</tspan>"));
   // The AERMOD pair (1, 100) lies off the 1:1 line of the CY/Q panel.
   const auto c = circles(svg);
   ASSERT_FALSE(c.empty());
-  EXPECT_NE(c[0].x - 100.0, 470.0 - c[0].y);
+  EXPECT_NE(c[0].x - 100.0, 474.0 - c[0].y);
 }
 
 TEST(EvaluateSvg, QuantilesAreSortedSeparately) {
   // Predictions are the observations in another order: every quantile pair lies on
-  // the 1:1 line (panel CY/Q: x from 100 to 480, y from 470 up to 90).
+  // the 1:1 line (panel CY/Q: x from 100 to 460, y from 474 up to 114).
   const std::vector<evaluate::CombinedLine> lines = {line(1, 100, 1), line(10, 1, 1),
                                                      line(100, 10, 1), line(1000, 1000, 1)};
   const evaluate::PairPlotInput input = evaluate::pair_plot_input(evaluate::study_of(lines));
   const std::string svg = evaluate::qq_svg(input, "q-");
   const auto c = circles(svg);
   ASSERT_EQ(4u + 4u + 1u, c.size());
-  for (int k = 0; k < 4; ++k) EXPECT_NEAR(c[k].x - 100.0, 470.0 - c[k].y, 0.011) << k;
+  for (int k = 0; k < 4; ++k) EXPECT_NEAR(c[k].x - 100.0, 474.0 - c[k].y, 0.011) << k;
   // The scatter of the same lines does not lie on it.
   const auto s = circles(evaluate::scatter_svg(input, "s-"));
   int on_line = 0;
-  for (int k = 0; k < 4; ++k) on_line += std::abs((s[k].x - 100.0) - (470.0 - s[k].y)) < 0.011;
+  for (int k = 0; k < 4; ++k) on_line += std::abs((s[k].x - 100.0) - (474.0 - s[k].y)) < 0.011;
   EXPECT_EQ(1, on_line);
   EXPECT_NE(std::string::npos, svg.find("Quantile-quantile plot"));
 }
@@ -153,3 +163,20 @@ TEST(EvaluateSvg, WrappingKeepsAnInequalityOnOneLine) {
     }
   }
 }
+
+namespace {
+
+TEST(EvaluateSvg, ShortNumbersInThePageNotation) {
+  const struct {
+    double in;
+    std::string_view out;
+  } cases[] = {
+      {0, "0"},         {-0.0, "0"},        {2, "2"},           {1.25, "1.25"},
+      {-0.5, "−0.5"},   {0.0456, "0.0456"}, {0.001, "0.001"},   {0.0009994, "9.99×10⁻⁴"},
+      {999.4, "999"},   {999.6, "1×10³"},   {1234, "1.23×10³"}, {-12000, "−1.2×10⁴"},
+      {5e-4, "5×10⁻⁴"}, {NAN, "–"},         {-INFINITY, "–"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.out, evaluate::short_number(c.in)) << c.in;
+}
+
+}  // namespace

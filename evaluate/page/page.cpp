@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "evaluate/input/groups.h"
+#include "evaluate/page/page_style.h"
 #include "evaluate/pictures/svg.h"
 #include "evaluate/statistics/criteria.h"
 #include "evaluate/statistics/exceedance.h"
@@ -28,10 +29,19 @@ enum class CellKind {
   plain,       // value only
 };
 
+// What a column's values are in: no unit, the quantity's units, or a count.
+enum class Unit { none, quantity, count };
+
 struct Column {
   std::string measure;
   std::string title;  // what the measure is, for the column head's title text
+  Unit unit = Unit::none;
 };
+
+Unit unit_of(const MeasureEntry& entry) {
+  if (entry.written == Written::count) return Unit::count;
+  return entry.in_units ? Unit::quantity : Unit::none;
+}
 
 struct Count {
   std::string_view label;
@@ -51,7 +61,9 @@ struct TableKind {
 std::vector<Column> shown(Shown where) {
   std::vector<Column> out;
   for (const MeasureEntry& entry : measure_table()) {
-    if (entry.shown == where) out.push_back({std::string(entry.name), std::string(entry.title)});
+    if (entry.shown == where) {
+      out.push_back({std::string(entry.name), std::string(entry.title), unit_of(entry)});
+    }
   }
   return out;
 }
@@ -63,7 +75,9 @@ Column difference_column(const MeasureEntry& entry) {
     const std::string name(entry.name);
     title = ln + name + " of the first model minus " + ln + name + " of the second";
   }
-  return {std::string(entry.difference_name), title};
+  // A plain difference keeps the measure's units; a difference of logarithms has none.
+  const Unit unit = entry.difference == Difference::plain ? unit_of(entry) : Unit::none;
+  return {std::string(entry.difference_name), title, unit};
 }
 
 // The columns of the differences of the first section's measures shown in `where`
@@ -83,7 +97,8 @@ std::vector<TableKind> section_kinds(const SectionEntry& section) {
   std::vector<TableKind> kinds;
   std::vector<Column> columns;
   for (int id : section_measures(section.section, false)) {
-    columns.push_back({std::string(measure_name(id)), std::string(measure_entry(id).title)});
+    const MeasureEntry& entry = measure_entry(id);
+    columns.push_back({std::string(entry.name), std::string(entry.title), unit_of(entry)});
   }
   kinds.push_back({std::string(section.id),
                    std::string(section.title) + " per model and group",
@@ -127,8 +142,8 @@ std::vector<TableKind> exceedance_kinds(const std::string& t, std::size_t number
          std::string(entry.name) + " of the first model minus that of the second"});
   }
   for (int id : threshold_measures(false)) {
-    counts.push_back(
-        {std::string(measure_name(id)) + "@" + t, std::string(measure_entry(id).title)});
+    counts.push_back({std::string(measure_name(id)) + "@" + t, std::string(measure_entry(id).title),
+                      Unit::count});
   }
   const std::string above = std::string(" above ").append(t);
   return {{id,
@@ -204,18 +219,31 @@ const TableKind& means_kind() {
   return kind;
 }
 
-// A criterion as the page shows it: "<=" and ">=" as their signs, escaped.
-std::string criterion_html(std::string_view text) {
+// A definition or criterion in the page's notation: "<=" and ">=" as their signs, a
+// spaced " - " as a minus sign and "^2" as a superscript; not escaped.
+std::string notation_text(std::string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (i + 1 < text.size() && text[i + 1] == '=' && (text[i] == '<' || text[i] == '>')) {
-      out += text[i] == '<' ? "≤" : "≥";
+    const std::string_view rest = text.substr(i);
+    if (rest.starts_with("<=") || rest.starts_with(">=")) {
+      out += rest[0] == '<' ? "≤" : "≥";
+      ++i;
+    } else if (rest.starts_with(" - ")) {
+      out += " − ";
+      i += 2;
+    } else if (rest.starts_with("^2")) {
+      out += "²";
       ++i;
     } else {
       out += text[i];
     }
   }
-  return html_escape(out);
+  return out;
+}
+
+// A criterion as the page shows it: in the page's notation, escaped.
+std::string criterion_html(std::string_view text) {
+  return html_escape(notation_text(text));
 }
 
 // ---- Rows gathered per model, quantity and group ----
@@ -276,8 +304,9 @@ std::string group_heading(const TidyRow& row) {
   return row.group;
 }
 
-// A value as page markup: the number, or a dash or infinity sign with a title text.
-std::string value_markup(double v, std::string_view missing_title) {
+// A value as page markup: the number (in the ×10ⁿ form with `scientific`), or a dash
+// or infinity sign with a title text.
+std::string value_markup(double v, std::string_view missing_title, bool scientific) {
   if (std::isnan(v)) {
     return "<span class=\"na\" title=\"" + html_escape(missing_title) + "\">–</span>";
   }
@@ -285,17 +314,17 @@ std::string value_markup(double v, std::string_view missing_title) {
     return std::string("<span class=\"inf\" title=\"beyond the range of numbers\">") +
            (v < 0 ? "−∞" : "∞") + "</span>";
   }
-  return page_number(v);
+  return page_number(v, scientific);
 }
 
-std::string limits_markup(const TidyRow& row) {
+std::string limits_markup(const TidyRow& row, bool scientific) {
   if (std::isnan(row.lower) && std::isnan(row.upper)) {
     return "<span class=\"ci\"><span class=\"na\" title=\"no 95% limits (too few pairs or "
            "resamples)\">–</span></span>";
   }
   return "<span class=\"ci\" title=\"95% bootstrap limits\">[" +
-         value_markup(row.lower, "lower limit not formed") + ", " +
-         value_markup(row.upper, "upper limit not formed") + "]</span>";
+         value_markup(row.lower, "lower limit not formed", scientific) + ", " +
+         value_markup(row.upper, "upper limit not formed", scientific) + "]</span>";
 }
 
 struct Mark {
@@ -346,6 +375,7 @@ class Page {
     out_ += "<body>\n<header>\n<h1>" + html_escape(in_.title) + "</h1>\n";
     nav();
     out_ += "</header>\n<main>\n";
+    summary();
     inputs();
     section("acceptance", "Acceptance", {&acceptance_kind()}, [&] { acceptance_intro(); });
     section("differences", "Differences between the models", {&differences_kind()},
@@ -360,6 +390,7 @@ class Page {
     for (const SectionEntry& entry : later_sections()) later_section(entry);
     exceedances();
     diagrams();
+    definitions();
     out_ += "</main>\n<footer><p>Written by tlvstats.</p></footer>\n</body>\n</html>\n";
     return std::move(out_);
   }
@@ -369,13 +400,14 @@ class Page {
     out_ +=
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
-        html_escape(in_.title) + "</title>\n<style>\n" + std::string(kStyle) +
+        html_escape(in_.title) + "</title>\n<style>\n" + std::string(page_style()) +
         "</style>\n</head>\n";
   }
 
   void nav() {
     out_ +=
-        "<nav><a href=\"#inputs\">Inputs and counts</a> · <a href=\"#acceptance\">Acceptance</a> "
+        "<nav><a href=\"#summary\">Summary</a> · <a href=\"#inputs\">Inputs and counts</a> · <a "
+        "href=\"#acceptance\">Acceptance</a> "
         "· <a href=\"#differences\">Differences</a> · <a href=\"#high-end\">High end</a> · <a "
         "href=\"#means\">Means and counts</a> · ";
     for (const SectionEntry& entry : later_sections()) {
@@ -383,7 +415,8 @@ class Page {
       out_ += "<a href=\"#" + std::string(entry.id) + "\">" + std::string(entry.title) + "</a> · ";
     }
     if (!thresholds_of(in_.rows).empty()) out_ += "<a href=\"#exceedances\">Exceedances</a> · ";
-    out_ += "<a href=\"#diagrams\">Diagrams</a></nav>\n";
+    if (any_left_over()) out_ += "<a href=\"#diagrams\">Diagrams</a> · ";
+    out_ += "<a href=\"#definitions\">Definitions</a></nav>\n";
   }
 
   // Whether the rows hold a measure of the section (a section not asked for has none).
@@ -473,6 +506,7 @@ class Page {
       for (const TableKind* kind : kinds) any = table_of(*kind, quantities_[q], q + 1) || any;
     }
     if (!any) out_ += "<p class=\"none\">No statistics of this kind.</p>\n";
+    figures_after(id);
     out_ += "</section>\n";
   }
 
@@ -532,10 +566,13 @@ class Page {
 
   // The table of one quantity (numbered from 1) for the entries that hold any of the
   // kind's measures; false when there is none.
-  bool table_of(const TableKind& kind, const std::string& quantity, std::size_t number) {
+  // With `all_only`, only the rows of the group all.
+  bool table_of(const TableKind& kind, const std::string& quantity, std::size_t number,
+                bool all_only = false) {
     std::vector<const Entry*> rows;
     for (const Entry& e : entries_) {
       if (e.first->quantity != quantity) continue;
+      if (all_only && (e.first->group != "all" || std::isfinite(e.first->arc_km))) continue;
       bool has = false;
       for (const Column& c : kind.columns) has = has || e.find(c.measure);
       if (has) rows.push_back(&e);
@@ -550,16 +587,21 @@ class Page {
     const std::string model_head = kind.cells == CellKind::difference ? "Models" : "Model";
     out_ += region("scroll", quantity + ": " + std::string(kind.caption)) + "<table id=\"" +
             std::string(kind.id) + "-" + std::to_string(number) + "\" class=\"stats\">\n<caption>" +
-            html_escape(quantity) + ": " + std::string(kind.caption) +
-            "</caption>\n<thead><tr><th scope=\"col\">Group</th>"
+            html_escape(quantity) + ": " + std::string(kind.caption) + "</caption>\n" +
+            "<thead><tr><th scope=\"col\">Group</th>"
             "<th scope=\"col\">" +
             model_head + "</th>";
     for (const Count& c : kind.counts) {
       out_ += "<th scope=\"col\" class=\"n\" title=\"" + std::string(c.title) + "\">" +
-              std::string(c.label) + "</th>";
+              std::string(c.label) + unit_markup(Unit::count, quantity) + "</th>";
+      define(std::string(c.label), std::string(c.title), Unit::count);
     }
+    // A column is written in the ×10ⁿ form when any of its numbers needs it.
+    std::vector<bool> scientific;
     for (const Column& c : kind.columns) {
-      out_ += "<th scope=\"col\" title=\"" + html_escape(c.title) + "\">" + c.measure;
+      out_ +=
+          "<th scope=\"col\" title=\"" + html_escape(notation_text(c.title)) + "\">" + c.measure;
+      define(c.measure, c.title, c.unit);
       if (kind.cells == CellKind::judged) {
         const std::string* t = criterion(c.measure);
         if (!t) {
@@ -568,20 +610,35 @@ class Page {
           out_ += "<span class=\"crit\">" + criterion_html(*t) + "</span>";
         }
       }
-      out_ += "</th>";
+      out_ += unit_markup(c.unit, quantity) + "</th>";
+      bool any = false;
+      for (const Entry* e : rows) any = any || needs_scientific(e->find(c.measure));
+      scientific.push_back(any);
     }
-    out_ += "</tr></thead>\n<tbody>\n";
+    out_ += "</tr></thead>\n";
+    // One body per group, so that print keeps a group's rows together.
+    bool long_group = false;
     for (std::size_t i = 0; i < rows.size(); ++i) {
       const Entry& e = *rows[i];
       const std::string group = group_heading(*e.first);
       const bool starts = i == 0 || group_heading(*rows[i - 1]->first) != group;
+      std::size_t span = 1;
+      if (starts) {
+        while (i + span < rows.size() && group_heading(*rows[i + span]->first) == group) ++span;
+        // A group of a few rows is kept on one printed page; a longer one (the pairs of
+        // many models) may break between its rows rather than leave most of a page empty.
+        out_ += i == 0 ? "" : "</tbody>\n";
+        long_group = span > kKeptRows;
+        out_ += long_group ? "<tbody>\n" : "<tbody class=\"keep\">\n";
+      }
       out_ += starts ? "<tr class=\"first\">" : "<tr>";
       if (starts) {
-        std::size_t span = 1;
-        while (i + span < rows.size() && group_heading(*rows[i + span]->first) == group) ++span;
         out_ += "<th scope=\"rowgroup\"";
-        if (span > 1) out_ += " rowspan=\"" + std::to_string(span) + "\"";
+        if (span > 1 && !long_group) out_ += " rowspan=\"" + std::to_string(span) + "\"";
         out_ += ">" + html_escape(group) + "</th>";
+      } else if (long_group) {
+        // Named on every row, so that each printed page of the group names it.
+        out_ += "<td class=\"cont\">" + html_escape(group) + "</td>";
       }
       out_ += "<th scope=\"row\">" + html_escape(e.first->model) + "</th>";
       for (const Count& c : kind.counts) {
@@ -591,13 +648,55 @@ class Page {
                    : std::string("<span class=\"na\" title=\"not counted\">–</span>")) +
                 "</td>";
       }
-      for (const Column& c : kind.columns) cell(kind.cells, e.find(c.measure));
+      for (std::size_t k = 0; k < kind.columns.size(); ++k) {
+        cell(kind.cells, e.find(kind.columns[k].measure), scientific[k]);
+      }
       out_ += "</tr>\n";
     }
     out_ += "</tbody>\n</table></div>\n";
   }
 
-  void cell(CellKind kind, const TidyRow* row) {
+  static constexpr std::size_t kKeptRows = 12;
+
+  // Whether a row's value or limits need the ×10ⁿ form.
+  static bool needs_scientific(const TidyRow* row) {
+    if (!row) return false;
+    for (const double v : {row->value, row->lower, row->upper}) {
+      if (std::isfinite(v) && page_number(v).find("×") != std::string::npos) return true;
+    }
+    return false;
+  }
+
+  // The second line of a column head: what its values are in.
+  std::string unit_markup(Unit unit, const std::string& quantity) const {
+    return "<span class=\"unit\">" + unit_text(unit, quantity) + "</span>";
+  }
+
+  // Markup; "dimensionless" may break with a hyphen in a narrow column.
+  std::string unit_text(Unit unit, const std::string& quantity) const {
+    switch (unit) {
+      case Unit::none:
+        return "dimen&shy;sion&shy;less";
+      case Unit::count:
+        return "count";
+      case Unit::quantity:
+        for (const auto& [q, text] : in_.units) {
+          if (q == quantity && !text.empty()) return html_escape(text);
+        }
+        return "units of the input";
+    }
+    return {};
+  }
+
+  // Notes a column for the definitions, once per name.
+  void define(const std::string& name, const std::string& title, Unit unit) {
+    for (const Column& c : defined_) {
+      if (c.measure == name) return;
+    }
+    defined_.push_back({name, title, unit});
+  }
+
+  void cell(CellKind kind, const TidyRow* row, bool scientific) {
     if (!row) {
       out_ += "<td><span class=\"na\" title=\"not given\">–</span></td>";
       return;
@@ -607,27 +706,195 @@ class Page {
     if (kind == CellKind::difference) mark = difference_mark(*row);
     if (kind == CellKind::plain) mark.css = "plain";
     out_ += mark.css.empty() ? "<td>" : "<td class=\"" + std::string(mark.css) + "\">";
-    out_ += "<span class=\"v\">" + value_markup(row->value, "not formed") + "</span>";
-    if (kind != CellKind::plain) out_ += limits_markup(*row);
+    // The mark floats at the left of the value's line, the limits come under both.
+    out_ += "<span class=\"v\">" + value_markup(row->value, "not formed", scientific) + "</span>";
     if (!mark.text.empty()) out_ += "<span class=\"mark\">" + std::string(mark.text) + "</span>";
+    if (kind != CellKind::plain) out_ += limits_markup(*row, scientific);
     out_ += "</td>";
   }
 
-  void diagrams() {
-    out_ += "<section id=\"diagrams\">\n<h2>Diagrams</h2>\n";
-    if (in_.diagrams.empty()) out_ += "<p class=\"none\">No diagrams.</p>\n";
-    for (std::size_t i = 0; i < in_.diagrams.size(); ++i) {
-      const auto& [caption, svg] = in_.diagrams[i];
-      out_ += "<figure id=\"diagram-" + std::to_string(i + 1) + "\">\n";
-      // Never narrower than 60% of its drawing: a narrow window scrolls it sideways.
-      out_ += region("picture", "Figure " + std::to_string(i + 1) + ". " + caption);
-      out_ += "<div style=\"min-width: " + std::to_string(svg_width(svg) * 6 / 10) + "px\">";
-      out_ += inline_svg(svg);
-      out_ += "</div></div>\n<figcaption>Figure " + std::to_string(i + 1) + ". " +
-              html_escape(caption) + "</figcaption>\n</figure>\n";
+  // ---- Summary, figures and definitions ----
+
+  void summary() {
+    out_ += "<section id=\"summary\">\n<h2>Summary</h2>\n<p class=\"legend\">Criteria: <strong>" +
+            html_escape(in_.criteria) + "</strong>. ";
+    static const TableKind kind = [] {
+      TableKind k = acceptance_kind();
+      k.id = "summary";
+      k.caption = "judged measures over all lines";
+      k.counts = {{"N", "valid pairs", &TidyRow::n}};
+      return k;
+    }();
+    TableKind judged_kind = kind;
+    judged_kind.columns.clear();
+    for (const Column& c : kind.columns) {
+      if (judged(c.measure)) judged_kind.columns.push_back(c);
+    }
+    if (judged_kind.columns.empty()) {
+      out_ += "No measure is judged.</p>\n";
+    } else {
+      out_ +=
+          "Per quantity, each model's judged measures over all lines (the group all) with their "
+          "95% bootstrap limits in brackets and whether the criterion is met (<span class=\"mark "
+          "met\">✓ met</span>, <span class=\"mark unmet\">✗ not met</span>). The groups' values "
+          "follow under Acceptance; every measure and mark is defined under <a "
+          "href=\"#definitions\">Definitions</a>.</p>\n";
+      bool any = false;
+      for (std::size_t q = 0; q < quantities_.size(); ++q) {
+        any = table_of(judged_kind, quantities_[q], q + 1, true) || any;
+      }
+      if (!any) out_ += "<p class=\"none\">No statistics over all lines.</p>\n";
+    }
+    for (const PageDiagram& d : in_.diagrams) {
+      if (d.main) figure(d);
     }
     out_ += "</section>\n";
   }
+
+  // The figures of the section `id`, after its tables; the main diagram referred to.
+  void figures_after(std::string_view id) {
+    placed_.emplace_back(id);
+    for (std::size_t i = 0; i < in_.diagrams.size(); ++i) {
+      const PageDiagram& d = in_.diagrams[i];
+      if (d.after != id) continue;
+      if (d.main) {
+        // The caption's title, before its first colon.
+        out_ += "<p class=\"see\">" + html_escape(d.caption.substr(0, d.caption.find(':'))) +
+                ": <a href=\"#diagram-" + std::to_string(number_of(i)) + "\">Figure " +
+                std::to_string(number_of(i)) + "</a>, in the summary.</p>\n";
+      } else {
+        figure(d);
+      }
+    }
+  }
+
+  // The figure number of main diagram i: the main diagrams come first, in the summary.
+  std::size_t number_of(std::size_t i) const {
+    std::size_t n = 0;
+    for (std::size_t k = 0; k <= i; ++k) n += in_.diagrams[k].main ? 1 : 0;
+    return n;
+  }
+
+  // Whether a diagram is left for the last section: not the main one and its section
+  // not on the page (the sections of the later tables and the exceedances are known
+  // by their rows).
+  bool left_over(const PageDiagram& d) const {
+    if (d.main) return false;
+    for (const std::string& id : placed_) {
+      if (id == d.after) return false;
+    }
+    return true;
+  }
+
+  bool any_left_over() const {
+    for (const PageDiagram& d : in_.diagrams) {
+      if (d.main) continue;
+      if (!on_page(d.after)) return true;
+    }
+    return false;
+  }
+
+  // Whether the section `id` is on the page.
+  bool on_page(std::string_view id) const {
+    for (const std::string_view fixed : {"acceptance", "differences", "high-end", "means"}) {
+      if (id == fixed) return true;
+    }
+    for (const SectionEntry& entry : later_sections()) {
+      if (id == entry.id) return has_rows(entry);
+    }
+    return id == "exceedances" && !thresholds_of(in_.rows).empty();
+  }
+
+  void figure(const PageDiagram& d) {
+    const std::string n = std::to_string(++figures_);
+    const std::string caption = "Figure " + n + ". " + d.caption;
+    out_ += "<figure id=\"diagram-" + n + "\">\n";
+    // Never narrower than 60% of its drawing: a narrow window scrolls it sideways.
+    out_ += region("picture", caption);
+    // Never wider than drawn either: the root states its print width in mm.
+    const long drawn = svg_width(d.svg);
+    out_ += "<div style=\"min-width: " + std::to_string(drawn * 6 / 10) + "px" +
+            (drawn > 0 ? "; max-width: " + std::to_string(drawn) + "px" : "") + "\">";
+    out_ += inline_svg(d.svg);
+    out_ += "</div></div>\n<figcaption>" + html_escape(caption) + "</figcaption>\n</figure>\n";
+  }
+
+  // The diagrams whose section is not on the page.
+  void diagrams() {
+    bool any = false;
+    for (const PageDiagram& d : in_.diagrams) any = any || left_over(d);
+    if (!any) return;
+    out_ += "<section id=\"diagrams\">\n<h2>Diagrams</h2>\n";
+    for (const PageDiagram& d : in_.diagrams) {
+      if (left_over(d)) figure(d);
+    }
+    out_ += "</section>\n";
+  }
+
+  // Every column head, count and mark the page shows, defined in print as on screen.
+  void definitions() {
+    out_ +=
+        "<section id=\"definitions\">\n<h2>Definitions</h2>\n<p>Co is an observed and Cp a "
+        "predicted value of a valid pair; means and sums run over a group's valid pairs. A "
+        "measure “X@T” is taken against the threshold T; a difference row “A-B” gives model A's "
+        "value minus model B's on the lines where both are valid.</p>\n" +
+        region("scroll", "Definitions") +
+        "<table id=\"definitions-table\" class=\"defs\">\n<thead><tr><th scope=\"col\">Term</th>"
+        "<th scope=\"col\">Meaning</th><th scope=\"col\">Unit</th></tr></thead>\n<tbody>\n";
+    for (const Column& c : defined_) {
+      out_ += "<tr><th scope=\"row\">" + html_escape(c.measure) + "</th><td>" +
+              html_escape(notation_text(c.title)) + "</td><td>" + generic_unit(c.unit) +
+              "</td></tr>\n";
+    }
+    out_ += "</tbody>\n<tbody>\n";
+    for (const auto& [term, meaning] : kMarks) {
+      out_ += "<tr><th scope=\"row\">" + std::string(term) + "</th><td colspan=\"2\">" +
+              std::string(meaning) + "</td></tr>\n";
+    }
+    out_ += "</tbody>\n</table></div>\n</section>\n";
+  }
+
+  static std::string generic_unit(Unit unit) {
+    switch (unit) {
+      case Unit::none:
+        return "dimensionless";
+      case Unit::count:
+        return "count";
+      case Unit::quantity:
+        return "the quantity's";
+    }
+    return {};
+  }
+
+  // The marks and signs of the tables, as markup.
+  static constexpr std::pair<std::string_view, std::string_view> kMarks[] = {
+      {"<span class=\"mark met\">✓ met</span>",
+       "the value meets the criterion named in the column head"},
+      {"<span class=\"mark unmet\">✗ not met</span>", "the value does not meet the criterion"},
+      {"<span class=\"mark nj\">not judged</span>",
+       "the criteria set does not judge the measure (“.” in the table file)"},
+      {"<span class=\"mark nf\">not formed</span>",
+       "the value cannot be formed, e.g. a group without pairs (“-” in the table file)"},
+      {"<span class=\"mark sig\">significant</span>",
+       "both 95% limits of a difference lie on the same side of zero"},
+      {"<span class=\"mark nsig\">not significant</span>",
+       "the 95% limits of a difference enclose zero"},
+      {"<span class=\"mark nf\">no limits</span>",
+       "a difference without limits: fewer than 3 pairs or resamples"},
+      {"[a, b]", "the 95% bootstrap limits of the value above them (percentile interval)"},
+      {"–", "not formed or not given (the title text says which)"},
+      {"∞", "beyond the range of numbers"},
+      {"1.23×10⁴",
+       "1.23 times 10 to the power 4; a column uses this form for all its numbers "
+       "when any of them needs it"},
+      {"−", "minus sign"},
+      {"≤, ≥", "at most, at least"},
+      {"units of the input",
+       "the values are in the units of the input file (--units names "
+       "them)"},
+      {"dimensionless", "a ratio, fraction, index or score without unit"},
+      {"count", "a number of lines, pairs, resamples or events"},
+  };
 
   // A box that scrolls what it holds sideways, reachable by keyboard and named for
   // assistive technology (`label` plain text).
@@ -636,13 +903,14 @@ class Page {
            "\" tabindex=\"0\" role=\"region\" aria-label=\"" + html_escape(label) + "\">";
   }
 
-  // The drawn width of an SVG document, px (its root's width; 0 when not given).
+  // The drawn width of an SVG document, px (its root's viewBox width, the root being
+  // stated in mm for print; 0 when not given).
   static long svg_width(std::string_view svg) {
     const std::size_t root = svg.find("<svg");
-    const std::size_t at = svg.find(" width=\"", root == std::string_view::npos ? 0 : root);
+    const std::size_t at = svg.find(" viewBox=\"0 0 ", root == std::string_view::npos ? 0 : root);
     if (root == std::string_view::npos || at == std::string_view::npos) return 0;
     long width = 0;
-    for (std::size_t k = at + 8; k < svg.size() && svg[k] >= '0' && svg[k] <= '9'; ++k) {
+    for (std::size_t k = at + 14; k < svg.size() && svg[k] >= '0' && svg[k] <= '9'; ++k) {
       width = width * 10 + (svg[k] - '0');
       if (width > 100000) break;
     }
@@ -667,81 +935,12 @@ class Page {
     }
   }
 
-  static constexpr std::string_view kStyle = R"css(
-:root { color-scheme: light; }
-* { box-sizing: border-box; }
-body { margin: 0 auto; max-width: 78rem; padding: 0.8rem 1.2rem 2rem;
-  font: 15px/1.4 "DejaVu Sans", "Helvetica Neue", Arial, sans-serif; color: #1b1b1b;
-  background: #fff; }
-h1 { font-size: 1.45rem; margin: 0.4rem 0; overflow-wrap: anywhere; }
-h2 { font-size: 1.2rem; margin: 1.8rem 0 0.5rem; padding-bottom: 0.2rem;
-  border-bottom: 2px solid #3b5b7c; color: #24425f; }
-p { margin: 0.4rem 0; max-width: 60rem; }
-nav { font-size: 0.9rem; margin-bottom: 0.5rem; }
-nav a { color: #24425f; }
-.scroll { overflow-x: auto; margin: 0.6rem 0 1.2rem; }
-table { border-collapse: collapse; font-variant-numeric: tabular-nums; }
-caption { text-align: left; font-weight: bold; padding: 0.2rem 0; white-space: nowrap; }
-th, td { border: 1px solid #c9ced6; padding: 0.2rem 0.35rem; vertical-align: top; }
-thead th { background: #e9eef4; text-align: center; white-space: nowrap; }
-tbody th { text-align: left; font-weight: normal; white-space: nowrap; }
-tbody th[scope=rowgroup] { font-weight: bold; background: #f6f8fa; }
-tr.first > * { border-top: 2px solid #8d99a8; }
-.facts th { background: #f6f8fa; font-weight: normal; white-space: normal; }
-.facts td { overflow-wrap: anywhere; }
-.stats { font-size: 0.95em; }
-.stats td { text-align: right; white-space: nowrap; }
-td.plain .v { font-weight: normal; }
-.inf { cursor: help; }
-td.n { color: #444; }
-.crit { display: block; font-weight: normal; font-size: 0.82em; color: #3d4a57; }
-.v { display: block; font-weight: bold; }
-.ci { display: block; font-size: 0.82em; color: #4a4a4a; }
-.mark { display: block; font-size: 0.82em; }
-td.met { background: #dcf1dc; }
-td.met .mark { color: #14591b; font-weight: bold; }
-td.unmet { background: #fbdcd9; }
-td.unmet .mark { color: #9b1c12; font-weight: bold; }
-td.sig { background: #dbe7f7; }
-td.sig .mark { color: #173f7a; font-weight: bold; }
-td.nsig .mark, td.nj .mark, td.nf .mark { color: #666; }
-td.nf .mark { font-style: italic; }
-.legend .mark { display: inline-block; padding: 0 0.35rem; margin: 0 0.1rem;
-  border: 1px solid #c9ced6; }
-.legend .mark.met { background: #dcf1dc; color: #14591b; font-weight: bold; }
-.legend .mark.unmet { background: #fbdcd9; color: #9b1c12; font-weight: bold; }
-.legend .mark.sig { background: #dbe7f7; color: #173f7a; font-weight: bold; }
-.legend .mark.nsig, .legend .mark.nj, .legend .mark.nf { color: #666; }
-.na { color: #777; cursor: help; }
-.remarks { border-left: 4px solid #c98a00; background: #fff6dc; padding: 0.4rem 0.6rem 0.4rem 1.8rem;
-  margin: 0.6rem 0; }
-.none { color: #666; font-style: italic; }
-figure { margin: 1rem 0 1.6rem; break-inside: avoid; }
-.picture { overflow-x: auto; }
-.picture svg { display: block; max-width: 100%; height: auto; border: 1px solid #e0e0e0; }
-figcaption { font-size: 0.9rem; color: #333; margin-top: 0.3rem; }
-footer { margin-top: 2rem; font-size: 0.8rem; color: #666; }
-@page { size: A4; margin: 12mm; }
-@media print {
-  body { font-size: 9pt; max-width: none; padding: 0; }
-  .stats { font-size: 7pt; }
-  .stats caption { font-size: 9pt; }
-  .stats td { white-space: normal; }
-  * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
-  nav { display: none; }
-  .scroll, .picture { overflow: visible; }
-  .picture > div { min-width: 0 !important; }
-  h2 { break-after: avoid; }
-  table { break-inside: auto; }
-  tr, figure { break-inside: avoid; }
-  thead { display: table-header-group; }
-  th, td { padding: 0.05rem 0.2rem; }
-}
-)css";
-
   const PageInput& in_;
   std::vector<Entry> entries_;
   std::vector<std::string> quantities_;
+  std::vector<Column> defined_;      // every column head shown, in order of appearance
+  std::vector<std::string> placed_;  // the sections whose figures are placed, in page order
+  std::size_t figures_ = 0;          // figures shown so far
   std::string out_;
 };
 
@@ -752,7 +951,11 @@ std::string html_escape(std::string_view text) {
 }
 
 std::string page_number(double value) {
-  if (value == 0) return "0";
+  return page_number(value, false);
+}
+
+std::string page_number(double value, bool scientific) {
+  if (value == 0) return scientific ? "0.00×10⁰" : "0";
   const double magnitude = std::fabs(value);
   char buf[400];
   char* const last = buf + sizeof buf;
@@ -763,7 +966,7 @@ std::string page_number(double value) {
   int exponent = 0;
   std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
   std::string s;
-  if (exponent >= -3 && exponent <= 2) {
+  if (!scientific && exponent >= -3 && exponent <= 2) {
     end = std::to_chars(buf, last, magnitude, std::chars_format::fixed, 2 - exponent).ptr;
     s.assign(buf, end);
   } else {

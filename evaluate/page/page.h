@@ -1,7 +1,9 @@
 // The evaluation page "<stem>-Evaluation.html": one self-contained HTML document
-// (inline styles and SVG, no script, no external resource) with the inputs and
-// counts, the acceptance table per model and group, the differences between the
-// models with their significance, the high end, and every diagram.
+// (inline styles and SVG, no script, no external resource) that reads as a report:
+// a summary (the judged measures over all lines and the main diagram), the inputs
+// and counts, the acceptance table per model and group, the differences between the
+// models with their significance, the high end and the later sections, each diagram
+// after the tables it illustrates, and the definitions of every measure and mark.
 #pragma once
 
 #include <span>
@@ -14,6 +16,17 @@
 
 namespace evaluate {
 
+// A picture on the page: inlined once, as a numbered figure with its caption, after
+// the tables of the section `after` ("acceptance", "means", ...) or, when that
+// section is not on the page, in a last section of diagrams. The main diagram is
+// inlined in the summary instead, and its section refers to it.
+struct PageDiagram {
+  std::string caption;  // what is plotted, plain text
+  std::string svg;      // the SVG text, its XML declaration allowed
+  std::string after = {};
+  bool main = false;
+};
+
 struct PageInput {
   std::string title;  // e.g. "Model evaluation: TLV-Combined-NoFill-Results.txt"
   std::vector<std::pair<std::string, std::string>> facts;  // inputs and counts: (name, value)
@@ -22,8 +35,10 @@ struct PageInput {
   // The measures the criteria judge, each with its criterion ("FB", "|FB| <= 0.3").
   std::vector<std::pair<std::string, std::string>> judged;
   std::vector<TidyRow> rows;  // every statistic, as in the tidy file
-  std::vector<std::pair<std::string, std::string>>
-      diagrams;  // (caption, SVG text without XML declaration)
+  // The units of each quantity as the column heads give them: (quantity, units); a
+  // quantity not named is in "units of the input".
+  std::vector<std::pair<std::string, std::string>> units;
+  std::vector<PageDiagram> diagrams;
 };
 
 // The whole page, UTF-8. Every text of `input` is escaped; the SVG texts are inlined
@@ -40,5 +55,8 @@ std::string html_escape(std::string_view text);
 // "4.00×10⁻⁴"; a minus sign as U+2212; zero as "0".
 // Not for NaN or infinities (the page shows those itself).
 std::string page_number(double value);
+// The same, always in the form "1.23×10⁵" with `scientific` (zero as "0.00×10⁰"):
+// the form of a table column in which any value needs it.
+std::string page_number(double value, bool scientific);
 
 }  // namespace evaluate

@@ -1,5 +1,8 @@
 #include "evaluate/page/page_input.h"
 
+#include <string_view>
+#include <utility>
+
 #include "evaluate/pictures/pair_input.h"
 #include "evaluate/tables/tidy.h"
 
@@ -37,8 +40,15 @@ PageInput page_input(const ReportInput& input, const Evaluation& ev) {
   in.facts.emplace_back("Bootstrap", std::to_string(ev.resamples) +
                                          (ev.resamples == 1 ? " resample" : " resamples") +
                                          ", seed " + std::to_string(ev.seed));
-  in.facts.emplace_back("Criteria", std::string(criteria_name(ev.criteria)) + ": " +
-                                        std::string(criteria_text(ev.criteria)));
+  // The criteria in the page's notation: "<=" and ">=" as their signs.
+  std::string criteria(criteria_text(ev.criteria));
+  for (const auto& [ascii, sign] : {std::pair{"<=", "≤"}, std::pair{">=", "≥"}}) {
+    for (std::size_t at = criteria.find(ascii); at != std::string::npos;
+         at = criteria.find(ascii, at)) {
+      criteria.replace(at, 2, sign);
+    }
+  }
+  in.facts.emplace_back("Criteria", std::string(criteria_name(ev.criteria)) + ": " + criteria);
   in.remarks = input.remarks;
   in.criteria = std::string(criteria_name(ev.criteria));
   for (int k = 0; k < kMeasures; ++k) {
@@ -46,7 +56,78 @@ PageInput page_input(const ReportInput& input, const Evaluation& ev) {
       in.judged.emplace_back(measure_name(k), c->text);
   }
   in.rows = tidy_rows(ev);
+  for (const Quantity& q : ev.quantities) {
+    if (!q.unit.empty()) in.units.emplace_back(q.name, unit_notation(q.unit));
+  }
   return in;
+}
+
+std::string unit_notation(std::string_view unit) {
+  static constexpr std::string_view kSuperscript[] = {"⁰", "¹", "²", "³", "⁴",
+                                                      "⁵", "⁶", "⁷", "⁸", "⁹"};
+  std::string out;
+  for (std::size_t i = 0; i < unit.size(); ++i) {
+    const bool minus = i + 2 < unit.size() && unit[i + 1] == '-';
+    const std::size_t digits = i + (minus ? 2 : 1);
+    if (unit[i] != '^' || digits >= unit.size() || unit[digits] < '0' || unit[digits] > '9') {
+      out += unit[i];
+      continue;
+    }
+    if (minus) out += "⁻";
+    for (i = digits; i < unit.size() && unit[i] >= '0' && unit[i] <= '9'; ++i) {
+      out += kSuperscript[unit[i] - '0'];
+    }
+    --i;
+  }
+  return out;
+}
+
+PageDiagram page_diagram(const OutputFile& file, std::string svg, const Evaluation& ev) {
+  const std::string criteria(criteria_name(ev.criteria));
+  struct Place {
+    std::string_view prefix, after, caption;
+  };
+  static constexpr Place kPlaces[] = {
+      {"scatter-", "means",
+       "Predicted against observed: each model's predicted value Cp (y) against the observed "
+       "value Co (x) of its valid pairs, per quantity, on log axes, with the 1:1 line and the "
+       "factor-of-two lines Cp = 2 Co and Cp = Co/2."},
+      {"qq-", "means",
+       "Quantile-quantile: each model's sorted predicted values (y) against the sorted observed "
+       "values (x) of its valid pairs, per quantity, on log axes, with the 1:1 line and the "
+       "factor-of-two lines."},
+      {"mgvg-", "acceptance",
+       "MG against VG: each model's geometric mean bias MG (x) and geometric variance VG (y) "
+       "over all lines as a large marker with its 95% limits as bars, and over each group as a "
+       "small labelled marker, per quantity, on log axes; the curve is the least VG an MG "
+       "allows, the shading the acceptance region of the "},
+      {"fbnmse-", "acceptance",
+       "FB against NMSE: each model's fractional bias FB (x) and normalised mean square error "
+       "NMSE (y) over all lines as a large marker with its 95% limits as bars, and over each "
+       "group as a small labelled marker, per quantity; the shading is the acceptance region of "
+       "the "},
+      {"residuals-", "acceptance",
+       "Residuals: box plots of Cp/Co (log axis) of each model's valid pairs per group and per "
+       "stability class, per quantity: the box from the lower to the upper quartile with the "
+       "median, whiskers to the furthest values within 1.5 times the interquartile range, the "
+       "factor-of-two band shaded."},
+      {"taylor-", "operational",
+       "Taylor diagram: each model's ratio of standard deviations SDR = SdP/SdO (distance from "
+       "the origin) and correlation R (angle) over all lines and over each group, per "
+       "quantity; the distance from the reference point (1, 0) is the centred root mean square "
+       "error over SdO."},
+      {"target-", "operational",
+       "Target diagram: each model's mean bias MB (y) against its centred root mean square "
+       "error CRMSE (x, signed by the larger spread), both over SdO (over β RMS_U with "
+       "--uncertainty), over all lines and over each group, per quantity."},
+  };
+  for (const Place& p : kPlaces) {
+    if (file.id_prefix != p.prefix) continue;
+    std::string caption(p.caption);
+    if (caption.ends_with("the ")) caption += criteria + " criteria.";
+    return {caption, std::move(svg), std::string(p.after), p.prefix == "mgvg-"};
+  }
+  return {std::string(file.caption), std::move(svg)};
 }
 
 }  // namespace evaluate

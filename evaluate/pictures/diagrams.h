@@ -6,11 +6,14 @@
 // deterministic subsample and says so.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "evaluate/pictures/figure.h"
 
 namespace evaluate {
 
@@ -185,14 +188,41 @@ struct PictureSources {
 
 enum class OutputKind { statistics, tidy, picture, page };
 
+// A picture as drawn: the whole (quantity empty) or one quantity's part of it.
+struct DrawnPicture {
+  std::string quantity;
+  std::string svg;
+};
+
+// The picture of `input` drawn whole, and, when the whole would print taller than
+// kMaxPrintHeightMm at its stated width and shows more than one quantity, drawn
+// again once per quantity (the parts' ids prefixed "<id_prefix><n>-", n from 1).
+template <class Input>
+std::vector<DrawnPicture> drawn_for_print(const Input& input, std::string_view id_prefix,
+                                          std::string (*draw)(const Input&, std::string_view)) {
+  std::vector<DrawnPicture> drawn{{"", draw(input, id_prefix)}};
+  const SvgSize size = svg_size(drawn.front().svg);
+  if (input.panels.size() < 2 || fits_print(size.width, size.height)) return drawn;
+  for (std::size_t q = 0; q < input.panels.size(); ++q) {
+    Input part = input;
+    part.panels = {input.panels[q]};
+    drawn.push_back({input.panels[q].quantity,
+                     draw(part, std::string(id_prefix) + std::to_string(q + 1) + "-")});
+  }
+  return drawn;
+}
+
 // One file of a run, named "<stem><suffix>". A picture also has its caption on the
-// page, the prefix of its element ids and its drawing.
+// page, the prefix of its element ids and its drawing: the whole, then the parts
+// when it is split, each part in a file of its own ("<stem>-Residuals-1.svg", ...)
+// that the page shows in place of the whole.
 struct OutputFile {
   std::string_view suffix;
   OutputKind kind;
   std::string_view caption = {};
   std::string_view id_prefix = {};
-  std::string (*draw)(const PictureSources& sources, std::string_view id_prefix) = nullptr;
+  std::vector<DrawnPicture> (*draw)(const PictureSources& sources,
+                                    std::string_view id_prefix) = nullptr;
 };
 
 // Every file of a run in writing order; the page shows the pictures in this order.
@@ -203,45 +233,58 @@ inline constexpr OutputFile kOutputFiles[] = {
      .kind = OutputKind::picture,
      .caption = "Predicted against observed",
      .id_prefix = "scatter-",
-     .draw = [](const PictureSources& s, std::string_view id) { return scatter_svg(s.pairs, id); }},
+     .draw = [](const PictureSources& s,
+                std::string_view id) { return drawn_for_print(s.pairs, id, scatter_svg); }},
     {.suffix = "-QQ.svg",
      .kind = OutputKind::picture,
      .caption = "Quantile-quantile",
      .id_prefix = "qq-",
-     .draw = [](const PictureSources& s, std::string_view id) { return qq_svg(s.pairs, id); }},
+     .draw = [](const PictureSources& s,
+                std::string_view id) { return drawn_for_print(s.pairs, id, qq_svg); }},
     {.suffix = "-MG-VG.svg",
      .kind = OutputKind::picture,
      .caption = "MG against VG",
      .id_prefix = "mgvg-",
-     .draw = [](const PictureSources& s, std::string_view id) { return mg_vg_svg(s.mg_vg, id); }},
+     .draw = [](const PictureSources& s,
+                std::string_view id) { return drawn_for_print(s.mg_vg, id, mg_vg_svg); }},
     {.suffix = "-FB-NMSE.svg",
      .kind = OutputKind::picture,
      .caption = "FB against NMSE",
      .id_prefix = "fbnmse-",
      .draw = [](const PictureSources& s,
-                std::string_view id) { return fb_nmse_svg(s.fb_nmse, id); }},
+                std::string_view id) { return drawn_for_print(s.fb_nmse, id, fb_nmse_svg); }},
     {.suffix = "-Residuals.svg",
      .kind = OutputKind::picture,
      .caption = "Residuals Cp/Co by group and stability class",
      .id_prefix = "residuals-",
      .draw = [](const PictureSources& s,
-                std::string_view id) { return residuals_svg(s.pairs, id); }},
+                std::string_view id) { return drawn_for_print(s.pairs, id, residuals_svg); }},
     {.suffix = "-Taylor.svg",
      .kind = OutputKind::picture,
      .caption = "Taylor diagram: spread, correlation, centred error",
      .id_prefix = "taylor-",
-     .draw = [](const PictureSources& s, std::string_view id) { return taylor_svg(s.skill, id); }},
+     .draw = [](const PictureSources& s,
+                std::string_view id) { return drawn_for_print(s.skill, id, taylor_svg); }},
     {.suffix = "-Target.svg",
      .kind = OutputKind::picture,
      .caption = "Target diagram: centred error and mean bias",
      .id_prefix = "target-",
-     .draw = [](const PictureSources& s, std::string_view id) { return target_svg(s.skill, id); }},
+     .draw = [](const PictureSources& s,
+                std::string_view id) { return drawn_for_print(s.skill, id, target_svg); }},
     {.suffix = "-Evaluation.html", .kind = OutputKind::page},
 };
 
-// The name of `file` for a run's stem ("TLV", or a pairs file's name without its extension).
+// The name of `file` for a run's stem ("TLV", or a pairs file's name without its
+// extension), and of its part n = 1, 2, ... ("-<n>" before the extension).
 inline std::string output_name(std::string_view stem, const OutputFile& file) {
   return std::string(stem) + std::string(file.suffix);
+}
+inline std::string output_name(std::string_view stem, const OutputFile& file, std::size_t part) {
+  const std::string_view suffix = file.suffix;
+  const std::size_t dot = std::min(suffix.rfind('.'), suffix.size());
+  std::string name(stem);
+  name.append(suffix.substr(0, dot)).append("-").append(std::to_string(part));
+  return name.append(suffix.substr(dot));
 }
 
 }  // namespace evaluate

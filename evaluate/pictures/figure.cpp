@@ -15,7 +15,7 @@ void close_plot(SvgDoc& doc) {
   doc.add("</g>");
 }
 
-DecadeRange decade_range(double min, double max) {
+DecadeRange decade_range(double min, double max, int max_labels) {
   if (!(min > 0.0) || !(max >= min) || !std::isfinite(min) || !std::isfinite(max)) {
     return {-1, 1};
   }
@@ -27,7 +27,8 @@ DecadeRange decade_range(double min, double max) {
   while (std::pow(10.0, lo + 1) < min) ++lo;
   while (std::pow(10.0, hi) <= max) ++hi;
   while (std::pow(10.0, hi - 1) > max) --hi;
-  const int step = (hi - lo + 7) / 8;
+  const int intervals = std::max(1, max_labels);
+  const int step = (hi - lo + intervals - 1) / intervals;
   auto floor_to = [step](int k) {
     return k >= 0 ? k / step * step : -((-k + step - 1) / step) * step;
   };
@@ -107,94 +108,169 @@ namespace {
 
 constexpr std::string_view kGridAttrs = "stroke=\"#e4e4e4\" stroke-width=\"1\"";
 constexpr std::string_view kTickAttrs = "stroke=\"black\" stroke-width=\"1\"";
+constexpr double kTick = 6;  // a tick's length, drawn inwards from the axis
+
+std::string font(double size) {
+  return "font-size=\"" + num(size) + "\"";
+}
+
+// A tick label (markup) beside a vertical axis at x = at or under a horizontal one
+// at y = at, level with pixel p.
+void tick_label(SvgDoc& doc, bool vertical, double at, double p, const std::string& text) {
+  if (vertical) {
+    doc.text(at - 8, p + 0.35 * kLabelFont, text, font(kLabelFont) + " text-anchor=\"end\"");
+  } else {
+    doc.text(p, at + 12 + 0.8 * kLabelFont, text, font(kLabelFont) + " text-anchor=\"middle\"");
+  }
+}
+
+// Whether the decades of `axis` are labelled as plain numbers.
+bool plain_labels(const Axis& axis, bool plain) {
+  return plain && axis.range().lo >= -3 && axis.range().hi <= 3;
+}
 
 }  // namespace
 
-void draw_decade_axis(SvgDoc& doc, const Axis& axis, bool vertical, double at, double grid,
-                      bool plain) {
-  const std::string_view minor_attrs = "stroke=\"black\" stroke-width=\"0.8\"";
+std::string power_of_ten(int k) {
+  const std::string digits = std::to_string(k < 0 ? -k : k);
+  return "10<tspan dy=\"-7\" font-size=\"" + num(kTextFont) + "\">" + (k < 0 ? "\u2212" : "") +
+         digits + "</tspan>";
+}
+
+void draw_decade_grid(SvgDoc& doc, const Axis& axis, bool vertical, double at, double grid) {
   const DecadeRange range = axis.range();
-  auto label = [&](double p, const std::string& text, bool major) {
-    const std::string size = major ? "13" : "10";
-    const std::string colour = major ? "" : " fill=\"#444444\"";
-    if (vertical) {
-      doc.text(at - (major ? 10 : 8), p + (major ? 5 : 4), text,
-               "font-size=\"" + size + "\"" + colour + " text-anchor=\"end\"");
-    } else {
-      doc.text(p, at + (major ? 24 : 18), text,
-               "font-size=\"" + size + "\"" + colour + " text-anchor=\"middle\"");
-    }
-  };
+  const int decades = range.hi - range.lo;
+  // Inwards from the axis, so that the lines stay within the frame.
+  const double in = vertical ? 1 : -1;
   auto tick = [&](double p, double length, std::string_view attrs) {
     if (vertical) {
-      doc.line(at - length, p, at, p, attrs);
+      doc.line(at, p, at + in * length, p, attrs);
     } else {
-      doc.line(p, at, p, at + length, attrs);
+      doc.line(p, at, p, at + in * length, attrs);
     }
   };
-  const std::vector<int> labelled = labelled_decades(range);
-  const int decades = range.hi - range.lo;
   for (int k = range.lo; k <= range.hi; ++k) {
     const double p = axis.at(std::pow(10.0, k));
-    if (vertical) {
-      doc.line(at, p, at + grid, p, kGridAttrs);
-    } else {
-      doc.line(p, at, p, at - grid, kGridAttrs);
-    }
-    tick(p, 6, kTickAttrs);
-    if (std::find(labelled.begin(), labelled.end(), k) != labelled.end()) {
-      if (plain && range.lo >= -3 && range.hi <= 3) {
-        label(p, plain_number(1, k), true);
-      } else {
-        label(p, "10<tspan dy=\"-7\" font-size=\"10\">" + std::to_string(k) + "</tspan>", true);
-      }
-    }
+    tick(p, grid, kGridAttrs);
+    tick(p, kTick, kTickAttrs);
     if (decades <= 6 && k < range.hi) {
       for (int d = 2; d <= 9; ++d) {
-        const double q = axis.at(d * std::pow(10.0, k));
-        tick(q, 3, minor_attrs);
-        if (decades <= 2 && (d == 2 || d == 5)) label(q, plain_number(d, k), false);
+        tick(axis.at(d * std::pow(10.0, k)), kTick / 2, "stroke=\"black\" stroke-width=\"0.8\"");
       }
     }
   }
+}
+
+void draw_decade_labels(SvgDoc& doc, const Axis& axis, bool vertical, double at, bool plain) {
+  const DecadeRange range = axis.range();
+  const std::vector<int> labelled = labelled_decades(range);
+  for (int k : labelled) {
+    const double p = axis.at(std::pow(10.0, k));
+    tick_label(doc, vertical, at, p,
+               plain_labels(axis, plain) ? plain_number(1, k) : power_of_ten(k));
+  }
+  // 2 and 5 between the decades of a short axis, in grey, where they leave room.
+  if (range.hi - range.lo > 2) return;
+  for (int k = range.lo; k < range.hi; ++k) {
+    for (int d : {2, 5}) {
+      const std::string text = plain_number(d, k);
+      const double p = axis.at(d * std::pow(10.0, k));
+      const double room = vertical ? std::abs(axis.at(std::pow(10.0, k)) - p)
+                                   : std::abs(axis.at(std::pow(10.0, k + 1)) - p);
+      const double need = vertical ? kLabelFont + 2 : text_width(text, kLabelFont) + 6;
+      if (room < need) continue;
+      if (vertical) {
+        doc.text(at - 8, p + 0.35 * kLabelFont, text,
+                 font(kLabelFont) + " text-anchor=\"end\" fill=\"#444444\"");
+      } else {
+        doc.text(p, at + 12 + 0.8 * kLabelFont, text,
+                 font(kLabelFont) + " text-anchor=\"middle\" fill=\"#444444\"");
+      }
+    }
+  }
+}
+
+void draw_decade_axis(SvgDoc& doc, const Axis& axis, bool vertical, double at, double grid,
+                      bool plain) {
+  draw_decade_grid(doc, axis, vertical, at, grid);
+  draw_decade_labels(doc, axis, vertical, at, plain);
+}
+
+int decade_labels_fitting(double length, int widest_exponent_digits) {
+  // "10" and a superscript of a sign and digits, and a gap.
+  const double label = 0.6 * kLabelFont * 2 + 0.6 * kTextFont * (1 + widest_exponent_digits) + 10;
+  return std::max(1, static_cast<int>(length / label));
 }
 
 void draw_ticks(SvgDoc& doc, const Axis& axis, const std::vector<Tick>& ticks, bool vertical,
                 double at, double far) {
+  const double in = far > at ? 1 : -1;
   for (const Tick& t : ticks) {
     const double p = axis.clamped(t.value);
     if (vertical) {
       doc.line(at, p, far, p, kGridAttrs);
-      doc.line(at - 6, p, at, p, kTickAttrs);
-      doc.text(at - 10, p + 4, t.label, "font-size=\"12\" text-anchor=\"end\"");
+      doc.line(at, p, at + in * kTick, p, kTickAttrs);
     } else {
       doc.line(p, far, p, at, kGridAttrs);
-      doc.line(p, at, p, at + 6, kTickAttrs);
-      doc.text(p, at + 22, t.label, "font-size=\"12\" text-anchor=\"middle\"");
+      doc.line(p, at, p, at + in * kTick, kTickAttrs);
     }
+    tick_label(doc, vertical, at, p, t.label);
   }
 }
 
+std::string with_powers(std::string_view text) {
+  std::string out;
+  bool raised = false;  // the last piece written was an exponent
+  auto plain = [&](std::string_view piece) {
+    if (piece.empty()) return;
+    out += raised ? "<tspan dy=\"6\">" + xml_escape(piece) + "</tspan>" : xml_escape(piece);
+    raised = false;
+  };
+  for (;;) {
+    const std::size_t caret = text.find('^');
+    if (caret == std::string_view::npos) break;
+    // The exponent: a sign, then digits.
+    const std::string_view rest = text.substr(caret + 1);
+    const std::size_t sign = !rest.empty() && (rest[0] == '-' || rest[0] == '+') ? 1 : 0;
+    std::size_t n = sign;
+    while (n < rest.size() && rest[n] >= '0' && rest[n] <= '9') ++n;
+    if (n == sign) {  // no digits: a caret as it stands
+      plain(text.substr(0, caret + 1));
+      text.remove_prefix(caret + 1);
+      continue;
+    }
+    plain(text.substr(0, caret));
+    out += std::string("<tspan dy=\"") + (raised ? "0" : "-6") + "\" font-size=\"" +
+           num(kTextFont) + "\">" + (rest[0] == '-' ? "\u2212" : "") +
+           std::string(rest.substr(sign, n - sign)) + "</tspan>";
+    raised = true;
+    text = rest.substr(n);
+  }
+  plain(text);
+  return out;
+}
+
 void draw_upright_title(SvgDoc& doc, double x, double y, std::string_view title) {
-  doc.text(x, y, xml_escape(title),
-           "font-size=\"13\" text-anchor=\"middle\" transform=\"rotate(-90 " + num(x) + " " +
+  doc.text(x, y, with_powers(title),
+           font(kTitleFont) + " text-anchor=\"middle\" transform=\"rotate(-90 " + num(x) + " " +
                num(y) + ")\"");
 }
 
 void draw_axis_titles(SvgDoc& doc, double left, double top, double width, double height,
                       std::string_view x_title, std::string_view y_title, double below,
                       double beside) {
-  doc.text(left + width / 2, top + height + below, xml_escape(x_title),
-           "font-size=\"13\" text-anchor=\"middle\"");
+  doc.text(left + width / 2, top + height + below, with_powers(x_title),
+           font(kTitleFont) + " text-anchor=\"middle\"");
   draw_upright_title(doc, left - beside, top + height / 2, y_title);
 }
 
 double draw_legend(SvgDoc& doc, const std::vector<LegendItem>& items, double width, double y) {
-  constexpr double kSize = 13;
-  constexpr double kSymbol = 30;  // symbol width, then a gap before the label
+  constexpr double kSymbol = 32;  // symbol width, then a gap before the label
   constexpr double kGap = 26;     // between items
-  constexpr double kRow = 22;
-  auto item_width = [&](const LegendItem& it) { return kSymbol + 6 + text_width(it.label, kSize); };
+  constexpr double kRow = kTextFont + 14;
+  auto item_width = [&](const LegendItem& it) {
+    return kSymbol + 6 + text_width(it.label, kTextFont);
+  };
   std::size_t first = 0;
   while (first < items.size()) {
     std::size_t last = first;
@@ -206,15 +282,16 @@ double draw_legend(SvgDoc& doc, const std::vector<LegendItem>& items, double wid
     double x = std::max(20.0, (width - row) / 2);
     for (std::size_t i = first; i <= last; ++i) {
       const LegendItem& it = items[i];
-      const double mid = y - 4;
+      const double mid = y - 0.3 * kTextFont;
       if (it.model >= 0) {
-        doc.marker(it.model, x + kSymbol / 2, mid, 4.5, "fill=\"none\" stroke-width=\"1.5\"");
+        doc.marker(it.model, x + kSymbol / 2, mid, kMarkerHalf,
+                   "fill=\"none\" stroke-width=\"1.6\"");
       } else if (!it.line_attrs.empty()) {
         doc.line(x, mid, x + kSymbol, mid, it.line_attrs);
       } else {
-        doc.rect(x + 4, mid - 7, kSymbol - 8, 14, it.patch_attrs);
+        doc.rect(x + 4, mid - 8, kSymbol - 8, 16, it.patch_attrs);
       }
-      doc.text(x + kSymbol + 6, y, xml_escape(it.label), "font-size=\"13\"");
+      doc.text(x + kSymbol + 6, y, xml_escape(it.label), font(kTextFont));
       x += item_width(it) + kGap;
     }
     first = last + 1;
@@ -225,9 +302,20 @@ double draw_legend(SvgDoc& doc, const std::vector<LegendItem>& items, double wid
 
 namespace {
 
-constexpr double kNoteLine = 15;  // px per note line
-constexpr double kNoteFont = 11;
-constexpr std::string_view kNoteAttrs = "font-size=\"11\" fill=\"#333333\"";
+constexpr double kNoteLine = kTextFont + 4;  // px per note line
+constexpr double kNoteFont = kTextFont;
+const std::string kNoteAttrs = "font-size=\"" + num(kTextFont) + "\" fill=\"#333333\"";
+constexpr double kHeadFont = 20;  // the picture's title
+
+}  // namespace
+
+namespace {
+
+// The columns of a row: as many as asked for, the panels fill and the drawn width holds.
+std::size_t columns_of(const FigureLayout& layout, std::size_t panels) {
+  const auto fit = static_cast<std::size_t>((kMaxDrawnWidth - 20) / layout.column_width);
+  return std::clamp<std::size_t>(std::min({layout.columns, panels, fit}), 1, layout.columns);
+}
 
 }  // namespace
 
@@ -237,30 +325,39 @@ Figure::Figure(std::string_view title, std::string_view id_prefix, FigureLayout 
       title_(title),
       id_prefix_(id_prefix),
       panels_(panels),
-      width_(20 + layout.column_width *
-                      static_cast<double>(std::clamp<std::size_t>(panels, 1, layout.columns))) {
-  const double title_font = std::min(19.0, 19.0 * (width_ - 20) / text_width(title, 19));
-  doc_.text(width_ / 2, 34, xml_escape(title),
-            "font-size=\"" + num(title_font) + "\" font-weight=\"bold\" text-anchor=\"middle\"");
+      columns_(columns_of(layout, panels)),
+      notes_beside_(panels == 1 && layout.columns >= 2 &&
+                    20 + 2 * layout.column_width <= kMaxDrawnWidth),
+      width_(20 + layout.column_width * static_cast<double>(notes_beside_ ? 2 : columns_)) {
+  // Bold, so a tenth wider than plain text.
+  double y = 34;
+  for (const std::string& line : wrap_text(title, (width_ - 40) / 1.1, kHeadFont)) {
+    doc_.text(width_ / 2, y, xml_escape(line),
+              "font-size=\"" + num(kHeadFont) + "\" font-weight=\"bold\" text-anchor=\"middle\"");
+    y += kHeadFont + 6;
+  }
+  y_ = y + 26 - kHeadFont - 6;
 }
 
 void Figure::draw_panels(const std::function<PanelNotes(std::size_t, const PanelPlace&)>& draw) {
-  const std::size_t columns = std::clamp<std::size_t>(panels_, 1, layout_.columns);
+  const std::size_t columns = columns_;
   for (std::size_t first = 0; first < panels_; first += columns) {
     double row_end = -std::numeric_limits<double>::infinity();
     for (std::size_t i = first; i < std::min(panels_, first + columns); ++i) {
       const double column_left = layout_.column_width * static_cast<double>(i - first);
       const PanelNotes notes =
           draw(i, {layout_.inset + column_left, y_ + layout_.caption_band, xml_escape(id_prefix_)});
-      // Notes, left-aligned under the panel, wrapped to its column.
-      double y = notes.top;
+      // Notes, left-aligned under the panel and wrapped to its column; a lone panel's
+      // beside it, from the top of its plot, so that a long key keeps the figure low.
+      const double notes_left = column_left + (notes_beside_ ? layout_.column_width : 0) + 40;
+      double y = notes_beside_ ? y_ + layout_.caption_band + kNoteFont : notes.top;
       for (const std::string& note : notes.notes) {
         for (const std::string& line : wrap_text(note, layout_.column_width - 40, kNoteFont)) {
-          doc_.text(column_left + 40, y, xml_escape(line), kNoteAttrs);
+          doc_.text(notes_left, y, xml_escape(line), kNoteAttrs);
           y += kNoteLine;
         }
       }
-      row_end = std::max(row_end, y);
+      row_end = std::max({row_end, y, notes_beside_ ? notes.top : y});
       // "CY/Q: note; note." (a note's own full stop left out).
       std::string said = notes.name.empty() ? std::string() : notes.name + ": ";
       for (std::size_t n = 0; n < notes.notes.size(); ++n) {
@@ -274,18 +371,17 @@ void Figure::draw_panels(const std::function<PanelNotes(std::size_t, const Panel
   }
   if (panels_ == 0) {
     doc_.text(width_ / 2, y_ + 40, "no quantities to show",
-              "font-size=\"14\" text-anchor=\"middle\" fill=\"#777777\"");
+              "font-size=\"" + num(kTitleFont) + "\" text-anchor=\"middle\" fill=\"#777777\"");
     y_ += 80;
   }
 }
 
 void Figure::legend(const std::vector<LegendItem>& items) {
-  y_ = draw_legend(doc_, items, width_, y_ + 14);
+  y_ = draw_legend(doc_, items, width_, y_ + kTextFont + 4);
 }
 
 void Figure::foot_centred(std::string_view line) {
-  doc_.text(width_ / 2, y_, xml_escape(line),
-            "font-size=\"11\" text-anchor=\"middle\" fill=\"#333333\"");
+  doc_.text(width_ / 2, y_, xml_escape(line), kNoteAttrs + " text-anchor=\"middle\"");
   y_ += kNoteLine;
 }
 

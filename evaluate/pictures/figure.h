@@ -22,12 +22,18 @@ namespace evaluate {
 // kMaxDrawnWidth px wide; at that width it is at most kMaxPrintHeightMm high. The
 // sizes below are the least that stay legible in print at the widest drawing (a px
 // is then 0.17 mm): text 7 pt, tick and group labels 8 pt, markers 2.5 mm across.
-inline constexpr double kPrintWidthMm = 170;
 inline constexpr double kMaxDrawnWidth = 1000;
 inline constexpr double kMaxPrintHeightMm = 250;
 inline constexpr double kTextFont = 15;     // px; 7 pt is 14.6 px
 inline constexpr double kLabelFont = 17;    // px; 8 pt is 16.7 px
 inline constexpr double kMarkerHalf = 7.5;  // px, half a marker's width; 2.5 mm is 14.7 px
+inline constexpr double kTitleFont = 16;    // px: panel captions and axis titles
+
+// Whether a picture drawn width x height px stays within kMaxPrintHeightMm when
+// printed kPrintWidthMm wide.
+inline bool fits_print(double width, double height) {
+  return height * kPrintWidthMm <= kMaxPrintHeightMm * width;
+}
 
 // A panel's plot area: everything drawn between open_plot and close_plot lies within
 // the frame (left, top, width, height). The frame is marked, not drawn; a panel draws
@@ -46,10 +52,17 @@ struct DecadeRange {
 };
 // The nearest decades strictly below min and strictly above max (both positive), so
 // that a value on a decade is not drawn on the frame, with a step that labels at
-// most about eight decades; the range is widened to the multiples of the step
+// most max_labels + 1 decades; the range is widened to the multiples of the step
 // around it, so that its ends are labelled and 10^0 is whenever it lies within. An
 // empty or unusable range gives 10^-1 to 10^1.
-DecadeRange decade_range(double min, double max);
+DecadeRange decade_range(double min, double max, int max_labels = 8);
+
+// How many steps between decade labels an axis `length` px long has room for, with
+// exponents of up to `exponent_digits` digits.
+int decade_labels_fitting(double length, int exponent_digits = 1);
+
+// 10 to the power k (markup: a superscript exponent, a negative one with a minus sign).
+std::string power_of_ten(int k);
 
 // The labelled decades: lo, lo + step, ..., hi.
 std::vector<int> labelled_decades(DecadeRange range);
@@ -100,11 +113,16 @@ class Axis {
 
 // Grid lines, ticks and labels of a decade axis. A horizontal axis runs along y =
 // `at`, its grid lines going up by `grid` px; a vertical one along x = `at`, its grid
-// lines going right by `grid` px. Labels at labelled_decades() as 10 to a power, or
-// as plain numbers when `plain` and the whole range lies within 10^-3..10^3; minor
-// ticks at 2..9 over six decades or less, with 2 and 5 labelled over two decades or less.
+// lines going right by `grid` px; ticks point inwards, so that every line lies within
+// the plot. Labels at labelled_decades() as 10 to a power, or as plain numbers when
+// `plain` and the whole range lies within 10^-3..10^3; minor ticks at 2..9 over six
+// decades or less, with 2 and 5 labelled over two decades or less where they have room.
+// The grid (lines only, for inside a plot) and the labels (outside it) can be drawn
+// apart.
 void draw_decade_axis(SvgDoc& doc, const Axis& axis, bool vertical, double at, double grid,
                       bool plain);
+void draw_decade_grid(SvgDoc& doc, const Axis& axis, bool vertical, double at, double grid);
+void draw_decade_labels(SvgDoc& doc, const Axis& axis, bool vertical, double at, bool plain);
 
 // A tick of an axis with its label (markup).
 struct Tick {
@@ -112,15 +130,19 @@ struct Tick {
   std::string label;
 };
 
-// Grid lines from the axis at `at` to `far`, ticks and labels at the given values.
+// Grid lines from the axis at `at` to `far`, ticks (inwards) and labels at the given values.
 void draw_ticks(SvgDoc& doc, const Axis& axis, const std::vector<Tick>& ticks, bool vertical,
                 double at, double far);
 
-// A title turned upright, centred on (x, y).
+// Plain text as markup, escaped, each power "^-6" or "^2" written as a raised
+// exponent (a negative one with a minus sign).
+std::string with_powers(std::string_view text);
+
+// A title turned upright, centred on (x, y), its powers raised (with_powers).
 void draw_upright_title(SvgDoc& doc, double x, double y, std::string_view title);
 
-// The titles of a plot's axes: the x title centred `below` px under the plot, the y
-// title turned upright `beside` px left of it.
+// The titles of a plot's axes (plain text, powers raised): the x title centred
+// `below` px under the plot, the y title turned upright `beside` px left of it.
 void draw_axis_titles(SvgDoc& doc, double left, double top, double width, double height,
                       std::string_view x_title, std::string_view y_title, double below,
                       double beside);
@@ -175,7 +197,8 @@ struct PanelNotes {
 // A picture in the making: a title over panels in a grid, a legend, foot notes.
 class Figure {
  public:
-  // Draws the title; the figure is as wide as the columns `panels` panels fill.
+  // Draws the title; the figure is as wide as the columns `panels` panels fill, at
+  // most as many as kMaxDrawnWidth holds (and one).
   Figure(std::string_view title, std::string_view id_prefix, FigureLayout layout,
          std::size_t panels);
 
@@ -203,6 +226,8 @@ class Figure {
   std::string title_, description_;
   std::string id_prefix_;  // as given (escaped where written)
   std::size_t panels_;
+  std::size_t columns_;
+  bool notes_beside_;  // a lone panel's notes in a second column beside it
   double width_;
   double y_ = 60;  // the top of what comes next
 };

@@ -1,5 +1,7 @@
-// The scatter and quantile-quantile pictures: one log-log panel per quantity, every
-// model in every panel, the 1:1 and factor-of-two lines.
+// The scatter and quantile-quantile pictures: log-log panels with the 1:1 and
+// factor-of-two lines over the data; one panel per quantity holding every model, or,
+// with more than kModelsInOnePanel models, one panel per quantity and model, the
+// panels of a quantity on the same decades.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -10,9 +12,16 @@
 namespace evaluate {
 namespace {
 
-constexpr double kPlot = 380;  // plot square, px
-constexpr FigureLayout kLayout{2, 100 + kPlot, 100, 30, 2, 4};
-constexpr double kAxisBand = 60;  // below the plot: tick labels and the axis title
+constexpr std::size_t kModelsInOnePanel = 3;
+
+// The size of a panel's plot square and the frame's layout of the panels.
+struct PanelSize {
+  double plot;
+  FigureLayout layout;
+};
+constexpr PanelSize kWide{360, {2, 490, 100, 54, 4, 4}};        // one panel per quantity
+constexpr PanelSize kNarrow{220, {3, 326, 84, 54, 4, 4}};       // one per quantity and model
+constexpr double kAxisBand = 2 * kLabelFont + kTitleFont + 14;  // tick labels, axis title
 
 struct Mark {
   int model;
@@ -22,12 +31,14 @@ struct Mark {
 
 struct LogLogPanel {
   std::string caption;
+  std::string quantity;
   std::string x_label;
   std::string y_label;
   std::vector<Mark> marks;                              // in drawing order
   double lo = std::numeric_limits<double>::infinity();  // of all drawable values
   double hi = -std::numeric_limits<double>::infinity();
-  std::vector<std::string> notes;  // plain text, one line each
+  std::vector<std::string> model_notes;  // plain text, one per model of the panel
+  std::vector<std::string> notes;        // plain text, after the models' notes
 };
 
 bool usable(const PlotPair& p, std::size_t models) {
@@ -64,12 +75,8 @@ void subsample(LogLogPanel& panel, std::size_t models, std::string_view how) {
                         " points drawn, " + std::string(how) + ".");
 }
 
-// The 1:1 and factor-of-two lines, clipped to the plot.
-void reference_lines(SvgDoc& doc, const Axis& x, const Axis& y, const std::string& clip_id) {
-  const double left = x.a(), top = y.b();
-  doc.add("<clipPath id=\"" + clip_id + "\"><rect x=\"" + num(left) + "\" y=\"" + num(top) +
-          "\" width=\"" + num(kPlot) + "\" height=\"" + num(kPlot) + "\"/></clipPath>");
-  doc.add("<g clip-path=\"url(#" + clip_id + ")\">");
+// The 1:1 and factor-of-two lines.
+void reference_lines(SvgDoc& doc, const Axis& x, const Axis& y) {
   const double a = x.lo();
   const double b = x.hi();
   doc.line(x.at(a), y.at(a), x.at(b), y.at(b), "stroke=\"black\" stroke-width=\"1.2\"");
@@ -77,50 +84,82 @@ void reference_lines(SvgDoc& doc, const Axis& x, const Axis& y, const std::strin
            "stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"6,4\"");
   doc.line(x.at(a), y.at(a / 2), x.at(b), y.at(b / 2),
            "stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"6,4\"");
-  doc.add("</g>");
 }
 
-PanelNotes draw_panel(SvgDoc& doc, const LogLogPanel& panel, const PanelPlace& at,
-                      const std::string& clip_id) {
+// `text` cut to `width` px at font `size`, an ellipsis marking the cut.
+std::string fitted(const std::string& text, double width, double size) {
+  std::string out = text;
+  while (!out.empty() && text_width(out + "\u2026", size) > width) {
+    out.pop_back();
+    while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) out.pop_back();
+    if (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0xC0) out.pop_back();
+  }
+  return out.size() == text.size() ? text : out + "\u2026";
+}
+
+PanelNotes draw_panel(SvgDoc& doc, const LogLogPanel& panel, const PanelSize& size,
+                      const PanelPlace& at, const std::string& clip_id) {
+  const double plot = size.plot;
   const double left = at.left, top = at.top;
-  const double right = left + kPlot;
-  const double bottom = top + kPlot;
-  const Axis scale = Axis::decades(decade_range(panel.lo, panel.hi));
-  const Axis x = scale.spanning(left, right);
-  const Axis y = scale.spanning(bottom, top);
+  const double right = left + plot;
+  const double bottom = top + plot;
+  const DecadeRange range = decade_range(panel.lo, panel.hi, decade_labels_fitting(plot));
+  const Axis x = Axis::decades(range).spanning(left, right);
+  const Axis y = Axis::decades(range).spanning(bottom, top);
 
-  // Centred over the plot, within the column and the picture.
-  const double caption_font =
-      std::min(14.0, 14.0 * (kLayout.column_width - 60) / text_width(panel.caption, 14));
-  doc.text(left + kPlot / 2, top - 14, xml_escape(panel.caption),
-           "font-size=\"" + num(caption_font) + "\" text-anchor=\"middle\"");
-  draw_decade_axis(doc, x, false, bottom, kPlot, false);
-  draw_decade_axis(doc, y, true, left, kPlot, false);
-
-  // Markers in the order given (the models of one line next to each other), thinner
-  // and translucent where they crowd, so that no model hides another.
+  // The data and the lines over it, within the frame.
+  open_plot(doc, left, top, plot, plot);
+  draw_decade_grid(doc, x, false, bottom, plot);
+  draw_decade_grid(doc, y, true, left, plot);
+  doc.add("<clipPath id=\"" + clip_id + "\"><rect x=\"" + num(left) + "\" y=\"" + num(top) +
+          "\" width=\"" + num(plot) + "\" height=\"" + num(plot) + "\"/></clipPath>");
+  doc.add("<g clip-path=\"url(#" + clip_id + ")\">");
+  // Open markers in the order given (the models of one line next to each other),
+  // thinner and translucent where they crowd, so that no model hides another.
   const bool dense = panel.marks.size() > 300;
-  doc.add(std::string("<g fill=\"none\" stroke-width=\"") + (dense ? "1.1" : "1.5") + "\"" +
-          (dense ? " stroke-opacity=\"0.6\"" : "") + ">");
-  const double size = panel.marks.size() > 1500 ? 3.2 : 4;
-  for (const Mark& m : panel.marks) doc.marker(m.model, x.at(m.x), y.at(m.y), size);
+  const bool crowded = panel.marks.size() > 1500;
+  doc.add(std::string("<g fill=\"none\" stroke-width=\"") +
+          (crowded ? "0.7" : (dense ? "1" : "1.5")) + "\"" +
+          (crowded ? " stroke-opacity=\"0.45\"" : (dense ? " stroke-opacity=\"0.6\"" : "")) + ">");
+  for (const Mark& m : panel.marks) doc.marker(m.model, x.at(m.x), y.at(m.y), kMarkerHalf);
   doc.add("</g>");
   // The reference lines over the data, so that a dense cloud does not hide them.
-  reference_lines(doc, x, y, clip_id);
-  doc.rect(left, top, kPlot, kPlot, "fill=\"none\" stroke=\"black\"");
-  draw_axis_titles(doc, left, top, kPlot, kPlot, panel.x_label, panel.y_label, kAxisBand - 12, 58);
+  reference_lines(doc, x, y);
+  doc.add("</g>");
+  doc.rect(left, top, plot, plot, "fill=\"none\" stroke=\"black\"");
   if (panel.marks.empty()) {
-    doc.text(left + kPlot / 2, top + kPlot / 2, "no pairs to show",
-             "font-size=\"14\" text-anchor=\"middle\" fill=\"#777777\"");
+    doc.text(left + plot / 2, top + plot / 2, "no pairs to show",
+             "font-size=\"" + num(kTitleFont) + "\" text-anchor=\"middle\" fill=\"#777777\"");
   }
-  return {bottom + kAxisBand + 10, panel.notes, panel.caption};
+  close_plot(doc);
+
+  draw_decade_labels(doc, x, false, bottom, false);
+  draw_decade_labels(doc, y, true, left, false);
+  const double room = size.layout.column_width - 20;
+  // The caption on up to two lines over the plot, bold (a fifth wider than plain text).
+  std::vector<std::string> caption = wrap_text(panel.caption, room / 1.2, kTitleFont);
+  if (caption.size() > 2) {
+    caption[1] = fitted(caption[1] + " " + caption[2], room / 1.2, kTitleFont);
+    caption.resize(2);
+  }
+  for (std::size_t k = 0; k < caption.size(); ++k) {
+    const double line = top - 12 - (kTitleFont + 4) * static_cast<double>(caption.size() - 1 - k);
+    doc.text(left + plot / 2, line, xml_escape(fitted(caption[k], room / 1.2, kTitleFont)),
+             "font-size=\"" + num(kTitleFont) + "\" font-weight=\"bold\" text-anchor=\"middle\"");
+  }
+  draw_axis_titles(doc, left, top, plot, plot, fitted(panel.x_label, room, kTitleFont),
+                   fitted(panel.y_label, plot + 40, kTitleFont), kAxisBand - 10,
+                   size.layout.inset - 18);
+  std::vector<std::string> notes = panel.model_notes;
+  notes.insert(notes.end(), panel.notes.begin(), panel.notes.end());
+  return {bottom + kAxisBand + kTextFont, notes, panel.caption};
 }
 
 std::string picture(const PairPlotInput& input, std::string_view id_prefix, std::string_view title,
-                    const std::vector<LogLogPanel>& panels) {
-  Figure figure(title, id_prefix, kLayout, panels.size());
+                    const std::vector<LogLogPanel>& panels, const PanelSize& size) {
+  Figure figure(title, id_prefix, size.layout, panels.size());
   figure.draw_panels([&](std::size_t i, const PanelPlace& at) {
-    return draw_panel(figure.doc(), panels[i], at, at.id_prefix + "plot" + std::to_string(i));
+    return draw_panel(figure.doc(), panels[i], size, at, at.id_prefix + "plot" + std::to_string(i));
   });
   std::vector<LegendItem> legend;
   for (std::size_t m = 0; m < input.models.size(); ++m) {
@@ -131,6 +170,37 @@ std::string picture(const PairPlotInput& input, std::string_view id_prefix, std:
                     "factor of two (Cp = 2 Co, Cp = Co/2)"});
   figure.legend(legend);
   return figure.finish();
+}
+
+// The quantities' panels as drawn: subsampled as they are when they hold few models,
+// else split into one panel per model, on the quantity's decades, each subsampled.
+std::string drawn(const PairPlotInput& input, std::string_view id_prefix, std::string_view title,
+                  std::vector<LogLogPanel> panels, std::string_view together,
+                  std::string_view apart_how) {
+  const std::size_t models = input.models.size();
+  if (models <= kModelsInOnePanel) {
+    for (LogLogPanel& p : panels) {
+      subsample(p, models, together);
+    }
+    return picture(input, id_prefix, title, panels, kWide);
+  }
+  std::vector<LogLogPanel> apart;
+  for (const LogLogPanel& p : panels) {
+    for (std::size_t m = 0; m < models; ++m) {
+      LogLogPanel& one = apart.emplace_back();
+      one.caption = p.quantity + ": " + input.models[m];
+      one.x_label = p.x_label;
+      one.y_label = p.y_label;
+      one.lo = p.lo;
+      one.hi = p.hi;
+      one.model_notes = {p.model_notes[m]};
+      for (const Mark& mark : p.marks) {
+        if (static_cast<std::size_t>(mark.model) == m) one.marks.push_back(mark);
+      }
+      subsample(one, models, apart_how);
+    }
+  }
+  return picture(input, id_prefix, title, apart, kNarrow);
 }
 
 std::string pair_count_note(const std::string& model, std::size_t pairs, std::size_t zero) {
@@ -145,6 +215,7 @@ LogLogPanel& add_panel(std::vector<LogLogPanel>& panels, const PairPanel& in,
                        std::string_view suffix) {
   LogLogPanel& panel = panels.emplace_back();
   panel.caption = in.caption.empty() ? in.quantity : in.caption;
+  panel.quantity = in.quantity;
   panel.x_label = with_unit("Observed " + in.quantity + std::string(suffix), in.unit);
   panel.y_label = with_unit("Predicted " + in.quantity + std::string(suffix), in.unit);
   return panel;
@@ -175,11 +246,12 @@ std::string scatter_svg(const PairPlotInput& input, std::string_view id_prefix) 
       widen(panel, p.co, p.cp);
     }
     for (std::size_t m = 0; m < models; ++m) {
-      panel.notes.push_back(pair_count_note(input.models[m], pairs[m], zero[m]));
+      panel.model_notes.push_back(pair_count_note(input.models[m], pairs[m], zero[m]));
     }
-    subsample(panel, models, "evenly spaced in line order, each model in proportion");
   }
-  return picture(input, id_prefix, "Scatter plot: predicted against observed", panels);
+  return drawn(input, id_prefix, "Scatter plot: predicted against observed", std::move(panels),
+               "evenly spaced in line order, each model in proportion",
+               "evenly spaced in line order");
 }
 
 std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
@@ -207,7 +279,7 @@ std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
       // Zero predictions sort first; the quantiles from `first` on are drawable.
       const std::size_t first =
           static_cast<std::size_t>(std::upper_bound(cp.begin(), cp.end(), 0.0f) - cp.begin());
-      panel.notes.push_back(pair_count_note(input.models[m], co.size(), first));
+      panel.model_notes.push_back(pair_count_note(input.models[m], co.size(), first));
       for (std::size_t i = first; i < co.size(); ++i) widen(panel, co[i], cp[i]);
       ranked.reserve(ranked.size() + co.size() - first);
       for (std::size_t i = first; i < co.size(); ++i) {
@@ -220,10 +292,9 @@ std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
     std::stable_sort(ranked.begin(), ranked.end(),
                      [](const Ranked& a, const Ranked& b) { return a.key < b.key; });
     for (const Ranked& r : ranked) panel.marks.push_back(r.mark);
-    subsample(panel, models, "evenly spaced ranks of each model");
   }
-  return picture(input, id_prefix,
-                 "Quantile-quantile plot: sorted observed against sorted predicted", panels);
+  return drawn(input, id_prefix, "Quantile-quantile plot: sorted predicted against sorted observed",
+               std::move(panels), "evenly spaced ranks of each model", "evenly spaced ranks");
 }
 
 }  // namespace evaluate

@@ -11,14 +11,19 @@
 namespace evaluate {
 namespace {
 
-constexpr double kPlotHeight = 300;
+constexpr double kPlotHeight = 200;
+constexpr double kPad = 8;       // between the frame and the ends of the ratio axis
 constexpr double kBox = 12;      // box width
-constexpr double kBoxStep = 18;  // from one model's box to the next in a slot
-constexpr double kLeft = 100;    // picture edge to sub-panel (a)
-constexpr double kGap = 80;      // between the sub-panels
+constexpr double kBoxStep = 17;  // from one model's box to the next in a slot
+constexpr double kLeft = 100;    // picture edge to the plots
+constexpr double kGap = 70;      // between sub-panels side by side
+// The widest a row of slots may be: the drawn width less the margins.
+constexpr double kRowRoom = kMaxDrawnWidth - 20 - kLeft - 10;
+constexpr double kRowGap = 26;  // between one row's titles and the next row's plot
 
 constexpr std::array<std::string_view, kStabilityClasses> kClassRule = {
-    "VU -100 < L < 0", "U -500 < L <= -100", "N |L| >= 500", "S 100 <= L < 500", "VS 0 < L < 100"};
+    "VU\u00a0\u2212100 < L < 0", "U\u00a0\u2212500 < L \u2264 \u2212100", "N\u00a0|L| \u2265 500",
+    "S\u00a0100 \u2264 L < 500", "VS\u00a00 < L < 100"};  // each class kept on one line
 
 // One slot of a sub-panel: its label and a box per model.
 struct Slot {
@@ -30,7 +35,9 @@ struct SubPanel {
   std::string title;
   std::vector<Slot> slots;
   double slot_width = 0;
-  double width = 0;
+  std::size_t per_row = 1;      // slots in a row, the last row holding the rest
+  bool upright_labels = false;  // slot labels turned upright: too wide for their slot
+  double label_height = 0;      // the band the slot labels take under the counts
 };
 
 // One quantity's panel: (a) by group, (b) by stability class.
@@ -43,6 +50,7 @@ struct Panel {
   DecadeRange range{-1, 1};
   bool vertical_n = false;
   double n_height = 0;
+  bool classes_beside = false;  // (b) in the row of (a)'s last slots
 };
 
 // ln(Cp/Co) of one quantity's pairs with Cp > 0, per group and model and per
@@ -131,13 +139,36 @@ std::size_t thin_outside(const std::vector<BoxStats*>& boxes) {
   return points;
 }
 
+// The slots' width and the rows they wrap into, fewest rows first, then as even as
+// they go: a slot is as wide as its boxes, or as its label up to twice that.
 void layout(SubPanel& sub, std::size_t models) {
   const double inner = static_cast<double>(models) * kBoxStep - (kBoxStep - kBox);
-  sub.slot_width = inner + 16;
-  for (const Slot& s : sub.slots) {
-    sub.slot_width = std::max(sub.slot_width, text_width(s.label, 11) + 10);
-  }
-  sub.width = std::max(160.0, sub.slot_width * static_cast<double>(sub.slots.size()));
+  double widest = 0;
+  for (const Slot& s : sub.slots) widest = std::max(widest, text_width(s.label, kLabelFont));
+  sub.slot_width = std::min(std::max(inner + 14, widest + 10), 2 * (inner + 14));
+  sub.slot_width = std::min(sub.slot_width, kRowRoom);
+  sub.upright_labels = widest + 10 > sub.slot_width;
+  sub.label_height = sub.upright_labels ? widest + 8 : kLabelFont + 8;
+  const std::size_t n = std::max<std::size_t>(sub.slots.size(), 1);
+  const std::size_t fit =
+      std::max<std::size_t>(1, static_cast<std::size_t>(kRowRoom / sub.slot_width));
+  const std::size_t rows = (n + fit - 1) / fit;
+  sub.per_row = (n + rows - 1) / rows;
+}
+
+std::size_t rows_of(const SubPanel& sub) {
+  return std::max<std::size_t>(1, (sub.slots.size() + sub.per_row - 1) / sub.per_row);
+}
+
+// The slots of row r, first and count.
+std::pair<std::size_t, std::size_t> row_slots(const SubPanel& sub, std::size_t r) {
+  const std::size_t first = r * sub.per_row;
+  return {first, std::min(sub.per_row, sub.slots.size() - std::min(first, sub.slots.size()))};
+}
+
+// The width of a row's plot.
+double row_width(const SubPanel& sub, std::size_t r) {
+  return std::max(160.0, sub.slot_width * static_cast<double>(row_slots(sub, r).second));
 }
 
 // The counts n under the boxes: upright when the widest would not fit a box's step.
@@ -145,11 +176,12 @@ void place_counts(Panel& p) {
   double widest = 0;
   for (const SubPanel* sub : {&p.groups, &p.classes}) {
     for (const Slot& s : sub->slots) {
-      for (const BoxStats& b : s.boxes) widest = std::max(widest, text_width(grouped(b.n), 9));
+      for (const BoxStats& b : s.boxes)
+        widest = std::max(widest, text_width(grouped(b.n), kTextFont));
     }
   }
   p.vertical_n = widest > kBoxStep - 2;
-  p.n_height = p.vertical_n ? widest + 6 : 12;
+  p.n_height = p.vertical_n ? widest + 10 : kTextFont + 8;
 }
 
 Panel make_panel(const PairPlotInput& input, const PairPanel& in) {
@@ -179,7 +211,7 @@ Panel make_panel(const PairPlotInput& input, const PairPanel& in) {
   const std::size_t points = thin_outside(boxes);
   std::string zero_note = "Left off, valid pairs with Cp = 0 (no logarithm):";
   for (std::size_t m = 0; m < models; ++m) {
-    zero_note += (m == 0 ? " " : ", ") + input.models[m] + " " + grouped(r.zero[m]);
+    zero_note += (m == 0 ? " " : ", ") + input.models[m] + "\u00a0" + grouped(r.zero[m]);
   }
   p.notes.push_back(zero_note + ".");
   if (!input.has_obk) p.notes.push_back("No Obukhov length in the input: no stability classes.");
@@ -188,14 +220,20 @@ Panel make_panel(const PairPlotInput& input, const PairPanel& in) {
                       " points beyond the whiskers drawn, evenly spaced within each box.");
   }
   layout(p.groups, models);
-  if (input.has_obk) layout(p.classes, models);
+  if (input.has_obk) {
+    layout(p.classes, models);
+    p.classes_beside =
+        p.classes.slots.size() <= p.classes.per_row &&
+        row_width(p.groups, rows_of(p.groups) - 1) + kGap + row_width(p.classes, 0) <= kRowRoom;
+  }
   place_counts(p);
   return p;
 }
 
-// The plot of a sub-panel: its left edge, top and bottom, and its ratio scale.
+// The plot of one row of a sub-panel: its frame and its ratio scale, which stops
+// kPad short of the frame so that no whisker ends on it.
 struct Plot {
-  double left, top, bottom;
+  double left, top, width, bottom;
   Axis ratio;
   double y(double r) const { return ratio.at(r); }
 };
@@ -219,35 +257,34 @@ void draw_box(SvgDoc& doc, const BoxStats& b, int model, double cx, const Plot& 
            "stroke=\"" + colour + "\" stroke-width=\"2.4\"");
 }
 
-// The centre of model m's box in slot s.
-double box_centre(const SubPanel& sub, const Plot& f, std::size_t models, std::size_t s,
+// The centre of model m's box in the j-th slot of a row.
+double box_centre(const SubPanel& sub, const Plot& f, std::size_t models, std::size_t j,
                   std::size_t m) {
   const double inner = static_cast<double>(models) * kBoxStep - (kBoxStep - kBox);
-  const double slots_left =
-      f.left + (sub.width - sub.slot_width * static_cast<double>(sub.slots.size())) / 2;
-  const double slot_left = slots_left + sub.slot_width * static_cast<double>(s);
-  const double first = slot_left + (sub.slot_width - inner) / 2 + kBox / 2;
-  return first + kBoxStep * static_cast<double>(m);
+  const double slot_left = f.left + sub.slot_width * static_cast<double>(j);
+  return slot_left + (sub.slot_width - inner) / 2 + kBox / 2 + kBoxStep * static_cast<double>(m);
 }
 
-// The boxes, then the points beyond the whiskers, clipped to the plot.
-void draw_boxes(SvgDoc& doc, const SubPanel& sub, const Plot& f, std::size_t models,
-                const std::string& clip_id) {
+// The boxes of the row's slots, then the points beyond the whiskers, clipped to the plot.
+void draw_boxes(SvgDoc& doc, const SubPanel& sub, std::size_t row, const Plot& f,
+                std::size_t models, const std::string& clip_id) {
+  const auto [first, count] = row_slots(sub, row);
   doc.add("<clipPath id=\"" + clip_id + "\"><rect x=\"" + num(f.left) + "\" y=\"" + num(f.top) +
-          "\" width=\"" + num(sub.width) + "\" height=\"" + num(f.bottom - f.top) +
+          "\" width=\"" + num(f.width) + "\" height=\"" + num(f.bottom - f.top) +
           "\"/></clipPath>");
   doc.add("<g clip-path=\"url(#" + clip_id + ")\">");
-  for (std::size_t s = 0; s < sub.slots.size(); ++s) {
+  for (std::size_t j = 0; j < count; ++j) {
     for (std::size_t m = 0; m < models; ++m) {
-      draw_box(doc, sub.slots[s].boxes[m], static_cast<int>(m), box_centre(sub, f, models, s, m),
-               f);
+      draw_box(doc, sub.slots[first + j].boxes[m], static_cast<int>(m),
+               box_centre(sub, f, models, j, m), f);
     }
   }
   doc.add("<g fill=\"none\" stroke-width=\"1\">");
-  for (std::size_t s = 0; s < sub.slots.size(); ++s) {
+  for (std::size_t j = 0; j < count; ++j) {
     for (std::size_t m = 0; m < models; ++m) {
-      for (double v : sub.slots[s].boxes[m].outside) {
-        doc.marker(static_cast<int>(m), box_centre(sub, f, models, s, m), f.y(ln_to_ratio(v)), 2.5);
+      for (double v : sub.slots[first + j].boxes[m].outside) {
+        doc.marker(static_cast<int>(m), box_centre(sub, f, models, j, m), f.y(ln_to_ratio(v)),
+                   kMarkerHalf);
       }
     }
   }
@@ -255,78 +292,123 @@ void draw_boxes(SvgDoc& doc, const SubPanel& sub, const Plot& f, std::size_t mod
   doc.add("</g>");
 }
 
-// One sub-panel: the factor-of-two band, the axis, the line Cp = Co, the boxes, the
-// frame, and n under each box.
-void draw_sub_panel(SvgDoc& doc, const SubPanel& sub, const Plot& f, std::size_t models,
-                    bool vertical_n, const std::string& clip_id) {
-  const double right = f.left + sub.width;
-  doc.rect(f.left, f.y(2.0), sub.width, f.y(0.5) - f.y(2.0), "fill=\"#dcebdc\" stroke=\"none\"");
-  draw_decade_axis(doc, f.ratio, true, f.left, sub.width, true);
-  draw_boxes(doc, sub, f, models, clip_id);
-  // The line Cp = Co over the boxes.
+// The height of a row: the plot, the counts, the slot labels and the title under them.
+double row_height(const Panel& p, const SubPanel& sub) {
+  return kPlotHeight + 8 + p.n_height + sub.label_height + kTitleFont + 6;
+}
+
+// One row of a sub-panel: in the plot the factor-of-two band, the grid, the boxes,
+// the line Cp = Co over them and the frame; outside it the ratio labels, n under each
+// box, the slots' labels and the sub-panel's title.
+void draw_row(SvgDoc& doc, const Panel& p, const SubPanel& sub, std::size_t row, const Plot& f,
+              std::size_t models, const std::string& clip_id) {
+  const double right = f.left + f.width;
+  open_plot(doc, f.left, f.top, f.width, f.bottom - f.top);
+  doc.rect(f.left, f.y(2.0), f.width, f.y(0.5) - f.y(2.0), "fill=\"#dcebdc\" stroke=\"none\"");
+  draw_decade_grid(doc, f.ratio, true, f.left, f.width);
+  draw_boxes(doc, sub, row, f, models, clip_id);
   doc.line(f.left, f.y(1.0), right, f.y(1.0), "stroke=\"#555555\" stroke-width=\"1\"");
-  doc.rect(f.left, f.top, sub.width, f.bottom - f.top, "fill=\"none\" stroke=\"black\"");
-  for (std::size_t s = 0; s < sub.slots.size(); ++s) {
+  doc.rect(f.left, f.top, f.width, f.bottom - f.top, "fill=\"none\" stroke=\"black\"");
+  if (sub.slots.empty()) {
+    doc.text(f.left + f.width / 2, (f.top + f.bottom) / 2, "no groups",
+             "font-size=\"" + num(kTitleFont) + "\" text-anchor=\"middle\" fill=\"#777777\"");
+  }
+  close_plot(doc);
+  draw_decade_labels(doc, f.ratio, true, f.left, true);
+  const auto [first, count] = row_slots(sub, row);
+  const std::string small = "font-size=\"" + num(kTextFont) + "\"";
+  for (std::size_t j = 0; j < count; ++j) {
     for (std::size_t m = 0; m < models; ++m) {
-      const double cx = box_centre(sub, f, models, s, m);
-      const std::string n = grouped(sub.slots[s].boxes[m].n);
-      if (vertical_n) {
+      const double cx = box_centre(sub, f, models, j, m);
+      const std::string n = grouped(sub.slots[first + j].boxes[m].n);
+      if (p.vertical_n) {
+        const double x = cx + 0.35 * kTextFont;
         const double y = f.bottom + 8;
-        doc.text(cx + 3, y, n,
-                 "font-size=\"9\" text-anchor=\"end\" fill=\"#333333\" transform=\"rotate(-90 " +
-                     num(cx + 3) + " " + num(y) + ")\"");
+        doc.text(x, y, n,
+                 small + " text-anchor=\"end\" fill=\"#333333\" transform=\"rotate(-90 " + num(x) +
+                     " " + num(y) + ")\"");
       } else {
-        doc.text(cx, f.bottom + 17, n, "font-size=\"9\" text-anchor=\"middle\" fill=\"#333333\"");
+        doc.text(cx, f.bottom + 8 + kTextFont, n,
+                 small + " text-anchor=\"middle\" fill=\"#333333\"");
       }
     }
   }
-}
-
-// The slots' labels on the baseline `labels`, and the sub-panel's title under them.
-void slot_labels(SvgDoc& doc, const SubPanel& sub, double left, double labels) {
-  const double slots_left =
-      left + (sub.width - sub.slot_width * static_cast<double>(sub.slots.size())) / 2;
-  for (std::size_t s = 0; s < sub.slots.size(); ++s) {
-    doc.text(slots_left + sub.slot_width * (static_cast<double>(s) + 0.5), labels,
-             xml_escape(sub.slots[s].label), "font-size=\"11\" text-anchor=\"middle\"");
+  const double labels = f.bottom + 8 + p.n_height;
+  for (std::size_t j = 0; j < count; ++j) {
+    const double x = f.left + sub.slot_width * (static_cast<double>(j) + 0.5);
+    const std::string label = xml_escape(sub.slots[first + j].label);
+    const std::string size = "font-size=\"" + num(kLabelFont) + "\"";
+    if (sub.upright_labels) {
+      const double lx = x + 0.35 * kLabelFont;
+      doc.text(lx, labels, label,
+               size + " text-anchor=\"end\" transform=\"rotate(-90 " + num(lx) + " " + num(labels) +
+                   ")\"");
+    } else {
+      doc.text(x, labels + kLabelFont, label, size + " text-anchor=\"middle\"");
+    }
   }
-  doc.text(left + sub.width / 2, labels + 20, xml_escape(sub.title),
-           "font-size=\"13\" text-anchor=\"middle\"");
+  doc.text(f.left + f.width / 2, labels + sub.label_height + kTitleFont, xml_escape(sub.title),
+           "font-size=\"" + num(kTitleFont) + "\" text-anchor=\"middle\"");
+  doc.text(f.left - 8, f.bottom + 8 + kTextFont, "n",
+           small + " font-style=\"italic\" text-anchor=\"end\" fill=\"#333333\"");
 }
 
 PanelNotes draw_panel(SvgDoc& doc, const Panel& p, std::size_t models, bool has_obk,
                       const PanelPlace& at, const std::string& prefix) {
-  const double top = at.top;
-  const double bottom = top + kPlotHeight;
-  doc.text(at.left, top - 20, xml_escape(p.caption), "font-size=\"14\"");
-  const Axis ratio = Axis::decades(p.range).spanning(bottom, top);
-  draw_sub_panel(doc, p.groups, {at.left, top, bottom, ratio}, models, p.vertical_n, prefix + "a");
-  draw_upright_title(doc, at.left - 62, (top + bottom) / 2, p.unit_label);
-  doc.text(at.left - 8, bottom + (p.vertical_n ? 16 : 17), "n",
-           "font-size=\"10\" font-style=\"italic\" text-anchor=\"end\" fill=\"#333333\"");
-  const double labels = bottom + 8 + p.n_height + 12;
-  slot_labels(doc, p.groups, at.left, labels);
-  if (p.groups.slots.empty()) {
-    doc.text(at.left + p.groups.width / 2, (top + bottom) / 2, "no groups",
-             "font-size=\"13\" text-anchor=\"middle\" fill=\"#777777\"");
+  doc.text(at.left, at.top - 18, xml_escape(p.caption),
+           "font-size=\"" + num(kTitleFont) + "\" font-weight=\"bold\"");
+  double top = at.top;
+  auto row_plot = [&](double left, double width) {
+    const double bottom = top + kPlotHeight;
+    return Plot{left, top, width, bottom,
+                Axis::decades(p.range).spanning(bottom - kPad, top + kPad)};
+  };
+  auto draw = [&](const SubPanel& sub, std::size_t r, double left, const std::string& id) {
+    const Plot f = row_plot(left, row_width(sub, r));
+    draw_row(doc, p, sub, r, f, models, id + std::to_string(r + 1));
+    return f;
+  };
+  const std::size_t group_rows = rows_of(p.groups);
+  for (std::size_t r = 0; r < group_rows; ++r) {
+    const Plot f = draw(p.groups, r, at.left, prefix + "a");
+    draw_upright_title(doc, at.left - 72, (f.top + f.bottom) / 2, p.unit_label);
+    double height = row_height(p, p.groups);
+    if (has_obk && p.classes_beside && r + 1 == group_rows) {
+      draw(p.classes, 0, at.left + f.width + kGap, prefix + "b");
+      height = std::max(height, row_height(p, p.classes));
+    }
+    top += height + kRowGap;
   }
-  if (has_obk) {
-    const double bl = at.left + p.groups.width + kGap;
-    draw_sub_panel(doc, p.classes, {bl, top, bottom, ratio}, models, p.vertical_n, prefix + "b");
-    slot_labels(doc, p.classes, bl, labels);
+  if (has_obk && !p.classes_beside) {
+    for (std::size_t r = 0; r < rows_of(p.classes); ++r) {
+      const Plot f = draw(p.classes, r, at.left, prefix + "b");
+      draw_upright_title(doc, at.left - 72, (f.top + f.bottom) / 2, p.unit_label);
+      top += row_height(p, p.classes) + kRowGap;
+    }
   }
-  return {labels + 44, p.notes, p.caption};
+  return {top - kRowGap + kTextFont + 8, p.notes, p.caption};
 }
 
-// One panel per row, as wide as the widest panel needs.
+// One panel per row, as wide as the widest row of slots needs.
 FigureLayout layout_of(const std::vector<Panel>& panels, bool has_obk) {
-  double width = 620;
+  double width = 760;  // at least: so that a picture of few groups prints without a split
   for (const Panel& p : panels) {
-    double w = kLeft + p.groups.width + 20;
-    if (has_obk) w += kGap + p.classes.width;
-    width = std::max(width, w);
+    double widest = 0;
+    for (std::size_t r = 0; r < rows_of(p.groups); ++r) {
+      widest = std::max(widest, row_width(p.groups, r));
+    }
+    if (has_obk) {
+      for (std::size_t r = 0; r < rows_of(p.classes); ++r) {
+        widest = std::max(widest, row_width(p.classes, r));
+      }
+      if (p.classes_beside) {
+        widest = std::max(
+            widest, row_width(p.groups, rows_of(p.groups) - 1) + kGap + row_width(p.classes, 0));
+      }
+    }
+    width = std::max(width, kLeft + widest + 30);
   }
-  return {1, width - 20, kLeft, 40, 6, 6};
+  return {1, std::min(width, kMaxDrawnWidth) - 20, kLeft, 48, 6, 6};
 }
 
 std::vector<LegendItem> legend_of(const PairPlotInput& input) {

@@ -67,10 +67,34 @@ std::string num(double v) {
 }
 
 std::string short_number(double v) {
-  if (!std::isfinite(v)) return "-";
-  char buf[32];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 3);
-  return ec == std::errc() ? std::string(buf, end) : "-";
+  if (!std::isfinite(v)) return "–";
+  if (v == 0) return "0";
+  const double magnitude = std::fabs(v);
+  char buf[400];
+  char* const last = buf + sizeof buf;
+  // The exponent of the value rounded to 3 significant digits decides the form.
+  char* end = std::to_chars(buf, last, magnitude, std::chars_format::scientific, 2).ptr;
+  const std::string sci(buf, end);
+  const std::size_t e = sci.find('e');
+  int exponent = 0;
+  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+  std::string s;
+  if (exponent >= -3 && exponent <= 2) {
+    end = std::to_chars(buf, last, magnitude, std::chars_format::general, 3).ptr;
+    s.assign(buf, end);
+  } else {
+    static constexpr std::string_view kSuperscript[] = {"⁰", "¹", "²", "³", "⁴",
+                                                        "⁵", "⁶", "⁷", "⁸", "⁹"};
+    s = sci.substr(0, e);
+    if (s.find('.') != std::string::npos) {
+      while (s.back() == '0') s.pop_back();
+      if (s.back() == '.') s.pop_back();
+    }
+    s += "×10";
+    if (exponent < 0) s += "⁻";
+    for (const char d : std::to_string(std::abs(exponent))) s += kSuperscript[d - '0'];
+  }
+  return v < 0 ? "−" + s : s;
 }
 
 std::string xml_escape(std::string_view text, bool apostrophe) {
@@ -105,7 +129,9 @@ std::string xml_escape(std::string_view text, bool apostrophe) {
 
 double text_width(std::string_view text, double size) {
   double em = 0;
+  std::size_t points = 0;  // Unicode code points: every byte but UTF-8 continuations
   for (char c : text) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++points;
     if (c == ' ' || c == '.' || c == ',' || c == ':' || c == 'i' || c == 'l') {
       em += 0.32;
     } else if ((c >= 'A' && c <= 'Z') || c == 'm' || c == 'w') {
@@ -114,7 +140,9 @@ double text_width(std::string_view text, double size) {
       em += 0.58;
     }
   }
-  return em * size;
+  // Never less than 0.6 em a character, the room a label is given wherever labels are
+  // spaced so that none covers another.
+  return std::max(em, 0.6 * static_cast<double>(points)) * size;
 }
 
 namespace {
@@ -263,13 +291,29 @@ void SvgDoc::arrow(double x, double y, double dx, double dy, std::string_view co
            "\" stroke=\"none\"/>\n";
 }
 
+SvgSize svg_size(std::string_view svg) {
+  constexpr std::string_view kViewBox = " viewBox=\"0 0 ";
+  const std::size_t root = svg.find("<svg");
+  const std::size_t at = root == std::string_view::npos ? root : svg.find(kViewBox, root);
+  if (at == std::string_view::npos) return {};
+  const char* p = svg.data() + at + kViewBox.size();
+  const char* end = svg.data() + svg.size();
+  SvgSize size;
+  auto [q, ec] = std::from_chars(p, end, size.width);
+  if (ec != std::errc() || q == end || *q != ' ') return {};
+  if (std::from_chars(q + 1, end, size.height).ec != std::errc()) return {};
+  return size;
+}
+
 std::string SvgDoc::finish(double width, double height, std::string_view id_prefix,
                            std::string_view title, std::string_view description) {
   const std::string prefix = xml_escape(id_prefix);
+  // Stated for print at the A4 text width, the height at the same scale; drawn in px.
+  const double height_mm = width > 0 ? kPrintWidthMm * height / width : 0;
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(width) + "\" height=\"" +
-         num(height) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) +
-         "\" font-family=\"Helvetica, Arial, sans-serif\"";
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kPrintWidthMm) +
+         "mm\" height=\"" + num(height_mm) + "mm\" viewBox=\"0 0 " + num(width) + " " +
+         num(height) + "\" font-family=\"Helvetica, Arial, sans-serif\"";
   if (!title.empty()) {
     out += " role=\"img\" aria-labelledby=\"" + prefix + "title " + prefix + "desc\">\n";
     out += "<title id=\"" + prefix + "title\">" + xml_escape(title) + "</title>\n";

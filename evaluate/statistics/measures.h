@@ -245,6 +245,9 @@ struct MeasureEntry {
   // the criteria set.
   bool objective = false;
   std::string_view column = {};  // the table's column title where it is not the name
+  // In the quantity's units (a mean, a spread, an error, a high value); otherwise a
+  // ratio or score without dimension, or a count. A plain difference keeps the units.
+  bool in_units = false;
 };
 
 // Whether measure `id` is formed for a quantity with the uncertainty `u` (none: not
