@@ -11,6 +11,7 @@
 
 #include "evaluate/input/combined_table.h"
 #include "evaluate/input/pairs_file.h"
+#include "evaluate/memory_bound.h"
 #include "evaluate/page/page_input.h"
 #include "evaluate/page/provenance.h"
 #include "evaluate/pictures/diagrams.h"
@@ -22,6 +23,7 @@
 #include "evaluate/tables/report.h"
 #include "evaluate/tables/tidy.h"
 #include "records/outputs.h"
+#include "runframe/progress.h"
 
 namespace {
 
@@ -82,7 +84,10 @@ std::string summary_text() {
          "                     repeatable\n"
          "  --units QTY=TEXT   the units of quantity QTY, named in the page's column heads\n"
          "                     and the pictures' axes (default: the combined table's own,\n"
-         "                     a pairs file's \"units of the input\"); repeatable\n";
+         "                     a pairs file's \"units of the input\"); repeatable\n"
+         "  --max-memory BYTES the memory the run may hold, e.g. 4G (K, M, G: powers of\n"
+         "                     1024; default: the cgroup memory limit, else the physical\n"
+         "                     memory); a run estimated to need more is refused\n";
 }
 
 const std::string kSummary = summary_text();
@@ -91,7 +96,7 @@ const runframe::ProgramInfo kInfo{
     kProgram,
     "tlvstats [--resamples N] [--seed N] [--criteria rural|urban] [--pairs FILE.csv] "
     "[--uncertainty [QTY=]PRESET|U,ALPHA,RV[,NP,NNP]]... [--beta B] [--percentile P] "
-    "[--threshold [QTY=]T]... [--units QTY=TEXT]... [--help | "
+    "[--threshold [QTY=]T]... [--units QTY=TEXT]... [--max-memory BYTES] [--help | "
     "--version]",
     kSummary};
 
@@ -113,6 +118,7 @@ struct Settings {
   std::vector<std::pair<std::optional<std::string>, float>> thresholds;
   // One --units each, in the order given: (quantity, units); a later one wins.
   std::vector<std::pair<std::string, std::string>> units;
+  std::optional<evaluate::MemoryBound> memory;  // --max-memory
 };
 
 // "[QTY=]VALUE" split at the last '='.
@@ -299,6 +305,13 @@ std::vector<runframe::ValueOption> take_settings(Settings& settings) {
          settings.units.emplace_back(value.substr(0, eq), value.substr(eq + 1));
          return std::string();
        }},
+      {"--max-memory", "a number of bytes",
+       [&settings, bad](const std::string& value) {
+         const std::optional<std::uint64_t> n = evaluate::byte_count(value);
+         if (!n) return bad(value, "--max-memory", "a whole number of bytes above 0, or K, M, G");
+         settings.memory = evaluate::MemoryBound{static_cast<double>(*n), "--max-memory"};
+         return std::string();
+       }},
   };
 }
 
@@ -417,15 +430,34 @@ std::string stem_of(const std::string& name) {
   return stem.empty() ? path.filename().string() : stem;
 }
 
+// An input file's records, each one a step of the read phase's progress.
+class CountedLines final : public records::LineSource {
+ public:
+  CountedLines(records::LineSource& from, runframe::Progress& progress)
+      : from_(from), progress_(progress) {}
+  bool next(std::string_view& record) override {
+    progress_.step("read line", ++lines_, 0, 1);
+    return from_.next(record);
+  }
+  records::Origin origin() const override { return from_.origin(); }
+
+ private:
+  records::LineSource& from_;
+  runframe::Progress& progress_;
+  long lines_ = 0;
+};
+
 // Reads the pairs file, or else the combined table, into a study, and fills in
 // what the table's header says of the input; an incomplete table's remark also goes
 // to standard error.
 evaluate::Study read_study(const runframe::RunContext& ctx, const Settings& settings,
-                           evaluate::ReportInput& input) {
+                           evaluate::ReportInput& input, runframe::Progress& progress) {
   using namespace evaluate;
+  progress.phase("read");
   if (settings.pairs) {
     records::InputFile in = records::InputFile::open(ctx.dir, *settings.pairs);
-    PairsFile pairs = read_pairs_file(in);
+    CountedLines counted(in, progress);
+    PairsFile pairs = read_pairs_file(counted);
     in.close();
     input.lines = pairs.lines;
     input.pairs = std::move(pairs.notes);
@@ -434,13 +466,15 @@ evaluate::Study read_study(const runframe::RunContext& ctx, const Settings& sett
   }
   records::InputFile in = records::InputFile::open(ctx.dir, formats::kCombinedFile);
   in.require_ended_records();  // TLVCombineAll ends every line with CR LF
-  const CombinedTable table = read_combined_table(in);
+  CountedLines counted(in, progress);
+  const CombinedTable table = read_combined_table(counted);
   in.close();
   input.lines = static_cast<long>(table.lines.size());
   input.counts = table.counts;
   input.pairs = combined_pairs_notes();
   if (const std::string remark = incomplete_table_remark(table.counts); !remark.empty()) {
     input.remarks.push_back(remark);
+    progress.clear();
     ctx.err << kProgram << ": " << formats::kCombinedFile << ": " << remark << '\n';
     ctx.err.flush();
   }
@@ -466,15 +500,23 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     // output file is written.
     const std::string stem = settings.pairs ? stem_of(*settings.pairs) : "TLV";
     records::OutputSet outputs(ctx.dir, output_names(stem));
+    // Cleared at the end, and before a failure's message (unwinding destroys it first).
+    runframe::Progress progress(kProgram, ctx.err, ctx.err_is_terminal);
     ReportInput input;
-    Study study = read_study(ctx, settings, input);
+    Study study = read_study(ctx, settings, input, progress);
     apply_units(settings, study);
     input.file = study.source;
     auto uncertainty = uncertainty_of_quantities(settings, study);
     auto thresholds = thresholds_of_quantities(settings, study);
+    progress.phase("evaluate");
+    Watch watch{settings.memory ? *settings.memory : system_memory_bound(), {}};
+    watch.resampled = [&progress](long done, long total, std::size_t lines) {
+      progress.step("resample", done, total, lines);
+    };
     const Evaluation ev =
         evaluate_study(study, settings.resamples, settings.seed, settings.criteria,
-                       std::move(uncertainty), std::move(thresholds));
+                       std::move(uncertainty), std::move(thresholds), watch);
+    progress.phase("write");
     const std::vector<std::string> report = report_lines(input, ev);
     PageInput page_in = page_input(input, ev);  // every statistic as tidy rows, among the rest
     const std::vector<std::string> read{study.source};

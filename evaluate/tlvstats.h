@@ -14,7 +14,10 @@
 
 // The program's run in `ctx.dir`. Arguments: --help, --version, --resamples N
 // (1 to 100000, default 1000), --seed N (0 to 2^64-1, default 1), --criteria
-// rural|urban (default rural), --pairs FILE; anything else is a usage error
-// (status 2). Returns 0, or 1 / 2 after a run-ending failure, whose message goes to
-// ctx.err. Nothing is written before the whole input is read and evaluated.
+// rural|urban (default rural), --pairs FILE, --uncertainty, --beta, --percentile,
+// --threshold, --units, --max-memory BYTES (the bound of the run's estimated
+// memory); anything else is a usage error (status 2). With ctx.err_is_terminal a
+// run longer than 2 s shows its progress on ctx.err. Returns 0, or 1 / 2 after a run-ending
+// failure, whose message goes to ctx.err. Nothing is written before the whole input is read and
+// evaluated.
 int run_tlvstats(const runframe::RunContext& ctx);

@@ -135,7 +135,8 @@ int run_main(int argc, char** argv, int (*run)(const RunContext&)) {
     std::error_code ec;
     std::filesystem::path dir = std::filesystem::current_path(ec);
     if (ec) dir = ".";
-    RunContext ctx{dir, std::span<const std::string>(args), std::cin, std::cout, std::cerr};
+    RunContext ctx{
+        dir, std::span<const std::string>(args), std::cin, std::cout, std::cerr, ::isatty(2) == 1};
     const int status = run(ctx);
     // A run that already failed keeps its own message and status.
     if (status != 0) {

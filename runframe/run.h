@@ -15,13 +15,16 @@
 namespace runframe {
 
 // How every program is run, in-process: working directory, arguments (without the
-// program name), console streams; returns the exit status.
+// program name), console streams; returns the exit status. `err_is_terminal`: the
+// error stream is a terminal, on which a long run may show its progress (false in
+// tests unless they set it).
 struct RunContext {
   std::filesystem::path dir;
   std::span<const std::string> args;
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
+  bool err_is_terminal = false;
 };
 
 struct ProgramInfo {
@@ -64,8 +67,8 @@ void reopen_closed_standard_streams();
 // Adapts a run function to main(): first reopens closed standard streams, ignores
 // SIGPIPE and makes SIGINT, SIGTERM and SIGHUP remove the run's temporaries before
 // they end the process (records/outputs.h), then runs with cwd, argv,
-// std::cin/cout/cerr; standard output that cannot be flushed at the end ends the run
-// with kStatusOsError.
+// std::cin/cout/cerr (err_is_terminal when descriptor 2 is a terminal); standard output that cannot
+// be flushed at the end ends the run with kStatusOsError.
 int run_main(int argc, char** argv, int (*run)(const RunContext&));
 
 }  // namespace runframe

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <sstream>
 #include <streambuf>
 #include <string>
 #include <vector>
 
 #include "records/records.h"
+#include "runframe/progress.h"
 #include "tracer_version.h"
 
 namespace {
@@ -37,6 +39,47 @@ TEST(GuardedRun, EveryFailureBecomesOneLineAndAStatus) {
   err.str("");
   EXPECT_EQ(runframe::guarded_run("p", err, []() -> int { throw 5; }), 2);
   EXPECT_EQ(err.str(), "p: unexpected failure\n");
+}
+
+TEST(Progress, ShownInPlaceOnATerminalAfterItsDelayAndClearedAtTheEnd) {
+  using std::chrono::hours;
+  struct Case {
+    const char* name;
+    bool terminal;
+    runframe::Progress::Clock::duration after;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"not a terminal", false, {}, ""},
+      {"before the delay", true, hours(1), ""},
+      // Too little work for a look at the clock; then a step; a second one too soon
+      // after it; a shorter phase padded over the longer line; cleared at the end.
+      {"after the delay",
+       true,
+       {},
+       "\rp: read\rp: resample 2 of 10\rp: write           \r                   \r"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ostringstream err;
+    {
+      runframe::Progress progress("p", err, c.terminal, c.after);
+      progress.phase("read");
+      progress.step("resample", 1, 10, 100);
+      progress.step("resample", 2, 10, 5000);
+      progress.step("resample", 3, 10, 5000);
+      progress.phase("write");
+    }
+    EXPECT_EQ(c.shown, err.str());
+  }
+  // A failure's message follows a cleared line.
+  std::ostringstream err;
+  EXPECT_EQ(2, runframe::guarded_run("p", err, [&err]() -> int {
+              runframe::Progress progress("p", err, true, {});
+              progress.phase("read");
+              throw records::end_of_file("f", 2);
+            }));
+  EXPECT_EQ("\rp: read\r       \rp: f line 2: End of file\n", err.str());
 }
 
 TEST(HandleArguments, HelpVersionAndUsage) {

@@ -13,8 +13,18 @@ namespace evaluate {
 namespace {
 
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
-// At most this many resample values (8 bytes each) are held for one block.
-constexpr double kMaxResampleValues = 256.0 * 1024 * 1024;
+
+// The lines of every block of the study.
+std::size_t lines_of(const Study& study) {
+  std::size_t n = 0;
+  for (const Block& block : study.blocks) n += block.size();
+  return n;
+}
+
+// A whole number of values or bytes, in digits.
+std::string whole(double value) {
+  return std::to_string(static_cast<unsigned long long>(value));
+}
 
 // The measures given with limits: on a model's line, and on a difference line; those
 // of the modelling quality objective only when it is formed (`objective`).
@@ -41,7 +51,7 @@ Limits limits_at(const std::vector<double>& values, std::size_t start, std::size
 class ResampleValues {
  public:
   ResampleValues(const Study& study, const Block& block, std::size_t groups, int resamples,
-                 bool objective, double other_values)
+                 bool objective, double other_values, const MemoryBound& bound)
       : on_model_(limited(false, objective)),
         on_pair_(limited(true, objective)),
         nq_(block.nq()),
@@ -53,20 +63,16 @@ class ResampleValues {
     const double wanted = static_cast<double>(groups) * static_cast<double>(nq_) *
                               static_cast<double>(per_q_) * static_cast<double>(b_) +
                           other_values;
-    if (wanted > kMaxResampleValues) {
-      std::string reason = "Too many groups for the bootstrap: ";
-      reason += std::to_string(groups);
-      reason += " groups, ";
-      reason += std::to_string(nm_);
-      reason += " models, ";
-      reason += std::to_string(resamples);
-      reason += " resamples need ";
-      reason += std::to_string(static_cast<unsigned long long>(wanted));
-      reason += " resample values (";
-      reason += std::to_string(static_cast<unsigned long long>(wanted * 8.0 / (1024.0 * 1024.0)));
-      reason += " MiB), more than the ";
-      reason += std::to_string(static_cast<unsigned long long>(kMaxResampleValues));
-      reason += " (2048 MiB) held at most; use fewer groups or resamples";
+    const double lines = static_cast<double>(lines_of(study));
+    const double estimate = wanted * 8.0 + lines * static_cast<double>(nm_) * kBytesPerLineAndModel;
+    if (estimate > bound.bytes) {
+      std::string reason = "Not enough memory for the bootstrap: ";
+      reason += std::to_string(groups) + " groups, " + std::to_string(nm_) + " models and ";
+      reason += std::to_string(resamples) + " resamples need " + whole(wanted);
+      reason += " resample values (8 bytes each) and " + whole(lines) + " lines (";
+      reason += whole(kBytesPerLineAndModel) + " bytes per model each), an estimated ";
+      reason += whole(estimate) + " bytes, more than the bound of " + whole(bound.bytes);
+      reason += " bytes (" + bound.source + "); use fewer groups or resamples";
       throw records::RunError(records::kStatusBadInput, reason,
                               records::Location{study.source, 0, 0, 0, {}});
     }
@@ -272,11 +278,11 @@ Limits percentile_limits(std::vector<double>& values) {
 }
 
 void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Evaluator& evaluator,
-               Evaluation& ev, ExceedanceCounter* exceedance) {
+               Evaluation& ev, ExceedanceCounter* exceedance, const Watch& watch) {
   std::optional<ExceedanceResamples> exceeded;
   if (exceedance != nullptr) exceeded.emplace(block, *exceedance, ev.groups.size(), ev.resamples);
   ResampleValues kept(study, block, ev.groups.size(), ev.resamples, ev.objective(),
-                      exceeded ? exceeded->wanted() : 0.0);
+                      exceeded ? exceeded->wanted() : 0.0, watch.memory);
   if (exceeded) exceeded->allocate();
   const Strata strata = strata_of(block, study.strata.size());
   std::vector<std::size_t> drawn;
@@ -292,6 +298,7 @@ void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Eva
       exceedance->count(times);
       exceeded->keep(*exceedance, ev.groups.size(), b);
     }
+    if (watch.resampled) watch.resampled(static_cast<long>(b) + 1, ev.resamples, drawn.size());
   }
   kept.fill(block, ev);
   if (exceeded) exceeded->fill(block, ev);

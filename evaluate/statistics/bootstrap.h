@@ -15,7 +15,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "evaluate/input/study.h"
@@ -24,6 +27,24 @@
 #include "evaluate/statistics/measures.h"
 
 namespace evaluate {
+
+// The memory a run may hold, in bytes, and where that bound comes from
+// ("--max-memory", "cgroup memory limit", "physical memory"); none by default.
+struct MemoryBound {
+  double bytes = std::numeric_limits<double>::infinity();
+  std::string source;
+};
+
+// The bytes a run is taken to hold per line and model of its input besides the
+// resample values (the lines as read and evaluated, the pictures' points).
+inline constexpr double kBytesPerLineAndModel = 384;
+
+// What the run asks of the bootstrap: the memory bound, and (if set) a call after
+// each resample with the resamples done, their total and the lines the resample drew.
+struct Watch {
+  MemoryBound memory;
+  std::function<void(long done, long total, std::size_t lines)> resampled;
+};
 
 // A uniform integer in [0, bound), bound at least 1.
 std::uint32_t bounded_draw(std::mt19937_64& rng, std::uint32_t bound);
@@ -52,8 +73,10 @@ struct Evaluation;
 // for the block and ev.groups) and fills the limits and resample counts of the
 // block's quantities in `ev`, whose point values are set; with `exceedance`
 // (prepared for the block's thresholds) those of the exceedance scores too, on the
-// same resamples.
+// same resamples. A run whose estimated memory (the block's resample values, 8
+// bytes each, and kBytesPerLineAndModel per line of the study and model) exceeds
+// `watch.memory` ends with RunError status 2 giving the figures.
 void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Evaluator& evaluator,
-               Evaluation& ev, ExceedanceCounter* exceedance = nullptr);
+               Evaluation& ev, ExceedanceCounter* exceedance = nullptr, const Watch& watch = {});
 
 }  // namespace evaluate

@@ -105,7 +105,7 @@ bool Evaluation::objective() const {
 
 Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed, Criteria criteria,
                           std::vector<std::optional<Uncertainty>> uncertainty,
-                          std::vector<std::vector<float>> thresholds) {
+                          std::vector<std::vector<float>> thresholds, const Watch& watch) {
   Evaluation ev;
   ev.models = study.models;
   ev.quantities = study.quantities;
@@ -121,6 +121,14 @@ Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
   ev.thresholds.resize(study.quantities.size());
   // One generator for all blocks, one after another.
   std::mt19937_64 rng(seed);
+  const long total = static_cast<long>(resamples) * static_cast<long>(study.blocks.size());
+  long before = 0;  // resamples of the blocks done
+  Watch block_watch{watch.memory, {}};
+  if (watch.resampled) {
+    block_watch.resampled = [&](long done, long, std::size_t lines) {
+      watch.resampled(before + done, total, lines);
+    };
+  }
   for (const Block& block : study.blocks) {
     std::vector<const Uncertainty*> of_block;
     for (int q : block.quantities) {
@@ -131,7 +139,8 @@ Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
     point_estimate(block, evaluator, ev);
     ExceedanceCounter counter(block, ev.groups, block_thresholds(block, ev));
     if (ev.exceedances()) point_exceedances(block, counter, ev);
-    bootstrap(rng, study, block, evaluator, ev, ev.exceedances() ? &counter : nullptr);
+    bootstrap(rng, study, block, evaluator, ev, ev.exceedances() ? &counter : nullptr, block_watch);
+    before += resamples;
   }
   return ev;
 }

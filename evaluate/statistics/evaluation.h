@@ -11,6 +11,7 @@
 
 #include "evaluate/input/groups.h"
 #include "evaluate/input/study.h"
+#include "evaluate/statistics/bootstrap.h"
 #include "evaluate/statistics/criteria.h"
 #include "evaluate/statistics/evaluator.h"
 #include "evaluate/statistics/exceedance.h"
@@ -98,10 +99,12 @@ std::string pair_name(const Evaluation& ev, const DifferenceResult& d);
 // Evaluates `study` with `resamples` (at least 1) bootstrap resamples from `seed`.
 // `uncertainty` (by quantity; shorter: none for the rest) gives the quantities the
 // modelling quality objective is formed for, `thresholds` (by quantity; shorter:
-// none for the rest) those of the exceedance scores.
+// none for the rest) those of the exceedance scores. `watch`: the memory bound of
+// every block's bootstrap, and the call after each resample, counted over all the
+// blocks (done of resamples x blocks).
 Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
                           Criteria criteria = Criteria::rural,
                           std::vector<std::optional<Uncertainty>> uncertainty = {},
-                          std::vector<std::vector<float>> thresholds = {});
+                          std::vector<std::vector<float>> thresholds = {}, const Watch& watch = {});
 
 }  // namespace evaluate

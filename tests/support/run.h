@@ -21,12 +21,13 @@ struct RunResult {
 
 using RunFunction = int (*)(const runframe::RunContext&);
 
+// `terminal`: the run takes its error stream for a terminal.
 inline RunResult run_program(RunFunction run, const std::filesystem::path& dir,
                              const std::vector<std::string>& args = {},
-                             std::string_view console = {}) {
+                             std::string_view console = {}, bool terminal = false) {
   std::istringstream in{std::string(console)};
   std::ostringstream out, err;
-  const runframe::RunContext ctx{dir, args, in, out, err};
+  const runframe::RunContext ctx{dir, args, in, out, err, terminal};
   RunResult r;
   r.status = run(ctx);
   r.out = out.str();
