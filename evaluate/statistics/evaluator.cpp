@@ -269,22 +269,27 @@ void Evaluator::high_values(std::span<const std::uint32_t> times, std::size_t se
   }
 }
 
+// The selected measures of every group; the others NaN.
 void Evaluator::measures(Selection selection) {
   const auto table = measure_table();
+  std::vector<int> formed;
+  for (std::size_t id = 0; id < table.size(); ++id) {
+    if (selected(table[id], selection)) formed.push_back(static_cast<int>(id));
+  }
   for (std::size_t j = 0; j < n_groups_ * nq_; ++j) {
     const PairStats* st = &stats_[j * ns_];
     for (std::size_t m = 0; m < nm_; ++m) {
       MeasureValues& v = values_[j * (nm_ + np_) + m];
-      for (std::size_t id = 0; id < table.size(); ++id) {
-        v[id] = selected(table[id], selection) ? table[id].of(st[m]) : kNan;
-      }
+      v.fill(kNan);
+      for (int id : formed)
+        v[static_cast<std::size_t>(id)] = table[static_cast<std::size_t>(id)].of(st[m]);
     }
     for (std::size_t p = 0; p < np_; ++p) {
       MeasureValues& v = values_[j * (nm_ + np_) + nm_ + p];
-      for (std::size_t id = 0; id < table.size(); ++id) {
-        v[id] = selected(table[id], selection)
-                    ? measure_difference(static_cast<int>(id), st[nm_ + 2 * p], st[nm_ + 2 * p + 1])
-                    : kNan;
+      v.fill(kNan);
+      for (int id : formed) {
+        v[static_cast<std::size_t>(id)] =
+            measure_difference(id, st[nm_ + 2 * p], st[nm_ + 2 * p + 1]);
       }
     }
   }
