@@ -1,17 +1,20 @@
 // tlvstats on one thread and on two: every output file the same byte for byte (the
 // page's time fixed by SOURCE_DATE_EPOCH), on the example table and on a 3-model
 // pairs file with the objective and an exceedance threshold; the page's command
-// line leaves --threads out.
+// line leaves --threads out. The default's cgroup quota.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/study_inputs.h"
+#include "evaluate/cpu_count.h"
 #include "evaluate/tlvstats.h"
 #include "support/example_study.h"
 #include "support/run.h"
@@ -66,6 +69,19 @@ TEST(EvaluateThreads, OutputsDoNotDependOnTheThreads) {
     EXPECT_NE(std::string::npos, one.read(c.page).find("--resamples 101"));
   }
   ::unsetenv("SOURCE_DATE_EPOCH");
+}
+
+TEST(EvaluateThreads, CgroupQuotaInCpus) {
+  // cgroup v2 cpu.max: "QUOTA PERIOD" gives ceil(QUOTA / PERIOD), "max": no quota.
+  const std::pair<std::string, std::optional<int>> cases[] = {
+      {"max 100000\n", std::nullopt}, {"200000 100000\n", 2},
+      {"150000 100000", 2},           {"50000 100000", 1},
+      {"100000 0", std::nullopt},     {"", std::nullopt},
+      {"-1 100000", std::nullopt},    {"2e5 100000", std::nullopt}};
+  for (const auto& [text, cpus] : cases) EXPECT_EQ(cpus, evaluate::quota_cpus(text)) << text;
+  const int threads = evaluate::default_threads(256);
+  EXPECT_GE(threads, 1);
+  EXPECT_LE(threads, 256);
 }
 
 }  // namespace
