@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -239,6 +240,29 @@ TEST(EvaluateBootstrap, ReproducibleForASeed) {
   const auto all = model(a, 0, kAermod, kCy).limits;
   EXPECT_LT(all[kFb].lower, all[kFb].upper);
   EXPECT_EQ(500, model(a, 0, kAermod, kCy).boot);
+}
+
+TEST(EvaluateBootstrap, ThreadsGiveTheSameLimitsReportInOrderAndCarryFailures) {
+  const evaluate::Study study = evaluate::study_of(varied_lines());
+  evaluate::Watch watch;
+  watch.threads = 3;
+  std::vector<long> seen;
+  watch.resampled = [&seen](long done, long total, std::size_t) {
+    EXPECT_EQ(50, total);
+    seen.push_back(done);
+  };
+  const auto three =
+      evaluate::evaluate_study(study, 50, 4, evaluate::Criteria::rural, {}, {}, watch);
+  EXPECT_TRUE(same(bootstrap(varied_lines(), 50, 4), three));
+  std::vector<long> in_order(50);
+  for (long k = 0; k < 50; ++k) in_order[static_cast<std::size_t>(k)] = k + 1;
+  EXPECT_EQ(in_order, seen);
+  // A failure on any thread ends the run with that failure.
+  watch.resampled = [](long done, long, std::size_t) {
+    if (done == 7) throw std::runtime_error("stopped at 7");
+  };
+  EXPECT_THROW(evaluate::evaluate_study(study, 50, 4, evaluate::Criteria::rural, {}, {}, watch),
+               std::runtime_error);
 }
 
 TEST(EvaluateBootstrap, StratificationKeepsTheArcMix) {

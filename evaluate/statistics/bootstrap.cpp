@@ -339,8 +339,9 @@ void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const
     for (std::size_t j = 0; j < all.model_boot.size(); ++j) {
       all.model_boot[j] += workers[t].model_boot[j];
     }
-    for (std::size_t j = 0; j < all.pair_boot.size(); ++j)
+    for (std::size_t j = 0; j < all.pair_boot.size(); ++j) {
       all.pair_boot[j] += workers[t].pair_boot[j];
+    }
   }
   statistics.fill(block, all, ev);
 }
