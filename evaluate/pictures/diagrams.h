@@ -104,6 +104,27 @@ std::string fb_nmse_svg(const MeasurePlotInput& input, std::string_view id_prefi
 // The foot note of a picture whose panels draw groups unlabelled.
 std::string unlabelled_note();
 
+// Which of a panel's group points are drawn: every labelled one; of the unlabelled,
+// all while they are at most kMaxPanelPoints, else kMaxPanelPoints of them evenly
+// spaced in their order (group by group). `unlabelled` is set to their number.
+template <class Point>
+std::vector<bool> drawn_points(const std::vector<Point>& points, std::size_t& unlabelled) {
+  std::vector<std::size_t> others;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (!points[i].labelled) others.push_back(i);
+  }
+  unlabelled = others.size();
+  std::vector<bool> drawn(points.size(), true);
+  if (others.size() <= kMaxPanelPoints) return drawn;
+  for (std::size_t i : others) drawn[i] = false;
+  for (std::size_t j : evenly_spaced(others.size(), kMaxPanelPoints)) drawn[others[j]] = true;
+  return drawn;
+}
+
+// The note of a panel that draws only some of its unlabelled points; empty when it
+// draws them all.
+std::string thinned_note(std::size_t unlabelled);
+
 // ---- Skill: the Taylor and target diagrams ----
 
 // The summary statistics of one model's valid pairs in one group (NaN where not

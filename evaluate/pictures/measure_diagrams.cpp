@@ -169,11 +169,18 @@ bool model_known(const MeasurePlotInput& input, int model) {
 
 // The groups beyond those named one by one: smaller, lighter markers under the rest,
 // unlabelled; a value beyond an axis at the edge behind its outward arrow.
-void draw_unlabelled_groups(SvgDoc& doc, const Diagram& d, const MeasurePlotInput& input,
-                            const MeasurePanel& panel, const Axis& x, const Axis& y) {
+// Returns the note of a subsample, if any.
+std::string draw_unlabelled_groups(SvgDoc& doc, const Diagram& d, const MeasurePlotInput& input,
+                                   const MeasurePanel& panel, const Axis& x, const Axis& y) {
   bool any = false;
-  for (const GroupMeasurePoint& g : panel.groups) {
-    if (g.labelled || !model_known(input, g.model) || std::isnan(g.x) || std::isnan(g.y)) continue;
+  std::size_t unlabelled = 0;
+  const std::vector<bool> drawn = drawn_points(panel.groups, unlabelled);
+  for (std::size_t i = 0; i < panel.groups.size(); ++i) {
+    const GroupMeasurePoint& g = panel.groups[i];
+    if (g.labelled || !drawn[i] || !model_known(input, g.model) || std::isnan(g.x) ||
+        std::isnan(g.y)) {
+      continue;
+    }
     if (!any) doc.add("<g fill=\"none\" stroke-width=\"1\" stroke-opacity=\"0.5\">");
     any = true;
     const OffScale mark = off_scale(x, y, g.x, g.y, d.x_name, d.y_name);
@@ -187,12 +194,14 @@ void draw_unlabelled_groups(SvgDoc& doc, const Diagram& d, const MeasurePlotInpu
     doc.marker(g.model, px, py, kUnlabelledHalf);
   }
   if (any) doc.add("</g>");
+  return thinned_note(unlabelled);
 }
 
-// Each group's value: a small open marker, labelled.
-void draw_groups(SvgDoc& doc, Marks& marks, const Diagram& d, const MeasurePlotInput& input,
-                 const MeasurePanel& panel, const Axis& x, const Axis& y) {
-  draw_unlabelled_groups(doc, d, input, panel, x, y);
+// Each group's value: a small open marker, labelled. Returns the note of a subsample
+// of the unlabelled ones, if any.
+std::string draw_groups(SvgDoc& doc, Marks& marks, const Diagram& d, const MeasurePlotInput& input,
+                        const MeasurePanel& panel, const Axis& x, const Axis& y) {
+  std::string note = draw_unlabelled_groups(doc, d, input, panel, x, y);
   doc.add("<g fill=\"none\" stroke-width=\"1.6\">");
   for (const GroupMeasurePoint& g : panel.groups) {
     if (!g.labelled || !model_known(input, g.model) || std::isnan(g.x) || std::isnan(g.y)) continue;
@@ -203,6 +212,7 @@ void draw_groups(SvgDoc& doc, Marks& marks, const Diagram& d, const MeasurePlotI
         {point, text, std::string(model_colour(g.model)), text + " (" + model + ")"});
   }
   doc.add("</g>");
+  return note;
 }
 
 std::string limits_text(const Interval& i) {
@@ -260,8 +270,9 @@ PanelNotes draw_panel(SvgDoc& doc, const Diagram& d, const MeasurePlotInput& inp
   open_plot(doc, left, top, kPlot, kPlot);
   draw_background(doc, d, x, y, clip_id);
   Marks marks;
-  draw_groups(doc, marks, d, input, panel, x, y);
+  const std::string thinned = draw_groups(doc, marks, d, input, panel, x, y);
   std::vector<std::string> notes = draw_models(doc, marks, d, input, panel, x, y);
+  if (!thinned.empty()) notes.push_back(thinned);
   std::vector<LabelRequest> requests = std::move(marks.values);
   requests.insert(requests.end(), marks.labels.begin(), marks.labels.end());
   const std::vector<PlacedLabel> placed =

@@ -59,4 +59,10 @@ std::string unlabelled_note() {
          "others are drawn as smaller, lighter markers without labels.";
 }
 
+std::string thinned_note(std::size_t unlabelled) {
+  if (unlabelled <= kMaxPanelPoints) return {};
+  return "Subsample: " + grouped(kMaxPanelPoints) + " of the " + grouped(unlabelled) +
+         " unlabelled markers drawn, evenly spaced in group order.";
+}
+
 }  // namespace evaluate

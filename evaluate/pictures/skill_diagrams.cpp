@@ -415,11 +415,13 @@ Pixel polar_pixel(const Polar& at, const TaylorPlace& t, double half) {
 std::vector<std::string> draw_taylor_points(SvgDoc& doc, Marks& marks, const SkillPlotInput& input,
                                             const SkillPanel& panel, const Polar& at) {
   std::vector<std::string> notes, left_out, rim;
-  std::size_t others_left_out = 0, others_rim = 0;
+  std::size_t others_left_out = 0, others_rim = 0, unlabelled = 0;
+  const std::vector<bool> drawn = drawn_points(panel.groups, unlabelled);
   doc.add("<g fill=\"none\" stroke-width=\"1.6\">");
   for (const bool labelled : {false, true}) {
-    for (const SkillPoint& p : panel.groups) {
-      if (p.labelled != labelled || !model_known(input, p.model)) continue;
+    for (std::size_t i = 0; i < panel.groups.size(); ++i) {
+      const SkillPoint& p = panel.groups[i];
+      if (p.labelled != labelled || !drawn[i] || !model_known(input, p.model)) continue;
       const TaylorPlace t = taylor_place(p);
       if (std::isnan(t.x)) {
         if (labelled) left_out.push_back(group_name(input, p));
@@ -435,6 +437,7 @@ std::vector<std::string> draw_taylor_points(SvgDoc& doc, Marks& marks, const Ski
   doc.add("</g>");
   add_others(left_out, others_left_out);
   add_others(rim, others_rim);
+  if (std::string note = thinned_note(unlabelled); !note.empty()) notes.push_back(std::move(note));
   for (const SkillPoint& p : panel.models) {
     if (!model_known(input, p.model)) continue;
     const std::string& name = input.models[static_cast<std::size_t>(p.model)];
@@ -549,7 +552,8 @@ void draw_target_background(SvgDoc& doc, const SkillPanel& panel, const TargetFr
 std::vector<std::string> draw_target_points(SvgDoc& doc, Marks& marks, const SkillPlotInput& input,
                                             const SkillPanel& panel, const TargetFrame& f) {
   std::vector<std::string> notes, left_out, edge;
-  std::size_t others_left_out = 0, others_edge = 0;
+  std::size_t others_left_out = 0, others_edge = 0, unlabelled = 0;
+  const std::vector<bool> drawn = drawn_points(panel.groups, unlabelled);
   const bool objective = !std::isnan(panel.beta);
   auto place = [&](const SkillPoint& p, const std::string& name, double size,
                    std::string_view attrs) {
@@ -565,8 +569,9 @@ std::vector<std::string> draw_target_points(SvgDoc& doc, Marks& marks, const Ski
   };
   doc.add("<g fill=\"none\" stroke-width=\"1.6\">");
   for (const bool labelled : {false, true}) {
-    for (const SkillPoint& p : panel.groups) {
-      if (p.labelled != labelled || !model_known(input, p.model)) continue;
+    for (std::size_t i = 0; i < panel.groups.size(); ++i) {
+      const SkillPoint& p = panel.groups[i];
+      if (p.labelled != labelled || !drawn[i] || !model_known(input, p.model)) continue;
       if (!place(p, group_name(input, p), kGroupHalf, {})) {
         if (labelled) left_out.push_back(group_name(input, p));
         others_left_out += labelled ? 0 : 1;
@@ -576,6 +581,7 @@ std::vector<std::string> draw_target_points(SvgDoc& doc, Marks& marks, const Ski
   doc.add("</g>");
   add_others(left_out, others_left_out);
   add_others(edge, others_edge);
+  if (std::string note = thinned_note(unlabelled); !note.empty()) notes.push_back(std::move(note));
   for (const SkillPoint& p : panel.models) {
     if (!model_known(input, p.model)) continue;
     const std::string& name = input.models[static_cast<std::size_t>(p.model)];
