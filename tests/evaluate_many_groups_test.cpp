@@ -50,8 +50,8 @@ const Outputs& many_groups_run() {
         run_tlvstats, dir.path(), {"--pairs", "net.csv", "--resamples", "2"});
     EXPECT_EQ(0, r.status) << r.err;
     return Outputs{dir.read("net-Evaluation.html"), dir.read("net-MG-VG.svg"),
-               dir.read("net-FB-NMSE.svg"),     dir.read("net-Taylor.svg"),
-               dir.read("net-Target.svg"),      dir.read("net-Residuals.svg")};
+                   dir.read("net-FB-NMSE.svg"),     dir.read("net-Taylor.svg"),
+                   dir.read("net-Target.svg"),      dir.read("net-Residuals.svg")};
   }();
   return run;
 }

@@ -141,6 +141,15 @@ PageDiagram page_diagram(const OutputFile& file, std::string svg, const Evaluati
     if (file.id_prefix != p.prefix) continue;
     std::string caption(p.caption);
     if (caption.ends_with("the ")) caption += criteria + " criteria.";
+    bool ranked = false;
+    for (std::size_t q = 0; q < ev.quantities.size(); ++q)
+      ranked = ranked || select_groups(ev, q).ranked();
+    if (ranked && p.prefix != "scatter-" && p.prefix != "qq-") {
+      caption += p.prefix == "residuals-"
+                     ? " Of more than 50 groups, the 50 named in the tables have a box each, in "
+                       "their order, and the others share one box."
+                     : " Of more than 50 groups, only the 50 named in the tables are labelled.";
+    }
     return {caption, std::move(svg), std::string(p.after), p.prefix == "mgvg-"};
   }
   return {std::string(file.caption), std::move(svg)};
