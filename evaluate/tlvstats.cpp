@@ -563,7 +563,7 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     page_in.facts.insert(page_in.facts.begin(), named.begin(), named.end());
     const std::string tidy = tidy_csv(page_in.rows);
     // The pictures, each drawn once, for their files and the page.
-    const PairPlotInput pairs = pair_plot_input(study);
+    const PairPlotInput pairs = pair_plot_input(study, ev);
     const MeasurePlotInput mg_vg = mg_vg_input(ev);
     const MeasurePlotInput fb_nmse = fb_nmse_input(ev);
     SkillPlotInput skill = skill_input(ev);
