@@ -22,7 +22,8 @@
 # scripts/run-example.sh); MEMORY_LINES (default "1000000 10000000");
 # MEMORY8_LINES (default "1000000 3000000"); REPEAT runs of each example
 # (default 3); MAX_MEMORY passed as --max-memory to every run when set; KEEP=1
-# keeps every run's outputs.
+# keeps every run's outputs; TLVSTATS_ARGS extra arguments of every run (e.g.
+# "--threads 1").
 # The read-to-evaluate phases are timed with strace: from the program's start to
 # the first output opened for writing, or the input opened a second time (the
 # page's checksum), whichever is first. All runs set SOURCE_DATE_EPOCH.
@@ -94,7 +95,9 @@ run() {
   ln -s "$input" "$R_dir/$as"
   local load
   load=$(cut -d' ' -f1-3 /proc/loadavg | tr ' ' /)
-  local -a cmd=("$bin" "$@" "${max_memory[@]}")
+  local -a extra
+  read -r -a extra <<<"${TLVSTATS_ARGS:-}"
+  local -a cmd=("$bin" "$@" "${max_memory[@]}" "${extra[@]}")
   if [ $phases = 1 ] && [ $have_strace = 1 ]; then
     cmd=(strace -f -qq --seccomp-bpf -ttt -e trace=execve,openat,open,creat -o "$R_dir/.strace" "${cmd[@]}")
   fi
