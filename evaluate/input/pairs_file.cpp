@@ -270,6 +270,13 @@ void order_strata(Study& study, const Seen& seen) {
   }
   for (Block& b : study.blocks) {
     for (std::uint32_t& s : b.stratum) s = final_of[s];
+    // The columns grew as the rows came: no room beyond the lines is kept.
+    b.line.shrink_to_fit();
+    b.stratum.shrink_to_fit();
+    b.obk.shrink_to_fit();
+    b.observed.shrink_to_fit();
+    b.predicted.shrink_to_fit();
+    b.state.shrink_to_fit();
   }
   for (const std::string& q : seen.quantities) study.quantities.push_back({q, q, ""});
   while (study.blocks.size() < seen.quantities.size()) {

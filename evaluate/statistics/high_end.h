@@ -37,6 +37,7 @@ double rhc_of_ranked(std::span<const Ranked> ranked, std::span<const std::uint32
 // type 7) of `ranked` (largest first) where line l holds its value times[l] times and
 // `n` values are so held: with h = (n - 1) p / 100 and i = floor(h), the values of
 // ascending ranks i and i + 1 (0-based) interpolated by h - i. NaN for n = 0.
+// percentile_held walks any list of entries as rhc_held does.
 template <class Entries, class Value, class Held>
 double percentile_held(const Entries& entries, Value value, Held held, double n, double p);
 double percentile_of_ranked(std::span<const Ranked> ranked, std::span<const std::uint32_t> times,
