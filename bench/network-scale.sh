@@ -124,6 +124,7 @@ run() {
   R_largest=${largest:-"- 0"}
   local note=""
   [ $R_status != 0 ] && note="$(grep -v '^$' "$R_dir/.stderr" | tail -1 | cut -c1-160)"
+  [ $R_status -gt 128 ] && [ -z "$note" ] && note="ended by signal $((R_status - 128))"
   [ -n "$R_phase" ] && note="read-to-evaluate ${R_phase} s${note:+; $note}"
   printf '%-30s %6s %8s %8s %8s %8s %9.1f  %-15s %9.1f  %s\n' "$name" "$R_status" "$wall" "$user" \
     "$sys" "$R_cpu" "$(awk -v k="$rss" 'BEGIN {print k / 1024}')" "$load" \
