@@ -34,6 +34,8 @@
 #include <thread>
 #include <vector>
 
+#include "evaluate/statistics/draw.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -50,38 +52,13 @@ double thread_cpu() {
 constexpr int kMeasures = 9;  // FB MG NMSE VG FAC2 NAD R MB RMSE
 constexpr int kClasses = 3;   // stable, unstable, neither
 
-// splitmix64's output function, and the seed of resample b's stream: output b + 1
-// of a splitmix64 generator started at the run's seed.
-std::uint64_t mix64(std::uint64_t z) {
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-constexpr std::uint64_t kGamma = 0x9E3779B97F4A7C15ull;
-std::uint64_t resample_seed(std::uint64_t seed, std::uint64_t b) {
-  return mix64(seed + (b + 1) * kGamma);
-}
-
-// Resample b's stream: the splitmix64 generator whose state starts at
-// resample_seed(seed, b); output j is mix64(state + (j + 1) * kGamma).
-struct SplitMix {
-  std::uint64_t state;
-  std::uint64_t operator()() { return mix64(state += kGamma); }
-};
-
-// A uniform integer below `bound`, as tlvstats draws it (multiply-shift of the high
-// 32 bits of one output, rejecting the biased few).
-std::uint32_t bounded_draw(SplitMix& rng, std::uint32_t bound) {
-  std::uint64_t product = (rng() >> 32) * bound;
-  auto low = static_cast<std::uint32_t>(product);
-  if (low < bound) {
-    const std::uint32_t threshold = static_cast<std::uint32_t>(0u - bound) % bound;
-    while (low < threshold) {
-      product = (rng() >> 32) * bound;
-      low = static_cast<std::uint32_t>(product);
-    }
-  }
-  return static_cast<std::uint32_t>(product >> 32);
+// The draws are tlvstats' own (evaluate/statistics/draw.h): resample b's splitmix64
+// stream and the multiply-shift draw with rejection.
+using evaluate::bounded_draw;
+using evaluate::mix64;
+using SplitMix = evaluate::Splitmix64;
+SplitMix resample_stream(std::uint64_t seed, std::uint64_t b) {
+  return evaluate::resample_stream(seed, b);
 }
 
 struct Options {
@@ -413,7 +390,7 @@ void pass_batch(const Lines& l, std::uint64_t seed, std::size_t b0, std::size_t 
   const std::size_t nm = l.models, blocks = (nm + kLanes - 1) / kLanes;
   const std::size_t per_resample = (l.cell_begin.size() - 1) * nm;
   std::vector<SplitMix> rngs;
-  for (std::size_t r = 0; r < count; ++r) rngs.push_back({resample_seed(seed, b0 + r)});
+  for (std::size_t r = 0; r < count; ++r) rngs.push_back(resample_stream(seed, b0 + r));
   for (std::size_t s = 0; s < l.strata; ++s) {
     for (std::size_t r = 0; r < count; ++r) {
       const Drawn* d = w.drawn.data();
@@ -504,7 +481,7 @@ Result run(const Lines& l, const Options& o, std::vector<double>* all = nullptr)
     if (o.phases) {  // the draws alone, once more, for their share of the cost
       const double t0 = thread_cpu();
       for (std::size_t b = w.id; b < o.resamples; b += o.threads) {
-        SplitMix rng{resample_seed(o.seed, b)};
+        SplitMix rng = resample_stream(o.seed, b);
         for (std::size_t s = 0; s < l.strata; ++s) draw_stratum(l, rng, s, w);
       }
       w.draw_s = thread_cpu() - t0;

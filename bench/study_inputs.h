@@ -2,11 +2,15 @@
 // outputs: log-normal observations on twelve arcs with stable, unstable and
 // missing Obukhov lengths, a few hours without an observation, and models that
 // scatter around the observations with their own bias. The same line count
-// always gives the same study.
+// always gives the same study. A network study (network_pairs) is the hourly
+// pairs of a monitoring network's stations, written in chunks as it is made.
 #pragma once
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <numbers>
 #include <random>
 #include <string>
 #include <string_view>
@@ -107,6 +111,137 @@ inline std::string pairs_text(const std::vector<LineShape>& shapes, int models =
     }
   }
   return text;
+}
+
+// A network study: `lines` hourly pairs per quantity, line k being station
+// k % groups (label "S00001", ...) at hour k / groups, so that every station
+// has every hour of the study up to the last. The Obukhov length of a line is
+// stable (10 to 500 m) mostly at night, unstable (-500 to -5 m) mostly by
+// day, and missing (empty) in one line of ten. Observations are log-normal
+// about a median of the quantity, a level of the station and a daily cycle;
+// one in fifty is missing (empty). Model m predicts the observation times
+// exp(bias_m + scatter_m z), one value in a thousand missing (empty). The
+// quantities of a line follow one another (NO2, O3, PM10, PM2.5, then Q5,
+// ...). Values have two decimals, Obukhov lengths one, lines end with LF.
+struct NetworkShape {
+  long long lines = 0;  // per quantity
+  int groups = 1;
+  int models = 3;  // 1 to 8
+  int quantities = 1;
+};
+
+namespace detail {
+
+// splitmix64: a small generator whose output is the same on every platform.
+struct NetworkStream {
+  std::uint64_t state;
+  bool has_spare = false;
+  double spare = 0.0;
+
+  std::uint64_t next() {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  // Uniform in (0, 1].
+  double uniform() { return double((next() >> 11) + 1) * 0x1.0p-53; }
+  // Standard normal, by Box and Muller (both values of a pair used).
+  double normal() {
+    if (has_spare) {
+      has_spare = false;
+      return spare;
+    }
+    const double r = std::sqrt(-2.0 * std::log(uniform()));
+    const double a = 2.0 * std::numbers::pi * uniform();
+    spare = r * std::sin(a);
+    has_spare = true;
+    return r * std::cos(a);
+  }
+};
+
+// Appends `value` with `decimals` decimals.
+inline char* put_fixed(char* at, char* end, double value, int decimals) {
+  return std::to_chars(at, end, value, std::chars_format::fixed, decimals).ptr;
+}
+
+}  // namespace detail
+
+inline std::string network_quantity(int q) {
+  static constexpr const char* kNames[4] = {"NO2", "O3", "PM10", "PM2.5"};
+  if (q < 4) return kNames[q];
+  std::string name = "Q";
+  name += std::to_string(q + 1);
+  return name;
+}
+
+// Makes the network study of `shape` and hands its text to `write(const char*,
+// std::size_t)` in chunks of about 1 MiB, the header first. The same shape always
+// gives the same text.
+template <class Write>
+void network_pairs(const NetworkShape& shape, Write&& write) {
+  static constexpr double kMedian[4] = {30.0, 55.0, 20.0, 11.0};
+  static constexpr double kBias[8] = {-0.2, 0.15, 0.0, 0.3, -0.1, 0.25, -0.35, 0.05};
+  detail::NetworkStream rng{20261208};
+  std::vector<double> level(static_cast<std::size_t>(shape.groups));
+  for (double& l : level) l = 0.3 * rng.normal();
+  std::vector<std::string> quantity(static_cast<std::size_t>(shape.quantities));
+  for (int q = 0; q < shape.quantities; ++q) quantity[q] = network_quantity(q);
+
+  std::vector<char> buf(std::size_t{1} << 20 | 8192);
+  char* const flush_at = buf.data() + (std::size_t{1} << 20);
+  char* const end = buf.data() + buf.size();
+  char* at = buf.data();
+  auto put = [&](std::string_view text) {
+    for (char c : text) *at++ = c;
+  };
+  put("group,quantity,observed,obk");
+  for (int m = 0; m < shape.models; ++m) {
+    put(",M");
+    put(std::to_string(m + 1));
+  }
+  put("\n");
+
+  char label[16];
+  for (long long k = 0; k < shape.lines; ++k) {
+    const int g = static_cast<int>(k % shape.groups);
+    const int hour = static_cast<int>(k / shape.groups % 24);
+    const bool night = hour < 6 || hour >= 20;
+    const double u = rng.uniform();
+    char obk[16];
+    char* obk_end = obk;
+    if (u <= 0.9) {
+      const bool stable = night ? u <= 0.7 : u <= 0.2;
+      const double size = rng.uniform();
+      obk_end = detail::put_fixed(obk, obk + sizeof obk,
+                                  stable ? 10.0 + 490.0 * size : -5.0 - 495.0 * size, 1);
+    }
+    const int label_length = std::snprintf(label, sizeof label, "S%05d", g + 1);
+    for (int q = 0; q < shape.quantities; ++q) {
+      const double median = q < 4 ? kMedian[q] : 10.0;
+      const double cycle = 0.3 * std::cos(2.0 * std::numbers::pi * (hour - 8 - 4 * q) / 24.0);
+      const double co = median * std::exp(level[g] + cycle + 0.6 * rng.normal());
+      put(std::string_view(label, static_cast<std::size_t>(label_length)));
+      *at++ = ',';
+      put(quantity[q]);
+      *at++ = ',';
+      if (rng.uniform() > 0.02) at = detail::put_fixed(at, end, co, 2);
+      *at++ = ',';
+      put(std::string_view(obk, static_cast<std::size_t>(obk_end - obk)));
+      for (int m = 0; m < shape.models; ++m) {
+        *at++ = ',';
+        const double z = rng.normal();
+        if (rng.uniform() > 0.001)
+          at = detail::put_fixed(at, end, co * std::exp(kBias[m] + (0.3 + 0.08 * m) * z), 2);
+      }
+      *at++ = '\n';
+      if (at >= flush_at) {
+        write(buf.data(), static_cast<std::size_t>(at - buf.data()));
+        at = buf.data();
+      }
+    }
+  }
+  write(buf.data(), static_cast<std::size_t>(at - buf.data()));
 }
 
 }  // namespace studyinputs

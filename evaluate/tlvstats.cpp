@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "evaluate/cpu_count.h"
 #include "evaluate/input/combined_table.h"
 #include "evaluate/input/pairs_file.h"
 #include "evaluate/memory_bound.h"
@@ -31,6 +33,7 @@ constexpr std::string_view kProgram = "tlvstats";
 constexpr int kDefaultResamples = 1000;
 constexpr int kMaxResamples = 100000;
 constexpr std::uint64_t kDefaultSeed = 1;
+constexpr int kMaxThreads = 256;
 
 // The name of the output of `kind` (the first one) for the stem.
 std::string output_of(evaluate::OutputKind kind, std::string_view stem = "TLV") {
@@ -87,7 +90,9 @@ std::string summary_text() {
          "                     a pairs file's \"units of the input\"); repeatable\n"
          "  --max-memory BYTES the memory the run may hold, e.g. 4G (K, M, G: powers of\n"
          "                     1024; default: the cgroup memory limit, else the physical\n"
-         "                     memory); a run estimated to need more is refused\n";
+         "                     memory); a run estimated to need more is refused\n"
+         "  --threads N        threads of the resampling, 1 to 256 (default: the CPUs the\n"
+         "                     process may use); the outputs do not depend on it\n";
 }
 
 const std::string kSummary = summary_text();
@@ -96,8 +101,8 @@ const runframe::ProgramInfo kInfo{
     kProgram,
     "tlvstats [--resamples N] [--seed N] [--criteria rural|urban] [--pairs FILE.csv] "
     "[--uncertainty [QTY=]PRESET|U,ALPHA,RV[,NP,NNP]]... [--beta B] [--percentile P] "
-    "[--threshold [QTY=]T]... [--units QTY=TEXT]... [--max-memory BYTES] [--help | "
-    "--version]",
+    "[--threshold [QTY=]T]... [--units QTY=TEXT]... [--max-memory BYTES] [--threads N] "
+    "[--help | --version]",
     kSummary};
 
 // One --uncertainty: the quantity it applies to (none: every one) and its parameters.
@@ -119,6 +124,7 @@ struct Settings {
   // One --units each, in the order given: (quantity, units); a later one wins.
   std::vector<std::pair<std::string, std::string>> units;
   std::optional<evaluate::MemoryBound> memory;  // --max-memory
+  std::optional<int> threads;                   // --threads
 };
 
 // "[QTY=]VALUE" split at the last '='.
@@ -312,7 +318,38 @@ std::vector<runframe::ValueOption> take_settings(Settings& settings) {
          settings.memory = evaluate::MemoryBound{static_cast<double>(*n), "--max-memory"};
          return std::string();
        }},
+      {"--threads", "a number",
+       [&settings, bad](const std::string& value) {
+         const std::optional<std::uint64_t> n = whole_number(value);
+         if (!n || *n < 1 || *n > static_cast<std::uint64_t>(kMaxThreads)) {
+           return bad(value, "--threads", "a whole number from 1 to 256");
+         }
+         settings.threads = static_cast<int>(*n);
+         return std::string();
+       }},
   };
+}
+
+// The arguments as the page records them: without --threads and its value, which
+// change no output. A value option's separate value is kept with it.
+std::vector<std::string> recorded_arguments(std::span<const std::string> args,
+                                            const std::vector<runframe::ValueOption>& options) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::size_t eq = args[i].find('=');
+    const std::string name = args[i].substr(0, eq);
+    const bool takes_next =
+        eq == std::string::npos && i + 1 < args.size() &&
+        std::any_of(options.begin(), options.end(),
+                    [&](const runframe::ValueOption& o) { return o.name == name; });
+    if (name == "--threads") {
+      i += takes_next ? 1 : 0;
+      continue;
+    }
+    out.push_back(args[i]);
+    if (takes_next) out.push_back(args[++i]);
+  }
+  return out;
 }
 
 // Writes `text` record by record: one per '\n'-ended line, or (lf false) one per
@@ -509,7 +546,9 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     auto uncertainty = uncertainty_of_quantities(settings, study);
     auto thresholds = thresholds_of_quantities(settings, study);
     progress.phase("evaluate");
-    Watch watch{settings.memory ? *settings.memory : system_memory_bound(), {}};
+    Watch watch{settings.memory ? *settings.memory : system_memory_bound(),
+                {},
+                settings.threads ? *settings.threads : default_threads(kMaxThreads)};
     watch.resampled = [&progress](long done, long total, std::size_t lines) {
       progress.step("resample", done, total, lines);
     };
@@ -520,11 +559,11 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     const std::vector<std::string> report = report_lines(input, ev);
     PageInput page_in = page_input(input, ev);  // every statistic as tidy rows, among the rest
     const std::vector<std::string> read{study.source};
-    auto named = provenance(kProgram, ctx.args, ctx.dir, read);
+    auto named = provenance(kProgram, recorded_arguments(ctx.args, options), ctx.dir, read);
     page_in.facts.insert(page_in.facts.begin(), named.begin(), named.end());
     const std::string tidy = tidy_csv(page_in.rows);
     // The pictures, each drawn once, for their files and the page.
-    const PairPlotInput pairs = pair_plot_input(study);
+    const PairPlotInput pairs = pair_plot_input(study, ev);
     const MeasurePlotInput mg_vg = mg_vg_input(ev);
     const MeasurePlotInput fb_nmse = fb_nmse_input(ev);
     SkillPlotInput skill = skill_input(ev);

@@ -1,6 +1,7 @@
-// The stratified bootstrap: the bounded draw (against an independent model of the
-// 64-bit Mersenne Twister and the multiply-shift draw with rejection), the
-// resample's stratification by arc, the limits, reproducibility and significance.
+// The stratified bootstrap: the bounded draw (against an independent model of
+// splitmix64 and the multiply-shift draw with rejection), the resample's
+// stratification by arc, the limits (the bounded heaps against a full sort),
+// reproducibility and significance.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <cstdint>
 #include <map>
 #include <random>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "evaluate/input/groups.h"
@@ -15,6 +18,7 @@
 #include "evaluate/statistics/bootstrap.h"
 #include "evaluate/statistics/evaluation.h"
 #include "evaluate/statistics/evaluator.h"
+#include "evaluate/statistics/extremes.h"
 #include "evaluate/statistics/high_end.h"
 #include "support/combined_line.h"
 
@@ -35,37 +39,39 @@ evaluate::CombinedLine line(float arc, float obk, float co, float a, float i) {
   return testsupport::combined_line(arc, obk, co, a, i);
 }
 
-// Expected sequences below come from a separate implementation of the 64-bit
-// Mersenne Twister (the reference algorithm, checked against its published
-// 10000th output) and of the draw: x = output >> 32, product = x * n, reject while
-// the low 32 bits of the product are below 2^32 mod n, result product >> 32.
+// Expected sequences below come from a separate implementation of splitmix64 and of
+// the draw (tests/data/evaluate/reference/measures_reference.py): stream r of seed s
+// starts at mix64(s + (r + 1) gamma); x = output >> 32, product = x * n, reject
+// while the low 32 bits of the product are below 2^32 mod n, result product >> 32.
 TEST(EvaluateBootstrap, BoundedDrawMatchesTheIndependentModel) {
-  std::mt19937_64 first(1);
-  EXPECT_EQ(2469588189546311528ull, first());
+  evaluate::Splitmix64 zero(0);  // splitmix64's published first output from state 0
+  EXPECT_EQ(0xE220A8397B1DCDAFull, zero());
+  evaluate::Splitmix64 first = evaluate::resample_stream(1, 0);
+  EXPECT_EQ(6791897765849424158ull, first());
 
-  std::mt19937_64 rng(1);
+  evaluate::Splitmix64 rng = evaluate::resample_stream(1, 0);
   std::vector<std::uint32_t> got;
   for (int k = 0; k < 12; ++k) got.push_back(evaluate::bounded_draw(rng, 10));
-  EXPECT_EQ((std::vector<std::uint32_t>{1, 1, 4, 0, 3, 9, 4, 0, 5, 6, 0, 5}), got);
+  EXPECT_EQ((std::vector<std::uint32_t>{3, 9, 0, 7, 2, 7, 6, 2, 1, 2, 6, 9}), got);
 
-  // A bound near 2^32 rejects about 30% of the outputs (7 of the first 13 here).
-  std::mt19937_64 big(42);
+  // A bound near 2^32 rejects about 30% of the outputs (3 of the first 9 here).
+  evaluate::Splitmix64 big = evaluate::resample_stream(42, 0);
   got.clear();
   for (int k = 0; k < 6; ++k) got.push_back(evaluate::bounded_draw(big, 3000000000u));
-  EXPECT_EQ((std::vector<std::uint32_t>{2265466598u, 408818050u, 282204934u, 37148313u, 1571116766u,
-                                        2055813859u}),
+  EXPECT_EQ((std::vector<std::uint32_t>{2867240177u, 1459048608u, 202073679u, 202531026u,
+                                        2204161374u, 334149879u}),
             got);
 
   // A bound of 1 takes one output per draw and always gives 0.
-  std::mt19937_64 one(7);
+  evaluate::Splitmix64 one = evaluate::resample_stream(7, 0);
   for (int k = 0; k < 3; ++k) EXPECT_EQ(0u, evaluate::bounded_draw(one, 1));
-  EXPECT_EQ(16452894106784333046ull, one());
+  EXPECT_EQ(11146164815057002045ull, one());
 }
 
 TEST(EvaluateBootstrap, BoundedDrawIsUniform) {
   // Small bound: chi-square over 7 cells (6 degrees of freedom; 30 is far beyond
   // the 0.9999 point).
-  std::mt19937_64 rng(123);
+  evaluate::Splitmix64 rng = evaluate::resample_stream(123, 0);
   std::vector<long> cells(7, 0);
   const long draws = 70000;
   for (long k = 0; k < draws; ++k) ++cells[evaluate::bounded_draw(rng, 7)];
@@ -99,14 +105,14 @@ TEST(EvaluateBootstrap, ResampleDrawsWithinEachArc) {
   // from the independent model, drawing arc after arc.
   evaluate::Strata strata;
   strata.members = {{0, 1, 2}, {3, 4}, {5, 6, 7, 8}};
-  std::mt19937_64 rng(2024);
+  evaluate::Splitmix64 rng = evaluate::resample_stream(2024, 0);
   std::vector<std::size_t> drawn;
   evaluate::draw_resample(rng, strata, drawn);
-  EXPECT_EQ((std::vector<std::size_t>{1, 2, 0, 3, 3, 5, 8, 7, 5}), drawn);
+  EXPECT_EQ((std::vector<std::size_t>{1, 0, 0, 4, 3, 8, 5, 5, 8}), drawn);
 
   // Whatever the seed, every resample keeps the number of lines of each arc.
   for (std::uint64_t seed = 0; seed < 200; ++seed) {
-    std::mt19937_64 r(seed);
+    evaluate::Splitmix64 r = evaluate::resample_stream(seed, 0);
     evaluate::draw_resample(r, strata, drawn);
     ASSERT_EQ(9u, drawn.size());
     for (std::size_t k = 0; k < 9; ++k) {
@@ -141,6 +147,43 @@ TEST(EvaluateBootstrap, PercentileLimits) {
   std::vector<double> none = {nan, nan};
   EXPECT_TRUE(std::isnan(evaluate::percentile_limits(none).lower));
   EXPECT_TRUE(std::isnan(evaluate::percentile_limits(none).upper));
+}
+
+TEST(EvaluateBootstrap, BoundedHeapsGiveTheLimitsOfAFullSort) {
+  // Random values (statistic 2 with many ties, zeros of both signs among them), one
+  // in `nan_every` resamples not formed (0: none, 1: all); the heaps of all values,
+  // and three sets merged, against the full sort.
+  std::mt19937_64 rng(5);
+  std::normal_distribution<double> normal;
+  const double nan = std::nan("");
+  auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+  for (const std::size_t b : {39, 40, 1000, 1001}) {
+    for (const std::size_t nan_every : {0, 1, 2, 7}) {
+      SCOPED_TRACE(std::to_string(b) + " resamples, NaN every " + std::to_string(nan_every));
+      constexpr std::size_t kStats = 3;
+      std::vector<std::vector<double>> values(kStats);
+      evaluate::Extremes all(kStats, b);
+      std::vector<evaluate::Extremes> parts(3, evaluate::Extremes(kStats, b));
+      for (std::size_t r = 0; r < b; ++r) {
+        for (std::size_t s = 0; s < kStats; ++s) {
+          double v = s == 2 ? std::round(normal(rng) * 2) / 2 : normal(rng) * double(s + 1);
+          if (nan_every != 0 && r % nan_every == 0) v = nan;
+          values[s].push_back(v);
+          all.add(s, v);
+          parts[(r / 4) % 3].add(s, v);
+        }
+      }
+      parts[0].merge(parts[2]);
+      parts[0].merge(parts[1]);
+      for (std::size_t s = 0; s < kStats; ++s) {
+        const evaluate::Limits expected = evaluate::percentile_limits(values[s]);
+        for (const evaluate::Extremes* got : {&all, &parts[0]}) {
+          EXPECT_TRUE(same(expected.lower, got->limits(s).lower)) << s;
+          EXPECT_TRUE(same(expected.upper, got->limits(s).upper)) << s;
+        }
+      }
+    }
+  }
 }
 
 // Lines over two arcs with spread-out errors, for the reproducibility tests.
@@ -197,6 +240,29 @@ TEST(EvaluateBootstrap, ReproducibleForASeed) {
   const auto all = model(a, 0, kAermod, kCy).limits;
   EXPECT_LT(all[kFb].lower, all[kFb].upper);
   EXPECT_EQ(500, model(a, 0, kAermod, kCy).boot);
+}
+
+TEST(EvaluateBootstrap, ThreadsGiveTheSameLimitsReportInOrderAndCarryFailures) {
+  const evaluate::Study study = evaluate::study_of(varied_lines());
+  evaluate::Watch watch;
+  watch.threads = 3;
+  std::vector<long> seen;
+  watch.resampled = [&seen](long done, long total, std::size_t) {
+    EXPECT_EQ(50, total);
+    seen.push_back(done);
+  };
+  const auto three =
+      evaluate::evaluate_study(study, 50, 4, evaluate::Criteria::rural, {}, {}, watch);
+  EXPECT_TRUE(same(bootstrap(varied_lines(), 50, 4), three));
+  std::vector<long> in_order(50);
+  for (long k = 0; k < 50; ++k) in_order[static_cast<std::size_t>(k)] = k + 1;
+  EXPECT_EQ(in_order, seen);
+  // A failure on any thread ends the run with that failure.
+  watch.resampled = [](long done, long, std::size_t) {
+    if (done == 7) throw std::runtime_error("stopped at 7");
+  };
+  EXPECT_THROW(evaluate::evaluate_study(study, 50, 4, evaluate::Criteria::rural, {}, {}, watch),
+               std::runtime_error);
 }
 
 TEST(EvaluateBootstrap, StratificationKeepsTheArcMix) {
@@ -259,8 +325,8 @@ TEST(EvaluateBootstrap, SignificanceOfAClearlyBetterModel) {
 }
 
 TEST(EvaluateBootstrap, OneResampleGivesItsOwnValues) {
-  // With a single resample both limits are that resample's value: redraw it with
-  // the same generator and form NAD, the RHCs and the paired differences from the
+  // With a single resample both limits are that resample's value: redraw it from
+  // its stream (the first of the study) and form NAD, the RHCs and the paired differences from the
   // drawn lines directly.
   auto lines = varied_lines();
   for (std::size_t k = 0; k < lines.size(); k += 4) {
@@ -268,7 +334,7 @@ TEST(EvaluateBootstrap, OneResampleGivesItsOwnValues) {
   }
   const auto r = bootstrap(lines, 1, 11);
   const evaluate::Study study = evaluate::study_of(lines);
-  std::mt19937_64 rng(11);
+  evaluate::Splitmix64 rng = evaluate::resample_stream(11, 0);
   std::vector<std::size_t> drawn;
   evaluate::draw_resample(rng, evaluate::strata_of(study.blocks[0], study.strata.size()), drawn);
   std::vector<evaluate::Pair> aermod;

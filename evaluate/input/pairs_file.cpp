@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 
 #include "evaluate/input/csv_records.h"
 #include "evaluate/input/groups.h"
@@ -95,23 +97,33 @@ Columns read_header(const CsvRecord& header, std::string_view file) {
 
 // ---- The rows ----
 
+// One row as read; each goes into its quantity's block as it is read.
 struct Row {
-  long line = 0;
   int quantity = 0;
-  bool is_arc = true;
-  float arc = 0.0f;
-  std::string label;
+  std::uint32_t stratum = 0;  // the group in order of first appearance (see Seen)
   float obk = kMissingObk;
   float observed = kMissingObserved;
   std::vector<float> predicted;
   std::vector<PairState> state;
 };
 
-// What the rows have shown so far: the quantities, labels and arcs met.
+// What the rows have shown so far: the quantities, and the groups (arcs and labels)
+// in order of first appearance, found by value or text.
 struct Seen {
   std::vector<std::string> quantities;
-  std::vector<std::string> labels;  // in order of first appearance
-  std::vector<float> arcs;          // every arc row's distance
+  std::vector<Stratum> groups;
+  std::unordered_map<float, std::uint32_t> arcs;
+  std::unordered_map<std::string, std::uint32_t> labels;
+
+  std::uint32_t group_of(const Stratum& group) {
+    const auto id = static_cast<std::uint32_t>(groups.size());
+    auto add = [&](const auto& placed) {
+      if (placed.second) groups.push_back(group);
+      return placed.first->second;
+    };
+    return group.is_arc ? add(arcs.try_emplace(group.arc, id))
+                        : add(labels.try_emplace(group.label, id));
+  }
 };
 
 // One data record's cells, with what a failure says of it.
@@ -144,11 +156,11 @@ void read_group(const Cells& cells, Row& row, Seen& seen) {
   const int col = cells.columns.group;
   const std::string_view group = trimmed(cells.at(col));
   if (group.empty()) cells.fail(col, "Empty group");
-  switch (read_number(group, row.arc)) {
+  float arc = 0.0f;
+  switch (read_number(group, arc)) {
     case Number::ok:
-      row.is_arc = true;
-      if (row.arc == 0.0f) row.arc = 0.0f;  // -0 is the arc 0
-      seen.arcs.push_back(row.arc);
+      if (arc == 0.0f) arc = 0.0f;  // -0 is the arc 0
+      row.stratum = seen.group_of({true, arc, {}});
       return;
     case Number::beyond:
       cells.fail(col, kBeyondFloat);
@@ -161,12 +173,7 @@ void read_group(const Cells& cells, Row& row, Seen& seen) {
                "Bad group label (1 to 8 characters without blank, comma or quote; not all, arc, "
                "stable or unstable)");
   }
-  row.is_arc = false;
-  row.arc = 0.0f;
-  row.label = std::string(group);
-  if (std::find(seen.labels.begin(), seen.labels.end(), row.label) == seen.labels.end()) {
-    seen.labels.push_back(row.label);
-  }
+  row.stratum = seen.group_of({false, 0.0f, std::string(group)});
 }
 
 void read_quantity(const Cells& cells, Row& row, Seen& seen) {
@@ -208,7 +215,7 @@ void read_predictions(const Cells& cells, Row& row, bool observed_in) {
   }
 }
 
-Row read_row(const Cells& cells, Seen& seen) {
+void read_row(const Cells& cells, Seen& seen, Row& row) {
   const CsvRecord& record = cells.record;
   const std::size_t width = cells.columns.names.size();
   if (record.fields.size() != width) {
@@ -216,52 +223,66 @@ Row read_row(const Cells& cells, Seen& seen) {
                 std::to_string(record.fields.size()) + " fields where the header has " +
                     std::to_string(width));
   }
-  Row row;
-  row.line = record.line;
   read_group(cells, row, seen);
   read_quantity(cells, row, seen);
   const bool observed_empty = trimmed(cells.at(cells.columns.observed)).empty();
-  if (!observed_empty) row.observed = cells.number(cells.columns.observed);
+  row.observed = observed_empty ? kMissingObserved : cells.number(cells.columns.observed);
+  row.obk = kMissingObk;
   if (cells.columns.obk >= 0 && !trimmed(cells.at(cells.columns.obk)).empty()) {
     row.obk = cells.number(cells.columns.obk);
   }
   read_predictions(cells, row, !observed_empty && row.observed > 0.0f);
-  return row;
 }
 
 // ---- The study ----
 
-// Strata: arcs ascending, then labels in order of first appearance; each row to its
-// quantity's block.
-void assemble(Study& study, const std::vector<Row>& rows, Seen& seen) {
-  std::vector<float>& arcs = seen.arcs;
-  std::sort(arcs.begin(), arcs.end());
-  arcs.erase(std::unique(arcs.begin(), arcs.end()), arcs.end());
-  for (float a : arcs) study.strata.push_back({true, a, {}});
-  for (const std::string& l : seen.labels) study.strata.push_back({false, 0.0f, l});
-  auto stratum_of = [&](const Row& row) {
-    if (row.is_arc) {
-      return static_cast<std::uint32_t>(std::lower_bound(arcs.begin(), arcs.end(), row.arc) -
-                                        arcs.begin());
-    }
-    const auto label = std::find(seen.labels.begin(), seen.labels.end(), row.label);
-    return static_cast<std::uint32_t>(arcs.size() +
-                                      static_cast<std::size_t>(label - seen.labels.begin()));
-  };
-  for (const std::string& q : seen.quantities) study.quantities.push_back({q, q, ""});
-  study.blocks.resize(seen.quantities.size());
-  for (std::size_t k = 0; k < seen.quantities.size(); ++k) {
-    study.blocks[k].quantities = {static_cast<int>(k)};
-    study.blocks[k].models = static_cast<int>(study.models.size());
+// The row into its quantity's block, which is made as the quantity is first met.
+void add_row(Study& study, const Row& row, long line) {
+  while (study.blocks.size() <= static_cast<std::size_t>(row.quantity)) {
+    Block& b = study.blocks.emplace_back();
+    b.quantities = {static_cast<int>(study.blocks.size() - 1)};
+    b.models = static_cast<int>(study.models.size());
   }
-  for (const Row& row : rows) {
-    Block& b = study.blocks[static_cast<std::size_t>(row.quantity)];
-    b.line.push_back(row.line);
-    b.stratum.push_back(stratum_of(row));
-    b.obk.push_back(row.obk);
-    b.observed.push_back(row.observed);
-    b.predicted.insert(b.predicted.end(), row.predicted.begin(), row.predicted.end());
-    b.state.insert(b.state.end(), row.state.begin(), row.state.end());
+  Block& b = study.blocks[static_cast<std::size_t>(row.quantity)];
+  b.line.push_back(line);
+  b.stratum.push_back(row.stratum);
+  b.obk.push_back(row.obk);
+  b.observed.push_back(row.observed);
+  b.predicted.insert(b.predicted.end(), row.predicted.begin(), row.predicted.end());
+  b.state.insert(b.state.end(), row.state.begin(), row.state.end());
+}
+
+// Strata: arcs ascending, then labels in order of first appearance; the blocks'
+// strata renumbered so.
+void order_strata(Study& study, const Seen& seen) {
+  std::vector<std::uint32_t> order(seen.groups.size());
+  for (std::uint32_t j = 0; j < order.size(); ++j) order[j] = j;
+  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    const Stratum& x = seen.groups[a];
+    const Stratum& y = seen.groups[b];
+    if (x.is_arc != y.is_arc) return x.is_arc;
+    return x.is_arc && x.arc < y.arc;
+  });
+  std::vector<std::uint32_t> final_of(order.size());
+  for (std::uint32_t j = 0; j < order.size(); ++j) {
+    final_of[order[j]] = j;
+    study.strata.push_back(seen.groups[order[j]]);
+  }
+  for (Block& b : study.blocks) {
+    for (std::uint32_t& s : b.stratum) s = final_of[s];
+    // The columns grew as the rows came: no room beyond the lines is kept.
+    b.line.shrink_to_fit();
+    b.stratum.shrink_to_fit();
+    b.obk.shrink_to_fit();
+    b.observed.shrink_to_fit();
+    b.predicted.shrink_to_fit();
+    b.state.shrink_to_fit();
+  }
+  for (const std::string& q : seen.quantities) study.quantities.push_back({q, q, ""});
+  while (study.blocks.size() < seen.quantities.size()) {
+    Block& b = study.blocks.emplace_back();
+    b.quantities = {static_cast<int>(study.blocks.size() - 1)};
+    b.models = static_cast<int>(study.models.size());
   }
 }
 
@@ -300,10 +321,13 @@ PairsFile read_pairs_file(records::LineSource& source) {
   study.has_obk = columns.obk >= 0;
   Seen seen;
   if (columns.quantity < 0) seen.quantities.emplace_back(kDefaultQuantity);
-  std::vector<Row> rows;
-  while (csv.next(record)) rows.push_back(read_row(Cells{record, columns, file}, seen));
-  assemble(study, rows, seen);
-  out.lines = static_cast<long>(rows.size());
+  Row row;
+  while (csv.next(record)) {
+    read_row(Cells{record, columns, file}, seen, row);
+    add_row(study, row, record.line);
+    ++out.lines;
+  }
+  order_strata(study, seen);
   out.notes = notes_of(study, columns);
   return out;
 }

@@ -578,9 +578,126 @@ class Page {
       if (has) rows.push_back(&e);
     }
     if (rows.empty()) return false;
-    table(kind, quantity, number, rows);
+    const PageGroups* groups = all_only ? nullptr : groups_of(quantity);
+    if (!groups) {
+      table(kind, quantity, number, rows);
+      return true;
+    }
+    std::vector<const Entry*> rest;
+    rows = named_rows(rows, *groups, rest);
+    if (!rows.empty()) table(kind, quantity, number, rows);
+    if (!rest.empty()) rest_table(kind, quantity, number, rest, *groups);
     return true;
   }
+
+  // The quantity's groups when it has more than the page names, or nothing.
+  const PageGroups* groups_of(const std::string& quantity) const {
+    for (const PageGroups& g : in_.groups) {
+      if (g.quantity == quantity && !g.rest.empty()) return &g;
+    }
+    return nullptr;
+  }
+
+  // The rows of the groups named, in the order named, after those before the first
+  // arc or label group (all) and before those after it (the stability groups); the
+  // rows of the rest go to `rest`, in order.
+  static std::vector<const Entry*> named_rows(const std::vector<const Entry*>& rows,
+                                              const PageGroups& groups,
+                                              std::vector<const Entry*>& rest) {
+    std::map<std::string_view, std::size_t> rank;
+    for (std::size_t k = 0; k < groups.shown.size(); ++k) rank.emplace(groups.shown[k], k + 1);
+    std::map<std::string_view, bool> left;
+    for (const std::string& g : groups.rest) left.emplace(g, true);
+    std::vector<std::pair<std::size_t, const Entry*>> keyed;
+    bool after = false;  // past the first arc or label group
+    for (const Entry* e : rows) {
+      const std::string heading = group_heading(*e->first);
+      if (left.count(heading)) {
+        rest.push_back(e);
+        after = true;
+        continue;
+      }
+      const auto at = rank.find(heading);
+      after = after || at != rank.end();
+      keyed.emplace_back(at != rank.end() ? at->second : after ? groups.shown.size() + 1 : 0, e);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<const Entry*> out;
+    for (const auto& [key, e] : keyed) out.push_back(e);
+    return out;
+  }
+
+  // The summary of the groups not named: per model (or pair) and column, the number of
+  // groups with a value and the quantiles of those values.
+  void rest_table(const TableKind& kind, const std::string& quantity, std::size_t number,
+                  const std::vector<const Entry*>& rest, const PageGroups& groups) {
+    static constexpr std::pair<std::string_view, double> kQuantiles[] = {
+        {"Min", 0.0},  {"5%", 0.05},  {"25%", 0.25}, {"Median", 0.5},
+        {"75%", 0.75}, {"95%", 0.95}, {"Max", 1.0}};
+    std::vector<std::string_view> models;
+    for (const Entry* e : rest) {
+      if (std::find(models.begin(), models.end(), e->first->model) == models.end()) {
+        models.push_back(e->first->model);
+      }
+    }
+    const std::string others = grouped(groups.rest.size());
+    const std::string caption = quantity + ": " + std::string(kind.caption) + ", the other " +
+                                others + " groups: quantiles over the groups";
+    out_ += region("scroll", caption) + "<table id=\"" + std::string(kind.id) + "-" +
+            std::to_string(number) + "-rest\" class=\"stats rest\">\n<caption>" +
+            html_escape(caption) + "</caption>\n<thead><tr><th scope=\"col\">" +
+            (kind.cells == CellKind::difference ? "Models" : "Model") +
+            "</th><th scope=\"col\">Measure</th><th scope=\"col\" class=\"n\" title=\"" +
+            std::string(kGroupsTitle) + "\">Groups" + unit_markup(Unit::count, quantity) + "</th>";
+    define("Groups", std::string(kGroupsTitle), Unit::count);
+    for (const auto& [head, p] : kQuantiles) {
+      out_ += "<th scope=\"col\">" + std::string(head) + "</th>";
+    }
+    out_ += "</tr></thead>\n";
+    for (const std::string_view model : models) {
+      out_ += kind.columns.size() > kKeptRows ? "<tbody>\n" : "<tbody class=\"keep\">\n";
+      for (std::size_t k = 0; k < kind.columns.size(); ++k) {
+        const Column& c = kind.columns[k];
+        std::vector<double> values;
+        for (const Entry* e : rest) {
+          if (e->first->model != model) continue;
+          const TidyRow* row = e->find(c.measure);
+          if (row && !std::isnan(row->value)) values.push_back(row->value);
+        }
+        std::sort(values.begin(), values.end());
+        std::vector<double> q;
+        bool scientific = false;
+        for (const auto& [head, p] : kQuantiles) {
+          q.push_back(page_quantile(values, p));
+          scientific = scientific || (std::isfinite(q.back()) &&
+                                      page_number(q.back()).find("×") != std::string::npos);
+        }
+        if (k == 0) {
+          out_ +=
+              "<tr class=\"first\"><th scope=\"rowgroup\"" +
+              (kind.columns.size() > 1 ? " rowspan=\"" + std::to_string(kind.columns.size()) + "\""
+                                       : std::string()) +
+              ">" + html_escape(model) + "</th>";
+        } else {
+          out_ += "<tr>";
+        }
+        out_ += "<th scope=\"row\" title=\"" + html_escape(notation_text(c.title)) + "\">" +
+                html_escape(c.measure) + "</th><td class=\"n\">" + std::to_string(values.size()) +
+                "</td>";
+        for (const double v : q) {
+          out_ += "<td class=\"plain\">" + value_markup(v, "no group has a value", scientific) +
+                  "</td>";
+        }
+        out_ += "</tr>\n";
+      }
+      out_ += "</tbody>\n";
+    }
+    out_ += "</table></div>\n";
+  }
+
+  static constexpr std::string_view kGroupsTitle =
+      "arc or label groups not named one by one that have a value of the measure";
 
   void table(const TableKind& kind, const std::string& quantity, std::size_t number,
              const std::vector<const Entry*>& rows) {
@@ -745,10 +862,29 @@ class Page {
       }
       if (!any) out_ += "<p class=\"none\">No statistics over all lines.</p>\n";
     }
+    groups_legend();
     for (const PageDiagram& d : in_.diagrams) {
       if (d.main) figure(d);
     }
     out_ += "</section>\n";
+  }
+
+  // What the tables show of a quantity with more arc or label groups than they name.
+  void groups_legend() {
+    for (const PageGroups& g : in_.groups) {
+      if (g.rest.empty()) continue;
+      out_ += "<p class=\"legend\">" + html_escape(g.quantity) + ": of its " +
+              grouped(g.shown.size() + g.rest.size()) +
+              " arc or label groups the tables name the " + grouped(g.shown.size()) +
+              " with the largest " + html_escape(g.ranked_by) +
+              " over the models, largest first (ties in group order, groups without a value "
+              "last), after the group all; the other " +
+              grouped(g.rest.size()) +
+              " are summarised under each table: per model and measure, the number of groups "
+              "with a value and the quantiles of those values over the groups (with h = (n − 1) "
+              "p, linear interpolation between the order statistics h rounded down and up, "
+              "counted from 0). The table file and the tidy file hold every group.</p>\n";
+    }
   }
 
   // The figures of the section `id`, after its tables; the main diagram referred to.
@@ -945,6 +1081,18 @@ class Page {
 };
 
 }  // namespace
+
+double page_quantile(const std::vector<double>& ascending, double p) {
+  if (ascending.empty()) return NAN;
+  const double h = static_cast<double>(ascending.size() - 1) * p;
+  const std::size_t i = std::min(static_cast<std::size_t>(std::floor(h)), ascending.size() - 1);
+  const double f = h - static_cast<double>(i);
+  if (i + 1 >= ascending.size() || f == 0) return ascending[i];
+  const double a = ascending[i], b = ascending[i + 1];
+  if (std::isinf(a) || a == b) return a;
+  if (std::isinf(b)) return b;
+  return a + f * (b - a);
+}
 
 std::string html_escape(std::string_view text) {
   return xml_escape(text, true);

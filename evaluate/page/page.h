@@ -27,6 +27,17 @@ struct PageDiagram {
   bool main = false;
 };
 
+// The arc and label groups of one quantity when they are more than the page names
+// one by one: each by its heading in the tables ("arc 0.50 km", or the label), those
+// named in the order shown, and the rest, which every table summarises by quantiles
+// over the groups.
+struct PageGroups {
+  std::string quantity;
+  std::string ranked_by;  // "MQI" or "|FB|"
+  std::vector<std::string> shown;
+  std::vector<std::string> rest;
+};
+
 struct PageInput {
   std::string title;  // e.g. "Model evaluation: TLV-Combined-NoFill-Results.txt"
   std::vector<std::pair<std::string, std::string>> facts;  // inputs and counts: (name, value)
@@ -39,12 +50,22 @@ struct PageInput {
   // quantity not named is in "units of the input".
   std::vector<std::pair<std::string, std::string>> units;
   std::vector<PageDiagram> diagrams;
+  std::vector<PageGroups> groups = {};  // only the quantities with too many groups to name
 };
 
 // The whole page, UTF-8. Every text of `input` is escaped; the SVG texts are inlined
 // as they stand once an XML declaration or document type before the <svg> is cut.
-// Rows are shown in the order given, each table per quantity in order of first appearance.
+// Rows are shown in the order given, each table per quantity in order of first appearance;
+// of a quantity in `groups`, the groups named in that order (between all and the
+// stability groups), the rest summarised under each table: per model (or pair) and
+// measure, the number of groups with a value and the quantiles 0, 5, 25, 50, 75, 95
+// and 100% of those values (page_quantile).
 std::string evaluation_page(const PageInput& input);
+
+// The quantile p (0 to 1) of ascending values: with h = (n - 1) p, linear interpolation
+// between the order statistics floor(h) and floor(h) + 1 (counted from 0); an infinite
+// neighbour gives itself. NaN for no values.
+double page_quantile(const std::vector<double>& ascending, double p);
 
 // `text` with &, <, >, " and ' written as character references, fit for element
 // content and quoted attribute values.

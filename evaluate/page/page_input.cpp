@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "evaluate/pictures/pair_input.h"
+#include "evaluate/pictures/shown_groups.h"
 #include "evaluate/tables/tidy.h"
 
 namespace evaluate {
@@ -58,6 +59,21 @@ PageInput page_input(const ReportInput& input, const Evaluation& ev) {
   in.rows = tidy_rows(ev);
   for (const Quantity& q : ev.quantities) {
     if (!q.unit.empty()) in.units.emplace_back(q.name, unit_notation(q.unit));
+  }
+  // The headings of the arc and label groups as the page's tables give them.
+  auto heading = [&ev](std::size_t g) {
+    const Group& group = ev.groups[g];
+    return group.kind == GroupKind::arc ? "arc " + arc_distance_text(group.arc) + " km"
+                                        : group_text(group, ev.strata);
+  };
+  for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
+    const GroupSelection selection = select_groups(ev, q);
+    if (!selection.ranked()) continue;
+    PageGroups& groups = in.groups.emplace_back();
+    groups.quantity = ev.quantities[q].name;
+    groups.ranked_by = std::string(ranked_by_name(selection));
+    for (std::size_t g : selection.shown) groups.shown.push_back(heading(g));
+    for (std::size_t g : selection.rest) groups.rest.push_back(heading(g));
   }
   return in;
 }
@@ -125,6 +141,15 @@ PageDiagram page_diagram(const OutputFile& file, std::string svg, const Evaluati
     if (file.id_prefix != p.prefix) continue;
     std::string caption(p.caption);
     if (caption.ends_with("the ")) caption += criteria + " criteria.";
+    bool ranked = false;
+    for (std::size_t q = 0; q < ev.quantities.size(); ++q)
+      ranked = ranked || select_groups(ev, q).ranked();
+    if (ranked && p.prefix != "scatter-" && p.prefix != "qq-") {
+      caption += p.prefix == "residuals-"
+                     ? " Of more than 50 groups, the 50 named in the tables have a box each, in "
+                       "their order, and the others share one box."
+                     : " Of more than 50 groups, only the 50 named in the tables are labelled.";
+    }
     return {caption, std::move(svg), std::string(p.after), p.prefix == "mgvg-"};
   }
   return {std::string(file.caption), std::move(svg)};

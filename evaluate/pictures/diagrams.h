@@ -35,6 +35,11 @@ struct PairPanel {
   std::string caption;          // e.g. "CY/Q: crosswind-integrated value over the emission rate"
   std::string unit;             // e.g. "10^-6 s/m^2"; may be empty
   std::vector<PlotPair> pairs;  // in line order, the models of one line next to each other
+  // With more groups than are named one by one (shown_groups.h): the groups the
+  // residual picture draws a box of each, in order (indices into
+  // PairPlotInput::groups); the pairs of every other group go into one box. Empty:
+  // every group, in order.
+  std::vector<int> shown_groups = {};
 };
 
 struct PairPlotInput {
@@ -68,6 +73,7 @@ struct GroupMeasurePoint {
   std::string label;  // the arc's distance ("1.00") or the group's label
   double x = NAN;
   double y = NAN;
+  bool labelled = true;  // false: one of the many groups drawn small and unlabelled
 };
 
 struct MeasurePanel {
@@ -95,6 +101,30 @@ struct MeasurePlotInput {
 std::string mg_vg_svg(const MeasurePlotInput& input, std::string_view id_prefix);
 std::string fb_nmse_svg(const MeasurePlotInput& input, std::string_view id_prefix);
 
+// The foot note of a picture whose panels draw groups unlabelled.
+std::string unlabelled_note();
+
+// Which of a panel's group points are drawn: every labelled one; of the unlabelled,
+// all while they are at most kMaxPanelPoints, else kMaxPanelPoints of them evenly
+// spaced in their order (group by group). `unlabelled` is set to their number.
+template <class Point>
+std::vector<bool> drawn_points(const std::vector<Point>& points, std::size_t& unlabelled) {
+  std::vector<std::size_t> others;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (!points[i].labelled) others.push_back(i);
+  }
+  unlabelled = others.size();
+  std::vector<bool> drawn(points.size(), true);
+  if (others.size() <= kMaxPanelPoints) return drawn;
+  for (std::size_t i : others) drawn[i] = false;
+  for (std::size_t j : evenly_spaced(others.size(), kMaxPanelPoints)) drawn[others[j]] = true;
+  return drawn;
+}
+
+// The note of a panel that draws only some of its unlabelled points; empty when it
+// draws them all.
+std::string thinned_note(std::size_t unlabelled);
+
 // ---- Skill: the Taylor and target diagrams ----
 
 // The summary statistics of one model's valid pairs in one group (NaN where not
@@ -106,6 +136,7 @@ struct SkillPoint {
   double sd_o = NAN, sd_p = NAN;  // divisor N
   double r = NAN;
   double beta_rms_u = NAN;  // beta RMS_U; NaN without a measurement uncertainty
+  bool labelled = true;     // false: one of the many groups drawn small and unlabelled
 };
 
 // The quality objective of one model over a quantity's groups.

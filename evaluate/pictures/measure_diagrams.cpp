@@ -21,6 +21,7 @@ constexpr FigureLayout kLayout{2, kInset + kPlot + 10, kInset, 34, 2, -5};
 constexpr double kAxisBand = 64;  // below the plot: tick labels and the axis title
 constexpr double kModelHalf = 10;
 constexpr double kGroupHalf = kMarkerHalf;
+constexpr double kUnlabelledHalf = 0.6 * kMarkerHalf;  // the groups not named one by one
 constexpr std::string_view kRegionFill = "fill=\"#dcebdc\" stroke=\"none\"";
 constexpr std::string_view kCurve = "fill=\"none\" stroke=\"#333333\" stroke-width=\"1.3\"";
 constexpr std::string_view kFactorLine =
@@ -166,12 +167,44 @@ bool model_known(const MeasurePlotInput& input, int model) {
   return model >= 0 && static_cast<std::size_t>(model) < input.models.size();
 }
 
-// Each group's value: a small open marker, labelled.
-void draw_groups(SvgDoc& doc, Marks& marks, const Diagram& d, const MeasurePlotInput& input,
-                 const MeasurePanel& panel, const Axis& x, const Axis& y) {
+// The groups beyond those named one by one: smaller, lighter markers under the rest,
+// unlabelled; a value beyond an axis at the edge behind its outward arrow.
+// Returns the note of a subsample, if any.
+std::string draw_unlabelled_groups(SvgDoc& doc, const Diagram& d, const MeasurePlotInput& input,
+                                   const MeasurePanel& panel, const Axis& x, const Axis& y) {
+  bool any = false;
+  std::size_t unlabelled = 0;
+  const std::vector<bool> drawn = drawn_points(panel.groups, unlabelled);
+  for (std::size_t i = 0; i < panel.groups.size(); ++i) {
+    const GroupMeasurePoint& g = panel.groups[i];
+    if (g.labelled || !drawn[i] || !model_known(input, g.model) || std::isnan(g.x) ||
+        std::isnan(g.y)) {
+      continue;
+    }
+    if (!any) doc.add("<g fill=\"none\" stroke-width=\"1\" stroke-opacity=\"0.5\">");
+    any = true;
+    const OffScale mark = off_scale(x, y, g.x, g.y, d.x_name, d.y_name);
+    const double reach = 1.2 * kUnlabelledHalf + 1;
+    double px = inside(x, g.x, reach), py = inside(y, g.y, reach);
+    if (mark.off) {
+      draw_off_scale_arrow(doc, mark, model_colour(g.model));
+      if (mark.dx != 0) px = mark.tip_x - mark.dx * (21 + reach);
+      if (mark.dy != 0) py = mark.tip_y - mark.dy * (21 + reach);
+    }
+    doc.marker(g.model, px, py, kUnlabelledHalf);
+  }
+  if (any) doc.add("</g>");
+  return thinned_note(unlabelled);
+}
+
+// Each group's value: a small open marker, labelled. Returns the note of a subsample
+// of the unlabelled ones, if any.
+std::string draw_groups(SvgDoc& doc, Marks& marks, const Diagram& d, const MeasurePlotInput& input,
+                        const MeasurePanel& panel, const Axis& x, const Axis& y) {
+  std::string note = draw_unlabelled_groups(doc, d, input, panel, x, y);
   doc.add("<g fill=\"none\" stroke-width=\"1.6\">");
   for (const GroupMeasurePoint& g : panel.groups) {
-    if (!model_known(input, g.model) || std::isnan(g.x) || std::isnan(g.y)) continue;
+    if (!g.labelled || !model_known(input, g.model) || std::isnan(g.x) || std::isnan(g.y)) continue;
     const auto [point, off] = draw_point(doc, marks, g.model, x, y, g.x, g.y, kGroupHalf, {}, d);
     const std::string& model = input.models[static_cast<std::size_t>(g.model)];
     const std::string text = off.empty() ? g.label : g.label + ": " + off;
@@ -179,6 +212,7 @@ void draw_groups(SvgDoc& doc, Marks& marks, const Diagram& d, const MeasurePlotI
         {point, text, std::string(model_colour(g.model)), text + " (" + model + ")"});
   }
   doc.add("</g>");
+  return note;
 }
 
 std::string limits_text(const Interval& i) {
@@ -236,8 +270,9 @@ PanelNotes draw_panel(SvgDoc& doc, const Diagram& d, const MeasurePlotInput& inp
   open_plot(doc, left, top, kPlot, kPlot);
   draw_background(doc, d, x, y, clip_id);
   Marks marks;
-  draw_groups(doc, marks, d, input, panel, x, y);
+  const std::string thinned = draw_groups(doc, marks, d, input, panel, x, y);
   std::vector<std::string> notes = draw_models(doc, marks, d, input, panel, x, y);
+  if (!thinned.empty()) notes.push_back(thinned);
   std::vector<LabelRequest> requests = std::move(marks.values);
   requests.insert(requests.end(), marks.labels.begin(), marks.labels.end());
   const std::vector<PlacedLabel> placed =
@@ -274,6 +309,11 @@ std::string picture(const Diagram& d, const MeasurePlotInput& input, std::string
       "values "
       "near them; a value beyond the axes is drawn at the edge with an arrow pointing outwards "
       "and written beside it.");
+  std::size_t unlabelled = 0;
+  for (const MeasurePanel& panel : input.panels) {
+    for (const GroupMeasurePoint& g : panel.groups) unlabelled += g.labelled ? 0 : 1;
+  }
+  if (unlabelled > 0) figure.foot_wrapped(unlabelled_note());
   return figure.finish();
 }
 

@@ -18,9 +18,10 @@ MeasurePlotInput measure_input(const Evaluation& ev, int x_measure, int y_measur
         p.y = {r.value[y_measure], r.limits[y_measure].lower, r.limits[y_measure].upper};
         panel.models.push_back(p);
       },
-      [&](MeasurePanel& panel, std::size_t m, const ModelGroupResult& r, std::string label) {
-        panel.groups.push_back(
-            {static_cast<int>(m), std::move(label), r.value[x_measure], r.value[y_measure]});
+      [&](MeasurePanel& panel, std::size_t m, const ModelGroupResult& r, std::string label,
+          bool labelled) {
+        panel.groups.push_back({static_cast<int>(m), std::move(label), r.value[x_measure],
+                                r.value[y_measure], labelled});
       });
   return in;
 }

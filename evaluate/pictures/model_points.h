@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "evaluate/pictures/pair_input.h"
+#include "evaluate/pictures/shown_groups.h"
 #include "evaluate/statistics/evaluation.h"
 
 namespace evaluate {
@@ -20,6 +21,8 @@ std::vector<Panel> panels_of(const Evaluation& ev, All&& all, Group&& group) {
   std::vector<Panel> panels(ev.quantities.size());
   for (std::size_t q = 0; q < panels.size(); ++q) {
     panels[q].quantity = ev.quantities[q].name;
+    std::vector<bool> labelled(ev.groups.size(), true);
+    for (std::size_t g : select_groups(ev, q).rest) labelled[g] = false;
     for (std::size_t g = 0; g < ev.groups.size(); ++g) {
       const GroupKind kind = ev.groups[g].kind;
       for (std::size_t m = 0; m < ev.models.size(); ++m) {
@@ -27,7 +30,7 @@ std::vector<Panel> panels_of(const Evaluation& ev, All&& all, Group&& group) {
         if (kind == GroupKind::all) {
           all(panels[q], m, r);
         } else if (kind == GroupKind::arc || kind == GroupKind::label) {
-          group(panels[q], m, r, stratum_label(ev.strata[ev.groups[g].stratum]));
+          group(panels[q], m, r, stratum_label(ev.strata[ev.groups[g].stratum]), labelled[g]);
         }
       }
     }

@@ -6,6 +6,7 @@
 
 #include "evaluate/input/study.h"
 #include "evaluate/pictures/diagrams.h"
+#include "evaluate/statistics/evaluation.h"
 
 namespace evaluate {
 
@@ -14,5 +15,8 @@ std::string stratum_label(const Stratum& stratum);
 
 // Every valid pair, per quantity, in line order with the models of a line next to each other.
 PairPlotInput pair_plot_input(const Study& study);
+// The same, each panel's shown_groups set from `ev` (the evaluation of `study`) when
+// its quantity has more arc or label groups than are named one by one.
+PairPlotInput pair_plot_input(const Study& study, const Evaluation& ev);
 
 }  // namespace evaluate

@@ -53,7 +53,29 @@ struct Panel {
   bool classes_beside = false;  // (b) in the row of (a)'s last slots
 };
 
-// ln(Cp/Co) of one quantity's pairs with Cp > 0, per group and model and per
+// The slot of each group in (a): its own, in the order of the panel's shown groups
+// (all groups when none are given), or the one slot of the rest after them.
+std::vector<std::size_t> group_slots(const PairPlotInput& input, const PairPanel& in) {
+  const std::size_t groups = input.groups.size();
+  std::vector<std::size_t> slot(groups);
+  if (in.shown_groups.empty()) {
+    for (std::size_t g = 0; g < groups; ++g) slot[g] = g;
+    return slot;
+  }
+  std::fill(slot.begin(), slot.end(), in.shown_groups.size());
+  for (std::size_t k = 0; k < in.shown_groups.size(); ++k) {
+    const int g = in.shown_groups[k];
+    if (g >= 0 && static_cast<std::size_t>(g) < groups) slot[static_cast<std::size_t>(g)] = k;
+  }
+  return slot;
+}
+
+// The number of slots in (a).
+std::size_t group_slot_count(const PairPlotInput& input, const PairPanel& in) {
+  return in.shown_groups.empty() ? input.groups.size() : in.shown_groups.size() + 1;
+}
+
+// ln(Cp/Co) of one quantity's pairs with Cp > 0, per slot of (a) and model and per
 // stability class and model; the pairs with Cp = 0 counted per model.
 struct Residuals {
   std::vector<std::vector<std::vector<double>>> by_group;
@@ -68,8 +90,9 @@ double ln_to_ratio(double v) {
 Residuals residuals_of(const PairPlotInput& input, const PairPanel& in) {
   const std::size_t models = input.models.size();
   const std::size_t groups = input.groups.size();
+  const std::vector<std::size_t> slot = group_slots(input, in);
   Residuals r{std::vector<std::vector<std::vector<double>>>(
-                  groups, std::vector<std::vector<double>>(models)),
+                  group_slot_count(input, in), std::vector<std::vector<double>>(models)),
               std::vector<std::vector<std::vector<double>>>(
                   kStabilityClasses, std::vector<std::vector<double>>(models)),
               std::vector<std::size_t>(models)};
@@ -85,7 +108,7 @@ Residuals residuals_of(const PairPlotInput& input, const PairPanel& in) {
     }
     const double v = std::log(static_cast<double>(pp.cp) / static_cast<double>(pp.co));
     if (pp.group >= 0 && static_cast<std::size_t>(pp.group) < groups) {
-      r.by_group[static_cast<std::size_t>(pp.group)][m].push_back(v);
+      r.by_group[slot[static_cast<std::size_t>(pp.group)]][m].push_back(v);
     }
     const StabilityClass c = input.has_obk ? stability_class(pp.obk) : StabilityClass::none;
     if (c != StabilityClass::none) r.by_class[static_cast<std::size_t>(c)][m].push_back(v);
@@ -191,10 +214,25 @@ Panel make_panel(const PairPlotInput& input, const PairPanel& in) {
   p.unit_label = "Cp/Co of " + in.quantity;
   Residuals r = residuals_of(input, in);
   p.groups.title = input.groups_are_arcs ? "(a) by arc, distance in km" : "(a) by group";
-  for (std::size_t g = 0; g < input.groups.size(); ++g) {
+  const std::size_t slots = group_slot_count(input, in);
+  const std::size_t rest =
+      input.groups.size() - std::min(in.shown_groups.size(), input.groups.size());
+  for (std::size_t k = 0; k < slots; ++k) {
     Slot& s = p.groups.slots.emplace_back();
-    s.label = input.groups[g];
-    for (auto& values : r.by_group[g]) s.boxes.push_back(box_stats(std::move(values)));
+    if (in.shown_groups.empty()) {
+      s.label = input.groups[k];
+    } else if (k < in.shown_groups.size()) {
+      const int g = in.shown_groups[k];
+      s.label = g >= 0 && static_cast<std::size_t>(g) < input.groups.size()
+                    ? input.groups[static_cast<std::size_t>(g)]
+                    : std::string();
+    } else {
+      s.label = "other " + grouped(rest) + (rest == 1 ? " group" : " groups");
+    }
+    for (auto& values : r.by_group[k]) s.boxes.push_back(box_stats(std::move(values)));
+  }
+  if (!in.shown_groups.empty()) {
+    p.groups.title += ", the " + grouped(in.shown_groups.size()) + " named, then the others";
   }
   if (input.has_obk) {
     p.classes.title = "(b) by stability class";
@@ -214,6 +252,14 @@ Panel make_panel(const PairPlotInput& input, const PairPanel& in) {
     zero_note += (m == 0 ? " " : ", ") + input.models[m] + "\u00a0" + grouped(r.zero[m]);
   }
   p.notes.push_back(zero_note + ".");
+  if (!in.shown_groups.empty()) {
+    p.notes.push_back("Of the " + grouped(input.groups.size()) + " " +
+                      (input.groups_are_arcs ? "arcs" : "groups") + ", the " +
+                      grouped(in.shown_groups.size()) +
+                      " the page names (the largest MQI, else |FB|, over the models) have a box "
+                      "each, in its order; the pairs of the other " +
+                      grouped(rest) + " are in one box.");
+  }
   if (!input.has_obk) p.notes.push_back("No Obukhov length in the input: no stability classes.");
   if (points > kMaxPanelPoints) {
     p.notes.push_back("Subsample: " + grouped(kMaxPanelPoints) + " of " + grouped(points) +

@@ -81,6 +81,8 @@ constexpr double kAxisBand = 64;  // below the plot: tick labels and the axis ti
 constexpr double kInset = 90;     // left of a target plot: tick labels and the axis title
 constexpr double kModelHalf = 10;
 constexpr double kGroupHalf = kMarkerHalf;
+constexpr double kUnlabelledHalf = 0.6 * kMarkerHalf;  // the groups not named one by one
+constexpr std::string_view kUnlabelledAttrs = "stroke-width=\"1\" stroke-opacity=\"0.5\"";
 constexpr std::string_view kRayAttrs = "stroke=\"#bbbbbb\" stroke-width=\"0.8\"";
 constexpr std::string_view kArcAttrs =
     "fill=\"none\" stroke=\"#bbbbbb\" stroke-width=\"0.8\" stroke-dasharray=\"2,3\"";
@@ -163,6 +165,18 @@ struct Marks {
 void mark_point(SvgDoc& doc, Marks& marks, const SkillPlotInput& input, const SkillPoint& p,
                 double x, double y, double half, std::string_view attrs, const OffScale& off) {
   const std::string colour(model_colour(p.model));
+  if (!p.labelled) {
+    // One of the many groups not named one by one: smaller, lighter, no label, and
+    // nothing the labels keep clear of.
+    if (off.off) {
+      draw_off_scale_arrow(doc, off, colour);
+      const double back = 21 + 1.2 * half + 1;
+      x = off.tip_x - off.dx * back;
+      y = off.tip_y - off.dy * back;
+    }
+    doc.marker(p.model, x, y, kUnlabelledHalf, kUnlabelledAttrs);
+    return;
+  }
   if (off.off) {
     draw_off_scale_arrow(doc, off, colour);
     marks.points.push_back({off.tip_x - 10 * off.dx, off.tip_y - 10 * off.dy, 8});
@@ -180,6 +194,11 @@ void mark_point(SvgDoc& doc, Marks& marks, const SkillPlotInput& input, const Sk
   } else if (off.off) {
     marks.values.push_back({point, off.text, colour, model + " " + off.text});
   }
+}
+
+// Names `n` points of the groups not named one by one after the list of those named.
+void add_others(std::vector<std::string>& names, std::size_t n) {
+  if (n > 0) names.push_back(grouped(n) + (n == 1 ? " point" : " points") + " of other groups");
 }
 
 // Places and draws the labels of the marks; the key of numbered markers, if any,
@@ -207,6 +226,11 @@ std::string finish_picture(Figure& figure, const SkillPlotInput& input,
       "line leads to its label, or the marker is numbered and the numbers are listed in the "
       "panel's notes.");
   figure.foot_wrapped(foot);
+  std::size_t unlabelled = 0;
+  for (const SkillPanel& panel : input.panels) {
+    for (const SkillPoint& p : panel.groups) unlabelled += p.labelled ? 0 : 1;
+  }
+  if (unlabelled > 0) figure.foot_wrapped(unlabelled_note());
   return figure.finish();
 }
 
@@ -391,19 +415,29 @@ Pixel polar_pixel(const Polar& at, const TaylorPlace& t, double half) {
 std::vector<std::string> draw_taylor_points(SvgDoc& doc, Marks& marks, const SkillPlotInput& input,
                                             const SkillPanel& panel, const Polar& at) {
   std::vector<std::string> notes, left_out, rim;
+  std::size_t others_left_out = 0, others_rim = 0, unlabelled = 0;
+  const std::vector<bool> drawn = drawn_points(panel.groups, unlabelled);
   doc.add("<g fill=\"none\" stroke-width=\"1.6\">");
-  for (const SkillPoint& p : panel.groups) {
-    if (!model_known(input, p.model)) continue;
-    const TaylorPlace t = taylor_place(p);
-    if (std::isnan(t.x)) {
-      left_out.push_back(group_name(input, p));
-      continue;
+  for (const bool labelled : {false, true}) {
+    for (std::size_t i = 0; i < panel.groups.size(); ++i) {
+      const SkillPoint& p = panel.groups[i];
+      if (p.labelled != labelled || !drawn[i] || !model_known(input, p.model)) continue;
+      const TaylorPlace t = taylor_place(p);
+      if (std::isnan(t.x)) {
+        if (labelled) left_out.push_back(group_name(input, p));
+        others_left_out += labelled ? 0 : 1;
+        continue;
+      }
+      const Pixel px = polar_pixel(at, t, kGroupHalf);
+      if (px.off.off && labelled) rim.push_back(group_name(input, p));
+      others_rim += px.off.off && !labelled ? 1 : 0;
+      mark_point(doc, marks, input, p, px.x, px.y, kGroupHalf, {}, px.off);
     }
-    const Pixel px = polar_pixel(at, t, kGroupHalf);
-    if (px.off.off) rim.push_back(group_name(input, p));
-    mark_point(doc, marks, input, p, px.x, px.y, kGroupHalf, {}, px.off);
   }
   doc.add("</g>");
+  add_others(left_out, others_left_out);
+  add_others(rim, others_rim);
+  if (std::string note = thinned_note(unlabelled); !note.empty()) notes.push_back(std::move(note));
   for (const SkillPoint& p : panel.models) {
     if (!model_known(input, p.model)) continue;
     const std::string& name = input.models[static_cast<std::size_t>(p.model)];
@@ -518,25 +552,36 @@ void draw_target_background(SvgDoc& doc, const SkillPanel& panel, const TargetFr
 std::vector<std::string> draw_target_points(SvgDoc& doc, Marks& marks, const SkillPlotInput& input,
                                             const SkillPanel& panel, const TargetFrame& f) {
   std::vector<std::string> notes, left_out, edge;
+  std::size_t others_left_out = 0, others_edge = 0, unlabelled = 0;
+  const std::vector<bool> drawn = drawn_points(panel.groups, unlabelled);
   const bool objective = !std::isnan(panel.beta);
   auto place = [&](const SkillPoint& p, const std::string& name, double size,
                    std::string_view attrs) {
     const TargetPlace t = target_place(p);
     if (std::isnan(t.x) || std::isnan(t.y)) return false;
     const OffScale off = off_scale(f.x, f.y, t.x, t.y, "x", "y");
-    if (off.off) edge.push_back(name);
+    if (off.off && p.labelled) edge.push_back(name);
+    others_edge += off.off && !p.labelled ? 1 : 0;
     const double keep = 1.2 * size + 1;
     mark_point(doc, marks, input, p, inside(f.x, t.x, keep), inside(f.y, t.y, keep), size, attrs,
                off);
     return true;
   };
   doc.add("<g fill=\"none\" stroke-width=\"1.6\">");
-  for (const SkillPoint& p : panel.groups) {
-    if (model_known(input, p.model) && !place(p, group_name(input, p), kGroupHalf, {})) {
-      left_out.push_back(group_name(input, p));
+  for (const bool labelled : {false, true}) {
+    for (std::size_t i = 0; i < panel.groups.size(); ++i) {
+      const SkillPoint& p = panel.groups[i];
+      if (p.labelled != labelled || !drawn[i] || !model_known(input, p.model)) continue;
+      if (!place(p, group_name(input, p), kGroupHalf, {})) {
+        if (labelled) left_out.push_back(group_name(input, p));
+        others_left_out += labelled ? 0 : 1;
+      }
     }
   }
   doc.add("</g>");
+  add_others(left_out, others_left_out);
+  add_others(edge, others_edge);
+  if (std::string note = thinned_note(unlabelled); !note.empty()) notes.push_back(std::move(note));
   for (const SkillPoint& p : panel.models) {
     if (!model_known(input, p.model)) continue;
     const std::string& name = input.models[static_cast<std::size_t>(p.model)];

@@ -29,8 +29,10 @@ SkillPlotInput skill_input(const Evaluation& ev) {
       [&](SkillPanel& panel, std::size_t m, const ModelGroupResult& r) {
         panel.models.push_back(skill_point(r, m, {}));
       },
-      [&](SkillPanel& panel, std::size_t m, const ModelGroupResult& r, std::string label) {
+      [&](SkillPanel& panel, std::size_t m, const ModelGroupResult& r, std::string label,
+          bool labelled) {
         panel.groups.push_back(skill_point(r, m, std::move(label)));
+        panel.groups.back().labelled = labelled;
       });
   return in;
 }

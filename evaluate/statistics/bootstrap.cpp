@@ -1,12 +1,17 @@
 #include "evaluate/statistics/bootstrap.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 #include "evaluate/statistics/evaluation.h"
+#include "evaluate/statistics/extremes.h"
 #include "records/errors.h"
 
 namespace evaluate {
@@ -38,95 +43,114 @@ std::vector<int> limited(bool differences, bool objective) {
   return out;
 }
 
-// The limits of the b resample values at values[start ...], sorted in `scratch`.
-Limits limits_at(const std::vector<double>& values, std::size_t start, std::size_t b,
-                 std::vector<double>& scratch) {
-  scratch.assign(values.begin() + static_cast<std::ptrdiff_t>(start),
-                 values.begin() + static_cast<std::ptrdiff_t>(start + b));
-  return percentile_limits(scratch);
-}
+// What one thread holds: its evaluator and counter (the prepared ones, or its own
+// copies), a resample's counts per line, the heaps of every statistic, and the
+// resamples in which each model line and difference line had pairs.
+struct Worker {
+  Evaluator* evaluator = nullptr;
+  ExceedanceCounter* counter = nullptr;
+  std::optional<Evaluator> own_evaluator;
+  std::optional<ExceedanceCounter> own_counter;
+  std::vector<std::uint32_t> times;
+  Extremes extremes;
+  std::vector<long> model_boot, pair_boot;
+};
 
-// Every resample value of a block, kept until the limits are taken: per group,
-// quantity and model (then pair of models) the B values of each measure with limits.
-class ResampleValues {
+// The statistics of a block with limits, numbered for the heaps: per group and
+// quantity, per model the measures with limits and per pair of models those of the
+// differences; then per group and quantity, per model (then pair of models) and
+// threshold, the exceedance scores.
+class Statistics {
  public:
-  ResampleValues(const Study& study, const Block& block, std::size_t groups, int resamples,
-                 bool objective, double other_values, const MemoryBound& bound)
+  Statistics(const Block& block, std::size_t groups, bool objective,
+             const ExceedanceCounter* counter)
       : on_model_(limited(false, objective)),
         on_pair_(limited(true, objective)),
+        scores_(threshold_measures(true)),
         nq_(block.nq()),
         nm_(static_cast<std::size_t>(block.models)),
         np_(nm_ * (nm_ - 1) / 2),
-        b_(static_cast<std::size_t>(resamples)),
+        groups_(groups),
         per_q_(nm_ * on_model_.size() + np_ * on_pair_.size()) {
-    // A bound keeps a file of very many group values from exhausting the memory.
-    const double wanted = static_cast<double>(groups) * static_cast<double>(nq_) *
-                              static_cast<double>(per_q_) * static_cast<double>(b_) +
-                          other_values;
-    const double lines = static_cast<double>(lines_of(study));
-    const double estimate = wanted * 8.0 + lines * static_cast<double>(nm_) * kBytesPerLineAndModel;
-    if (estimate > bound.bytes) {
-      std::string reason = "Not enough memory for the bootstrap: ";
-      reason += std::to_string(groups) + " groups, " + std::to_string(nm_) + " models and ";
-      reason += std::to_string(resamples) + " resamples need " + whole(wanted);
-      reason += " resample values (8 bytes each) and " + whole(lines) + " lines (";
-      reason += whole(kBytesPerLineAndModel) + " bytes per model each), an estimated ";
-      reason += whole(estimate) + " bytes, more than the bound of " + whole(bound.bytes);
-      reason += " bytes (" + bound.source + "); use fewer groups or resamples";
-      throw records::RunError(records::kStatusBadInput, reason,
-                              records::Location{study.source, 0, 0, 0, {}});
+    if (counter != nullptr) {
+      for (std::size_t k = 0; k < nq_; ++k) {
+        first_.push_back(per_group_);
+        per_group_ += counter->thresholds(k) * (nm_ + np_);
+      }
     }
-    values_.resize(groups * nq_ * per_q_ * b_);
-    model_boot_.assign(groups * nq_ * nm_, 0);
-    pair_boot_.assign(groups * nq_ * np_, 0);
   }
+  std::size_t size() const {
+    return groups_ * nq_ * per_q_ + groups_ * per_group_ * scores_.size();
+  }
+  std::size_t model_lines() const { return groups_ * nq_ * nm_; }
+  std::size_t pair_lines() const { return groups_ * nq_ * np_; }
 
-  // Keeps resample b's values of `evaluator`.
-  void keep(const Evaluator& evaluator, std::size_t b) {
-    for (std::size_t g = 0; g < evaluator.groups(); ++g) {
+  // Offers a resample's values of `evaluator` to the worker's heaps.
+  void keep(const Evaluator& evaluator, Worker& w) const {
+    for (std::size_t g = 0; g < groups_; ++g) {
       for (std::size_t k = 0; k < nq_; ++k) {
         for (std::size_t m = 0; m < nm_; ++m) {
           const int model = static_cast<int>(m);
           for (std::size_t j = 0; j < on_model_.size(); ++j) {
-            values_[model_slot(g, k, m, j) + b] = evaluator.value(g, k, model, on_model_[j]);
+            w.extremes.add(model_slot(g, k, m, j), evaluator.value(g, k, model, on_model_[j]));
           }
-          if (evaluator.sums(g, k, model).n > 0) ++model_boot_[(g * nq_ + k) * nm_ + m];
+          if (evaluator.sums(g, k, model).n > 0) ++w.model_boot[(g * nq_ + k) * nm_ + m];
         }
         for (std::size_t p = 0; p < np_; ++p) {
           const int pair = static_cast<int>(p);
           for (std::size_t j = 0; j < on_pair_.size(); ++j) {
-            values_[pair_slot(g, k, p, j) + b] = evaluator.difference(g, k, pair, on_pair_[j]);
+            w.extremes.add(pair_slot(g, k, p, j), evaluator.difference(g, k, pair, on_pair_[j]));
           }
-          if (evaluator.both(g, k, pair) > 0) ++pair_boot_[(g * nq_ + k) * np_ + p];
+          if (evaluator.both(g, k, pair) > 0) ++w.pair_boot[(g * nq_ + k) * np_ + p];
         }
       }
     }
   }
 
-  // A line's resample count and limits: none for fewer than kLeastPairsForLimits
-  // pairs (n), else the limits of each measure `on` lists, its values at slot(j).
-  template <class Result, class Slot>
-  void set_limits(Result& r, long boot, long n, const std::vector<int>& on, Slot slot) {
-    r.boot = boot;
-    r.limits.fill({kNan, kNan});
-    if (n < kLeastPairsForLimits) return;
-    for (std::size_t j = 0; j < on.size(); ++j) r.limits[on[j]] = limits_of(slot(j));
+  // Offers a resample's exceedance scores of `counter` to the worker's heaps.
+  void keep(const ExceedanceCounter& counter, Worker& w) const {
+    for (std::size_t g = 0; g < groups_; ++g) {
+      for (std::size_t k = 0; k < nq_; ++k) {
+        const std::size_t nt = counter.thresholds(k);
+        for (std::size_t t = 0; t < nt; ++t) {
+          for (std::size_t m = 0; m < nm_; ++m) {
+            put(w, line(g, k, m * nt + t), threshold_values(counter.table(g, k, t, m)));
+          }
+          for (std::size_t p = 0; p < np_; ++p) {
+            put(w, line(g, k, (nm_ + p) * nt + t),
+                threshold_differences(counter.table(g, k, t, nm_ + 2 * p),
+                                      counter.table(g, k, t, nm_ + 2 * p + 1)));
+          }
+        }
+      }
+    }
   }
 
-  // The limits and resample counts of every line of the block's quantities.
-  void fill(const Block& block, Evaluation& ev) {
-    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
+  // The limits and resample counts of every line of the block's quantities, from the
+  // merged heaps and counts of `w`.
+  void fill(const Block& block, const Worker& w, Evaluation& ev) const {
+    for (std::size_t g = 0; g < groups_; ++g) {
       for (std::size_t k = 0; k < nq_; ++k) {
         GroupResult& gr = ev.results[static_cast<std::size_t>(block.quantities[k])][g];
         for (std::size_t m = 0; m < nm_; ++m) {
           ModelGroupResult& r = gr.models[m];
-          set_limits(r, model_boot_[(g * nq_ + k) * nm_ + m], r.n, on_model_,
+          set_limits(r, w.model_boot[(g * nq_ + k) * nm_ + m], r.n, on_model_, w,
                      [&](std::size_t j) { return model_slot(g, k, m, j); });
         }
         for (std::size_t p = 0; p < np_; ++p) {
           DifferenceResult& d = gr.differences[p];
-          set_limits(d, pair_boot_[(g * nq_ + k) * np_ + p], d.n_both, on_pair_,
+          set_limits(d, w.pair_boot[(g * nq_ + k) * np_ + p], d.n_both, on_pair_, w,
                      [&](std::size_t j) { return pair_slot(g, k, p, j); });
+        }
+        if (per_group_ == 0) continue;
+        const std::size_t nt = gr.models.empty() ? 0 : gr.model_exceedances.size() / nm_;
+        for (std::size_t j = 0; j < gr.model_exceedances.size(); ++j) {
+          const std::size_t m = j / std::max<std::size_t>(nt, 1);
+          take(gr.model_exceedances[j], line(g, k, j), gr.models[m].n, w);
+        }
+        for (std::size_t j = 0; j < gr.difference_exceedances.size(); ++j) {
+          const std::size_t p = j / std::max<std::size_t>(nt, 1);
+          take(gr.difference_exceedances[j], line(g, k, nm_ * nt + j), gr.differences[p].n_both, w);
         }
       }
     }
@@ -134,117 +158,67 @@ class ResampleValues {
 
  private:
   std::size_t model_slot(std::size_t g, std::size_t k, std::size_t m, std::size_t j) const {
-    return ((g * nq_ + k) * per_q_ + m * on_model_.size() + j) * b_;
+    return (g * nq_ + k) * per_q_ + m * on_model_.size() + j;
   }
   std::size_t pair_slot(std::size_t g, std::size_t k, std::size_t p, std::size_t j) const {
-    return ((g * nq_ + k) * per_q_ + nm_ * on_model_.size() + p * on_pair_.size() + j) * b_;
+    return (g * nq_ + k) * per_q_ + nm_ * on_model_.size() + p * on_pair_.size() + j;
   }
-  Limits limits_of(std::size_t start) { return limits_at(values_, start, b_, one_); }
-
-  std::vector<int> on_model_, on_pair_;
-  std::size_t nq_, nm_, np_, b_, per_q_;
-  std::vector<double> values_, one_;
-  std::vector<long> model_boot_, pair_boot_;
-};
-
-// Every resample value of the exceedance scores of a block, as ResampleValues: per
-// group and quantity, per model and threshold, then per pair of models and
-// threshold, the B values of each score.
-class ExceedanceResamples {
- public:
-  ExceedanceResamples(const Block& block, const ExceedanceCounter& counter, std::size_t groups,
-                      int resamples)
-      : scores_(threshold_measures(true)),
-        nq_(block.nq()),
-        nm_(static_cast<std::size_t>(block.models)),
-        np_(nm_ * (nm_ - 1) / 2),
-        b_(static_cast<std::size_t>(resamples)) {
-    for (std::size_t k = 0; k < nq_; ++k) {
-      first_.push_back(per_group_);
-      per_group_ += counter.thresholds(k) * (nm_ + np_);
-    }
-    lines_ = groups * per_group_;
-  }
-  // The values to hold.
-  double wanted() const {
-    return static_cast<double>(lines_) * static_cast<double>(scores_.size()) *
-           static_cast<double>(b_);
-  }
-  void allocate() { values_.resize(lines_ * scores_.size() * b_); }
-
-  void keep(const ExceedanceCounter& counter, std::size_t groups, std::size_t b) {
-    for (std::size_t g = 0; g < groups; ++g) {
-      for (std::size_t k = 0; k < nq_; ++k) {
-        const std::size_t nt = counter.thresholds(k);
-        for (std::size_t t = 0; t < nt; ++t) {
-          for (std::size_t m = 0; m < nm_; ++m) {
-            put(line(g, k, m * nt + t), threshold_values(counter.table(g, k, t, m)), b);
-          }
-          for (std::size_t p = 0; p < np_; ++p) {
-            put(line(g, k, (nm_ + p) * nt + t),
-                threshold_differences(counter.table(g, k, t, nm_ + 2 * p),
-                                      counter.table(g, k, t, nm_ + 2 * p + 1)),
-                b);
-          }
-        }
-      }
-    }
-  }
-
-  void fill(const Block& block, Evaluation& ev) {
-    for (std::size_t g = 0; g < ev.groups.size(); ++g) {
-      for (std::size_t k = 0; k < nq_; ++k) {
-        GroupResult& gr = ev.results[static_cast<std::size_t>(block.quantities[k])][g];
-        const std::size_t nt = gr.models.empty() ? 0 : gr.model_exceedances.size() / nm_;
-        for (std::size_t j = 0; j < gr.model_exceedances.size(); ++j) {
-          const std::size_t m = j / std::max<std::size_t>(nt, 1);
-          take(gr.model_exceedances[j], line(g, k, j), gr.models[m].n);
-        }
-        for (std::size_t j = 0; j < gr.difference_exceedances.size(); ++j) {
-          const std::size_t p = j / std::max<std::size_t>(nt, 1);
-          take(gr.difference_exceedances[j], line(g, k, nm_ * nt + j), gr.differences[p].n_both);
-        }
-      }
-    }
-  }
-
- private:
+  // An exceedance line's first statistic.
   std::size_t line(std::size_t g, std::size_t k, std::size_t j) const {
-    return g * per_group_ + first_[k] + j;
+    return groups_ * nq_ * per_q_ + (g * per_group_ + first_[k] + j) * scores_.size();
   }
-  void put(std::size_t at, const MeasureValues& v, std::size_t b) {
-    for (std::size_t j = 0; j < scores_.size(); ++j) {
-      values_[(at * scores_.size() + j) * b_ + b] = v[scores_[j]];
-    }
+  void put(Worker& w, std::size_t at, const MeasureValues& v) const {
+    for (std::size_t j = 0; j < scores_.size(); ++j) w.extremes.add(at + j, v[scores_[j]]);
   }
-  void take(ExceedanceResult& r, std::size_t at, long n) {
+  void take(ExceedanceResult& r, std::size_t at, long n, const Worker& w) const {
     r.limits.fill({kNan, kNan});
     if (n < kLeastPairsForLimits) return;
     for (std::size_t j = 0; j < scores_.size(); ++j) {
-      r.limits[scores_[j]] = limits_at(values_, (at * scores_.size() + j) * b_, b_, one_);
+      r.limits[scores_[j]] = w.extremes.limits(at + j);
     }
   }
+  // A line's resample count and limits: none for fewer than kLeastPairsForLimits
+  // pairs (n), else the limits of each measure `on` lists, its statistic slot(j).
+  template <class Result, class Slot>
+  static void set_limits(Result& r, long boot, long n, const std::vector<int>& on, const Worker& w,
+                         Slot slot) {
+    r.boot = boot;
+    r.limits.fill({kNan, kNan});
+    if (n < kLeastPairsForLimits) return;
+    for (std::size_t j = 0; j < on.size(); ++j) r.limits[on[j]] = w.extremes.limits(slot(j));
+  }
 
+  std::vector<int> on_model_, on_pair_;
   std::vector<int> scores_;  // the per-threshold measures with limits
-  std::size_t nq_, nm_, np_, b_, per_group_ = 0, lines_ = 0;
-  std::vector<std::size_t> first_;  // [k]: its first line within a group
-  std::vector<double> values_, one_;
+  std::size_t nq_, nm_, np_, groups_, per_q_;
+  std::size_t per_group_ = 0;       // exceedance lines per group
+  std::vector<std::size_t> first_;  // [k]: its first exceedance line within a group
 };
 
-}  // namespace
-
-std::uint32_t bounded_draw(std::mt19937_64& rng, std::uint32_t bound) {
-  std::uint64_t product = (rng() >> 32) * bound;
-  auto low = static_cast<std::uint32_t>(product);
-  if (low < bound) {
-    const std::uint32_t threshold = static_cast<std::uint32_t>(0u - bound) % bound;
-    while (low < threshold) {
-      product = (rng() >> 32) * bound;
-      low = static_cast<std::uint32_t>(product);
-    }
-  }
-  return static_cast<std::uint32_t>(product >> 32);
+// Ends the run when the estimated memory exceeds the bound.
+void check_memory(const Study& study, const Block& block, const Evaluation& ev,
+                  std::size_t statistics, std::size_t threads, const MemoryBound& bound) {
+  const auto per_statistic =
+      static_cast<double>(Extremes::bytes_per_statistic(static_cast<std::size_t>(ev.resamples)));
+  const double lines = static_cast<double>(lines_of(study));
+  const double estimate =
+      static_cast<double>(threads) * per_statistic * static_cast<double>(statistics) +
+      lines * static_cast<double>(block.models) * kBytesPerLineAndModel;
+  if (estimate <= bound.bytes) return;
+  std::string reason = "Not enough memory for the bootstrap: ";
+  reason += std::to_string(ev.groups.size()) + " groups, " + std::to_string(block.models) +
+            " models and " + std::to_string(ev.resamples) + " resamples on " +
+            std::to_string(threads) + (threads == 1 ? " thread" : " threads");
+  reason += " need " + std::to_string(statistics) + " statistics (" + whole(per_statistic);
+  reason += " bytes each per thread) and " + whole(lines) + " lines (";
+  reason += whole(kBytesPerLineAndModel) + " bytes per model each), an estimated ";
+  reason += whole(estimate) + " bytes, more than the bound of " + whole(bound.bytes);
+  reason += " bytes (" + bound.source + "); use fewer groups or resamples";
+  throw records::RunError(records::kStatusBadInput, reason,
+                          records::Location{study.source, 0, 0, 0, {}});
 }
+
+}  // namespace
 
 Strata strata_of(const Block& block, std::size_t strata) {
   Strata out;
@@ -258,11 +232,19 @@ Strata strata_of(const Block& block, std::size_t strata) {
   return out;
 }
 
-void draw_resample(std::mt19937_64& rng, const Strata& strata, std::vector<std::size_t>& out) {
+void draw_resample(Splitmix64& rng, const Strata& strata, std::vector<std::size_t>& out) {
   out.clear();
   for (const auto& members : strata.members) {
     const auto n = static_cast<std::uint32_t>(members.size());
     for (std::uint32_t k = 0; k < n; ++k) out.push_back(members[bounded_draw(rng, n)]);
+  }
+}
+
+void draw_counts(Splitmix64& rng, const Strata& strata, std::vector<std::uint32_t>& times) {
+  std::fill(times.begin(), times.end(), 0u);
+  for (const auto& members : strata.members) {
+    const auto n = static_cast<std::uint32_t>(members.size());
+    for (std::uint32_t k = 0; k < n; ++k) ++times[members[bounded_draw(rng, n)]];
   }
 }
 
@@ -277,31 +259,91 @@ Limits percentile_limits(std::vector<double>& values) {
   return {values[lower], values[upper]};
 }
 
-void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Evaluator& evaluator,
-               Evaluation& ev, ExceedanceCounter* exceedance, const Watch& watch) {
-  std::optional<ExceedanceResamples> exceeded;
-  if (exceedance != nullptr) exceeded.emplace(block, *exceedance, ev.groups.size(), ev.resamples);
-  ResampleValues kept(study, block, ev.groups.size(), ev.resamples, ev.objective(),
-                      exceeded ? exceeded->wanted() : 0.0, watch.memory);
-  if (exceeded) exceeded->allocate();
+void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const Block& block,
+               Evaluator& evaluator, Evaluation& ev, ExceedanceCounter* exceedance,
+               const Watch& watch) {
+  const auto resamples = static_cast<std::size_t>(ev.resamples);
+  const Statistics statistics(block, ev.groups.size(), ev.objective(), exceedance);
+  const std::size_t batches = (resamples + kResampleBatch - 1) / kResampleBatch;
+  const std::size_t threads = std::max<std::size_t>(
+      1, std::min(static_cast<std::size_t>(std::max(watch.threads, 1)), batches));
+  check_memory(study, block, ev, statistics.size(), threads, watch.memory);
   const Strata strata = strata_of(block, study.strata.size());
-  std::vector<std::size_t> drawn;
-  drawn.reserve(block.size());
-  std::vector<std::uint32_t> times(block.size());
-  for (std::size_t b = 0; b < static_cast<std::size_t>(ev.resamples); ++b) {
-    draw_resample(rng, strata, drawn);
-    std::fill(times.begin(), times.end(), 0u);
-    for (std::size_t i : drawn) ++times[i];
-    evaluator.evaluate(times, Selection::with_limits, Gathering::by_cell);
-    kept.keep(evaluator, b);
-    if (exceeded) {
-      exceedance->count(times);
-      exceeded->keep(*exceedance, ev.groups.size(), b);
+
+  // Every thread's state, made before any thread starts: the first uses the prepared
+  // evaluator and counter, the others copies of them.
+  std::vector<Worker> workers;
+  workers.reserve(threads);
+  for (std::size_t t = 0; t < threads; ++t) {
+    Worker& w = workers.emplace_back(Worker{
+        nullptr, nullptr, std::nullopt, std::nullopt, std::vector<std::uint32_t>(block.size()),
+        Extremes(statistics.size(), resamples), std::vector<long>(statistics.model_lines()),
+        std::vector<long>(statistics.pair_lines())});
+    if (t == 0) {
+      w.evaluator = &evaluator;
+      w.counter = exceedance;
+    } else {
+      w.evaluator = &w.own_evaluator.emplace(evaluator);
+      if (exceedance != nullptr) w.counter = &w.own_counter.emplace(*exceedance);
     }
-    if (watch.resampled) watch.resampled(static_cast<long>(b) + 1, ev.resamples, drawn.size());
   }
-  kept.fill(block, ev);
-  if (exceeded) exceeded->fill(block, ev);
+
+  std::atomic<std::size_t> next{0};  // the first resample of the next batch
+  std::atomic<bool> stop{false};
+  std::mutex guard;  // of `done`, the watch's call and `failure`
+  long done = 0;
+  std::exception_ptr failure;
+  const std::uint64_t first = static_cast<std::uint64_t>(number) * resamples;
+  auto work = [&](Worker& w) {
+    try {
+      while (!stop.load(std::memory_order_relaxed)) {
+        const std::size_t from = next.fetch_add(kResampleBatch);
+        if (from >= resamples) return;
+        for (std::size_t b = from; b < std::min(from + kResampleBatch, resamples); ++b) {
+          Splitmix64 rng = resample_stream(seed, first + b);
+          draw_counts(rng, strata, w.times);
+          w.evaluator->evaluate(w.times, Selection::with_limits, Gathering::by_cell);
+          statistics.keep(*w.evaluator, w);
+          if (w.counter != nullptr) {
+            w.counter->count(w.times);
+            statistics.keep(*w.counter, w);
+          }
+          if (watch.resampled) {
+            const std::lock_guard<std::mutex> lock(guard);
+            watch.resampled(++done, ev.resamples, block.size());
+          }
+        }
+      }
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(guard);
+      if (!failure) failure = std::current_exception();
+      stop = true;
+    }
+  };
+  std::vector<std::thread> running;
+  running.reserve(threads - 1);
+  try {
+    for (std::size_t t = 1; t < threads; ++t) running.emplace_back(work, std::ref(workers[t]));
+  } catch (...) {
+    stop = true;
+    for (std::thread& t : running) t.join();
+    throw;
+  }
+  work(workers[0]);
+  for (std::thread& t : running) t.join();
+  if (failure) std::rethrow_exception(failure);
+
+  Worker& all = workers[0];
+  for (std::size_t t = 1; t < threads; ++t) {
+    all.extremes.merge(workers[t].extremes);
+    for (std::size_t j = 0; j < all.model_boot.size(); ++j) {
+      all.model_boot[j] += workers[t].model_boot[j];
+    }
+    for (std::size_t j = 0; j < all.pair_boot.size(); ++j) {
+      all.pair_boot[j] += workers[t].pair_boot[j];
+    }
+  }
+  statistics.fill(block, all, ev);
 }
 
 }  // namespace evaluate

@@ -3,25 +3,25 @@
 // lines of every stratum, and is evaluated as the point estimate is, each line
 // counted as often as it was drawn.
 //
-// Reproducible for a seed on any platform: the generator is std::mt19937_64 seeded
-// with the seed, and a draw below n takes the high 32 bits of one output, x, and
-// returns floor(x * n / 2^32), rejecting (and drawing again) the outputs whose low
-// product word is below 2^32 mod n, which makes every value equally likely. The
-// draws of a resample run over the strata in report order and, within a stratum,
-// one draw per line of the stratum; resamples follow one another on the same
-// generator, and the blocks of a study (the quantities of a pairs file) follow one
-// another on it too.
+// Reproducible for a seed on any platform and any number of threads: resample b
+// (0-based) of the j-th block of a study (0-based, in the order they are evaluated:
+// the quantities of a pairs file; the combined table is one block) draws from its own
+// splitmix64 stream r = j B + b (B the resamples; draw.h gives the stream and the
+// unbiased draw below n). The draws of a resample run over the strata in report
+// order and, within a stratum, one draw per line of the stratum. Resamples run on
+// threads, each taking batches of them; the limits are read from bounded heaps
+// (extremes.h) merged at the end, so no value depends on the threads.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "evaluate/input/study.h"
+#include "evaluate/statistics/draw.h"
 #include "evaluate/statistics/evaluator.h"
 #include "evaluate/statistics/exceedance.h"
 #include "evaluate/statistics/measures.h"
@@ -36,18 +36,22 @@ struct MemoryBound {
 };
 
 // The bytes a run is taken to hold per line and model of its input besides the
-// resample values (the lines as read and evaluated, the pictures' points).
-inline constexpr double kBytesPerLineAndModel = 384;
+// bootstrap's heaps (the lines as read and evaluated, the pictures' points): whole
+// runs of 10^6 lines in 1,000 groups peak at about 140 bytes a line and model, with
+// 3 models and with 8.
+inline constexpr double kBytesPerLineAndModel = 160;
 
-// What the run asks of the bootstrap: the memory bound, and (if set) a call after
-// each resample with the resamples done, their total and the lines the resample drew.
+// What the run asks of the bootstrap: the memory bound, (if set) a call after each
+// resample with the resamples done, their total and the lines the resample drew
+// (made by one thread at a time, the counts rising), and the threads to run on.
 struct Watch {
   MemoryBound memory;
   std::function<void(long done, long total, std::size_t lines)> resampled;
+  int threads = 1;
 };
 
-// A uniform integer in [0, bound), bound at least 1.
-std::uint32_t bounded_draw(std::mt19937_64& rng, std::uint32_t bound);
+// The resamples a thread takes at a time.
+inline constexpr std::size_t kResampleBatch = 4;
 
 // The lines of each stratum of a block, members in line order; one entry per
 // stratum of the study (empty where the block has no line of it).
@@ -60,7 +64,11 @@ Strata strata_of(const Block& block, std::size_t strata);
 
 // One resample: `out` receives, stratum after stratum, as many line indices as the
 // stratum has lines, each drawn uniformly from that stratum's lines.
-void draw_resample(std::mt19937_64& rng, const Strata& strata, std::vector<std::size_t>& out);
+void draw_resample(Splitmix64& rng, const Strata& strata, std::vector<std::size_t>& out);
+
+// The same draws as counts: times[i] how often line i was drawn (times has one entry
+// per line of the block).
+void draw_counts(Splitmix64& rng, const Strata& strata, std::vector<std::uint32_t>& times);
 
 // The limits of the formed (not NaN) values among `values`: with n of them sorted
 // ascending, the values at 0-based index floor(0.025 n) and ceil(0.975 n) - 1.
@@ -69,14 +77,19 @@ Limits percentile_limits(std::vector<double>& values);
 
 struct Evaluation;
 
-// Runs `ev.resamples` resamples of `block` on `rng` through `evaluator` (prepared
-// for the block and ev.groups) and fills the limits and resample counts of the
-// block's quantities in `ev`, whose point values are set; with `exceedance`
-// (prepared for the block's thresholds) those of the exceedance scores too, on the
-// same resamples. A run whose estimated memory (the block's resample values, 8
-// bytes each, and kBytesPerLineAndModel per line of the study and model) exceeds
-// `watch.memory` ends with RunError status 2 giving the figures.
-void bootstrap(std::mt19937_64& rng, const Study& study, const Block& block, Evaluator& evaluator,
-               Evaluation& ev, ExceedanceCounter* exceedance = nullptr, const Watch& watch = {});
+// Runs `ev.resamples` resamples of `block`, the study's block number `number`, from
+// `seed` through `evaluator` (prepared for the block and ev.groups) and fills the
+// limits and resample counts of the block's quantities in `ev`, whose point values
+// are set; with `exceedance` (prepared for the block's thresholds) those of the
+// exceedance scores too, on the same resamples. Runs on watch.threads threads (at
+// most one per batch of resamples), each with its own copies of `evaluator` and
+// `exceedance` but the first, which uses them. A run whose estimated memory (per
+// thread and statistic its heaps, Extremes::bytes_per_statistic, and
+// kBytesPerLineAndModel per line of the study and model) exceeds `watch.memory` ends
+// with RunError status 2 giving the figures. A failure on any thread ends the
+// others and is thrown here.
+void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const Block& block,
+               Evaluator& evaluator, Evaluation& ev, ExceedanceCounter* exceedance = nullptr,
+               const Watch& watch = {});
 
 }  // namespace evaluate

@@ -1,7 +1,5 @@
 #include "evaluate/statistics/evaluation.h"
 
-#include <random>
-
 #include "evaluate/statistics/bootstrap.h"
 
 namespace evaluate {
@@ -119,17 +117,16 @@ Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
   ev.uncertainty.resize(study.quantities.size());
   ev.thresholds = std::move(thresholds);
   ev.thresholds.resize(study.quantities.size());
-  // One generator for all blocks, one after another.
-  std::mt19937_64 rng(seed);
   const long total = static_cast<long>(resamples) * static_cast<long>(study.blocks.size());
   long before = 0;  // resamples of the blocks done
-  Watch block_watch{watch.memory, {}};
+  Watch block_watch{watch.memory, {}, watch.threads};
   if (watch.resampled) {
     block_watch.resampled = [&](long done, long, std::size_t lines) {
       watch.resampled(before + done, total, lines);
     };
   }
-  for (const Block& block : study.blocks) {
+  for (std::size_t number = 0; number < study.blocks.size(); ++number) {
+    const Block& block = study.blocks[number];
     std::vector<const Uncertainty*> of_block;
     for (int q : block.quantities) {
       const auto& u = ev.uncertainty[static_cast<std::size_t>(q)];
@@ -139,7 +136,8 @@ Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
     point_estimate(block, evaluator, ev);
     ExceedanceCounter counter(block, ev.groups, block_thresholds(block, ev));
     if (ev.exceedances()) point_exceedances(block, counter, ev);
-    bootstrap(rng, study, block, evaluator, ev, ev.exceedances() ? &counter : nullptr, block_watch);
+    bootstrap(seed, number, study, block, evaluator, ev, ev.exceedances() ? &counter : nullptr,
+              block_watch);
     before += resamples;
   }
   return ev;

@@ -100,8 +100,8 @@ std::string pair_name(const Evaluation& ev, const DifferenceResult& d);
 // `uncertainty` (by quantity; shorter: none for the rest) gives the quantities the
 // modelling quality objective is formed for, `thresholds` (by quantity; shorter:
 // none for the rest) those of the exceedance scores. `watch`: the memory bound of
-// every block's bootstrap, and the call after each resample, counted over all the
-// blocks (done of resamples x blocks).
+// every block's bootstrap, the call after each resample, counted over all the
+// blocks (done of resamples x blocks), and the threads; no value depends on them.
 Evaluation evaluate_study(const Study& study, int resamples, std::uint64_t seed,
                           Criteria criteria = Criteria::rural,
                           std::vector<std::optional<Uncertainty>> uncertainty = {},

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <utility>
 #include <vector>
@@ -49,7 +50,8 @@ struct LineCounts {
 class Evaluator {
  public:
   // Prepares `block`, whose strata are indices below `strata`, for `groups`; keeps a
-  // reference to `block`. `uncertainty[k]` is the measurement uncertainty of the
+  // reference to `block`. A copy shares what was prepared and has its own scratch:
+  // copies may evaluate at the same time. `uncertainty[k]` is the measurement uncertainty of the
   // block's k-th quantity (null or missing: the objective's measures are not formed);
   // the evaluator keeps the pointers.
   // Throws std::length_error for a block of 2^32 lines or more.
@@ -91,54 +93,53 @@ class Evaluator {
     int model;
     unsigned mask;  // the models whose pairs must be valid
   };
-  std::size_t row(std::size_t g, std::size_t k, std::size_t r) const {
-    return (g * nq_ + k) * (nm_ + np_) + r;
-  }
-  // A series holds a line where every model of its mask has a valid pair there.
-  static bool covers(unsigned valid, const Series& s) { return (valid & s.mask) == s.mask; }
-  bool holds(std::size_t i, std::size_t k, const Series& s) const {
-    return covers(valid_[i * nq_ + k], s);
-  }
-  // The slots a group's sums come from: its cells, or its own slot.
-  std::span<const std::size_t> group_slots(std::size_t g, Gathering gathering) const;
-  void add_lines(std::span<const std::uint32_t> times, Gathering gathering);
-  void gather(Gathering gathering);
-  void deviations(std::span<const std::uint32_t> times, std::size_t series);
-  // A resample's deviations, gathered by cell (cell_deviations.cpp).
-  void index_cells();
-  void cell_deviations(std::span<const std::uint32_t> times, std::size_t series);
-  void add_cell_squares(std::size_t series);
-  void absolute_deviations(std::span<const std::uint32_t> times);
-  void high_values(std::span<const std::uint32_t> times, std::size_t series);
-  bool selected(const MeasureEntry& entry, Selection selection) const;
-  bool needed(Formed formed, Selection selection, bool differences) const;
-  void measures(Selection selection);
-  void over_groups(Selection selection);
-  void index_lines();
-  void index_groups(const std::vector<Group>& groups);
-  void rank_values();
+  // Lists of indices held back to back: list j is items[first[j] .. first[j + 1]).
+  struct Lists {
+    std::vector<std::size_t> first;
+    std::vector<std::uint32_t> items;
+    std::span<const std::uint32_t> operator[](std::size_t j) const {
+      return {items.data() + first[j], first[j + 1] - first[j]};
+    }
+  };
+  // Everything an evaluation reads and none writes, made once and shared by the
+  // copies of an evaluator (evaluator_index.cpp).
+  struct Prepared {
+    const Block* block = nullptr;
+    std::size_t nq = 0, nm = 0, np = 0, ns = 0, n_lines = 0, n_cells = 0, n_groups = 0;
+    std::vector<Series> series;
+    // Per line and quantity [i * nq + k]: bit m set where model m's pair is valid,
+    // and ln Co (0 where no pair is valid); per model [(i * nq + k) * nm + m], ln Cp
+    // (0 where the pair is not valid or Cp is 0). A line's sums are formed from
+    // these and the block's values in each pass.
+    std::vector<std::uint8_t> valid;
+    std::vector<double> ln_co, ln_cp;
+    std::vector<std::uint32_t> cell_of;             // a line's cell: stratum * 3 + stability
+    Lists group_cells;                              // per group, its cells in order
+    Lists cell_groups;                              // per cell, the groups holding it
+    std::vector<std::array<long, 4>> state_counts;  // [(cell * nq + k) * nm + m] by state
+    // The lines in descending order of a value (ties in line order): of the
+    // observed values, [k], the lines with a valid pair; of model m's, [k * nm + m],
+    // the lines where its pair is valid. Over all lines, and stratum by stratum
+    // ([s * nq + k] and [(s * nq + k) * nm + m]).
+    Lists observed, predicted, stratum_observed, stratum_predicted;
+    // The point estimate's means of each cell's valid pairs of a model, [(c * nq + k)
+    // * nm + m]: the centre about which a resample's squares are summed by cell.
+    std::vector<std::pair<double, double>> centre;
+    std::vector<const Uncertainty*> uncertainty;  // [k]
+    bool objective = false;                       // any quantity has an uncertainty
+    std::vector<GroupKind> kinds;                 // [g]
+    std::vector<std::uint32_t> group_stratum;     // [g]: an arc or label group's stratum
 
-  const Block& block_;
-  std::size_t nq_, nm_, np_, ns_, n_lines_, n_cells_, n_groups_;
-  std::vector<Series> series_;
-  std::vector<PairSums> terms_;       // [(i * nq + k) * nm + m]; zero where not valid
-  std::vector<std::uint8_t> valid_;   // [i * nq + k]: bit m set where model m is valid
-  std::vector<std::size_t> cell_of_;  // a line's cell: stratum * 3 + stability
-  std::vector<std::vector<std::size_t>> group_cells_;  // per group, its cells in order
-  std::vector<std::vector<std::size_t>> cell_groups_;  // per cell, the groups holding it
-  std::vector<std::size_t> group_index_;               // 0, 1, ...: each group its own slot
-  std::vector<std::uint8_t> in_group_;                 // [g * n_cells + cell]
-  std::vector<std::array<long, 4>> state_counts_;      // [(cell * nq + k) * nm + m] by state
-  // The values of every series in every group, largest first, [(g * nq + k) * ns + s]:
-  // the predicted values, and the observed ones (of a model's series and of the
-  // first side of a pair's, which the second side shares).
-  std::vector<std::vector<Ranked>> predicted_, observed_;
-  std::vector<PairSums> slots_;   // [(slot * nq + k) * ns + s]: a cell's or a group's sums
-  std::vector<PairStats> stats_;  // [(g * nq + k) * ns + s]
-  std::vector<std::pair<double, double>> means_;  // of stats_: mean Co, mean Cp
-  // The squares and products of a line's deviations from its cell's centre: the
-  // point estimate's means of the cell's valid pairs of the model, [(c * nq + k) * nm
-  // + m]; per line as terms_, per cell as slots_.
+    // A series holds a line where every model of its mask has a valid pair there.
+    bool holds(std::size_t i, std::size_t k, const Series& s) const {
+      return covers(valid[i * nq + k], s);
+    }
+    void index_lines();
+    void index_groups(const std::vector<Group>& groups);
+    void rank_values();
+    void index_cells();
+  };
+  // The squares and products of deviations from a centre.
   struct Squares {
     double oo = 0, pp = 0, op = 0, dd = 0;
     void add_times(const Squares& o, double w) {
@@ -148,22 +149,35 @@ class Evaluator {
       dd += w * o.dd;
     }
   };
-  std::vector<std::pair<double, double>> centre_;
-  std::vector<Squares> squares_, cell_squares_;
-  // Per cell and quantity, [c * nq + k], its lines with a valid pair in descending
-  // order of the observed value; per group, quantity and series, the count and sum
-  // of the observed values above the group's mean.
-  struct Descending {
-    float co;
-    std::uint32_t line;
-    std::uint8_t valid;  // as valid_
-  };
-  std::vector<std::vector<Descending>> descending_;
+
+  std::size_t row(std::size_t g, std::size_t k, std::size_t r) const {
+    return (g * nq_ + k) * (nm_ + np_) + r;
+  }
+  static bool covers(unsigned valid, const Series& s) { return (valid & s.mask) == s.mask; }
+  void add_lines(std::span<const std::uint32_t> times, Gathering gathering);
+  void gather(Gathering gathering);
+  void deviations(std::span<const std::uint32_t> times, std::size_t series);
+  // A resample's deviations, gathered by cell (cell_deviations.cpp).
+  void cell_deviations(std::span<const std::uint32_t> times, std::size_t series);
+  void add_cell_squares(std::size_t series);
+  void absolute_deviations(std::span<const std::uint32_t> times);
+  void high_values(std::span<const std::uint32_t> times, std::size_t series);
+  bool selected(const MeasureEntry& entry, Selection selection) const;
+  bool needed(Formed formed, Selection selection, bool differences) const;
+  void measures(Selection selection);
+  void over_groups(Selection selection);
+
+  std::shared_ptr<const Prepared> at_;
+  std::size_t nq_, nm_, np_, ns_, n_groups_;
+  // The scratch of an evaluation, each copy its own.
+  std::vector<PairSums> slots_;        // [(slot * nq + k) * ns + s]: a cell's or a group's sums
+  std::vector<Squares> cell_squares_;  // by cell as slots_: the squares about its centre
+  std::vector<PairStats> stats_;       // [(g * nq + k) * ns + s]
+  std::vector<std::pair<double, double>> means_;  // of stats_: mean Co, mean Cp
+  // Per group, quantity and series, the count and sum of the observed values above
+  // the group's mean.
   std::vector<std::pair<double, double>> above_;
   std::vector<MeasureValues> values_;
-  std::vector<const Uncertainty*> uncertainty_;  // [k]
-  bool objective_ = false;                       // any quantity has an uncertainty
-  std::vector<GroupKind> kinds_;                 // [g]
 };
 
 }  // namespace evaluate

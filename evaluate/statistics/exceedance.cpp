@@ -51,11 +51,9 @@ std::string threshold_text(float t) {
 
 ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group>& groups,
                                      std::vector<std::vector<float>> thresholds)
-    : block_(block),
-      nq_(block.nq()),
+    : nq_(block.nq()),
       nm_(static_cast<std::size_t>(block.models)),
       ns_(nm_ + nm_ * (nm_ - 1)),
-      n_cells_(0),
       n_groups_(groups.size()),
       thresholds_(std::move(thresholds)) {
   thresholds_.resize(nq_);
@@ -63,28 +61,49 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
     first_.push_back(per_group_);
     per_group_ += t.size();
   }
-  cell_of_.resize(block.size());
+  auto prepared = std::make_shared<Prepared>();
+  Prepared& d = *prepared;
+  d.n_lines = block.size();
+  d.cell_of.resize(block.size());
   for (std::size_t i = 0; i < block.size(); ++i) {
-    cell_of_[i] = block.stratum[i] * kCells + static_cast<std::size_t>(stability_of(block.obk[i]));
-    n_cells_ = std::max(n_cells_, cell_of_[i] + 1);
+    const std::size_t cell =
+        block.stratum[i] * kCells + static_cast<std::size_t>(stability_of(block.obk[i]));
+    d.cell_of[i] = static_cast<std::uint32_t>(cell);
+    d.n_cells = std::max(d.n_cells, cell + 1);
   }
-  // A group holds whole cells: a cell is in it when a line of the cell is.
-  std::vector<std::size_t> line_of_cell(n_cells_, block.size());
-  for (std::size_t i = block.size(); i-- > 0;) line_of_cell[cell_of_[i]] = i;
-  group_cells_.resize(n_groups_);
-  for (std::size_t g = 0; g < n_groups_; ++g) {
-    for (std::size_t c = 0; c < n_cells_; ++c) {
-      const std::size_t i = line_of_cell[c];
-      if (i < block.size() && in_group(groups[g], block.stratum[i], block.obk[i])) {
-        group_cells_[g].push_back(c);
-      }
+  // A group holds whole cells: those with a line, of its stratum, of its stability
+  // class, or any (all).
+  std::vector<std::uint8_t> present(d.n_cells, 0);
+  for (std::uint32_t c : d.cell_of) present[c] = 1;
+  d.group_first.assign(1, 0);
+  auto take = [&](std::size_t from, std::size_t to, std::size_t step) {
+    for (std::size_t c = from; c < to; c += step) {
+      if (present[c]) d.group_cells.push_back(static_cast<std::uint32_t>(c));
     }
+  };
+  for (const Group& group : groups) {
+    switch (group.kind) {
+      case GroupKind::all:
+        take(0, d.n_cells, 1);
+        break;
+      case GroupKind::arc:
+      case GroupKind::label:
+        take(group.stratum * kCells, std::min(d.n_cells, (group.stratum + 1) * kCells), 1);
+        break;
+      case GroupKind::stable:
+        take(kStable, d.n_cells, kCells);
+        break;
+      case GroupKind::unstable:
+        take(kUnstable, d.n_cells, kCells);
+        break;
+    }
+    d.group_first.push_back(d.group_cells.size());
   }
   // A line's kind, per threshold: its valid models and which of its values lie
   // above the threshold. A cell holds few kinds; a resample counts the kinds.
   const std::size_t slots = per_group_;
-  kind_of_.assign(block.size() * slots, 0);
-  kinds_.assign(n_cells_ * slots, {});
+  d.kind_of.assign(block.size() * slots, 0);
+  d.kinds.assign(d.n_cells * slots, {});
   for (std::size_t i = 0; i < block.size(); ++i) {
     for (std::size_t k = 0; k < nq_; ++k) {
       unsigned valid = 0;
@@ -97,37 +116,40 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
         for (std::size_t m = 0; m < nm_; ++m) {
           if (block.cp(i, k, static_cast<int>(m)) > limit) kind.above |= 2u << m;
         }
-        std::vector<Kind>& known = kinds_[cell_of_[i] * slots + first_[k] + t];
+        std::vector<Kind>& known = d.kinds[d.cell_of[i] * slots + first_[k] + t];
         const auto at = std::find(known.begin(), known.end(), kind);
-        kind_of_[i * slots + first_[k] + t] = static_cast<std::uint32_t>(at - known.begin());
+        d.kind_of[i * slots + first_[k] + t] = static_cast<std::uint32_t>(at - known.begin());
         if (at == known.end()) known.push_back(kind);
       }
     }
   }
-  for (const std::vector<Kind>& known : kinds_) {
-    first_kind_.push_back(n_kinds_);
-    n_kinds_ += known.size();
+  for (const std::vector<Kind>& known : d.kinds) {
+    d.first_kind.push_back(d.n_kinds);
+    d.n_kinds += known.size();
   }
+  at_ = std::move(prepared);
 }
 
 void ExceedanceCounter::count(std::span<const std::uint32_t> times) {
+  const Prepared& d = *at_;
   const std::size_t slots = per_group_;
-  times_of_kind_.assign(n_kinds_, 0.0);
-  for (std::size_t i = 0; i < block_.size(); ++i) {
+  times_of_kind_.assign(d.n_kinds, 0.0);
+  for (std::size_t i = 0; i < d.n_lines; ++i) {
     if (times[i] == 0) continue;
     const double w = times[i];
-    const std::size_t* first = &first_kind_[cell_of_[i] * slots];
-    const std::uint32_t* kind = &kind_of_[i * slots];
+    const std::size_t* first = &d.first_kind[d.cell_of[i] * slots];
+    const std::uint32_t* kind = &d.kind_of[i * slots];
     for (std::size_t j = 0; j < slots; ++j) times_of_kind_[first[j] + kind[j]] += w;
   }
   groups_.assign(n_groups_ * slots * ns_, Contingency{});
   for (std::size_t g = 0; g < n_groups_; ++g) {
-    for (std::size_t c : group_cells_[g]) {
+    for (std::size_t x = d.group_first[g]; x < d.group_first[g + 1]; ++x) {
+      const std::size_t c = d.group_cells[x];
       for (std::size_t j = 0; j < slots; ++j) {
         Contingency* out = &groups_[(g * slots + j) * ns_];
-        const std::vector<Kind>& known = kinds_[c * slots + j];
+        const std::vector<Kind>& known = d.kinds[c * slots + j];
         for (std::size_t e = 0; e < known.size(); ++e) {
-          const double w = times_of_kind_[first_kind_[c * slots + j] + e];
+          const double w = times_of_kind_[d.first_kind[c * slots + j] + e];
           if (w != 0.0) add_kind(out, known[e], w);
         }
       }

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,7 +39,8 @@ std::string threshold_text(float t);
 // quantity) under a weighting, line i counted times[i] times: per group, quantity,
 // threshold and series, a series being a model's valid pairs (m) or a side of a
 // pair of models on the lines where both are valid (nm + 2p, nm + 2p + 1), as the
-// evaluator's.
+// evaluator's. A copy shares what was prepared and has its own scratch: copies may
+// count at the same time.
 class ExceedanceCounter {
  public:
   ExceedanceCounter(const Block& block, const std::vector<Group>& groups,
@@ -54,12 +56,6 @@ class ExceedanceCounter {
   std::size_t slot(std::size_t g, std::size_t k, std::size_t t) const {
     return g * per_group_ + first_[k] + t;
   }
-  const Block& block_;
-  std::size_t nq_, nm_, ns_, n_cells_, n_groups_, per_group_ = 0;
-  std::vector<std::vector<float>> thresholds_;  // [k]
-  std::vector<std::size_t> first_;              // [k]: its first threshold's index
-  std::vector<std::size_t> cell_of_;            // a line's cell: stratum * 3 + stability
-  std::vector<std::vector<std::size_t>> group_cells_;
   // A line's kind for one threshold: the models with a valid pair (bit m), and which
   // values lie above the threshold (bit 0 the observed, bit 1 + m model m's).
   struct Kind {
@@ -67,11 +63,25 @@ class ExceedanceCounter {
     unsigned above = 0;
     bool operator==(const Kind&) const = default;
   };
+  // What a count reads and none writes, made once and shared by the copies.
+  struct Prepared {
+    std::size_t n_lines = 0, n_cells = 0;
+    std::vector<std::uint32_t> cell_of;  // a line's cell: stratum * 3 + stability
+    // Per group its cells in order: [group_first[g], group_first[g + 1]).
+    std::vector<std::size_t> group_first;
+    std::vector<std::uint32_t> group_cells;
+    std::vector<std::vector<Kind>> kinds;  // [cell * slots + slot]: the kinds its lines have
+    std::vector<std::uint32_t> kind_of;    // [i * slots + slot]: the line's kind in its cell
+    std::vector<std::size_t> first_kind;   // [cell * slots + slot]: its first in times_of_kind_
+    std::size_t n_kinds = 0;
+  };
   void add_kind(Contingency* out, const Kind& kind, double w) const;
-  std::vector<std::vector<Kind>> kinds_;  // [cell * slots + slot]: the kinds its lines have
-  std::vector<std::uint32_t> kind_of_;    // [i * slots + slot]: the line's kind in its cell
-  std::vector<std::size_t> first_kind_;   // [cell * slots + slot]: its first in times_of_kind_
-  std::size_t n_kinds_ = 0;
+
+  std::shared_ptr<const Prepared> at_;
+  std::size_t nq_, nm_, ns_, n_groups_, per_group_ = 0;
+  std::vector<std::vector<float>> thresholds_;  // [k]
+  std::vector<std::size_t> first_;              // [k]: its first threshold's index
+  // The scratch of a count, each copy its own.
   std::vector<double> times_of_kind_;  // a resample's count of each kind in each cell
   std::vector<Contingency> groups_;
 };

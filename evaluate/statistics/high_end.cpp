@@ -9,12 +9,6 @@ namespace {
 
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
-// From the R - 1 largest values' sum and the R-th largest value.
-double rhc_from_top(double sum_of_larger, double c_r, long r) {
-  const double mean = sum_of_larger / static_cast<double>(r - 1);
-  return c_r + (mean - c_r) * std::log((3.0 * static_cast<double>(r) - 1.0) / 2.0);
-}
-
 }  // namespace
 
 void sort_ranked(std::vector<Ranked>& v) {
@@ -25,43 +19,16 @@ void sort_ranked(std::vector<Ranked>& v) {
 
 double rhc_of_ranked(std::span<const Ranked> ranked, std::span<const std::uint32_t> times,
                      double n) {
-  if (n < 3) return kNan;
-  const long r = std::min<long>(kRhcRank, static_cast<long>(n));
-  long taken = 0;
-  double sum = 0.0;
-  for (const Ranked& e : ranked) {
-    const long c = times[e.line];
-    if (c == 0) continue;
-    const long t = std::min(c, r - taken);
-    const long to_sum = std::min(t, r - 1 - taken);
-    for (long j = 0; j < to_sum; ++j) sum += e.value;
-    taken += t;
-    if (taken >= r) return rhc_from_top(sum, e.value, r);
-  }
-  return kNan;
+  return rhc_held(
+      ranked, [](const Ranked& e) { return e.value; },
+      [times](const Ranked& e) { return times[e.line]; }, n);
 }
 
 double percentile_of_ranked(std::span<const Ranked> ranked, std::span<const std::uint32_t> times,
                             double n, double p) {
-  if (!(n > 0)) return kNan;
-  const double h = (n - 1.0) * p / 100.0;
-  const double i = std::floor(h);
-  // Largest first: ascending rank i is descending rank n - 1 - i.
-  const double upper_rank = i >= n - 1.0 ? n - 1.0 : n - 2.0 - i;  // of rank i + 1
-  const double lower_rank = n - 1.0 - i;
-  double held = 0;  // values held before the entry
-  double upper = kNan;
-  for (const Ranked& e : ranked) {
-    const double c = times[e.line];
-    if (c == 0) continue;
-    held += c;
-    if (std::isnan(upper) && held > upper_rank) upper = e.value;
-    if (held > lower_rank) {
-      const double lower = e.value;
-      return i >= n - 1.0 ? lower : lower + (h - i) * (upper - lower);
-    }
-  }
-  return kNan;
+  return percentile_held(
+      ranked, [](const Ranked& e) { return e.value; },
+      [times](const Ranked& e) { return times[e.line]; }, n, p);
 }
 
 double rhc(std::vector<float>& values) {

@@ -299,14 +299,18 @@ void add_method(std::vector<std::string>& h, const ReportInput& input, const Eva
       std::to_string(ev.resamples) + (ev.resamples == 1 ? " resample" : " resamples");
   if (input.combined) {
     h.push_back("Bootstrap: " + resamples + ", seed " + std::to_string(ev.seed) +
-                "; the combined lines drawn with replacement within each arc (std::mt19937_64, "
-                "multiply-shift draw with rejection).");
+                "; the combined lines drawn with replacement within each arc, resample r "
+                "(0-based) on its own splitmix64 stream (multiply-shift draw with rejection).");
   } else {
     h.push_back("Bootstrap: " + resamples + ", seed " + std::to_string(ev.seed) +
                 "; the lines of each quantity drawn with replacement within each group value, "
-                "quantity after quantity on one generator (std::mt19937_64, multiply-shift draw "
-                "with rejection).");
+                "resample b (0-based) of the q-th quantity (0-based, in order) on its own "
+                "splitmix64 stream r = q B + b, B the resamples (multiply-shift draw with "
+                "rejection).");
   }
+  h.push_back(
+      "  Stream of resample r: state s = mix64(seed + (r + 1) x 0x9E3779B97F4A7C15), output k = "
+      "mix64(s + (k + 1) x 0x9E3779B97F4A7C15), mod 2^64 (tlvstats.md).");
   h.push_back(
       "  .lo, .hi: 95% limits, the sorted resample values at 0-based index floor(0.025 B) and "
       "ceil(0.975 B) - 1, B the resamples in which the value is formed;");

@@ -3,9 +3,9 @@
 
 Reads a pairs file (CSV) or a combined table, forms the valid pairs and the
 groups, computes every measure per model, quantity and group with its bootstrap
-limits (a replay of the documented draw on std::mt19937_64), and writes the rows
-in the tidy file's layout so that compare_reference.py can join them with a
-tidy file of the program. Python 3 standard library only.
+limits (a replay of the documented draw: one splitmix64 stream per resample), and
+writes the rows in the tidy file's layout so that compare_reference.py can join
+them with a tidy file of the program. Python 3 standard library only.
 """
 
 import argparse
@@ -120,37 +120,25 @@ def double_text(v):
 _MASK64 = (1 << 64) - 1
 
 
-class MT19937_64:
-    """The 64-bit Mersenne Twister, seeded as std::mt19937_64(seed)."""
+_GAMMA = 0x9E3779B97F4A7C15
 
-    def __init__(self, seed):
-        self.mt = [0] * 312
-        self.mt[0] = seed & _MASK64
-        for i in range(1, 312):
-            prev = self.mt[i - 1]
-            self.mt[i] = (6364136223846793005 * (prev ^ (prev >> 62)) + i) & _MASK64
-        self.index = 312
 
-    def _twist(self):
-        mt = self.mt
-        for i in range(312):
-            x = (mt[i] & 0xFFFFFFFF80000000) | (mt[(i + 1) % 312] & 0x7FFFFFFF)
-            xa = x >> 1
-            if x & 1:
-                xa ^= 0xB5026F5AA96619E9
-            mt[i] = mt[(i + 156) % 312] ^ xa
-        self.index = 0
+def mix64(z):
+    """splitmix64's output function."""
+    z = ((z ^ (z >> 30)) * 0xBF58476D1CE4E5B9) & _MASK64
+    z = ((z ^ (z >> 27)) * 0x94D049BB133111EB) & _MASK64
+    return z ^ (z >> 31)
+
+
+class Splitmix64:
+    """A splitmix64 generator: output j (0-based) is mix64(state + (j + 1) gamma)."""
+
+    def __init__(self, state):
+        self.state = state & _MASK64
 
     def next(self):
-        if self.index >= 312:
-            self._twist()
-        y = self.mt[self.index]
-        self.index += 1
-        y ^= (y >> 29) & 0x5555555555555555
-        y ^= (y << 17) & 0x71D67FFFEDA60000
-        y ^= (y << 37) & 0xFFF7EEE000000000
-        y ^= y >> 43
-        return y & _MASK64
+        self.state = (self.state + _GAMMA) & _MASK64
+        return mix64(self.state)
 
     def below(self, n):
         """A draw below n: multiply-shift on the high 32 bits, with rejection."""
@@ -162,6 +150,11 @@ class MT19937_64:
                 m = (self.next() >> 32) * n
                 low = m & 0xFFFFFFFF
         return m >> 32
+
+
+def resample_stream(seed, r):
+    """The stream of resample r of a study (block j, resample b: r = j B + b)."""
+    return Splitmix64(mix64((seed + (r + 1) * _GAMMA) & _MASK64))
 
 
 # ---------------------------------------------------------------- input
@@ -706,12 +699,12 @@ def line_counts(lines, qty, mi):
 
 def run(study, cfg, resamples, seed, want_new):
     ev = Evaluation()
-    gen = MT19937_64(seed)
-    for qtys, lines in study.blocks:
+    for j, (qtys, lines) in enumerate(study.blocks):
         strata = study.strata
         members = [[l for l in lines if l.stratum == s] for s in strata]
         drawn = [[] for _ in range(resamples)]
         for b in range(resamples):
+            gen = resample_stream(seed, j * resamples + b)
             for mem in members:
                 n = len(mem)
                 for _ in range(n):

@@ -1,0 +1,160 @@
+// The evaluator's preparation: each line's codes and logarithms, the cells of each
+// group and the groups of each cell, the lines ranked by value, and the cells'
+// centres. Every part is made in passes over the lines and the cells: a group is
+// one of all, a stratum, stable or unstable, so its cells follow from its kind and
+// a line is in at most three groups.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "evaluate/statistics/evaluator.h"
+
+namespace evaluate {
+namespace {
+
+constexpr std::size_t kCells = 3;  // stability classes per stratum
+
+// The starts of lists of the given lengths, and one past the last.
+std::vector<std::size_t> starts(const std::vector<std::size_t>& lengths) {
+  std::vector<std::size_t> first(lengths.size() + 1, 0);
+  for (std::size_t j = 0; j < lengths.size(); ++j) first[j + 1] = first[j] + lengths[j];
+  return first;
+}
+
+}  // namespace
+
+// Each line's cell, valid models, logarithms and the count of its pairs' states.
+void Evaluator::Prepared::index_lines() {
+  valid.assign(n_lines * nq, 0);
+  ln_co.assign(n_lines * nq, 0.0);
+  ln_cp.assign(n_lines * nq * nm, 0.0);
+  cell_of.resize(n_lines);
+  state_counts.assign(n_cells * nq * nm, {});
+  for (std::size_t i = 0; i < n_lines; ++i) {
+    const std::size_t cell =
+        block->stratum[i] * kCells + static_cast<std::size_t>(stability_of(block->obk[i]));
+    cell_of[i] = static_cast<std::uint32_t>(cell);
+    for (std::size_t k = 0; k < nq; ++k) {
+      for (std::size_t m = 0; m < nm; ++m) {
+        const PairState state = block->pair_state(i, k, static_cast<int>(m));
+        ++state_counts[(cell * nq + k) * nm + m][static_cast<std::size_t>(state)];
+        if (state != PairState::valid) continue;
+        valid[i * nq + k] |= static_cast<std::uint8_t>(1u << m);
+        const double p = block->cp(i, k, static_cast<int>(m));
+        if (p > 0.0) ln_cp[(i * nq + k) * nm + m] = std::log(p);
+      }
+      const double o = block->co(i, k);
+      if (valid[i * nq + k] != 0 && o > 0.0) ln_co[i * nq + k] = std::log(o);
+    }
+  }
+}
+
+// A group holds whole cells: every cell that has a line and is of the group's
+// stratum (arc, label), of its stability class (stable, unstable), or any (all).
+void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
+  std::vector<std::uint8_t> present(n_cells, 0);
+  for (std::uint32_t c : cell_of) present[c] = 1;
+  group_cells.first.assign(1, 0);
+  auto take = [&](std::size_t from, std::size_t to, std::size_t step) {
+    for (std::size_t c = from; c < to; c += step) {
+      if (present[c]) group_cells.items.push_back(static_cast<std::uint32_t>(c));
+    }
+  };
+  for (const Group& group : groups) {
+    kinds.push_back(group.kind);
+    group_stratum.push_back(group.stratum);
+    switch (group.kind) {
+      case GroupKind::all:
+        take(0, n_cells, 1);
+        break;
+      case GroupKind::arc:
+      case GroupKind::label:
+        take(group.stratum * kCells, std::min(n_cells, (group.stratum + 1) * kCells), 1);
+        break;
+      case GroupKind::stable:
+        take(kStable, n_cells, kCells);
+        break;
+      case GroupKind::unstable:
+        take(kUnstable, n_cells, kCells);
+        break;
+    }
+    group_cells.first.push_back(group_cells.items.size());
+  }
+  std::vector<std::size_t> length(n_cells, 0);
+  for (std::uint32_t c : group_cells.items) ++length[c];
+  cell_groups.first = starts(length);
+  cell_groups.items.resize(group_cells.items.size());
+  std::vector<std::size_t> next(cell_groups.first.begin(), cell_groups.first.end() - 1);
+  for (std::size_t g = 0; g < n_groups; ++g) {
+    for (std::uint32_t c : group_cells[g])
+      cell_groups.items[next[c]++] = static_cast<std::uint32_t>(g);
+  }
+}
+
+// Each model's values of a quantity are sorted once over all lines, the observed
+// values once; a stratum's lists keep that order. A group of all lines or of a
+// stability class walks the lists over all lines, a stratum's group its own.
+void Evaluator::Prepared::rank_values() {
+  const std::size_t strata = n_cells / kCells;
+  std::vector<Ranked> all;
+  // The ranked lines of list j, appended to `lists`; the same lines stratum by
+  // stratum into `by_stratum` at list s * count + j.
+  auto rank = [&](Lists& lists, Lists& by_stratum, std::size_t count, auto value, auto holds) {
+    lists.first.assign(1, 0);
+    by_stratum.first.assign(1, 0);
+    std::vector<std::size_t> length(strata * count, 0);
+    for (std::size_t j = 0; j < count; ++j) {
+      all.clear();
+      for (std::size_t i = 0; i < n_lines; ++i) {
+        if (holds(i, j)) all.push_back({value(i, j), static_cast<std::uint32_t>(i)});
+      }
+      sort_ranked(all);
+      for (const Ranked& e : all) {
+        lists.items.push_back(e.line);
+        ++length[block->stratum[e.line] * count + j];
+      }
+      lists.first.push_back(lists.items.size());
+    }
+    by_stratum.first = starts(length);
+    by_stratum.items.resize(lists.items.size());
+    std::vector<std::size_t> next(by_stratum.first.begin(), by_stratum.first.end() - 1);
+    for (std::size_t j = 0; j < count; ++j) {
+      for (std::uint32_t i : lists[j]) by_stratum.items[next[block->stratum[i] * count + j]++] = i;
+    }
+  };
+  rank(
+      observed, stratum_observed, nq, [&](std::size_t i, std::size_t k) { return block->co(i, k); },
+      [&](std::size_t i, std::size_t k) { return valid[i * nq + k] != 0; });
+  rank(
+      predicted, stratum_predicted, nq * nm,
+      [&](std::size_t i, std::size_t j) { return block->cp(i, j / nm, static_cast<int>(j % nm)); },
+      [&](std::size_t i, std::size_t j) {
+        return (valid[i * nq + j / nm] & (1u << (j % nm))) != 0;
+      });
+}
+
+// The cells' centres: the means of each cell's valid pairs of each model.
+void Evaluator::Prepared::index_cells() {
+  struct Sum {
+    double n = 0, co = 0, cp = 0;
+  };
+  std::vector<Sum> sums(n_cells * nq * nm);
+  for (std::size_t i = 0; i < n_lines; ++i) {
+    for (std::size_t k = 0; k < nq; ++k) {
+      for (std::size_t m = 0; m < nm; ++m) {
+        if ((valid[i * nq + k] & (1u << m)) == 0) continue;
+        Sum& s = sums[(cell_of[i] * nq + k) * nm + m];
+        s.n += 1.0;
+        s.co += static_cast<double>(block->co(i, k));
+        s.cp += static_cast<double>(block->cp(i, k, static_cast<int>(m)));
+      }
+    }
+  }
+  centre.resize(sums.size());
+  for (std::size_t j = 0; j < sums.size(); ++j) {
+    centre[j] = sums[j].n > 0 ? std::pair{sums[j].co / sums[j].n, sums[j].cp / sums[j].n}
+                              : std::pair{0.0, 0.0};
+  }
+}
+
+}  // namespace evaluate
