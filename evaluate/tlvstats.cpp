@@ -586,15 +586,21 @@ int run_tlvstats(const runframe::RunContext& ctx) {
         }
       }
     }
+    // The tidy file and the page from every statistic as tidy rows, let go once the
+    // page is made; then the statistics table.
+    std::string tidy;
+    std::string page;
+    {
+      PageInput page_in = page_input(input, ev);  // the tidy rows among the rest
+      const std::vector<std::string> read{study.source};
+      auto named = provenance(kProgram, recorded_arguments(ctx.args, options), ctx.dir, read);
+      page_in.facts.insert(page_in.facts.begin(), named.begin(), named.end());
+      tidy = tidy_csv(page_in.rows);
+      page_in.diagrams.insert(page_in.diagrams.end(), std::make_move_iterator(diagrams.begin()),
+                              std::make_move_iterator(diagrams.end()));
+      page = evaluation_page(page_in);
+    }
     const std::vector<std::string> report = report_lines(input, ev);
-    PageInput page_in = page_input(input, ev);  // every statistic as tidy rows, among the rest
-    const std::vector<std::string> read{study.source};
-    auto named = provenance(kProgram, recorded_arguments(ctx.args, options), ctx.dir, read);
-    page_in.facts.insert(page_in.facts.begin(), named.begin(), named.end());
-    const std::string tidy = tidy_csv(page_in.rows);
-    page_in.diagrams.insert(page_in.diagrams.end(), std::make_move_iterator(diagrams.begin()),
-                            std::make_move_iterator(diagrams.end()));
-    const std::string page = evaluation_page(page_in);
     const Outputs out{report, tidy, pictures, page};
     // The parts' files are known only now; they are locked before anything is written
     // and put in place just before the rest.
