@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <string>
@@ -556,36 +557,50 @@ int run_tlvstats(const runframe::RunContext& ctx) {
         evaluate_study(study, settings.resamples, settings.seed, settings.criteria,
                        std::move(uncertainty), std::move(thresholds), watch);
     progress.phase("write");
-    const std::vector<std::string> report = report_lines(input, ev);
-    PageInput page_in = page_input(input, ev);  // every statistic as tidy rows, among the rest
-    const std::vector<std::string> read{study.source};
-    auto named = provenance(kProgram, recorded_arguments(ctx.args, options), ctx.dir, read);
-    page_in.facts.insert(page_in.facts.begin(), named.begin(), named.end());
-    const std::string tidy = tidy_csv(page_in.rows);
-    // The pictures, each drawn once, for their files and the page.
-    const PairPlotInput pairs = pair_plot_input(study, ev);
-    const MeasurePlotInput mg_vg = mg_vg_input(ev);
-    const MeasurePlotInput fb_nmse = fb_nmse_input(ev);
-    SkillPlotInput skill = skill_input(ev);
-    add_quality_objective(skill, ev);
-    // A picture too tall to print is shown on the page by its parts, one per quantity.
+    // The pictures first, each drawn once, for their files and the page; the study's
+    // lines are let go once the pair pictures' input holds them, and that input once
+    // they are drawn, before the tables are made.
     std::vector<std::vector<DrawnPicture>> pictures;
-    for (const OutputFile& file : kOutputFiles) {
-      if (file.kind != OutputKind::picture) continue;
-      const auto& drawn =
-          pictures.emplace_back(file.draw({pairs, mg_vg, fb_nmse, skill}, file.id_prefix));
-      for (std::size_t n = drawn.size() > 1 ? 1 : 0; n < drawn.size(); ++n) {
-        PageDiagram d = page_diagram(file, drawn[n].svg, ev);
-        // A part names its quantity after the picture's name: "Predicted against observed, CM:
-        // ...".
-        if (!drawn[n].quantity.empty()) {
-          d.caption.insert(std::min(d.caption.find(':'), d.caption.size()),
-                           ", " + drawn[n].quantity);
+    std::vector<PageDiagram> diagrams;
+    {
+      const PairPlotInput pairs = pair_plot_input(study, ev);
+      std::vector<Block>().swap(study.blocks);
+      const MeasurePlotInput mg_vg = mg_vg_input(ev);
+      const MeasurePlotInput fb_nmse = fb_nmse_input(ev);
+      SkillPlotInput skill = skill_input(ev);
+      add_quality_objective(skill, ev);
+      // A picture too tall to print is shown on the page by its parts, one per quantity.
+      for (const OutputFile& file : kOutputFiles) {
+        if (file.kind != OutputKind::picture) continue;
+        const auto& drawn =
+            pictures.emplace_back(file.draw({pairs, mg_vg, fb_nmse, skill}, file.id_prefix));
+        for (std::size_t n = drawn.size() > 1 ? 1 : 0; n < drawn.size(); ++n) {
+          PageDiagram d = page_diagram(file, drawn[n].svg, ev);
+          // A part names its quantity after the picture's name: "Predicted against observed,
+          // CM: ...".
+          if (!drawn[n].quantity.empty()) {
+            d.caption.insert(std::min(d.caption.find(':'), d.caption.size()),
+                             ", " + drawn[n].quantity);
+          }
+          diagrams.push_back(std::move(d));
         }
-        page_in.diagrams.push_back(std::move(d));
       }
     }
-    const std::string page = evaluation_page(page_in);
+    // The tidy file and the page from every statistic as tidy rows, let go once the
+    // page is made; then the statistics table.
+    std::string tidy;
+    std::string page;
+    {
+      PageInput page_in = page_input(input, ev);  // the tidy rows among the rest
+      const std::vector<std::string> read{study.source};
+      auto named = provenance(kProgram, recorded_arguments(ctx.args, options), ctx.dir, read);
+      page_in.facts.insert(page_in.facts.begin(), named.begin(), named.end());
+      tidy = tidy_csv(page_in.rows);
+      page_in.diagrams.insert(page_in.diagrams.end(), std::make_move_iterator(diagrams.begin()),
+                              std::make_move_iterator(diagrams.end()));
+      page = evaluation_page(page_in);
+    }
+    const std::vector<std::string> report = report_lines(input, ev);
     const Outputs out{report, tidy, pictures, page};
     // The parts' files are known only now; they are locked before anything is written
     // and put in place just before the rest.

@@ -23,10 +23,11 @@ constexpr PanelSize kWide{360, {2, 490, 100, 54, 4, 4}};        // one panel per
 constexpr PanelSize kNarrow{220, {3, 326, 84, 54, 4, 4}};       // one per quantity and model
 constexpr double kAxisBand = 2 * kLabelFont + kTitleFont + 14;  // tick labels, axis title
 
+// A marker: the values are a pair's, held as the pair holds them.
 struct Mark {
   int model;
-  double x;
-  double y;
+  float x;
+  float y;
 };
 
 struct LogLogPanel {
@@ -55,22 +56,25 @@ std::string with_unit(const std::string& text, const std::string& unit) {
 void subsample(LogLogPanel& panel, std::size_t models, std::string_view how) {
   const std::size_t total = panel.marks.size();
   if (total <= kMaxPanelPoints) return;
-  std::vector<std::vector<std::size_t>> of_model(models);
-  for (std::size_t i = 0; i < total; ++i) {
-    of_model[static_cast<std::size_t>(panel.marks[i].model)].push_back(i);
-  }
-  std::vector<std::size_t> sizes;
-  for (const auto& v : of_model) sizes.push_back(v.size());
+  std::vector<std::size_t> sizes(models);
+  for (const Mark& m : panel.marks) ++sizes[static_cast<std::size_t>(m.model)];
   const std::vector<std::size_t> shares = proportional_shares(sizes, kMaxPanelPoints);
-  std::vector<bool> keep(total, false);
-  for (std::size_t m = 0; m < models; ++m) {
-    for (std::size_t j : evenly_spaced(sizes[m], shares[m])) keep[of_model[m][j]] = true;
-  }
-  std::vector<Mark> kept;
+  // Each model's kept ranks, ascending, and how far each model has come; the kept
+  // marks move to the front in their order.
+  std::vector<std::vector<std::size_t>> kept_ranks(models);
+  for (std::size_t m = 0; m < models; ++m) kept_ranks[m] = evenly_spaced(sizes[m], shares[m]);
+  std::vector<std::size_t> rank(models), next(models);
+  std::size_t kept = 0;
   for (std::size_t i = 0; i < total; ++i) {
-    if (keep[i]) kept.push_back(panel.marks[i]);
+    const std::size_t m = static_cast<std::size_t>(panel.marks[i].model);
+    if (next[m] < kept_ranks[m].size() && kept_ranks[m][next[m]] == rank[m]) {
+      panel.marks[kept++] = panel.marks[i];
+      ++next[m];
+    }
+    ++rank[m];
   }
-  panel.marks = std::move(kept);
+  panel.marks.resize(kept);
+  panel.marks.shrink_to_fit();
   panel.notes.push_back("Subsample: " + grouped(panel.marks.size()) + " of " + grouped(total) +
                         " points drawn, " + std::string(how) + ".");
 }
@@ -194,6 +198,9 @@ std::string drawn(const PairPlotInput& input, std::string_view id_prefix, std::s
       one.lo = p.lo;
       one.hi = p.hi;
       one.model_notes = {p.model_notes[m]};
+      one.marks.reserve(static_cast<std::size_t>(std::count_if(
+          p.marks.begin(), p.marks.end(),
+          [m](const Mark& mark) { return static_cast<std::size_t>(mark.model) == m; })));
       for (const Mark& mark : p.marks) {
         if (static_cast<std::size_t>(mark.model) == m) one.marks.push_back(mark);
       }
@@ -234,6 +241,9 @@ std::string scatter_svg(const PairPlotInput& input, std::string_view id_prefix) 
   std::vector<LogLogPanel> panels;
   for (const PairPanel& in : input.panels) {
     LogLogPanel& panel = add_panel(panels, in, "");
+    panel.marks.reserve(static_cast<std::size_t>(
+        std::count_if(in.pairs.begin(), in.pairs.end(),
+                      [models](const PlotPair& p) { return usable(p, models) && p.cp != 0.0f; })));
     std::vector<std::size_t> pairs(models), zero(models);
     for (const PlotPair& p : in.pairs) {
       if (!usable(p, models)) continue;
@@ -260,38 +270,51 @@ std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
   for (const PairPanel& in : input.panels) {
     LogLogPanel& panel = add_panel(panels, in, ", sorted");
     // Each model's quantile pairs: its i-th smallest observation against its i-th
-    // smallest prediction, those with a positive prediction drawn.
-    struct Ranked {
-      double key;  // position among the model's quantiles, 0..1, to interleave the models
-      Mark mark;
-    };
-    std::vector<Ranked> ranked;
+    // smallest prediction, those from `first` on (a positive prediction) drawn.
+    std::vector<std::vector<float>> co(models), cp(models);
+    std::vector<std::size_t> first(models);
+    for (const PlotPair& p : in.pairs) {
+      if (usable(p, models)) ++first[static_cast<std::size_t>(p.model)];
+    }
     for (std::size_t m = 0; m < models; ++m) {
-      std::vector<float> co, cp;
-      for (const PlotPair& p : in.pairs) {
-        if (usable(p, models) && static_cast<std::size_t>(p.model) == m) {
-          co.push_back(p.co);
-          cp.push_back(p.cp);
+      co[m].reserve(first[m]);
+      cp[m].reserve(first[m]);
+    }
+    for (const PlotPair& p : in.pairs) {
+      if (!usable(p, models)) continue;
+      co[static_cast<std::size_t>(p.model)].push_back(p.co);
+      cp[static_cast<std::size_t>(p.model)].push_back(p.cp);
+    }
+    std::size_t drawable = 0;
+    for (std::size_t m = 0; m < models; ++m) {
+      std::sort(co[m].begin(), co[m].end());
+      std::sort(cp[m].begin(), cp[m].end());
+      // Zero predictions sort first.
+      first[m] = static_cast<std::size_t>(std::upper_bound(cp[m].begin(), cp[m].end(), 0.0f) -
+                                          cp[m].begin());
+      panel.model_notes.push_back(pair_count_note(input.models[m], co[m].size(), first[m]));
+      for (std::size_t i = first[m]; i < co[m].size(); ++i) widen(panel, co[m][i], cp[m][i]);
+      drawable += co[m].size() - first[m];
+    }
+    // Interleave the models rank by rank, by the position among the model's quantiles
+    // (0..1), the lower model first at equal positions, so that none is drawn wholly
+    // over another; within a model the marks stay in rank order, so a subsample takes
+    // evenly spaced ranks.
+    auto key = [&](std::size_t m, std::size_t i) {
+      return (static_cast<double>(i) + 0.5) / static_cast<double>(co[m].size());
+    };
+    std::vector<std::size_t> at = first;
+    panel.marks.reserve(drawable);
+    for (std::size_t n = 0; n < drawable; ++n) {
+      std::size_t best = models;
+      for (std::size_t m = 0; m < models; ++m) {
+        if (at[m] < co[m].size() && (best == models || key(m, at[m]) < key(best, at[best]))) {
+          best = m;
         }
       }
-      std::sort(co.begin(), co.end());
-      std::sort(cp.begin(), cp.end());
-      // Zero predictions sort first; the quantiles from `first` on are drawable.
-      const std::size_t first =
-          static_cast<std::size_t>(std::upper_bound(cp.begin(), cp.end(), 0.0f) - cp.begin());
-      panel.model_notes.push_back(pair_count_note(input.models[m], co.size(), first));
-      for (std::size_t i = first; i < co.size(); ++i) widen(panel, co[i], cp[i]);
-      ranked.reserve(ranked.size() + co.size() - first);
-      for (std::size_t i = first; i < co.size(); ++i) {
-        ranked.push_back({(static_cast<double>(i) + 0.5) / static_cast<double>(co.size()),
-                          {static_cast<int>(m), co[i], cp[i]}});
-      }
+      panel.marks.push_back({static_cast<int>(best), co[best][at[best]], cp[best][at[best]]});
+      ++at[best];
     }
-    // Interleave the models rank by rank, so that none is drawn wholly over another;
-    // within a model the marks stay in rank order, so a subsample takes evenly spaced ranks.
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const Ranked& a, const Ranked& b) { return a.key < b.key; });
-    for (const Ranked& r : ranked) panel.marks.push_back(r.mark);
   }
   return drawn(input, id_prefix, "Quantile-quantile plot: sorted predicted against sorted observed",
                std::move(panels), "evenly spaced ranks of each model", "evenly spaced ranks");

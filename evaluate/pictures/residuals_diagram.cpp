@@ -96,6 +96,29 @@ Residuals residuals_of(const PairPlotInput& input, const PairPanel& in) {
               std::vector<std::vector<std::vector<double>>>(
                   kStabilityClasses, std::vector<std::vector<double>>(models)),
               std::vector<std::size_t>(models)};
+  // Each box's values counted first, so that they are held without room to spare.
+  std::vector<std::vector<std::size_t>> in_group(r.by_group.size(),
+                                                 std::vector<std::size_t>(models));
+  std::vector<std::vector<std::size_t>> in_class(kStabilityClasses,
+                                                 std::vector<std::size_t>(models));
+  for (const PlotPair& pp : in.pairs) {
+    if (pp.model < 0 || static_cast<std::size_t>(pp.model) >= models || !(pp.co > 0.0f) ||
+        !(pp.cp > 0.0f) || !std::isfinite(pp.co) || !std::isfinite(pp.cp)) {
+      continue;
+    }
+    const std::size_t m = static_cast<std::size_t>(pp.model);
+    if (pp.group >= 0 && static_cast<std::size_t>(pp.group) < groups) {
+      ++in_group[slot[static_cast<std::size_t>(pp.group)]][m];
+    }
+    const StabilityClass c = input.has_obk ? stability_class(pp.obk) : StabilityClass::none;
+    if (c != StabilityClass::none) ++in_class[static_cast<std::size_t>(c)][m];
+  }
+  for (std::size_t k = 0; k < in_group.size(); ++k) {
+    for (std::size_t m = 0; m < models; ++m) r.by_group[k][m].reserve(in_group[k][m]);
+  }
+  for (std::size_t c = 0; c < in_class.size(); ++c) {
+    for (std::size_t m = 0; m < models; ++m) r.by_class[c][m].reserve(in_class[c][m]);
+  }
   for (const PlotPair& pp : in.pairs) {
     if (pp.model < 0 || static_cast<std::size_t>(pp.model) >= models || !(pp.co > 0.0f) ||
         !(pp.cp >= 0.0f) || !std::isfinite(pp.co) || !std::isfinite(pp.cp)) {

@@ -15,6 +15,7 @@
 // to the right, so the walk stops early: their means lie above most values.
 #include <algorithm>
 #include <array>
+#include <limits>
 
 #include "evaluate/statistics/evaluator.h"
 
@@ -62,9 +63,14 @@ void Evaluator::add_cell_squares(std::size_t series) {
 
 // sum |Co - mean Co| of every group and series (see the top of this file); the
 // second side of a pair shares the first side's. One walk down each stratum's lines
-// serves its cells and every series: per cell and series, the means of the groups
-// holding the cell in descending order, the next one to pass, and the count and sum
-// of the cell's lines above it. A group adds its cells' counts and sums in cell order.
+// serves its cells and every series. Per cell, the means of the groups holding it
+// for each series are targets; a walk holds some targets in descending order of
+// mean, the next one to pass, and the count and sum of the lines it took so far.
+// The lines where every model is valid are held by every series: one walk of the
+// cell takes them for all its targets; the other lines are taken by a walk per
+// series. A walk passes a target (records its count and sum) before it takes a line
+// not above the target's mean; a cell is done when a line is not above any of its
+// means. A group adds its cells' counts and sums in cell order.
 void Evaluator::absolute_deviations(std::span<const std::uint32_t> times) {
   const Prepared& d = *at_;
   const Block& block = *d.block;
@@ -75,74 +81,115 @@ void Evaluator::absolute_deviations(std::span<const std::uint32_t> times) {
     double n = 0, sum = 0;
   };
   struct Walk {
-    std::size_t series, next, end;
-    double n, sum;
+    std::size_t series;     // the series of the rest's walk (unused for the full lines')
+    std::size_t next, end;  // its targets: order[next .. end)
+    double n = 0, sum = 0;
   };
   std::vector<Target> targets;
+  std::vector<std::size_t> order;  // per walk, its targets' indices by descending mean
   std::vector<Walk> walks;
+  std::vector<std::pair<double, double>> full;  // [target]: the full lines' count and sum
   const std::size_t strata = d.n_cells / kCells;
+  const unsigned every = (1u << nm_) - 1;
   for (std::size_t stratum = 0; stratum < strata; ++stratum) {
     for (std::size_t k = 0; k < nq_; ++k) {
       const auto lines = d.stratum_observed[stratum * nq_ + k];
       if (lines.empty()) continue;
       targets.clear();
+      order.clear();
       walks.clear();
-      // Per stability class, its cell's walks [first, end) and targets not passed.
+      // Per stability class: the walk of its full lines, then its series' walks up
+      // to first_walk[cls + 1]; the lowest mean of its targets; whether it is done.
       std::array<std::size_t, kCells + 1> first_walk{};
-      std::array<std::size_t, kCells> left{};
-      std::size_t all_left = 0;
+      std::array<double, kCells> lowest{};
+      std::array<bool, kCells> done{};
+      std::size_t open = 0;
+      auto by_mean = [&](std::size_t a, std::size_t b) {
+        return targets[a].mean > targets[b].mean;
+      };
       for (std::size_t cls = 0; cls < kCells; ++cls) {
-        first_walk[cls] = walks.size();
         const std::size_t c = stratum * kCells + cls;
         const std::size_t before = targets.size();
         for (std::size_t s = 0; s < ns_; s += s < nm_ ? 1 : 2) {
-          const std::size_t first = targets.size();
           for (std::size_t g : d.cell_groups[c]) {
             const std::size_t at = (g * nq_ + k) * ns_ + s;
             const PairSums& sums = stats_[at].sums;
             if (sums.n > 0) targets.push_back({sums.co / sums.n, at});
           }
-          std::sort(targets.begin() + static_cast<std::ptrdiff_t>(first), targets.end(),
-                    [](const Target& a, const Target& b) { return a.mean > b.mean; });
-          walks.push_back({s, first, targets.size(), 0.0, 0.0});
         }
-        left[cls] = targets.size() - before;
-        all_left += left[cls];
+        first_walk[cls] = walks.size();
+        done[cls] = targets.size() == before;
+        if (done[cls]) continue;
+        ++open;
+        lowest[cls] = targets[before].mean;
+        const std::size_t base = order.size();
+        for (std::size_t t = before; t < targets.size(); ++t) {
+          lowest[cls] = std::min(lowest[cls], targets[t].mean);
+          order.push_back(t);
+        }
+        std::sort(order.begin() + static_cast<std::ptrdiff_t>(base), order.end(), by_mean);
+        walks.push_back({0, base, order.size()});
+        // The series' walks, each over its own targets in the same order.
+        for (std::size_t s = 0; s < ns_; s += s < nm_ ? 1 : 2) {
+          const std::size_t first = order.size();
+          for (std::size_t j = base; j < base + targets.size() - before; ++j) {
+            const std::size_t t = order[j];
+            if (targets[t].at % ns_ == s) order.push_back(t);
+          }
+          walks.push_back({s, first, order.size()});
+        }
       }
       first_walk[kCells] = walks.size();
-      auto pass = [&](Walk& walk) {
-        Target& t = targets[walk.next++];
-        t.n = walk.n;
-        t.sum = walk.sum;
+      full.assign(targets.size(), {0.0, 0.0});
+      // Records the walk's count and sum at each of its targets with mean >= co.
+      auto pass_to = [&](Walk& walk, double co, bool of_full) {
+        while (walk.next < walk.end && co <= targets[order[walk.next]].mean) {
+          const std::size_t t = order[walk.next++];
+          if (of_full) {
+            full[t] = {walk.n, walk.sum};
+          } else {
+            targets[t].n = walk.n;
+            targets[t].sum = walk.sum;
+          }
+        }
       };
       for (std::uint32_t l : lines) {
-        if (all_left == 0) break;
+        if (open == 0) break;
         const std::size_t cls = d.cell_of[l] % kCells;
-        if (left[cls] == 0) continue;
+        if (done[cls]) continue;
         const std::uint32_t w = times[l];
         if (w == 0) continue;
-        const float co = block.co(l, k);
+        const double co = block.co(l, k);
+        if (co <= lowest[cls]) {
+          done[cls] = true;
+          --open;
+          continue;
+        }
         const unsigned valid = d.valid[l * nq_ + k];
-        for (std::size_t j = first_walk[cls]; j < first_walk[cls + 1]; ++j) {
-          Walk& walk = walks[j];
-          while (walk.next < walk.end && co <= targets[walk.next].mean) {
-            pass(walk);
-            --left[cls];
-            --all_left;
-          }
-          if (!covers(valid, d.series[walk.series])) continue;
+        const std::size_t first = first_walk[cls];
+        auto take = [&](Walk& walk, bool of_full) {
+          pass_to(walk, co, of_full);
           walk.n += w;
-          walk.sum += w * static_cast<double>(co);
+          walk.sum += w * co;
+        };
+        if (valid == every) {
+          take(walks[first], true);
+          continue;
+        }
+        for (std::size_t j = first + 1; j < first_walk[cls + 1]; ++j) {
+          if (covers(valid, d.series[walks[j].series])) take(walks[j], false);
         }
       }
-      for (Walk& walk : walks) {
-        while (walk.next < walk.end) pass(walk);
+      const double below = -std::numeric_limits<double>::infinity();
+      for (std::size_t cls = 0; cls < kCells; ++cls) {
+        for (std::size_t j = first_walk[cls]; j < first_walk[cls + 1]; ++j)
+          pass_to(walks[j], below, j == first_walk[cls]);
       }
       // Into the groups, cell by cell (the targets are in cell order).
-      for (const Target& t : targets) {
-        auto& [n_above, sum_above] = above_[t.at];
-        n_above += t.n;
-        sum_above += t.sum;
+      for (std::size_t t = 0; t < targets.size(); ++t) {
+        auto& [n_above, sum_above] = above_[targets[t].at];
+        n_above += full[t].first + targets[t].n;
+        sum_above += full[t].second + targets[t].sum;
       }
     }
   }

@@ -96,6 +96,8 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   n_groups_ = d.n_groups;
   slots_.resize(std::max(d.n_cells, n_groups_) * nq_ * ns_);
   cell_squares_.resize(d.n_cells * nq_ * ns_);
+  full_sums_.resize(d.n_cells * nq_ * nm_);
+  full_squares_.resize(d.n_cells * nq_ * nm_);
   stats_.resize(n_groups_ * nq_ * ns_);
   above_.resize(n_groups_ * nq_ * ns_);
   values_.resize(n_groups_ * nq_ * (nm_ + np_));
@@ -124,8 +126,13 @@ void Evaluator::add_lines(std::span<const std::uint32_t> times, Gathering gather
   const Block& block = *d.block;
   std::fill(slots_.begin(), slots_.end(), PairSums{});
   const bool by_cell = gathering == Gathering::by_cell;
-  if (by_cell) std::fill(cell_squares_.begin(), cell_squares_.end(), Squares{});
+  if (by_cell) {
+    std::fill(cell_squares_.begin(), cell_squares_.end(), Squares{});
+    std::fill(full_sums_.begin(), full_sums_.end(), PairSums{});
+    std::fill(full_squares_.begin(), full_squares_.end(), Squares{});
+  }
   const std::size_t nq = nq_, nm = nm_, ns = ns_;
+  const unsigned every = (1u << nm) - 1;  // the valid bits of a line with every model
   const Series* series = d.series.data();
   std::array<PairSums, kMaxModels> t{};
   std::array<Squares, kMaxModels> q{};
@@ -168,12 +175,39 @@ void Evaluator::add_lines(std::span<const std::uint32_t> times, Gathering gather
         const double d_p = static_cast<double>(cp) - c_p;
         q[m] = {d_o * d_o, d_p * d_p, d_o * d_p, (d_p - d_o) * (d_p - d_o)};
       }
-      if (by_cell) {
+      if (by_cell && valid == every) {
+        // Every series holds the line: its models' sums serve the pairs' sides too.
+        PairSums* f = &full_sums_[(cell * nq + k) * nm];
+        Squares* fq = &full_squares_[(cell * nq + k) * nm];
+        for (std::size_t m = 0; m < nm; ++m) {
+          f[m].add_times(t[m], w);
+          fq[m].add_times(q[m], w);
+        }
+      } else if (by_cell) {
         add(&slots_[(cell * nq + k) * ns], &cell_squares_[(cell * nq + k) * ns], valid, w);
       } else {
         for (std::size_t g : d.cell_groups[cell])
           add(&slots_[(g * nq + k) * ns], nullptr, valid, w);
       }
+    }
+  }
+}
+
+// By cell, each series' sums of a cell from those of the lines with every model valid
+// (the series' model's) and of the other lines (the series' own): full + rest.
+void Evaluator::add_full_lines() {
+  const Series* series = at_->series.data();
+  for (std::size_t j = 0; j < at_->n_cells * nq_; ++j) {
+    PairSums* sums = &slots_[j * ns_];
+    Squares* squares = &cell_squares_[j * ns_];
+    for (std::size_t s = 0; s < ns_; ++s) {
+      const std::size_t m = j * nm_ + static_cast<std::size_t>(series[s].model);
+      PairSums x = full_sums_[m];
+      x.add(sums[s]);
+      sums[s] = x;
+      Squares q = full_squares_[m];
+      q.add_times(squares[s], 1.0);
+      squares[s] = q;
     }
   }
 }
@@ -330,6 +364,7 @@ void Evaluator::over_groups(Selection selection) {
 void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selection,
                          Gathering gathering) {
   add_lines(times, gathering);
+  if (gathering == Gathering::by_cell) add_full_lines();
   gather(gathering);
   // The passes run over the models' series, and over those of the differences only
   // where a difference needs them.

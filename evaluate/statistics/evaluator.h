@@ -37,6 +37,12 @@ enum class Selection { all, with_limits };
 // and products about each cell's own means, added into the groups with the cells'
 // offsets from the groups' means (equal in exact arithmetic), and the absolute
 // deviations of the observed values about the groups' means line by line.
+// By cell, a line where every model's pair is valid (nearly every line) is held by
+// every series, and a pair's side there has its model's terms: such lines are summed
+// once per model into the cell's full sums F_m, the others per series into its rest
+// R_s; series s of model m has F_m + R_s. So is a cell's walk for the absolute
+// deviations split: one walk over the full lines serves every series, and one walk
+// per series takes the rest.
 enum class Gathering { by_group, by_cell };
 
 // The lines of a group for one model and quantity, by the state of the model's pair.
@@ -155,6 +161,7 @@ class Evaluator {
   }
   static bool covers(unsigned valid, const Series& s) { return (valid & s.mask) == s.mask; }
   void add_lines(std::span<const std::uint32_t> times, Gathering gathering);
+  void add_full_lines();
   void gather(Gathering gathering);
   void deviations(std::span<const std::uint32_t> times, std::size_t series);
   // A resample's deviations, gathered by cell (cell_deviations.cpp).
@@ -172,7 +179,11 @@ class Evaluator {
   // The scratch of an evaluation, each copy its own.
   std::vector<PairSums> slots_;        // [(slot * nq + k) * ns + s]: a cell's or a group's sums
   std::vector<Squares> cell_squares_;  // by cell as slots_: the squares about its centre
-  std::vector<PairStats> stats_;       // [(g * nq + k) * ns + s]
+  // By cell, [(cell * nq + k) * nm + m]: the sums and squares of the lines where
+  // every model's pair is valid (slots_ and cell_squares_ hold the other lines').
+  std::vector<PairSums> full_sums_;
+  std::vector<Squares> full_squares_;
+  std::vector<PairStats> stats_;                  // [(g * nq + k) * ns + s]
   std::vector<std::pair<double, double>> means_;  // of stats_: mean Co, mean Cp
   // Per group, quantity and series, the count and sum of the observed values above
   // the group's mean.
