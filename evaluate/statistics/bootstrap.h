@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -66,9 +67,11 @@ Strata strata_of(const Block& block, std::size_t strata);
 // stratum has lines, each drawn uniformly from that stratum's lines.
 void draw_resample(Splitmix64& rng, const Strata& strata, std::vector<std::size_t>& out);
 
-// The same draws as counts: times[i] how often line i was drawn (times has one entry
-// per line of the block).
-void draw_counts(Splitmix64& rng, const Strata& strata, std::vector<std::uint32_t>& times);
+// The same draws as counts by position, from the number of lines of each stratum:
+// drawn[p] how often the p-th line of the strata's members held back to back
+// (Evaluator::order()) was drawn; drawn has one entry per line of the block.
+void draw_counts(Splitmix64& rng, std::span<const std::uint32_t> sizes,
+                 std::vector<std::uint32_t>& drawn);
 
 // The limits of the formed (not NaN) values among `values`: with n of them sorted
 // ascending, the values at 0-based index floor(0.025 n) and ceil(0.975 n) - 1.

@@ -26,9 +26,9 @@ constexpr std::size_t kCells = 3;  // stability classes per stratum
 
 }  // namespace
 
-void Evaluator::cell_deviations(std::span<const std::uint32_t> times, std::size_t series) {
+void Evaluator::cell_deviations(std::span<const std::uint32_t> drawn, std::size_t series) {
   add_cell_squares(series);
-  absolute_deviations(times);
+  absolute_deviations(drawn);
 }
 
 // Each group's squares and products from its cells' (see the top of this file).
@@ -71,9 +71,8 @@ void Evaluator::add_cell_squares(std::size_t series) {
 // series. A walk passes a target (records its count and sum) before it takes a line
 // not above the target's mean; a cell is done when a line is not above any of its
 // means. A group adds its cells' counts and sums in cell order.
-void Evaluator::absolute_deviations(std::span<const std::uint32_t> times) {
+void Evaluator::absolute_deviations(std::span<const std::uint32_t> drawn) {
   const Prepared& d = *at_;
-  const Block& block = *d.block;
   std::fill(above_.begin(), above_.end(), std::pair{0.0, 0.0});
   struct Target {
     double mean;
@@ -157,9 +156,9 @@ void Evaluator::absolute_deviations(std::span<const std::uint32_t> times) {
         if (open == 0) break;
         const std::size_t cls = d.cell_of[l] % kCells;
         if (done[cls]) continue;
-        const std::uint32_t w = times[l];
+        const std::uint32_t w = drawn[l];
         if (w == 0) continue;
-        const double co = block.co(l, k);
+        const double co = d.co[l * nq_ + k];
         if (co <= lowest[cls]) {
           done[cls] = true;
           --open;
