@@ -44,15 +44,14 @@ std::vector<int> limited(bool differences, bool objective) {
 }
 
 // What one thread holds: its evaluator and counter (the prepared ones, or its own
-// copies), a resample's counts by position (and per line, for the counter), the
-// heaps of every statistic, and the resamples in which each model line and
-// difference line had pairs.
+// copies), a resample's counts by position, the heaps of every statistic, and the
+// resamples in which each model line and difference line had pairs.
 struct Worker {
   Evaluator* evaluator = nullptr;
   ExceedanceCounter* counter = nullptr;
   std::optional<Evaluator> own_evaluator;
   std::optional<ExceedanceCounter> own_counter;
-  std::vector<std::uint32_t> drawn, times;
+  std::vector<std::uint32_t> drawn;
   Extremes extremes;
   std::vector<long> model_boot, pair_boot;
 };
@@ -282,7 +281,6 @@ void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const
   for (std::size_t t = 0; t < threads; ++t) {
     Worker& w = workers.emplace_back(Worker{
         nullptr, nullptr, std::nullopt, std::nullopt, std::vector<std::uint32_t>(block.size()),
-        std::vector<std::uint32_t>(exceedance != nullptr ? block.size() : 0),
         Extremes(statistics.size(), resamples), std::vector<long>(statistics.model_lines()),
         std::vector<long>(statistics.pair_lines())});
     if (t == 0) {
@@ -311,9 +309,7 @@ void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const
           w.evaluator->evaluate_drawn(w.drawn, Selection::with_limits, Gathering::by_cell);
           statistics.keep(*w.evaluator, w);
           if (w.counter != nullptr) {
-            const auto order = w.evaluator->order();
-            for (std::size_t p = 0; p < order.size(); ++p) w.times[order[p]] = w.drawn[p];
-            w.counter->count(w.times);
+            w.counter->count(w.drawn, w.evaluator->order());
             statistics.keep(*w.counter, w);
           }
           if (watch.resampled) {

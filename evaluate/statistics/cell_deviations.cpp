@@ -76,7 +76,8 @@ void Evaluator::absolute_deviations(std::span<const std::uint32_t> drawn) {
   std::fill(above_.begin(), above_.end(), std::pair{0.0, 0.0});
   struct Target {
     double mean;
-    std::size_t at;  // the group's, quantity's and series' index
+    std::size_t at;      // the group's, quantity's and series' index
+    std::size_t series;  // the series'
     double n = 0, sum = 0;
   };
   struct Walk {
@@ -113,7 +114,7 @@ void Evaluator::absolute_deviations(std::span<const std::uint32_t> drawn) {
           for (std::size_t g : d.cell_groups[c]) {
             const std::size_t at = (g * nq_ + k) * ns_ + s;
             const PairSums& sums = stats_[at].sums;
-            if (sums.n > 0) targets.push_back({sums.co / sums.n, at});
+            if (sums.n > 0) targets.push_back({sums.co / sums.n, at, s});
           }
         }
         first_walk[cls] = walks.size();
@@ -128,12 +129,14 @@ void Evaluator::absolute_deviations(std::span<const std::uint32_t> drawn) {
         }
         std::sort(order.begin() + static_cast<std::ptrdiff_t>(base), order.end(), by_mean);
         walks.push_back({0, base, order.size()});
-        // The series' walks, each over its own targets in the same order.
+        // The series' walks, each over its own targets in the same order; none where
+        // every line of the cell is a full line.
+        if (d.partial[c * nq_ + k] == 0) continue;
         for (std::size_t s = 0; s < ns_; s += s < nm_ ? 1 : 2) {
           const std::size_t first = order.size();
           for (std::size_t j = base; j < base + targets.size() - before; ++j) {
             const std::size_t t = order[j];
-            if (targets[t].at % ns_ == s) order.push_back(t);
+            if (targets[t].series == s) order.push_back(t);
           }
           walks.push_back({s, first, order.size()});
         }

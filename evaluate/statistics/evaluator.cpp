@@ -126,11 +126,18 @@ LineCounts Evaluator::counts(std::size_t g, std::size_t k, int model) const {
 // (and by cell its squares about the cell's centre) are formed as it is met.
 void Evaluator::add_lines(std::span<const std::uint32_t> drawn, Gathering gathering) {
   const Prepared& d = *at_;
-  std::fill(slots_.begin(), slots_.end(), PairSums{});
   const bool by_cell = gathering == Gathering::by_cell;
   if (by_cell) {
-    std::fill(cell_squares_.begin(), cell_squares_.end(), Squares{});
+    // Only the cells with lines that lack a model have rest sums; add_full_lines()
+    // sets the others' slots.
+    for (std::size_t j = 0; j < d.n_cells * nq_; ++j) {
+      if (d.partial[j] == 0) continue;
+      std::fill_n(&slots_[j * ns_], ns_, PairSums{});
+      std::fill_n(&cell_squares_[j * ns_], ns_, Squares{});
+    }
     add_full(drawn);
+  } else {
+    std::fill(slots_.begin(), slots_.end(), PairSums{});
   }
   const std::size_t nq = nq_, nm = nm_, ns = ns_;
   const unsigned every = (1u << nm) - 1;  // the valid bits of a line with every model
@@ -219,8 +226,14 @@ void Evaluator::add_full_lines() {
   for (std::size_t j = 0; j < at_->n_cells * nq_; ++j) {
     PairSums* sums = &slots_[j * ns_];
     Squares* squares = &cell_squares_[j * ns_];
+    const bool rest = at_->partial[j] != 0;
     for (std::size_t s = 0; s < ns_; ++s) {
       const std::size_t m = j * nm_ + static_cast<std::size_t>(series[s].model);
+      if (!rest) {  // every line of the cell is full
+        sums[s] = full_sums_[m];
+        squares[s] = full_squares_[m];
+        continue;
+      }
       PairSums x = full_sums_[m];
       x.add(sums[s]);
       sums[s] = x;
@@ -296,26 +309,41 @@ void Evaluator::high_values(std::span<const std::uint32_t> drawn, std::size_t se
       const std::size_t j = g * nq_ + k;
       const auto observed = own ? d.stratum_observed[stratum * nq_ + k] : d.observed[k];
       auto co = [&](std::uint32_t p) { return d.co[p * nq_ + k]; };
+      // Where no line of the group lacks a model, every series holds the same lines:
+      // the first series' observed values and each model's predicted ones serve all.
+      const bool full = d.group_full[j] != 0;
       for (std::size_t s = 0; s < series; ++s) {
         PairStats& st = stats_[j * ns_ + s];
         const Series& se = d.series[s];
+        const auto m = static_cast<std::size_t>(se.model);
+        // The observed values' of the series they are taken from: the first side of a
+        // pair for the second, the first series where the group is full.
+        const bool second = s >= nm_ && (s - nm_) % 2 == 1;
+        const PairStats* same_o = full && s > 0 ? &stats_[j * ns_]
+                                  : second      ? &stats_[j * ns_ + s - 1]
+                                                : nullptr;
+        if (same_o != nullptr) {
+          st.rhc_o = same_o->rhc_o;
+          st.perc_o = same_o->perc_o;
+        }
+        if (full && s >= nm_) {  // the predicted values' of the side's model
+          st.rhc_p = stats_[j * ns_ + m].rhc_p;
+          st.perc_p = stats_[j * ns_ + m].perc_p;
+          continue;
+        }
         auto held = [&](std::uint32_t p) -> std::uint32_t {
           const std::uint32_t c = drawn[p];
           if (c == 0 || !covers(d.valid[p * nq_ + k], se)) return 0;
           return cls == kCells || d.cell_of[p] % kCells == cls ? c : 0;
         };
-        const auto m = static_cast<std::size_t>(se.model);
         const auto predicted =
             own ? d.stratum_predicted[(stratum * nq_ + k) * nm_ + m] : d.predicted[k * nm_ + m];
         auto cp = [&](std::uint32_t p) { return d.cp[(p * nq_ + k) * nm_ + m]; };
-        // The second side of a pair has the first side's lines and observed values.
-        const bool second = s >= nm_ && (s - nm_) % 2 == 1;
-        st.rhc_o = second ? stats_[j * ns_ + s - 1].rhc_o : rhc_held(observed, co, held, st.sums.n);
+        if (same_o == nullptr) st.rhc_o = rhc_held(observed, co, held, st.sums.n);
         st.rhc_p = rhc_held(predicted, cp, held, st.sums.n);
         if (st.uncertainty == nullptr) continue;
         const double p = st.uncertainty->percentile;
-        st.perc_o = second ? stats_[j * ns_ + s - 1].perc_o
-                           : percentile_held(observed, co, held, st.sums.n, p);
+        if (same_o == nullptr) st.perc_o = percentile_held(observed, co, held, st.sums.n, p);
         st.perc_p = percentile_held(predicted, cp, held, st.sums.n, p);
       }
     }

@@ -135,6 +135,10 @@ class Evaluator {
     Lists group_cells;                              // per group, its cells in order
     Lists cell_groups;                              // per cell, the groups holding it
     std::vector<std::array<long, 4>> state_counts;  // [(cell * nq + k) * nm + m] by state
+    // [(cell * nq + k)]: the lines where some model's pair is valid and another's not;
+    // [g * nq + k]: whether group g has none (every series then holds the same lines).
+    std::vector<long> partial;
+    std::vector<std::uint8_t> group_full;
     // The positions in descending order of a value (ties in line order): of the
     // observed values, [k], the lines with a valid pair; of model m's, [k * nm + m],
     // the lines where its pair is valid. Over all lines, and stratum by stratum

@@ -46,6 +46,8 @@ void Evaluator::Prepared::index_lines() {
   ln_cp.assign(n_lines * nq * nm, 0.0);
   cell_of.resize(n_lines);
   state_counts.assign(n_cells * nq * nm, {});
+  partial.assign(n_cells * nq, 0);
+  const unsigned every = (1u << nm) - 1;
   for (std::size_t p = 0; p < n_lines; ++p) {
     const std::size_t i = order[p];
     const std::size_t cell =
@@ -62,6 +64,7 @@ void Evaluator::Prepared::index_lines() {
         const double v = c;
         if (v > 0.0) ln_cp[(p * nq + k) * nm + m] = std::log(v);
       }
+      if (valid[p * nq + k] != 0 && valid[p * nq + k] != every) ++partial[cell * nq + k];
       co[p * nq + k] = block->co(i, k);
       const double o = block->co(i, k);
       if (valid[p * nq + k] != 0 && o > 0.0) ln_co[p * nq + k] = std::log(o);
@@ -99,6 +102,12 @@ void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
         break;
     }
     group_cells.first.push_back(group_cells.items.size());
+    const std::size_t g = group_cells.first.size() - 2;
+    for (std::size_t k = 0; k < nq; ++k) {
+      long lines = 0;
+      for (std::uint32_t c : group_cells[g]) lines += partial[c * nq + k];
+      group_full.push_back(lines == 0 ? 1 : 0);
+    }
   }
   std::vector<std::size_t> length(n_cells, 0);
   for (std::uint32_t c : group_cells.items) ++length[c];

@@ -131,16 +131,32 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
 }
 
 void ExceedanceCounter::count(std::span<const std::uint32_t> times) {
+  times_of_kind_.assign(at_->n_kinds, 0.0);
+  for (std::size_t i = 0; i < at_->n_lines; ++i) add_line(i, times[i]);
+  gather();
+}
+
+void ExceedanceCounter::count(std::span<const std::uint32_t> drawn,
+                              std::span<const std::uint32_t> order) {
+  times_of_kind_.assign(at_->n_kinds, 0.0);
+  for (std::size_t p = 0; p < at_->n_lines; ++p) add_line(order[p], drawn[p]);
+  gather();
+}
+
+void ExceedanceCounter::add_line(std::size_t i, std::uint32_t times) {
+  if (times == 0) return;
   const Prepared& d = *at_;
   const std::size_t slots = per_group_;
-  times_of_kind_.assign(d.n_kinds, 0.0);
-  for (std::size_t i = 0; i < d.n_lines; ++i) {
-    if (times[i] == 0) continue;
-    const double w = times[i];
-    const std::size_t* first = &d.first_kind[d.cell_of[i] * slots];
-    const std::uint32_t* kind = &d.kind_of[i * slots];
-    for (std::size_t j = 0; j < slots; ++j) times_of_kind_[first[j] + kind[j]] += w;
-  }
+  const double w = times;
+  const std::size_t* first = &d.first_kind[d.cell_of[i] * slots];
+  const std::uint32_t* kind = &d.kind_of[i * slots];
+  for (std::size_t j = 0; j < slots; ++j) times_of_kind_[first[j] + kind[j]] += w;
+}
+
+// Each group's tables from its cells' counts of each kind of line.
+void ExceedanceCounter::gather() {
+  const Prepared& d = *at_;
+  const std::size_t slots = per_group_;
   groups_.assign(n_groups_ * slots * ns_, Contingency{});
   for (std::size_t g = 0; g < n_groups_; ++g) {
     for (std::size_t x = d.group_first[g]; x < d.group_first[g + 1]; ++x) {

@@ -46,6 +46,10 @@ class ExceedanceCounter {
   ExceedanceCounter(const Block& block, const std::vector<Group>& groups,
                     std::vector<std::vector<float>> thresholds);
   void count(std::span<const std::uint32_t> times);
+  // The same with line order[p] counted drawn[p] times (a resample's counts in the
+  // evaluator's order): the counts are whole numbers, so their sums do not depend
+  // on the order in which the lines are met.
+  void count(std::span<const std::uint32_t> drawn, std::span<const std::uint32_t> order);
   const Contingency& table(std::size_t g, std::size_t k, std::size_t t, std::size_t s) const {
     return groups_[slot(g, k, t) * ns_ + s];
   }
@@ -53,6 +57,8 @@ class ExceedanceCounter {
   std::size_t series() const { return ns_; }
 
  private:
+  void add_line(std::size_t i, std::uint32_t times);
+  void gather();
   std::size_t slot(std::size_t g, std::size_t k, std::size_t t) const {
     return g * per_group_ + first_[k] + t;
   }
