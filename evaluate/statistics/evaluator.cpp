@@ -13,27 +13,6 @@ namespace {
 constexpr std::size_t kCells = 3;  // stability classes per stratum
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
-// The sums of the valid pair (co, cp) with ln Co and ln Cp given (used where both
-// are positive): pair_terms(co, cp) without its logarithms.
-PairSums line_terms(float co, float cp, double ln_co, double ln_cp) {
-  const double o = co;
-  const double p = cp;
-  PairSums s;
-  s.n = 1;
-  s.co = o;
-  s.cp = p;
-  s.sq = (o - p) * (o - p);
-  s.ad = std::fabs(o - p);
-  s.fac2 = (p >= 0.5 * o && p <= 2.0 * o) ? 1 : 0;
-  if (o > 0.0 && p > 0.0) {
-    s.npos = 1;
-    s.lnco = ln_co;
-    s.lncp = ln_cp;
-    s.lnsq = (ln_co - ln_cp) * (ln_co - ln_cp);
-  }
-  return s;
-}
-
 }  // namespace
 
 // A measure that needs an uncertainty is formed only when a quantity has one.
@@ -178,7 +157,7 @@ void Evaluator::add_lines(std::span<const std::uint32_t> drawn, Gathering gather
         if ((valid & (1u << m)) == 0) continue;
         const std::size_t j = (p * nq + k) * nm + m;
         const float cp = d.cp[j];
-        t[m] = line_terms(co, cp, ln_co, d.ln_cp[j]);
+        t[m] = pair_terms(co, cp, ln_co, d.ln_cp[j]);
         if (!by_cell) continue;
         const auto [c_o, c_p] = d.centre[(cell * nq + k) * nm + m];
         const double d_o = static_cast<double>(co) - c_o;
