@@ -144,13 +144,13 @@ void Evaluator::add_lines(std::span<const std::uint32_t> drawn, Gathering gather
   };
   for (std::size_t line = 0; line < d.n_lines; ++line) {
     const std::size_t p = by_cell ? line : d.position[line];
-    const std::size_t cell = d.cell_of[p];
     for (std::size_t k = 0; k < nq; ++k) {
       const unsigned valid = d.valid[p * nq + k];
       // By cell, the lines with every model valid are summed by add_full() (and
       // tested first: nearly every line is such a line).
       if (valid == 0 || (by_cell && valid == every) || drawn[p] == 0) continue;
       const double w = drawn[p];
+      const std::size_t cell = d.cell_of[p];
       const float co = d.co[p * nq + k];
       const double ln_co = d.ln_co[p * nq + k];
       for (std::size_t m = 0; m < nm; ++m) {

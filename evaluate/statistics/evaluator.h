@@ -25,6 +25,10 @@ namespace evaluate {
 // The pairs of models in difference order: (0,1), (0,2), ..., (1,2), ...
 std::vector<std::pair<int, int>> model_pairs(int models);
 
+// The order of a resample's draws: the block's lines stratum after stratum (strata
+// below `strata`), a stratum's in line order; [p] the line at position p.
+std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata);
+
 // Which measures an evaluation forms: every one, or those given with limits.
 enum class Selection { all, with_limits };
 

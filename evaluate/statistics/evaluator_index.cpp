@@ -23,6 +23,17 @@ std::vector<std::size_t> starts(const std::vector<std::size_t>& lengths) {
 
 }  // namespace
 
+std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata) {
+  std::vector<std::size_t> length(strata, 0);
+  for (const std::uint32_t s : block.stratum) ++length[s];
+  std::vector<std::size_t> next = starts(length);
+  std::vector<std::uint32_t> order(block.size());
+  for (std::size_t i = 0; i < block.size(); ++i) {
+    order[next[block.stratum[i]]++] = static_cast<std::uint32_t>(i);
+  }
+  return order;
+}
+
 // The order of the draws (stratum after stratum, a stratum's lines in line order),
 // and by position each line's cell, values, valid models and logarithms; the count
 // of the pairs' states per cell.
@@ -31,14 +42,9 @@ void Evaluator::Prepared::index_lines() {
   std::vector<std::size_t> length(strata, 0);
   for (std::size_t i = 0; i < n_lines; ++i) ++length[block->stratum[i]];
   stratum_first = starts(length);
-  std::vector<std::size_t> next = stratum_first;
-  order.resize(n_lines);
+  order = draw_order(*block, strata);
   position.resize(n_lines);
-  for (std::size_t i = 0; i < n_lines; ++i) {
-    const std::size_t p = next[block->stratum[i]]++;
-    order[p] = static_cast<std::uint32_t>(i);
-    position[i] = static_cast<std::uint32_t>(p);
-  }
+  for (std::size_t p = 0; p < n_lines; ++p) position[order[p]] = static_cast<std::uint32_t>(p);
   valid.assign(n_lines * nq, 0);
   co.assign(n_lines * nq, 0.0f);
   cp.assign(n_lines * nq * nm, 0.0f);

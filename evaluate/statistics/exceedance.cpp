@@ -5,6 +5,8 @@
 #include <charconv>
 #include <limits>
 
+#include "evaluate/statistics/evaluator.h"
+
 namespace evaluate {
 namespace {
 
@@ -65,10 +67,14 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   Prepared& d = *prepared;
   d.n_lines = block.size();
   d.cell_of.resize(block.size());
-  for (std::size_t i = 0; i < block.size(); ++i) {
+  std::size_t strata = 0;
+  for (const std::uint32_t s : block.stratum) strata = std::max<std::size_t>(strata, s + 1);
+  const std::vector<std::uint32_t> order = draw_order(block, strata);
+  for (std::size_t p = 0; p < block.size(); ++p) {
+    const std::size_t i = order[p];
     const std::size_t cell =
         block.stratum[i] * kCells + static_cast<std::size_t>(stability_of(block.obk[i]));
-    d.cell_of[i] = static_cast<std::uint32_t>(cell);
+    d.cell_of[p] = static_cast<std::uint32_t>(cell);
     d.n_cells = std::max(d.n_cells, cell + 1);
   }
   // A group holds whole cells: those with a line, of its stratum, of its stability
@@ -104,7 +110,8 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   const std::size_t slots = per_group_;
   d.kind_of.assign(block.size() * slots, 0);
   d.kinds.assign(d.n_cells * slots, {});
-  for (std::size_t i = 0; i < block.size(); ++i) {
+  for (std::size_t p = 0; p < block.size(); ++p) {
+    const std::size_t i = order[p];
     for (std::size_t k = 0; k < nq_; ++k) {
       unsigned valid = 0;
       for (std::size_t m = 0; m < nm_; ++m) {
@@ -116,9 +123,9 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
         for (std::size_t m = 0; m < nm_; ++m) {
           if (block.cp(i, k, static_cast<int>(m)) > limit) kind.above |= 2u << m;
         }
-        std::vector<Kind>& known = d.kinds[d.cell_of[i] * slots + first_[k] + t];
+        std::vector<Kind>& known = d.kinds[d.cell_of[p] * slots + first_[k] + t];
         const auto at = std::find(known.begin(), known.end(), kind);
-        d.kind_of[i * slots + first_[k] + t] = static_cast<std::uint32_t>(at - known.begin());
+        d.kind_of[p * slots + first_[k] + t] = static_cast<std::uint32_t>(at - known.begin());
         if (at == known.end()) known.push_back(kind);
       }
     }
@@ -130,27 +137,18 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   at_ = std::move(prepared);
 }
 
-void ExceedanceCounter::count(std::span<const std::uint32_t> times) {
-  times_of_kind_.assign(at_->n_kinds, 0.0);
-  for (std::size_t i = 0; i < at_->n_lines; ++i) add_line(i, times[i]);
-  gather();
-}
-
-void ExceedanceCounter::count(std::span<const std::uint32_t> drawn,
-                              std::span<const std::uint32_t> order) {
-  times_of_kind_.assign(at_->n_kinds, 0.0);
-  for (std::size_t p = 0; p < at_->n_lines; ++p) add_line(order[p], drawn[p]);
-  gather();
-}
-
-void ExceedanceCounter::add_line(std::size_t i, std::uint32_t times) {
-  if (times == 0) return;
+void ExceedanceCounter::count(std::span<const std::uint32_t> drawn) {
   const Prepared& d = *at_;
   const std::size_t slots = per_group_;
-  const double w = times;
-  const std::size_t* first = &d.first_kind[d.cell_of[i] * slots];
-  const std::uint32_t* kind = &d.kind_of[i * slots];
-  for (std::size_t j = 0; j < slots; ++j) times_of_kind_[first[j] + kind[j]] += w;
+  times_of_kind_.assign(d.n_kinds, 0.0);
+  for (std::size_t p = 0; p < d.n_lines; ++p) {
+    if (drawn[p] == 0) continue;
+    const double w = drawn[p];
+    const std::size_t* first = &d.first_kind[d.cell_of[p] * slots];
+    const std::uint32_t* kind = &d.kind_of[p * slots];
+    for (std::size_t j = 0; j < slots; ++j) times_of_kind_[first[j] + kind[j]] += w;
+  }
+  gather();
 }
 
 // Each group's tables from its cells' counts of each kind of line.

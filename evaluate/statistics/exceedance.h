@@ -36,7 +36,7 @@ MeasureValues threshold_differences(const Contingency& first, const Contingency&
 std::string threshold_text(float t);
 
 // The contingency tables of a block's lines for given thresholds (by the block's
-// quantity) under a weighting, line i counted times[i] times: per group, quantity,
+// quantity) under a weighting of the lines (by position in draw_order()): per group, quantity,
 // threshold and series, a series being a model's valid pairs (m) or a side of a
 // pair of models on the lines where both are valid (nm + 2p, nm + 2p + 1), as the
 // evaluator's. A copy shares what was prepared and has its own scratch: copies may
@@ -45,11 +45,8 @@ class ExceedanceCounter {
  public:
   ExceedanceCounter(const Block& block, const std::vector<Group>& groups,
                     std::vector<std::vector<float>> thresholds);
-  void count(std::span<const std::uint32_t> times);
-  // The same with line order[p] counted drawn[p] times (a resample's counts in the
-  // evaluator's order): the counts are whole numbers, so their sums do not depend
-  // on the order in which the lines are met.
-  void count(std::span<const std::uint32_t> drawn, std::span<const std::uint32_t> order);
+  // Counts line draw_order()[p] drawn[p] times (the order of a resample's draws).
+  void count(std::span<const std::uint32_t> drawn);
   const Contingency& table(std::size_t g, std::size_t k, std::size_t t, std::size_t s) const {
     return groups_[slot(g, k, t) * ns_ + s];
   }
@@ -57,7 +54,6 @@ class ExceedanceCounter {
   std::size_t series() const { return ns_; }
 
  private:
-  void add_line(std::size_t i, std::uint32_t times);
   void gather();
   std::size_t slot(std::size_t g, std::size_t k, std::size_t t) const {
     return g * per_group_ + first_[k] + t;
@@ -72,12 +68,13 @@ class ExceedanceCounter {
   // What a count reads and none writes, made once and shared by the copies.
   struct Prepared {
     std::size_t n_lines = 0, n_cells = 0;
+    // By position in the order of the draws:
     std::vector<std::uint32_t> cell_of;  // a line's cell: stratum * 3 + stability
     // Per group its cells in order: [group_first[g], group_first[g + 1]).
     std::vector<std::size_t> group_first;
     std::vector<std::uint32_t> group_cells;
     std::vector<std::vector<Kind>> kinds;  // [cell * slots + slot]: the kinds its lines have
-    std::vector<std::uint32_t> kind_of;    // [i * slots + slot]: the line's kind in its cell
+    std::vector<std::uint32_t> kind_of;    // [p * slots + slot]: the line's kind in its cell
     std::vector<std::size_t> first_kind;   // [cell * slots + slot]: its first in times_of_kind_
     std::size_t n_kinds = 0;
   };
