@@ -133,12 +133,18 @@ void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
 void Evaluator::Prepared::rank_values() {
   const std::size_t strata = n_cells / kCells;
   std::vector<Ranked> all;
+  all.reserve(n_lines);
   // The ranked lines of list j, appended to `lists`; the same lines stratum by
   // stratum into `by_stratum` at list s * count + j.
   auto rank = [&](Lists& lists, Lists& by_stratum, std::size_t count, auto value, auto holds) {
     lists.first.assign(1, 0);
     by_stratum.first.assign(1, 0);
     std::vector<std::size_t> length(strata * count, 0);
+    std::size_t total = 0;  // held exactly: the lists take several entries a line
+    for (std::size_t j = 0; j < count; ++j) {
+      for (std::size_t i = 0; i < n_lines; ++i) total += holds(position[i], j) ? 1 : 0;
+    }
+    lists.items.reserve(total);
     for (std::size_t j = 0; j < count; ++j) {
       all.clear();
       for (std::size_t i = 0; i < n_lines; ++i) {
