@@ -103,7 +103,8 @@ LineCounts Evaluator::counts(std::size_t g, std::size_t k, int model) const {
 // that holds it. One pass over the lines, by cell in the order of the positions (a
 // cell's lines are in line order there too), by group in line order; a line's terms
 // (and by cell its squares about the cell's centre) are formed as it is met.
-void Evaluator::add_lines(std::span<const std::uint32_t> drawn, Gathering gathering) {
+void Evaluator::add_lines(std::span<const std::uint32_t> drawn, Gathering gathering,
+                          std::span<const std::uint32_t> position) {
   const Prepared& d = *at_;
   const bool by_cell = gathering == Gathering::by_cell;
   if (by_cell) {
@@ -143,7 +144,7 @@ void Evaluator::add_lines(std::span<const std::uint32_t> drawn, Gathering gather
     }
   };
   for (std::size_t line = 0; line < d.n_lines; ++line) {
-    const std::size_t p = by_cell ? line : d.position[line];
+    const std::size_t p = by_cell ? line : position[line];
     for (std::size_t k = 0; k < nq; ++k) {
       const unsigned valid = d.valid[p * nq + k];
       // By cell, the lines with every model valid are summed by add_full() (and
@@ -243,7 +244,8 @@ void Evaluator::gather(Gathering gathering) {
 
 // The deviations about each group's means of the first `series` series, line by
 // line: each group's sums receive its lines in line order.
-void Evaluator::deviations(std::span<const std::uint32_t> drawn, std::size_t series) {
+void Evaluator::deviations(std::span<const std::uint32_t> drawn, std::size_t series,
+                           std::span<const std::uint32_t> position) {
   const Prepared& d = *at_;
   means_.resize(stats_.size());
   for (std::size_t j = 0; j < stats_.size(); ++j) {
@@ -251,7 +253,7 @@ void Evaluator::deviations(std::span<const std::uint32_t> drawn, std::size_t ser
     means_[j] = {sums.co / sums.n, sums.cp / sums.n};
   }
   for (std::size_t i = 0; i < d.n_lines; ++i) {
-    const std::size_t p = d.position[i];
+    const std::size_t p = position[i];
     if (drawn[p] == 0) continue;
     const double w = drawn[p];
     for (std::size_t g : d.cell_groups[d.cell_of[p]]) {
@@ -390,14 +392,22 @@ void Evaluator::over_groups(Selection selection) {
 void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selection,
                          Gathering gathering) {
   const std::vector<std::uint32_t>& order = at_->order;
-  drawn_.resize(order.size());
-  for (std::size_t p = 0; p < order.size(); ++p) drawn_[p] = times[order[p]];
-  evaluate_drawn(drawn_, selection, gathering);
+  std::vector<std::uint32_t> drawn(order.size());
+  for (std::size_t p = 0; p < order.size(); ++p) drawn[p] = times[order[p]];
+  evaluate_drawn(drawn, selection, gathering);
 }
 
 void Evaluator::evaluate_drawn(std::span<const std::uint32_t> drawn, Selection selection,
                                Gathering gathering) {
-  add_lines(drawn, gathering);
+  // By group (once, for the point estimate), each line's position.
+  std::vector<std::uint32_t> position;
+  if (gathering == Gathering::by_group) {
+    position.resize(at_->n_lines);
+    for (std::size_t p = 0; p < position.size(); ++p) {
+      position[at_->order[p]] = static_cast<std::uint32_t>(p);
+    }
+  }
+  add_lines(drawn, gathering, position);
   if (gathering == Gathering::by_cell) add_full_lines();
   gather(gathering);
   // The passes run over the models' series, and over those of the differences only
@@ -408,7 +418,7 @@ void Evaluator::evaluate_drawn(std::span<const std::uint32_t> drawn, Selection s
                                                                   : 0;
     if (series == 0) continue;
     if (formed == Formed::about_means && gathering == Gathering::by_group) {
-      deviations(drawn, series);
+      deviations(drawn, series, position);
     } else if (formed == Formed::about_means) {
       cell_deviations(drawn, series);
     }

@@ -127,7 +127,6 @@ class Evaluator {
     std::vector<Series> series;
     std::vector<std::uint32_t> order;        // [p]: the line
     std::vector<std::size_t> stratum_first;  // [s]: the first position of stratum s; [S]: n
-    std::vector<std::uint32_t> position;     // [i]: the line's position
     // Per position and quantity [p * nq + k]: bit m set where model m's pair is
     // valid, Co, and ln Co (0 where no pair is valid); per model [(p * nq + k) * nm +
     // m], Cp and ln Cp (0 where the pair is not valid or Cp is 0). A line's sums are
@@ -180,11 +179,15 @@ class Evaluator {
     return (g * nq_ + k) * (nm_ + np_) + r;
   }
   static bool covers(unsigned valid, const Series& s) { return (valid & s.mask) == s.mask; }
-  void add_lines(std::span<const std::uint32_t> drawn, Gathering gathering);
+  // By group the passes go in line order and take each line's position from
+  // `position` ([i]: the position of line i), made for the evaluation.
+  void add_lines(std::span<const std::uint32_t> drawn, Gathering gathering,
+                 std::span<const std::uint32_t> position);
   void add_full(std::span<const std::uint32_t> drawn);
   void add_full_lines();
   void gather(Gathering gathering);
-  void deviations(std::span<const std::uint32_t> drawn, std::size_t series);
+  void deviations(std::span<const std::uint32_t> drawn, std::size_t series,
+                  std::span<const std::uint32_t> position);
   // A resample's deviations, gathered by cell (cell_deviations.cpp). The passes take
   // the counts by position.
   void cell_deviations(std::span<const std::uint32_t> drawn, std::size_t series);
@@ -199,7 +202,6 @@ class Evaluator {
   std::shared_ptr<const Prepared> at_;
   std::size_t nq_, nm_, np_, ns_, n_groups_;
   // The scratch of an evaluation, each copy its own.
-  std::vector<std::uint32_t> drawn_;   // evaluate()'s counts by position
   std::vector<PairSums> slots_;        // [(slot * nq + k) * ns + s]: a cell's or a group's sums
   std::vector<Squares> cell_squares_;  // by cell as slots_: the squares about its centre
   // By cell, [(cell * nq + k) * nm + m]: the sums and squares of the lines where

@@ -43,8 +43,6 @@ void Evaluator::Prepared::index_lines() {
   for (std::size_t i = 0; i < n_lines; ++i) ++length[block->stratum[i]];
   stratum_first = starts(length);
   order = draw_order(*block, strata);
-  position.resize(n_lines);
-  for (std::size_t p = 0; p < n_lines; ++p) position[order[p]] = static_cast<std::uint32_t>(p);
   valid.assign(n_lines * nq, 0);
   co.assign(n_lines * nq, 0.0f);
   cp.assign(n_lines * nq * nm, 0.0f);
@@ -132,6 +130,8 @@ void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
 // group its own. The lists hold positions.
 void Evaluator::Prepared::rank_values() {
   const std::size_t strata = n_cells / kCells;
+  std::vector<std::uint32_t> position(n_lines);  // [i]: the line's
+  for (std::size_t p = 0; p < n_lines; ++p) position[order[p]] = static_cast<std::uint32_t>(p);
   std::vector<Ranked> all;
   all.reserve(n_lines);
   // The ranked lines of list j, appended to `lists`; the same lines stratum by
