@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <limits>
+#include <stdexcept>
 
 #include "evaluate/statistics/evaluator.h"
 
@@ -66,7 +67,7 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   auto prepared = std::make_shared<Prepared>();
   Prepared& d = *prepared;
   d.n_lines = block.size();
-  d.cell_of.resize(block.size());
+  std::vector<std::uint32_t> cell_of(block.size());  // by position: stratum * 3 + stability
   std::size_t strata = 0;
   for (const std::uint32_t s : block.stratum) strata = std::max<std::size_t>(strata, s + 1);
   const std::vector<std::uint32_t> order = draw_order(block, strata);
@@ -74,13 +75,13 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
     const std::size_t i = order[p];
     const std::size_t cell =
         block.stratum[i] * kCells + static_cast<std::size_t>(stability_of(block.obk[i]));
-    d.cell_of[p] = static_cast<std::uint32_t>(cell);
+    cell_of[p] = static_cast<std::uint32_t>(cell);
     d.n_cells = std::max(d.n_cells, cell + 1);
   }
   // A group holds whole cells: those with a line, of its stratum, of its stability
   // class, or any (all).
   std::vector<std::uint8_t> present(d.n_cells, 0);
-  for (std::uint32_t c : d.cell_of) present[c] = 1;
+  for (std::uint32_t c : cell_of) present[c] = 1;
   d.group_first.assign(1, 0);
   auto take = [&](std::size_t from, std::size_t to, std::size_t step) {
     for (std::size_t c = from; c < to; c += step) {
@@ -123,7 +124,7 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
         for (std::size_t m = 0; m < nm_; ++m) {
           if (block.cp(i, k, static_cast<int>(m)) > limit) kind.above |= 2u << m;
         }
-        std::vector<Kind>& known = d.kinds[d.cell_of[p] * slots + first_[k] + t];
+        std::vector<Kind>& known = d.kinds[cell_of[p] * slots + first_[k] + t];
         const auto at = std::find(known.begin(), known.end(), kind);
         d.kind_of[p * slots + first_[k] + t] = static_cast<std::uint32_t>(at - known.begin());
         if (at == known.end()) known.push_back(kind);
@@ -133,6 +134,15 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   for (const std::vector<Kind>& known : d.kinds) {
     d.first_kind.push_back(d.n_kinds);
     d.n_kinds += known.size();
+  }
+  // A line's kind as its index among every cell's kinds.
+  if (d.n_kinds > std::numeric_limits<std::uint32_t>::max()) {
+    throw std::length_error("too many kinds of lines in one block");
+  }
+  for (std::size_t p = 0; p < block.size(); ++p) {
+    for (std::size_t j = 0; j < slots; ++j) {
+      d.kind_of[p * slots + j] += static_cast<std::uint32_t>(d.first_kind[cell_of[p] * slots + j]);
+    }
   }
   at_ = std::move(prepared);
 }
@@ -144,9 +154,8 @@ void ExceedanceCounter::count(std::span<const std::uint32_t> drawn) {
   for (std::size_t p = 0; p < d.n_lines; ++p) {
     if (drawn[p] == 0) continue;
     const double w = drawn[p];
-    const std::size_t* first = &d.first_kind[d.cell_of[p] * slots];
     const std::uint32_t* kind = &d.kind_of[p * slots];
-    for (std::size_t j = 0; j < slots; ++j) times_of_kind_[first[j] + kind[j]] += w;
+    for (std::size_t j = 0; j < slots; ++j) times_of_kind_[kind[j]] += w;
   }
   gather();
 }

@@ -68,14 +68,14 @@ class ExceedanceCounter {
   // What a count reads and none writes, made once and shared by the copies.
   struct Prepared {
     std::size_t n_lines = 0, n_cells = 0;
-    // By position in the order of the draws:
-    std::vector<std::uint32_t> cell_of;  // a line's cell: stratum * 3 + stability
     // Per group its cells in order: [group_first[g], group_first[g + 1]).
     std::vector<std::size_t> group_first;
     std::vector<std::uint32_t> group_cells;
     std::vector<std::vector<Kind>> kinds;  // [cell * slots + slot]: the kinds its lines have
-    std::vector<std::uint32_t> kind_of;    // [p * slots + slot]: the line's kind in its cell
-    std::vector<std::size_t> first_kind;   // [cell * slots + slot]: its first in times_of_kind_
+    // [p * slots + slot], by position in the order of the draws: the line's kind in
+    // its cell, as its index in times_of_kind_.
+    std::vector<std::uint32_t> kind_of;
+    std::vector<std::size_t> first_kind;  // [cell * slots + slot]: its first in times_of_kind_
     std::size_t n_kinds = 0;
   };
   void add_kind(Contingency* out, const Kind& kind, double w) const;
