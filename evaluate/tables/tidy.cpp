@@ -3,6 +3,7 @@
 #include <array>
 #include <cfloat>
 #include <charconv>
+#include <functional>
 
 #include "evaluate/statistics/evaluation.h"
 
@@ -48,27 +49,39 @@ void field(std::string& out, std::string_view text) {
 
 }  // namespace
 
+std::string tidy_line(const TidyRow& r) {
+  const std::string texts[] = {
+      r.model,          r.quantity,       r.group,          number(r.arc_km), r.measure,
+      number(r.value),  number(r.lower),  number(r.upper),  r.mark,           count(r.lines),
+      count(r.obs_out), count(r.mod_unr), count(r.mod_neg), count(r.n),       count(r.n_pos),
+      count(r.n_both),  count(r.boot)};
+  std::string out;
+  bool first = true;
+  for (const std::string& t : texts) {
+    if (!first) out += ',';
+    first = false;
+    field(out, t);
+  }
+  return out;
+}
+
 std::string tidy_csv(std::span<const TidyRow> rows) {
   std::string out(kTidyHeader);
   out += "\r\n";
   for (const TidyRow& r : rows) {
-    const std::string texts[] = {
-        r.model,          r.quantity,       r.group,          number(r.arc_km), r.measure,
-        number(r.value),  number(r.lower),  number(r.upper),  r.mark,           count(r.lines),
-        count(r.obs_out), count(r.mod_unr), count(r.mod_neg), count(r.n),       count(r.n_pos),
-        count(r.n_both),  count(r.boot)};
-    bool first = true;
-    for (const std::string& t : texts) {
-      if (!first) out += ',';
-      first = false;
-      field(out, t);
-    }
+    out += tidy_line(r);
     out += "\r\n";
   }
   return out;
 }
 
 namespace {
+
+// Where the rows go, one by one.
+struct Rows {
+  const std::function<void(const TidyRow&)>& to;
+  void push_back(const TidyRow& row) { to(row); }
+};
 
 TidyRow row_base(const Evaluation& ev, std::size_t q, std::size_t g) {
   const Group& group = ev.groups[g];
@@ -105,8 +118,8 @@ TidyRow difference_row(const Evaluation& ev, std::size_t q, std::size_t g,
 }
 
 // A model's rows of the measures `ids`: value, limits (where it has them) and mark.
-void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_t q, std::size_t g,
-                    std::size_t m, const std::vector<int>& ids) {
+void add_model_rows(Rows& rows, const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m,
+                    const std::vector<int>& ids) {
   const ModelGroupResult& r = ev.results[q][g].models[m];
   TidyRow row = model_row(ev, q, g, m);
   const auto verdicts = acceptance(r.value, ev.criteria);
@@ -125,8 +138,8 @@ void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_
 }
 
 // The rows of the differences `ids` of every pair of models of a quantity and group.
-void add_difference_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_t q,
-                         std::size_t g, const std::vector<int>& ids) {
+void add_difference_rows(Rows& rows, const Evaluation& ev, std::size_t q, std::size_t g,
+                         const std::vector<int>& ids) {
   for (const DifferenceResult& d : ev.results[q][g].differences) {
     TidyRow row = difference_row(ev, q, g, d);
     for (int k : ids) {
@@ -143,7 +156,7 @@ void add_difference_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::
 
 // Every model row of every quantity and group, then every difference row, of the
 // measures `on_model` and the differences `on_pair`.
-void add_rows(std::vector<TidyRow>& rows, const Evaluation& ev, const std::vector<int>& on_model,
+void add_rows(Rows& rows, const Evaluation& ev, const std::vector<int>& on_model,
               const std::vector<int>& on_pair) {
   for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
     for (std::size_t g = 0; g < ev.groups.size(); ++g) {
@@ -158,8 +171,7 @@ void add_rows(std::vector<TidyRow>& rows, const Evaluation& ev, const std::vecto
 
 // The exceedance rows of one line: its scores "POD@T" ... (with limits and mark), then
 // on a model line its counts "hits@T" ... (no limits, no mark).
-void add_exceedance_rows(std::vector<TidyRow>& rows, TidyRow row, const ExceedanceResult& r,
-                         bool differences) {
+void add_exceedance_rows(Rows& rows, TidyRow row, const ExceedanceResult& r, bool differences) {
   const std::string at = std::string(1, '@').append(threshold_text(r.threshold));
   for (int j : threshold_measures(true)) {
     const MeasureEntry& entry = measure_entry(j);
@@ -183,7 +195,7 @@ void add_exceedance_rows(std::vector<TidyRow>& rows, TidyRow row, const Exceedan
 
 // Every exceedance row: per quantity, group, model and threshold, then per quantity,
 // group, pair of models and threshold.
-void add_exceedances(std::vector<TidyRow>& rows, const Evaluation& ev) {
+void add_exceedances(Rows& rows, const Evaluation& ev) {
   for (const bool differences : {false, true}) {
     for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
       const std::size_t nt = ev.thresholds[q].size();
@@ -200,10 +212,8 @@ void add_exceedances(std::vector<TidyRow>& rows, const Evaluation& ev) {
   }
 }
 
-}  // namespace
-
-std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
-  std::vector<TidyRow> rows;
+// Every row, in the order of tidy_rows.
+void add_all_rows(Rows& rows, const Evaluation& ev) {
   // The first section as its lines hold the measures: the means (R with its limits)
   // first, then the blocks; then its differences.
   std::vector<int> first = plain_measures();
@@ -219,6 +229,22 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
     add_rows(rows, ev, own, section_measures(entry.section, true));
   }
   add_exceedances(rows, ev);
+}
+
+}  // namespace
+
+void for_each_tidy_row(const Evaluation& ev, const std::function<void(const TidyRow&)>& to) {
+  Rows rows{to};
+  add_all_rows(rows, ev);
+}
+
+std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
+  // Counted first, so that the rows are held without room to spare.
+  std::size_t count = 0;
+  for_each_tidy_row(ev, [&count](const TidyRow&) { ++count; });
+  std::vector<TidyRow> rows;
+  rows.reserve(count);
+  for_each_tidy_row(ev, [&rows](const TidyRow& row) { rows.push_back(row); });
   return rows;
 }
 

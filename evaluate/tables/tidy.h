@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -37,6 +38,9 @@ struct TidyRow {
 // that reads back to the same double, an empty field where a value is NaN or beyond
 // the float range (where the table writes -99.0 or asterisks).
 std::string tidy_csv(std::span<const TidyRow> rows);
+// One row of it as a record, without its line end: so that a large file can be
+// written row by row.
+std::string tidy_line(const TidyRow& row);
 
 struct Evaluation;
 
@@ -46,5 +50,7 @@ struct Evaluation;
 // RHCp, RHCp/RHCo); then per quantity, group and pair of models the differences
 // (dFB, dlnMG, dNMSE, dlnVG, dFAC2, dNAD, dlnRHC).
 std::vector<TidyRow> tidy_rows(const Evaluation& ev);
+// The same rows in the same order, each passed to `to` as it is formed, none held.
+void for_each_tidy_row(const Evaluation& ev, const std::function<void(const TidyRow&)>& to);
 
 }  // namespace evaluate
