@@ -334,7 +334,7 @@ struct Mark {
 
 // The row's mark (the tidy file's one character), or 0 where it has none.
 char mark_of(const TidyRow& row) {
-  return row.mark.size() == 1 ? row.mark[0] : '\0';
+  return row.mark;
 }
 
 Mark judged_mark(const TidyRow& row) {

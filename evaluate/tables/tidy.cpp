@@ -29,6 +29,11 @@ double decimal_of(float v) {
   return d;
 }
 
+// A mark as its field: empty where there is none.
+std::string mark_text(char mark) {
+  return mark == '\0' ? std::string() : std::string(1, mark);
+}
+
 std::string count(const std::optional<long>& n) {
   return n ? std::to_string(*n) : std::string();
 }
@@ -51,9 +56,9 @@ void field(std::string& out, std::string_view text) {
 
 std::string tidy_line(const TidyRow& r) {
   const std::string texts[] = {
-      r.model,          r.quantity,       r.group,          number(r.arc_km), r.measure,
-      number(r.value),  number(r.lower),  number(r.upper),  r.mark,           count(r.lines),
-      count(r.obs_out), count(r.mod_unr), count(r.mod_neg), count(r.n),       count(r.n_pos),
+      r.model,          r.quantity,       r.group,          number(r.arc_km),  r.measure,
+      number(r.value),  number(r.lower),  number(r.upper),  mark_text(r.mark), count(r.lines),
+      count(r.obs_out), count(r.mod_unr), count(r.mod_neg), count(r.n),        count(r.n_pos),
       count(r.n_both),  count(r.boot)};
   std::string out;
   bool first = true;
@@ -132,7 +137,7 @@ void add_model_rows(Rows& rows, const Evaluation& ev, std::size_t q, std::size_t
     row.value = r.value[k];
     row.lower = limits ? r.limits[k].lower : NAN;
     row.upper = limits ? r.limits[k].upper : NAN;
-    row.mark = limits ? std::string(1, acceptance_mark(verdicts[k], r.limits[k])) : "";
+    row.mark = limits ? acceptance_mark(verdicts[k], r.limits[k]) : '\0';
     rows.push_back(row);
   }
 }
@@ -148,7 +153,7 @@ void add_difference_rows(Rows& rows, const Evaluation& ev, std::size_t q, std::s
       row.value = d.value[k];
       row.lower = d.limits[k].lower;
       row.upper = d.limits[k].upper;
-      row.mark = std::string(1, significance_mark(d.limits[k]));
+      row.mark = significance_mark(d.limits[k]);
       rows.push_back(row);
     }
   }
@@ -179,8 +184,8 @@ void add_exceedance_rows(Rows& rows, TidyRow row, const ExceedanceResult& r, boo
     row.value = r.value[j];
     row.lower = r.limits[j].lower;
     row.upper = r.limits[j].upper;
-    row.mark = std::string(1, differences ? significance_mark(r.limits[j])
-                                          : acceptance_mark(Verdict::not_judged, r.limits[j]));
+    row.mark = differences ? significance_mark(r.limits[j])
+                           : acceptance_mark(Verdict::not_judged, r.limits[j]);
     rows.push_back(row);
   }
   if (differences) return;
@@ -188,7 +193,7 @@ void add_exceedance_rows(Rows& rows, TidyRow row, const ExceedanceResult& r, boo
     row.measure = std::string(measure_name(j)) + at;
     row.value = r.value[j];
     row.lower = row.upper = NAN;
-    row.mark.clear();
+    row.mark = '\0';
     rows.push_back(row);
   }
 }

@@ -27,7 +27,7 @@ struct TidyRow {
   double value = NAN;
   double lower = NAN;  // 95% bootstrap limits
   double upper = NAN;
-  std::string mark;  // "Y", "N", "-" (not formed or no limits), "." (not judged); "" none
+  char mark = '\0';  // 'Y', 'N', '-' (not formed or no limits), '.' (not judged); '\0' none
   // Counts; empty (nullopt) where they do not belong to the row's kind.
   std::optional<long> lines, obs_out, mod_unr, mod_neg, n, n_pos, n_both;
   std::optional<long> boot;  // resamples with pairs

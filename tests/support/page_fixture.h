@@ -24,7 +24,7 @@ inline evaluate::TidyRow page_row(std::string model, std::string quantity, std::
   r.value = value;
   r.lower = lower;
   r.upper = upper;
-  r.mark = std::move(mark);
+  r.mark = mark.empty() ? '\0' : mark[0];
   return r;
 }
 
@@ -117,7 +117,7 @@ inline evaluate::PageInput page_fixture() {
         const bool sig = k == 0 || k == 3;
         TidyRow r = page_row("AERMOD-ISCST3", quantities[q], grp.name, grp.km, diffs[k], v,
                              sig ? v - 0.05 : v - 0.9, sig ? v + 0.07 : v + 0.8, sig ? "Y" : "N");
-        if (empty) r.value = r.lower = r.upper = NAN, r.mark = "-";
+        if (empty) r.value = r.lower = r.upper = NAN, r.mark = '-';
         r.lines = grp.lines;
         r.n_both = grp.lines - (g == 0 ? 5 : 0);
         r.boot = empty ? 0 : 1000;
@@ -130,13 +130,13 @@ inline evaluate::PageInput page_fixture() {
   for (TidyRow& r : in.rows) {
     if (r.quantity == "CMAX/Q" && r.group == "arc" && r.arc_km == 5.0 && r.measure[0] == 'd') {
       r.lower = r.upper = NAN;
-      r.mark = "-";
+      r.mark = '-';
       r.n_both = 2;
     }
     if (r.quantity == "CMAX/Q" && r.group == "arc" && r.arc_km == 0.5 && r.measure == "VG" &&
         r.model == "ISCST3") {
       r.value = r.upper = INFINITY;
-      r.mark = "N";
+      r.mark = 'N';
     }
   }
   in.diagrams = {
