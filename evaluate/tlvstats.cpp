@@ -580,14 +580,14 @@ int run_tlvstats(const runframe::RunContext& ctx) {
                        std::move(uncertainty), std::move(thresholds), watch);
     progress.phase("write");
     give_back_freed_memory();  // the evaluation's working memory
-    // The pictures first, each drawn once, for their files and the page; the study's
-    // lines are let go once the pair pictures' input holds them, and that input once
-    // they are drawn, before the tables are made.
+    // The pictures first, each drawn once, for their files and the page; the pair
+    // pictures read the study's lines (their numbers in the file let go first), which
+    // are let go once they are drawn, before the tables are made.
+    for (Block& block : study.blocks) std::vector<long>().swap(block.line);
     std::vector<std::vector<DrawnPicture>> pictures;
     std::vector<PageDiagram> diagrams;
     {
       const PairPlotInput pairs = pair_plot_input(study, ev);
-      std::vector<Block>().swap(study.blocks);
       const MeasurePlotInput mg_vg = mg_vg_input(ev);
       const MeasurePlotInput fb_nmse = fb_nmse_input(ev);
       SkillPlotInput skill = skill_input(ev);
@@ -609,7 +609,8 @@ int run_tlvstats(const runframe::RunContext& ctx) {
         }
       }
     }
-    give_back_freed_memory();  // the pictures' input
+    std::vector<Block>().swap(study.blocks);
+    give_back_freed_memory();  // the study's lines
     // The page from every statistic as tidy rows, let go once the page is made (the
     // tidy file is written from the evaluation row by row); then the statistics table.
     std::string page;

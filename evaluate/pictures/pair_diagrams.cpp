@@ -273,17 +273,17 @@ std::string scatter_svg(const PairPlotInput& input, std::string_view id_prefix) 
     LogLogPanel& panel = add_panel(panels, in, "");
     std::vector<std::size_t> pairs(models), zero(models);
     panel.totals.assign(models, 0);
-    for (const PlotPair& p : in.pairs) {
-      if (!usable(p, models)) continue;
+    in.pairs.for_each([&](const PlotPair& p) {
+      if (!usable(p, models)) return;
       ++pairs[static_cast<std::size_t>(p.model)];
       ++(p.cp == 0.0f ? zero : panel.totals)[static_cast<std::size_t>(p.model)];
-    }
+    });
     Thinning thinning(panel.totals, together(models));
-    for (const PlotPair& p : in.pairs) {
-      if (!usable(p, models) || p.cp == 0.0f) continue;
+    in.pairs.for_each([&](const PlotPair& p) {
+      if (!usable(p, models) || p.cp == 0.0f) return;
       if (thinning.keep(p.model)) panel.marks.push_back({p.model, p.co, p.cp});
       widen(panel, p.co, p.cp);
-    }
+    });
     for (std::size_t m = 0; m < models; ++m) {
       panel.model_notes.push_back(pair_count_note(input.models[m], pairs[m], zero[m]));
     }
@@ -302,18 +302,18 @@ std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
     // smallest prediction, those from `first` on (a positive prediction) drawn.
     std::vector<std::vector<float>> co(models), cp(models);
     std::vector<std::size_t> first(models);
-    for (const PlotPair& p : in.pairs) {
+    in.pairs.for_each([&](const PlotPair& p) {
       if (usable(p, models)) ++first[static_cast<std::size_t>(p.model)];
-    }
+    });
     for (std::size_t m = 0; m < models; ++m) {
       co[m].reserve(first[m]);
       cp[m].reserve(first[m]);
     }
-    for (const PlotPair& p : in.pairs) {
-      if (!usable(p, models)) continue;
+    in.pairs.for_each([&](const PlotPair& p) {
+      if (!usable(p, models)) return;
       co[static_cast<std::size_t>(p.model)].push_back(p.co);
       cp[static_cast<std::size_t>(p.model)].push_back(p.cp);
-    }
+    });
     std::size_t drawable = 0;
     for (std::size_t m = 0; m < models; ++m) {
       std::sort(co[m].begin(), co[m].end());

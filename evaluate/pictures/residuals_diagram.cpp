@@ -102,10 +102,10 @@ Residuals residuals_of(const PairPlotInput& input, const PairPanel& in, bool cla
                                                  std::vector<std::size_t>(models));
   std::vector<std::vector<std::size_t>> in_class(kStabilityClasses,
                                                  std::vector<std::size_t>(models));
-  for (const PlotPair& pp : in.pairs) {
+  in.pairs.for_each([&](const PlotPair& pp) {
     if (pp.model < 0 || static_cast<std::size_t>(pp.model) >= models || !(pp.co > 0.0f) ||
         !(pp.cp > 0.0f) || !std::isfinite(pp.co) || !std::isfinite(pp.cp)) {
-      continue;
+      return;
     }
     const std::size_t m = static_cast<std::size_t>(pp.model);
     if (!classes && pp.group >= 0 && static_cast<std::size_t>(pp.group) < groups) {
@@ -114,22 +114,22 @@ Residuals residuals_of(const PairPlotInput& input, const PairPanel& in, bool cla
     const StabilityClass c =
         classes && input.has_obk ? stability_class(pp.obk) : StabilityClass::none;
     if (c != StabilityClass::none) ++in_class[static_cast<std::size_t>(c)][m];
-  }
+  });
   for (std::size_t k = 0; k < in_group.size(); ++k) {
     for (std::size_t m = 0; m < models; ++m) r.by_group[k][m].reserve(in_group[k][m]);
   }
   for (std::size_t c = 0; c < in_class.size(); ++c) {
     for (std::size_t m = 0; m < models; ++m) r.by_class[c][m].reserve(in_class[c][m]);
   }
-  for (const PlotPair& pp : in.pairs) {
+  in.pairs.for_each([&](const PlotPair& pp) {
     if (pp.model < 0 || static_cast<std::size_t>(pp.model) >= models || !(pp.co > 0.0f) ||
         !(pp.cp >= 0.0f) || !std::isfinite(pp.co) || !std::isfinite(pp.cp)) {
-      continue;
+      return;
     }
     const std::size_t m = static_cast<std::size_t>(pp.model);
     if (pp.cp == 0.0f) {
       ++r.zero[m];
-      continue;
+      return;
     }
     const double v = std::log(static_cast<double>(pp.cp) / static_cast<double>(pp.co));
     if (!classes && pp.group >= 0 && static_cast<std::size_t>(pp.group) < groups) {
@@ -138,7 +138,7 @@ Residuals residuals_of(const PairPlotInput& input, const PairPanel& in, bool cla
     const StabilityClass c =
         classes && input.has_obk ? stability_class(pp.obk) : StabilityClass::none;
     if (c != StabilityClass::none) r.by_class[static_cast<std::size_t>(c)][m].push_back(v);
-  }
+  });
   return r;
 }
 
