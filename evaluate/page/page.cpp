@@ -46,7 +46,7 @@ Unit unit_of(const MeasureEntry& entry) {
 struct Count {
   std::string_view label;
   std::string_view title;
-  std::optional<long> TidyRow::*field;
+  TidyCount TidyRow::*field;
 };
 
 struct TableKind {
@@ -258,9 +258,9 @@ struct Entry {
     }
     return nullptr;
   }
-  std::optional<long> count(std::optional<long> TidyRow::*field) const {
+  std::optional<long> count(TidyCount TidyRow::*field) const {
     for (const TidyRow* r : rows) {
-      if (r->*field) return r->*field;
+      if (r->*field) return (r->*field).optional();
     }
     return std::nullopt;
   }

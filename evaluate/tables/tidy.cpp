@@ -34,7 +34,7 @@ std::string mark_text(char mark) {
   return mark == '\0' ? std::string() : std::string(1, mark);
 }
 
-std::string count(const std::optional<long>& n) {
+std::string count(TidyCount n) {
   return n ? std::to_string(*n) : std::string();
 }
 

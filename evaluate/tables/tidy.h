@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,6 +19,28 @@ inline constexpr std::string_view kTidyHeader =
     "model,quantity,group,arc_km,measure,value,lower,upper,mark,lines,obs_out,mod_unr,mod_neg,n,"
     "n_pos,n_both,boot";
 
+// A count of a tidy row, or none where it does not belong to the row's kind: held in
+// 8 bytes (std::optional<long> takes 16), the least long marking none, since no count
+// is negative.
+class TidyCount {
+ public:
+  constexpr TidyCount() = default;
+  // Not explicit: a count is set as a number, or as std::nullopt.
+  constexpr TidyCount(long n) : n_(n) {}
+  constexpr TidyCount(std::nullopt_t) {}
+  constexpr explicit operator bool() const { return n_ != kNone; }
+  constexpr bool has_value() const { return n_ != kNone; }
+  constexpr long operator*() const { return n_; }
+  constexpr void reset() { n_ = kNone; }
+  constexpr std::optional<long> optional() const {
+    return has_value() ? std::optional<long>(n_) : std::nullopt;
+  }
+
+ private:
+  static constexpr long kNone = std::numeric_limits<long>::min();
+  long n_ = kNone;
+};
+
 struct TidyRow {
   std::string model;     // "AERMOD", or "AERMOD-ISCST3" on a difference row
   std::string quantity;  // "CY/Q", or a pairs file's quantity
@@ -28,9 +51,9 @@ struct TidyRow {
   double lower = NAN;  // 95% bootstrap limits
   double upper = NAN;
   char mark = '\0';  // 'Y', 'N', '-' (not formed or no limits), '.' (not judged); '\0' none
-  // Counts; empty (nullopt) where they do not belong to the row's kind.
-  std::optional<long> lines, obs_out, mod_unr, mod_neg, n, n_pos, n_both;
-  std::optional<long> boot;  // resamples with pairs
+  // Counts; none where they do not belong to the row's kind.
+  TidyCount lines, obs_out, mod_unr, mod_neg, n, n_pos, n_both;
+  TidyCount boot;  // resamples with pairs
 };
 
 // The whole tidy file: header and rows, RFC 4180 (CR LF line ends, fields quoted
