@@ -86,7 +86,8 @@ TEST(EvaluateAdapters, PairsReadFromTheStudyAreThoseHeld) {
 // The tidy file written row by row is the whole one.
 TEST(EvaluateAdapters, TidyRowsOneByOneAreTheWholeFile) {
   const evaluate::Evaluation ev = evaluate::evaluate_study(kFile.study, 10, 1);
-  const std::vector<evaluate::TidyRow> rows = evaluate::tidy_rows(ev);
+  evaluate::TidyTexts texts;
+  const std::vector<evaluate::TidyRow> rows = evaluate::tidy_rows(ev, texts);
   std::string lines = std::string(evaluate::kTidyHeader) + "\r\n";
   std::size_t n = 0;
   evaluate::for_each_tidy_row(ev, [&](const evaluate::TidyRow& row) {

@@ -55,11 +55,15 @@ void field(std::string& out, std::string_view text) {
 }  // namespace
 
 std::string tidy_line(const TidyRow& r) {
-  const std::string texts[] = {
-      r.model,          r.quantity,       r.group,          number(r.arc_km),  r.measure,
-      number(r.value),  number(r.lower),  number(r.upper),  mark_text(r.mark), count(r.lines),
-      count(r.obs_out), count(r.mod_unr), count(r.mod_neg), count(r.n),        count(r.n_pos),
-      count(r.n_both),  count(r.boot)};
+  const std::string texts[] = {std::string(r.model),   std::string(r.quantity),
+                               std::string(r.group),   number(r.arc_km),
+                               std::string(r.measure), number(r.value),
+                               number(r.lower),        number(r.upper),
+                               mark_text(r.mark),      count(r.lines),
+                               count(r.obs_out),       count(r.mod_unr),
+                               count(r.mod_neg),       count(r.n),
+                               count(r.n_pos),         count(r.n_both),
+                               count(r.boot)};
   std::string out;
   bool first = true;
   for (const std::string& t : texts) {
@@ -85,24 +89,26 @@ namespace {
 // Where the rows go, one by one.
 struct Rows {
   const std::function<void(const TidyRow&)>& to;
+  TidyTexts& texts;
   void push_back(const TidyRow& row) { to(row); }
 };
 
-TidyRow row_base(const Evaluation& ev, std::size_t q, std::size_t g) {
+TidyRow row_base(TidyTexts& texts, const Evaluation& ev, std::size_t q, std::size_t g) {
   const Group& group = ev.groups[g];
   TidyRow base;
-  base.quantity = ev.quantities[q].name;
-  base.group = group_text(group, ev.strata);
+  base.quantity = texts.keep(ev.quantities[q].name);
+  base.group = texts.keep(group_text(group, ev.strata));
   if (group.kind == GroupKind::arc) base.arc_km = decimal_of(group.arc);
   return base;
 }
 
 // The key and counts of model m's line of quantity q and group g, and of a pair of
 // models' line.
-TidyRow model_row(const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m) {
+TidyRow model_row(TidyTexts& texts, const Evaluation& ev, std::size_t q, std::size_t g,
+                  std::size_t m) {
   const ModelGroupResult& r = ev.results[q][g].models[m];
-  TidyRow row = row_base(ev, q, g);
-  row.model = ev.models[m];
+  TidyRow row = row_base(texts, ev, q, g);
+  row.model = texts.keep(ev.models[m]);
   row.lines = r.lines;
   row.obs_out = r.observed_out;
   row.mod_unr = r.model_unread;
@@ -112,10 +118,10 @@ TidyRow model_row(const Evaluation& ev, std::size_t q, std::size_t g, std::size_
   row.boot = r.boot;
   return row;
 }
-TidyRow difference_row(const Evaluation& ev, std::size_t q, std::size_t g,
+TidyRow difference_row(TidyTexts& texts, const Evaluation& ev, std::size_t q, std::size_t g,
                        const DifferenceResult& d) {
-  TidyRow row = row_base(ev, q, g);
-  row.model = pair_name(ev, d);
+  TidyRow row = row_base(texts, ev, q, g);
+  row.model = texts.keep(pair_name(ev, d));
   row.lines = d.lines;
   row.n_both = d.n_both;
   row.boot = d.boot;
@@ -126,7 +132,7 @@ TidyRow difference_row(const Evaluation& ev, std::size_t q, std::size_t g,
 void add_model_rows(Rows& rows, const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m,
                     const std::vector<int>& ids) {
   const ModelGroupResult& r = ev.results[q][g].models[m];
-  TidyRow row = model_row(ev, q, g, m);
+  TidyRow row = model_row(rows.texts, ev, q, g, m);
   const auto verdicts = acceptance(r.value, ev.criteria);
   const Uncertainty* u = ev.uncertainty[q] ? &*ev.uncertainty[q] : nullptr;
   const bool all = ev.groups[g].kind == GroupKind::all;
@@ -146,7 +152,7 @@ void add_model_rows(Rows& rows, const Evaluation& ev, std::size_t q, std::size_t
 void add_difference_rows(Rows& rows, const Evaluation& ev, std::size_t q, std::size_t g,
                          const std::vector<int>& ids) {
   for (const DifferenceResult& d : ev.results[q][g].differences) {
-    TidyRow row = difference_row(ev, q, g, d);
+    TidyRow row = difference_row(rows.texts, ev, q, g, d);
     for (int k : ids) {
       if (!formed_with(k, ev.uncertainty[q] ? &*ev.uncertainty[q] : nullptr, false)) continue;
       row.measure = measure_entry(k).difference_name;
@@ -180,7 +186,8 @@ void add_exceedance_rows(Rows& rows, TidyRow row, const ExceedanceResult& r, boo
   const std::string at = std::string(1, '@').append(threshold_text(r.threshold));
   for (int j : threshold_measures(true)) {
     const MeasureEntry& entry = measure_entry(j);
-    row.measure = std::string(differences ? entry.difference_name : entry.name) + at;
+    row.measure =
+        rows.texts.keep(std::string(differences ? entry.difference_name : entry.name) + at);
     row.value = r.value[j];
     row.lower = r.limits[j].lower;
     row.upper = r.limits[j].upper;
@@ -190,7 +197,7 @@ void add_exceedance_rows(Rows& rows, TidyRow row, const ExceedanceResult& r, boo
   }
   if (differences) return;
   for (int j : threshold_measures(false)) {
-    row.measure = std::string(measure_name(j)) + at;
+    row.measure = rows.texts.keep(std::string(measure_name(j)) + at);
     row.value = r.value[j];
     row.lower = row.upper = NAN;
     row.mark = '\0';
@@ -208,8 +215,9 @@ void add_exceedances(Rows& rows, const Evaluation& ev) {
         const GroupResult& gr = ev.results[q][g];
         const auto& lines = differences ? gr.difference_exceedances : gr.model_exceedances;
         for (std::size_t j = 0; j < lines.size(); ++j) {
-          const TidyRow row = differences ? difference_row(ev, q, g, gr.differences[j / nt])
-                                          : model_row(ev, q, g, j / nt);
+          const TidyRow row = differences
+                                  ? difference_row(rows.texts, ev, q, g, gr.differences[j / nt])
+                                  : model_row(rows.texts, ev, q, g, j / nt);
           add_exceedance_rows(rows, row, lines[j], differences);
         }
       }
@@ -239,17 +247,22 @@ void add_all_rows(Rows& rows, const Evaluation& ev) {
 }  // namespace
 
 void for_each_tidy_row(const Evaluation& ev, const std::function<void(const TidyRow&)>& to) {
-  Rows rows{to};
+  TidyTexts texts;
+  Rows rows{to, texts};
   add_all_rows(rows, ev);
 }
 
-std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
+std::vector<TidyRow> tidy_rows(const Evaluation& ev, TidyTexts& texts) {
   // Counted first, so that the rows are held without room to spare.
   std::size_t count = 0;
   for_each_tidy_row(ev, [&count](const TidyRow&) { ++count; });
   std::vector<TidyRow> rows;
   rows.reserve(count);
-  for_each_tidy_row(ev, [&rows](const TidyRow& row) { rows.push_back(row); });
+  const std::function<void(const TidyRow&)> into = [&rows](const TidyRow& row) {
+    rows.push_back(row);
+  };
+  Rows kept{into, texts};
+  add_all_rows(kept, ev);
   return rows;
 }
 

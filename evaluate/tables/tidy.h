@@ -7,6 +7,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,12 +42,27 @@ class TidyCount {
   long n_ = kNone;
 };
 
+// The texts of tidy rows, each kept once, for as long as the rows that view them.
+class TidyTexts {
+ public:
+  std::string_view keep(std::string_view text) {
+    auto at = texts_.find(text);
+    if (at == texts_.end()) at = texts_.emplace(text).first;
+    return *at;
+  }
+
+ private:
+  std::set<std::string, std::less<>> texts_;
+};
+
+// The texts are views: of a TidyTexts, or of texts that last, such as the measures'
+// names.
 struct TidyRow {
-  std::string model;     // "AERMOD", or "AERMOD-ISCST3" on a difference row
-  std::string quantity;  // "CY/Q", or a pairs file's quantity
-  std::string group;     // "all", "arc", "stable", "unstable", or a pairs file's label
-  double arc_km = NAN;   // arc groups only
-  std::string measure;   // "MeanO" ... "RHCp/RHCo", or "dFB" ... "dlnRHC"
+  std::string_view model;     // "AERMOD", or "AERMOD-ISCST3" on a difference row
+  std::string_view quantity;  // "CY/Q", or a pairs file's quantity
+  std::string_view group;     // "all", "arc", "stable", "unstable", or a pairs file's label
+  double arc_km = NAN;        // arc groups only
+  std::string_view measure;   // "MeanO" ... "RHCp/RHCo", or "dFB" ... "dlnRHC"
   double value = NAN;
   double lower = NAN;  // 95% bootstrap limits
   double upper = NAN;
@@ -71,9 +87,10 @@ struct Evaluation;
 // quantity, group and model the measures without limits (MeanO, MeanP, SdO, SdP, R;
 // no mark), then those with limits and a mark (FB, MG, NMSE, VG, FAC2, NAD, RHCo,
 // RHCp, RHCp/RHCo); then per quantity, group and pair of models the differences
-// (dFB, dlnMG, dNMSE, dlnVG, dFAC2, dNAD, dlnRHC).
-std::vector<TidyRow> tidy_rows(const Evaluation& ev);
-// The same rows in the same order, each passed to `to` as it is formed, none held.
+// (dFB, dlnMG, dNMSE, dlnVG, dFAC2, dNAD, dlnRHC). Their texts are kept in `texts`.
+std::vector<TidyRow> tidy_rows(const Evaluation& ev, TidyTexts& texts);
+// The same rows in the same order, each passed to `to` as it is formed, none held
+// (their texts last as long as the call).
 void for_each_tidy_row(const Evaluation& ev, const std::function<void(const TidyRow&)>& to);
 
 }  // namespace evaluate

@@ -12,15 +12,21 @@
 
 namespace testsupport {
 
+// The texts of the hand-made rows, kept for the whole test program.
+inline std::string_view fixture_text(const std::string& text) {
+  static evaluate::TidyTexts texts;
+  return texts.keep(text);
+}
+
 inline evaluate::TidyRow page_row(std::string model, std::string quantity, std::string group,
                                   double km, std::string measure, double value, double lower,
                                   double upper, std::string mark) {
   evaluate::TidyRow r;
-  r.model = std::move(model);
-  r.quantity = std::move(quantity);
-  r.group = std::move(group);
+  r.model = fixture_text(model);
+  r.quantity = fixture_text(quantity);
+  r.group = fixture_text(group);
   r.arc_km = km;
-  r.measure = std::move(measure);
+  r.measure = fixture_text(measure);
   r.value = value;
   r.lower = lower;
   r.upper = upper;
