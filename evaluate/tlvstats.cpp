@@ -357,9 +357,9 @@ std::vector<std::string> recorded_arguments(std::span<const std::string> args,
   return out;
 }
 
-// Returns the pages of memory freed since the last call to the system, where the
-// allocator keeps them (glibc keeps freed memory between blocks in use): so that what
-// one phase freed does not stay resident under what the next allocates.
+// Gives the whole pages of freed memory back to the system where the allocator keeps
+// them (glibc keeps what is freed between blocks still in use), so that what one phase
+// freed does not stay resident under what the next allocates.
 void give_back_freed_memory() {
 #if defined(__GLIBC__)
   malloc_trim(0);
