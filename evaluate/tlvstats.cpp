@@ -568,6 +568,8 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     input.file = study.source;
     auto uncertainty = uncertainty_of_quantities(settings, study);
     auto thresholds = thresholds_of_quantities(settings, study);
+    // The lines' numbers in the file serve the reading's messages only.
+    for (Block& block : study.blocks) std::vector<long>().swap(block.line);
     progress.phase("evaluate");
     Watch watch{settings.memory ? *settings.memory : system_memory_bound(),
                 {},
@@ -581,9 +583,8 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     progress.phase("write");
     give_back_freed_memory();  // the evaluation's working memory
     // The pictures first, each drawn once, for their files and the page; the pair
-    // pictures read the study's lines (their numbers in the file let go first), which
-    // are let go once they are drawn, before the tables are made.
-    for (Block& block : study.blocks) std::vector<long>().swap(block.line);
+    // pictures read the study's lines, which are let go once they are drawn, before
+    // the tables are made.
     std::vector<std::vector<DrawnPicture>> pictures;
     std::vector<PageDiagram> diagrams;
     {
