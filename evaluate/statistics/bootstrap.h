@@ -38,8 +38,8 @@ struct MemoryBound {
 
 // The bytes a run is taken to hold per line and model of its input besides the
 // bootstrap's heaps (the lines as read and evaluated, the pictures' points): whole
-// runs of 10^6 lines in 1,000 groups peak at about 61 bytes a line and model with 3
-// models and 68 with 8; the rest is room for more quantities a line.
+// runs of 10^6 lines in 1,000 groups peak at about 49 bytes a line and model with 3
+// models and 48 with 8; the rest is room for more quantities a line.
 inline constexpr double kBytesPerLineAndModel = 160;
 
 // What the run asks of the bootstrap: the memory bound, (if set) a call after each
