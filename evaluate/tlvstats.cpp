@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "evaluate/cpu_count.h"
 #include "evaluate/input/combined_table.h"
 #include "evaluate/input/pairs_file.h"
@@ -353,18 +357,36 @@ std::vector<std::string> recorded_arguments(std::span<const std::string> args,
   return out;
 }
 
-// Writes `text` record by record: one per '\n'-ended line, or (lf false) one per
-// CR LF-ended line, the record writer adding the line ends.
-void write_text_file(records::OutputSet& outputs, std::string_view name, std::string_view text,
-                     bool lf) {
-  const std::string_view end_mark = lf ? "\n" : "\r\n";
+// Gives the whole pages of freed memory back to the system where the allocator keeps
+// them (glibc keeps what is freed between blocks still in use), so that what one phase
+// freed does not stay resident under what the next allocates.
+void give_back_freed_memory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
+// Writes `text` record by record, one per '\n'-ended line, the record writer adding
+// the line ends.
+void write_text_file(records::OutputSet& outputs, std::string_view name, std::string_view text) {
   records::OutputFile out = outputs.open(name);
   while (!text.empty()) {
-    const std::size_t end = text.find(end_mark);
+    const std::size_t end = text.find('\n');
     out.write_record(text.substr(0, end));
     if (end == std::string_view::npos) break;
-    text.remove_prefix(end + end_mark.size());
+    text.remove_prefix(end + 1);
   }
+  out.close();
+}
+
+// Writes the tidy file of an evaluation, its header first, row by row as the rows
+// are formed.
+void write_tidy(records::OutputSet& outputs, const std::string& name,
+                const evaluate::Evaluation& ev) {
+  records::OutputFile out = outputs.open(name);
+  out.write_record(evaluate::kTidyHeader);
+  evaluate::for_each_tidy_row(
+      ev, [&out](const evaluate::TidyRow& row) { out.write_record(evaluate::tidy_line(row)); });
   out.close();
 }
 
@@ -379,7 +401,7 @@ void write_records(records::OutputSet& outputs, const std::string& name,
 // What a run writes, made before any file is opened.
 struct Outputs {
   const std::vector<std::string>& report;  // the statistics table's lines
-  const std::string& tidy;                 // CR LF line ends
+  const evaluate::Evaluation& tidy;        // its rows, written one by one
   // In the order of kOutputFiles: each picture whole, then its parts when split.
   const std::vector<std::vector<evaluate::DrawnPicture>>& pictures;
   const std::string& page;
@@ -444,18 +466,18 @@ void write_outputs(records::OutputSet& outputs, records::OutputSet* parts, const
         write_records(outputs, name, out.report);
         break;
       case OutputKind::tidy:
-        write_text_file(outputs, name, out.tidy, false);
+        write_tidy(outputs, name, out.tidy);
         break;
       case OutputKind::picture: {
         const auto& drawn = out.pictures.at(picture++);
-        write_text_file(outputs, name, drawn.front().svg, true);
+        write_text_file(outputs, name, drawn.front().svg);
         for (std::size_t n = 1; n < drawn.size(); ++n) {
-          write_text_file(*parts, evaluate::output_name(stem, file, n), drawn[n].svg, true);
+          write_text_file(*parts, evaluate::output_name(stem, file, n), drawn[n].svg);
         }
         break;
       }
       case OutputKind::page:
-        write_text_file(outputs, name, out.page, true);
+        write_text_file(outputs, name, out.page);
         break;
     }
   }
@@ -546,6 +568,8 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     input.file = study.source;
     auto uncertainty = uncertainty_of_quantities(settings, study);
     auto thresholds = thresholds_of_quantities(settings, study);
+    // The lines' numbers in the file serve the reading's messages only.
+    for (Block& block : study.blocks) std::vector<long>().swap(block.line);
     progress.phase("evaluate");
     Watch watch{settings.memory ? *settings.memory : system_memory_bound(),
                 {},
@@ -557,14 +581,14 @@ int run_tlvstats(const runframe::RunContext& ctx) {
         evaluate_study(study, settings.resamples, settings.seed, settings.criteria,
                        std::move(uncertainty), std::move(thresholds), watch);
     progress.phase("write");
-    // The pictures first, each drawn once, for their files and the page; the study's
-    // lines are let go once the pair pictures' input holds them, and that input once
-    // they are drawn, before the tables are made.
+    give_back_freed_memory();  // the evaluation's working memory
+    // The pictures first, each drawn once, for their files and the page; the pair
+    // pictures read the study's lines, which are let go once they are drawn, before
+    // the tables are made.
     std::vector<std::vector<DrawnPicture>> pictures;
     std::vector<PageDiagram> diagrams;
     {
       const PairPlotInput pairs = pair_plot_input(study, ev);
-      std::vector<Block>().swap(study.blocks);
       const MeasurePlotInput mg_vg = mg_vg_input(ev);
       const MeasurePlotInput fb_nmse = fb_nmse_input(ev);
       SkillPlotInput skill = skill_input(ev);
@@ -586,22 +610,23 @@ int run_tlvstats(const runframe::RunContext& ctx) {
         }
       }
     }
-    // The tidy file and the page from every statistic as tidy rows, let go once the
-    // page is made; then the statistics table.
-    std::string tidy;
+    std::vector<Block>().swap(study.blocks);
+    give_back_freed_memory();  // the study's lines
+    // The page from every statistic as tidy rows, let go once the page is made (the
+    // tidy file is written from the evaluation row by row); then the statistics table.
     std::string page;
     {
       PageInput page_in = page_input(input, ev);  // the tidy rows among the rest
       const std::vector<std::string> read{study.source};
       auto named = provenance(kProgram, recorded_arguments(ctx.args, options), ctx.dir, read);
       page_in.facts.insert(page_in.facts.begin(), named.begin(), named.end());
-      tidy = tidy_csv(page_in.rows);
       page_in.diagrams.insert(page_in.diagrams.end(), std::make_move_iterator(diagrams.begin()),
                               std::make_move_iterator(diagrams.end()));
       page = evaluation_page(page_in);
     }
+    give_back_freed_memory();  // the page's input
     const std::vector<std::string> report = report_lines(input, ev);
-    const Outputs out{report, tidy, pictures, page};
+    const Outputs out{report, ev, pictures, page};
     // The parts' files are known only now; they are locked before anything is written
     // and put in place just before the rest.
     const std::vector<std::string> part_files = part_names(stem, out);

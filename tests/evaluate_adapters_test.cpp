@@ -11,6 +11,7 @@
 #include "evaluate/pictures/measure_input.h"
 #include "evaluate/pictures/pair_input.h"
 #include "evaluate/pictures/skill_input.h"
+#include "evaluate/tables/tidy.h"
 
 namespace {
 
@@ -61,6 +62,41 @@ TEST(EvaluateAdapters, PairsOfEveryLineInLineOrder) {
   EXPECT_EQ(30.0f, p[2].obk);
   EXPECT_EQ(1, p[5].group);
   EXPECT_EQ(-99999.0f, p[5].obk);  // the line without an Obukhov length
+}
+
+// The pictures of a run read the pairs from the study as they draw them: the same
+// pairs in the same order as those held.
+TEST(EvaluateAdapters, PairsReadFromTheStudyAreThoseHeld) {
+  const evaluate::Evaluation ev = evaluate::evaluate_study(kFile.study, 10, 1);
+  const evaluate::PairPlotInput held = evaluate::pair_plot_input(kFile.study);
+  const evaluate::PairPlotInput read = evaluate::pair_plot_input(kFile.study, ev);
+  ASSERT_EQ(1u, read.panels.size());
+  std::vector<std::vector<float>> a, b;
+  held.panels[0].pairs.for_each([&a](const evaluate::PlotPair& p) {
+    a.push_back({static_cast<float>(p.model), static_cast<float>(p.group), p.obk, p.co, p.cp});
+  });
+  read.panels[0].pairs.for_each([&b](const evaluate::PlotPair& p) {
+    b.push_back({static_cast<float>(p.model), static_cast<float>(p.group), p.obk, p.co, p.cp});
+  });
+  EXPECT_EQ(11u, a.size());
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(11u, read.panels[0].pairs.size());
+}
+
+// The tidy file written row by row is the whole one.
+TEST(EvaluateAdapters, TidyRowsOneByOneAreTheWholeFile) {
+  const evaluate::Evaluation ev = evaluate::evaluate_study(kFile.study, 10, 1);
+  evaluate::TidyTexts texts;
+  const std::vector<evaluate::TidyRow> rows = evaluate::tidy_rows(ev, texts);
+  std::string lines = std::string(evaluate::kTidyHeader) + "\r\n";
+  std::size_t n = 0;
+  evaluate::for_each_tidy_row(ev, [&](const evaluate::TidyRow& row) {
+    lines += evaluate::tidy_line(row) + "\r\n";
+    ++n;
+  });
+  EXPECT_EQ(rows.size(), n);
+  EXPECT_EQ(rows.capacity(), n);
+  EXPECT_EQ(evaluate::tidy_csv(rows), lines);
 }
 
 TEST(EvaluateAdapters, MeasurePointsRegionsAndPage) {

@@ -75,3 +75,66 @@ TEST(EvaluateEvaluator, CopiesEvaluateOnTheirOwnAtTheSameTime) {
     }
   }
 }
+
+TEST(EvaluateEvaluator, ByCellAgreesWithByGroupWithManyModelsAndFullGroups) {
+  // Six models: two vectors of lanes. "west" has every pair of every model (a full
+  // group); in "north" and "south" some models miss a pair. The exceedance counter
+  // takes the counts in the order of the draws.
+  std::string text = "group,observed,obk,M1,M2,M3,M4,M5,M6\n";
+  for (int i = 0; i < 60; ++i) {
+    const char* label[] = {"north", "south", "west"};
+    const char* obk[] = {"50", "-20", ""};
+    const float co = 0.5f + static_cast<float>((i * 7) % 13);
+    text += std::string(label[i % 3]) + "," + std::to_string(co) + "," + obk[(i / 3) % 3];
+    for (int m = 0; m < 6; ++m) {
+      const bool missing = i % 3 != 2 && (i + m) % 11 == 0;
+      text += ',';
+      if (!missing) text += std::to_string(co * (0.4f + 0.3f * m) + static_cast<float>(i % 5));
+    }
+    text += "\n";
+  }
+  const evaluate::PairsFile file = evaluate::read_pairs_file(text, "six.csv");
+  const evaluate::Block& block = file.study.blocks[0];
+  const auto groups = evaluate::groups_of(file.study);
+  evaluate::Evaluator by_cell(block, groups, file.study.strata.size());
+  evaluate::Evaluator by_group = by_cell;
+  evaluate::ExceedanceCounter counter(block, groups, {{6.0f}});
+  std::vector<std::uint32_t> times, drawn;
+  for (std::uint32_t i = 0; i < block.size(); ++i) times.push_back((i * 7) % 4);
+  for (const std::uint32_t i : by_cell.order()) drawn.push_back(times[i]);
+  by_cell.evaluate_drawn(drawn, evaluate::Selection::all, evaluate::Gathering::by_cell);
+  by_group.evaluate(times, evaluate::Selection::all, evaluate::Gathering::by_group);
+  counter.count(drawn);
+  // Group "all" (the first), model m: the hits, observed and predicted above 6.
+  for (int m = 0; m < 6; ++m) {
+    double hits = 0;
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      if (block.pair_state(i, 0, m) != evaluate::PairState::valid) continue;
+      if (block.co(i, 0) > 6.0f && block.cp(i, 0, m) > 6.0f) hits += times[i];
+    }
+    EXPECT_EQ(hits, counter.table(0, 0, 0, static_cast<std::size_t>(m)).a) << m;
+  }
+  auto near = [](double a, double b) {
+    return (std::isnan(a) && std::isnan(b)) || std::fabs(a - b) <= 1e-12 * std::fabs(a) + 1e-14;
+  };
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    for (int id = 0; id < evaluate::kMeasures; ++id) {
+      for (int m = 0; m < 6; ++m) {
+        EXPECT_PRED2(near, by_group.value(g, 0, m, id), by_cell.value(g, 0, m, id)) << g << id;
+      }
+      for (int p = 0; p < 15; ++p) {
+        EXPECT_PRED2(near, by_group.difference(g, 0, p, id), by_cell.difference(g, 0, p, id));
+      }
+    }
+    // In the full group a pair's lines are each model's: dlnRHC from the models' RHCp.
+    if (groups[g].kind == evaluate::GroupKind::label && groups[g].stratum == 2) {
+      const auto pairs = evaluate::model_pairs(6);
+      for (std::size_t p = 0; p < pairs.size(); ++p) {
+        const double a = by_cell.value(g, 0, pairs[p].first, evaluate::kRhcP);
+        const double b = by_cell.value(g, 0, pairs[p].second, evaluate::kRhcP);
+        EXPECT_PRED2(near, std::log(a) - std::log(b),
+                     by_cell.difference(g, 0, static_cast<int>(p), evaluate::kRhcRatio));
+      }
+    }
+  }
+}

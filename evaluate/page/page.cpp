@@ -46,7 +46,7 @@ Unit unit_of(const MeasureEntry& entry) {
 struct Count {
   std::string_view label;
   std::string_view title;
-  std::optional<long> TidyRow::*field;
+  TidyCount TidyRow::*field;
 };
 
 struct TableKind {
@@ -123,7 +123,7 @@ std::vector<std::string> thresholds_of(const std::vector<TidyRow>& rows) {
   std::vector<std::string> out;
   for (const TidyRow& row : rows) {
     if (row.measure.rfind("POD@", 0) != 0) continue;
-    const std::string t = row.measure.substr(4);
+    const std::string t(row.measure.substr(4));
     if (std::find(out.begin(), out.end(), t) == out.end()) out.push_back(t);
   }
   return out;
@@ -258,9 +258,9 @@ struct Entry {
     }
     return nullptr;
   }
-  std::optional<long> count(std::optional<long> TidyRow::*field) const {
+  std::optional<long> count(TidyCount TidyRow::*field) const {
     for (const TidyRow* r : rows) {
-      if (r->*field) return r->*field;
+      if (r->*field) return (r->*field).optional();
     }
     return std::nullopt;
   }
@@ -288,7 +288,7 @@ std::vector<std::string> quantities(const std::vector<TidyRow>& rows) {
   for (const TidyRow& row : rows) {
     bool seen = false;
     for (const std::string& q : out) seen = seen || q == row.quantity;
-    if (!seen) out.push_back(row.quantity);
+    if (!seen) out.emplace_back(row.quantity);
   }
   return out;
 }
@@ -299,9 +299,9 @@ std::vector<std::string> quantities(const std::vector<TidyRow>& rows) {
 std::string group_heading(const TidyRow& row) {
   if (std::isfinite(row.arc_km)) {
     const std::string km = arc_distance_text(static_cast<float>(row.arc_km)) + " km";
-    return row.group == "arc" ? "arc " + km : row.group + " (" + km + ")";
+    return row.group == "arc" ? "arc " + km : std::string(row.group) + " (" + km + ")";
   }
-  return row.group;
+  return std::string(row.group);
 }
 
 // A value as page markup: the number (in the ×10ⁿ form with `scientific`), or a dash
@@ -334,7 +334,7 @@ struct Mark {
 
 // The row's mark (the tidy file's one character), or 0 where it has none.
 char mark_of(const TidyRow& row) {
-  return row.mark.size() == 1 ? row.mark[0] : '\0';
+  return row.mark;
 }
 
 Mark judged_mark(const TidyRow& row) {

@@ -6,6 +6,7 @@
 // after the tables it illustrates, and the definitions of every measure and mark.
 #pragma once
 
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -46,6 +47,8 @@ struct PageInput {
   // The measures the criteria judge, each with its criterion ("FB", "|FB| <= 0.3").
   std::vector<std::pair<std::string, std::string>> judged;
   std::vector<TidyRow> rows;  // every statistic, as in the tidy file
+  // The texts the rows view, shared by the copies of the input.
+  std::shared_ptr<TidyTexts> texts = std::make_shared<TidyTexts>();
   // The units of each quantity as the column heads give them: (quantity, units); a
   // quantity not named is in "units of the input".
   std::vector<std::pair<std::string, std::string>> units;

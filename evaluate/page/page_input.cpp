@@ -56,7 +56,7 @@ PageInput page_input(const ReportInput& input, const Evaluation& ev) {
     if (const Criterion* c = criterion_of(ev.criteria, k))
       in.judged.emplace_back(measure_name(k), c->text);
   }
-  in.rows = tidy_rows(ev);
+  in.rows = tidy_rows(ev, *in.texts);
   for (const Quantity& q : ev.quantities) {
     if (!q.unit.empty()) in.units.emplace_back(q.name, unit_notation(q.unit));
   }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,11 +31,49 @@ struct PlotPair {
   float cp = 0.0f;
 };
 
+// The pairs of a panel: held, or read from where they are kept each time they are
+// visited (a source that passes every pair to the visitor, in the same order each
+// time), so that a large input is not held twice.
+class PairList {
+ public:
+  using Visitor = std::function<void(const PlotPair&)>;
+  using Source = std::function<void(const Visitor&)>;
+
+  PairList() = default;
+  explicit PairList(Source source) : source_(std::move(source)) {}
+
+  // Held pairs.
+  void push_back(const PlotPair& pair) { held_.push_back(pair); }
+  void reserve(std::size_t n) { held_.reserve(n); }
+  PlotPair& operator[](std::size_t i) { return held_[i]; }
+  const PlotPair& operator[](std::size_t i) const { return held_[i]; }
+
+  // Every pair, held or read, in order.
+  template <class F>
+  void for_each(F&& visit) const {
+    if (source_) {
+      source_(Visitor(std::ref(visit)));
+      return;
+    }
+    for (const PlotPair& pair : held_) visit(pair);
+  }
+  std::size_t size() const {
+    if (!source_) return held_.size();
+    std::size_t n = 0;
+    for_each([&n](const PlotPair&) { ++n; });
+    return n;
+  }
+
+ private:
+  std::vector<PlotPair> held_;
+  Source source_;
+};
+
 struct PairPanel {
-  std::string quantity;         // "CY/Q"
-  std::string caption;          // e.g. "CY/Q: crosswind-integrated value over the emission rate"
-  std::string unit;             // e.g. "10^-6 s/m^2"; may be empty
-  std::vector<PlotPair> pairs;  // in line order, the models of one line next to each other
+  std::string quantity;  // "CY/Q"
+  std::string caption;   // e.g. "CY/Q: crosswind-integrated value over the emission rate"
+  std::string unit;      // e.g. "10^-6 s/m^2"; may be empty
+  PairList pairs;        // in line order, the models of one line next to each other
   // With more groups than are named one by one (shown_groups.h): the groups the
   // residual picture draws a box of each, in order (indices into
   // PairPlotInput::groups); the pairs of every other group go into one box. Empty:

@@ -35,7 +35,8 @@ struct LogLogPanel {
   std::string quantity;
   std::string x_label;
   std::string y_label;
-  std::vector<Mark> marks;                              // in drawing order
+  std::vector<Mark> marks;                              // in drawing order, those drawn (Thinning)
+  std::vector<std::size_t> totals;                      // each model's marks before thinning
   double lo = std::numeric_limits<double>::infinity();  // of all drawable values
   double hi = -std::numeric_limits<double>::infinity();
   std::vector<std::string> model_notes;  // plain text, one per model of the panel
@@ -51,31 +52,61 @@ std::string with_unit(const std::string& text, const std::string& unit) {
   return unit.empty() ? text : text + " (" + unit + ")";
 }
 
-// Keeps kMaxPanelPoints of `marks` (each model's share in proportion to its marks,
-// evenly spaced within the model's own order) and says so in the notes.
-void subsample(LogLogPanel& panel, std::size_t models, std::string_view how) {
-  const std::size_t total = panel.marks.size();
-  if (total <= kMaxPanelPoints) return;
-  std::vector<std::size_t> sizes(models);
-  for (const Mark& m : panel.marks) ++sizes[static_cast<std::size_t>(m.model)];
-  const std::vector<std::size_t> shares = proportional_shares(sizes, kMaxPanelPoints);
-  // Each model's kept ranks, ascending, and how far each model has come; the kept
-  // marks move to the front in their order.
-  std::vector<std::vector<std::size_t>> kept_ranks(models);
-  for (std::size_t m = 0; m < models; ++m) kept_ranks[m] = evenly_spaced(sizes[m], shares[m]);
-  std::vector<std::size_t> rank(models), next(models);
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < total; ++i) {
-    const std::size_t m = static_cast<std::size_t>(panel.marks[i].model);
-    if (next[m] < kept_ranks[m].size() && kept_ranks[m][next[m]] == rank[m]) {
-      panel.marks[kept++] = panel.marks[i];
-      ++next[m];
+// Which marks of a panel are drawn, decided from each model's number of marks before
+// they are gathered, so that a panel of many pairs holds only those it draws: with
+// few models (one panel for all), kMaxPanelPoints of the panel's marks, each model's
+// share in proportion to its marks; else (a panel per model) kMaxPanelPoints of each
+// model's; evenly spaced within the model's own order.
+class Thinning {
+ public:
+  Thinning(const std::vector<std::size_t>& sizes, bool together)
+      : all_(sizes.size(), true), kept_(sizes.size()), rank_(sizes.size()), next_(sizes.size()) {
+    const std::size_t models = sizes.size();
+    std::size_t total = 0;
+    for (std::size_t n : sizes) total += n;
+    if (together && total > kMaxPanelPoints) {
+      const std::vector<std::size_t> shares = proportional_shares(sizes, kMaxPanelPoints);
+      for (std::size_t m = 0; m < models; ++m) thin(m, sizes[m], shares[m]);
     }
-    ++rank[m];
+    for (std::size_t m = 0; m < models && !together; ++m) {
+      if (sizes[m] <= kMaxPanelPoints) continue;
+      std::vector<std::size_t> one(models);
+      one[m] = sizes[m];
+      thin(m, sizes[m], proportional_shares(one, kMaxPanelPoints)[m]);
+    }
   }
-  panel.marks.resize(kept);
-  panel.marks.shrink_to_fit();
-  panel.notes.push_back("Subsample: " + grouped(panel.marks.size()) + " of " + grouped(total) +
+  // Whether the model's next mark, in its own order, is drawn.
+  bool keep(int model) {
+    const std::size_t m = static_cast<std::size_t>(model);
+    const std::size_t rank = rank_[m]++;
+    if (all_[m]) return true;
+    if (next_[m] < kept_[m].size() && kept_[m][next_[m]] == rank) {
+      ++next_[m];
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  void thin(std::size_t m, std::size_t size, std::size_t share) {
+    all_[m] = false;
+    kept_[m] = evenly_spaced(size, share);
+  }
+  std::vector<bool> all_;
+  std::vector<std::vector<std::size_t>> kept_;
+  std::vector<std::size_t> rank_, next_;
+};
+
+// Whether a quantity's models share one panel.
+bool together(std::size_t models) {
+  return models <= kModelsInOnePanel;
+}
+
+// The note of a panel that draws `drawn` of its `total` marks.
+void note_subsample(LogLogPanel& panel, std::size_t drawn, std::size_t total,
+                    std::string_view how) {
+  if (total <= kMaxPanelPoints) return;
+  panel.notes.push_back("Subsample: " + grouped(drawn) + " of " + grouped(total) +
                         " points drawn, " + std::string(how) + ".");
 }
 
@@ -179,12 +210,14 @@ std::string picture(const PairPlotInput& input, std::string_view id_prefix, std:
 // The quantities' panels as drawn: subsampled as they are when they hold few models,
 // else split into one panel per model, on the quantity's decades, each subsampled.
 std::string drawn(const PairPlotInput& input, std::string_view id_prefix, std::string_view title,
-                  std::vector<LogLogPanel> panels, std::string_view together,
+                  std::vector<LogLogPanel> panels, std::string_view together_how,
                   std::string_view apart_how) {
   const std::size_t models = input.models.size();
-  if (models <= kModelsInOnePanel) {
+  if (together(models)) {
     for (LogLogPanel& p : panels) {
-      subsample(p, models, together);
+      std::size_t total = 0;
+      for (std::size_t n : p.totals) total += n;
+      note_subsample(p, p.marks.size(), total, together_how);
     }
     return picture(input, id_prefix, title, panels, kWide);
   }
@@ -198,13 +231,10 @@ std::string drawn(const PairPlotInput& input, std::string_view id_prefix, std::s
       one.lo = p.lo;
       one.hi = p.hi;
       one.model_notes = {p.model_notes[m]};
-      one.marks.reserve(static_cast<std::size_t>(std::count_if(
-          p.marks.begin(), p.marks.end(),
-          [m](const Mark& mark) { return static_cast<std::size_t>(mark.model) == m; })));
       for (const Mark& mark : p.marks) {
         if (static_cast<std::size_t>(mark.model) == m) one.marks.push_back(mark);
       }
-      subsample(one, models, apart_how);
+      note_subsample(one, one.marks.size(), p.totals[m], apart_how);
     }
   }
   return picture(input, id_prefix, title, apart, kNarrow);
@@ -241,20 +271,19 @@ std::string scatter_svg(const PairPlotInput& input, std::string_view id_prefix) 
   std::vector<LogLogPanel> panels;
   for (const PairPanel& in : input.panels) {
     LogLogPanel& panel = add_panel(panels, in, "");
-    panel.marks.reserve(static_cast<std::size_t>(
-        std::count_if(in.pairs.begin(), in.pairs.end(),
-                      [models](const PlotPair& p) { return usable(p, models) && p.cp != 0.0f; })));
     std::vector<std::size_t> pairs(models), zero(models);
-    for (const PlotPair& p : in.pairs) {
-      if (!usable(p, models)) continue;
+    panel.totals.assign(models, 0);
+    in.pairs.for_each([&](const PlotPair& p) {
+      if (!usable(p, models)) return;
       ++pairs[static_cast<std::size_t>(p.model)];
-      if (p.cp == 0.0f) {
-        ++zero[static_cast<std::size_t>(p.model)];
-        continue;
-      }
-      panel.marks.push_back({p.model, p.co, p.cp});
+      ++(p.cp == 0.0f ? zero : panel.totals)[static_cast<std::size_t>(p.model)];
+    });
+    Thinning thinning(panel.totals, together(models));
+    in.pairs.for_each([&](const PlotPair& p) {
+      if (!usable(p, models) || p.cp == 0.0f) return;
+      if (thinning.keep(p.model)) panel.marks.push_back({p.model, p.co, p.cp});
       widen(panel, p.co, p.cp);
-    }
+    });
     for (std::size_t m = 0; m < models; ++m) {
       panel.model_notes.push_back(pair_count_note(input.models[m], pairs[m], zero[m]));
     }
@@ -273,18 +302,18 @@ std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
     // smallest prediction, those from `first` on (a positive prediction) drawn.
     std::vector<std::vector<float>> co(models), cp(models);
     std::vector<std::size_t> first(models);
-    for (const PlotPair& p : in.pairs) {
+    in.pairs.for_each([&](const PlotPair& p) {
       if (usable(p, models)) ++first[static_cast<std::size_t>(p.model)];
-    }
+    });
     for (std::size_t m = 0; m < models; ++m) {
       co[m].reserve(first[m]);
       cp[m].reserve(first[m]);
     }
-    for (const PlotPair& p : in.pairs) {
-      if (!usable(p, models)) continue;
+    in.pairs.for_each([&](const PlotPair& p) {
+      if (!usable(p, models)) return;
       co[static_cast<std::size_t>(p.model)].push_back(p.co);
       cp[static_cast<std::size_t>(p.model)].push_back(p.cp);
-    }
+    });
     std::size_t drawable = 0;
     for (std::size_t m = 0; m < models; ++m) {
       std::sort(co[m].begin(), co[m].end());
@@ -303,8 +332,9 @@ std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
     auto key = [&](std::size_t m, std::size_t i) {
       return (static_cast<double>(i) + 0.5) / static_cast<double>(co[m].size());
     };
+    for (std::size_t m = 0; m < models; ++m) panel.totals.push_back(co[m].size() - first[m]);
+    Thinning thinning(panel.totals, together(models));
     std::vector<std::size_t> at = first;
-    panel.marks.reserve(drawable);
     for (std::size_t n = 0; n < drawable; ++n) {
       std::size_t best = models;
       for (std::size_t m = 0; m < models; ++m) {
@@ -312,7 +342,9 @@ std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
           best = m;
         }
       }
-      panel.marks.push_back({static_cast<int>(best), co[best][at[best]], cp[best][at[best]]});
+      if (thinning.keep(static_cast<int>(best))) {
+        panel.marks.push_back({static_cast<int>(best), co[best][at[best]], cp[best][at[best]]});
+      }
       ++at[best];
     }
   }

@@ -75,8 +75,9 @@ std::size_t group_slot_count(const PairPlotInput& input, const PairPanel& in) {
   return in.shown_groups.empty() ? input.groups.size() : in.shown_groups.size() + 1;
 }
 
-// ln(Cp/Co) of one quantity's pairs with Cp > 0, per slot of (a) and model and per
-// stability class and model; the pairs with Cp = 0 counted per model.
+// ln(Cp/Co) of one quantity's pairs with Cp > 0, per slot of (a) and model or (with
+// `classes`) per stability class and model, so that only one of them is held at a
+// time; the pairs with Cp = 0 counted per model.
 struct Residuals {
   std::vector<std::vector<std::vector<double>>> by_group;
   std::vector<std::vector<std::vector<double>>> by_class;
@@ -87,7 +88,7 @@ double ln_to_ratio(double v) {
   return std::exp(v);
 }
 
-Residuals residuals_of(const PairPlotInput& input, const PairPanel& in) {
+Residuals residuals_of(const PairPlotInput& input, const PairPanel& in, bool classes) {
   const std::size_t models = input.models.size();
   const std::size_t groups = input.groups.size();
   const std::vector<std::size_t> slot = group_slots(input, in);
@@ -101,41 +102,43 @@ Residuals residuals_of(const PairPlotInput& input, const PairPanel& in) {
                                                  std::vector<std::size_t>(models));
   std::vector<std::vector<std::size_t>> in_class(kStabilityClasses,
                                                  std::vector<std::size_t>(models));
-  for (const PlotPair& pp : in.pairs) {
+  in.pairs.for_each([&](const PlotPair& pp) {
     if (pp.model < 0 || static_cast<std::size_t>(pp.model) >= models || !(pp.co > 0.0f) ||
         !(pp.cp > 0.0f) || !std::isfinite(pp.co) || !std::isfinite(pp.cp)) {
-      continue;
+      return;
     }
     const std::size_t m = static_cast<std::size_t>(pp.model);
-    if (pp.group >= 0 && static_cast<std::size_t>(pp.group) < groups) {
+    if (!classes && pp.group >= 0 && static_cast<std::size_t>(pp.group) < groups) {
       ++in_group[slot[static_cast<std::size_t>(pp.group)]][m];
     }
-    const StabilityClass c = input.has_obk ? stability_class(pp.obk) : StabilityClass::none;
+    const StabilityClass c =
+        classes && input.has_obk ? stability_class(pp.obk) : StabilityClass::none;
     if (c != StabilityClass::none) ++in_class[static_cast<std::size_t>(c)][m];
-  }
+  });
   for (std::size_t k = 0; k < in_group.size(); ++k) {
     for (std::size_t m = 0; m < models; ++m) r.by_group[k][m].reserve(in_group[k][m]);
   }
   for (std::size_t c = 0; c < in_class.size(); ++c) {
     for (std::size_t m = 0; m < models; ++m) r.by_class[c][m].reserve(in_class[c][m]);
   }
-  for (const PlotPair& pp : in.pairs) {
+  in.pairs.for_each([&](const PlotPair& pp) {
     if (pp.model < 0 || static_cast<std::size_t>(pp.model) >= models || !(pp.co > 0.0f) ||
         !(pp.cp >= 0.0f) || !std::isfinite(pp.co) || !std::isfinite(pp.cp)) {
-      continue;
+      return;
     }
     const std::size_t m = static_cast<std::size_t>(pp.model);
     if (pp.cp == 0.0f) {
       ++r.zero[m];
-      continue;
+      return;
     }
     const double v = std::log(static_cast<double>(pp.cp) / static_cast<double>(pp.co));
-    if (pp.group >= 0 && static_cast<std::size_t>(pp.group) < groups) {
+    if (!classes && pp.group >= 0 && static_cast<std::size_t>(pp.group) < groups) {
       r.by_group[slot[static_cast<std::size_t>(pp.group)]][m].push_back(v);
     }
-    const StabilityClass c = input.has_obk ? stability_class(pp.obk) : StabilityClass::none;
+    const StabilityClass c =
+        classes && input.has_obk ? stability_class(pp.obk) : StabilityClass::none;
     if (c != StabilityClass::none) r.by_class[static_cast<std::size_t>(c)][m].push_back(v);
-  }
+  });
   return r;
 }
 
@@ -235,7 +238,7 @@ Panel make_panel(const PairPlotInput& input, const PairPanel& in) {
   Panel p;
   p.caption = in.caption.empty() ? in.quantity : in.caption;
   p.unit_label = "Cp/Co of " + in.quantity;
-  Residuals r = residuals_of(input, in);
+  Residuals r = residuals_of(input, in, false);
   p.groups.title = input.groups_are_arcs ? "(a) by arc, distance in km" : "(a) by group";
   const std::size_t slots = group_slot_count(input, in);
   const std::size_t rest =
@@ -259,10 +262,11 @@ Panel make_panel(const PairPlotInput& input, const PairPanel& in) {
   }
   if (input.has_obk) {
     p.classes.title = "(b) by stability class";
+    Residuals by_class = residuals_of(input, in, true);
     for (int c = 0; c < kStabilityClasses; ++c) {
       Slot& s = p.classes.slots.emplace_back();
       s.label = std::string(stability_class_name(static_cast<StabilityClass>(c)));
-      for (auto& values : r.by_class[static_cast<std::size_t>(c)]) {
+      for (auto& values : by_class.by_class[static_cast<std::size_t>(c)]) {
         s.boxes.push_back(box_stats(std::move(values)));
       }
     }

@@ -44,14 +44,14 @@ std::vector<int> limited(bool differences, bool objective) {
 }
 
 // What one thread holds: its evaluator and counter (the prepared ones, or its own
-// copies), a resample's counts per line, the heaps of every statistic, and the
+// copies), a resample's counts by position, the heaps of every statistic, and the
 // resamples in which each model line and difference line had pairs.
 struct Worker {
   Evaluator* evaluator = nullptr;
   ExceedanceCounter* counter = nullptr;
   std::optional<Evaluator> own_evaluator;
   std::optional<ExceedanceCounter> own_counter;
-  std::vector<std::uint32_t> times;
+  std::vector<std::uint32_t> drawn;
   Extremes extremes;
   std::vector<long> model_boot, pair_boot;
 };
@@ -240,11 +240,13 @@ void draw_resample(Splitmix64& rng, const Strata& strata, std::vector<std::size_
   }
 }
 
-void draw_counts(Splitmix64& rng, const Strata& strata, std::vector<std::uint32_t>& times) {
-  std::fill(times.begin(), times.end(), 0u);
-  for (const auto& members : strata.members) {
-    const auto n = static_cast<std::uint32_t>(members.size());
-    for (std::uint32_t k = 0; k < n; ++k) ++times[members[bounded_draw(rng, n)]];
+void draw_counts(Splitmix64& rng, std::span<const std::uint32_t> sizes,
+                 std::vector<std::uint32_t>& drawn) {
+  std::fill(drawn.begin(), drawn.end(), 0u);
+  std::uint32_t* first = drawn.data();
+  for (const std::uint32_t n : sizes) {
+    for (std::uint32_t k = 0; k < n; ++k) ++first[bounded_draw(rng, n)];
+    first += n;
   }
 }
 
@@ -268,7 +270,9 @@ void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const
   const std::size_t threads = std::max<std::size_t>(
       1, std::min(static_cast<std::size_t>(std::max(watch.threads, 1)), batches));
   check_memory(study, block, ev, statistics.size(), threads, watch.memory);
-  const Strata strata = strata_of(block, study.strata.size());
+  // The lines of each stratum (the evaluator checked that they fit 32 bits).
+  std::vector<std::uint32_t> sizes(study.strata.size(), 0);
+  for (const std::uint32_t s : block.stratum) ++sizes[s];
 
   // Every thread's state, made before any thread starts: the first uses the prepared
   // evaluator and counter, the others copies of them.
@@ -301,11 +305,11 @@ void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const
         if (from >= resamples) return;
         for (std::size_t b = from; b < std::min(from + kResampleBatch, resamples); ++b) {
           Splitmix64 rng = resample_stream(seed, first + b);
-          draw_counts(rng, strata, w.times);
-          w.evaluator->evaluate(w.times, Selection::with_limits, Gathering::by_cell);
+          draw_counts(rng, sizes, w.drawn);
+          w.evaluator->evaluate_drawn(w.drawn, Selection::with_limits, Gathering::by_cell);
           statistics.keep(*w.evaluator, w);
           if (w.counter != nullptr) {
-            w.counter->count(w.times);
+            w.counter->count(w.drawn);
             statistics.keep(*w.counter, w);
           }
           if (watch.resampled) {

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,8 @@ struct MemoryBound {
 
 // The bytes a run is taken to hold per line and model of its input besides the
 // bootstrap's heaps (the lines as read and evaluated, the pictures' points): whole
-// runs of 10^6 lines in 1,000 groups peak at about 61 bytes a line and model with 3
-// models and 68 with 8; the rest is room for more quantities a line.
+// runs of 10^6 lines in 1,000 groups peak at about 49 bytes a line and model with 3
+// models and 48 with 8; the rest is room for more quantities a line.
 inline constexpr double kBytesPerLineAndModel = 160;
 
 // What the run asks of the bootstrap: the memory bound, (if set) a call after each
@@ -66,9 +67,11 @@ Strata strata_of(const Block& block, std::size_t strata);
 // stratum has lines, each drawn uniformly from that stratum's lines.
 void draw_resample(Splitmix64& rng, const Strata& strata, std::vector<std::size_t>& out);
 
-// The same draws as counts: times[i] how often line i was drawn (times has one entry
-// per line of the block).
-void draw_counts(Splitmix64& rng, const Strata& strata, std::vector<std::uint32_t>& times);
+// The same draws as counts by position, from the number of lines of each stratum:
+// drawn[p] how often the p-th line of the strata's members held back to back
+// (Evaluator::order()) was drawn; drawn has one entry per line of the block.
+void draw_counts(Splitmix64& rng, std::span<const std::uint32_t> sizes,
+                 std::vector<std::uint32_t>& drawn);
 
 // The limits of the formed (not NaN) values among `values`: with n of them sorted
 // ascending, the values at 0-based index floor(0.025 n) and ceil(0.975 n) - 1.

@@ -26,9 +26,9 @@ constexpr std::size_t kCells = 3;  // stability classes per stratum
 
 }  // namespace
 
-void Evaluator::cell_deviations(std::span<const std::uint32_t> times, std::size_t series) {
+void Evaluator::cell_deviations(std::span<const std::uint32_t> drawn, std::size_t series) {
   add_cell_squares(series);
-  absolute_deviations(times);
+  absolute_deviations(drawn);
 }
 
 // Each group's squares and products from its cells' (see the top of this file).
@@ -71,13 +71,13 @@ void Evaluator::add_cell_squares(std::size_t series) {
 // series. A walk passes a target (records its count and sum) before it takes a line
 // not above the target's mean; a cell is done when a line is not above any of its
 // means. A group adds its cells' counts and sums in cell order.
-void Evaluator::absolute_deviations(std::span<const std::uint32_t> times) {
+void Evaluator::absolute_deviations(std::span<const std::uint32_t> drawn) {
   const Prepared& d = *at_;
-  const Block& block = *d.block;
   std::fill(above_.begin(), above_.end(), std::pair{0.0, 0.0});
   struct Target {
     double mean;
-    std::size_t at;  // the group's, quantity's and series' index
+    std::size_t at;      // the group's, quantity's and series' index
+    std::size_t series;  // the series'
     double n = 0, sum = 0;
   };
   struct Walk {
@@ -114,7 +114,7 @@ void Evaluator::absolute_deviations(std::span<const std::uint32_t> times) {
           for (std::size_t g : d.cell_groups[c]) {
             const std::size_t at = (g * nq_ + k) * ns_ + s;
             const PairSums& sums = stats_[at].sums;
-            if (sums.n > 0) targets.push_back({sums.co / sums.n, at});
+            if (sums.n > 0) targets.push_back({sums.co / sums.n, at, s});
           }
         }
         first_walk[cls] = walks.size();
@@ -129,12 +129,14 @@ void Evaluator::absolute_deviations(std::span<const std::uint32_t> times) {
         }
         std::sort(order.begin() + static_cast<std::ptrdiff_t>(base), order.end(), by_mean);
         walks.push_back({0, base, order.size()});
-        // The series' walks, each over its own targets in the same order.
+        // The series' walks, each over its own targets in the same order; none where
+        // every line of the cell is a full line.
+        if (d.partial[c * nq_ + k] == 0) continue;
         for (std::size_t s = 0; s < ns_; s += s < nm_ ? 1 : 2) {
           const std::size_t first = order.size();
           for (std::size_t j = base; j < base + targets.size() - before; ++j) {
             const std::size_t t = order[j];
-            if (targets[t].at % ns_ == s) order.push_back(t);
+            if (targets[t].series == s) order.push_back(t);
           }
           walks.push_back({s, first, order.size()});
         }
@@ -157,9 +159,9 @@ void Evaluator::absolute_deviations(std::span<const std::uint32_t> times) {
         if (open == 0) break;
         const std::size_t cls = d.cell_of[l] % kCells;
         if (done[cls]) continue;
-        const std::uint32_t w = times[l];
+        const std::uint32_t w = drawn[l];
         if (w == 0) continue;
-        const double co = block.co(l, k);
+        const double co = d.co[l * nq_ + k];
         if (co <= lowest[cls]) {
           done[cls] = true;
           --open;

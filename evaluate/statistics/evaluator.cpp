@@ -5,32 +5,13 @@
 #include <limits>
 #include <stdexcept>
 
+#include "evaluate/statistics/full_lines.h"
+
 namespace evaluate {
 namespace {
 
 constexpr std::size_t kCells = 3;  // stability classes per stratum
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
-
-// The sums of the valid pair (co, cp) with ln Co and ln Cp given (used where both
-// are positive): pair_terms(co, cp) without its logarithms.
-PairSums line_terms(float co, float cp, double ln_co, double ln_cp) {
-  const double o = co;
-  const double p = cp;
-  PairSums s;
-  s.n = 1;
-  s.co = o;
-  s.cp = p;
-  s.sq = (o - p) * (o - p);
-  s.ad = std::fabs(o - p);
-  s.fac2 = (p >= 0.5 * o && p <= 2.0 * o) ? 1 : 0;
-  if (o > 0.0 && p > 0.0) {
-    s.npos = 1;
-    s.lnco = ln_co;
-    s.lncp = ln_cp;
-    s.lnsq = (ln_co - ln_cp) * (ln_co - ln_cp);
-  }
-  return s;
-}
 
 }  // namespace
 
@@ -118,18 +99,25 @@ LineCounts Evaluator::counts(std::size_t g, std::size_t k, int model) const {
   return out;
 }
 
-// Each line's terms, times its count, in line order into its slots: the line's
-// cell, or every group that holds it. One sequential pass over the lines; a line's
-// terms (and by cell its squares about the cell's centre) are formed as it is met.
-void Evaluator::add_lines(std::span<const std::uint32_t> times, Gathering gathering) {
+// Each line's terms, times its count, into its slots: the line's cell, or every group
+// that holds it. One pass over the lines, by cell in the order of the positions (a
+// cell's lines are in line order there too), by group in line order; a line's terms
+// (and by cell its squares about the cell's centre) are formed as it is met.
+void Evaluator::add_lines(std::span<const std::uint32_t> drawn, Gathering gathering,
+                          std::span<const std::uint32_t> position) {
   const Prepared& d = *at_;
-  const Block& block = *d.block;
-  std::fill(slots_.begin(), slots_.end(), PairSums{});
   const bool by_cell = gathering == Gathering::by_cell;
   if (by_cell) {
-    std::fill(cell_squares_.begin(), cell_squares_.end(), Squares{});
-    std::fill(full_sums_.begin(), full_sums_.end(), PairSums{});
-    std::fill(full_squares_.begin(), full_squares_.end(), Squares{});
+    // Only the cells with lines that lack a model have rest sums; add_full_lines()
+    // sets the others' slots.
+    for (std::size_t j = 0; j < d.n_cells * nq_; ++j) {
+      if (d.partial[j] == 0) continue;
+      std::fill_n(&slots_[j * ns_], ns_, PairSums{});
+      std::fill_n(&cell_squares_[j * ns_], ns_, Squares{});
+    }
+    add_full(drawn);
+  } else {
+    std::fill(slots_.begin(), slots_.end(), PairSums{});
   }
   const std::size_t nq = nq_, nm = nm_, ns = ns_;
   const unsigned every = (1u << nm) - 1;  // the valid bits of a line with every model
@@ -155,39 +143,57 @@ void Evaluator::add_lines(std::span<const std::uint32_t> times, Gathering gather
       cq[s + 1].add_times(q[b], w);
     }
   };
-  for (std::size_t i = 0; i < d.n_lines; ++i) {
-    if (times[i] == 0) continue;
-    const double w = times[i];
-    const std::size_t cell = d.cell_of[i];
+  for (std::size_t line = 0; line < d.n_lines; ++line) {
+    const std::size_t p = by_cell ? line : position[line];
     for (std::size_t k = 0; k < nq; ++k) {
-      const unsigned valid = d.valid[i * nq + k];
-      if (valid == 0) continue;
-      const float co = block.co(i, k);
-      const double ln_co = d.ln_co[i * nq + k];
+      const unsigned valid = d.valid[p * nq + k];
+      // By cell, the lines with every model valid are summed by add_full() (and
+      // tested first: nearly every line is such a line).
+      if (valid == 0 || (by_cell && valid == every) || drawn[p] == 0) continue;
+      const double w = drawn[p];
+      const std::size_t cell = d.cell_of[p];
+      const float co = d.co[p * nq + k];
+      const double ln_co = d.ln_co[p * nq + k];
       for (std::size_t m = 0; m < nm; ++m) {
         if ((valid & (1u << m)) == 0) continue;
-        const std::size_t j = (i * nq + k) * nm + m;
-        const float cp = block.cp(i, k, static_cast<int>(m));
-        t[m] = line_terms(co, cp, ln_co, d.ln_cp[j]);
+        const std::size_t j = (p * nq + k) * nm + m;
+        const float cp = d.cp[j];
+        t[m] = pair_terms(co, cp, ln_co, d.ln_cp[j]);
         if (!by_cell) continue;
         const auto [c_o, c_p] = d.centre[(cell * nq + k) * nm + m];
         const double d_o = static_cast<double>(co) - c_o;
         const double d_p = static_cast<double>(cp) - c_p;
         q[m] = {d_o * d_o, d_p * d_p, d_o * d_p, (d_p - d_o) * (d_p - d_o)};
       }
-      if (by_cell && valid == every) {
-        // Every series holds the line: its models' sums serve the pairs' sides too.
-        PairSums* f = &full_sums_[(cell * nq + k) * nm];
-        Squares* fq = &full_squares_[(cell * nq + k) * nm];
-        for (std::size_t m = 0; m < nm; ++m) {
-          f[m].add_times(t[m], w);
-          fq[m].add_times(q[m], w);
-        }
-      } else if (by_cell) {
+      if (by_cell) {
         add(&slots_[(cell * nq + k) * ns], &cell_squares_[(cell * nq + k) * ns], valid, w);
       } else {
         for (std::size_t g : d.cell_groups[cell])
           add(&slots_[(g * nq + k) * ns], nullptr, valid, w);
+      }
+    }
+  }
+}
+
+// By cell, the sums and squares of the lines where every model is valid, each
+// cell's in position order: every series holds such a line, and its models' sums
+// serve the pairs' sides too.
+void Evaluator::add_full(std::span<const std::uint32_t> drawn) {
+  const Prepared& d = *at_;
+  const LineColumns in{
+      drawn.data(),   d.valid.data(),   d.co.data(),     d.cp.data(), d.ln_co.data(),
+      d.ln_cp.data(), d.cell_of.data(), d.centre.data(), nq_,         nm_};
+  std::array<double, kCells * kMaxModels * kLineFields> out;
+  for (std::size_t s = 0; s + 1 < d.stratum_first.size(); ++s) {
+    for (std::size_t k = 0; k < nq_; ++k) {
+      add_full_stratum(in, d.stratum_first[s], d.stratum_first[s + 1], k, s * kCells, out.data());
+      for (std::size_t cls = 0; cls < kCells; ++cls) {
+        const std::size_t at = ((s * kCells + cls) * nq_ + k) * nm_;
+        for (std::size_t m = 0; m < nm_; ++m) {
+          const double* f = &out[(cls * nm_ + m) * kLineFields];
+          full_sums_[at + m] = {f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9]};
+          full_squares_[at + m] = {f[10], f[11], f[12], f[13]};
+        }
       }
     }
   }
@@ -200,8 +206,14 @@ void Evaluator::add_full_lines() {
   for (std::size_t j = 0; j < at_->n_cells * nq_; ++j) {
     PairSums* sums = &slots_[j * ns_];
     Squares* squares = &cell_squares_[j * ns_];
+    const bool rest = at_->partial[j] != 0;
     for (std::size_t s = 0; s < ns_; ++s) {
       const std::size_t m = j * nm_ + static_cast<std::size_t>(series[s].model);
+      if (!rest) {  // every line of the cell is full
+        sums[s] = full_sums_[m];
+        squares[s] = full_squares_[m];
+        continue;
+      }
       PairSums x = full_sums_[m];
       x.add(sums[s]);
       sums[s] = x;
@@ -232,27 +244,29 @@ void Evaluator::gather(Gathering gathering) {
 
 // The deviations about each group's means of the first `series` series, line by
 // line: each group's sums receive its lines in line order.
-void Evaluator::deviations(std::span<const std::uint32_t> times, std::size_t series) {
+void Evaluator::deviations(std::span<const std::uint32_t> drawn, std::size_t series,
+                           std::span<const std::uint32_t> position) {
   const Prepared& d = *at_;
-  const Block& block = *d.block;
   means_.resize(stats_.size());
   for (std::size_t j = 0; j < stats_.size(); ++j) {
     const PairSums& sums = stats_[j].sums;
     means_[j] = {sums.co / sums.n, sums.cp / sums.n};
   }
   for (std::size_t i = 0; i < d.n_lines; ++i) {
-    if (times[i] == 0) continue;
-    const double w = times[i];
-    for (std::size_t g : d.cell_groups[d.cell_of[i]]) {
+    const std::size_t p = position[i];
+    if (drawn[p] == 0) continue;
+    const double w = drawn[p];
+    for (std::size_t g : d.cell_groups[d.cell_of[p]]) {
       for (std::size_t k = 0; k < nq_; ++k) {
-        const unsigned valid = d.valid[i * nq_ + k];
+        const unsigned valid = d.valid[p * nq_ + k];
         if (valid == 0) continue;
-        const float co = block.co(i, k);
+        const float co = d.co[p * nq_ + k];
         const std::size_t first = (g * nq_ + k) * ns_;
         for (std::size_t s = 0; s < series; ++s) {
           if (!covers(valid, d.series[s])) continue;
           const auto [mo, mp] = means_[first + s];
-          stats_[first + s].add_deviations(mo, mp, co, block.cp(i, k, d.series[s].model), w);
+          const auto m = static_cast<std::size_t>(d.series[s].model);
+          stats_[first + s].add_deviations(mo, mp, co, d.cp[(p * nq_ + k) * nm_ + m], w);
         }
       }
     }
@@ -263,9 +277,8 @@ void Evaluator::deviations(std::span<const std::uint32_t> times, std::size_t ser
 // series: a walk down the group's ranked lines, those of its stratum or all lines;
 // a line counts as often as it is drawn where the series holds it and it is of the
 // group's stability class.
-void Evaluator::high_values(std::span<const std::uint32_t> times, std::size_t series) {
+void Evaluator::high_values(std::span<const std::uint32_t> drawn, std::size_t series) {
   const Prepared& d = *at_;
-  const Block& block = *d.block;
   for (std::size_t g = 0; g < n_groups_; ++g) {
     const GroupKind kind = d.kinds[g];
     const bool own = kind == GroupKind::arc || kind == GroupKind::label;
@@ -276,27 +289,42 @@ void Evaluator::high_values(std::span<const std::uint32_t> times, std::size_t se
     for (std::size_t k = 0; k < nq_; ++k) {
       const std::size_t j = g * nq_ + k;
       const auto observed = own ? d.stratum_observed[stratum * nq_ + k] : d.observed[k];
-      auto co = [&](std::uint32_t l) { return block.co(l, k); };
+      auto co = [&](std::uint32_t p) { return d.co[p * nq_ + k]; };
+      // Where no line of the group lacks a model, every series holds the same lines:
+      // the first series' observed values and each model's predicted ones serve all.
+      const bool full = d.group_full[j] != 0;
       for (std::size_t s = 0; s < series; ++s) {
         PairStats& st = stats_[j * ns_ + s];
         const Series& se = d.series[s];
-        auto held = [&](std::uint32_t l) -> std::uint32_t {
-          const std::uint32_t c = times[l];
-          if (c == 0 || !covers(d.valid[l * nq_ + k], se)) return 0;
-          return cls == kCells || d.cell_of[l] % kCells == cls ? c : 0;
-        };
         const auto m = static_cast<std::size_t>(se.model);
+        // The observed values' of the series they are taken from: the first side of a
+        // pair for the second, the first series where the group is full.
+        const bool second = s >= nm_ && (s - nm_) % 2 == 1;
+        const PairStats* same_o = full && s > 0 ? &stats_[j * ns_]
+                                  : second      ? &stats_[j * ns_ + s - 1]
+                                                : nullptr;
+        if (same_o != nullptr) {
+          st.rhc_o = same_o->rhc_o;
+          st.perc_o = same_o->perc_o;
+        }
+        if (full && s >= nm_) {  // the predicted values' of the side's model
+          st.rhc_p = stats_[j * ns_ + m].rhc_p;
+          st.perc_p = stats_[j * ns_ + m].perc_p;
+          continue;
+        }
+        auto held = [&](std::uint32_t p) -> std::uint32_t {
+          const std::uint32_t c = drawn[p];
+          if (c == 0 || !covers(d.valid[p * nq_ + k], se)) return 0;
+          return cls == kCells || d.cell_of[p] % kCells == cls ? c : 0;
+        };
         const auto predicted =
             own ? d.stratum_predicted[(stratum * nq_ + k) * nm_ + m] : d.predicted[k * nm_ + m];
-        auto cp = [&](std::uint32_t l) { return block.cp(l, k, se.model); };
-        // The second side of a pair has the first side's lines and observed values.
-        const bool second = s >= nm_ && (s - nm_) % 2 == 1;
-        st.rhc_o = second ? stats_[j * ns_ + s - 1].rhc_o : rhc_held(observed, co, held, st.sums.n);
+        auto cp = [&](std::uint32_t p) { return d.cp[(p * nq_ + k) * nm_ + m]; };
+        if (same_o == nullptr) st.rhc_o = rhc_held(observed, co, held, st.sums.n);
         st.rhc_p = rhc_held(predicted, cp, held, st.sums.n);
         if (st.uncertainty == nullptr) continue;
         const double p = st.uncertainty->percentile;
-        st.perc_o = second ? stats_[j * ns_ + s - 1].perc_o
-                           : percentile_held(observed, co, held, st.sums.n, p);
+        if (same_o == nullptr) st.perc_o = percentile_held(observed, co, held, st.sums.n, p);
         st.perc_p = percentile_held(predicted, cp, held, st.sums.n, p);
       }
     }
@@ -363,7 +391,23 @@ void Evaluator::over_groups(Selection selection) {
 
 void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selection,
                          Gathering gathering) {
-  add_lines(times, gathering);
+  const std::vector<std::uint32_t>& order = at_->order;
+  std::vector<std::uint32_t> drawn(order.size());
+  for (std::size_t p = 0; p < order.size(); ++p) drawn[p] = times[order[p]];
+  evaluate_drawn(drawn, selection, gathering);
+}
+
+void Evaluator::evaluate_drawn(std::span<const std::uint32_t> drawn, Selection selection,
+                               Gathering gathering) {
+  // By group (once, for the point estimate), each line's position.
+  std::vector<std::uint32_t> position;
+  if (gathering == Gathering::by_group) {
+    position.resize(at_->n_lines);
+    for (std::size_t p = 0; p < position.size(); ++p) {
+      position[at_->order[p]] = static_cast<std::uint32_t>(p);
+    }
+  }
+  add_lines(drawn, gathering, position);
   if (gathering == Gathering::by_cell) add_full_lines();
   gather(gathering);
   // The passes run over the models' series, and over those of the differences only
@@ -374,11 +418,11 @@ void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selecti
                                                                   : 0;
     if (series == 0) continue;
     if (formed == Formed::about_means && gathering == Gathering::by_group) {
-      deviations(times, series);
+      deviations(drawn, series, position);
     } else if (formed == Formed::about_means) {
-      cell_deviations(times, series);
+      cell_deviations(drawn, series);
     }
-    if (formed == Formed::high_values) high_values(times, series);
+    if (formed == Formed::high_values) high_values(drawn, series);
   }
   measures(selection);
   over_groups(selection);

@@ -25,6 +25,10 @@ namespace evaluate {
 // The pairs of models in difference order: (0,1), (0,2), ..., (1,2), ...
 std::vector<std::pair<int, int>> model_pairs(int models);
 
+// The order of a resample's draws: the block's lines stratum after stratum (strata
+// below `strata`), a stratum's in line order; [p] the line at position p.
+std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata);
+
 // Which measures an evaluation forms: every one, or those given with limits.
 enum class Selection { all, with_limits };
 
@@ -67,6 +71,12 @@ class Evaluator {
   // Forms the selected measures with line i counted times[i] times (0: left out);
   // the others are NaN.
   void evaluate(std::span<const std::uint32_t> times, Selection selection, Gathering gathering);
+  // The same with the counts in the evaluator's order of the lines, drawn[p] that of
+  // line order()[p]: stratum after stratum, a stratum's lines in line order. It is
+  // the order of a resample's draws, and the passes by cell read the lines in it.
+  void evaluate_drawn(std::span<const std::uint32_t> drawn, Selection selection,
+                      Gathering gathering);
+  std::span<const std::uint32_t> order() const { return at_->order; }
 
   // The results of the last evaluate() for group g and the block's k-th quantity: a
   // model's measure and the number of its pairs; a pair of models' difference of a
@@ -108,22 +118,31 @@ class Evaluator {
     }
   };
   // Everything an evaluation reads and none writes, made once and shared by the
-  // copies of an evaluator (evaluator_index.cpp).
+  // copies of an evaluator (evaluator_index.cpp). The lines are held in the order of
+  // the draws: `p` below is a line's place in it (its position), `i` its place in
+  // the block.
   struct Prepared {
     const Block* block = nullptr;
     std::size_t nq = 0, nm = 0, np = 0, ns = 0, n_lines = 0, n_cells = 0, n_groups = 0;
     std::vector<Series> series;
-    // Per line and quantity [i * nq + k]: bit m set where model m's pair is valid,
-    // and ln Co (0 where no pair is valid); per model [(i * nq + k) * nm + m], ln Cp
-    // (0 where the pair is not valid or Cp is 0). A line's sums are formed from
-    // these and the block's values in each pass.
+    std::vector<std::uint32_t> order;        // [p]: the line
+    std::vector<std::size_t> stratum_first;  // [s]: the first position of stratum s; [S]: n
+    // Per position and quantity [p * nq + k]: bit m set where model m's pair is
+    // valid, Co, and ln Co (0 where no pair is valid); per model [(p * nq + k) * nm +
+    // m], Cp and ln Cp (0 where the pair is not valid or Cp is 0). A line's sums are
+    // formed from these in each pass.
     std::vector<std::uint8_t> valid;
+    std::vector<float> co, cp;
     std::vector<double> ln_co, ln_cp;
-    std::vector<std::uint32_t> cell_of;             // a line's cell: stratum * 3 + stability
+    std::vector<std::uint32_t> cell_of;             // [p]: its cell, stratum * 3 + stability
     Lists group_cells;                              // per group, its cells in order
     Lists cell_groups;                              // per cell, the groups holding it
     std::vector<std::array<long, 4>> state_counts;  // [(cell * nq + k) * nm + m] by state
-    // The lines in descending order of a value (ties in line order): of the
+    // [(cell * nq + k)]: the lines where some model's pair is valid and another's not;
+    // [g * nq + k]: whether group g has none (every series then holds the same lines).
+    std::vector<long> partial;
+    std::vector<std::uint8_t> group_full;
+    // The positions in descending order of a value (ties in line order): of the
     // observed values, [k], the lines with a valid pair; of model m's, [k * nm + m],
     // the lines where its pair is valid. Over all lines, and stratum by stratum
     // ([s * nq + k] and [(s * nq + k) * nm + m]).
@@ -137,8 +156,8 @@ class Evaluator {
     std::vector<std::uint32_t> group_stratum;     // [g]: an arc or label group's stratum
 
     // A series holds a line where every model of its mask has a valid pair there.
-    bool holds(std::size_t i, std::size_t k, const Series& s) const {
-      return covers(valid[i * nq + k], s);
+    bool holds(std::size_t p, std::size_t k, const Series& s) const {
+      return covers(valid[p * nq + k], s);
     }
     void index_lines();
     void index_groups(const std::vector<Group>& groups);
@@ -160,15 +179,21 @@ class Evaluator {
     return (g * nq_ + k) * (nm_ + np_) + r;
   }
   static bool covers(unsigned valid, const Series& s) { return (valid & s.mask) == s.mask; }
-  void add_lines(std::span<const std::uint32_t> times, Gathering gathering);
+  // By group the passes go in line order and take each line's position from
+  // `position` ([i]: the position of line i), made for the evaluation.
+  void add_lines(std::span<const std::uint32_t> drawn, Gathering gathering,
+                 std::span<const std::uint32_t> position);
+  void add_full(std::span<const std::uint32_t> drawn);
   void add_full_lines();
   void gather(Gathering gathering);
-  void deviations(std::span<const std::uint32_t> times, std::size_t series);
-  // A resample's deviations, gathered by cell (cell_deviations.cpp).
-  void cell_deviations(std::span<const std::uint32_t> times, std::size_t series);
+  void deviations(std::span<const std::uint32_t> drawn, std::size_t series,
+                  std::span<const std::uint32_t> position);
+  // A resample's deviations, gathered by cell (cell_deviations.cpp). The passes take
+  // the counts by position.
+  void cell_deviations(std::span<const std::uint32_t> drawn, std::size_t series);
   void add_cell_squares(std::size_t series);
-  void absolute_deviations(std::span<const std::uint32_t> times);
-  void high_values(std::span<const std::uint32_t> times, std::size_t series);
+  void absolute_deviations(std::span<const std::uint32_t> drawn);
+  void high_values(std::span<const std::uint32_t> drawn, std::size_t series);
   bool selected(const MeasureEntry& entry, Selection selection) const;
   bool needed(Formed formed, Selection selection, bool differences) const;
   void measures(Selection selection);

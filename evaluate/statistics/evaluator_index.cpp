@@ -23,28 +23,55 @@ std::vector<std::size_t> starts(const std::vector<std::size_t>& lengths) {
 
 }  // namespace
 
-// Each line's cell, valid models, logarithms and the count of its pairs' states.
+std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata) {
+  std::vector<std::size_t> length(strata, 0);
+  for (const std::uint32_t s : block.stratum) ++length[s];
+  std::vector<std::size_t> next = starts(length);
+  std::vector<std::uint32_t> order(block.size());
+  for (std::size_t i = 0; i < block.size(); ++i) {
+    order[next[block.stratum[i]]++] = static_cast<std::uint32_t>(i);
+  }
+  return order;
+}
+
+// The order of the draws (stratum after stratum, a stratum's lines in line order),
+// and by position each line's cell, values, valid models and logarithms; the count
+// of the pairs' states per cell.
 void Evaluator::Prepared::index_lines() {
+  const std::size_t strata = n_cells / kCells;
+  std::vector<std::size_t> length(strata, 0);
+  for (std::size_t i = 0; i < n_lines; ++i) ++length[block->stratum[i]];
+  stratum_first = starts(length);
+  order = draw_order(*block, strata);
   valid.assign(n_lines * nq, 0);
+  co.assign(n_lines * nq, 0.0f);
+  cp.assign(n_lines * nq * nm, 0.0f);
   ln_co.assign(n_lines * nq, 0.0);
   ln_cp.assign(n_lines * nq * nm, 0.0);
   cell_of.resize(n_lines);
   state_counts.assign(n_cells * nq * nm, {});
-  for (std::size_t i = 0; i < n_lines; ++i) {
+  partial.assign(n_cells * nq, 0);
+  const unsigned every = (1u << nm) - 1;
+  for (std::size_t p = 0; p < n_lines; ++p) {
+    const std::size_t i = order[p];
     const std::size_t cell =
         block->stratum[i] * kCells + static_cast<std::size_t>(stability_of(block->obk[i]));
-    cell_of[i] = static_cast<std::uint32_t>(cell);
+    cell_of[p] = static_cast<std::uint32_t>(cell);
     for (std::size_t k = 0; k < nq; ++k) {
       for (std::size_t m = 0; m < nm; ++m) {
         const PairState state = block->pair_state(i, k, static_cast<int>(m));
         ++state_counts[(cell * nq + k) * nm + m][static_cast<std::size_t>(state)];
+        const float c = block->cp(i, k, static_cast<int>(m));
+        cp[(p * nq + k) * nm + m] = c;
         if (state != PairState::valid) continue;
-        valid[i * nq + k] |= static_cast<std::uint8_t>(1u << m);
-        const double p = block->cp(i, k, static_cast<int>(m));
-        if (p > 0.0) ln_cp[(i * nq + k) * nm + m] = std::log(p);
+        valid[p * nq + k] |= static_cast<std::uint8_t>(1u << m);
+        const double v = c;
+        if (v > 0.0) ln_cp[(p * nq + k) * nm + m] = std::log(v);
       }
+      if (valid[p * nq + k] != 0 && valid[p * nq + k] != every) ++partial[cell * nq + k];
+      co[p * nq + k] = block->co(i, k);
       const double o = block->co(i, k);
-      if (valid[i * nq + k] != 0 && o > 0.0) ln_co[i * nq + k] = std::log(o);
+      if (valid[p * nq + k] != 0 && o > 0.0) ln_co[p * nq + k] = std::log(o);
     }
   }
 }
@@ -79,6 +106,12 @@ void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
         break;
     }
     group_cells.first.push_back(group_cells.items.size());
+    const std::size_t g = group_cells.first.size() - 2;
+    for (std::size_t k = 0; k < nq; ++k) {
+      long lines = 0;
+      for (std::uint32_t c : group_cells[g]) lines += partial[c * nq + k];
+      group_full.push_back(lines == 0 ? 1 : 0);
+    }
   }
   std::vector<std::size_t> length(n_cells, 0);
   for (std::uint32_t c : group_cells.items) ++length[c];
@@ -92,25 +125,35 @@ void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
 }
 
 // Each model's values of a quantity are sorted once over all lines, the observed
-// values once; a stratum's lists keep that order. A group of all lines or of a
-// stability class walks the lists over all lines, a stratum's group its own.
+// values once (ties in line order); a stratum's lists keep that order. A group of
+// all lines or of a stability class walks the lists over all lines, a stratum's
+// group its own. The lists hold positions.
 void Evaluator::Prepared::rank_values() {
   const std::size_t strata = n_cells / kCells;
+  std::vector<std::uint32_t> position(n_lines);  // [i]: the line's
+  for (std::size_t p = 0; p < n_lines; ++p) position[order[p]] = static_cast<std::uint32_t>(p);
   std::vector<Ranked> all;
+  all.reserve(n_lines);
   // The ranked lines of list j, appended to `lists`; the same lines stratum by
   // stratum into `by_stratum` at list s * count + j.
   auto rank = [&](Lists& lists, Lists& by_stratum, std::size_t count, auto value, auto holds) {
     lists.first.assign(1, 0);
     by_stratum.first.assign(1, 0);
     std::vector<std::size_t> length(strata * count, 0);
+    std::size_t total = 0;  // held exactly: the lists take several entries a line
+    for (std::size_t j = 0; j < count; ++j) {
+      for (std::size_t i = 0; i < n_lines; ++i) total += holds(position[i], j) ? 1 : 0;
+    }
+    lists.items.reserve(total);
     for (std::size_t j = 0; j < count; ++j) {
       all.clear();
       for (std::size_t i = 0; i < n_lines; ++i) {
-        if (holds(i, j)) all.push_back({value(i, j), static_cast<std::uint32_t>(i)});
+        if (holds(position[i], j))
+          all.push_back({value(position[i], j), static_cast<std::uint32_t>(i)});
       }
       sort_ranked(all);
       for (const Ranked& e : all) {
-        lists.items.push_back(e.line);
+        lists.items.push_back(position[e.line]);
         ++length[block->stratum[e.line] * count + j];
       }
       lists.first.push_back(lists.items.size());
@@ -119,17 +162,19 @@ void Evaluator::Prepared::rank_values() {
     by_stratum.items.resize(lists.items.size());
     std::vector<std::size_t> next(by_stratum.first.begin(), by_stratum.first.end() - 1);
     for (std::size_t j = 0; j < count; ++j) {
-      for (std::uint32_t i : lists[j]) by_stratum.items[next[block->stratum[i] * count + j]++] = i;
+      for (std::uint32_t p : lists[j]) {
+        by_stratum.items[next[block->stratum[order[p]] * count + j]++] = p;
+      }
     }
   };
   rank(
-      observed, stratum_observed, nq, [&](std::size_t i, std::size_t k) { return block->co(i, k); },
-      [&](std::size_t i, std::size_t k) { return valid[i * nq + k] != 0; });
+      observed, stratum_observed, nq, [&](std::size_t p, std::size_t k) { return co[p * nq + k]; },
+      [&](std::size_t p, std::size_t k) { return valid[p * nq + k] != 0; });
   rank(
       predicted, stratum_predicted, nq * nm,
-      [&](std::size_t i, std::size_t j) { return block->cp(i, j / nm, static_cast<int>(j % nm)); },
-      [&](std::size_t i, std::size_t j) {
-        return (valid[i * nq + j / nm] & (1u << (j % nm))) != 0;
+      [&](std::size_t p, std::size_t j) { return cp[p * nq * nm + j]; },
+      [&](std::size_t p, std::size_t j) {
+        return (valid[p * nq + j / nm] & (1u << (j % nm))) != 0;
       });
 }
 
@@ -139,14 +184,15 @@ void Evaluator::Prepared::index_cells() {
     double n = 0, co = 0, cp = 0;
   };
   std::vector<Sum> sums(n_cells * nq * nm);
-  for (std::size_t i = 0; i < n_lines; ++i) {
+  // A cell's lines are in line order by position too.
+  for (std::size_t p = 0; p < n_lines; ++p) {
     for (std::size_t k = 0; k < nq; ++k) {
       for (std::size_t m = 0; m < nm; ++m) {
-        if ((valid[i * nq + k] & (1u << m)) == 0) continue;
-        Sum& s = sums[(cell_of[i] * nq + k) * nm + m];
+        if ((valid[p * nq + k] & (1u << m)) == 0) continue;
+        Sum& s = sums[(cell_of[p] * nq + k) * nm + m];
         s.n += 1.0;
-        s.co += static_cast<double>(block->co(i, k));
-        s.cp += static_cast<double>(block->cp(i, k, static_cast<int>(m)));
+        s.co += static_cast<double>(co[p * nq + k]);
+        s.cp += static_cast<double>(cp[(p * nq + k) * nm + m]);
       }
     }
   }

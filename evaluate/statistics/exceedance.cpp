@@ -4,6 +4,9 @@
 #include <array>
 #include <charconv>
 #include <limits>
+#include <stdexcept>
+
+#include "evaluate/statistics/evaluator.h"
 
 namespace evaluate {
 namespace {
@@ -64,17 +67,21 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   auto prepared = std::make_shared<Prepared>();
   Prepared& d = *prepared;
   d.n_lines = block.size();
-  d.cell_of.resize(block.size());
-  for (std::size_t i = 0; i < block.size(); ++i) {
+  std::vector<std::uint32_t> cell_of(block.size());  // by position: stratum * 3 + stability
+  std::size_t strata = 0;
+  for (const std::uint32_t s : block.stratum) strata = std::max<std::size_t>(strata, s + 1);
+  const std::vector<std::uint32_t> order = draw_order(block, strata);
+  for (std::size_t p = 0; p < block.size(); ++p) {
+    const std::size_t i = order[p];
     const std::size_t cell =
         block.stratum[i] * kCells + static_cast<std::size_t>(stability_of(block.obk[i]));
-    d.cell_of[i] = static_cast<std::uint32_t>(cell);
+    cell_of[p] = static_cast<std::uint32_t>(cell);
     d.n_cells = std::max(d.n_cells, cell + 1);
   }
   // A group holds whole cells: those with a line, of its stratum, of its stability
   // class, or any (all).
   std::vector<std::uint8_t> present(d.n_cells, 0);
-  for (std::uint32_t c : d.cell_of) present[c] = 1;
+  for (std::uint32_t c : cell_of) present[c] = 1;
   d.group_first.assign(1, 0);
   auto take = [&](std::size_t from, std::size_t to, std::size_t step) {
     for (std::size_t c = from; c < to; c += step) {
@@ -104,7 +111,8 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   const std::size_t slots = per_group_;
   d.kind_of.assign(block.size() * slots, 0);
   d.kinds.assign(d.n_cells * slots, {});
-  for (std::size_t i = 0; i < block.size(); ++i) {
+  for (std::size_t p = 0; p < block.size(); ++p) {
+    const std::size_t i = order[p];
     for (std::size_t k = 0; k < nq_; ++k) {
       unsigned valid = 0;
       for (std::size_t m = 0; m < nm_; ++m) {
@@ -116,9 +124,9 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
         for (std::size_t m = 0; m < nm_; ++m) {
           if (block.cp(i, k, static_cast<int>(m)) > limit) kind.above |= 2u << m;
         }
-        std::vector<Kind>& known = d.kinds[d.cell_of[i] * slots + first_[k] + t];
+        std::vector<Kind>& known = d.kinds[cell_of[p] * slots + first_[k] + t];
         const auto at = std::find(known.begin(), known.end(), kind);
-        d.kind_of[i * slots + first_[k] + t] = static_cast<std::uint32_t>(at - known.begin());
+        d.kind_of[p * slots + first_[k] + t] = static_cast<std::uint32_t>(at - known.begin());
         if (at == known.end()) known.push_back(kind);
       }
     }
@@ -127,20 +135,35 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
     d.first_kind.push_back(d.n_kinds);
     d.n_kinds += known.size();
   }
+  // A line's kind as its index among every cell's kinds.
+  if (d.n_kinds > std::numeric_limits<std::uint32_t>::max()) {
+    throw std::length_error("too many kinds of lines in one block");
+  }
+  for (std::size_t p = 0; p < block.size(); ++p) {
+    for (std::size_t j = 0; j < slots; ++j) {
+      d.kind_of[p * slots + j] += static_cast<std::uint32_t>(d.first_kind[cell_of[p] * slots + j]);
+    }
+  }
   at_ = std::move(prepared);
 }
 
-void ExceedanceCounter::count(std::span<const std::uint32_t> times) {
+void ExceedanceCounter::count(std::span<const std::uint32_t> drawn) {
   const Prepared& d = *at_;
   const std::size_t slots = per_group_;
   times_of_kind_.assign(d.n_kinds, 0.0);
-  for (std::size_t i = 0; i < d.n_lines; ++i) {
-    if (times[i] == 0) continue;
-    const double w = times[i];
-    const std::size_t* first = &d.first_kind[d.cell_of[i] * slots];
-    const std::uint32_t* kind = &d.kind_of[i * slots];
-    for (std::size_t j = 0; j < slots; ++j) times_of_kind_[first[j] + kind[j]] += w;
+  for (std::size_t p = 0; p < d.n_lines; ++p) {
+    if (drawn[p] == 0) continue;
+    const double w = drawn[p];
+    const std::uint32_t* kind = &d.kind_of[p * slots];
+    for (std::size_t j = 0; j < slots; ++j) times_of_kind_[kind[j]] += w;
   }
+  gather();
+}
+
+// Each group's tables from its cells' counts of each kind of line.
+void ExceedanceCounter::gather() {
+  const Prepared& d = *at_;
+  const std::size_t slots = per_group_;
   groups_.assign(n_groups_ * slots * ns_, Contingency{});
   for (std::size_t g = 0; g < n_groups_; ++g) {
     for (std::size_t x = d.group_first[g]; x < d.group_first[g + 1]; ++x) {

@@ -36,7 +36,7 @@ MeasureValues threshold_differences(const Contingency& first, const Contingency&
 std::string threshold_text(float t);
 
 // The contingency tables of a block's lines for given thresholds (by the block's
-// quantity) under a weighting, line i counted times[i] times: per group, quantity,
+// quantity) under a weighting of the lines (by position in draw_order()): per group, quantity,
 // threshold and series, a series being a model's valid pairs (m) or a side of a
 // pair of models on the lines where both are valid (nm + 2p, nm + 2p + 1), as the
 // evaluator's. A copy shares what was prepared and has its own scratch: copies may
@@ -45,7 +45,8 @@ class ExceedanceCounter {
  public:
   ExceedanceCounter(const Block& block, const std::vector<Group>& groups,
                     std::vector<std::vector<float>> thresholds);
-  void count(std::span<const std::uint32_t> times);
+  // Counts line draw_order()[p] drawn[p] times (the order of a resample's draws).
+  void count(std::span<const std::uint32_t> drawn);
   const Contingency& table(std::size_t g, std::size_t k, std::size_t t, std::size_t s) const {
     return groups_[slot(g, k, t) * ns_ + s];
   }
@@ -53,6 +54,7 @@ class ExceedanceCounter {
   std::size_t series() const { return ns_; }
 
  private:
+  void gather();
   std::size_t slot(std::size_t g, std::size_t k, std::size_t t) const {
     return g * per_group_ + first_[k] + t;
   }
@@ -66,13 +68,14 @@ class ExceedanceCounter {
   // What a count reads and none writes, made once and shared by the copies.
   struct Prepared {
     std::size_t n_lines = 0, n_cells = 0;
-    std::vector<std::uint32_t> cell_of;  // a line's cell: stratum * 3 + stability
     // Per group its cells in order: [group_first[g], group_first[g + 1]).
     std::vector<std::size_t> group_first;
     std::vector<std::uint32_t> group_cells;
     std::vector<std::vector<Kind>> kinds;  // [cell * slots + slot]: the kinds its lines have
-    std::vector<std::uint32_t> kind_of;    // [i * slots + slot]: the line's kind in its cell
-    std::vector<std::size_t> first_kind;   // [cell * slots + slot]: its first in times_of_kind_
+    // [p * slots + slot], by position in the order of the draws: the line's kind in
+    // its cell, as its index in times_of_kind_.
+    std::vector<std::uint32_t> kind_of;
+    std::vector<std::size_t> first_kind;  // [cell * slots + slot]: its first in times_of_kind_
     std::size_t n_kinds = 0;
   };
   void add_kind(Contingency* out, const Kind& kind, double w) const;

@@ -670,28 +670,6 @@ std::string measure_list(Shown where) {
   return out;
 }
 
-PairSums pair_terms(float co, float cp) {
-  const double o = co;
-  const double p = cp;
-  PairSums s;
-  s.n = 1;
-  s.co = o;
-  s.cp = p;
-  s.sq = (o - p) * (o - p);
-  s.ad = std::fabs(o - p);
-  // Cp/Co between 0.5 and 2 inclusive; the products are exact in double.
-  s.fac2 = (p >= 0.5 * o && p <= 2.0 * o) ? 1 : 0;
-  if (o > 0.0 && p > 0.0) {
-    const double lo = std::log(o);
-    const double lp = std::log(p);
-    s.npos = 1;
-    s.lnco = lo;
-    s.lncp = lp;
-    s.lnsq = (lo - lp) * (lo - lp);
-  }
-  return s;
-}
-
 double log_mg(const PairSums& s) {
   return s.npos > 0 ? (s.lnco - s.lncp) / s.npos : kNan;
 }

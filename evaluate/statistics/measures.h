@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <limits>
 #include <span>
 #include <string>
@@ -121,8 +122,34 @@ struct Contingency {
   }
 };
 
+// The sums of the single pair (co, cp) with ln Co and ln Cp given (read only where
+// both values are positive).
+inline PairSums pair_terms(float co, float cp, double ln_co, double ln_cp) {
+  const double o = co;
+  const double p = cp;
+  PairSums s;
+  s.n = 1;
+  s.co = o;
+  s.cp = p;
+  s.sq = (o - p) * (o - p);
+  s.ad = std::fabs(o - p);
+  // Cp/Co between 0.5 and 2 inclusive; the products are exact in double.
+  s.fac2 = (p >= 0.5 * o && p <= 2.0 * o) ? 1 : 0;
+  if (o > 0.0 && p > 0.0) {
+    s.npos = 1;
+    s.lnco = ln_co;
+    s.lncp = ln_cp;
+    s.lnsq = (ln_co - ln_cp) * (ln_co - ln_cp);
+  }
+  return s;
+}
+
 // The sums of the single pair (co, cp); co must be positive, cp not negative.
-PairSums pair_terms(float co, float cp);
+inline PairSums pair_terms(float co, float cp) {
+  const bool logs = co > 0.0f && cp > 0.0f;
+  return pair_terms(co, cp, logs ? std::log(static_cast<double>(co)) : 0.0,
+                    logs ? std::log(static_cast<double>(cp)) : 0.0);
+}
 
 // Everything the measures of one set of pairs are formed from: the sums over the
 // pairs, the sums of the deviations about the means (a second pass, so that a large

@@ -3,6 +3,7 @@
 #include <array>
 #include <cfloat>
 #include <charconv>
+#include <functional>
 
 #include "evaluate/statistics/evaluation.h"
 
@@ -28,7 +29,12 @@ double decimal_of(float v) {
   return d;
 }
 
-std::string count(const std::optional<long>& n) {
+// A mark as its field: empty where there is none.
+std::string mark_text(char mark) {
+  return mark == '\0' ? std::string() : std::string(1, mark);
+}
+
+std::string count(TidyCount n) {
   return n ? std::to_string(*n) : std::string();
 }
 
@@ -48,21 +54,31 @@ void field(std::string& out, std::string_view text) {
 
 }  // namespace
 
+std::string tidy_line(const TidyRow& r) {
+  const std::string texts[] = {std::string(r.model),   std::string(r.quantity),
+                               std::string(r.group),   number(r.arc_km),
+                               std::string(r.measure), number(r.value),
+                               number(r.lower),        number(r.upper),
+                               mark_text(r.mark),      count(r.lines),
+                               count(r.obs_out),       count(r.mod_unr),
+                               count(r.mod_neg),       count(r.n),
+                               count(r.n_pos),         count(r.n_both),
+                               count(r.boot)};
+  std::string out;
+  bool first = true;
+  for (const std::string& t : texts) {
+    if (!first) out += ',';
+    first = false;
+    field(out, t);
+  }
+  return out;
+}
+
 std::string tidy_csv(std::span<const TidyRow> rows) {
   std::string out(kTidyHeader);
   out += "\r\n";
   for (const TidyRow& r : rows) {
-    const std::string texts[] = {
-        r.model,          r.quantity,       r.group,          number(r.arc_km), r.measure,
-        number(r.value),  number(r.lower),  number(r.upper),  r.mark,           count(r.lines),
-        count(r.obs_out), count(r.mod_unr), count(r.mod_neg), count(r.n),       count(r.n_pos),
-        count(r.n_both),  count(r.boot)};
-    bool first = true;
-    for (const std::string& t : texts) {
-      if (!first) out += ',';
-      first = false;
-      field(out, t);
-    }
+    out += tidy_line(r);
     out += "\r\n";
   }
   return out;
@@ -70,21 +86,29 @@ std::string tidy_csv(std::span<const TidyRow> rows) {
 
 namespace {
 
-TidyRow row_base(const Evaluation& ev, std::size_t q, std::size_t g) {
+// Where the rows go, one by one.
+struct Rows {
+  const std::function<void(const TidyRow&)>& to;
+  TidyTexts& texts;
+  void push_back(const TidyRow& row) { to(row); }
+};
+
+TidyRow row_base(TidyTexts& texts, const Evaluation& ev, std::size_t q, std::size_t g) {
   const Group& group = ev.groups[g];
   TidyRow base;
-  base.quantity = ev.quantities[q].name;
-  base.group = group_text(group, ev.strata);
+  base.quantity = texts.keep(ev.quantities[q].name);
+  base.group = texts.keep(group_text(group, ev.strata));
   if (group.kind == GroupKind::arc) base.arc_km = decimal_of(group.arc);
   return base;
 }
 
 // The key and counts of model m's line of quantity q and group g, and of a pair of
 // models' line.
-TidyRow model_row(const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m) {
+TidyRow model_row(TidyTexts& texts, const Evaluation& ev, std::size_t q, std::size_t g,
+                  std::size_t m) {
   const ModelGroupResult& r = ev.results[q][g].models[m];
-  TidyRow row = row_base(ev, q, g);
-  row.model = ev.models[m];
+  TidyRow row = row_base(texts, ev, q, g);
+  row.model = texts.keep(ev.models[m]);
   row.lines = r.lines;
   row.obs_out = r.observed_out;
   row.mod_unr = r.model_unread;
@@ -94,10 +118,10 @@ TidyRow model_row(const Evaluation& ev, std::size_t q, std::size_t g, std::size_
   row.boot = r.boot;
   return row;
 }
-TidyRow difference_row(const Evaluation& ev, std::size_t q, std::size_t g,
+TidyRow difference_row(TidyTexts& texts, const Evaluation& ev, std::size_t q, std::size_t g,
                        const DifferenceResult& d) {
-  TidyRow row = row_base(ev, q, g);
-  row.model = pair_name(ev, d);
+  TidyRow row = row_base(texts, ev, q, g);
+  row.model = texts.keep(pair_name(ev, d));
   row.lines = d.lines;
   row.n_both = d.n_both;
   row.boot = d.boot;
@@ -105,10 +129,10 @@ TidyRow difference_row(const Evaluation& ev, std::size_t q, std::size_t g,
 }
 
 // A model's rows of the measures `ids`: value, limits (where it has them) and mark.
-void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_t q, std::size_t g,
-                    std::size_t m, const std::vector<int>& ids) {
+void add_model_rows(Rows& rows, const Evaluation& ev, std::size_t q, std::size_t g, std::size_t m,
+                    const std::vector<int>& ids) {
   const ModelGroupResult& r = ev.results[q][g].models[m];
-  TidyRow row = model_row(ev, q, g, m);
+  TidyRow row = model_row(rows.texts, ev, q, g, m);
   const auto verdicts = acceptance(r.value, ev.criteria);
   const Uncertainty* u = ev.uncertainty[q] ? &*ev.uncertainty[q] : nullptr;
   const bool all = ev.groups[g].kind == GroupKind::all;
@@ -119,23 +143,23 @@ void add_model_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_
     row.value = r.value[k];
     row.lower = limits ? r.limits[k].lower : NAN;
     row.upper = limits ? r.limits[k].upper : NAN;
-    row.mark = limits ? std::string(1, acceptance_mark(verdicts[k], r.limits[k])) : "";
+    row.mark = limits ? acceptance_mark(verdicts[k], r.limits[k]) : '\0';
     rows.push_back(row);
   }
 }
 
 // The rows of the differences `ids` of every pair of models of a quantity and group.
-void add_difference_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::size_t q,
-                         std::size_t g, const std::vector<int>& ids) {
+void add_difference_rows(Rows& rows, const Evaluation& ev, std::size_t q, std::size_t g,
+                         const std::vector<int>& ids) {
   for (const DifferenceResult& d : ev.results[q][g].differences) {
-    TidyRow row = difference_row(ev, q, g, d);
+    TidyRow row = difference_row(rows.texts, ev, q, g, d);
     for (int k : ids) {
       if (!formed_with(k, ev.uncertainty[q] ? &*ev.uncertainty[q] : nullptr, false)) continue;
       row.measure = measure_entry(k).difference_name;
       row.value = d.value[k];
       row.lower = d.limits[k].lower;
       row.upper = d.limits[k].upper;
-      row.mark = std::string(1, significance_mark(d.limits[k]));
+      row.mark = significance_mark(d.limits[k]);
       rows.push_back(row);
     }
   }
@@ -143,7 +167,7 @@ void add_difference_rows(std::vector<TidyRow>& rows, const Evaluation& ev, std::
 
 // Every model row of every quantity and group, then every difference row, of the
 // measures `on_model` and the differences `on_pair`.
-void add_rows(std::vector<TidyRow>& rows, const Evaluation& ev, const std::vector<int>& on_model,
+void add_rows(Rows& rows, const Evaluation& ev, const std::vector<int>& on_model,
               const std::vector<int>& on_pair) {
   for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
     for (std::size_t g = 0; g < ev.groups.size(); ++g) {
@@ -158,32 +182,32 @@ void add_rows(std::vector<TidyRow>& rows, const Evaluation& ev, const std::vecto
 
 // The exceedance rows of one line: its scores "POD@T" ... (with limits and mark), then
 // on a model line its counts "hits@T" ... (no limits, no mark).
-void add_exceedance_rows(std::vector<TidyRow>& rows, TidyRow row, const ExceedanceResult& r,
-                         bool differences) {
+void add_exceedance_rows(Rows& rows, TidyRow row, const ExceedanceResult& r, bool differences) {
   const std::string at = std::string(1, '@').append(threshold_text(r.threshold));
   for (int j : threshold_measures(true)) {
     const MeasureEntry& entry = measure_entry(j);
-    row.measure = std::string(differences ? entry.difference_name : entry.name) + at;
+    row.measure =
+        rows.texts.keep(std::string(differences ? entry.difference_name : entry.name) + at);
     row.value = r.value[j];
     row.lower = r.limits[j].lower;
     row.upper = r.limits[j].upper;
-    row.mark = std::string(1, differences ? significance_mark(r.limits[j])
-                                          : acceptance_mark(Verdict::not_judged, r.limits[j]));
+    row.mark = differences ? significance_mark(r.limits[j])
+                           : acceptance_mark(Verdict::not_judged, r.limits[j]);
     rows.push_back(row);
   }
   if (differences) return;
   for (int j : threshold_measures(false)) {
-    row.measure = std::string(measure_name(j)) + at;
+    row.measure = rows.texts.keep(std::string(measure_name(j)) + at);
     row.value = r.value[j];
     row.lower = row.upper = NAN;
-    row.mark.clear();
+    row.mark = '\0';
     rows.push_back(row);
   }
 }
 
 // Every exceedance row: per quantity, group, model and threshold, then per quantity,
 // group, pair of models and threshold.
-void add_exceedances(std::vector<TidyRow>& rows, const Evaluation& ev) {
+void add_exceedances(Rows& rows, const Evaluation& ev) {
   for (const bool differences : {false, true}) {
     for (std::size_t q = 0; q < ev.quantities.size(); ++q) {
       const std::size_t nt = ev.thresholds[q].size();
@@ -191,8 +215,9 @@ void add_exceedances(std::vector<TidyRow>& rows, const Evaluation& ev) {
         const GroupResult& gr = ev.results[q][g];
         const auto& lines = differences ? gr.difference_exceedances : gr.model_exceedances;
         for (std::size_t j = 0; j < lines.size(); ++j) {
-          const TidyRow row = differences ? difference_row(ev, q, g, gr.differences[j / nt])
-                                          : model_row(ev, q, g, j / nt);
+          const TidyRow row = differences
+                                  ? difference_row(rows.texts, ev, q, g, gr.differences[j / nt])
+                                  : model_row(rows.texts, ev, q, g, j / nt);
           add_exceedance_rows(rows, row, lines[j], differences);
         }
       }
@@ -200,10 +225,8 @@ void add_exceedances(std::vector<TidyRow>& rows, const Evaluation& ev) {
   }
 }
 
-}  // namespace
-
-std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
-  std::vector<TidyRow> rows;
+// Every row, in the order of tidy_rows.
+void add_all_rows(Rows& rows, const Evaluation& ev) {
   // The first section as its lines hold the measures: the means (R with its limits)
   // first, then the blocks; then its differences.
   std::vector<int> first = plain_measures();
@@ -219,6 +242,27 @@ std::vector<TidyRow> tidy_rows(const Evaluation& ev) {
     add_rows(rows, ev, own, section_measures(entry.section, true));
   }
   add_exceedances(rows, ev);
+}
+
+}  // namespace
+
+void for_each_tidy_row(const Evaluation& ev, const std::function<void(const TidyRow&)>& to) {
+  TidyTexts texts;
+  Rows rows{to, texts};
+  add_all_rows(rows, ev);
+}
+
+std::vector<TidyRow> tidy_rows(const Evaluation& ev, TidyTexts& texts) {
+  // Counted first, so that the rows are held without room to spare.
+  std::size_t count = 0;
+  for_each_tidy_row(ev, [&count](const TidyRow&) { ++count; });
+  std::vector<TidyRow> rows;
+  rows.reserve(count);
+  const std::function<void(const TidyRow&)> into = [&rows](const TidyRow& row) {
+    rows.push_back(row);
+  };
+  Rows kept{into, texts};
+  add_all_rows(kept, ev);
   return rows;
 }
 

@@ -12,19 +12,25 @@
 
 namespace testsupport {
 
+// The texts of the hand-made rows, kept for the whole test program.
+inline std::string_view fixture_text(const std::string& text) {
+  static evaluate::TidyTexts texts;
+  return texts.keep(text);
+}
+
 inline evaluate::TidyRow page_row(std::string model, std::string quantity, std::string group,
                                   double km, std::string measure, double value, double lower,
                                   double upper, std::string mark) {
   evaluate::TidyRow r;
-  r.model = std::move(model);
-  r.quantity = std::move(quantity);
-  r.group = std::move(group);
+  r.model = fixture_text(model);
+  r.quantity = fixture_text(quantity);
+  r.group = fixture_text(group);
   r.arc_km = km;
-  r.measure = std::move(measure);
+  r.measure = fixture_text(measure);
   r.value = value;
   r.lower = lower;
   r.upper = upper;
-  r.mark = std::move(mark);
+  r.mark = mark.empty() ? '\0' : mark[0];
   return r;
 }
 
@@ -117,7 +123,7 @@ inline evaluate::PageInput page_fixture() {
         const bool sig = k == 0 || k == 3;
         TidyRow r = page_row("AERMOD-ISCST3", quantities[q], grp.name, grp.km, diffs[k], v,
                              sig ? v - 0.05 : v - 0.9, sig ? v + 0.07 : v + 0.8, sig ? "Y" : "N");
-        if (empty) r.value = r.lower = r.upper = NAN, r.mark = "-";
+        if (empty) r.value = r.lower = r.upper = NAN, r.mark = '-';
         r.lines = grp.lines;
         r.n_both = grp.lines - (g == 0 ? 5 : 0);
         r.boot = empty ? 0 : 1000;
@@ -130,13 +136,13 @@ inline evaluate::PageInput page_fixture() {
   for (TidyRow& r : in.rows) {
     if (r.quantity == "CMAX/Q" && r.group == "arc" && r.arc_km == 5.0 && r.measure[0] == 'd') {
       r.lower = r.upper = NAN;
-      r.mark = "-";
+      r.mark = '-';
       r.n_both = 2;
     }
     if (r.quantity == "CMAX/Q" && r.group == "arc" && r.arc_km == 0.5 && r.measure == "VG" &&
         r.model == "ISCST3") {
       r.value = r.upper = INFINITY;
-      r.mark = "N";
+      r.mark = 'N';
     }
   }
   in.diagrams = {
