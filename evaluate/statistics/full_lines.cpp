@@ -1,7 +1,5 @@
 #include "evaluate/statistics/full_lines.h"
 
-#include <cstring>
-
 namespace evaluate {
 namespace {
 
@@ -12,7 +10,7 @@ constexpr std::size_t kMaxVectors = 2;  // up to 8 models
 constexpr std::size_t kCells = 3;
 
 // Built for AVX2 and for any x86-64, chosen at load time; both give the same sums.
-// Not in the sanitizers' builds, whose run-time does not take the chooser.
+// The sanitizers' builds and clang's (the fuzz targets) take one plain build.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
     !defined(__SANITIZE_ADDRESS__)
 #define TRACER_LANES_CLONES __attribute__((target_clones("avx2", "default")))
