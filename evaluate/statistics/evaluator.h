@@ -29,6 +29,14 @@ std::vector<std::pair<int, int>> model_pairs(int models);
 // below `strata`), a stratum's in line order; [p] the line at position p.
 std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata);
 
+// A group holds whole cells (cell = stratum * 3 + stability class, as cell_of gives
+// each line's): every cell that has a line and is of the group's stratum (arc,
+// label), of its stability class (stable, unstable), or any (all). Group g's cells,
+// in order, are items[first[g] .. first[g + 1]).
+void cells_of_groups(const std::vector<Group>& groups, std::span<const std::uint32_t> cell_of,
+                     std::size_t n_cells, std::vector<std::size_t>& first,
+                     std::vector<std::uint32_t>& items);
+
 // Which measures an evaluation forms: every one, or those given with limits.
 enum class Selection { all, with_limits };
 

@@ -76,20 +76,19 @@ void Evaluator::Prepared::index_lines() {
   }
 }
 
-// A group holds whole cells: every cell that has a line and is of the group's
-// stratum (arc, label), of its stability class (stable, unstable), or any (all).
-void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
+void cells_of_groups(const std::vector<Group>& groups, std::span<const std::uint32_t> cell_of,
+                     std::size_t n_cells, std::vector<std::size_t>& first,
+                     std::vector<std::uint32_t>& items) {
   std::vector<std::uint8_t> present(n_cells, 0);
   for (std::uint32_t c : cell_of) present[c] = 1;
-  group_cells.first.assign(1, 0);
+  first.assign(1, 0);
+  items.clear();
   auto take = [&](std::size_t from, std::size_t to, std::size_t step) {
     for (std::size_t c = from; c < to; c += step) {
-      if (present[c]) group_cells.items.push_back(static_cast<std::uint32_t>(c));
+      if (present[c]) items.push_back(static_cast<std::uint32_t>(c));
     }
   };
   for (const Group& group : groups) {
-    kinds.push_back(group.kind);
-    group_stratum.push_back(group.stratum);
     switch (group.kind) {
       case GroupKind::all:
         take(0, n_cells, 1);
@@ -105,8 +104,17 @@ void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
         take(kUnstable, n_cells, kCells);
         break;
     }
-    group_cells.first.push_back(group_cells.items.size());
-    const std::size_t g = group_cells.first.size() - 2;
+    first.push_back(items.size());
+  }
+}
+
+// Each group's cells, and whether it has a line where some model lacks a pair; the
+// groups of each cell.
+void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
+  cells_of_groups(groups, cell_of, n_cells, group_cells.first, group_cells.items);
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    kinds.push_back(groups[g].kind);
+    group_stratum.push_back(groups[g].stratum);
     for (std::size_t k = 0; k < nq; ++k) {
       long lines = 0;
       for (std::uint32_t c : group_cells[g]) lines += partial[c * nq + k];

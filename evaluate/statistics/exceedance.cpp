@@ -78,34 +78,7 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
     cell_of[p] = static_cast<std::uint32_t>(cell);
     d.n_cells = std::max(d.n_cells, cell + 1);
   }
-  // A group holds whole cells: those with a line, of its stratum, of its stability
-  // class, or any (all).
-  std::vector<std::uint8_t> present(d.n_cells, 0);
-  for (std::uint32_t c : cell_of) present[c] = 1;
-  d.group_first.assign(1, 0);
-  auto take = [&](std::size_t from, std::size_t to, std::size_t step) {
-    for (std::size_t c = from; c < to; c += step) {
-      if (present[c]) d.group_cells.push_back(static_cast<std::uint32_t>(c));
-    }
-  };
-  for (const Group& group : groups) {
-    switch (group.kind) {
-      case GroupKind::all:
-        take(0, d.n_cells, 1);
-        break;
-      case GroupKind::arc:
-      case GroupKind::label:
-        take(group.stratum * kCells, std::min(d.n_cells, (group.stratum + 1) * kCells), 1);
-        break;
-      case GroupKind::stable:
-        take(kStable, d.n_cells, kCells);
-        break;
-      case GroupKind::unstable:
-        take(kUnstable, d.n_cells, kCells);
-        break;
-    }
-    d.group_first.push_back(d.group_cells.size());
-  }
+  cells_of_groups(groups, cell_of, d.n_cells, d.group_first, d.group_cells);
   // A line's kind, per threshold: its valid models and which of its values lie
   // above the threshold. A cell holds few kinds; a resample counts the kinds.
   const std::size_t slots = per_group_;
