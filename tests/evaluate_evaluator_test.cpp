@@ -42,16 +42,19 @@ TEST(EvaluateEvaluator, CopiesEvaluateOnTheirOwnAtTheSameTime) {
   const std::size_t strata = file.study.strata.size();
   const evaluate::Evaluator prepared(block, groups, strata);
   const evaluate::ExceedanceCounter counted(block, groups, {{6.0f}});
-  std::vector<std::vector<std::uint32_t>> weights(2);
+  std::vector<std::vector<std::uint32_t>> weights(2), drawn(2);  // by line, by position
   for (std::uint32_t i = 0; i < block.size(); ++i) {
     weights[0].push_back(i % 3);
     weights[1].push_back((i * 5) % 4);
+  }
+  for (std::size_t c = 0; c < 2; ++c) {
+    for (const std::uint32_t i : prepared.order()) drawn[c].push_back(weights[c][i]);
   }
   std::vector<evaluate::Evaluator> copies(2, prepared);
   std::vector<evaluate::ExceedanceCounter> counters(2, counted);
   auto run = [&](std::size_t c) {
     copies[c].evaluate(weights[c], evaluate::Selection::all, evaluate::Gathering::by_cell);
-    counters[c].count(weights[c]);
+    counters[c].count(drawn[c], copies[c].full_drawn());
   };
   std::thread other(run, 0);
   run(1);
@@ -60,7 +63,7 @@ TEST(EvaluateEvaluator, CopiesEvaluateOnTheirOwnAtTheSameTime) {
     evaluate::Evaluator alone(block, groups, strata);
     alone.evaluate(weights[c], evaluate::Selection::all, evaluate::Gathering::by_cell);
     evaluate::ExceedanceCounter counter(block, groups, {{6.0f}});
-    counter.count(weights[c]);
+    counter.count(drawn[c], alone.full_drawn());
     for (std::size_t g = 0; g < groups.size(); ++g) {
       for (int id = 0; id < evaluate::kMeasures; ++id) {
         for (int m = 0; m < 3; ++m) {
@@ -104,7 +107,7 @@ TEST(EvaluateEvaluator, ByCellAgreesWithByGroupWithManyModelsAndFullGroups) {
   for (const std::uint32_t i : by_cell.order()) drawn.push_back(times[i]);
   by_cell.evaluate_drawn(drawn, evaluate::Selection::all, evaluate::Gathering::by_cell);
   by_group.evaluate(times, evaluate::Selection::all, evaluate::Gathering::by_group);
-  counter.count(drawn);
+  counter.count(drawn, by_cell.full_drawn());
   // Group "all" (the first), model m: the hits, observed and predicted above 6.
   for (int m = 0; m < 6; ++m) {
     double hits = 0;

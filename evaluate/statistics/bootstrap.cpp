@@ -309,7 +309,7 @@ void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const
           w.evaluator->evaluate_drawn(w.drawn, Selection::with_limits, Gathering::by_cell);
           statistics.keep(*w.evaluator, w);
           if (w.counter != nullptr) {
-            w.counter->count(w.drawn);
+            w.counter->count(w.drawn, w.evaluator->full_drawn());
             statistics.keep(*w.counter, w);
           }
           if (watch.resampled) {

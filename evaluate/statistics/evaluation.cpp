@@ -53,7 +53,7 @@ std::vector<std::vector<float>> block_thresholds(const Block& block, const Evalu
 
 // The point values of the exceedance scores of the block's quantities.
 void point_exceedances(const Block& block, ExceedanceCounter& counter, Evaluation& ev) {
-  counter.count(std::vector<std::uint32_t>(block.size(), 1u));
+  counter.count(std::vector<std::uint32_t>(block.size(), 1u), counter.full_lines());
   const std::size_t nm = static_cast<std::size_t>(block.models);
   for (std::size_t k = 0; k < block.nq(); ++k) {
     const std::vector<float>& ts = ev.thresholds[static_cast<std::size_t>(block.quantities[k])];

@@ -79,6 +79,7 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   cell_squares_.resize(d.n_cells * nq_ * ns_);
   full_sums_.resize(d.n_cells * nq_ * nm_);
   full_squares_.resize(d.n_cells * nq_ * nm_);
+  full_drawn_.resize(d.n_cells * nq_);
   stats_.resize(n_groups_ * nq_ * ns_);
   above_.resize(n_groups_ * nq_ * ns_);
   values_.resize(n_groups_ * nq_ * (nm_ + np_));
@@ -143,12 +144,13 @@ void Evaluator::add_lines(std::span<const std::uint32_t> drawn, Gathering gather
       cq[s + 1].add_times(q[b], w);
     }
   };
-  for (std::size_t line = 0; line < d.n_lines; ++line) {
-    const std::size_t p = by_cell ? line : position[line];
+  // By cell only the lines in `rest` have terms to add here, in position order.
+  const std::size_t n = by_cell ? d.rest.size() : d.n_lines;
+  for (std::size_t at = 0; at < n; ++at) {
+    const std::size_t p = by_cell ? d.rest[at] : position[at];
     for (std::size_t k = 0; k < nq; ++k) {
       const unsigned valid = d.valid[p * nq + k];
-      // By cell, the lines with every model valid are summed by add_full() (and
-      // tested first: nearly every line is such a line).
+      // By cell, the lines with every model valid are summed by add_full().
       if (valid == 0 || (by_cell && valid == every) || drawn[p] == 0) continue;
       const double w = drawn[p];
       const std::size_t cell = d.cell_of[p];
@@ -189,6 +191,7 @@ void Evaluator::add_full(std::span<const std::uint32_t> drawn) {
       add_full_stratum(in, d.stratum_first[s], d.stratum_first[s + 1], k, s * kCells, out.data());
       for (std::size_t cls = 0; cls < kCells; ++cls) {
         const std::size_t at = ((s * kCells + cls) * nq_ + k) * nm_;
+        full_drawn_[(s * kCells + cls) * nq_ + k] = out[cls * nm_ * kLineFields];
         for (std::size_t m = 0; m < nm_; ++m) {
           const double* f = &out[(cls * nm_ + m) * kLineFields];
           full_sums_[at + m] = {f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9]};

@@ -85,6 +85,9 @@ class Evaluator {
   void evaluate_drawn(std::span<const std::uint32_t> drawn, Selection selection,
                       Gathering gathering);
   std::span<const std::uint32_t> order() const { return at_->order; }
+  // After an evaluation by cell, [cell * nq + k]: the count of the cell's lines drawn
+  // where every model's pair of quantity k is valid.
+  std::span<const double> full_drawn() const { return full_drawn_; }
 
   // The results of the last evaluate() for group g and the block's k-th quantity: a
   // model's measure and the number of its pairs; a pair of models' difference of a
@@ -150,6 +153,9 @@ class Evaluator {
     // [g * nq + k]: whether group g has none (every series then holds the same lines).
     std::vector<long> partial;
     std::vector<std::uint8_t> group_full;
+    // The positions, ascending, of the lines with some quantity's pair valid for
+    // some model and not for another: the only lines that a resample sums per series.
+    std::vector<std::uint32_t> rest;
     // The positions in descending order of a value (ties in line order): of the
     // observed values, [k], the lines with a valid pair; of model m's, [k * nm + m],
     // the lines where its pair is valid. Over all lines, and stratum by stratum
@@ -216,6 +222,7 @@ class Evaluator {
   // every model's pair is valid (slots_ and cell_squares_ hold the other lines').
   std::vector<PairSums> full_sums_;
   std::vector<Squares> full_squares_;
+  std::vector<double> full_drawn_;                // [cell * nq + k]
   std::vector<PairStats> stats_;                  // [(g * nq + k) * ns + s]
   std::vector<std::pair<double, double>> means_;  // of stats_: mean Co, mean Cp
   // Per group, quantity and series, the count and sum of the observed values above

@@ -74,6 +74,18 @@ void Evaluator::Prepared::index_lines() {
       if (valid[p * nq + k] != 0 && o > 0.0) ln_co[p * nq + k] = std::log(o);
     }
   }
+  auto is_rest = [&](std::size_t p) {
+    for (std::size_t k = 0; k < nq; ++k) {
+      if (valid[p * nq + k] != 0 && valid[p * nq + k] != every) return true;
+    }
+    return false;
+  };
+  std::size_t n_rest = 0;
+  for (std::size_t p = 0; p < n_lines; ++p) n_rest += is_rest(p) ? 1 : 0;
+  rest.reserve(n_rest);
+  for (std::size_t p = 0; p < n_lines; ++p) {
+    if (is_rest(p)) rest.push_back(static_cast<std::uint32_t>(p));
+  }
 }
 
 void cells_of_groups(const std::vector<Group>& groups, std::span<const std::uint32_t> cell_of,

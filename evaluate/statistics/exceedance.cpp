@@ -66,7 +66,6 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   }
   auto prepared = std::make_shared<Prepared>();
   Prepared& d = *prepared;
-  d.n_lines = block.size();
   std::vector<std::uint32_t> cell_of(block.size());  // by position: stratum * 3 + stability
   std::size_t strata = 0;
   for (const std::uint32_t s : block.stratum) strata = std::max<std::size_t>(strata, s + 1);
@@ -80,55 +79,100 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   }
   cells_of_groups(groups, cell_of, d.n_cells, d.group_first, d.group_cells);
   // A line's kind, per threshold: its valid models and which of its values lie
-  // above the threshold. A cell holds few kinds; a resample counts the kinds.
+  // above the threshold. A cell holds few kinds, and nearly all its lines are of one
+  // kind where every model is valid (all below a high threshold, say): the cell's
+  // common kind. Only the other lines are listed; a resample counts the common kind
+  // as the cell's lines with every model valid less the listed ones among them.
   const std::size_t slots = per_group_;
-  d.kind_of.assign(block.size() * slots, 0);
+  const unsigned every = (1u << nm_) - 1;
+  d.slot_quantity.resize(slots);
+  for (std::size_t k = 0; k < nq_; ++k) {
+    for (std::size_t t = 0; t < thresholds_[k].size(); ++t) d.slot_quantity[first_[k] + t] = k;
+  }
+  auto kind_at = [&](std::size_t i, std::size_t j) {
+    const std::size_t k = d.slot_quantity[j];
+    const float limit = thresholds_[k][j - first_[k]];
+    Kind kind{0, block.co(i, k) > limit ? 1u : 0u};
+    for (std::size_t m = 0; m < nm_; ++m) {
+      if (block.pair_state(i, k, static_cast<int>(m)) == PairState::valid) kind.valid |= 1u << m;
+      if (block.cp(i, k, static_cast<int>(m)) > limit) kind.above |= 2u << m;
+    }
+    return kind;
+  };
+  // The index of `kind` among the cell's known kinds (added when new).
   d.kinds.assign(d.n_cells * slots, {});
+  std::vector<std::vector<std::size_t>> lines_of_kind(d.n_cells * slots);
+  auto index_of = [&](std::size_t cs, const Kind& kind) {
+    std::vector<Kind>& known = d.kinds[cs];
+    const auto at =
+        static_cast<std::size_t>(std::find(known.begin(), known.end(), kind) - known.begin());
+    if (at == known.size()) {
+      known.push_back(kind);
+      lines_of_kind[cs].push_back(0);
+    }
+    return at;
+  };
+  d.full_lines.assign(d.n_cells * nq_, 0.0);
   for (std::size_t p = 0; p < block.size(); ++p) {
     const std::size_t i = order[p];
-    for (std::size_t k = 0; k < nq_; ++k) {
-      unsigned valid = 0;
-      for (std::size_t m = 0; m < nm_; ++m) {
-        if (block.pair_state(i, k, static_cast<int>(m)) == PairState::valid) valid |= 1u << m;
-      }
-      for (std::size_t t = 0; t < thresholds_[k].size(); ++t) {
-        const float limit = thresholds_[k][t];
-        Kind kind{valid, block.co(i, k) > limit ? 1u : 0u};
-        for (std::size_t m = 0; m < nm_; ++m) {
-          if (block.cp(i, k, static_cast<int>(m)) > limit) kind.above |= 2u << m;
-        }
-        std::vector<Kind>& known = d.kinds[cell_of[p] * slots + first_[k] + t];
-        const auto at = std::find(known.begin(), known.end(), kind);
-        d.kind_of[p * slots + first_[k] + t] = static_cast<std::uint32_t>(at - known.begin());
-        if (at == known.end()) known.push_back(kind);
+    for (std::size_t j = 0; j < slots; ++j) {
+      const std::size_t cs = cell_of[p] * slots + j;
+      const Kind kind = kind_at(i, j);
+      ++lines_of_kind[cs][index_of(cs, kind)];
+      if (j == first_[d.slot_quantity[j]] && kind.valid == every) {
+        d.full_lines[cell_of[p] * nq_ + d.slot_quantity[j]] += 1.0;
       }
     }
   }
-  for (const std::vector<Kind>& known : d.kinds) {
+  std::size_t listed = 0;
+  for (std::size_t cs = 0; cs < d.kinds.size(); ++cs) {
     d.first_kind.push_back(d.n_kinds);
-    d.n_kinds += known.size();
+    d.n_kinds += d.kinds[cs].size();
+    std::size_t common = kNone, most = 0;
+    for (std::size_t e = 0; e < d.kinds[cs].size(); ++e) {
+      listed += lines_of_kind[cs][e];
+      if (d.kinds[cs][e].valid == every && lines_of_kind[cs][e] > most) {
+        common = e;
+        most = lines_of_kind[cs][e];
+      }
+    }
+    listed -= most;
+    d.common.push_back(common);
   }
-  // A line's kind as its index among every cell's kinds.
   if (d.n_kinds > std::numeric_limits<std::uint32_t>::max()) {
     throw std::length_error("too many kinds of lines in one block");
   }
+  d.listed.reserve(listed);
   for (std::size_t p = 0; p < block.size(); ++p) {
+    const std::size_t i = order[p];
     for (std::size_t j = 0; j < slots; ++j) {
-      d.kind_of[p * slots + j] += static_cast<std::uint32_t>(d.first_kind[cell_of[p] * slots + j]);
+      const std::size_t cs = cell_of[p] * slots + j;
+      const std::size_t e = index_of(cs, kind_at(i, j));
+      if (e == d.common[cs]) continue;
+      d.listed.push_back(
+          {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(d.first_kind[cs] + e)});
     }
   }
   at_ = std::move(prepared);
 }
 
-void ExceedanceCounter::count(std::span<const std::uint32_t> drawn) {
+void ExceedanceCounter::count(std::span<const std::uint32_t> drawn, std::span<const double> full) {
   const Prepared& d = *at_;
   const std::size_t slots = per_group_;
+  const unsigned every = (1u << nm_) - 1;
   times_of_kind_.assign(d.n_kinds, 0.0);
-  for (std::size_t p = 0; p < d.n_lines; ++p) {
-    if (drawn[p] == 0) continue;
-    const double w = drawn[p];
-    const std::uint32_t* kind = &d.kind_of[p * slots];
-    for (std::size_t j = 0; j < slots; ++j) times_of_kind_[kind[j]] += w;
+  for (const Listed& e : d.listed) times_of_kind_[e.kind] += drawn[e.position];
+  // The common kinds: whole counts, so the order of the sums does not matter.
+  for (std::size_t cs = 0; cs < d.common.size(); ++cs) {
+    if (d.common[cs] == kNone) continue;
+    const std::size_t cell = cs / slots, j = cs % slots;
+    double times = full[cell * nq_ + d.slot_quantity[j]];
+    const std::vector<Kind>& known = d.kinds[cs];
+    for (std::size_t e = 0; e < known.size(); ++e) {
+      if (e != d.common[cs] && known[e].valid == every)
+        times -= times_of_kind_[d.first_kind[cs] + e];
+    }
+    times_of_kind_[d.first_kind[cs] + d.common[cs]] = times;
   }
   gather();
 }

@@ -45,8 +45,12 @@ class ExceedanceCounter {
  public:
   ExceedanceCounter(const Block& block, const std::vector<Group>& groups,
                     std::vector<std::vector<float>> thresholds);
-  // Counts line draw_order()[p] drawn[p] times (the order of a resample's draws).
-  void count(std::span<const std::uint32_t> drawn);
+  // Counts line draw_order()[p] drawn[p] times (the order of a resample's draws);
+  // full[cell * nq + k] is the count so drawn of the cell's lines where every model's
+  // pair of quantity k is valid: an evaluation's Evaluator::full_drawn(), or
+  // full_lines() where every line counts once.
+  void count(std::span<const std::uint32_t> drawn, std::span<const double> full);
+  std::span<const double> full_lines() const { return at_->full_lines; }
   const Contingency& table(std::size_t g, std::size_t k, std::size_t t, std::size_t s) const {
     return groups_[slot(g, k, t) * ns_ + s];
   }
@@ -65,18 +69,29 @@ class ExceedanceCounter {
     unsigned above = 0;
     bool operator==(const Kind&) const = default;
   };
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  // A line of a kind other than its cell's common kind, for one threshold: its
+  // position, and its kind as an index in times_of_kind_.
+  struct Listed {
+    std::uint32_t position;
+    std::uint32_t kind;
+  };
   // What a count reads and none writes, made once and shared by the copies.
   struct Prepared {
-    std::size_t n_lines = 0, n_cells = 0;
+    std::size_t n_cells = 0;
     // Per group its cells in order: [group_first[g], group_first[g + 1]).
     std::vector<std::size_t> group_first;
     std::vector<std::uint32_t> group_cells;
-    std::vector<std::vector<Kind>> kinds;  // [cell * slots + slot]: the kinds its lines have
-    // [p * slots + slot], by position in the order of the draws: the line's kind in
-    // its cell, as its index in times_of_kind_.
-    std::vector<std::uint32_t> kind_of;
-    std::vector<std::size_t> first_kind;  // [cell * slots + slot]: its first in times_of_kind_
+    std::vector<std::size_t> slot_quantity;  // [slot]: its quantity
+    std::vector<std::vector<Kind>> kinds;    // [cell * slots + slot]: the kinds its lines have
+    std::vector<std::size_t> first_kind;     // [cell * slots + slot]: its first in times_of_kind_
     std::size_t n_kinds = 0;
+    // [cell * slots + slot]: the most frequent kind (by index in kinds) of the lines
+    // where every model is valid, kNone where there is none; the lines of the other
+    // kinds, in position order; [cell * nq + k] the lines where every model is valid.
+    std::vector<std::size_t> common;
+    std::vector<Listed> listed;
+    std::vector<double> full_lines;
   };
   void add_kind(Contingency* out, const Kind& kind, double w) const;
 
