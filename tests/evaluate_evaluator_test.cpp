@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +28,25 @@ evaluate::PairsFile three_models() {
             (i == 5 ? "" : std::to_string(co + 2)) + "\n";
   }
   return evaluate::read_pairs_file(text, "three.csv");
+}
+
+// Six models: two vectors of lanes. "west" has every pair of every model (a full
+// group); in "north" and "south" some models miss a pair.
+evaluate::PairsFile six_models() {
+  std::string text = "group,observed,obk,M1,M2,M3,M4,M5,M6\n";
+  for (int i = 0; i < 60; ++i) {
+    const char* label[] = {"north", "south", "west"};
+    const char* obk[] = {"50", "-20", ""};
+    const float co = 0.5f + static_cast<float>((i * 7) % 13);
+    text += std::string(label[i % 3]) + "," + std::to_string(co) + "," + obk[(i / 3) % 3];
+    for (int m = 0; m < 6; ++m) {
+      const bool missing = i % 3 != 2 && (i + m) % 11 == 0;
+      text += ',';
+      if (!missing) text += std::to_string(co * (0.4f + 0.3f * m) + static_cast<float>(i % 5));
+    }
+    text += "\n";
+  }
+  return evaluate::read_pairs_file(text, "six.csv");
 }
 
 bool same(double a, double b) {
@@ -80,23 +100,8 @@ TEST(EvaluateEvaluator, CopiesEvaluateOnTheirOwnAtTheSameTime) {
 }
 
 TEST(EvaluateEvaluator, ByCellAgreesWithByGroupWithManyModelsAndFullGroups) {
-  // Six models: two vectors of lanes. "west" has every pair of every model (a full
-  // group); in "north" and "south" some models miss a pair. The exceedance counter
-  // takes the counts in the order of the draws.
-  std::string text = "group,observed,obk,M1,M2,M3,M4,M5,M6\n";
-  for (int i = 0; i < 60; ++i) {
-    const char* label[] = {"north", "south", "west"};
-    const char* obk[] = {"50", "-20", ""};
-    const float co = 0.5f + static_cast<float>((i * 7) % 13);
-    text += std::string(label[i % 3]) + "," + std::to_string(co) + "," + obk[(i / 3) % 3];
-    for (int m = 0; m < 6; ++m) {
-      const bool missing = i % 3 != 2 && (i + m) % 11 == 0;
-      text += ',';
-      if (!missing) text += std::to_string(co * (0.4f + 0.3f * m) + static_cast<float>(i % 5));
-    }
-    text += "\n";
-  }
-  const evaluate::PairsFile file = evaluate::read_pairs_file(text, "six.csv");
+  // The exceedance counter takes the counts in the order of the draws.
+  const evaluate::PairsFile file = six_models();
   const evaluate::Block& block = file.study.blocks[0];
   const auto groups = evaluate::groups_of(file.study);
   evaluate::Evaluator by_cell(block, groups, file.study.strata.size());
@@ -137,6 +142,50 @@ TEST(EvaluateEvaluator, ByCellAgreesWithByGroupWithManyModelsAndFullGroups) {
         const double b = by_cell.value(g, 0, pairs[p].second, evaluate::kRhcP);
         EXPECT_PRED2(near, std::log(a) - std::log(b),
                      by_cell.difference(g, 0, static_cast<int>(p), evaluate::kRhcRatio));
+      }
+    }
+  }
+}
+
+TEST(EvaluateEvaluator, TwoResamplesInHalvesAreEachEvaluatedAsAlone) {
+  const evaluate::PairsFile file = six_models();
+  const evaluate::Block& block = file.study.blocks[0];
+  const auto groups = evaluate::groups_of(file.study);
+  const evaluate::Evaluator prepared(block, groups, file.study.strata.size());
+  const evaluate::ExceedanceCounter counted(block, groups, {{6.0f}});
+  std::vector<std::vector<std::uint32_t>> drawn(2);
+  std::vector<std::uint32_t> words;
+  for (std::uint32_t p = 0; p < block.size(); ++p) {
+    drawn[0].push_back((p * 7) % 4);
+    drawn[1].push_back((p * 3) % 5 == 0 ? 3 : (p % 2));
+    words.push_back(drawn[0].back() | drawn[1].back() << 16);
+  }
+  evaluate::Evaluator pair = prepared;
+  evaluate::ExceedanceCounter pair_counter = counted;
+  EXPECT_THROW(pair.evaluate_drawn(evaluate::Drawn(words, 0), evaluate::Selection::all,
+                                   evaluate::Gathering::by_cell),
+               std::logic_error);
+  pair.sum_full_pair(words);
+  for (unsigned r = 0; r < 2; ++r) {
+    evaluate::Evaluator alone = prepared;
+    evaluate::ExceedanceCounter counter = counted;
+    alone.evaluate_drawn(drawn[r], evaluate::Selection::all, evaluate::Gathering::by_cell);
+    counter.count(drawn[r], alone.full_drawn());
+    const evaluate::Drawn half(words, r);
+    pair.evaluate_drawn(half, evaluate::Selection::all, evaluate::Gathering::by_cell);
+    pair_counter.count(half, pair.full_drawn());
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+      for (int id = 0; id < evaluate::kMeasures; ++id) {
+        for (int m = 0; m < 6; ++m) {
+          EXPECT_TRUE(same(alone.value(g, 0, m, id), pair.value(g, 0, m, id))) << r << g << id;
+        }
+        for (int p = 0; p < 15; ++p) {
+          EXPECT_TRUE(same(alone.difference(g, 0, p, id), pair.difference(g, 0, p, id)));
+        }
+      }
+      for (std::size_t s = 0; s < counter.series(); ++s) {
+        EXPECT_EQ(counter.table(g, 0, 0, s).a, pair_counter.table(g, 0, 0, s).a) << r << g << s;
+        EXPECT_EQ(counter.table(g, 0, 0, s).c, pair_counter.table(g, 0, 0, s).c) << r << g << s;
       }
     }
   }

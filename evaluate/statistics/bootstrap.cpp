@@ -241,11 +241,11 @@ void draw_resample(Splitmix64& rng, const Strata& strata, std::vector<std::size_
 }
 
 void draw_counts(Splitmix64& rng, std::span<const std::uint32_t> sizes,
-                 std::vector<std::uint32_t>& drawn) {
-  std::fill(drawn.begin(), drawn.end(), 0u);
+                 std::vector<std::uint32_t>& drawn, std::uint32_t unit) {
+  if (unit == 1) std::fill(drawn.begin(), drawn.end(), 0u);
   std::uint32_t* first = drawn.data();
   for (const std::uint32_t n : sizes) {
-    for (std::uint32_t k = 0; k < n; ++k) ++first[bounded_draw(rng, n)];
+    for (std::uint32_t k = 0; k < n; ++k) first[bounded_draw(rng, n)] += unit;
     first += n;
   }
 }
@@ -273,6 +273,8 @@ void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const
   // The lines of each stratum (the evaluator checked that they fit 32 bits).
   std::vector<std::uint32_t> sizes(study.strata.size(), 0);
   for (const std::uint32_t s : block.stratum) ++sizes[s];
+  const bool halves =
+      std::all_of(sizes.begin(), sizes.end(), [](std::uint32_t n) { return n < kHalfLines; });
 
   // Every thread's state, made before any thread starts: the first uses the prepared
   // evaluator and counter, the others copies of them.
@@ -303,18 +305,29 @@ void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const
       while (!stop.load(std::memory_order_relaxed)) {
         const std::size_t from = next.fetch_add(kResampleBatch);
         if (from >= resamples) return;
-        for (std::size_t b = from; b < std::min(from + kResampleBatch, resamples); ++b) {
-          Splitmix64 rng = resample_stream(seed, first + b);
-          draw_counts(rng, sizes, w.drawn);
-          w.evaluator->evaluate_drawn(w.drawn, Selection::with_limits, Gathering::by_cell);
-          statistics.keep(*w.evaluator, w);
-          if (w.counter != nullptr) {
-            w.counter->count(w.drawn, w.evaluator->full_drawn());
-            statistics.keep(*w.counter, w);
+        const std::size_t to = std::min(from + kResampleBatch, resamples);
+        for (std::size_t b = from; b < to;) {
+          // Two resamples at a time where their counts fit in halves: one pass over
+          // the lines with every model valid serves both.
+          const std::size_t together = halves && b + 1 < to ? 2 : 1;
+          for (std::size_t r = 0; r < together; ++r) {
+            Splitmix64 rng = resample_stream(seed, first + b + r);
+            draw_counts(rng, sizes, w.drawn, r == 0 ? 1u : 1u << 16);
           }
-          if (watch.resampled) {
-            const std::lock_guard<std::mutex> lock(guard);
-            watch.resampled(++done, ev.resamples, block.size());
+          if (together == 2) w.evaluator->sum_full_pair(w.drawn);
+          for (std::size_t r = 0; r < together; ++r, ++b) {
+            const Drawn drawn =
+                together == 2 ? Drawn(w.drawn, static_cast<unsigned>(r)) : Drawn(w.drawn);
+            w.evaluator->evaluate_drawn(drawn, Selection::with_limits, Gathering::by_cell);
+            statistics.keep(*w.evaluator, w);
+            if (w.counter != nullptr) {
+              w.counter->count(drawn, w.evaluator->full_drawn());
+              statistics.keep(*w.counter, w);
+            }
+            if (watch.resampled) {
+              const std::lock_guard<std::mutex> lock(guard);
+              watch.resampled(++done, ev.resamples, block.size());
+            }
           }
         }
       }

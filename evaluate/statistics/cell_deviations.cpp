@@ -26,7 +26,7 @@ constexpr std::size_t kCells = 3;  // stability classes per stratum
 
 }  // namespace
 
-void Evaluator::cell_deviations(std::span<const std::uint32_t> drawn, std::size_t series) {
+void Evaluator::cell_deviations(Drawn drawn, std::size_t series) {
   add_cell_squares(series);
   absolute_deviations(drawn);
 }
@@ -71,7 +71,7 @@ void Evaluator::add_cell_squares(std::size_t series) {
 // series. A walk passes a target (records its count and sum) before it takes a line
 // not above the target's mean; a cell is done when a line is not above any of its
 // means. A group adds its cells' counts and sums in cell order.
-void Evaluator::absolute_deviations(std::span<const std::uint32_t> drawn) {
+void Evaluator::absolute_deviations(Drawn drawn) {
   const Prepared& d = *at_;
   std::fill(above_.begin(), above_.end(), std::pair{0.0, 0.0});
   struct Target {

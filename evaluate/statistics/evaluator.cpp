@@ -77,9 +77,9 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   n_groups_ = d.n_groups;
   slots_.resize(std::max(d.n_cells, n_groups_) * nq_ * ns_);
   cell_squares_.resize(d.n_cells * nq_ * ns_);
-  full_sums_.resize(d.n_cells * nq_ * nm_);
-  full_squares_.resize(d.n_cells * nq_ * nm_);
-  full_drawn_.resize(d.n_cells * nq_);
+  full_sums_.resize(2 * d.n_cells * nq_ * nm_);
+  full_squares_.resize(2 * d.n_cells * nq_ * nm_);
+  full_drawn_.resize(2 * d.n_cells * nq_);
   stats_.resize(n_groups_ * nq_ * ns_);
   above_.resize(n_groups_ * nq_ * ns_);
   values_.resize(n_groups_ * nq_ * (nm_ + np_));
@@ -104,7 +104,7 @@ LineCounts Evaluator::counts(std::size_t g, std::size_t k, int model) const {
 // that holds it. One pass over the lines, by cell in the order of the positions (a
 // cell's lines are in line order there too), by group in line order; a line's terms
 // (and by cell its squares about the cell's centre) are formed as it is met.
-void Evaluator::add_lines(std::span<const std::uint32_t> drawn, Gathering gathering,
+void Evaluator::add_lines(Drawn drawn, Gathering gathering,
                           std::span<const std::uint32_t> position) {
   const Prepared& d = *at_;
   const bool by_cell = gathering == Gathering::by_cell;
@@ -116,7 +116,6 @@ void Evaluator::add_lines(std::span<const std::uint32_t> drawn, Gathering gather
       std::fill_n(&slots_[j * ns_], ns_, PairSums{});
       std::fill_n(&cell_squares_[j * ns_], ns_, Squares{});
     }
-    add_full(drawn);
   } else {
     std::fill(slots_.begin(), slots_.end(), PairSums{});
   }
@@ -180,32 +179,50 @@ void Evaluator::add_lines(std::span<const std::uint32_t> drawn, Gathering gather
 // By cell, the sums and squares of the lines where every model is valid, each
 // cell's in position order: every series holds such a line, and its models' sums
 // serve the pairs' sides too.
-void Evaluator::add_full(std::span<const std::uint32_t> drawn) {
+void Evaluator::add_full(std::span<const std::uint32_t> words, std::size_t resamples) {
   const Prepared& d = *at_;
   const LineColumns in{
-      drawn.data(),   d.valid.data(),   d.co.data(),     d.cp.data(), d.ln_co.data(),
+      words.data(),   d.valid.data(),   d.co.data(),     d.cp.data(), d.ln_co.data(),
       d.ln_cp.data(), d.cell_of.data(), d.centre.data(), nq_,         nm_};
-  std::array<double, kCells * kMaxModels * kLineFields> out;
+  std::array<double, 2 * kCells * kMaxModels * kLineFields> out;
+  const std::size_t per_set = d.n_cells * nq_ * nm_, per_out = kCells * nm_ * kLineFields;
+  pair_summed_ = false;  // set 0 is a single resample's now
   for (std::size_t s = 0; s + 1 < d.stratum_first.size(); ++s) {
     for (std::size_t k = 0; k < nq_; ++k) {
-      add_full_stratum(in, d.stratum_first[s], d.stratum_first[s + 1], k, s * kCells, out.data());
-      for (std::size_t cls = 0; cls < kCells; ++cls) {
-        const std::size_t at = ((s * kCells + cls) * nq_ + k) * nm_;
-        full_drawn_[(s * kCells + cls) * nq_ + k] = out[cls * nm_ * kLineFields];
-        for (std::size_t m = 0; m < nm_; ++m) {
-          const double* f = &out[(cls * nm_ + m) * kLineFields];
-          full_sums_[at + m] = {f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9]};
-          full_squares_[at + m] = {f[10], f[11], f[12], f[13]};
+      const std::size_t from = d.stratum_first[s], to = d.stratum_first[s + 1];
+      if (resamples == 2) {
+        add_full_stratum_pair(in, from, to, k, s * kCells, out.data());
+      } else {
+        add_full_stratum(in, from, to, k, s * kCells, out.data());
+      }
+      for (std::size_t r = 0; r < resamples; ++r) {
+        for (std::size_t cls = 0; cls < kCells; ++cls) {
+          const std::size_t cell_k = (s * kCells + cls) * nq_ + k;
+          const std::size_t at = r * per_set + cell_k * nm_;
+          full_drawn_[r * d.n_cells * nq_ + cell_k] = out[r * per_out + cls * nm_ * kLineFields];
+          for (std::size_t m = 0; m < nm_; ++m) {
+            const double* f = &out[r * per_out + (cls * nm_ + m) * kLineFields];
+            full_sums_[at + m] = {f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9]};
+            full_squares_[at + m] = {f[10], f[11], f[12], f[13]};
+          }
         }
       }
     }
   }
 }
 
+void Evaluator::sum_full_pair(std::span<const std::uint32_t> words) {
+  add_full(words, 2);
+  pair_summed_ = true;
+  pair_words_ = words.data();
+}
+
 // By cell, each series' sums of a cell from those of the lines with every model valid
 // (the series' model's) and of the other lines (the series' own): full + rest.
 void Evaluator::add_full_lines() {
   const Series* series = at_->series.data();
+  const PairSums* full_sums = full_sums_.data() + set_ * at_->n_cells * nq_ * nm_;
+  const Squares* full_squares = full_squares_.data() + set_ * at_->n_cells * nq_ * nm_;
   for (std::size_t j = 0; j < at_->n_cells * nq_; ++j) {
     PairSums* sums = &slots_[j * ns_];
     Squares* squares = &cell_squares_[j * ns_];
@@ -213,14 +230,14 @@ void Evaluator::add_full_lines() {
     for (std::size_t s = 0; s < ns_; ++s) {
       const std::size_t m = j * nm_ + static_cast<std::size_t>(series[s].model);
       if (!rest) {  // every line of the cell is full
-        sums[s] = full_sums_[m];
-        squares[s] = full_squares_[m];
+        sums[s] = full_sums[m];
+        squares[s] = full_squares[m];
         continue;
       }
-      PairSums x = full_sums_[m];
+      PairSums x = full_sums[m];
       x.add(sums[s]);
       sums[s] = x;
-      Squares q = full_squares_[m];
+      Squares q = full_squares[m];
       q.add_times(squares[s], 1.0);
       squares[s] = q;
     }
@@ -247,7 +264,7 @@ void Evaluator::gather(Gathering gathering) {
 
 // The deviations about each group's means of the first `series` series, line by
 // line: each group's sums receive its lines in line order.
-void Evaluator::deviations(std::span<const std::uint32_t> drawn, std::size_t series,
+void Evaluator::deviations(Drawn drawn, std::size_t series,
                            std::span<const std::uint32_t> position) {
   const Prepared& d = *at_;
   means_.resize(stats_.size());
@@ -280,7 +297,7 @@ void Evaluator::deviations(std::span<const std::uint32_t> drawn, std::size_t ser
 // series: a walk down the group's ranked lines, those of its stratum or all lines;
 // a line counts as often as it is drawn where the series holds it and it is of the
 // group's stability class.
-void Evaluator::high_values(std::span<const std::uint32_t> drawn, std::size_t series) {
+void Evaluator::high_values(Drawn drawn, std::size_t series) {
   const Prepared& d = *at_;
   for (std::size_t g = 0; g < n_groups_; ++g) {
     const GroupKind kind = d.kinds[g];
@@ -400,8 +417,13 @@ void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selecti
   evaluate_drawn(drawn, selection, gathering);
 }
 
-void Evaluator::evaluate_drawn(std::span<const std::uint32_t> drawn, Selection selection,
-                               Gathering gathering) {
+void Evaluator::evaluate_drawn(Drawn drawn, Selection selection, Gathering gathering) {
+  if (drawn.halves() &&
+      (gathering != Gathering::by_cell || !pair_summed_ || drawn.words.data() != pair_words_)) {
+    throw std::logic_error("counts in halves are evaluated by cell after sum_full_pair()");
+  }
+  set_ = drawn.halves() ? drawn.half() : 0;
+  if (gathering == Gathering::by_cell && !drawn.halves()) add_full(drawn.words, 1);
   // By group (once, for the point estimate), each line's position.
   std::vector<std::uint32_t> position;
   if (gathering == Gathering::by_group) {

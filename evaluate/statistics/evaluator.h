@@ -17,6 +17,7 @@
 
 #include "evaluate/input/groups.h"
 #include "evaluate/input/study.h"
+#include "evaluate/statistics/drawn.h"
 #include "evaluate/statistics/high_end.h"
 #include "evaluate/statistics/measures.h"
 
@@ -82,12 +83,18 @@ class Evaluator {
   // The same with the counts in the evaluator's order of the lines, drawn[p] that of
   // line order()[p]: stratum after stratum, a stratum's lines in line order. It is
   // the order of a resample's draws, and the passes by cell read the lines in it.
-  void evaluate_drawn(std::span<const std::uint32_t> drawn, Selection selection,
-                      Gathering gathering);
+  // Counts held in halves (two resamples to a word) are evaluated by cell, after
+  // sum_full_pair() with the same words: it sums the lines where every model's pair
+  // is valid for both resamples in one pass.
+  void evaluate_drawn(Drawn drawn, Selection selection, Gathering gathering);
+  void sum_full_pair(std::span<const std::uint32_t> words);
   std::span<const std::uint32_t> order() const { return at_->order; }
   // After an evaluation by cell, [cell * nq + k]: the count of the cell's lines drawn
   // where every model's pair of quantity k is valid.
-  std::span<const double> full_drawn() const { return full_drawn_; }
+  std::span<const double> full_drawn() const {
+    const std::size_t n = full_drawn_.size() / 2;
+    return {full_drawn_.data() + set_ * n, n};
+  }
 
   // The results of the last evaluate() for group g and the block's k-th quantity: a
   // model's measure and the number of its pairs; a pair of models' difference of a
@@ -195,19 +202,19 @@ class Evaluator {
   static bool covers(unsigned valid, const Series& s) { return (valid & s.mask) == s.mask; }
   // By group the passes go in line order and take each line's position from
   // `position` ([i]: the position of line i), made for the evaluation.
-  void add_lines(std::span<const std::uint32_t> drawn, Gathering gathering,
-                 std::span<const std::uint32_t> position);
-  void add_full(std::span<const std::uint32_t> drawn);
+  void add_lines(Drawn drawn, Gathering gathering, std::span<const std::uint32_t> position);
+  // The sums of the lines where every model is valid for `resamples` resamples (1:
+  // whole words; 2: halves), into their full sets.
+  void add_full(std::span<const std::uint32_t> words, std::size_t resamples);
   void add_full_lines();
   void gather(Gathering gathering);
-  void deviations(std::span<const std::uint32_t> drawn, std::size_t series,
-                  std::span<const std::uint32_t> position);
+  void deviations(Drawn drawn, std::size_t series, std::span<const std::uint32_t> position);
   // A resample's deviations, gathered by cell (cell_deviations.cpp). The passes take
   // the counts by position.
-  void cell_deviations(std::span<const std::uint32_t> drawn, std::size_t series);
+  void cell_deviations(Drawn drawn, std::size_t series);
   void add_cell_squares(std::size_t series);
-  void absolute_deviations(std::span<const std::uint32_t> drawn);
-  void high_values(std::span<const std::uint32_t> drawn, std::size_t series);
+  void absolute_deviations(Drawn drawn);
+  void high_values(Drawn drawn, std::size_t series);
   bool selected(const MeasureEntry& entry, Selection selection) const;
   bool needed(Formed formed, Selection selection, bool differences) const;
   void measures(Selection selection);
@@ -220,9 +227,14 @@ class Evaluator {
   std::vector<Squares> cell_squares_;  // by cell as slots_: the squares about its centre
   // By cell, [(cell * nq + k) * nm + m]: the sums and squares of the lines where
   // every model's pair is valid (slots_ and cell_squares_ hold the other lines').
+  // Two sets, one per resample of a pair: [set * n + (cell * nq + k) * nm + m] with
+  // n = cells * nq * nm, and full_drawn_ [set * cells * nq + cell * nq + k].
   std::vector<PairSums> full_sums_;
   std::vector<Squares> full_squares_;
-  std::vector<double> full_drawn_;                // [cell * nq + k]
+  std::vector<double> full_drawn_;
+  std::size_t set_ = 0;                           // the set of the evaluation
+  bool pair_summed_ = false;                      // the sets hold a sum_full_pair()'s sums
+  const std::uint32_t* pair_words_ = nullptr;     // of these words
   std::vector<PairStats> stats_;                  // [(g * nq + k) * ns + s]
   std::vector<std::pair<double, double>> means_;  // of stats_: mean Co, mean Cp
   // Per group, quantity and series, the count and sum of the observed values above

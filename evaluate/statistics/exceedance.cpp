@@ -156,7 +156,7 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   at_ = std::move(prepared);
 }
 
-void ExceedanceCounter::count(std::span<const std::uint32_t> drawn, std::span<const double> full) {
+void ExceedanceCounter::count(Drawn drawn, std::span<const double> full) {
   const Prepared& d = *at_;
   const std::size_t slots = per_group_;
   const unsigned every = (1u << nm_) - 1;

@@ -17,6 +17,7 @@
 
 #include "evaluate/input/groups.h"
 #include "evaluate/input/study.h"
+#include "evaluate/statistics/drawn.h"
 #include "evaluate/statistics/measures.h"
 
 namespace evaluate {
@@ -49,7 +50,7 @@ class ExceedanceCounter {
   // full[cell * nq + k] is the count so drawn of the cell's lines where every model's
   // pair of quantity k is valid: an evaluation's Evaluator::full_drawn(), or
   // full_lines() where every line counts once.
-  void count(std::span<const std::uint32_t> drawn, std::span<const double> full);
+  void count(Drawn drawn, std::span<const double> full);
   std::span<const double> full_lines() const { return at_->full_lines; }
   const Contingency& table(std::size_t g, std::size_t k, std::size_t t, std::size_t s) const {
     return groups_[slot(g, k, t) * ns_ + s];

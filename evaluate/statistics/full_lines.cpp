@@ -18,15 +18,17 @@ constexpr std::size_t kCells = 3;
 #define TRACER_LANES_CLONES
 #endif
 
-}  // namespace
-
-TRACER_LANES_CLONES
-void add_full_stratum(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
-                      std::size_t first_cell, double* out) {
+// The lines of one stratum and quantity for R resamples, their counts whole (R = 1)
+// or in 16-bit halves (R = 2): each line's terms are formed once and added into
+// every resample's sums, each resample's in the order of the lines.
+template <std::size_t R>
+__attribute__((always_inline)) inline void sum_stratum(const LineColumns& in, std::size_t from,
+                                                       std::size_t to, std::size_t k,
+                                                       std::size_t first_cell, double* out) {
   const std::size_t nq = in.nq, nm = in.nm;
   const std::size_t vectors = (nm + kLanes - 1) / kLanes;
   const unsigned every = (1u << nm) - 1;
-  V4d acc[kCells][kMaxVectors][kLineFields] = {};
+  V4d acc[R][kCells][kMaxVectors][kLineFields] = {};
   V4d c_o[kCells][kMaxVectors] = {}, c_p[kCells][kMaxVectors] = {};
   for (std::size_t cls = 0; cls < kCells; ++cls) {
     for (std::size_t m = 0; m < nm; ++m) {
@@ -44,7 +46,13 @@ void add_full_stratum(const LineColumns& in, std::size_t from, std::size_t to, s
   for (std::size_t p = from; p < to; ++p) {
     const std::uint32_t times = in.valid[p * nq + k] == every ? in.drawn[p] : 0u;
     const std::size_t cls = in.cell_of[p] - first_cell;
-    const V4d w = zero + static_cast<double>(times);
+    V4d w[R];
+    if constexpr (R == 1) {
+      w[0] = zero + static_cast<double>(times);
+    } else {
+      w[0] = zero + static_cast<double>(times & 0xFFFFu);
+      w[1] = zero + static_cast<double>(times >> 16);
+    }
     const V4d o = zero + static_cast<double>(in.co[p * nq + k]);
     const V4d ln_o = zero + in.ln_co[p * nq + k];
     const float* cp = &in.cp[(p * nq + k) * nm];
@@ -55,39 +63,61 @@ void add_full_stratum(const LineColumns& in, std::size_t from, std::size_t to, s
         pv[j] = static_cast<double>(cp[v * kLanes + j]);
         ln_p[j] = ln_cp[v * kLanes + j];
       }
-      V4d* a = acc[cls][v];
-      // The pair's terms, as for one model.
+      // The pair's terms, as for one model, and the squares and products about the
+      // cell's centre.
       const V4d diff = o - pv;
       const V4d sq = diff * diff;
       const auto ad = reinterpret_cast<V4d>(reinterpret_cast<V4l>(diff) & magnitude);
       const V4d fac2 = (pv >= half * o) & (pv <= two * o) ? one : zero;
       const V4l positive = (o > zero) & (pv > zero);
       const V4d dl = ln_o - ln_p;
-      a[0] += w * one;
-      a[1] += w * o;
-      a[2] += w * pv;
-      a[3] += w * sq;
-      a[4] += w * ad;
-      a[5] += w * fac2;
-      a[6] += w * (positive ? one : zero);
-      a[7] += w * (positive ? ln_o : zero);
-      a[8] += w * (positive ? ln_p : zero);
-      a[9] += w * (positive ? dl * dl : zero);
-      // The squares and products about the cell's centre.
+      const V4d pos = positive ? one : zero, pos_o = positive ? ln_o : zero;
+      const V4d pos_p = positive ? ln_p : zero, pos_dl = positive ? dl * dl : zero;
       const V4d d_o = o - c_o[cls][v], d_p = pv - c_p[cls][v];
       const V4d dd = d_p - d_o;
-      a[10] += w * (d_o * d_o);
-      a[11] += w * (d_p * d_p);
-      a[12] += w * (d_o * d_p);
-      a[13] += w * (dd * dd);
+      const V4d oo = d_o * d_o, pp = d_p * d_p, op = d_o * d_p, dd2 = dd * dd;
+      for (std::size_t r = 0; r < R; ++r) {
+        V4d* a = acc[r][cls][v];
+        a[0] += w[r] * one;
+        a[1] += w[r] * o;
+        a[2] += w[r] * pv;
+        a[3] += w[r] * sq;
+        a[4] += w[r] * ad;
+        a[5] += w[r] * fac2;
+        a[6] += w[r] * pos;
+        a[7] += w[r] * pos_o;
+        a[8] += w[r] * pos_p;
+        a[9] += w[r] * pos_dl;
+        a[10] += w[r] * oo;
+        a[11] += w[r] * pp;
+        a[12] += w[r] * op;
+        a[13] += w[r] * dd2;
+      }
     }
   }
-  for (std::size_t cls = 0; cls < kCells; ++cls) {
-    for (std::size_t m = 0; m < nm; ++m) {
-      double* to_m = &out[(cls * nm + m) * kLineFields];
-      for (std::size_t f = 0; f < kLineFields; ++f) to_m[f] = acc[cls][m / kLanes][f][m % kLanes];
+  for (std::size_t r = 0; r < R; ++r) {
+    for (std::size_t cls = 0; cls < kCells; ++cls) {
+      for (std::size_t m = 0; m < nm; ++m) {
+        double* to_m = &out[((r * kCells + cls) * nm + m) * kLineFields];
+        for (std::size_t f = 0; f < kLineFields; ++f)
+          to_m[f] = acc[r][cls][m / kLanes][f][m % kLanes];
+      }
     }
   }
+}
+
+}  // namespace
+
+TRACER_LANES_CLONES
+void add_full_stratum(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
+                      std::size_t first_cell, double* out) {
+  sum_stratum<1>(in, from, to, k, first_cell, out);
+}
+
+TRACER_LANES_CLONES
+void add_full_stratum_pair(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
+                           std::size_t first_cell, double* out) {
+  sum_stratum<2>(in, from, to, k, first_cell, out);
 }
 
 }  // namespace evaluate

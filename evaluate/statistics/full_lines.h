@@ -35,5 +35,10 @@ inline constexpr std::size_t kLineFields = 14;
 // out is overwritten, zeros where a cell has no such line.
 void add_full_stratum(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
                       std::size_t first_cell, double* out);
+// The same for two resamples at once, drawn[p] holding the first's count in its low
+// 16 bits and the second's in its high 16 bits: the second's sums follow the first's
+// in out, at out[((r * 3 + cls) * nm + m) * kLineFields + field].
+void add_full_stratum_pair(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
+                           std::size_t first_cell, double* out);
 
 }  // namespace evaluate
