@@ -16,7 +16,7 @@ inline constexpr std::size_t kHalfLines = std::size_t{1} << 16;  // a half's str
 
 struct Drawn {
   // The counts are the words themselves.
-  Drawn(std::span<const std::uint32_t> words) : words(words) {}  // implicit: a span of counts
+  Drawn(std::span<const std::uint32_t> words) : words(words) {}     // implicit: a span of counts
   Drawn(const std::vector<std::uint32_t>& words) : words(words) {}  // and a vector
   // The counts are the low (half 0) or high (half 1) 16 bits of the words.
   Drawn(std::span<const std::uint32_t> words, unsigned half)
