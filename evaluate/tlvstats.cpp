@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <iterator>
 #include <optional>
 #include <span>
@@ -574,6 +575,11 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     Watch watch{settings.memory ? *settings.memory : system_memory_bound(),
                 {},
                 settings.threads ? *settings.threads : default_threads(kMaxThreads)};
+    // The page states the input's size and checksum, read again: on a thread of its
+    // own while the study is evaluated where more than one may run.
+    std::future<std::string> input_facts =
+        std::async(watch.threads > 1 ? std::launch::async : std::launch::deferred,
+                   [path = ctx.dir / study.source] { return file_facts(path); });
     watch.resampled = [&progress](long done, long total, std::size_t lines) {
       progress.step("resample", done, total, lines);
     };
@@ -617,8 +623,9 @@ int run_tlvstats(const runframe::RunContext& ctx) {
     std::string page;
     {
       PageInput page_in = page_input(input, ev);  // the tidy rows among the rest
-      const std::vector<std::string> read{study.source};
-      auto named = provenance(kProgram, recorded_arguments(ctx.args, options), ctx.dir, read);
+      const std::vector<std::pair<std::string, std::string>> read{
+          {study.source, input_facts.get()}};
+      auto named = provenance(kProgram, recorded_arguments(ctx.args, options), read);
       page_in.facts.insert(page_in.facts.begin(), named.begin(), named.end());
       page_in.diagrams.insert(page_in.diagrams.end(), std::make_move_iterator(diagrams.begin()),
                               std::make_move_iterator(diagrams.end()));

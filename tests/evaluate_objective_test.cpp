@@ -3,6 +3,7 @@
 // percentile of a resample's values, and the usage errors of its options.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -128,6 +129,27 @@ TEST(EvaluateObjective, PercentileCountsARepeatedValueAsOftenAsDrawn) {
   EXPECT_DOUBLE_EQ(2.5, evaluate::percentile_of_ranked(ranked, times, 3, 75));
   EXPECT_DOUBLE_EQ(4.0, evaluate::percentile_of_ranked(ranked, times, 3, 100));
   EXPECT_DOUBLE_EQ(1.0, evaluate::percentile_of_ranked(ranked, times, 3, 0));
+}
+
+TEST(EvaluateObjective, LongRankedListsSortAsTheComparisonDoes) {
+  // Ties, -0 with +0, negative and large values, lines out of order; long enough for
+  // the sort by keys.
+  std::vector<evaluate::Ranked> ranked;
+  const float values[] = {0.0f, -0.0f, 3.5f, -2.0f, 1e30f, 3.5f, 7e-40f, -1e-3f};
+  for (std::uint32_t i = 0; i < 20000; ++i) {
+    ranked.push_back({values[(i * 7) % 8] * static_cast<float>(1 + i % 3), (i * 7919u) % 20011u});
+  }
+  std::vector<evaluate::Ranked> expected = ranked;
+  std::stable_sort(expected.begin(), expected.end(), [](const auto& x, const auto& y) {
+    return x.value > y.value || (x.value == y.value && x.line < y.line);
+  });
+  evaluate::sort_ranked(ranked);
+  ASSERT_EQ(expected.size(), ranked.size());
+  for (std::size_t i = 0; i < ranked.size(); ++i) {
+    ASSERT_EQ(expected[i].line, ranked[i].line) << i;
+    ASSERT_EQ(std::signbit(expected[i].value), std::signbit(ranked[i].value)) << i;
+    ASSERT_EQ(expected[i].value, ranked[i].value) << i;
+  }
 }
 
 TEST(EvaluateObjective, NinetiethPercentileOverTheGroups) {

@@ -35,26 +35,6 @@ long long run_time() {
       .count();
 }
 
-// "<size> bytes, SHA-256 <hex>" of a file, or why it has none. Only a regular file
-// is read again: a pipe or a device would block or give other bytes.
-std::string file_facts(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return "not a regular file";
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "not readable again";
-  Sha256 digest;
-  unsigned long long size = 0;
-  std::string chunk(1 << 16, '\0');
-  while (in) {
-    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    const auto got = static_cast<std::size_t>(in.gcount());
-    digest.add(std::string_view(chunk.data(), got));
-    size += got;
-  }
-  if (in.bad()) return "not readable again";
-  return std::to_string(size) + " bytes, SHA-256 " + digest.hex();
-}
-
 }  // namespace
 
 std::string command_line(std::string_view program, std::span<const std::string> args) {
@@ -81,18 +61,33 @@ std::string utc_text(long long seconds) {
   return n == 0 ? std::string("unknown") : std::string(buf, n);
 }
 
-std::vector<std::pair<std::string, std::string>> provenance(std::string_view program,
-                                                            std::span<const std::string> args,
-                                                            const std::filesystem::path& dir,
-                                                            std::span<const std::string> inputs) {
+std::vector<std::pair<std::string, std::string>> provenance(
+    std::string_view program, std::span<const std::string> args,
+    std::span<const std::pair<std::string, std::string>> inputs) {
   std::vector<std::pair<std::string, std::string>> out;
   out.emplace_back("Program", std::string(program) + " " + std::string(tracer::kVersion));
   out.emplace_back("Run at", utc_text(run_time()));
   out.emplace_back("Command line", command_line(program, args));
-  for (const std::string& name : inputs) {
-    out.emplace_back("Input file", name + ": " + file_facts(dir / name));
-  }
+  for (const auto& [name, facts] : inputs) out.emplace_back("Input file", name + ": " + facts);
   return out;
+}
+
+std::string file_facts(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return "not a regular file";
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "not readable again";
+  Sha256 digest;
+  unsigned long long size = 0;
+  std::string chunk(1 << 16, '\0');
+  while (in) {
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    digest.add(std::string_view(chunk.data(), got));
+    size += got;
+  }
+  if (in.bad()) return "not readable again";
+  return std::to_string(size) + " bytes, SHA-256 " + digest.hex();
 }
 
 }  // namespace evaluate

@@ -13,12 +13,16 @@
 namespace evaluate {
 
 // The facts, as (name, value) rows, of a run of `program` with `args` (the program
-// name not among them) that read `inputs` (names relative to `dir`). An input that
-// is not a regular file (a pipe, say) or cannot be read again is said to be so.
-std::vector<std::pair<std::string, std::string>> provenance(std::string_view program,
-                                                            std::span<const std::string> args,
-                                                            const std::filesystem::path& dir,
-                                                            std::span<const std::string> inputs);
+// name not among them) that read the input files named in `inputs`, each with its
+// file_facts().
+std::vector<std::pair<std::string, std::string>> provenance(
+    std::string_view program, std::span<const std::string> args,
+    std::span<const std::pair<std::string, std::string>> inputs);
+
+// An input file's size and SHA-256 ("<size> bytes, SHA-256 <hex>"), read again; or
+// that it is not a regular file (a pipe, say: it would block or give other bytes),
+// or cannot be read again.
+std::string file_facts(const std::filesystem::path& path);
 
 // The command line as a POSIX shell reads it back: words with characters other than
 // letters, digits and -_./=,:+@% in single quotes.
