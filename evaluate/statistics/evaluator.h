@@ -176,6 +176,16 @@ class Evaluator {
     std::vector<GroupKind> kinds;                 // [g]
     std::vector<std::uint32_t> group_stratum;     // [g]: an arc or label group's stratum
 
+    // Asks for the values of the line at position p ahead of their use: the passes
+    // by group meet the positions in line order, scattered over the strata.
+    void fetch(std::size_t p) const {
+      __builtin_prefetch(valid.data() + p * nq);
+      __builtin_prefetch(co.data() + p * nq);
+      __builtin_prefetch(ln_co.data() + p * nq);
+      __builtin_prefetch(cp.data() + p * nq * nm);
+      __builtin_prefetch(ln_cp.data() + p * nq * nm);
+      __builtin_prefetch(cell_of.data() + p);
+    }
     // A series holds a line where every model of its mask has a valid pair there.
     bool holds(std::size_t p, std::size_t k, const Series& s) const {
       return covers(valid[p * nq + k], s);

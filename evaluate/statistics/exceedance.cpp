@@ -5,6 +5,7 @@
 #include <charconv>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 #include "evaluate/statistics/evaluator.h"
 
@@ -66,17 +67,21 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   }
   auto prepared = std::make_shared<Prepared>();
   Prepared& d = *prepared;
-  std::vector<std::uint32_t> cell_of(block.size());  // by position: stratum * 3 + stability
-  std::size_t strata = 0;
-  for (const std::uint32_t s : block.stratum) strata = std::max<std::size_t>(strata, s + 1);
-  const std::vector<std::uint32_t> order = draw_order(block, strata);
-  for (std::size_t p = 0; p < block.size(); ++p) {
-    const std::size_t i = order[p];
+  // The lines are taken in line order; a line's position in the order of the draws
+  // (stratum after stratum, a stratum's lines in line order) follows from the
+  // strata's sizes.
+  std::vector<std::uint32_t> cell_of(block.size());  // by line: stratum * 3 + stability
+  std::vector<std::size_t> next;                     // [s]: the next position in stratum s
+  for (std::size_t i = 0; i < block.size(); ++i) {
     const std::size_t cell =
         block.stratum[i] * kCells + static_cast<std::size_t>(stability_of(block.obk[i]));
-    cell_of[p] = static_cast<std::uint32_t>(cell);
+    cell_of[i] = static_cast<std::uint32_t>(cell);
     d.n_cells = std::max(d.n_cells, cell + 1);
+    if (block.stratum[i] >= next.size()) next.resize(block.stratum[i] + 1, 0);
+    ++next[block.stratum[i]];
   }
+  std::size_t first = 0;
+  for (std::size_t& n : next) first += std::exchange(n, first);
   cells_of_groups(groups, cell_of, d.n_cells, d.group_first, d.group_cells);
   // A line's kind, per threshold: its valid models and which of its values lie
   // above the threshold. A cell holds few kinds, and nearly all its lines are of one
@@ -113,14 +118,13 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
     return at;
   };
   d.full_lines.assign(d.n_cells * nq_, 0.0);
-  for (std::size_t p = 0; p < block.size(); ++p) {
-    const std::size_t i = order[p];
+  for (std::size_t i = 0; i < block.size(); ++i) {
     for (std::size_t j = 0; j < slots; ++j) {
-      const std::size_t cs = cell_of[p] * slots + j;
+      const std::size_t cs = cell_of[i] * slots + j;
       const Kind kind = kind_at(i, j);
       ++lines_of_kind[cs][index_of(cs, kind)];
       if (j == first_[d.slot_quantity[j]] && kind.valid == every) {
-        d.full_lines[cell_of[p] * nq_ + d.slot_quantity[j]] += 1.0;
+        d.full_lines[cell_of[i] * nq_ + d.slot_quantity[j]] += 1.0;
       }
     }
   }
@@ -143,16 +147,20 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
     throw std::length_error("too many kinds of lines in one block");
   }
   d.listed.reserve(listed);
-  for (std::size_t p = 0; p < block.size(); ++p) {
-    const std::size_t i = order[p];
+  for (std::size_t i = 0; i < block.size(); ++i) {
+    const std::size_t p = next[block.stratum[i]]++;
     for (std::size_t j = 0; j < slots; ++j) {
-      const std::size_t cs = cell_of[p] * slots + j;
+      const std::size_t cs = cell_of[i] * slots + j;
       const std::size_t e = index_of(cs, kind_at(i, j));
       if (e == d.common[cs]) continue;
       d.listed.push_back(
           {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(d.first_kind[cs] + e)});
     }
   }
+  // In position order, so that a count reads a resample's counts forwards.
+  std::sort(d.listed.begin(), d.listed.end(), [](const Listed& a, const Listed& b) {
+    return a.position < b.position || (a.position == b.position && a.kind < b.kind);
+  });
   at_ = std::move(prepared);
 }
 
