@@ -155,12 +155,15 @@ void Evaluator::absolute_deviations(Drawn drawn) {
           }
         }
       };
+      // A line not drawn is taken with weight 0, which leaves a walk's count and sum
+      // as they are, and passes only targets that the next line taken would pass at
+      // the same count and sum (the lines come in descending order): the same walk
+      // as skipping it, without a branch that goes either way at random.
       for (std::uint32_t l : lines) {
         if (open == 0) break;
-        const std::size_t cls = d.cell_of[l] % kCells;
+        const std::size_t cls = d.cell_of[l] - stratum * kCells;
         if (done[cls]) continue;
         const std::uint32_t w = drawn[l];
-        if (w == 0) continue;
         const double co = d.co[l * nq_ + k];
         if (co <= lowest[cls]) {
           done[cls] = true;
