@@ -8,6 +8,7 @@
 
 #include "evaluate/pictures/diagrams.h"
 #include "evaluate/pictures/figure.h"
+#include "evaluate/statistics/key_sort.h"
 
 namespace evaluate {
 namespace {
@@ -316,8 +317,8 @@ std::string qq_svg(const PairPlotInput& input, std::string_view id_prefix) {
     });
     std::size_t drawable = 0;
     for (std::size_t m = 0; m < models; ++m) {
-      std::sort(co[m].begin(), co[m].end());
-      std::sort(cp[m].begin(), cp[m].end());
+      sort_by_key(co[m], ascending_key);
+      sort_by_key(cp[m], ascending_key);
       // Zero predictions sort first.
       first[m] = static_cast<std::size_t>(std::upper_bound(cp[m].begin(), cp[m].end(), 0.0f) -
                                           cp[m].begin());

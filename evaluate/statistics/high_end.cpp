@@ -1,11 +1,10 @@
 #include "evaluate/statistics/high_end.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cmath>
 #include <limits>
-#include <utility>
+
+#include "evaluate/statistics/key_sort.h"
 
 namespace evaluate {
 namespace {
@@ -14,38 +13,12 @@ constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
-// A long list is sorted by its keys, eight bits at a time from the lowest (a stable
-// counting sort per digit): the key orders the values descending above the lines
-// ascending, -0 with +0, as the comparison does (a value is never NaN). The passes
-// skip the digits that every key shares, such as a line's high bits.
+// The key orders the values descending above the lines ascending, as the comparison
+// does.
 void sort_ranked(std::vector<Ranked>& v) {
-  constexpr std::size_t kShort = std::size_t{1} << 12;
-  if (v.size() < kShort) {
-    std::sort(v.begin(), v.end(), [](const Ranked& x, const Ranked& y) {
-      return x.value > y.value || (x.value == y.value && x.line < y.line);
-    });
-    return;
-  }
-  auto key = [](const Ranked& e) {
-    const std::uint32_t bits = e.value == 0.0f ? 0u : std::bit_cast<std::uint32_t>(e.value);
-    const std::uint32_t ascending = (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
-    return static_cast<std::uint64_t>(~ascending) << 32 | e.line;
-  };
-  constexpr std::size_t kDigits = 8, kRadix = 256;
-  std::vector<std::array<std::size_t, kRadix>> count(kDigits);
-  for (const Ranked& e : v) {
-    const std::uint64_t k = key(e);
-    for (std::size_t d = 0; d < kDigits; ++d) ++count[d][(k >> (8 * d)) & 0xFFu];
-  }
-  std::vector<Ranked> other(v.size());
-  for (std::size_t d = 0; d < kDigits; ++d) {
-    std::array<std::size_t, kRadix>& c = count[d];
-    if (std::find(c.begin(), c.end(), v.size()) != c.end()) continue;  // one digit for all
-    std::size_t at = 0;
-    for (std::size_t& n : c) at += std::exchange(n, at);
-    for (const Ranked& e : v) other[c[(key(e) >> (8 * d)) & 0xFFu]++] = e;
-    v.swap(other);
-  }
+  sort_by_key(v, [](const Ranked& e) {
+    return static_cast<std::uint64_t>(~ascending_key(e.value)) << 32 | e.line;
+  });
 }
 
 double rhc_of_ranked(std::span<const Ranked> ranked, std::span<const std::uint32_t> times,
