@@ -163,7 +163,8 @@ class Evaluator {
     // The positions, ascending, of the lines with some quantity's pair valid for
     // some model and not for another: the only lines that a resample sums per series.
     std::vector<std::uint32_t> rest;
-    // The positions in descending order of a value (ties in line order): of the
+    // The positions in descending order of a value (ties in position order, which
+    // within a stratum is line order): of the
     // observed values, [k], the lines with a valid pair; of model m's, [k * nm + m],
     // the lines where its pair is valid. Over all lines, and stratum by stratum
     // ([s * nq + k] and [(s * nq + k) * nm + m]).

@@ -145,46 +145,45 @@ void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
 }
 
 // Each model's values of a quantity are sorted once over all lines, the observed
-// values once (ties in line order); a stratum's lists keep that order. A group of
-// all lines or of a stability class walks the lists over all lines, a stratum's
-// group its own. The lists hold positions.
+// values once, ties in position order; a stratum's lists keep that order, which is
+// line order within a stratum. Over all lines a tie may put a line of a later
+// stratum first, which changes no walk: its values are equal, and only the
+// stratum's lists are summed in their order with weights. A group of all lines or
+// of a stability class walks the lists over all lines, a stratum's group its own.
+// The lists hold positions; each pass reads the positions in order.
 void Evaluator::Prepared::rank_values() {
   const std::size_t strata = n_cells / kCells;
-  std::vector<std::uint32_t> position(n_lines);  // [i]: the line's
-  for (std::size_t p = 0; p < n_lines; ++p) position[order[p]] = static_cast<std::uint32_t>(p);
   std::vector<Ranked> all;
   all.reserve(n_lines);
-  // The ranked lines of list j, appended to `lists`; the same lines stratum by
-  // stratum into `by_stratum` at list s * count + j.
+  // The ranked positions of list j, appended to `lists`; the same stratum by stratum
+  // into `by_stratum` at list s * count + j.
   auto rank = [&](Lists& lists, Lists& by_stratum, std::size_t count, auto value, auto holds) {
     lists.first.assign(1, 0);
-    by_stratum.first.assign(1, 0);
     std::vector<std::size_t> length(strata * count, 0);
     std::size_t total = 0;  // held exactly: the lists take several entries a line
     for (std::size_t j = 0; j < count; ++j) {
-      for (std::size_t i = 0; i < n_lines; ++i) total += holds(position[i], j) ? 1 : 0;
+      for (std::size_t p = 0; p < n_lines; ++p) {
+        if (!holds(p, j)) continue;
+        ++total;
+        ++length[cell_of[p] / kCells * count + j];
+      }
     }
     lists.items.reserve(total);
     for (std::size_t j = 0; j < count; ++j) {
       all.clear();
-      for (std::size_t i = 0; i < n_lines; ++i) {
-        if (holds(position[i], j))
-          all.push_back({value(position[i], j), static_cast<std::uint32_t>(i)});
+      for (std::size_t p = 0; p < n_lines; ++p) {
+        if (holds(p, j)) all.push_back({value(p, j), static_cast<std::uint32_t>(p)});
       }
-      sort_ranked(all);
-      for (const Ranked& e : all) {
-        lists.items.push_back(position[e.line]);
-        ++length[block->stratum[e.line] * count + j];
-      }
+      sort_ranked(all);  // a Ranked's line is a position here
+      for (const Ranked& e : all) lists.items.push_back(e.line);
       lists.first.push_back(lists.items.size());
     }
     by_stratum.first = starts(length);
     by_stratum.items.resize(lists.items.size());
     std::vector<std::size_t> next(by_stratum.first.begin(), by_stratum.first.end() - 1);
     for (std::size_t j = 0; j < count; ++j) {
-      for (std::uint32_t p : lists[j]) {
-        by_stratum.items[next[block->stratum[order[p]] * count + j]++] = p;
-      }
+      for (std::uint32_t p : lists[j])
+        by_stratum.items[next[cell_of[p] / kCells * count + j]++] = p;
     }
   };
   rank(
