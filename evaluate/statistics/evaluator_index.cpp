@@ -52,7 +52,18 @@ void Evaluator::Prepared::index_lines() {
   state_counts.assign(n_cells * nq * nm, {});
   partial.assign(n_cells * nq, 0);
   const unsigned every = (1u << nm) - 1;
+  // The positions meet the block's lines scattered (a stratum's lines are spread over
+  // the file): each line's columns are asked for some lines ahead.
+  constexpr std::size_t kAhead = 16;
   for (std::size_t p = 0; p < n_lines; ++p) {
+    if (p + kAhead < n_lines) {
+      const std::size_t ahead = order[p + kAhead];
+      __builtin_prefetch(block->stratum.data() + ahead);
+      __builtin_prefetch(block->obk.data() + ahead);
+      __builtin_prefetch(block->observed.data() + ahead * nq);
+      __builtin_prefetch(block->predicted.data() + ahead * nq * nm);
+      __builtin_prefetch(block->state.data() + ahead * nq * nm);
+    }
     const std::size_t i = order[p];
     const std::size_t cell =
         block->stratum[i] * kCells + static_cast<std::size_t>(stability_of(block->obk[i]));
