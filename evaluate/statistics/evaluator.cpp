@@ -147,10 +147,7 @@ void Evaluator::add_lines(Drawn drawn, Gathering gathering,
   // By cell only the lines in `rest` have terms to add here, in position order.
   const std::size_t n = by_cell ? d.rest.size() : d.n_lines;
   for (std::size_t at = 0; at < n; ++at) {
-    if (!by_cell && at + kAhead < n) {
-      d.fetch(position[at + kAhead]);
-      __builtin_prefetch(drawn.words.data() + position[at + kAhead]);
-    }
+    if (!by_cell && at + kAhead < n) d.fetch(position[at + kAhead], drawn);
     const std::size_t p = by_cell ? d.rest[at] : position[at];
     for (std::size_t k = 0; k < nq; ++k) {
       const unsigned valid = d.valid[p * nq + k];
@@ -278,10 +275,7 @@ void Evaluator::deviations(Drawn drawn, std::size_t series,
     means_[j] = {sums.co / sums.n, sums.cp / sums.n};
   }
   for (std::size_t i = 0; i < d.n_lines; ++i) {
-    if (i + kAhead < d.n_lines) {
-      d.fetch(position[i + kAhead]);
-      __builtin_prefetch(drawn.words.data() + position[i + kAhead]);
-    }
+    if (i + kAhead < d.n_lines) d.fetch(position[i + kAhead], drawn);
     const std::size_t p = position[i];
     if (drawn[p] == 0) continue;
     const double w = drawn[p];

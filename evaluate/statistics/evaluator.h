@@ -29,6 +29,8 @@ std::vector<std::pair<int, int>> model_pairs(int models);
 // The order of a resample's draws: the block's lines stratum after stratum (strata
 // below `strata`), a stratum's in line order; [p] the line at position p.
 std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata);
+// In that order, [s] the first position of stratum s, and [strata] the block's size.
+std::vector<std::size_t> stratum_starts(const Block& block, std::size_t strata);
 
 // A group holds whole cells (cell = stratum * 3 + stability class, as cell_of gives
 // each line's): every cell that has a line and is of the group's stratum (arc,
@@ -179,7 +181,8 @@ class Evaluator {
 
     // Asks for the values of the line at position p ahead of their use: the passes
     // by group meet the positions in line order, scattered over the strata.
-    void fetch(std::size_t p) const {
+    void fetch(std::size_t p, const Drawn& drawn) const {
+      __builtin_prefetch(drawn.words.data() + p);
       __builtin_prefetch(valid.data() + p * nq);
       __builtin_prefetch(co.data() + p * nq);
       __builtin_prefetch(ln_co.data() + p * nq);

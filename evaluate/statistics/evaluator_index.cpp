@@ -23,10 +23,14 @@ std::vector<std::size_t> starts(const std::vector<std::size_t>& lengths) {
 
 }  // namespace
 
-std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata) {
+std::vector<std::size_t> stratum_starts(const Block& block, std::size_t strata) {
   std::vector<std::size_t> length(strata, 0);
   for (const std::uint32_t s : block.stratum) ++length[s];
-  std::vector<std::size_t> next = starts(length);
+  return starts(length);
+}
+
+std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata) {
+  std::vector<std::size_t> next = stratum_starts(block, strata);
   std::vector<std::uint32_t> order(block.size());
   for (std::size_t i = 0; i < block.size(); ++i) {
     order[next[block.stratum[i]]++] = static_cast<std::uint32_t>(i);
@@ -39,9 +43,7 @@ std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata) {
 // of the pairs' states per cell.
 void Evaluator::Prepared::index_lines() {
   const std::size_t strata = n_cells / kCells;
-  std::vector<std::size_t> length(strata, 0);
-  for (std::size_t i = 0; i < n_lines; ++i) ++length[block->stratum[i]];
-  stratum_first = starts(length);
+  stratum_first = stratum_starts(*block, strata);
   order = draw_order(*block, strata);
   valid.assign(n_lines * nq, 0);
   co.assign(n_lines * nq, 0.0f);

@@ -5,7 +5,6 @@
 #include <charconv>
 #include <limits>
 #include <stdexcept>
-#include <utility>
 
 #include "evaluate/statistics/evaluator.h"
 
@@ -71,17 +70,14 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   // (stratum after stratum, a stratum's lines in line order) follows from the
   // strata's sizes.
   std::vector<std::uint32_t> cell_of(block.size());  // by line: stratum * 3 + stability
-  std::vector<std::size_t> next;                     // [s]: the next position in stratum s
   for (std::size_t i = 0; i < block.size(); ++i) {
     const std::size_t cell =
         block.stratum[i] * kCells + static_cast<std::size_t>(stability_of(block.obk[i]));
     cell_of[i] = static_cast<std::uint32_t>(cell);
     d.n_cells = std::max(d.n_cells, cell + 1);
-    if (block.stratum[i] >= next.size()) next.resize(block.stratum[i] + 1, 0);
-    ++next[block.stratum[i]];
   }
-  std::size_t first = 0;
-  for (std::size_t& n : next) first += std::exchange(n, first);
+  // [s]: the next position in stratum s.
+  std::vector<std::size_t> next = stratum_starts(block, (d.n_cells + kCells - 1) / kCells);
   cells_of_groups(groups, cell_of, d.n_cells, d.group_first, d.group_cells);
   // A line's kind, per threshold: its valid models and which of its values lie
   // above the threshold. A cell holds few kinds, and nearly all its lines are of one
