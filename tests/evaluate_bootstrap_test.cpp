@@ -412,6 +412,68 @@ TEST(EvaluateBootstrap, AWeightingCountsEachLineAsOftenAsItsWeight) {
   }
 }
 
+TEST(EvaluateBootstrap, WalksOverAllLinesGoOnPastTheHeadsOfTheirLists) {
+  // The groups over all lines (all, stable, unstable) walk the ranked lists from
+  // their heads; a median's walk goes on far past them. Each group's RHCs and
+  // percentiles under weights equal those of its lines repeated that often.
+  std::vector<evaluate::CombinedLine> lines;
+  for (int k = 0; k < 6000; ++k) {
+    const float co = 1.0f + float((k * 37) % 1001) / 10.0f;
+    lines.push_back(line(k % 3 ? 0.5f : 1.0f, k % 5 ? -50.0f : 20.0f, co,
+                         co * (0.5f + 0.01f * float(k % 97)), co * (0.3f + 0.02f * float(k % 53))));
+    if (k % 7 == 0) lines.back().state[kIscst3][kCy] = evaluate::PairState::model_unread;
+  }
+  const evaluate::Study study = evaluate::study_of(lines);
+  const auto groups = evaluate::groups_of(study);
+  evaluate::Uncertainty median;
+  median.u = 0.2;
+  median.rv = 100;
+  median.percentile = 50;
+  std::vector<const evaluate::Uncertainty*> uncertainty(study.blocks[0].nq(), nullptr);
+  uncertainty[kCy] = &median;
+  evaluate::Evaluator evaluator(study.blocks[0], groups, study.strata.size(), uncertainty);
+  std::vector<std::uint32_t> times;
+  for (std::size_t i = 0; i < lines.size(); ++i) times.push_back(static_cast<std::uint32_t>(i % 4));
+  evaluator.evaluate(times, evaluate::Selection::all, evaluate::Gathering::by_cell);
+  int checked = 0;
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    if (groups[g].kind == evaluate::GroupKind::arc) continue;
+    for (const int m : {kAermod, kIscst3}) {
+      std::vector<evaluate::Pair> pairs;
+      std::vector<evaluate::Ranked> o, p;
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto& l = lines[i];
+        const auto cls = evaluate::stability_of(l.obk);
+        if ((groups[g].kind == evaluate::GroupKind::stable && cls != evaluate::kStable) ||
+            (groups[g].kind == evaluate::GroupKind::unstable && cls != evaluate::kUnstable) ||
+            l.state[m][kCy] != evaluate::PairState::valid) {
+          continue;
+        }
+        for (std::uint32_t t = 0; t < times[i]; ++t) {
+          pairs.push_back({l.observed[kCy], l.predicted[m][kCy]});
+          const auto at = static_cast<std::uint32_t>(o.size());
+          o.push_back({pairs.back().co, at});
+          p.push_back({pairs.back().cp, at});
+        }
+      }
+      evaluate::PairStats s = evaluate::summarize(pairs).stats;
+      evaluate::sort_ranked(o);
+      evaluate::sort_ranked(p);
+      const std::vector<std::uint32_t> once(pairs.size(), 1u);
+      s.uncertainty = &median;
+      s.perc_o = evaluate::percentile_of_ranked(o, once, s.sums.n, median.percentile);
+      s.perc_p = evaluate::percentile_of_ranked(p, once, s.sums.n, median.percentile);
+      for (const int id : {evaluate::kRhcO, evaluate::kRhcP, evaluate::kMpiPerc}) {
+        const double expected = evaluate::measure_entry(id).of(s);
+        EXPECT_NEAR(expected, evaluator.value(g, kCy, m, id), 1e-12 * std::fabs(expected))
+            << g << " " << m << " " << evaluate::measure_name(id);
+        ++checked;
+      }
+    }
+  }
+  EXPECT_EQ(18, checked);  // all, stable and unstable; two models; three measures
+}
+
 TEST(EvaluateBootstrap, SignificanceNeedsBothLimitsOnOneSide) {
   EXPECT_TRUE(evaluate::significant({0.1, 0.5}));
   EXPECT_TRUE(evaluate::significant({-0.5, -0.1}));

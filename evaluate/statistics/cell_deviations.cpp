@@ -22,7 +22,8 @@
 namespace evaluate {
 namespace {
 
-constexpr std::size_t kCells = 3;  // stability classes per stratum
+constexpr std::size_t kCells = 3;   // stability classes per stratum
+constexpr std::size_t kAhead = 16;  // lines of a walk fetched ahead
 
 }  // namespace
 
@@ -159,8 +160,18 @@ void Evaluator::absolute_deviations(Drawn drawn) {
       // as they are, and passes only targets that the next line taken would pass at
       // the same count and sum (the lines come in descending order): the same walk
       // as skipping it, without a branch that goes either way at random.
-      for (std::uint32_t l : lines) {
+      for (std::size_t i = 0; i < lines.size(); ++i) {
         if (open == 0) break;
+        // The lines come in the order of their values, scattered over the stratum:
+        // their columns are asked for ahead of their turn.
+        if (i + kAhead < lines.size()) {
+          const std::uint32_t a = lines[i + kAhead];
+          __builtin_prefetch(drawn.words.data() + a);
+          __builtin_prefetch(d.cell_of.data() + a);
+          __builtin_prefetch(d.co.data() + a * nq_ + k);
+          __builtin_prefetch(d.valid.data() + a * nq_ + k);
+        }
+        const std::uint32_t l = lines[i];
         const std::size_t cls = d.cell_of[l] - stratum * kCells;
         if (done[cls]) continue;
         const std::uint32_t w = drawn[l];

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <ranges>
 #include <stdexcept>
 
 #include "evaluate/statistics/full_lines.h"
@@ -69,6 +70,7 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   d.index_lines();
   d.index_groups(groups);
   d.rank_values();
+  d.make_heads();
   d.index_cells();
   at_ = std::move(prepared);
   nq_ = d.nq;
@@ -84,6 +86,7 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   stats_.resize(n_groups_ * nq_ * ns_);
   above_.resize(n_groups_ * nq_ * ns_);
   values_.resize(n_groups_ * nq_ * (nm_ + np_));
+  head_drawn_.resize(d.head_entries.size());
 }
 
 LineCounts Evaluator::counts(std::size_t g, std::size_t k, int model) const {
@@ -296,12 +299,23 @@ void Evaluator::deviations(Drawn drawn, std::size_t series,
   }
 }
 
+void Evaluator::gather_heads(Drawn drawn) {
+  const Prepared& d = *at_;
+  for (std::size_t j = 0; j + 1 < d.head_first.size(); ++j) {
+    const std::span<const std::uint32_t> list = j < nq_ ? d.observed[j] : d.predicted[j - nq_];
+    std::uint32_t* out = head_drawn_.data() + d.head_first[j];
+    const std::size_t length = d.head_first[j + 1] - d.head_first[j];
+    for (std::size_t e = 0; e < length; ++e) out[e] = drawn[list[e]];
+  }
+}
+
 // The robust highest concentrations (and the percentiles) of every group and
 // series: a walk down the group's ranked lines, those of its stratum or all lines;
 // a line counts as often as it is drawn where the series holds it and it is of the
-// group's stability class.
+// group's stability class. The walks over all lines read the lists' heads first.
 void Evaluator::high_values(Drawn drawn, std::size_t series) {
   const Prepared& d = *at_;
+  if (!d.head_entries.empty()) gather_heads(drawn);
   for (std::size_t g = 0; g < n_groups_; ++g) {
     const GroupKind kind = d.kinds[g];
     const bool own = kind == GroupKind::arc || kind == GroupKind::label;
@@ -311,8 +325,6 @@ void Evaluator::high_values(Drawn drawn, std::size_t series) {
     const std::size_t stratum = d.group_stratum[g];
     for (std::size_t k = 0; k < nq_; ++k) {
       const std::size_t j = g * nq_ + k;
-      const auto observed = own ? d.stratum_observed[stratum * nq_ + k] : d.observed[k];
-      auto co = [&](std::uint32_t p) { return d.co[p * nq_ + k]; };
       // Where no line of the group lacks a model, every series holds the same lines:
       // the first series' observed values and each model's predicted ones serve all.
       const bool full = d.group_full[j] != 0;
@@ -335,20 +347,49 @@ void Evaluator::high_values(Drawn drawn, std::size_t series) {
           st.perc_p = stats_[j * ns_ + m].perc_p;
           continue;
         }
-        auto held = [&](std::uint32_t p) -> std::uint32_t {
-          const std::uint32_t c = drawn[p];
-          if (c == 0 || !covers(d.valid[p * nq_ + k], se)) return 0;
-          return cls == kCells || d.cell_of[p] % kCells == cls ? c : 0;
+        // The walk of list `list` (entries are its indices), whose head is list
+        // `h` of the heads (none for a stratum's list), its values `of`.
+        auto walk = [&](std::span<const std::uint32_t> list, std::size_t h, const float* of,
+                        std::size_t stride, auto formed) {
+          const auto head = own ? std::span<const Prepared::HeadEntry>{} : d.heads(h);
+          const std::uint32_t* head_drawn = own ? nullptr : head_drawn_.data() + d.head_first[h];
+          auto held = [&](std::uint32_t e) -> std::uint32_t {
+            if (e < head.size()) {
+              const std::uint32_t c = head_drawn[e];
+              if (c == 0 || !covers(head[e].valid, se)) return 0;
+              return cls == kCells || head[e].cls == cls ? c : 0;
+            }
+            const std::uint32_t p = list[e];
+            const std::uint32_t c = drawn[p];
+            if (c == 0 || !covers(d.valid[p * nq_ + k], se)) return 0;
+            return cls == kCells || d.cell_of[p] % kCells == cls ? c : 0;
+          };
+          auto value = [&](std::uint32_t e) {
+            return e < head.size() ? head[e].value : of[list[e] * stride];
+          };
+          return formed(std::views::iota(std::uint32_t{0}, static_cast<std::uint32_t>(list.size())),
+                        value, held);
         };
+        const double n = st.sums.n;
+        const double* pct = st.uncertainty == nullptr ? nullptr : &st.uncertainty->percentile;
+        auto walk_both = [&](std::span<const std::uint32_t> list, std::size_t h, const float* of,
+                             std::size_t stride, double& rhc, double& perc) {
+          rhc = walk(list, h, of, stride, [&](auto entries, auto value, auto held) {
+            return rhc_held(entries, value, held, n);
+          });
+          if (pct == nullptr) return;
+          perc = walk(list, h, of, stride, [&](auto entries, auto value, auto held) {
+            return percentile_held(entries, value, held, n, *pct);
+          });
+        };
+        if (same_o == nullptr) {
+          const auto observed = own ? d.stratum_observed[stratum * nq_ + k] : d.observed[k];
+          walk_both(observed, k, d.co.data() + k, nq_, st.rhc_o, st.perc_o);
+        }
         const auto predicted =
             own ? d.stratum_predicted[(stratum * nq_ + k) * nm_ + m] : d.predicted[k * nm_ + m];
-        auto cp = [&](std::uint32_t p) { return d.cp[(p * nq_ + k) * nm_ + m]; };
-        if (same_o == nullptr) st.rhc_o = rhc_held(observed, co, held, st.sums.n);
-        st.rhc_p = rhc_held(predicted, cp, held, st.sums.n);
-        if (st.uncertainty == nullptr) continue;
-        const double p = st.uncertainty->percentile;
-        if (same_o == nullptr) st.perc_o = percentile_held(observed, co, held, st.sums.n, p);
-        st.perc_p = percentile_held(predicted, cp, held, st.sums.n, p);
+        walk_both(predicted, nq_ + k * nm_ + m, d.cp.data() + k * nm_ + m, nq_ * nm_, st.rhc_p,
+                  st.perc_p);
       }
     }
   }

@@ -171,6 +171,21 @@ class Evaluator {
     // the lines where its pair is valid. Over all lines, and stratum by stratum
     // ([s * nq + k] and [(s * nq + k) * nm + m]).
     Lists observed, predicted, stratum_observed, stratum_predicted;
+    // The heads of the lists over all lines, list j as `observed` (j = k) then
+    // `predicted` (j = nq + k * nm + m): what a walk reads of an entry, side by side
+    // in the list's order, for its first entries. A percentile's walk goes some
+    // tenths of a percent down them, and would otherwise meet each entry's columns
+    // scattered over the block, once per series. heads[j] is list j's head.
+    struct HeadEntry {
+      float value;
+      std::uint8_t valid;  // as valid[p * nq + k]
+      std::uint8_t cls;    // the stability class of its cell
+    };
+    std::vector<std::size_t> head_first;
+    std::vector<HeadEntry> head_entries;
+    std::span<const HeadEntry> heads(std::size_t j) const {
+      return {head_entries.data() + head_first[j], head_first[j + 1] - head_first[j]};
+    }
     // The point estimate's means of each cell's valid pairs of a model, [(c * nq + k)
     // * nm + m]: the centre about which a resample's squares are summed by cell.
     std::vector<std::pair<double, double>> centre;
@@ -197,6 +212,7 @@ class Evaluator {
     void index_lines();
     void index_groups(const std::vector<Group>& groups);
     void rank_values();
+    void make_heads();
     void index_cells();
   };
   // The squares and products of deviations from a centre.
@@ -229,6 +245,8 @@ class Evaluator {
   void add_cell_squares(std::size_t series);
   void absolute_deviations(Drawn drawn);
   void high_values(Drawn drawn, std::size_t series);
+  // Each head's counts for the evaluation, into head_drawn_.
+  void gather_heads(Drawn drawn);
   bool selected(const MeasureEntry& entry, Selection selection) const;
   bool needed(Formed formed, Selection selection, bool differences) const;
   void measures(Selection selection);
@@ -255,6 +273,7 @@ class Evaluator {
   // the group's mean.
   std::vector<std::pair<double, double>> above_;
   std::vector<MeasureValues> values_;
+  std::vector<std::uint32_t> head_drawn_;  // as Prepared::head_entries: each entry's count
 };
 
 }  // namespace evaluate

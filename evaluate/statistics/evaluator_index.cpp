@@ -210,6 +210,39 @@ void Evaluator::Prepared::rank_values() {
       });
 }
 
+// A head reaches past where a walk of a group over all lines is expected to end:
+// 26 values for the robust highest concentration, and for a percentile p the
+// top (1 - p / 100) of the lines, with room for the resamples' spread. A walk that
+// goes deeper reads the rest of the list as it stands. Heads are kept short (a
+// sixteenth of the list at most): deeper walks gain little from them.
+void Evaluator::Prepared::make_heads() {
+  constexpr std::size_t kLeast = 1024;  // entries of every head
+  const bool walked = std::any_of(kinds.begin(), kinds.end(), [](GroupKind kind) {
+    return kind != GroupKind::arc && kind != GroupKind::label;
+  });
+  head_first.assign(1, 0);
+  for (std::size_t j = 0; j < nq + nq * nm; ++j) {
+    const std::size_t k = j < nq ? j : (j - nq) / nm;
+    const std::span<const std::uint32_t> list = j < nq ? observed[j] : predicted[j - nq];
+    double share = 0;  // of the list a percentile's walk goes down
+    if (uncertainty[k] != nullptr) {
+      share = std::min(1.0 / 16, 1.1 * (1.0 - uncertainty[k]->percentile / 100.0));
+    }
+    const std::size_t length =
+        walked
+            ? std::min(list.size(),
+                       kLeast + static_cast<std::size_t>(share * static_cast<double>(list.size())))
+            : 0;
+    for (std::size_t e = 0; e < length; ++e) {
+      const std::uint32_t p = list[e];
+      const float value = j < nq ? co[p * nq + k] : cp[(p * nq + k) * nm + (j - nq) % nm];
+      head_entries.push_back(
+          {value, valid[p * nq + k], static_cast<std::uint8_t>(cell_of[p] % kCells)});
+    }
+    head_first.push_back(head_entries.size());
+  }
+}
+
 // The cells' centres: the means of each cell's valid pairs of each model.
 void Evaluator::Prepared::index_cells() {
   struct Sum {
