@@ -147,15 +147,39 @@ void Evaluator::add_lines(Drawn drawn, Gathering gathering,
       cq[s + 1].add_times(q[b], w);
     }
   };
+  if (!by_cell) {
+    // In line order: the values from the block, the logarithms by position.
+    const Block& block = *d.block;
+    for (std::size_t i = 0; i < d.n_lines; ++i) {
+      if (i + kAhead < d.n_lines) {
+        const std::size_t ahead = position[i + kAhead];
+        __builtin_prefetch(drawn.words.data() + ahead);
+        __builtin_prefetch(d.ln_co.data() + ahead * nq);
+        __builtin_prefetch(d.ln_cp.data() + ahead * nq * nm);
+      }
+      const std::size_t p = position[i];
+      const double w = drawn[p];
+      if (w == 0) continue;
+      const auto groups = d.cell_groups[d.block_cell(i)];
+      for (std::size_t k = 0; k < nq; ++k) {
+        const unsigned valid = d.block_valid(i, k);
+        if (valid == 0) continue;
+        for (std::size_t m = 0; m < nm; ++m) {
+          if ((valid & (1u << m)) == 0) continue;
+          t[m] = pair_terms(block.co(i, k), block.cp(i, k, static_cast<int>(m)),
+                            d.ln_co[p * nq + k], d.ln_cp[(p * nq + k) * nm + m]);
+        }
+        for (std::size_t g : groups) add(&slots_[(g * nq + k) * ns], nullptr, valid, w);
+      }
+    }
+    return;
+  }
   // By cell only the lines in `rest` have terms to add here, in position order.
-  const std::size_t n = by_cell ? d.rest.size() : d.n_lines;
-  for (std::size_t at = 0; at < n; ++at) {
-    if (!by_cell && at + kAhead < n) d.fetch(position[at + kAhead], drawn);
-    const std::size_t p = by_cell ? d.rest[at] : position[at];
+  for (const std::uint32_t p : d.rest) {
     for (std::size_t k = 0; k < nq; ++k) {
       const unsigned valid = d.valid[p * nq + k];
-      // By cell, the lines with every model valid are summed by add_full().
-      if (valid == 0 || (by_cell && valid == every) || drawn[p] == 0) continue;
+      // The lines with every model valid are summed by add_full().
+      if (valid == 0 || valid == every || drawn[p] == 0) continue;
       const double w = drawn[p];
       const std::size_t cell = d.cell_of[p];
       const float co = d.co[p * nq + k];
@@ -165,18 +189,12 @@ void Evaluator::add_lines(Drawn drawn, Gathering gathering,
         const std::size_t j = (p * nq + k) * nm + m;
         const float cp = d.cp[j];
         t[m] = pair_terms(co, cp, ln_co, d.ln_cp[j]);
-        if (!by_cell) continue;
         const auto [c_o, c_p] = d.centre[(cell * nq + k) * nm + m];
         const double d_o = static_cast<double>(co) - c_o;
         const double d_p = static_cast<double>(cp) - c_p;
         q[m] = {d_o * d_o, d_p * d_p, d_o * d_p, (d_p - d_o) * (d_p - d_o)};
       }
-      if (by_cell) {
-        add(&slots_[(cell * nq + k) * ns], &cell_squares_[(cell * nq + k) * ns], valid, w);
-      } else {
-        for (std::size_t g : d.cell_groups[cell])
-          add(&slots_[(g * nq + k) * ns], nullptr, valid, w);
-      }
+      add(&slots_[(cell * nq + k) * ns], &cell_squares_[(cell * nq + k) * ns], valid, w);
     }
   }
 }
@@ -272,27 +290,26 @@ void Evaluator::gather(Gathering gathering) {
 void Evaluator::deviations(Drawn drawn, std::size_t series,
                            std::span<const std::uint32_t> position) {
   const Prepared& d = *at_;
+  const Block& block = *d.block;
   means_.resize(stats_.size());
   for (std::size_t j = 0; j < stats_.size(); ++j) {
     const PairSums& sums = stats_[j].sums;
     means_[j] = {sums.co / sums.n, sums.cp / sums.n};
   }
   for (std::size_t i = 0; i < d.n_lines; ++i) {
-    if (i + kAhead < d.n_lines) d.fetch(position[i + kAhead], drawn);
-    const std::size_t p = position[i];
-    if (drawn[p] == 0) continue;
-    const double w = drawn[p];
-    for (std::size_t g : d.cell_groups[d.cell_of[p]]) {
+    if (i + kAhead < d.n_lines) __builtin_prefetch(drawn.words.data() + position[i + kAhead]);
+    const double w = drawn[position[i]];
+    if (w == 0) continue;
+    for (std::size_t g : d.cell_groups[d.block_cell(i)]) {
       for (std::size_t k = 0; k < nq_; ++k) {
-        const unsigned valid = d.valid[p * nq_ + k];
+        const unsigned valid = d.block_valid(i, k);
         if (valid == 0) continue;
-        const float co = d.co[p * nq_ + k];
+        const float co = block.co(i, k);
         const std::size_t first = (g * nq_ + k) * ns_;
         for (std::size_t s = 0; s < series; ++s) {
           if (!covers(valid, d.series[s])) continue;
           const auto [mo, mp] = means_[first + s];
-          const auto m = static_cast<std::size_t>(d.series[s].model);
-          stats_[first + s].add_deviations(mo, mp, co, d.cp[(p * nq_ + k) * nm_ + m], w);
+          stats_[first + s].add_deviations(mo, mp, co, block.cp(i, k, d.series[s].model), w);
         }
       }
     }

@@ -194,17 +194,9 @@ class Evaluator {
     std::vector<GroupKind> kinds;                 // [g]
     std::vector<std::uint32_t> group_stratum;     // [g]: an arc or label group's stratum
 
-    // Asks for the values of the line at position p ahead of their use: the passes
-    // by group meet the positions in line order, scattered over the strata.
-    void fetch(std::size_t p, const Drawn& drawn) const {
-      __builtin_prefetch(drawn.words.data() + p);
-      __builtin_prefetch(valid.data() + p * nq);
-      __builtin_prefetch(co.data() + p * nq);
-      __builtin_prefetch(ln_co.data() + p * nq);
-      __builtin_prefetch(cp.data() + p * nq * nm);
-      __builtin_prefetch(ln_cp.data() + p * nq * nm);
-      __builtin_prefetch(cell_of.data() + p);
-    }
+    // Line i's cell and the models with a valid pair of quantity k, from the block.
+    std::size_t block_cell(std::size_t i) const;
+    unsigned block_valid(std::size_t i, std::size_t k) const;
     // A series holds a line where every model of its mask has a valid pair there.
     bool holds(std::size_t p, std::size_t k, const Series& s) const {
       return covers(valid[p * nq + k], s);
@@ -230,7 +222,8 @@ class Evaluator {
     return (g * nq_ + k) * (nm_ + np_) + r;
   }
   static bool covers(unsigned valid, const Series& s) { return (valid & s.mask) == s.mask; }
-  // By group the passes go in line order and take each line's position from
+  // By group the passes go in line order, over the block's own columns, which are in
+  // that order, and take each line's count (and logarithms) by its position from
   // `position` ([i]: the position of line i), made for the evaluation.
   void add_lines(Drawn drawn, Gathering gathering, std::span<const std::uint32_t> position);
   // The sums of the lines where every model is valid for `resamples` resamples (1:

@@ -38,6 +38,18 @@ std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata) {
   return order;
 }
 
+std::size_t Evaluator::Prepared::block_cell(std::size_t i) const {
+  return block->stratum[i] * kCells + static_cast<std::size_t>(stability_of(block->obk[i]));
+}
+
+unsigned Evaluator::Prepared::block_valid(std::size_t i, std::size_t k) const {
+  unsigned bits = 0;
+  for (std::size_t m = 0; m < nm; ++m) {
+    if (block->pair_state(i, k, static_cast<int>(m)) == PairState::valid) bits |= 1u << m;
+  }
+  return bits;
+}
+
 // The order of the draws (stratum after stratum, a stratum's lines in line order),
 // and by position each line's cell, values, valid models and logarithms; the count
 // of the pairs' states per cell.
@@ -67,8 +79,7 @@ void Evaluator::Prepared::index_lines() {
       __builtin_prefetch(block->state.data() + ahead * nq * nm);
     }
     const std::size_t i = order[p];
-    const std::size_t cell =
-        block->stratum[i] * kCells + static_cast<std::size_t>(stability_of(block->obk[i]));
+    const std::size_t cell = block_cell(i);
     cell_of[p] = static_cast<std::uint32_t>(cell);
     for (std::size_t k = 0; k < nq; ++k) {
       for (std::size_t m = 0; m < nm; ++m) {
