@@ -108,8 +108,7 @@ LineCounts Evaluator::counts(std::size_t g, std::size_t k, int model) const {
 // that holds it. One pass over the lines, by cell in the order of the positions (a
 // cell's lines are in line order there too), by group in line order; a line's terms
 // (and by cell its squares about the cell's centre) are formed as it is met.
-void Evaluator::add_lines(Drawn drawn, Gathering gathering,
-                          std::span<const std::uint32_t> position) {
+void Evaluator::add_lines(Drawn drawn, Gathering gathering, InLineOrder lines) {
   const Prepared& d = *at_;
   const bool by_cell = gathering == Gathering::by_cell;
   if (by_cell) {
@@ -152,14 +151,13 @@ void Evaluator::add_lines(Drawn drawn, Gathering gathering,
     const Block& block = *d.block;
     for (std::size_t i = 0; i < d.n_lines; ++i) {
       if (i + kAhead < d.n_lines) {
-        const std::size_t ahead = position[i + kAhead];
-        __builtin_prefetch(drawn.words.data() + ahead);
+        const std::size_t ahead = lines.position[i + kAhead];
         __builtin_prefetch(d.ln_co.data() + ahead * nq);
         __builtin_prefetch(d.ln_cp.data() + ahead * nq * nm);
       }
-      const std::size_t p = position[i];
-      const double w = drawn[p];
+      const double w = lines.times[i];
       if (w == 0) continue;
+      const std::size_t p = lines.position[i];
       const auto groups = d.cell_groups[d.block_cell(i)];
       for (std::size_t k = 0; k < nq; ++k) {
         const unsigned valid = d.block_valid(i, k);
@@ -287,8 +285,7 @@ void Evaluator::gather(Gathering gathering) {
 
 // The deviations about each group's means of the first `series` series, line by
 // line: each group's sums receive its lines in line order.
-void Evaluator::deviations(Drawn drawn, std::size_t series,
-                           std::span<const std::uint32_t> position) {
+void Evaluator::deviations(std::size_t series, std::span<const std::uint32_t> times) {
   const Prepared& d = *at_;
   const Block& block = *d.block;
   means_.resize(stats_.size());
@@ -297,8 +294,7 @@ void Evaluator::deviations(Drawn drawn, std::size_t series,
     means_[j] = {sums.co / sums.n, sums.cp / sums.n};
   }
   for (std::size_t i = 0; i < d.n_lines; ++i) {
-    if (i + kAhead < d.n_lines) __builtin_prefetch(drawn.words.data() + position[i + kAhead]);
-    const double w = drawn[position[i]];
+    const double w = times[i];
     if (w == 0) continue;
     for (std::size_t g : d.cell_groups[d.block_cell(i)]) {
       for (std::size_t k = 0; k < nq_; ++k) {
@@ -475,10 +471,20 @@ void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selecti
   const std::vector<std::uint32_t>& order = at_->order;
   std::vector<std::uint32_t> drawn(order.size());
   for (std::size_t p = 0; p < order.size(); ++p) drawn[p] = times[order[p]];
-  evaluate_drawn(drawn, selection, gathering);
+  evaluate_lines(drawn, times, selection, gathering);
 }
 
 void Evaluator::evaluate_drawn(Drawn drawn, Selection selection, Gathering gathering) {
+  std::vector<std::uint32_t> times;
+  if (gathering == Gathering::by_group) {
+    times.resize(at_->n_lines);
+    for (std::size_t p = 0; p < times.size(); ++p) times[at_->order[p]] = drawn[p];
+  }
+  evaluate_lines(drawn, times, selection, gathering);
+}
+
+void Evaluator::evaluate_lines(Drawn drawn, std::span<const std::uint32_t> times,
+                               Selection selection, Gathering gathering) {
   if (drawn.halves() &&
       (gathering != Gathering::by_cell || !pair_summed_ || drawn.words.data() != pair_words_)) {
     throw std::logic_error("counts in halves are evaluated by cell after sum_full_pair()");
@@ -493,7 +499,7 @@ void Evaluator::evaluate_drawn(Drawn drawn, Selection selection, Gathering gathe
       position[at_->order[p]] = static_cast<std::uint32_t>(p);
     }
   }
-  add_lines(drawn, gathering, position);
+  add_lines(drawn, gathering, {position, times});
   if (gathering == Gathering::by_cell) add_full_lines();
   gather(gathering);
   // The passes run over the models' series, and over those of the differences only
@@ -504,7 +510,7 @@ void Evaluator::evaluate_drawn(Drawn drawn, Selection selection, Gathering gathe
                                                                   : 0;
     if (series == 0) continue;
     if (formed == Formed::about_means && gathering == Gathering::by_group) {
-      deviations(drawn, series, position);
+      deviations(series, times);
     } else if (formed == Formed::about_means) {
       cell_deviations(drawn, series);
     }

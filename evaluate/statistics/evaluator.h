@@ -222,16 +222,23 @@ class Evaluator {
     return (g * nq_ + k) * (nm_ + np_) + r;
   }
   static bool covers(unsigned valid, const Series& s) { return (valid & s.mask) == s.mask; }
+  // An evaluation with the counts by position (`drawn`) and, by group, in line order
+  // (`times`).
+  void evaluate_lines(Drawn drawn, std::span<const std::uint32_t> times, Selection selection,
+                      Gathering gathering);
   // By group the passes go in line order, over the block's own columns, which are in
-  // that order, and take each line's count (and logarithms) by its position from
-  // `position` ([i]: the position of line i), made for the evaluation.
-  void add_lines(Drawn drawn, Gathering gathering, std::span<const std::uint32_t> position);
+  // that order, with the counts in line order, and take each line's logarithms by its
+  // position ([i]: the position of line i), made for the evaluation.
+  struct InLineOrder {
+    std::span<const std::uint32_t> position, times;
+  };
+  void add_lines(Drawn drawn, Gathering gathering, InLineOrder lines);
   // The sums of the lines where every model is valid for `resamples` resamples (1:
   // whole words; 2: halves), into their full sets.
   void add_full(std::span<const std::uint32_t> words, std::size_t resamples);
   void add_full_lines();
   void gather(Gathering gathering);
-  void deviations(Drawn drawn, std::size_t series, std::span<const std::uint32_t> position);
+  void deviations(std::size_t series, std::span<const std::uint32_t> times);
   // A resample's deviations, gathered by cell (cell_deviations.cpp). The passes take
   // the counts by position.
   void cell_deviations(Drawn drawn, std::size_t series);

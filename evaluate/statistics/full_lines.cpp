@@ -29,6 +29,10 @@ __attribute__((always_inline)) inline void sum_stratum(const LineColumns& in, st
   const std::size_t vectors = (nm + kLanes - 1) / kLanes;
   const unsigned every = (1u << nm) - 1;
   V4d acc[R][kCells][kMaxVectors][kLineFields] = {};
+  // The fields that count (n, FAC2 and the positive pairs): sums of whole numbers,
+  // exact in integers as in doubles, and cheaper.
+  std::uint64_t n[R][kCells] = {};
+  V4l fac2_n[R][kCells][kMaxVectors] = {}, pos_n[R][kCells][kMaxVectors] = {};
   V4d c_o[kCells][kMaxVectors] = {}, c_p[kCells][kMaxVectors] = {};
   for (std::size_t cls = 0; cls < kCells; ++cls) {
     for (std::size_t m = 0; m < nm; ++m) {
@@ -37,7 +41,7 @@ __attribute__((always_inline)) inline void sum_stratum(const LineColumns& in, st
       c_p[cls][m / kLanes][m % kLanes] = p;
     }
   }
-  const V4d zero{}, one = zero + 1.0, half = zero + 0.5, two = zero + 2.0;
+  const V4d zero{}, half = zero + 0.5, two = zero + 2.0;
   const V4l magnitude = V4l{} + static_cast<std::int64_t>(~(std::uint64_t{1} << 63));
   // Every line is taken, those not drawn or not full with weight 0: a sum with +0 or
   // -0 added is the same sum (no sum here is -0, and every term is finite), and a
@@ -46,12 +50,17 @@ __attribute__((always_inline)) inline void sum_stratum(const LineColumns& in, st
   for (std::size_t p = from; p < to; ++p) {
     const std::uint32_t times = in.valid[p * nq + k] == every ? in.drawn[p] : 0u;
     const std::size_t cls = in.cell_of[p] - first_cell;
-    V4d w[R];
+    std::uint32_t wi[R];
     if constexpr (R == 1) {
-      w[0] = zero + static_cast<double>(times);
+      wi[0] = times;
     } else {
-      w[0] = zero + static_cast<double>(times & 0xFFFFu);
-      w[1] = zero + static_cast<double>(times >> 16);
+      wi[0] = times & 0xFFFFu;
+      wi[1] = times >> 16;
+    }
+    V4d w[R];
+    for (std::size_t r = 0; r < R; ++r) {
+      w[r] = zero + static_cast<double>(wi[r]);
+      n[r][cls] += wi[r];
     }
     const V4d o = zero + static_cast<double>(in.co[p * nq + k]);
     const V4d ln_o = zero + in.ln_co[p * nq + k];
@@ -68,23 +77,24 @@ __attribute__((always_inline)) inline void sum_stratum(const LineColumns& in, st
       const V4d diff = o - pv;
       const V4d sq = diff * diff;
       const auto ad = reinterpret_cast<V4d>(reinterpret_cast<V4l>(diff) & magnitude);
-      const V4d fac2 = (pv >= half * o) & (pv <= two * o) ? one : zero;
+      const V4l fac2 = (pv >= half * o) & (pv <= two * o);
       const V4l positive = (o > zero) & (pv > zero);
       const V4d dl = ln_o - ln_p;
-      const V4d pos = positive ? one : zero, pos_o = positive ? ln_o : zero;
+      const V4d pos_o = positive ? ln_o : zero;
       const V4d pos_p = positive ? ln_p : zero, pos_dl = positive ? dl * dl : zero;
       const V4d d_o = o - c_o[cls][v], d_p = pv - c_p[cls][v];
       const V4d dd = d_p - d_o;
       const V4d oo = d_o * d_o, pp = d_p * d_p, op = d_o * d_p, dd2 = dd * dd;
       for (std::size_t r = 0; r < R; ++r) {
         V4d* a = acc[r][cls][v];
-        a[0] += w[r] * one;
+        const auto whole = static_cast<std::int64_t>(wi[r]);
+        const V4l wl = {whole, whole, whole, whole};
+        fac2_n[r][cls][v] += wl & fac2;
+        pos_n[r][cls][v] += wl & positive;
         a[1] += w[r] * o;
         a[2] += w[r] * pv;
         a[3] += w[r] * sq;
         a[4] += w[r] * ad;
-        a[5] += w[r] * fac2;
-        a[6] += w[r] * pos;
         a[7] += w[r] * pos_o;
         a[8] += w[r] * pos_p;
         a[9] += w[r] * pos_dl;
@@ -101,6 +111,9 @@ __attribute__((always_inline)) inline void sum_stratum(const LineColumns& in, st
         double* to_m = &out[((r * kCells + cls) * nm + m) * kLineFields];
         for (std::size_t f = 0; f < kLineFields; ++f)
           to_m[f] = acc[r][cls][m / kLanes][f][m % kLanes];
+        to_m[0] = static_cast<double>(n[r][cls]);
+        to_m[5] = static_cast<double>(fac2_n[r][cls][m / kLanes][m % kLanes]);
+        to_m[6] = static_cast<double>(pos_n[r][cls][m / kLanes][m % kLanes]);
       }
     }
   }
