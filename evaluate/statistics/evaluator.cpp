@@ -211,10 +211,11 @@ void Evaluator::add_full(std::span<const std::uint32_t> words, std::size_t resam
   for (std::size_t s = 0; s + 1 < d.stratum_first.size(); ++s) {
     for (std::size_t k = 0; k < nq_; ++k) {
       const std::size_t from = d.stratum_first[s], to = d.stratum_first[s + 1];
+      const std::size_t only = d.stratum_class[s];
       if (resamples == 2) {
-        add_full_stratum_pair(in, from, to, k, s * kCells, out.data());
+        add_full_stratum_pair(in, from, to, k, s * kCells, only, out.data());
       } else {
-        add_full_stratum(in, from, to, k, s * kCells, out.data());
+        add_full_stratum(in, from, to, k, s * kCells, only, out.data());
       }
       for (std::size_t r = 0; r < resamples; ++r) {
         for (std::size_t cls = 0; cls < kCells; ++cls) {

@@ -147,6 +147,9 @@ class Evaluator {
     std::vector<Series> series;
     std::vector<std::uint32_t> order;        // [p]: the line
     std::vector<std::size_t> stratum_first;  // [s]: the first position of stratum s; [S]: n
+    // [s]: the stability class of every line of stratum s, or 3 where they differ (a
+    // pairs file's lines are all of one class).
+    std::vector<std::uint8_t> stratum_class;
     // Per position and quantity [p * nq + k]: bit m set where model m's pair is
     // valid, Co, and ln Co (0 where no pair is valid); per model [(p * nq + k) * nm +
     // m], Cp and ln Cp (0 where the pair is not valid or Cp is 0). A line's sums are

@@ -98,6 +98,14 @@ void Evaluator::Prepared::index_lines() {
       if (valid[p * nq + k] != 0 && o > 0.0) ln_co[p * nq + k] = std::log(o);
     }
   }
+  stratum_class.assign(strata, static_cast<std::uint8_t>(kCells));
+  for (std::size_t s = 0; s < strata; ++s) {
+    const auto from = cell_of.begin() + static_cast<std::ptrdiff_t>(stratum_first[s]);
+    const auto to = cell_of.begin() + static_cast<std::ptrdiff_t>(stratum_first[s + 1]);
+    if (from != to && std::all_of(from, to, [&](std::uint32_t c) { return c == *from; })) {
+      stratum_class[s] = static_cast<std::uint8_t>(*from % kCells);
+    }
+  }
   auto is_rest = [&](std::size_t p) {
     for (std::size_t k = 0; k < nq; ++k) {
       if (valid[p * nq + k] != 0 && valid[p * nq + k] != every) return true;

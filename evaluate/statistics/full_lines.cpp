@@ -1,5 +1,7 @@
 #include "evaluate/statistics/full_lines.h"
 
+#include <algorithm>
+
 namespace evaluate {
 namespace {
 
@@ -20,23 +22,29 @@ constexpr std::size_t kCells = 3;
 
 // The lines of one stratum and quantity for R resamples, their counts whole (R = 1)
 // or in 16-bit halves (R = 2): each line's terms are formed once and added into
-// every resample's sums, each resample's in the order of the lines.
-template <std::size_t R>
+// every resample's sums, each resample's in the order of the lines. The stratum's
+// lines are of C stability classes: 3, or 1 where all are of class `only`; V vectors
+// of lanes hold the models. Both are known when the loop is built, so that it holds
+// (and clears, stratum by stratum) only the sums it needs, at places fixed in advance.
+template <std::size_t R, std::size_t C, std::size_t V>
 __attribute__((always_inline)) inline void sum_stratum(const LineColumns& in, std::size_t from,
                                                        std::size_t to, std::size_t k,
-                                                       std::size_t first_cell, double* out) {
+                                                       std::size_t first_cell, std::size_t only,
+                                                       double* out) {
   const std::size_t nq = in.nq, nm = in.nm;
-  const std::size_t vectors = (nm + kLanes - 1) / kLanes;
+  constexpr std::size_t vectors = V;
   const unsigned every = (1u << nm) - 1;
-  V4d acc[R][kCells][kMaxVectors][kLineFields] = {};
+  V4d acc[R][C][V][kLineFields] = {};
   // The fields that count (n, FAC2 and the positive pairs): sums of whole numbers,
   // exact in integers as in doubles, and cheaper.
-  std::uint64_t n[R][kCells] = {};
-  V4l fac2_n[R][kCells][kMaxVectors] = {}, pos_n[R][kCells][kMaxVectors] = {};
-  V4d c_o[kCells][kMaxVectors] = {}, c_p[kCells][kMaxVectors] = {};
-  for (std::size_t cls = 0; cls < kCells; ++cls) {
+  std::uint64_t n[R][C] = {};
+  V4l fac2_n[R][C][V] = {}, pos_n[R][C][V] = {};
+  V4d c_o[C][V] = {}, c_p[C][V] = {};
+  // The class of the sums at [cls].
+  auto class_of = [&](std::size_t cls) { return C == 1 ? only : cls; };
+  for (std::size_t cls = 0; cls < C; ++cls) {
     for (std::size_t m = 0; m < nm; ++m) {
-      const auto [o, p] = in.centre[((first_cell + cls) * nq + k) * nm + m];
+      const auto [o, p] = in.centre[((first_cell + class_of(cls)) * nq + k) * nm + m];
       c_o[cls][m / kLanes][m % kLanes] = o;
       c_p[cls][m / kLanes][m % kLanes] = p;
     }
@@ -49,7 +57,7 @@ __attribute__((always_inline)) inline void sum_stratum(const LineColumns& in, st
   // at random.
   for (std::size_t p = from; p < to; ++p) {
     const std::uint32_t times = in.valid[p * nq + k] == every ? in.drawn[p] : 0u;
-    const std::size_t cls = in.cell_of[p] - first_cell;
+    const std::size_t cls = C == 1 ? 0 : in.cell_of[p] - first_cell;
     std::uint32_t wi[R];
     if constexpr (R == 1) {
       wi[0] = times;
@@ -106,9 +114,14 @@ __attribute__((always_inline)) inline void sum_stratum(const LineColumns& in, st
     }
   }
   for (std::size_t r = 0; r < R; ++r) {
-    for (std::size_t cls = 0; cls < kCells; ++cls) {
-      for (std::size_t m = 0; m < nm; ++m) {
-        double* to_m = &out[((r * kCells + cls) * nm + m) * kLineFields];
+    for (std::size_t m = 0; m < nm; ++m) {
+      // A class without lines has zeros.
+      if (C == 1) {
+        for (std::size_t cls = 0; cls < kCells; ++cls)
+          std::fill_n(&out[((r * kCells + cls) * nm + m) * kLineFields], kLineFields, 0.0);
+      }
+      for (std::size_t cls = 0; cls < C; ++cls) {
+        double* to_m = &out[((r * kCells + class_of(cls)) * nm + m) * kLineFields];
         for (std::size_t f = 0; f < kLineFields; ++f)
           to_m[f] = acc[r][cls][m / kLanes][f][m % kLanes];
         to_m[0] = static_cast<double>(n[r][cls]);
@@ -119,18 +132,33 @@ __attribute__((always_inline)) inline void sum_stratum(const LineColumns& in, st
   }
 }
 
+// The loop built for the stratum's classes and the models' vectors.
+template <std::size_t R>
+__attribute__((always_inline)) inline void sum_stratum_of(const LineColumns& in, std::size_t from,
+                                                          std::size_t to, std::size_t k,
+                                                          std::size_t first_cell, std::size_t only,
+                                                          double* out) {
+  const bool one = only < kCells;
+  if (in.nm <= kLanes) {
+    if (one) return sum_stratum<R, 1, 1>(in, from, to, k, first_cell, only, out);
+    return sum_stratum<R, kCells, 1>(in, from, to, k, first_cell, only, out);
+  }
+  if (one) return sum_stratum<R, 1, kMaxVectors>(in, from, to, k, first_cell, only, out);
+  sum_stratum<R, kCells, kMaxVectors>(in, from, to, k, first_cell, only, out);
+}
+
 }  // namespace
 
 TRACER_LANES_CLONES
 void add_full_stratum(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
-                      std::size_t first_cell, double* out) {
-  sum_stratum<1>(in, from, to, k, first_cell, out);
+                      std::size_t first_cell, std::size_t only, double* out) {
+  sum_stratum_of<1>(in, from, to, k, first_cell, only, out);
 }
 
 TRACER_LANES_CLONES
 void add_full_stratum_pair(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
-                           std::size_t first_cell, double* out) {
-  sum_stratum<2>(in, from, to, k, first_cell, out);
+                           std::size_t first_cell, std::size_t only, double* out) {
+  sum_stratum_of<2>(in, from, to, k, first_cell, only, out);
 }
 
 }  // namespace evaluate
