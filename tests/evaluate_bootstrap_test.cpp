@@ -21,6 +21,7 @@
 #include "evaluate/statistics/extremes.h"
 #include "evaluate/statistics/high_end.h"
 #include "support/combined_line.h"
+#include "support/pair_stats.h"
 
 namespace {
 
@@ -440,7 +441,6 @@ TEST(EvaluateBootstrap, WalksOverAllLinesGoOnPastTheHeadsOfTheirLists) {
     if (groups[g].kind == evaluate::GroupKind::arc) continue;
     for (const int m : {kAermod, kIscst3}) {
       std::vector<evaluate::Pair> pairs;
-      std::vector<evaluate::Ranked> o, p;
       for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto& l = lines[i];
         const auto cls = evaluate::stability_of(l.obk);
@@ -449,20 +449,10 @@ TEST(EvaluateBootstrap, WalksOverAllLinesGoOnPastTheHeadsOfTheirLists) {
             l.state[m][kCy] != evaluate::PairState::valid) {
           continue;
         }
-        for (std::uint32_t t = 0; t < times[i]; ++t) {
+        for (std::uint32_t t = 0; t < times[i]; ++t)
           pairs.push_back({l.observed[kCy], l.predicted[m][kCy]});
-          const auto at = static_cast<std::uint32_t>(o.size());
-          o.push_back({pairs.back().co, at});
-          p.push_back({pairs.back().cp, at});
-        }
       }
-      evaluate::PairStats s = evaluate::summarize(pairs).stats;
-      evaluate::sort_ranked(o);
-      evaluate::sort_ranked(p);
-      const std::vector<std::uint32_t> once(pairs.size(), 1u);
-      s.uncertainty = &median;
-      s.perc_o = evaluate::percentile_of_ranked(o, once, s.sums.n, median.percentile);
-      s.perc_p = evaluate::percentile_of_ranked(p, once, s.sums.n, median.percentile);
+      const evaluate::PairStats s = testsupport::stats_of(pairs, median);
       for (const int id : {evaluate::kRhcO, evaluate::kRhcP, evaluate::kMpiPerc}) {
         const double expected = evaluate::measure_entry(id).of(s);
         EXPECT_NEAR(expected, evaluator.value(g, kCy, m, id), 1e-12 * std::fabs(expected))

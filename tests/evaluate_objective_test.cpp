@@ -12,6 +12,7 @@
 #include "evaluate/statistics/measures.h"
 #include "evaluate/statistics/uncertainty.h"
 #include "evaluate/tlvstats.h"
+#include "support/pair_stats.h"
 #include "support/run.h"
 #include "support/scratch.h"
 
@@ -20,22 +21,7 @@ namespace {
 using evaluate::Pair;
 using evaluate::Uncertainty;
 
-// The stats of `pairs` with the uncertainty and the P-th percentiles.
-evaluate::PairStats stats_of(const std::vector<Pair>& pairs, const Uncertainty& u) {
-  evaluate::PairStats s = evaluate::summarize(pairs).stats;
-  std::vector<evaluate::Ranked> o, p;
-  for (std::size_t i = 0; i < pairs.size(); ++i) {
-    o.push_back({pairs[i].co, static_cast<std::uint32_t>(i)});
-    p.push_back({pairs[i].cp, static_cast<std::uint32_t>(i)});
-  }
-  evaluate::sort_ranked(o);
-  evaluate::sort_ranked(p);
-  const std::vector<std::uint32_t> once(pairs.size(), 1u);
-  s.uncertainty = &u;
-  s.perc_o = evaluate::percentile_of_ranked(o, once, s.sums.n, u.percentile);
-  s.perc_p = evaluate::percentile_of_ranked(p, once, s.sums.n, u.percentile);
-  return s;
-}
+using testsupport::stats_of;
 
 double of(int id, const evaluate::PairStats& s) {
   return evaluate::measure_entry(id).of(s);
