@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <ranges>
 #include <stdexcept>
 
 #include "evaluate/statistics/full_lines.h"
@@ -14,6 +13,22 @@ namespace {
 constexpr std::size_t kCells = 3;   // stability classes per stratum
 constexpr std::size_t kAhead = 16;  // lines fetched ahead in the passes by group
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+
+// The indices 0 to n - 1 of a list's entries, walked in order.
+struct Indices {
+  struct Iterator {
+    std::uint32_t at;
+    std::uint32_t operator*() const { return at; }
+    Iterator& operator++() {
+      ++at;
+      return *this;
+    }
+    bool operator!=(const Iterator& other) const { return at != other.at; }
+  };
+  std::uint32_t n;
+  Iterator begin() const { return {0}; }
+  Iterator end() const { return {n}; }
+};
 
 }  // namespace
 
@@ -381,8 +396,7 @@ void Evaluator::high_values(Drawn drawn, std::size_t series) {
           auto value = [&](std::uint32_t e) {
             return e < head.size() ? head[e].value : of[list[e] * stride];
           };
-          return formed(std::views::iota(std::uint32_t{0}, static_cast<std::uint32_t>(list.size())),
-                        value, held);
+          return formed(Indices{static_cast<std::uint32_t>(list.size())}, value, held);
         };
         const double n = st.sums.n;
         const double* pct = st.uncertainty == nullptr ? nullptr : &st.uncertainty->percentile;
