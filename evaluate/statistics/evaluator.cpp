@@ -101,7 +101,7 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   stats_.resize(n_groups_ * nq_ * ns_);
   above_.resize(n_groups_ * nq_ * ns_);
   values_.resize(n_groups_ * nq_ * (nm_ + np_));
-  head_drawn_.resize(d.head_entries.size());
+  head_drawn_.resize(d.heads.items.size());
 }
 
 LineCounts Evaluator::counts(std::size_t g, std::size_t k, int model) const {
@@ -173,7 +173,7 @@ void Evaluator::add_lines(Drawn drawn, Gathering gathering, InLineOrder lines) {
       const double w = lines.times[i];
       if (w == 0) continue;
       const std::size_t p = lines.position[i];
-      const auto groups = d.cell_groups[d.block_cell(i)];
+      const auto groups = d.cell_groups[line_cell(*d.block, i)];
       for (std::size_t k = 0; k < nq; ++k) {
         const unsigned valid = d.block_valid(i, k);
         if (valid == 0) continue;
@@ -312,7 +312,7 @@ void Evaluator::deviations(std::size_t series, std::span<const std::uint32_t> ti
   for (std::size_t i = 0; i < d.n_lines; ++i) {
     const double w = times[i];
     if (w == 0) continue;
-    for (std::size_t g : d.cell_groups[d.block_cell(i)]) {
+    for (std::size_t g : d.cell_groups[line_cell(*d.block, i)]) {
       for (std::size_t k = 0; k < nq_; ++k) {
         const unsigned valid = d.block_valid(i, k);
         if (valid == 0) continue;
@@ -330,10 +330,10 @@ void Evaluator::deviations(std::size_t series, std::span<const std::uint32_t> ti
 
 void Evaluator::gather_heads(Drawn drawn) {
   const Prepared& d = *at_;
-  for (std::size_t j = 0; j + 1 < d.head_first.size(); ++j) {
+  for (std::size_t j = 0; j + 1 < d.heads.first.size(); ++j) {
     const std::span<const std::uint32_t> list = j < nq_ ? d.observed[j] : d.predicted[j - nq_];
-    std::uint32_t* out = head_drawn_.data() + d.head_first[j];
-    const std::size_t length = d.head_first[j + 1] - d.head_first[j];
+    std::uint32_t* out = head_drawn_.data() + d.heads.first[j];
+    const std::size_t length = d.heads[j].size();
     for (std::size_t e = 0; e < length; ++e) out[e] = drawn[list[e]];
   }
 }
@@ -344,7 +344,7 @@ void Evaluator::gather_heads(Drawn drawn) {
 // group's stability class. The walks over all lines read the lists' heads first.
 void Evaluator::high_values(Drawn drawn, std::size_t series) {
   const Prepared& d = *at_;
-  if (!d.head_entries.empty()) gather_heads(drawn);
+  if (!d.heads.items.empty()) gather_heads(drawn);
   for (std::size_t g = 0; g < n_groups_; ++g) {
     const GroupKind kind = d.kinds[g];
     const bool own = kind == GroupKind::arc || kind == GroupKind::label;
@@ -380,8 +380,8 @@ void Evaluator::high_values(Drawn drawn, std::size_t series) {
         // `h` of the heads (none for a stratum's list), its values `of`.
         auto walk = [&](std::span<const std::uint32_t> list, std::size_t h, const float* of,
                         std::size_t stride, auto formed) {
-          const auto head = own ? std::span<const Prepared::HeadEntry>{} : d.heads(h);
-          const std::uint32_t* head_drawn = own ? nullptr : head_drawn_.data() + d.head_first[h];
+          const auto head = own ? std::span<const Prepared::HeadEntry>{} : d.heads[h];
+          const std::uint32_t* head_drawn = own ? nullptr : head_drawn_.data() + d.heads.first[h];
           auto held = [&](std::uint32_t e) -> std::uint32_t {
             if (e < head.size()) {
               const std::uint32_t c = head_drawn[e];

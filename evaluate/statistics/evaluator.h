@@ -31,6 +31,8 @@ std::vector<std::pair<int, int>> model_pairs(int models);
 std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata);
 // In that order, [s] the first position of stratum s, and [strata] the block's size.
 std::vector<std::size_t> stratum_starts(const Block& block, std::size_t strata);
+// The cell of line i: its stratum * 3 + its stability class.
+std::size_t line_cell(const Block& block, std::size_t i);
 
 // A group holds whole cells (cell = stratum * 3 + stability class, as cell_of gives
 // each line's): every cell that has a line and is of the group's stratum (arc,
@@ -129,14 +131,16 @@ class Evaluator {
     int model;
     unsigned mask;  // the models whose pairs must be valid
   };
-  // Lists of indices held back to back: list j is items[first[j] .. first[j + 1]).
-  struct Lists {
+  // Lists held back to back: list j is items[first[j] .. first[j + 1]).
+  template <class T>
+  struct ListsOf {
     std::vector<std::size_t> first;
-    std::vector<std::uint32_t> items;
-    std::span<const std::uint32_t> operator[](std::size_t j) const {
+    std::vector<T> items;
+    std::span<const T> operator[](std::size_t j) const {
       return {items.data() + first[j], first[j + 1] - first[j]};
     }
   };
+  using Lists = ListsOf<std::uint32_t>;  // of indices
   // Everything an evaluation reads and none writes, made once and shared by the
   // copies of an evaluator (evaluator_index.cpp). The lines are held in the order of
   // the draws: `p` below is a line's place in it (its position), `i` its place in
@@ -184,11 +188,7 @@ class Evaluator {
       std::uint8_t valid;  // as valid[p * nq + k]
       std::uint8_t cls;    // the stability class of its cell
     };
-    std::vector<std::size_t> head_first;
-    std::vector<HeadEntry> head_entries;
-    std::span<const HeadEntry> heads(std::size_t j) const {
-      return {head_entries.data() + head_first[j], head_first[j + 1] - head_first[j]};
-    }
+    ListsOf<HeadEntry> heads;
     // The point estimate's means of each cell's valid pairs of a model, [(c * nq + k)
     // * nm + m]: the centre about which a resample's squares are summed by cell.
     std::vector<std::pair<double, double>> centre;
@@ -197,8 +197,7 @@ class Evaluator {
     std::vector<GroupKind> kinds;                 // [g]
     std::vector<std::uint32_t> group_stratum;     // [g]: an arc or label group's stratum
 
-    // Line i's cell and the models with a valid pair of quantity k, from the block.
-    std::size_t block_cell(std::size_t i) const;
+    // The models with a valid pair of quantity k on line i, from the block.
     unsigned block_valid(std::size_t i, std::size_t k) const;
     // A series holds a line where every model of its mask has a valid pair there.
     bool holds(std::size_t p, std::size_t k, const Series& s) const {
@@ -276,7 +275,7 @@ class Evaluator {
   // the group's mean.
   std::vector<std::pair<double, double>> above_;
   std::vector<MeasureValues> values_;
-  std::vector<std::uint32_t> head_drawn_;  // as Prepared::head_entries: each entry's count
+  std::vector<std::uint32_t> head_drawn_;  // as Prepared::heads.items: each entry's count
 };
 
 }  // namespace evaluate

@@ -38,8 +38,8 @@ std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata) {
   return order;
 }
 
-std::size_t Evaluator::Prepared::block_cell(std::size_t i) const {
-  return block->stratum[i] * kCells + static_cast<std::size_t>(stability_of(block->obk[i]));
+std::size_t line_cell(const Block& block, std::size_t i) {
+  return block.stratum[i] * kCells + static_cast<std::size_t>(stability_of(block.obk[i]));
 }
 
 unsigned Evaluator::Prepared::block_valid(std::size_t i, std::size_t k) const {
@@ -79,7 +79,7 @@ void Evaluator::Prepared::index_lines() {
       __builtin_prefetch(block->state.data() + ahead * nq * nm);
     }
     const std::size_t i = order[p];
-    const std::size_t cell = block_cell(i);
+    const std::size_t cell = line_cell(*block, i);
     cell_of[p] = static_cast<std::uint32_t>(cell);
     for (std::size_t k = 0; k < nq; ++k) {
       for (std::size_t m = 0; m < nm; ++m) {
@@ -239,7 +239,7 @@ void Evaluator::Prepared::make_heads() {
   const bool walked = std::any_of(kinds.begin(), kinds.end(), [](GroupKind kind) {
     return kind != GroupKind::arc && kind != GroupKind::label;
   });
-  head_first.assign(1, 0);
+  heads.first.assign(1, 0);
   for (std::size_t j = 0; j < nq + nq * nm; ++j) {
     const std::size_t k = j < nq ? j : (j - nq) / nm;
     const std::span<const std::uint32_t> list = j < nq ? observed[j] : predicted[j - nq];
@@ -255,10 +255,10 @@ void Evaluator::Prepared::make_heads() {
     for (std::size_t e = 0; e < length; ++e) {
       const std::uint32_t p = list[e];
       const float value = j < nq ? co[p * nq + k] : cp[(p * nq + k) * nm + (j - nq) % nm];
-      head_entries.push_back(
+      heads.items.push_back(
           {value, valid[p * nq + k], static_cast<std::uint8_t>(cell_of[p] % kCells)});
     }
-    head_first.push_back(head_entries.size());
+    heads.first.push_back(heads.items.size());
   }
 }
 

@@ -71,8 +71,7 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   // strata's sizes.
   std::vector<std::uint32_t> cell_of(block.size());  // by line: stratum * 3 + stability
   for (std::size_t i = 0; i < block.size(); ++i) {
-    const std::size_t cell =
-        block.stratum[i] * kCells + static_cast<std::size_t>(stability_of(block.obk[i]));
+    const std::size_t cell = line_cell(block, i);
     cell_of[i] = static_cast<std::uint32_t>(cell);
     d.n_cells = std::max(d.n_cells, cell + 1);
   }
