@@ -240,16 +240,6 @@ void draw_resample(Splitmix64& rng, const Strata& strata, std::vector<std::size_
   }
 }
 
-void draw_counts(Splitmix64& rng, std::span<const std::uint32_t> sizes,
-                 std::vector<std::uint32_t>& drawn, std::uint32_t unit) {
-  if (unit == 1) std::fill(drawn.begin(), drawn.end(), 0u);
-  std::uint32_t* first = drawn.data();
-  for (const std::uint32_t n : sizes) {
-    for (std::uint32_t k = 0; k < n; ++k) first[bounded_draw(rng, n)] += unit;
-    first += n;
-  }
-}
-
 Limits percentile_limits(std::vector<double>& values) {
   values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return std::isnan(v); }),
                values.end());

@@ -29,6 +29,8 @@ class Splitmix64 {
  public:
   explicit constexpr Splitmix64(std::uint64_t state) : state_(state) {}
   constexpr std::uint64_t operator()() { return mix64(state_ += kGoldenGamma); }
+  // The state: the next output is mix64(state() + the golden gamma).
+  constexpr std::uint64_t state() const { return state_; }
 
  private:
   std::uint64_t state_;
