@@ -127,24 +127,31 @@ TEST(EvaluateBootstrap, ResampleDrawsWithinEachArc) {
 TEST(EvaluateBootstrap, CountsAreTheDrawsOfTheStreamStratumAfterStratum) {
   // Strata below, at and above a multiple of eight lines, and one of 2^20 + 1 lines,
   // where about one draw in 4,000 has a low half below the bound and a few hundred
-  // are rejected; a second resample's counts in the high halves. The counts must be
-  // those of bounded_draw called draw after draw, and the stream left where the
-  // draws end.
+  // are rejected; later resamples' counts in the high half or a quarter of the
+  // words. The counts must be those of bounded_draw called draw after draw, and the
+  // stream left where the draws end.
   const std::vector<std::uint32_t> sizes{1, 7, 8, 9, 3, 16, 1000, (1u << 20) + 1, 5};
   std::size_t lines = 0;
   for (std::uint32_t n : sizes) lines += n;
-  for (const std::uint32_t unit : {1u, 1u << 16}) {
-    std::vector<std::uint32_t> got(lines, unit == 1 ? 7u : 3u), want(lines, unit == 1 ? 0u : 3u);
-    evaluate::Splitmix64 rng = evaluate::resample_stream(99, unit), model = rng;
-    evaluate::draw_counts(rng, sizes, got, unit);
+  for (const auto& [part, parts] : {std::pair{0u, 1u}, {1u, 2u}, {3u, 4u}}) {
+    const std::uint32_t unit = 1u << (32 / parts * part);
+    std::vector<std::uint32_t> got(lines, part == 0 ? 7u : 3u), want(lines, part == 0 ? 0u : 3u);
+    evaluate::Splitmix64 rng = evaluate::resample_stream(99, parts), model = rng;
+    EXPECT_TRUE(evaluate::draw_counts(rng, sizes, got, part, parts));
     std::size_t first = 0;
     for (std::uint32_t n : sizes) {
       for (std::uint32_t k = 0; k < n; ++k) want[first + evaluate::bounded_draw(model, n)] += unit;
       first += n;
     }
-    EXPECT_EQ(want, got) << "unit " << unit;
-    EXPECT_EQ(model(), rng()) << "unit " << unit;
+    EXPECT_EQ(want, got) << "part " << part << " of " << parts;
+    EXPECT_EQ(model(), rng()) << "part " << part << " of " << parts;
   }
+  // A quarter whose count would pass 255 is reported; a half holds any count.
+  std::vector<std::uint32_t> full(lines, 0xFFu << 8);
+  evaluate::Splitmix64 rng = evaluate::resample_stream(5, 0);
+  EXPECT_FALSE(evaluate::draw_counts(rng, sizes, full, 1, 4));
+  full.assign(lines, 0xFFu << 16);
+  EXPECT_TRUE(evaluate::draw_counts(rng, sizes, full, 1, 2));
 }
 
 TEST(EvaluateBootstrap, PercentileLimits) {

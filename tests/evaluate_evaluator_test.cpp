@@ -147,45 +147,49 @@ TEST(EvaluateEvaluator, ByCellAgreesWithByGroupWithManyModelsAndFullGroups) {
   }
 }
 
-TEST(EvaluateEvaluator, TwoResamplesInHalvesAreEachEvaluatedAsAlone) {
+TEST(EvaluateEvaluator, ResamplesInPartsOfWordsAreEachEvaluatedAsAlone) {
   const evaluate::PairsFile file = six_models();
   const evaluate::Block& block = file.study.blocks[0];
   const auto groups = evaluate::groups_of(file.study);
   const evaluate::Evaluator prepared(block, groups, file.study.strata.size());
   const evaluate::ExceedanceCounter counted(block, groups, {{6.0f}});
-  std::vector<std::vector<std::uint32_t>> drawn(2);
-  std::vector<std::uint32_t> words;
-  for (std::uint32_t p = 0; p < block.size(); ++p) {
-    drawn[0].push_back((p * 7) % 4);
-    drawn[1].push_back((p * 3) % 5 == 0 ? 3 : (p % 2));
-    words.push_back(drawn[0].back() | drawn[1].back() << 16);
-  }
-  evaluate::Evaluator pair = prepared;
-  evaluate::ExceedanceCounter pair_counter = counted;
-  EXPECT_THROW(pair.evaluate_drawn(evaluate::Drawn(words, 0), evaluate::Selection::all,
-                                   evaluate::Gathering::by_cell),
-               std::logic_error);
-  pair.sum_full_pair(words);
-  for (unsigned r = 0; r < 2; ++r) {
-    evaluate::Evaluator alone = prepared;
-    evaluate::ExceedanceCounter counter = counted;
-    alone.evaluate_drawn(drawn[r], evaluate::Selection::all, evaluate::Gathering::by_cell);
-    counter.count(drawn[r], alone.full_drawn());
-    const evaluate::Drawn half(words, r);
-    pair.evaluate_drawn(half, evaluate::Selection::all, evaluate::Gathering::by_cell);
-    pair_counter.count(half, pair.full_drawn());
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-      for (int id = 0; id < evaluate::kMeasures; ++id) {
-        for (int m = 0; m < 6; ++m) {
-          EXPECT_TRUE(same(alone.value(g, 0, m, id), pair.value(g, 0, m, id))) << r << g << id;
-        }
-        for (int p = 0; p < 15; ++p) {
-          EXPECT_TRUE(same(alone.difference(g, 0, p, id), pair.difference(g, 0, p, id)));
-        }
+  for (const unsigned parts : {2u, 4u}) {
+    std::vector<std::vector<std::uint32_t>> drawn(parts);
+    std::vector<std::uint32_t> words(block.size(), 0);
+    for (std::uint32_t p = 0; p < block.size(); ++p) {
+      for (unsigned r = 0; r < parts; ++r) {
+        drawn[r].push_back(r % 2 == 0 ? (p * (7 + r)) % 4 : (p * 3) % 5 == r ? 3 : (p % 2));
+        words[p] |= drawn[r].back() << (32 / parts * r);
       }
-      for (std::size_t s = 0; s < counter.series(); ++s) {
-        EXPECT_EQ(counter.table(g, 0, 0, s).a, pair_counter.table(g, 0, 0, s).a) << r << g << s;
-        EXPECT_EQ(counter.table(g, 0, 0, s).c, pair_counter.table(g, 0, 0, s).c) << r << g << s;
+    }
+    evaluate::Evaluator together = prepared;
+    evaluate::ExceedanceCounter together_counter = counted;
+    EXPECT_THROW(together.evaluate_drawn(evaluate::Drawn(words, 0, parts), evaluate::Selection::all,
+                                         evaluate::Gathering::by_cell),
+                 std::logic_error);
+    together.sum_full_parts(words, parts);
+    for (unsigned r = 0; r < parts; ++r) {
+      evaluate::Evaluator alone = prepared;
+      evaluate::ExceedanceCounter counter = counted;
+      alone.evaluate_drawn(drawn[r], evaluate::Selection::all, evaluate::Gathering::by_cell);
+      counter.count(drawn[r], alone.full_drawn());
+      const evaluate::Drawn part(words, r, parts);
+      together.evaluate_drawn(part, evaluate::Selection::all, evaluate::Gathering::by_cell);
+      together_counter.count(part, together.full_drawn());
+      for (std::size_t g = 0; g < groups.size(); ++g) {
+        for (int id = 0; id < evaluate::kMeasures; ++id) {
+          for (int m = 0; m < 6; ++m) {
+            EXPECT_TRUE(same(alone.value(g, 0, m, id), together.value(g, 0, m, id)))
+                << parts << r << g << id;
+          }
+          for (int p = 0; p < 15; ++p) {
+            EXPECT_TRUE(same(alone.difference(g, 0, p, id), together.difference(g, 0, p, id)));
+          }
+        }
+        for (std::size_t s = 0; s < counter.series(); ++s) {
+          EXPECT_EQ(counter.table(g, 0, 0, s).a, together_counter.table(g, 0, 0, s).a) << r << g;
+          EXPECT_EQ(counter.table(g, 0, 0, s).c, together_counter.table(g, 0, 0, s).c) << r << g;
+        }
       }
     }
   }

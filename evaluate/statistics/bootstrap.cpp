@@ -297,17 +297,26 @@ void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const
         if (from >= resamples) return;
         const std::size_t to = std::min(from + kResampleBatch, resamples);
         for (std::size_t b = from; b < to;) {
-          // Two resamples at a time where their counts fit in halves: one pass over
-          // the lines with every model valid serves both.
-          const std::size_t together = halves && b + 1 < to ? 2 : 1;
-          for (std::size_t r = 0; r < together; ++r) {
-            Splitmix64 rng = resample_stream(seed, first + b + r);
-            draw_counts(rng, sizes, w.drawn, r == 0 ? 1u : 1u << 16);
+          // Four resamples at a time where their counts fit in quarters, else two in
+          // halves: one pass over the lines with every model valid serves them all.
+          // A line drawn 256 times in one of four resamples (which takes a stratum
+          // of 256 lines or more and the rarest of draws) sends them back as pairs.
+          auto draw = [&](unsigned parts) {
+            bool fits = true;
+            for (unsigned r = 0; r < parts; ++r) {
+              Splitmix64 rng = resample_stream(seed, first + b + r);
+              fits = draw_counts(rng, sizes, w.drawn, r, parts) && fits;
+            }
+            return fits;
+          };
+          unsigned together = halves && to - b >= 4 ? 4 : halves && to - b >= 2 ? 2 : 1;
+          if (!draw(together)) {  // only quarters overflow
+            together = 2;
+            draw(together);
           }
-          if (together == 2) w.evaluator->sum_full_pair(w.drawn);
-          for (std::size_t r = 0; r < together; ++r, ++b) {
-            const Drawn drawn =
-                together == 2 ? Drawn(w.drawn, static_cast<unsigned>(r)) : Drawn(w.drawn);
+          if (together > 1) w.evaluator->sum_full_parts(w.drawn, together);
+          for (unsigned r = 0; r < together; ++r, ++b) {
+            const Drawn drawn = together > 1 ? Drawn(w.drawn, r, together) : Drawn(w.drawn);
             w.evaluator->evaluate_drawn(drawn, Selection::with_limits, Gathering::by_cell);
             statistics.keep(*w.evaluator, w);
             if (w.counter != nullptr) {

@@ -69,11 +69,13 @@ void draw_resample(Splitmix64& rng, const Strata& strata, std::vector<std::size_
 
 // The same draws as counts by position, from the number of lines of each stratum:
 // drawn[p] how often the p-th line of the strata's members held back to back
-// (Evaluator::order()) was drawn; drawn has one entry per line of the block. With
-// `unit` 2^16 each draw adds 2^16 to the count already there: a second resample's
-// counts in the high halves (every stratum below kHalfLines lines).
-void draw_counts(Splitmix64& rng, std::span<const std::uint32_t> sizes,
-                 std::vector<std::uint32_t>& drawn, std::uint32_t unit = 1);
+// (Evaluator::order()) was drawn; drawn has one entry per line of the block. The
+// counts are those of part `part` of `parts` of the words (Drawn): part 0 clears
+// the words first, a later part adds to the counts already there (every stratum
+// below kHalfLines lines). Returns false where a count overflowed its part (then
+// the words hold no usable counts).
+bool draw_counts(Splitmix64& rng, std::span<const std::uint32_t> sizes,
+                 std::vector<std::uint32_t>& drawn, unsigned part = 0, unsigned parts = 1);
 
 // The limits of the formed (not NaN) values among `values`: with n of them sorted
 // ascending, the values at 0-based index floor(0.025 n) and ceil(0.975 n) - 1.

@@ -2,10 +2,12 @@
 // the stratum has lines, each from its stream with bounded_draw. Where the processor
 // has AVX-512, eight outputs of the stream are mixed and multiplied at once; eight
 // draws of which one might be rejected are taken one by one, so the stream is read
-// exactly as the plain loop reads it.
+// exactly as the plain loop reads it. A count held in part of a word overflows when
+// an increment leaves its bits zero.
 #include <algorithm>
 
 #include "evaluate/statistics/bootstrap.h"
+#include "evaluate/statistics/drawn.h"
 #include "evaluate/statistics/wide.h"
 
 #if TRACER_WIDE
@@ -21,8 +23,10 @@ namespace {
 // GCC 12's AVX-512 shifts start from an undefined vector, which -Wall reports.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-void draw_wide(Splitmix64& rng, std::span<const std::uint32_t> sizes, std::uint32_t* first,
-               std::uint32_t unit) {
+// Adds `unit` to the part of the words within `mask` for each draw; returns whether
+// no count overflowed.
+bool draw_wide(Splitmix64& rng, std::span<const std::uint32_t> sizes, std::uint32_t* first,
+               std::uint32_t unit, std::uint32_t mask) {
   constexpr std::uint32_t kWide = 8;
   // Lane j's output is the (j + 1)-th after the state.
   const __m512i steps = _mm512_mullo_epi64(_mm512_set_epi64(8, 7, 6, 5, 4, 3, 2, 1),
@@ -32,6 +36,8 @@ void draw_wide(Splitmix64& rng, std::span<const std::uint32_t> sizes, std::uint3
   const __m512i low_half = _mm512_set1_epi64(static_cast<long long>(0xFFFFFFFFull));
   alignas(64) std::uint64_t at[kWide];
   std::uint64_t state = rng.state();
+  bool fits = true;
+  auto add = [&](std::uint64_t i) { fits &= ((first[i] += unit) & mask) != 0; };
   for (const std::uint32_t n : sizes) {
     const __m512i bound = _mm512_set1_epi64(static_cast<long long>(n));
     std::uint32_t k = 0;
@@ -44,20 +50,21 @@ void draw_wide(Splitmix64& rng, std::span<const std::uint32_t> sizes, std::uint3
       const __m512i product = _mm512_mul_epu32(_mm512_srli_epi64(z, 32), bound);
       if (_mm512_cmplt_epu64_mask(_mm512_and_si512(product, low_half), bound) != 0) {
         Splitmix64 one(state);
-        for (std::uint32_t j = 0; j < kWide; ++j) first[bounded_draw(one, n)] += unit;
+        for (std::uint32_t j = 0; j < kWide; ++j) add(bounded_draw(one, n));
         state = one.state();
         continue;
       }
       _mm512_store_si512(at, _mm512_srli_epi64(product, 32));
-      for (std::uint32_t j = 0; j < kWide; ++j) first[at[j]] += unit;
+      for (std::uint32_t j = 0; j < kWide; ++j) add(at[j]);
       state += kWide * kGoldenGamma;
     }
     Splitmix64 rest(state);
-    for (; k < n; ++k) first[bounded_draw(rest, n)] += unit;
+    for (; k < n; ++k) add(bounded_draw(rest, n));
     state = rest.state();
     first += n;
   }
   rng = Splitmix64(state);
+  return fits;
 }
 #pragma GCC diagnostic pop
 #pragma GCC pop_options
@@ -65,17 +72,23 @@ void draw_wide(Splitmix64& rng, std::span<const std::uint32_t> sizes, std::uint3
 
 }  // namespace
 
-void draw_counts(Splitmix64& rng, std::span<const std::uint32_t> sizes,
-                 std::vector<std::uint32_t>& drawn, std::uint32_t unit) {
-  if (unit == 1) std::fill(drawn.begin(), drawn.end(), 0u);
+bool draw_counts(Splitmix64& rng, std::span<const std::uint32_t> sizes,
+                 std::vector<std::uint32_t>& drawn, unsigned part, unsigned parts) {
+  const Drawn in_part(drawn, part, parts);
+  if (part == 0) std::fill(drawn.begin(), drawn.end(), 0u);
   std::uint32_t* first = drawn.data();
+  const std::uint32_t unit = std::uint32_t{1} << in_part.shift;
+  const std::uint32_t mask = in_part.mask << in_part.shift;
 #if TRACER_WIDE
-  if (wide_lanes()) return draw_wide(rng, sizes, first, unit);
+  if (wide_lanes()) return draw_wide(rng, sizes, first, unit, mask);
 #endif
+  bool fits = true;
   for (const std::uint32_t n : sizes) {
-    for (std::uint32_t k = 0; k < n; ++k) first[bounded_draw(rng, n)] += unit;
+    for (std::uint32_t k = 0; k < n; ++k)
+      fits &= ((first[bounded_draw(rng, n)] += unit) & mask) != 0;
     first += n;
   }
+  return fits;
 }
 
 }  // namespace evaluate

@@ -1,8 +1,9 @@
 // One resample's counts of a block's lines by position (the order of the draws),
-// held one to a word, or two resamples to a word in 16 bits each so that one pass
-// over the lines serves both. Halves hold the counts of a block whose strata have
-// fewer than 2^16 lines each: a line is drawn at most as often as its stratum has
-// lines, so no half overflows.
+// held one to a word, or two or four resamples to a word (16 or 8 bits each) so
+// that one pass over the lines serves them all. Parts hold the counts of a block
+// whose strata have fewer than 2^16 lines each: a line is drawn at most as often as
+// its stratum has lines, so no half overflows; a quarter could (a line drawn 256
+// times), which the draw reports.
 #pragma once
 
 #include <cstddef>
@@ -12,23 +13,27 @@
 
 namespace evaluate {
 
-inline constexpr std::size_t kHalfLines = std::size_t{1} << 16;  // a half's strata: fewer lines
+inline constexpr std::size_t kHalfLines = std::size_t{1} << 16;  // a part's strata: fewer lines
 
 struct Drawn {
   // The counts are the words themselves.
   Drawn(std::span<const std::uint32_t> words) : words(words) {}     // implicit: a span of counts
   Drawn(const std::vector<std::uint32_t>& words) : words(words) {}  // and a vector
-  // The counts are the low (half 0) or high (half 1) 16 bits of the words.
-  Drawn(std::span<const std::uint32_t> words, unsigned half)
-      : words(words), shift(16 * half), mask(0xFFFFu) {}
+  // The counts are part `part` (0: the lowest bits) of `parts` (1, 2 or 4) of the
+  // words.
+  Drawn(std::span<const std::uint32_t> words, unsigned part, unsigned parts = 2)
+      : words(words),
+        shift(32 / parts * part),
+        mask(parts == 1 ? ~0u : (std::uint32_t{1} << (32 / parts)) - 1),
+        parts(parts) {}
 
   std::uint32_t operator[](std::size_t p) const { return (words[p] >> shift) & mask; }
-  bool halves() const { return mask != ~0u; }
-  unsigned half() const { return shift / 16; }
+  unsigned part() const { return shift / (32 / parts); }
 
   std::span<const std::uint32_t> words;
   unsigned shift = 0;
   std::uint32_t mask = ~0u;
+  unsigned parts = 1;
 };
 
 }  // namespace evaluate

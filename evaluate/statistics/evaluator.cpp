@@ -95,9 +95,9 @@ Evaluator::Evaluator(const Block& block, const std::vector<Group>& groups, std::
   n_groups_ = d.n_groups;
   slots_.resize(std::max(d.n_cells, n_groups_) * nq_ * ns_);
   cell_squares_.resize(d.n_cells * nq_ * ns_);
-  full_sums_.resize(2 * d.n_cells * nq_ * nm_);
-  full_squares_.resize(2 * d.n_cells * nq_ * nm_);
-  full_drawn_.resize(2 * d.n_cells * nq_);
+  full_sums_.resize(kSets * d.n_cells * nq_ * nm_);
+  full_squares_.resize(kSets * d.n_cells * nq_ * nm_);
+  full_drawn_.resize(kSets * d.n_cells * nq_);
   stats_.resize(n_groups_ * nq_ * ns_);
   above_.resize(n_groups_ * nq_ * ns_);
   values_.resize(n_groups_ * nq_ * (nm_ + np_));
@@ -215,23 +215,18 @@ void Evaluator::add_lines(Drawn drawn, Gathering gathering, InLineOrder lines) {
 // By cell, the sums and squares of the lines where every model is valid, each
 // cell's in position order: every series holds such a line, and its models' sums
 // serve the pairs' sides too.
-void Evaluator::add_full(std::span<const std::uint32_t> words, std::size_t resamples) {
+void Evaluator::add_full(std::span<const std::uint32_t> words, unsigned resamples) {
   const Prepared& d = *at_;
   const LineColumns in{
       words.data(),   d.valid.data(),   d.co.data(),     d.cp.data(), d.ln_co.data(),
       d.ln_cp.data(), d.cell_of.data(), d.centre.data(), nq_,         nm_};
-  std::array<double, 2 * kCells * kMaxModels * kLineFields> out;
+  std::array<double, kSets * kCells * kMaxModels * kLineFields> out;
   const std::size_t per_set = d.n_cells * nq_ * nm_, per_out = kCells * nm_ * kLineFields;
-  pair_summed_ = false;  // set 0 is a single resample's now
+  parts_summed_ = 0;  // set 0 is a single resample's now
   for (std::size_t s = 0; s + 1 < d.stratum_first.size(); ++s) {
     for (std::size_t k = 0; k < nq_; ++k) {
       const std::size_t from = d.stratum_first[s], to = d.stratum_first[s + 1];
-      const std::size_t only = d.stratum_class[s];
-      if (resamples == 2) {
-        add_full_stratum_pair(in, from, to, k, s * kCells, only, out.data());
-      } else {
-        add_full_stratum(in, from, to, k, s * kCells, only, out.data());
-      }
+      add_full_stratum(in, from, to, k, s * kCells, d.stratum_class[s], resamples, out.data());
       for (std::size_t r = 0; r < resamples; ++r) {
         for (std::size_t cls = 0; cls < kCells; ++cls) {
           const std::size_t cell_k = (s * kCells + cls) * nq_ + k;
@@ -248,10 +243,11 @@ void Evaluator::add_full(std::span<const std::uint32_t> words, std::size_t resam
   }
 }
 
-void Evaluator::sum_full_pair(std::span<const std::uint32_t> words) {
-  add_full(words, 2);
-  pair_summed_ = true;
-  pair_words_ = words.data();
+void Evaluator::sum_full_parts(std::span<const std::uint32_t> words, unsigned parts) {
+  if (parts != 2 && parts != kSets) throw std::logic_error("words hold 2 or 4 resamples");
+  add_full(words, parts);
+  parts_summed_ = parts;
+  parts_words_ = words.data();
 }
 
 // By cell, each series' sums of a cell from those of the lines with every model valid
@@ -500,12 +496,12 @@ void Evaluator::evaluate_drawn(Drawn drawn, Selection selection, Gathering gathe
 
 void Evaluator::evaluate_lines(Drawn drawn, std::span<const std::uint32_t> times,
                                Selection selection, Gathering gathering) {
-  if (drawn.halves() &&
-      (gathering != Gathering::by_cell || !pair_summed_ || drawn.words.data() != pair_words_)) {
-    throw std::logic_error("counts in halves are evaluated by cell after sum_full_pair()");
+  if (drawn.parts > 1 && (gathering != Gathering::by_cell || parts_summed_ != drawn.parts ||
+                          drawn.words.data() != parts_words_)) {
+    throw std::logic_error("counts in parts of words are evaluated by cell after sum_full_parts()");
   }
-  set_ = drawn.halves() ? drawn.half() : 0;
-  if (gathering == Gathering::by_cell && !drawn.halves()) add_full(drawn.words, 1);
+  set_ = drawn.part();
+  if (gathering == Gathering::by_cell && drawn.parts == 1) add_full(drawn.words, 1);
   // By group (once, for the point estimate), each line's position.
   std::vector<std::uint32_t> position;
   if (gathering == Gathering::by_group) {

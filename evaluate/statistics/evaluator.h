@@ -87,16 +87,17 @@ class Evaluator {
   // The same with the counts in the evaluator's order of the lines, drawn[p] that of
   // line order()[p]: stratum after stratum, a stratum's lines in line order. It is
   // the order of a resample's draws, and the passes by cell read the lines in it.
-  // Counts held in halves (two resamples to a word) are evaluated by cell, after
-  // sum_full_pair() with the same words: it sums the lines where every model's pair
-  // is valid for both resamples in one pass.
+  // Counts held in parts of words (two or four resamples to a word) are evaluated by
+  // cell, after sum_full_parts() with the same words and parts: it sums the lines
+  // where every model's pair is valid for all the resamples in one pass. Throws
+  // std::logic_error otherwise, and for parts other than 2 and 4.
   void evaluate_drawn(Drawn drawn, Selection selection, Gathering gathering);
-  void sum_full_pair(std::span<const std::uint32_t> words);
+  void sum_full_parts(std::span<const std::uint32_t> words, unsigned parts);
   std::span<const std::uint32_t> order() const { return at_->order; }
   // After an evaluation by cell, [cell * nq + k]: the count of the cell's lines drawn
   // where every model's pair of quantity k is valid.
   std::span<const double> full_drawn() const {
-    const std::size_t n = full_drawn_.size() / 2;
+    const std::size_t n = full_drawn_.size() / kSets;
     return {full_drawn_.data() + set_ * n, n};
   }
 
@@ -124,6 +125,7 @@ class Evaluator {
   std::size_t pairs() const { return np_; }
 
  private:
+  static constexpr std::size_t kSets = 4;  // resamples summed in one pass, at most
   // A series is the values of one model on a set of lines: a model's valid pairs
   // (series m), or per pair of models p the first's and the second's values on the
   // lines where both are valid (series nm + 2p and nm + 2p + 1).
@@ -236,8 +238,8 @@ class Evaluator {
   };
   void add_lines(Drawn drawn, Gathering gathering, InLineOrder lines);
   // The sums of the lines where every model is valid for `resamples` resamples (1:
-  // whole words; 2: halves), into their full sets.
-  void add_full(std::span<const std::uint32_t> words, std::size_t resamples);
+  // whole words; 2: halves; 4: quarters), into their full sets.
+  void add_full(std::span<const std::uint32_t> words, unsigned resamples);
   void add_full_lines();
   void gather(Gathering gathering);
   void deviations(std::size_t series, std::span<const std::uint32_t> times);
@@ -261,14 +263,14 @@ class Evaluator {
   std::vector<Squares> cell_squares_;  // by cell as slots_: the squares about its centre
   // By cell, [(cell * nq + k) * nm + m]: the sums and squares of the lines where
   // every model's pair is valid (slots_ and cell_squares_ hold the other lines').
-  // Two sets, one per resample of a pair: [set * n + (cell * nq + k) * nm + m] with
-  // n = cells * nq * nm, and full_drawn_ [set * cells * nq + cell * nq + k].
+  // Four sets, one per resample of the words' parts: [set * n + (cell * nq + k) * nm +
+  // m] with n = cells * nq * nm, and full_drawn_ [set * cells * nq + cell * nq + k].
   std::vector<PairSums> full_sums_;
   std::vector<Squares> full_squares_;
   std::vector<double> full_drawn_;
   std::size_t set_ = 0;                           // the set of the evaluation
-  bool pair_summed_ = false;                      // the sets hold a sum_full_pair()'s sums
-  const std::uint32_t* pair_words_ = nullptr;     // of these words
+  unsigned parts_summed_ = 0;                     // the sets hold a sum_full_parts()'s sums
+  const std::uint32_t* parts_words_ = nullptr;    // of these words
   std::vector<PairStats> stats_;                  // [(g * nq + k) * ns + s]
   std::vector<std::pair<double, double>> means_;  // of stats_: mean Co, mean Cp
   // Per group, quantity and series, the count and sum of the observed values above

@@ -17,7 +17,7 @@ constexpr std::size_t kMaxVectors = 2;  // up to 8 models
 constexpr std::size_t kCells = 3;
 
 // Built for AVX2 and for any x86-64, chosen at load time; both give the same sums.
-// Where the processor has AVX-512, a pair of resamples takes the wide loop below.
+// Where the processor has AVX-512, two or four resamples take the wide loop below.
 // The sanitizers' builds and clang's (the fuzz targets) take one plain build, and
 // the sanitizers' the wide loop too.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
@@ -37,8 +37,9 @@ namespace lanes4 {
 namespace lanes8 {
 #include "evaluate/statistics/full_lines_loop.inc"
 
-void add_full_stratum_pair(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
-                           std::size_t first_cell, std::size_t only, double* out) {
+void add_full_stratum(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
+                      std::size_t first_cell, std::size_t only, unsigned parts, double* out) {
+  if (parts == 4) return sum_stratum_of<4, 2>(in, from, to, k, first_cell, only, out);
   sum_stratum_of<2, 2>(in, from, to, k, first_cell, only, out);
 }
 }  // namespace lanes8
@@ -49,17 +50,15 @@ void add_full_stratum_pair(const LineColumns& in, std::size_t from, std::size_t 
 
 TRACER_LANES_CLONES
 void add_full_stratum(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
-                      std::size_t first_cell, std::size_t only, double* out) {
-  lanes4::sum_stratum_of<1, 1>(in, from, to, k, first_cell, only, out);
-}
-
-TRACER_LANES_CLONES
-void add_full_stratum_pair(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
-                           std::size_t first_cell, std::size_t only, double* out) {
+                      std::size_t first_cell, std::size_t only, unsigned parts, double* out) {
 #if TRACER_WIDE
-  if (wide_lanes()) return lanes8::add_full_stratum_pair(in, from, to, k, first_cell, only, out);
+  if (parts > 1 && wide_lanes()) {
+    return lanes8::add_full_stratum(in, from, to, k, first_cell, only, parts, out);
+  }
 #endif
-  lanes4::sum_stratum_of<2, 1>(in, from, to, k, first_cell, only, out);
+  if (parts == 4) return lanes4::sum_stratum_of<4, 1>(in, from, to, k, first_cell, only, out);
+  if (parts == 2) return lanes4::sum_stratum_of<2, 1>(in, from, to, k, first_cell, only, out);
+  lanes4::sum_stratum_of<1, 1>(in, from, to, k, first_cell, only, out);
 }
 
 }  // namespace evaluate

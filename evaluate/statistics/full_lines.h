@@ -30,16 +30,13 @@ struct LineColumns {
 inline constexpr std::size_t kLineFields = 14;
 
 // For the positions [from, to) of one stratum, whose cells are first_cell to
-// first_cell + 2, and quantity k: each line with every model valid, times its count,
-// into out[(cls * nm + m) * kLineFields + field] (cls the cell's stability class);
-// out is overwritten, zeros where a cell has no such line. `only` is the class of
-// every line of the stratum, or 3 where they differ.
+// first_cell + 2, and quantity k: each line with every model valid, times its count
+// in each of the `parts` resamples whose counts the words hold (1, 2 or 4, as
+// Drawn), into out[((r * 3 + cls) * nm + m) * kLineFields + field] for resample r
+// (cls the cell's stability class); out is overwritten, zeros where a cell has no
+// such line. `only` is the class of every line of the stratum, or 3 where they
+// differ.
 void add_full_stratum(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
-                      std::size_t first_cell, std::size_t only, double* out);
-// The same for two resamples at once, drawn[p] holding the first's count in its low
-// 16 bits and the second's in its high 16 bits: the second's sums follow the first's
-// in out, at out[((r * 3 + cls) * nm + m) * kLineFields + field].
-void add_full_stratum_pair(const LineColumns& in, std::size_t from, std::size_t to, std::size_t k,
-                           std::size_t first_cell, std::size_t only, double* out);
+                      std::size_t first_cell, std::size_t only, unsigned parts, double* out);
 
 }  // namespace evaluate
