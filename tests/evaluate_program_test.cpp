@@ -915,7 +915,7 @@ TEST(EvaluateProgram, MalformedPairsFiles) {
   }
   {
     // 2001 groups x 61 statistics, each 2 threads x (16 x 2501 + 20) bytes of heaps
-    // at 100000 resamples: more than 1 GiB.
+    // at 100000 resamples (and 128 more) and 320 once: more than 1 GiB.
     std::string text = "group,observed,A,B\n";
     for (int k = 0; k < 2000; ++k) text.append(1, 'g').append(std::to_string(k)).append(",1,1,1\n");
     ScratchDir dir;
@@ -925,34 +925,35 @@ TEST(EvaluateProgram, MalformedPairsFiles) {
     EXPECT_EQ(2, r.status);
     EXPECT_EQ(
         "tlvstats: p.csv: Not enough memory for the bootstrap: 2001 groups, 2 models and 100000 "
-        "resamples on 2 threads need 122061 statistics (40036 bytes each per thread) and 2000 "
-        "lines (160 bytes per model each), an estimated 9774308392 bytes, more than the bound of "
-        "1073741824 bytes (--max-memory); use fewer groups or resamples\n",
+        "resamples on 2 threads need 122061 statistics (40164 bytes each per thread and 320 once) "
+        "and 2000 lines (160 bytes per model each), an estimated 9844615528 bytes, more than the "
+        "bound of 1073741824 bytes (--max-memory); use fewer groups or resamples\n",
         r.err);
   }
   {
-    // 21 groups x 61 statistics x 2 threads x (16 x 1 + 20) bytes at 10 resamples + 20
-    // lines x 2 models x 160 bytes = 98632 bytes: a run that fits exactly, and one
-    // with 96 KiB that does not (on a terminal, which a run this short leaves alone).
+    // 21 groups x 61 statistics x (2 threads x (16 x 1 + 20 + 128) + 320) bytes at 10
+    // resamples + 20 lines x 2 models x 160 bytes = 836488 bytes: a run that fits
+    // exactly, and one with 816 KiB that does not (on a terminal, which a run this
+    // short leaves alone).
     std::string text = "group,observed,A,B\n";
     for (int k = 0; k < 20; ++k) text.append(1, 'g').append(std::to_string(k)).append(",1,2,3\n");
     ScratchDir dir;
     dir.write("p.csv", text);
-    const std::vector<std::string> fits{"--pairs",   "p.csv", "--resamples",       "10",
-                                        "--threads", "2",     "--max-memory=98632"};
+    const std::vector<std::string> fits{"--pairs",   "p.csv", "--resamples",        "10",
+                                        "--threads", "2",     "--max-memory=836488"};
     const RunResult ok = testsupport::run_program(run_tlvstats, dir.path(), fits, {}, true);
     EXPECT_EQ(0, ok.status);
     EXPECT_EQ("", ok.err);
-    EXPECT_NE(std::string::npos, dir.read("p-Evaluation.html").find("--max-memory=98632"));
+    EXPECT_NE(std::string::npos, dir.read("p-Evaluation.html").find("--max-memory=836488"));
     const std::vector<std::string> refused{"--pairs",      "p.csv", "--resamples", "10",
-                                           "--max-memory", "96K",   "--threads=2"};
+                                           "--max-memory", "816K",  "--threads=2"};
     const RunResult r = testsupport::run_program(run_tlvstats, dir.path(), refused, {}, true);
     EXPECT_EQ(2, r.status);
     EXPECT_EQ(
         "tlvstats: p.csv: Not enough memory for the bootstrap: 21 groups, 2 models and 10 "
-        "resamples on 2 threads need 1281 statistics (36 bytes each per thread) and 20 lines "
-        "(160 bytes per model each), an estimated 98632 bytes, more than the bound of 98304 "
-        "bytes (--max-memory); use fewer groups or resamples\n",
+        "resamples on 2 threads need 1281 statistics (164 bytes each per thread and 320 once) and "
+        "20 lines (160 bytes per model each), an estimated 836488 bytes, more than the bound of "
+        "835584 bytes (--max-memory); use fewer groups or resamples\n",
         r.err);
   }
   ScratchDir dir;

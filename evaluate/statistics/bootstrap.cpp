@@ -198,19 +198,21 @@ class Statistics {
 // Ends the run when the estimated memory exceeds the bound.
 void check_memory(const Study& study, const Block& block, const Evaluation& ev,
                   std::size_t statistics, std::size_t threads, const MemoryBound& bound) {
-  const auto per_statistic =
-      static_cast<double>(Extremes::bytes_per_statistic(static_cast<std::size_t>(ev.resamples)));
+  const double per_thread =
+      static_cast<double>(Extremes::bytes_per_statistic(static_cast<std::size_t>(ev.resamples))) +
+      kBytesPerStatisticAndThread;
   const double lines = static_cast<double>(lines_of(study));
-  const double estimate =
-      static_cast<double>(threads) * per_statistic * static_cast<double>(statistics) +
-      lines * static_cast<double>(block.models) * kBytesPerLineAndModel;
+  const double estimate = (static_cast<double>(threads) * per_thread + kBytesPerStatistic) *
+                              static_cast<double>(statistics) +
+                          lines * static_cast<double>(block.models) * kBytesPerLineAndModel;
   if (estimate <= bound.bytes) return;
   std::string reason = "Not enough memory for the bootstrap: ";
   reason += std::to_string(ev.groups.size()) + " groups, " + std::to_string(block.models) +
-            " models and " + std::to_string(ev.resamples) + " resamples on " +
-            std::to_string(threads) + (threads == 1 ? " thread" : " threads");
-  reason += " need " + std::to_string(statistics) + " statistics (" + whole(per_statistic);
-  reason += " bytes each per thread) and " + whole(lines) + " lines (";
+            (block.models == 1 ? " model and " : " models and ") + std::to_string(ev.resamples) +
+            " resamples on " + std::to_string(threads) + (threads == 1 ? " thread" : " threads");
+  reason += " need " + std::to_string(statistics) + " statistics (" + whole(per_thread);
+  reason += " bytes each per thread and " + whole(kBytesPerStatistic) + " once) and " +
+            whole(lines) + " lines (";
   reason += whole(kBytesPerLineAndModel) + " bytes per model each), an estimated ";
   reason += whole(estimate) + " bytes, more than the bound of " + whole(bound.bytes);
   reason += " bytes (" + bound.source + "); use fewer groups or resamples";

@@ -42,6 +42,14 @@ struct MemoryBound {
 // models and 48 with 8; the rest is room for more quantities a line.
 inline constexpr double kBytesPerLineAndModel = 160;
 
+// The bytes a run is taken to hold per statistic besides its heaps: on each thread
+// (the evaluator's sums and values of the statistic's group) and once (the point
+// values and limits kept, the outputs' text). Whole runs of 10^5 lines in 10^3 or
+// 10^4 groups, with 1 or 3 models, with and without the options, peak at up to 101
+// bytes a statistic per thread and 274 once.
+inline constexpr double kBytesPerStatisticAndThread = 128;
+inline constexpr double kBytesPerStatistic = 320;
+
 // What the run asks of the bootstrap: the memory bound, (if set) a call after each
 // resample with the resamples done, their total and the lines the resample drew
 // (made by one thread at a time, the counts rising), and the threads to run on.
@@ -92,6 +100,7 @@ struct Evaluation;
 // most one per batch of resamples), each with its own copies of `evaluator` and
 // `exceedance` but the first, which uses them. A run whose estimated memory (per
 // thread and statistic its heaps, Extremes::bytes_per_statistic, and
+// kBytesPerStatisticAndThread; kBytesPerStatistic per statistic; and
 // kBytesPerLineAndModel per line of the study and model) exceeds `watch.memory` ends
 // with RunError status 2 giving the figures. A failure on any thread ends the
 // others and is thrown here.
