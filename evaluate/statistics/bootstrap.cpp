@@ -318,7 +318,7 @@ void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const
           }
           if (together > 1) w.evaluator->sum_full_parts(w.drawn, together);
           for (unsigned r = 0; r < together; ++r, ++b) {
-            const Drawn drawn = together > 1 ? Drawn(w.drawn, r, together) : Drawn(w.drawn);
+            const Drawn drawn(w.drawn, r, together);
             w.evaluator->evaluate_drawn(drawn, Selection::with_limits, Gathering::by_cell);
             statistics.keep(*w.evaluator, w);
             if (w.counter != nullptr) {

@@ -22,13 +22,16 @@ struct Drawn {
   // The counts are part `part` (0: the lowest bits) of `parts` (1, 2 or 4) of the
   // words.
   Drawn(std::span<const std::uint32_t> words, unsigned part, unsigned parts = 2)
-      : words(words),
-        shift(32 / parts * part),
-        mask(parts == 1 ? ~0u : (std::uint32_t{1} << (32 / parts)) - 1),
-        parts(parts) {}
+      : words(words), shift(bits_of(parts) * part), mask(mask_of(parts)), parts(parts) {}
+
+  // The bits of a part and their mask, of `parts` parts to a word.
+  static constexpr unsigned bits_of(unsigned parts) { return 32 / parts; }
+  static constexpr std::uint32_t mask_of(unsigned parts) {
+    return parts == 1 ? ~0u : (std::uint32_t{1} << bits_of(parts)) - 1;
+  }
 
   std::uint32_t operator[](std::size_t p) const { return (words[p] >> shift) & mask; }
-  unsigned part() const { return shift / (32 / parts); }
+  unsigned part() const { return shift / bits_of(parts); }
 
   std::span<const std::uint32_t> words;
   unsigned shift = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "evaluate/statistics/drawn.h"
 #include "evaluate/statistics/wide.h"
 
 namespace evaluate {
