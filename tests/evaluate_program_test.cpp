@@ -915,7 +915,9 @@ TEST(EvaluateProgram, MalformedPairsFiles) {
   }
   {
     // 2001 groups x 61 statistics, each 2 threads x (16 x 2501 + 20) bytes of heaps
-    // at 100000 resamples (and 128 more) and 320 once: more than 1 GiB.
+    // at 100000 resamples (and 128 more) and 320 once: more than 1 GiB. Each line
+    // (2 models) 24 + 8 + 16 bytes held and 8 + 2 x 4 + 40 + 48 resampled; 16 MiB
+    // the program's own.
     std::string text = "group,observed,A,B\n";
     for (int k = 0; k < 2000; ++k) text.append(1, 'g').append(std::to_string(k)).append(",1,1,1\n");
     ScratchDir dir;
@@ -926,34 +928,55 @@ TEST(EvaluateProgram, MalformedPairsFiles) {
     EXPECT_EQ(
         "tlvstats: p.csv: Not enough memory for the bootstrap: 2001 groups, 2 models and 100000 "
         "resamples on 2 threads need 122061 statistics (40164 bytes each per thread and 320 once) "
-        "and 2000 lines (160 bytes per model each), an estimated 9844615528 bytes, more than the "
+        "and 2000 lines (48 bytes each, and 104 more each for the 2000 resampled together) "
+        "besides the program's own 16777216 bytes, an estimated 9861056744 bytes, more than the "
         "bound of 1073741824 bytes (--max-memory); use fewer groups or resamples\n",
         r.err);
   }
   {
     // 21 groups x 61 statistics x (2 threads x (16 x 1 + 20 + 128) + 320) bytes at 10
-    // resamples + 20 lines x 2 models x 160 bytes = 836488 bytes: a run that fits
-    // exactly, and one with 816 KiB that does not (on a terminal, which a run this
+    // resamples + 20 lines x (48 + 104) bytes + 16 MiB = 17610344 bytes: a run that
+    // fits exactly, and one with 17197 KiB that does not (on a terminal, which a run this
     // short leaves alone).
     std::string text = "group,observed,A,B\n";
     for (int k = 0; k < 20; ++k) text.append(1, 'g').append(std::to_string(k)).append(",1,2,3\n");
     ScratchDir dir;
     dir.write("p.csv", text);
-    const std::vector<std::string> fits{"--pairs",   "p.csv", "--resamples",        "10",
-                                        "--threads", "2",     "--max-memory=836488"};
+    const std::vector<std::string> fits{"--pairs",   "p.csv", "--resamples",          "10",
+                                        "--threads", "2",     "--max-memory=17610344"};
     const RunResult ok = testsupport::run_program(run_tlvstats, dir.path(), fits, {}, true);
     EXPECT_EQ(0, ok.status);
     EXPECT_EQ("", ok.err);
-    EXPECT_NE(std::string::npos, dir.read("p-Evaluation.html").find("--max-memory=836488"));
-    const std::vector<std::string> refused{"--pairs",      "p.csv", "--resamples", "10",
-                                           "--max-memory", "816K",  "--threads=2"};
+    EXPECT_NE(std::string::npos, dir.read("p-Evaluation.html").find("--max-memory=17610344"));
+    const std::vector<std::string> refused{"--pairs",      "p.csv",  "--resamples", "10",
+                                           "--max-memory", "17197K", "--threads=2"};
     const RunResult r = testsupport::run_program(run_tlvstats, dir.path(), refused, {}, true);
     EXPECT_EQ(2, r.status);
     EXPECT_EQ(
         "tlvstats: p.csv: Not enough memory for the bootstrap: 21 groups, 2 models and 10 "
         "resamples on 2 threads need 1281 statistics (164 bytes each per thread and 320 once) and "
-        "20 lines (160 bytes per model each), an estimated 836488 bytes, more than the bound of "
-        "835584 bytes (--max-memory); use fewer groups or resamples\n",
+        "20 lines (48 bytes each, and 104 more each for the 20 resampled together) besides the "
+        "program's own 16777216 bytes, an estimated 17610344 bytes, more than the bound of "
+        "17609728 bytes (--max-memory); use fewer groups or resamples\n",
+        r.err);
+  }
+  {
+    // Two quantities, each a block of 3 groups x 61 statistics: the first block's
+    // 183 on both threads, the values of both kept, 4 lines held and 2 resampled
+    // together: 60024 + 117120 + 192 + 208 + 16777216 bytes.
+    ScratchDir dir;
+    dir.write("p.csv",
+              "group,quantity,observed,A,B\ng1,X,1,2,3\ng2,X,1,2,3\ng1,Y,1,2,3\ng2,Y,1,2,3\n");
+    const RunResult r =
+        run(dir, {"--pairs", "p.csv", "--resamples", "10", "--max-memory", "1K", "--threads", "2"});
+    EXPECT_EQ(2, r.status);
+    EXPECT_EQ(
+        "tlvstats: p.csv: Not enough memory for the bootstrap: 3 groups, 2 models and 10 resamples "
+        "on 2 threads need 183 statistics (164 bytes each per thread and 320 once), the other "
+        "quantities' 183 (320 bytes each once) and 4 lines (48 bytes each, and 104 more each for "
+        "the 2 resampled together) besides the program's own 16777216 bytes, an estimated "
+        "16954760 bytes, more than the bound of 1024 bytes (--max-memory); use fewer groups or "
+        "resamples\n",
         r.err);
   }
   ScratchDir dir;

@@ -62,8 +62,10 @@ struct Worker {
 // threshold, the exceedance scores.
 class Statistics {
  public:
+  // `thresholds`: of each quantity of the block, where the scores are kept (else
+  // empty).
   Statistics(const Block& block, std::size_t groups, bool objective,
-             const ExceedanceCounter* counter)
+             const std::vector<std::size_t>& thresholds)
       : on_model_(limited(false, objective)),
         on_pair_(limited(true, objective)),
         scores_(threshold_measures(true)),
@@ -72,11 +74,9 @@ class Statistics {
         np_(nm_ * (nm_ - 1) / 2),
         groups_(groups),
         per_q_(nm_ * on_model_.size() + np_ * on_pair_.size()) {
-    if (counter != nullptr) {
-      for (std::size_t k = 0; k < nq_; ++k) {
-        first_.push_back(per_group_);
-        per_group_ += counter->thresholds(k) * (nm_ + np_);
-      }
+    for (std::size_t k = 0; k < thresholds.size(); ++k) {
+      first_.push_back(per_group_);
+      per_group_ += thresholds[k] * (nm_ + np_);
     }
   }
   std::size_t size() const {
@@ -195,25 +195,61 @@ class Statistics {
   std::vector<std::size_t> first_;  // [k]: its first exceedance line within a group
 };
 
-// Ends the run when the estimated memory exceeds the bound.
-void check_memory(const Study& study, const Block& block, const Evaluation& ev,
+// The thresholds of each quantity of `block` where its scores are kept, else none.
+std::vector<std::size_t> thresholds_of(const Block& block, const Evaluation& ev, bool scored) {
+  std::vector<std::size_t> out;
+  if (scored) {
+    for (int q : block.quantities) out.push_back(ev.thresholds[static_cast<std::size_t>(q)].size());
+  }
+  return out;
+}
+std::vector<std::size_t> thresholds_of(const Block& block, const ExceedanceCounter* counter) {
+  std::vector<std::size_t> out;
+  if (counter != nullptr) {
+    for (std::size_t k = 0; k < block.nq(); ++k) out.push_back(counter->thresholds(k));
+  }
+  return out;
+}
+
+// Ends the run when the estimated memory exceeds the bound. The values and limits of
+// every block's statistics are kept until the outputs are written.
+void check_memory(const Study& study, const Block& block, const Evaluation& ev, bool scored,
                   std::size_t statistics, std::size_t threads, const MemoryBound& bound) {
   const double per_thread =
       static_cast<double>(Extremes::bytes_per_statistic(static_cast<std::size_t>(ev.resamples))) +
       kBytesPerStatisticAndThread;
+  const auto models = static_cast<std::size_t>(block.models);
+  double held = 0.0;  // every line of the input, block by block
+  for (const Block& b : study.blocks) {
+    held += static_cast<double>(b.size()) * held_bytes_per_line(b.nq(), models);
+  }
   const double lines = static_cast<double>(lines_of(study));
-  const double estimate = (static_cast<double>(threads) * per_thread + kBytesPerStatistic) *
-                              static_cast<double>(statistics) +
-                          lines * static_cast<double>(block.models) * kBytesPerLineAndModel;
+  const double per_line = held_bytes_per_line(block.nq(), models);
+  const double per_evaluated = evaluated_bytes_per_line(block.nq(), models, threads);
+  std::size_t kept = statistics;  // of every block
+  for (const Block& b : study.blocks) {
+    if (&b == &block) continue;
+    kept += Statistics(b, ev.groups.size(), ev.objective(), thresholds_of(b, ev, scored)).size();
+  }
+  const double estimate =
+      static_cast<double>(threads) * per_thread * static_cast<double>(statistics) +
+      kBytesPerStatistic * static_cast<double>(kept) + held +
+      static_cast<double>(block.size()) * per_evaluated + kBytesOfProgram;
   if (estimate <= bound.bytes) return;
   std::string reason = "Not enough memory for the bootstrap: ";
   reason += std::to_string(ev.groups.size()) + " groups, " + std::to_string(block.models) +
             (block.models == 1 ? " model and " : " models and ") + std::to_string(ev.resamples) +
             " resamples on " + std::to_string(threads) + (threads == 1 ? " thread" : " threads");
   reason += " need " + std::to_string(statistics) + " statistics (" + whole(per_thread);
-  reason += " bytes each per thread and " + whole(kBytesPerStatistic) + " once) and " +
-            whole(lines) + " lines (";
-  reason += whole(kBytesPerLineAndModel) + " bytes per model each), an estimated ";
+  reason += " bytes each per thread and " + whole(kBytesPerStatistic) + " once)";
+  if (kept != statistics) {
+    reason += ", the other quantities' " + std::to_string(kept - statistics) + " (" +
+              whole(kBytesPerStatistic) + " bytes each once)";
+  }
+  reason += " and " + whole(lines) + " lines (";
+  reason += whole(per_line) + " bytes each, and " + whole(per_evaluated) + " more each for the " +
+            std::to_string(block.size()) + " resampled together) besides the program's own " +
+            whole(kBytesOfProgram) + " bytes, an estimated ";
   reason += whole(estimate) + " bytes, more than the bound of " + whole(bound.bytes);
   reason += " bytes (" + bound.source + "); use fewer groups or resamples";
   throw records::RunError(records::kStatusBadInput, reason,
@@ -257,11 +293,13 @@ void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const
                Evaluator& evaluator, Evaluation& ev, ExceedanceCounter* exceedance,
                const Watch& watch) {
   const auto resamples = static_cast<std::size_t>(ev.resamples);
-  const Statistics statistics(block, ev.groups.size(), ev.objective(), exceedance);
+  const bool scored = exceedance != nullptr;
+  const Statistics statistics(block, ev.groups.size(), ev.objective(),
+                              thresholds_of(block, exceedance));
   const std::size_t batches = (resamples + kResampleBatch - 1) / kResampleBatch;
   const std::size_t threads = std::max<std::size_t>(
       1, std::min(static_cast<std::size_t>(std::max(watch.threads, 1)), batches));
-  check_memory(study, block, ev, statistics.size(), threads, watch.memory);
+  check_memory(study, block, ev, scored, statistics.size(), threads, watch.memory);
   // The lines of each stratum (the evaluator checked that they fit 32 bits).
   std::vector<std::uint32_t> sizes(study.strata.size(), 0);
   for (const std::uint32_t s : block.stratum) ++sizes[s];

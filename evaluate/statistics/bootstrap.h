@@ -36,11 +36,25 @@ struct MemoryBound {
   std::string source;
 };
 
-// The bytes a run is taken to hold per line and model of its input besides the
-// bootstrap's heaps (the lines as read and evaluated, the pictures' points): whole
-// runs of 10^6 lines in 1,000 groups peak at about 49 bytes a line and model with 3
-// models and 48 with 8; the rest is room for more quantities a line.
-inline constexpr double kBytesPerLineAndModel = 160;
+// The bytes a run is taken to hold whatever its input: the program and its libraries,
+// the threads' stacks, the buffers of the files (a run of 20 lines peaks at 6.6 MB).
+inline constexpr double kBytesOfProgram = 16.0 * 1024 * 1024;
+
+// The bytes a run is taken to hold per line of its input while it lasts (the
+// columns as read, which the pictures read again), with nq quantities a line and
+// `models` models: 24 + nq (8 + 8 models); and per line of the block being resampled,
+// besides (the evaluator's columns and ranked lists, each thread's counts):
+// 8 + 4 threads + nq (40 + 24 models). Whole runs of 10^6 to 10^7 lines in 1,000
+// groups peak at 74 to 80 bytes a line with 1 model, 127 to 139 with 3 and 244 with
+// 8 (pairs files), and at 195 with the combined table (2 quantities, 2 models): a
+// third to a half below these.
+inline double held_bytes_per_line(std::size_t nq, std::size_t models) {
+  return 24.0 + static_cast<double>(nq) * (8.0 + 8.0 * static_cast<double>(models));
+}
+inline double evaluated_bytes_per_line(std::size_t nq, std::size_t models, std::size_t threads) {
+  return 8.0 + 4.0 * static_cast<double>(threads) +
+         static_cast<double>(nq) * (40.0 + 24.0 * static_cast<double>(models));
+}
 
 // The bytes a run is taken to hold per statistic besides its heaps: on each thread
 // (the evaluator's sums and values of the statistic's group) and once (the point
@@ -100,8 +114,9 @@ struct Evaluation;
 // most one per batch of resamples), each with its own copies of `evaluator` and
 // `exceedance` but the first, which uses them. A run whose estimated memory (per
 // thread and statistic its heaps, Extremes::bytes_per_statistic, and
-// kBytesPerStatisticAndThread; kBytesPerStatistic per statistic; and
-// kBytesPerLineAndModel per line of the study and model) exceeds `watch.memory` ends
+// kBytesPerStatisticAndThread; kBytesPerStatistic per statistic;
+// held_bytes_per_line per line of the study and evaluated_bytes_per_line per line of
+// the block; and kBytesOfProgram) exceeds `watch.memory` ends
 // with RunError status 2 giving the figures. A failure on any thread ends the
 // others and is thrown here.
 void bootstrap(std::uint64_t seed, std::size_t number, const Study& study, const Block& block,
