@@ -194,3 +194,54 @@ TEST(EvaluateEvaluator, ResamplesInPartsOfWordsAreEachEvaluatedAsAlone) {
     }
   }
 }
+
+TEST(EvaluateEvaluator, AStratumWalksItsOwnListsAsTheGroupOfAllLinesWalksThem) {
+  // With the lines of "small" left out of the resample, the group of all lines and
+  // that of "big" hold the same lines: the one walks the lists over all lines, the
+  // other its stratum's, which hold 16-bit entries below 2^16 lines and 32-bit ones
+  // from there; "small" comes first, so that "big" starts past position 0. Model B
+  // misses some pairs, so that its series walk on their own.
+  for (const int big : {3000, 70000}) {
+    SCOPED_TRACE(big);
+    std::string text = "group,observed,A,B\n";
+    for (int i = 0; i < big + 40; ++i) {
+      const float co = 0.5f + static_cast<float>((i * 7919) % 1009) / 8.0f;
+      text += std::string(i % 50 == 0 && i / 50 < 40 ? "small" : "big") + "," + std::to_string(co) +
+              "," + std::to_string(co * 0.8f + 1.0f) + "," +
+              (i % 13 == 0 ? "" : std::to_string(co * 1.3f)) + "\n";
+    }
+    const evaluate::PairsFile file = evaluate::read_pairs_file(text, "big.csv");
+    const evaluate::Block& block = file.study.blocks[0];
+    const auto groups = evaluate::groups_of(file.study);
+    std::size_t all = groups.size(), own = groups.size();
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+      if (groups[g].kind == evaluate::GroupKind::all) all = g;
+      if (groups[g].kind == evaluate::GroupKind::label &&
+          file.study.strata[groups[g].stratum].label == "big")
+        own = g;
+    }
+    ASSERT_LT(all, groups.size());
+    ASSERT_LT(own, groups.size());
+    evaluate::Evaluator evaluator(block, groups, file.study.strata.size());
+    evaluate::Evaluator by_group = evaluator;
+    std::vector<std::uint32_t> times;
+    for (std::uint32_t i = 0; i < block.size(); ++i) {
+      const bool small = file.study.strata[block.stratum[i]].label == "small";
+      times.push_back(small ? 0 : (i * 7) % 3);
+    }
+    evaluator.evaluate(times, evaluate::Selection::all, evaluate::Gathering::by_cell);
+    // By group, the absolute deviations are summed line by line, not walked.
+    by_group.evaluate(times, evaluate::Selection::all, evaluate::Gathering::by_group);
+    auto near = [](double a, double b) {
+      return (std::isnan(a) && std::isnan(b)) || std::fabs(a - b) <= 1e-12 * std::fabs(a) + 1e-14;
+    };
+    for (int id = 0; id < evaluate::kMeasures; ++id) {
+      for (int m = 0; m < 2; ++m) {
+        EXPECT_TRUE(same(evaluator.value(all, 0, m, id), evaluator.value(own, 0, m, id)))
+            << id << " " << m;
+        EXPECT_PRED2(near, by_group.value(own, 0, m, id), evaluator.value(own, 0, m, id)) << id;
+      }
+    }
+    EXPECT_FALSE(std::isnan(evaluator.value(own, 0, 1, evaluate::kRhcO)));
+  }
+}

@@ -93,121 +93,122 @@ void Evaluator::absolute_deviations(Drawn drawn) {
   const std::size_t strata = d.n_cells / kCells;
   const unsigned every = (1u << nm_) - 1;
   for (std::size_t stratum = 0; stratum < strata; ++stratum) {
-    for (std::size_t k = 0; k < nq_; ++k) {
-      const auto lines = d.stratum_observed[stratum * nq_ + k];
-      if (lines.empty()) continue;
-      targets.clear();
-      order.clear();
-      walks.clear();
-      // Per stability class: the walk of its full lines, then its series' walks up
-      // to first_walk[cls + 1]; the lowest mean of its targets; whether it is done.
-      std::array<std::size_t, kCells + 1> first_walk{};
-      std::array<double, kCells> lowest{};
-      std::array<bool, kCells> done{};
-      std::size_t open = 0;
-      auto by_mean = [&](std::size_t a, std::size_t b) {
-        return targets[a].mean > targets[b].mean;
-      };
-      for (std::size_t cls = 0; cls < kCells; ++cls) {
-        const std::size_t c = stratum * kCells + cls;
-        const std::size_t before = targets.size();
-        for (std::size_t s = 0; s < ns_; s += s < nm_ ? 1 : 2) {
-          for (std::size_t g : d.cell_groups[c]) {
-            const std::size_t at = (g * nq_ + k) * ns_ + s;
-            const PairSums& sums = stats_[at].sums;
-            if (sums.n > 0) targets.push_back({sums.co / sums.n, at, s});
-          }
-        }
-        first_walk[cls] = walks.size();
-        done[cls] = targets.size() == before;
-        if (done[cls]) continue;
-        ++open;
-        lowest[cls] = targets[before].mean;
-        const std::size_t base = order.size();
-        for (std::size_t t = before; t < targets.size(); ++t) {
-          lowest[cls] = std::min(lowest[cls], targets[t].mean);
-          order.push_back(t);
-        }
-        std::sort(order.begin() + static_cast<std::ptrdiff_t>(base), order.end(), by_mean);
-        walks.push_back({0, base, order.size()});
-        // The series' walks, each over its own targets in the same order; none where
-        // every line of the cell is a full line.
-        if (d.partial[c * nq_ + k] == 0) continue;
-        for (std::size_t s = 0; s < ns_; s += s < nm_ ? 1 : 2) {
-          const std::size_t first = order.size();
-          for (std::size_t j = base; j < base + targets.size() - before; ++j) {
-            const std::size_t t = order[j];
-            if (targets[t].series == s) order.push_back(t);
-          }
-          walks.push_back({s, first, order.size()});
-        }
-      }
-      first_walk[kCells] = walks.size();
-      full.assign(targets.size(), {0.0, 0.0});
-      // Records the walk's count and sum at each of its targets with mean >= co.
-      auto pass_to = [&](Walk& walk, double co, bool of_full) {
-        while (walk.next < walk.end && co <= targets[order[walk.next]].mean) {
-          const std::size_t t = order[walk.next++];
-          if (of_full) {
-            full[t] = {walk.n, walk.sum};
-          } else {
-            targets[t].n = walk.n;
-            targets[t].sum = walk.sum;
-          }
-        }
-      };
-      // A line not drawn is taken with weight 0, which leaves a walk's count and sum
-      // as they are, and passes only targets that the next line taken would pass at
-      // the same count and sum (the lines come in descending order): the same walk
-      // as skipping it, without a branch that goes either way at random.
-      for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (open == 0) break;
-        // The lines come in the order of their values, scattered over the stratum:
-        // their columns are asked for ahead of their turn.
-        if (i + kAhead < lines.size()) {
-          const std::uint32_t a = lines[i + kAhead];
-          __builtin_prefetch(drawn.words.data() + a);
-          __builtin_prefetch(d.cell_of.data() + a);
-          __builtin_prefetch(d.co.data() + a * nq_ + k);
-          __builtin_prefetch(d.valid.data() + a * nq_ + k);
-        }
-        const std::uint32_t l = lines[i];
-        const std::size_t cls = d.cell_of[l] - stratum * kCells;
-        if (done[cls]) continue;
-        const std::uint32_t w = drawn[l];
-        const double co = d.co[l * nq_ + k];
-        if (co <= lowest[cls]) {
-          done[cls] = true;
-          --open;
-          continue;
-        }
-        const unsigned valid = d.valid[l * nq_ + k];
-        const std::size_t first = first_walk[cls];
-        auto take = [&](Walk& walk, bool of_full) {
-          pass_to(walk, co, of_full);
-          walk.n += w;
-          walk.sum += w * co;
+    const std::size_t base = d.stratum_first[stratum];
+    for (std::size_t k = 0; k < nq_; ++k)
+      d.stratum_observed.with(stratum * nq_ + k, [&](auto lines) {
+        if (lines.empty()) return;
+        targets.clear();
+        order.clear();
+        walks.clear();
+        // Per stability class: the walk of its full lines, then its series' walks up
+        // to first_walk[cls + 1]; the lowest mean of its targets; whether it is done.
+        std::array<std::size_t, kCells + 1> first_walk{};
+        std::array<double, kCells> lowest{};
+        std::array<bool, kCells> done{};
+        std::size_t open = 0;
+        auto by_mean = [&](std::size_t a, std::size_t b) {
+          return targets[a].mean > targets[b].mean;
         };
-        if (valid == every) {
-          take(walks[first], true);
-          continue;
+        for (std::size_t cls = 0; cls < kCells; ++cls) {
+          const std::size_t c = stratum * kCells + cls;
+          const std::size_t before = targets.size();
+          for (std::size_t s = 0; s < ns_; s += s < nm_ ? 1 : 2) {
+            for (std::size_t g : d.cell_groups[c]) {
+              const std::size_t at = (g * nq_ + k) * ns_ + s;
+              const PairSums& sums = stats_[at].sums;
+              if (sums.n > 0) targets.push_back({sums.co / sums.n, at, s});
+            }
+          }
+          first_walk[cls] = walks.size();
+          done[cls] = targets.size() == before;
+          if (done[cls]) continue;
+          ++open;
+          lowest[cls] = targets[before].mean;
+          const std::size_t base = order.size();
+          for (std::size_t t = before; t < targets.size(); ++t) {
+            lowest[cls] = std::min(lowest[cls], targets[t].mean);
+            order.push_back(t);
+          }
+          std::sort(order.begin() + static_cast<std::ptrdiff_t>(base), order.end(), by_mean);
+          walks.push_back({0, base, order.size()});
+          // The series' walks, each over its own targets in the same order; none where
+          // every line of the cell is a full line.
+          if (d.partial[c * nq_ + k] == 0) continue;
+          for (std::size_t s = 0; s < ns_; s += s < nm_ ? 1 : 2) {
+            const std::size_t first = order.size();
+            for (std::size_t j = base; j < base + targets.size() - before; ++j) {
+              const std::size_t t = order[j];
+              if (targets[t].series == s) order.push_back(t);
+            }
+            walks.push_back({s, first, order.size()});
+          }
         }
-        for (std::size_t j = first + 1; j < first_walk[cls + 1]; ++j) {
-          if (covers(valid, d.series[walks[j].series])) take(walks[j], false);
+        first_walk[kCells] = walks.size();
+        full.assign(targets.size(), {0.0, 0.0});
+        // Records the walk's count and sum at each of its targets with mean >= co.
+        auto pass_to = [&](Walk& walk, double co, bool of_full) {
+          while (walk.next < walk.end && co <= targets[order[walk.next]].mean) {
+            const std::size_t t = order[walk.next++];
+            if (of_full) {
+              full[t] = {walk.n, walk.sum};
+            } else {
+              targets[t].n = walk.n;
+              targets[t].sum = walk.sum;
+            }
+          }
+        };
+        // A line not drawn is taken with weight 0, which leaves a walk's count and sum
+        // as they are, and passes only targets that the next line taken would pass at
+        // the same count and sum (the lines come in descending order): the same walk
+        // as skipping it, without a branch that goes either way at random.
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+          if (open == 0) break;
+          // The lines come in the order of their values, scattered over the stratum:
+          // their columns are asked for ahead of their turn.
+          if (i + kAhead < lines.size()) {
+            const std::size_t a = base + lines[i + kAhead];
+            __builtin_prefetch(drawn.words.data() + a);
+            __builtin_prefetch(d.cell_of.data() + a);
+            __builtin_prefetch(d.co.data() + a * nq_ + k);
+            __builtin_prefetch(d.valid.data() + a * nq_ + k);
+          }
+          const std::size_t l = base + lines[i];
+          const std::size_t cls = d.cell_of[l] - stratum * kCells;
+          if (done[cls]) continue;
+          const std::uint32_t w = drawn[l];
+          const double co = d.co[l * nq_ + k];
+          if (co <= lowest[cls]) {
+            done[cls] = true;
+            --open;
+            continue;
+          }
+          const unsigned valid = d.valid[l * nq_ + k];
+          const std::size_t first = first_walk[cls];
+          auto take = [&](Walk& walk, bool of_full) {
+            pass_to(walk, co, of_full);
+            walk.n += w;
+            walk.sum += w * co;
+          };
+          if (valid == every) {
+            take(walks[first], true);
+            continue;
+          }
+          for (std::size_t j = first + 1; j < first_walk[cls + 1]; ++j) {
+            if (covers(valid, d.series[walks[j].series])) take(walks[j], false);
+          }
         }
-      }
-      const double below = -std::numeric_limits<double>::infinity();
-      for (std::size_t cls = 0; cls < kCells; ++cls) {
-        for (std::size_t j = first_walk[cls]; j < first_walk[cls + 1]; ++j)
-          pass_to(walks[j], below, j == first_walk[cls]);
-      }
-      // Into the groups, cell by cell (the targets are in cell order).
-      for (std::size_t t = 0; t < targets.size(); ++t) {
-        auto& [n_above, sum_above] = above_[targets[t].at];
-        n_above += full[t].first + targets[t].n;
-        sum_above += full[t].second + targets[t].sum;
-      }
-    }
+        const double below = -std::numeric_limits<double>::infinity();
+        for (std::size_t cls = 0; cls < kCells; ++cls) {
+          for (std::size_t j = first_walk[cls]; j < first_walk[cls + 1]; ++j)
+            pass_to(walks[j], below, j == first_walk[cls]);
+        }
+        // Into the groups, cell by cell (the targets are in cell order).
+        for (std::size_t t = 0; t < targets.size(); ++t) {
+          auto& [n_above, sum_above] = above_[targets[t].at];
+          n_above += full[t].first + targets[t].n;
+          sum_above += full[t].second + targets[t].sum;
+        }
+      });
   }
   for (std::size_t j = 0; j < n_groups_ * nq_; ++j) {
     for (std::size_t s = 0; s < ns_; ++s) {

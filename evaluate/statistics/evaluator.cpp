@@ -372,9 +372,10 @@ void Evaluator::high_values(Drawn drawn, std::size_t series) {
           st.perc_p = stats_[j * ns_ + m].perc_p;
           continue;
         }
-        // The walk of list `list` (entries are its indices), whose head is list
-        // `h` of the heads (none for a stratum's list), its values `of`.
-        auto walk = [&](std::span<const std::uint32_t> list, std::size_t h, const float* of,
+        // The walk of list `list` (entries are its indices) of positions less `base`,
+        // whose head is list `h` of the heads (none for a stratum's list), its values
+        // `of`.
+        auto walk = [&](auto list, std::size_t base, std::size_t h, const float* of,
                         std::size_t stride, auto formed) {
           const auto head = own ? std::span<const Prepared::HeadEntry>{} : d.heads[h];
           const std::uint32_t* head_drawn = own ? nullptr : head_drawn_.data() + d.heads.first[h];
@@ -384,36 +385,44 @@ void Evaluator::high_values(Drawn drawn, std::size_t series) {
               if (c == 0 || !covers(head[e].valid, se)) return 0;
               return cls == kCells || head[e].cls == cls ? c : 0;
             }
-            const std::uint32_t p = list[e];
+            const std::size_t p = base + list[e];
             const std::uint32_t c = drawn[p];
             if (c == 0 || !covers(d.valid[p * nq_ + k], se)) return 0;
             return cls == kCells || d.cell_of[p] % kCells == cls ? c : 0;
           };
           auto value = [&](std::uint32_t e) {
-            return e < head.size() ? head[e].value : of[list[e] * stride];
+            return e < head.size() ? head[e].value : of[(base + list[e]) * stride];
           };
           return formed(Indices{static_cast<std::uint32_t>(list.size())}, value, held);
         };
         const double n = st.sums.n;
         const double* pct = st.uncertainty == nullptr ? nullptr : &st.uncertainty->percentile;
-        auto walk_both = [&](std::span<const std::uint32_t> list, std::size_t h, const float* of,
+        auto walk_both = [&](auto list, std::size_t base, std::size_t h, const float* of,
                              std::size_t stride, double& rhc, double& perc) {
-          rhc = walk(list, h, of, stride, [&](auto entries, auto value, auto held) {
+          rhc = walk(list, base, h, of, stride, [&](auto entries, auto value, auto held) {
             return rhc_held(entries, value, held, n);
           });
           if (pct == nullptr) return;
-          perc = walk(list, h, of, stride, [&](auto entries, auto value, auto held) {
+          perc = walk(list, base, h, of, stride, [&](auto entries, auto value, auto held) {
             return percentile_held(entries, value, held, n, *pct);
           });
         };
+        // A stratum's group walks the stratum's lists, any other the lists over all
+        // lines.
+        auto walk_list = [&](const StratumLists& by_stratum, std::size_t j,
+                             std::span<const std::uint32_t> over_all, std::size_t h,
+                             const float* of, std::size_t stride, double& rhc, double& perc) {
+          if (!own) return walk_both(over_all, 0, h, of, stride, rhc, perc);
+          by_stratum.with(j, [&](auto list) {
+            walk_both(list, d.stratum_first[stratum], h, of, stride, rhc, perc);
+          });
+        };
         if (same_o == nullptr) {
-          const auto observed = own ? d.stratum_observed[stratum * nq_ + k] : d.observed[k];
-          walk_both(observed, k, d.co.data() + k, nq_, st.rhc_o, st.perc_o);
+          walk_list(d.stratum_observed, stratum * nq_ + k, d.observed[k], k, d.co.data() + k, nq_,
+                    st.rhc_o, st.perc_o);
         }
-        const auto predicted =
-            own ? d.stratum_predicted[(stratum * nq_ + k) * nm_ + m] : d.predicted[k * nm_ + m];
-        walk_both(predicted, nq_ + k * nm_ + m, d.cp.data() + k * nm_ + m, nq_ * nm_, st.rhc_p,
-                  st.perc_p);
+        walk_list(d.stratum_predicted, (stratum * nq_ + k) * nm_ + m, d.predicted[k * nm_ + m],
+                  nq_ + k * nm_ + m, d.cp.data() + k * nm_ + m, nq_ * nm_, st.rhc_p, st.perc_p);
       }
     }
   }

@@ -143,6 +143,17 @@ class Evaluator {
     }
   };
   using Lists = ListsOf<std::uint32_t>;  // of indices
+  // Lists by stratum of positions less the stratum's first: in 16 bits where every
+  // stratum has fewer than 2^16 lines (2 bytes an entry instead of 4), else in 32.
+  // with(j, f) calls f with list j.
+  struct StratumLists {
+    ListsOf<std::uint16_t> narrow;
+    Lists wide;
+    template <class F>
+    decltype(auto) with(std::size_t j, F&& f) const {
+      return narrow.first.empty() ? f(wide[j]) : f(narrow[j]);
+    }
+  };
   // Everything an evaluation reads and none writes, made once and shared by the
   // copies of an evaluator (evaluator_index.cpp). The lines are held in the order of
   // the draws: `p` below is a line's place in it (its position), `i` its place in
@@ -178,8 +189,9 @@ class Evaluator {
     // within a stratum is line order): of the
     // observed values, [k], the lines with a valid pair; of model m's, [k * nm + m],
     // the lines where its pair is valid. Over all lines, and stratum by stratum
-    // ([s * nq + k] and [(s * nq + k) * nm + m]).
-    Lists observed, predicted, stratum_observed, stratum_predicted;
+    // ([s * nq + k] and [(s * nq + k) * nm + m]; less stratum_first[s]).
+    Lists observed, predicted;
+    StratumLists stratum_observed, stratum_predicted;
     // The heads of the lists over all lines, list j as `observed` (j = k) then
     // `predicted` (j = nq + k * nm + m): what a walk reads of an entry, side by side
     // in the list's order, for its first entries. A percentile's walk goes some

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 #include "evaluate/statistics/evaluator.h"
 
@@ -189,7 +190,12 @@ void Evaluator::Prepared::rank_values() {
   all.reserve(n_lines);
   // The ranked positions of list j, appended to `lists`; the same stratum by stratum
   // into `by_stratum` at list s * count + j.
-  auto rank = [&](Lists& lists, Lists& by_stratum, std::size_t count, auto value, auto holds) {
+  bool narrow = true;  // every stratum has fewer than 2^16 lines
+  for (std::size_t s = 0; s < strata; ++s) {
+    if (stratum_first[s + 1] - stratum_first[s] >= std::size_t{1} << 16) narrow = false;
+  }
+  auto rank = [&](Lists& lists, StratumLists& by_stratum, std::size_t count, auto value,
+                  auto holds) {
     lists.first.assign(1, 0);
     std::vector<std::size_t> length(strata * count, 0);
     std::size_t total = 0;  // held exactly: the lists take several entries a line
@@ -210,12 +216,23 @@ void Evaluator::Prepared::rank_values() {
       for (const Ranked& e : all) lists.items.push_back(e.line);
       lists.first.push_back(lists.items.size());
     }
-    by_stratum.first = starts(length);
-    by_stratum.items.resize(lists.items.size());
-    std::vector<std::size_t> next(by_stratum.first.begin(), by_stratum.first.end() - 1);
-    for (std::size_t j = 0; j < count; ++j) {
-      for (std::uint32_t p : lists[j])
-        by_stratum.items[next[cell_of[p] / kCells * count + j]++] = p;
+    auto split = [&](auto& into) {
+      into.first = starts(length);
+      into.items.resize(lists.items.size());
+      std::vector<std::size_t> next(into.first.begin(), into.first.end() - 1);
+      for (std::size_t j = 0; j < count; ++j) {
+        for (std::uint32_t p : lists[j]) {
+          const std::size_t s = cell_of[p] / kCells;
+          into.items[next[s * count + j]++] =
+              static_cast<typename std::decay_t<decltype(into.items)>::value_type>(
+                  p - stratum_first[s]);
+        }
+      }
+    };
+    if (narrow) {
+      split(by_stratum.narrow);
+    } else {
+      split(by_stratum.wide);
     }
   };
   rank(
