@@ -168,12 +168,12 @@ void Evaluator::absolute_deviations(Drawn drawn) {
           if (i + kAhead < lines.size()) {
             const std::size_t a = base + lines[i + kAhead];
             __builtin_prefetch(drawn.words.data() + a);
-            __builtin_prefetch(d.cell_of.data() + a);
+            __builtin_prefetch(d.class_of.data() + a);
             __builtin_prefetch(d.co.data() + a * nq_ + k);
             __builtin_prefetch(d.valid.data() + a * nq_ + k);
           }
           const std::size_t l = base + lines[i];
-          const std::size_t cls = d.cell_of[l] - stratum * kCells;
+          const std::size_t cls = d.class_of[l];
           if (done[cls]) continue;
           const std::uint32_t w = drawn[l];
           const double co = d.co[l * nq_ + k];

@@ -188,13 +188,15 @@ void Evaluator::add_lines(Drawn drawn, Gathering gathering, InLineOrder lines) {
     return;
   }
   // By cell only the lines in `rest` have terms to add here, in position order.
+  std::size_t stratum = 0;
   for (const std::uint32_t p : d.rest) {
+    while (p >= d.stratum_first[stratum + 1]) ++stratum;
     for (std::size_t k = 0; k < nq; ++k) {
       const unsigned valid = d.valid[p * nq + k];
       // The lines with every model valid are summed by add_full().
       if (valid == 0 || valid == every || drawn[p] == 0) continue;
       const double w = drawn[p];
-      const std::size_t cell = d.cell_of[p];
+      const std::size_t cell = stratum * kCells + d.class_of[p];
       const float co = d.co[p * nq + k];
       const double ln_co = d.ln_co[p * nq + k];
       for (std::size_t m = 0; m < nm; ++m) {
@@ -218,8 +220,8 @@ void Evaluator::add_lines(Drawn drawn, Gathering gathering, InLineOrder lines) {
 void Evaluator::add_full(std::span<const std::uint32_t> words, unsigned resamples) {
   const Prepared& d = *at_;
   const LineColumns in{
-      words.data(),   d.valid.data(),   d.co.data(),     d.cp.data(), d.ln_co.data(),
-      d.ln_cp.data(), d.cell_of.data(), d.centre.data(), nq_,         nm_};
+      words.data(),   d.valid.data(),    d.co.data(),     d.cp.data(), d.ln_co.data(),
+      d.ln_cp.data(), d.class_of.data(), d.centre.data(), nq_,         nm_};
   std::array<double, kSets * kCells * kMaxModels * kLineFields> out;
   const std::size_t per_set = d.n_cells * nq_ * nm_, per_out = kCells * nm_ * kLineFields;
   parts_summed_ = 0;  // set 0 is a single resample's now
@@ -388,7 +390,7 @@ void Evaluator::high_values(Drawn drawn, std::size_t series) {
             const std::size_t p = base + list[e];
             const std::uint32_t c = drawn[p];
             if (c == 0 || !covers(d.valid[p * nq_ + k], se)) return 0;
-            return cls == kCells || d.cell_of[p] % kCells == cls ? c : 0;
+            return cls == kCells || d.class_of[p] == cls ? c : 0;
           };
           auto value = [&](std::uint32_t e) {
             return e < head.size() ? head[e].value : of[(base + list[e]) * stride];

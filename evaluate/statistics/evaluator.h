@@ -34,13 +34,12 @@ std::vector<std::size_t> stratum_starts(const Block& block, std::size_t strata);
 // The cell of line i: its stratum * 3 + its stability class.
 std::size_t line_cell(const Block& block, std::size_t i);
 
-// A group holds whole cells (cell = stratum * 3 + stability class, as cell_of gives
-// each line's): every cell that has a line and is of the group's stratum (arc,
-// label), of its stability class (stable, unstable), or any (all). Group g's cells,
-// in order, are items[first[g] .. first[g + 1]).
-void cells_of_groups(const std::vector<Group>& groups, std::span<const std::uint32_t> cell_of,
-                     std::size_t n_cells, std::vector<std::size_t>& first,
-                     std::vector<std::uint32_t>& items);
+// A group holds whole cells (cell = stratum * 3 + stability class): every cell that
+// has a line (present[c] not 0) and is of the group's stratum (arc, label), of its
+// stability class (stable, unstable), or any (all). Group g's cells, in order, are
+// items[first[g] .. first[g + 1]).
+void cells_of_groups(const std::vector<Group>& groups, const std::vector<std::uint8_t>& present,
+                     std::vector<std::size_t>& first, std::vector<std::uint32_t>& items);
 
 // Which measures an evaluation forms: every one, or those given with limits.
 enum class Selection { all, with_limits };
@@ -174,7 +173,9 @@ class Evaluator {
     std::vector<std::uint8_t> valid;
     std::vector<float> co, cp;
     std::vector<double> ln_co, ln_cp;
-    std::vector<std::uint32_t> cell_of;             // [p]: its cell, stratum * 3 + stability
+    // [p]: its stability class; its cell is stratum * 3 + class, the stratum that
+    // of stratum_first's range holding p.
+    std::vector<std::uint8_t> class_of;
     Lists group_cells;                              // per group, its cells in order
     Lists cell_groups;                              // per cell, the groups holding it
     std::vector<std::array<long, 4>> state_counts;  // [(cell * nq + k) * nm + m] by state

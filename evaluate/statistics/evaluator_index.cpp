@@ -63,7 +63,7 @@ void Evaluator::Prepared::index_lines() {
   cp.assign(n_lines * nq * nm, 0.0f);
   ln_co.assign(n_lines * nq, 0.0);
   ln_cp.assign(n_lines * nq * nm, 0.0);
-  cell_of.resize(n_lines);
+  class_of.resize(n_lines);
   state_counts.assign(n_cells * nq * nm, {});
   partial.assign(n_cells * nq, 0);
   const unsigned every = (1u << nm) - 1;
@@ -81,7 +81,7 @@ void Evaluator::Prepared::index_lines() {
     }
     const std::size_t i = order[p];
     const std::size_t cell = line_cell(*block, i);
-    cell_of[p] = static_cast<std::uint32_t>(cell);
+    class_of[p] = static_cast<std::uint8_t>(cell % kCells);
     for (std::size_t k = 0; k < nq; ++k) {
       for (std::size_t m = 0; m < nm; ++m) {
         const PairState state = block->pair_state(i, k, static_cast<int>(m));
@@ -101,10 +101,10 @@ void Evaluator::Prepared::index_lines() {
   }
   stratum_class.assign(strata, static_cast<std::uint8_t>(kCells));
   for (std::size_t s = 0; s < strata; ++s) {
-    const auto from = cell_of.begin() + static_cast<std::ptrdiff_t>(stratum_first[s]);
-    const auto to = cell_of.begin() + static_cast<std::ptrdiff_t>(stratum_first[s + 1]);
-    if (from != to && std::all_of(from, to, [&](std::uint32_t c) { return c == *from; })) {
-      stratum_class[s] = static_cast<std::uint8_t>(*from % kCells);
+    const auto from = class_of.begin() + static_cast<std::ptrdiff_t>(stratum_first[s]);
+    const auto to = class_of.begin() + static_cast<std::ptrdiff_t>(stratum_first[s + 1]);
+    if (from != to && std::all_of(from, to, [&](std::uint8_t c) { return c == *from; })) {
+      stratum_class[s] = *from;
     }
   }
   auto is_rest = [&](std::size_t p) {
@@ -121,11 +121,9 @@ void Evaluator::Prepared::index_lines() {
   }
 }
 
-void cells_of_groups(const std::vector<Group>& groups, std::span<const std::uint32_t> cell_of,
-                     std::size_t n_cells, std::vector<std::size_t>& first,
-                     std::vector<std::uint32_t>& items) {
-  std::vector<std::uint8_t> present(n_cells, 0);
-  for (std::uint32_t c : cell_of) present[c] = 1;
+void cells_of_groups(const std::vector<Group>& groups, const std::vector<std::uint8_t>& present,
+                     std::vector<std::size_t>& first, std::vector<std::uint32_t>& items) {
+  const std::size_t n_cells = present.size();
   first.assign(1, 0);
   items.clear();
   auto take = [&](std::size_t from, std::size_t to, std::size_t step) {
@@ -156,7 +154,13 @@ void cells_of_groups(const std::vector<Group>& groups, std::span<const std::uint
 // Each group's cells, and whether it has a line where some model lacks a pair; the
 // groups of each cell.
 void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
-  cells_of_groups(groups, cell_of, n_cells, group_cells.first, group_cells.items);
+  std::vector<std::uint8_t> present(n_cells, 0);
+  for (std::size_t s = 0; s + 1 < stratum_first.size(); ++s) {
+    for (std::size_t p = stratum_first[s]; p < stratum_first[s + 1]; ++p) {
+      present[s * kCells + class_of[p]] = 1;
+    }
+  }
+  cells_of_groups(groups, present, group_cells.first, group_cells.items);
   for (std::size_t g = 0; g < groups.size(); ++g) {
     kinds.push_back(groups[g].kind);
     group_stratum.push_back(groups[g].stratum);
@@ -190,9 +194,13 @@ void Evaluator::Prepared::rank_values() {
   all.reserve(n_lines);
   // The ranked positions of list j, appended to `lists`; the same stratum by stratum
   // into `by_stratum` at list s * count + j.
-  bool narrow = true;  // every stratum has fewer than 2^16 lines
+  bool narrow = true;                              // every stratum has fewer than 2^16 lines
+  std::vector<std::uint32_t> stratum_of(n_lines);  // [p]: its stratum, while the lists are made
   for (std::size_t s = 0; s < strata; ++s) {
     if (stratum_first[s + 1] - stratum_first[s] >= std::size_t{1} << 16) narrow = false;
+    std::fill(stratum_of.begin() + static_cast<std::ptrdiff_t>(stratum_first[s]),
+              stratum_of.begin() + static_cast<std::ptrdiff_t>(stratum_first[s + 1]),
+              static_cast<std::uint32_t>(s));
   }
   auto rank = [&](Lists& lists, StratumLists& by_stratum, std::size_t count, auto value,
                   auto holds) {
@@ -200,10 +208,12 @@ void Evaluator::Prepared::rank_values() {
     std::vector<std::size_t> length(strata * count, 0);
     std::size_t total = 0;  // held exactly: the lists take several entries a line
     for (std::size_t j = 0; j < count; ++j) {
-      for (std::size_t p = 0; p < n_lines; ++p) {
-        if (!holds(p, j)) continue;
-        ++total;
-        ++length[cell_of[p] / kCells * count + j];
+      for (std::size_t s = 0; s < strata; ++s) {
+        for (std::size_t p = stratum_first[s]; p < stratum_first[s + 1]; ++p) {
+          if (!holds(p, j)) continue;
+          ++total;
+          ++length[s * count + j];
+        }
       }
     }
     lists.items.reserve(total);
@@ -222,7 +232,7 @@ void Evaluator::Prepared::rank_values() {
       std::vector<std::size_t> next(into.first.begin(), into.first.end() - 1);
       for (std::size_t j = 0; j < count; ++j) {
         for (std::uint32_t p : lists[j]) {
-          const std::size_t s = cell_of[p] / kCells;
+          const std::size_t s = stratum_of[p];
           into.items[next[s * count + j]++] =
               static_cast<typename std::decay_t<decltype(into.items)>::value_type>(
                   p - stratum_first[s]);
@@ -272,8 +282,7 @@ void Evaluator::Prepared::make_heads() {
     for (std::size_t e = 0; e < length; ++e) {
       const std::uint32_t p = list[e];
       const float value = j < nq ? co[p * nq + k] : cp[(p * nq + k) * nm + (j - nq) % nm];
-      heads.items.push_back(
-          {value, valid[p * nq + k], static_cast<std::uint8_t>(cell_of[p] % kCells)});
+      heads.items.push_back({value, valid[p * nq + k], class_of[p]});
     }
     heads.first.push_back(heads.items.size());
   }
@@ -286,14 +295,17 @@ void Evaluator::Prepared::index_cells() {
   };
   std::vector<Sum> sums(n_cells * nq * nm);
   // A cell's lines are in line order by position too.
-  for (std::size_t p = 0; p < n_lines; ++p) {
-    for (std::size_t k = 0; k < nq; ++k) {
-      for (std::size_t m = 0; m < nm; ++m) {
-        if ((valid[p * nq + k] & (1u << m)) == 0) continue;
-        Sum& s = sums[(cell_of[p] * nq + k) * nm + m];
-        s.n += 1.0;
-        s.co += static_cast<double>(co[p * nq + k]);
-        s.cp += static_cast<double>(cp[(p * nq + k) * nm + m]);
+  for (std::size_t stratum = 0; stratum + 1 < stratum_first.size(); ++stratum) {
+    for (std::size_t p = stratum_first[stratum]; p < stratum_first[stratum + 1]; ++p) {
+      const std::size_t cell = stratum * kCells + class_of[p];
+      for (std::size_t k = 0; k < nq; ++k) {
+        for (std::size_t m = 0; m < nm; ++m) {
+          if ((valid[p * nq + k] & (1u << m)) == 0) continue;
+          Sum& s = sums[(cell * nq + k) * nm + m];
+          s.n += 1.0;
+          s.co += static_cast<double>(co[p * nq + k]);
+          s.cp += static_cast<double>(cp[(p * nq + k) * nm + m]);
+        }
       }
     }
   }

@@ -77,7 +77,9 @@ ExceedanceCounter::ExceedanceCounter(const Block& block, const std::vector<Group
   }
   // [s]: the next position in stratum s.
   std::vector<std::size_t> next = stratum_starts(block, (d.n_cells + kCells - 1) / kCells);
-  cells_of_groups(groups, cell_of, d.n_cells, d.group_first, d.group_cells);
+  std::vector<std::uint8_t> present(d.n_cells, 0);
+  for (const std::uint32_t c : cell_of) present[c] = 1;
+  cells_of_groups(groups, present, d.group_first, d.group_cells);
   // A line's kind, per threshold: its valid models and which of its values lie
   // above the threshold. A cell holds few kinds, and nearly all its lines are of one
   // kind where every model is valid (all below a high threshold, say): the cell's

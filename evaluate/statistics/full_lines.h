@@ -19,7 +19,7 @@ struct LineColumns {
   const float* cp;
   const double* ln_co;
   const double* ln_cp;
-  const std::uint32_t* cell_of;
+  const std::uint8_t* class_of;             // [p]: the stability class of its cell
   const std::pair<double, double>* centre;  // [(cell * nq + k) * nm + m]
   std::size_t nq, nm;
 };
