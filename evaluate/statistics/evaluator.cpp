@@ -490,7 +490,7 @@ void Evaluator::over_groups(Selection selection) {
 
 void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selection,
                          Gathering gathering) {
-  const std::vector<std::uint32_t>& order = at_->order;
+  const std::vector<std::uint32_t> order = this->order();
   std::vector<std::uint32_t> drawn(order.size());
   for (std::size_t p = 0; p < order.size(); ++p) drawn[p] = times[order[p]];
   evaluate_lines(drawn, times, selection, gathering);
@@ -500,7 +500,8 @@ void Evaluator::evaluate_drawn(Drawn drawn, Selection selection, Gathering gathe
   std::vector<std::uint32_t> times;
   if (gathering == Gathering::by_group) {
     times.resize(at_->n_lines);
-    for (std::size_t p = 0; p < times.size(); ++p) times[at_->order[p]] = drawn[p];
+    const std::vector<std::uint32_t> order = this->order();
+    for (std::size_t p = 0; p < times.size(); ++p) times[order[p]] = drawn[p];
   }
   evaluate_lines(drawn, times, selection, gathering);
 }
@@ -517,9 +518,9 @@ void Evaluator::evaluate_lines(Drawn drawn, std::span<const std::uint32_t> times
   std::vector<std::uint32_t> position;
   if (gathering == Gathering::by_group) {
     position.resize(at_->n_lines);
-    for (std::size_t p = 0; p < position.size(); ++p) {
-      position[at_->order[p]] = static_cast<std::uint32_t>(p);
-    }
+    const std::vector<std::uint32_t> order = this->order();
+    for (std::size_t p = 0; p < position.size(); ++p)
+      position[order[p]] = static_cast<std::uint32_t>(p);
   }
   add_lines(drawn, gathering, {position, times});
   if (gathering == Gathering::by_cell) add_full_lines();

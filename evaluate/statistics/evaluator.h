@@ -92,7 +92,10 @@ class Evaluator {
   // std::logic_error otherwise, and for parts other than 2 and 4.
   void evaluate_drawn(Drawn drawn, Selection selection, Gathering gathering);
   void sum_full_parts(std::span<const std::uint32_t> words, unsigned parts);
-  std::span<const std::uint32_t> order() const { return at_->order; }
+  // Made when asked for: only the point values and tests ask.
+  std::vector<std::uint32_t> order() const {
+    return draw_order(*at_->block, at_->stratum_first.size() - 1);
+  }
   // After an evaluation by cell, [cell * nq + k]: the count of the cell's lines drawn
   // where every model's pair of quantity k is valid.
   std::span<const double> full_drawn() const {
@@ -161,7 +164,6 @@ class Evaluator {
     const Block* block = nullptr;
     std::size_t nq = 0, nm = 0, np = 0, ns = 0, n_lines = 0, n_cells = 0, n_groups = 0;
     std::vector<Series> series;
-    std::vector<std::uint32_t> order;        // [p]: the line
     std::vector<std::size_t> stratum_first;  // [s]: the first position of stratum s; [S]: n
     // [s]: the stability class of every line of stratum s, or 3 where they differ (a
     // pairs file's lines are all of one class).

@@ -57,7 +57,7 @@ unsigned Evaluator::Prepared::block_valid(std::size_t i, std::size_t k) const {
 void Evaluator::Prepared::index_lines() {
   const std::size_t strata = n_cells / kCells;
   stratum_first = stratum_starts(*block, strata);
-  order = draw_order(*block, strata);
+  const std::vector<std::uint32_t> order = draw_order(*block, strata);  // [p]: the line
   valid.assign(n_lines * nq, 0);
   co.assign(n_lines * nq, 0.0f);
   cp.assign(n_lines * nq * nm, 0.0f);
