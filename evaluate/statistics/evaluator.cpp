@@ -490,24 +490,27 @@ void Evaluator::over_groups(Selection selection) {
 
 void Evaluator::evaluate(std::span<const std::uint32_t> times, Selection selection,
                          Gathering gathering) {
-  const std::vector<std::uint32_t> order = this->order();
-  std::vector<std::uint32_t> drawn(order.size());
-  for (std::size_t p = 0; p < order.size(); ++p) drawn[p] = times[order[p]];
-  evaluate_lines(drawn, times, selection, gathering);
+  std::vector<std::uint32_t> position = draw_positions(*at_->block, at_->stratum_first.size() - 1);
+  std::vector<std::uint32_t> drawn(at_->n_lines);
+  for (std::size_t i = 0; i < position.size(); ++i) drawn[position[i]] = times[i];
+  // By cell the positions are let go before the evaluation's own arrays are made.
+  if (gathering != Gathering::by_group) std::vector<std::uint32_t>().swap(position);
+  evaluate_lines(drawn, times, selection, gathering, std::move(position));
 }
 
 void Evaluator::evaluate_drawn(Drawn drawn, Selection selection, Gathering gathering) {
-  std::vector<std::uint32_t> times;
+  std::vector<std::uint32_t> times, position;
   if (gathering == Gathering::by_group) {
+    position = draw_positions(*at_->block, at_->stratum_first.size() - 1);
     times.resize(at_->n_lines);
-    const std::vector<std::uint32_t> order = this->order();
-    for (std::size_t p = 0; p < times.size(); ++p) times[order[p]] = drawn[p];
+    for (std::size_t i = 0; i < times.size(); ++i) times[i] = drawn[position[i]];
   }
-  evaluate_lines(drawn, times, selection, gathering);
+  evaluate_lines(drawn, times, selection, gathering, std::move(position));
 }
 
 void Evaluator::evaluate_lines(Drawn drawn, std::span<const std::uint32_t> times,
-                               Selection selection, Gathering gathering) {
+                               Selection selection, Gathering gathering,
+                               std::vector<std::uint32_t> position) {
   if (drawn.parts > 1 && (gathering != Gathering::by_cell || parts_summed_ != drawn.parts ||
                           drawn.words.data() != parts_words_)) {
     throw std::logic_error("counts in parts of words are evaluated by cell after sum_full_parts()");
@@ -515,12 +518,8 @@ void Evaluator::evaluate_lines(Drawn drawn, std::span<const std::uint32_t> times
   set_ = drawn.part();
   if (gathering == Gathering::by_cell && drawn.parts == 1) add_full(drawn.words, 1);
   // By group (once, for the point estimate), each line's position.
-  std::vector<std::uint32_t> position;
-  if (gathering == Gathering::by_group) {
-    position.resize(at_->n_lines);
-    const std::vector<std::uint32_t> order = this->order();
-    for (std::size_t p = 0; p < position.size(); ++p)
-      position[order[p]] = static_cast<std::uint32_t>(p);
+  if (gathering == Gathering::by_group && position.empty()) {
+    position = draw_positions(*at_->block, at_->stratum_first.size() - 1);
   }
   add_lines(drawn, gathering, {position, times});
   if (gathering == Gathering::by_cell) add_full_lines();

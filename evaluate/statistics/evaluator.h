@@ -29,6 +29,8 @@ std::vector<std::pair<int, int>> model_pairs(int models);
 // The order of a resample's draws: the block's lines stratum after stratum (strata
 // below `strata`), a stratum's in line order; [p] the line at position p.
 std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata);
+// The same the other way: [i] the position of line i.
+std::vector<std::uint32_t> draw_positions(const Block& block, std::size_t strata);
 // In that order, [s] the first position of stratum s, and [strata] the block's size.
 std::vector<std::size_t> stratum_starts(const Block& block, std::size_t strata);
 // The cell of line i: its stratum * 3 + its stability class.
@@ -242,9 +244,9 @@ class Evaluator {
   }
   static bool covers(unsigned valid, const Series& s) { return (valid & s.mask) == s.mask; }
   // An evaluation with the counts by position (`drawn`) and, by group, in line order
-  // (`times`).
+  // (`times`), with each line's position (draw_positions(), made here if empty).
   void evaluate_lines(Drawn drawn, std::span<const std::uint32_t> times, Selection selection,
-                      Gathering gathering);
+                      Gathering gathering, std::vector<std::uint32_t> position = {});
   // By group the passes go in line order, over the block's own columns, which are in
   // that order, with the counts in line order, and take each line's logarithms by its
   // position ([i]: the position of line i), made for the evaluation.

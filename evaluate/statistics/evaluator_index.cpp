@@ -39,6 +39,15 @@ std::vector<std::uint32_t> draw_order(const Block& block, std::size_t strata) {
   return order;
 }
 
+std::vector<std::uint32_t> draw_positions(const Block& block, std::size_t strata) {
+  std::vector<std::size_t> next = stratum_starts(block, strata);
+  std::vector<std::uint32_t> position(block.size());
+  for (std::size_t i = 0; i < block.size(); ++i) {
+    position[i] = static_cast<std::uint32_t>(next[block.stratum[i]]++);
+  }
+  return position;
+}
+
 std::size_t line_cell(const Block& block, std::size_t i) {
   return block.stratum[i] * kCells + static_cast<std::size_t>(stability_of(block.obk[i]));
 }
