@@ -45,9 +45,9 @@ inline constexpr double kBytesOfProgram = 16.0 * 1024 * 1024;
 // `models` models: 24 + nq (8 + 8 models); and per line of the block being resampled,
 // besides (the evaluator's columns and ranked lists, each thread's counts):
 // 8 + 4 threads + nq (40 + 24 models). Whole runs of 10^6 to 10^7 lines in 1,000
-// groups peak at 74 to 81 bytes a line with 1 model, 119 to 122 with 3 and 226 with
+// groups peak at 74 to 81 bytes a line with 1 model, 115 to 119 with 3 and 219 with
 // 8 (pairs files), and at 195 with the combined table (2 quantities, 2 models): a
-// third to a half below these.
+// quarter to a half below these.
 inline double held_bytes_per_line(std::size_t nq, std::size_t models) {
   return 24.0 + static_cast<double>(nq) * (8.0 + 8.0 * static_cast<double>(models));
 }
