@@ -94,7 +94,7 @@ class Evaluator {
   // std::logic_error otherwise, and for parts other than 2 and 4.
   void evaluate_drawn(Drawn drawn, Selection selection, Gathering gathering);
   void sum_full_parts(std::span<const std::uint32_t> words, unsigned parts);
-  // Made when asked for: only the point values and tests ask.
+  // Made when asked for, not held (the point values take draw_positions()).
   std::vector<std::uint32_t> order() const {
     return draw_order(*at_->block, at_->stratum_first.size() - 1);
   }
@@ -177,8 +177,8 @@ class Evaluator {
     std::vector<std::uint8_t> valid;
     std::vector<float> co, cp;
     std::vector<double> ln_co, ln_cp;
-    // [p]: its stability class; its cell is stratum * 3 + class, the stratum that
-    // of stratum_first's range holding p.
+    // [p]: its stability class; its cell is stratum * 3 + class, its stratum the one
+    // whose range in stratum_first holds p.
     std::vector<std::uint8_t> class_of;
     Lists group_cells;                              // per group, its cells in order
     Lists cell_groups;                              // per cell, the groups holding it
