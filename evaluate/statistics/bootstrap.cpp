@@ -219,18 +219,16 @@ void check_memory(const Study& study, const Block& block, const Evaluation& ev, 
       static_cast<double>(Extremes::bytes_per_statistic(static_cast<std::size_t>(ev.resamples))) +
       kBytesPerStatisticAndThread;
   const auto models = static_cast<std::size_t>(block.models);
-  double held = 0.0;  // every line of the input, block by block
+  double held = 0.0;              // every line of the input, block by block
+  std::size_t kept = statistics;  // the statistics of every block
   for (const Block& b : study.blocks) {
     held += static_cast<double>(b.size()) * held_bytes_per_line(b.nq(), models);
+    if (&b == &block) continue;
+    kept += Statistics(b, ev.groups.size(), ev.objective(), thresholds_of(b, ev, scored)).size();
   }
   const double lines = static_cast<double>(lines_of(study));
   const double per_line = held_bytes_per_line(block.nq(), models);
   const double per_evaluated = evaluated_bytes_per_line(block.nq(), models, threads);
-  std::size_t kept = statistics;  // of every block
-  for (const Block& b : study.blocks) {
-    if (&b == &block) continue;
-    kept += Statistics(b, ev.groups.size(), ev.objective(), thresholds_of(b, ev, scored)).size();
-  }
   const double estimate =
       static_cast<double>(threads) * per_thread * static_cast<double>(statistics) +
       kBytesPerStatistic * static_cast<double>(kept) + held +

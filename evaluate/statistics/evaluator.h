@@ -223,6 +223,9 @@ class Evaluator {
       return covers(valid[p * nq + k], s);
     }
     void index_lines();
+    // f(p, cell) for every position in order (evaluator_index.cpp).
+    template <class F>
+    void for_each_position(F f) const;
     void index_groups(const std::vector<Group>& groups);
     void rank_values();
     void make_heads();

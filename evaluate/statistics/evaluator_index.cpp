@@ -160,15 +160,20 @@ void cells_of_groups(const std::vector<Group>& groups, const std::vector<std::ui
   }
 }
 
+template <class F>
+void Evaluator::Prepared::for_each_position(F f) const {
+  for (std::size_t s = 0; s + 1 < stratum_first.size(); ++s) {
+    for (std::size_t p = stratum_first[s]; p < stratum_first[s + 1]; ++p) {
+      f(p, s * kCells + class_of[p]);
+    }
+  }
+}
+
 // Each group's cells, and whether it has a line where some model lacks a pair; the
 // groups of each cell.
 void Evaluator::Prepared::index_groups(const std::vector<Group>& groups) {
   std::vector<std::uint8_t> present(n_cells, 0);
-  for (std::size_t s = 0; s + 1 < stratum_first.size(); ++s) {
-    for (std::size_t p = stratum_first[s]; p < stratum_first[s + 1]; ++p) {
-      present[s * kCells + class_of[p]] = 1;
-    }
-  }
+  for_each_position([&](std::size_t, std::size_t cell) { present[cell] = 1; });
   cells_of_groups(groups, present, group_cells.first, group_cells.items);
   for (std::size_t g = 0; g < groups.size(); ++g) {
     kinds.push_back(groups[g].kind);
@@ -217,12 +222,10 @@ void Evaluator::Prepared::rank_values() {
     std::vector<std::size_t> length(strata * count, 0);
     std::size_t total = 0;  // held exactly: the lists take several entries a line
     for (std::size_t j = 0; j < count; ++j) {
-      for (std::size_t s = 0; s < strata; ++s) {
-        for (std::size_t p = stratum_first[s]; p < stratum_first[s + 1]; ++p) {
-          if (!holds(p, j)) continue;
-          ++total;
-          ++length[s * count + j];
-        }
+      for (std::size_t p = 0; p < n_lines; ++p) {
+        if (!holds(p, j)) continue;
+        ++total;
+        ++length[stratum_of[p] * count + j];
       }
     }
     lists.items.reserve(total);
@@ -304,20 +307,17 @@ void Evaluator::Prepared::index_cells() {
   };
   std::vector<Sum> sums(n_cells * nq * nm);
   // A cell's lines are in line order by position too.
-  for (std::size_t stratum = 0; stratum + 1 < stratum_first.size(); ++stratum) {
-    for (std::size_t p = stratum_first[stratum]; p < stratum_first[stratum + 1]; ++p) {
-      const std::size_t cell = stratum * kCells + class_of[p];
-      for (std::size_t k = 0; k < nq; ++k) {
-        for (std::size_t m = 0; m < nm; ++m) {
-          if ((valid[p * nq + k] & (1u << m)) == 0) continue;
-          Sum& s = sums[(cell * nq + k) * nm + m];
-          s.n += 1.0;
-          s.co += static_cast<double>(co[p * nq + k]);
-          s.cp += static_cast<double>(cp[(p * nq + k) * nm + m]);
-        }
+  for_each_position([&](std::size_t p, std::size_t cell) {
+    for (std::size_t k = 0; k < nq; ++k) {
+      for (std::size_t m = 0; m < nm; ++m) {
+        if ((valid[p * nq + k] & (1u << m)) == 0) continue;
+        Sum& s = sums[(cell * nq + k) * nm + m];
+        s.n += 1.0;
+        s.co += static_cast<double>(co[p * nq + k]);
+        s.cp += static_cast<double>(cp[(p * nq + k) * nm + m]);
       }
     }
-  }
+  });
   centre.resize(sums.size());
   for (std::size_t j = 0; j < sums.size(); ++j) {
     centre[j] = sums[j].n > 0 ? std::pair{sums[j].co / sums[j].n, sums[j].cp / sums[j].n}
